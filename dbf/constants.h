@@ -1,0 +1,113 @@
+// Numbers the storage engine shares between its layers: error codes and locations of the error
+// report, record request codes, status events, table states and the lock protocols with their
+// byte layouts.
+#pragma once
+
+#include <cstdint>
+
+namespace xb {
+
+// Error codes of the report (the platform's pass through unchanged).
+namespace err {
+inline constexpr int kShortRead = 221;  // the engine's own: a transfer cut short, no text
+inline constexpr int kHeaderInvalid = 1001;
+inline constexpr int kBeyondEof = 1002;
+inline constexpr int kFieldName = 1003;
+inline constexpr int kFieldType = 1004;
+inline constexpr int kMemoFormat = 1005;
+inline constexpr int kFormula = 1006;
+inline constexpr int kNumberTooLarge = 1011;
+inline constexpr int kPasswordIncluded = 1269;
+inline constexpr int kNoPassword = 1270;
+inline constexpr int kInvalidPassword = 1271;
+}  // namespace err
+
+// Locations: which step failed.
+namespace loc {
+inline constexpr int kNone = -7;
+inline constexpr int kRead = 1101;
+inline constexpr int kWrite = 1102;
+inline constexpr int kFileSize = 1105;
+inline constexpr int kRename = 1106;
+inline constexpr int kOpen = 1107;
+inline constexpr int kCreate = 1108;
+inline constexpr int kTruncate = 1109;
+inline constexpr int kFlush = 1111;
+inline constexpr int kTableOpen = 1204;
+inline constexpr int kRecordRead = 1207;
+inline constexpr int kPutDate = 1251;
+inline constexpr int kPutNumber = 1261;
+inline constexpr int kPutLogical = 1262;
+inline constexpr int kFieldLookup = 1298;
+inline constexpr int kTypeCheck = 1299;
+inline constexpr int kChangeKey = 2105;
+}  // namespace loc
+
+// Record requests of the read operation; n >= 1 asks for record n.
+namespace req {
+inline constexpr std::int64_t kNext = -1;
+inline constexpr std::int64_t kPrior = -2;
+inline constexpr std::int64_t kFirst = -3;
+inline constexpr std::int64_t kLast = -4;
+inline constexpr std::int64_t kCurrent = -5;
+}  // namespace req
+
+// Status events raised by reads and writes (code, number).
+namespace ev {
+inline constexpr int kBlank = 0;
+inline constexpr int kFieldPut = 1;
+inline constexpr int kOpened = 2;
+inline constexpr int kBeforeRead = 4;
+inline constexpr int kBeforeWrite = 5;
+inline constexpr int kAfterRead = 6;
+inline constexpr int kAfterWrite = 7;
+inline constexpr int kFlushed = 8;
+}  // namespace ev
+
+// Table states; only "normal" occurs in this program, the others belong to whole-table operations.
+namespace state {
+inline constexpr int kNormal = 1;
+inline constexpr int kAppendOnly = 3;  // every replace becomes an append
+inline constexpr int kKeepState = 5;   // survives a read
+}  // namespace state
+
+// Version bytes a table may carry.
+namespace ver {
+inline constexpr std::uint8_t kDbase3 = 0x03;
+inline constexpr std::uint8_t kVisualFox = 0x30;
+inline constexpr std::uint8_t kDbase3Memo = 0x83;
+inline constexpr std::uint8_t kDbase4Memo = 0x8B;
+inline constexpr std::uint8_t kFoxMemo = 0xF5;
+}  // namespace ver
+
+inline constexpr int kHeaderSize = 32;
+inline constexpr int kDescriptorSize = 32;
+inline constexpr int kVisualFoxBacklink = 263;
+inline constexpr int kMaxFields = 4096;
+inline constexpr std::uint8_t kEofByte = 0x1A;
+inline constexpr std::uint8_t kDescriptorEnd = 0x0D;
+inline constexpr std::uint8_t kDeletedFlag = '*';
+inline constexpr std::uint8_t kLiveFlag = ' ';
+inline constexpr std::int32_t kReadAheadSize = 32768;
+
+}  // namespace xb
+
+// Which bytes the record, append and whole-table locks occupy.
+enum class TxbLokProtocol : int { Default = 0, DB4Lock = 1, ClipLock = 2, FoxLock = 3 };
+
+namespace xb {
+
+struct LockConstants {
+    std::uint32_t lockBase;
+    std::uint32_t appendByte;
+    std::uint32_t fileLockLength;
+};
+
+inline constexpr LockConstants kDefaultLocks{0x40000000u, 0x7FFFFFFEu, 0x3FFFFFFFu};
+inline constexpr LockConstants kDb4Locks{0x40000000u, 0xEFFFFFFFu, 0xB0000000u};
+inline constexpr LockConstants kClipLocks{1000000000u, 1000000000u, 1000000000u};
+inline constexpr LockConstants kFoxLocks{0x40000000u, 0x7FFFFFFEu, 0x3FFFFFFFu};
+
+inline constexpr std::uint32_t kWholeFileLength = 0x7FFFFFFFu;
+
+}  // namespace xb

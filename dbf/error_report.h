@@ -1,0 +1,40 @@
+// The engine's error report: every failure of the storage engine becomes an exception whose
+// message is built from a code, a location and an information text.
+#pragma once
+
+#include <string>
+
+#include "platform/exception.h"
+
+class EXbaseError : public Exception {
+public:
+    EXbaseError(int code, int location, std::string information);
+    int Code() const noexcept { return m_code; }
+    int Location() const noexcept { return m_location; }
+    const std::string& Information() const noexcept { return m_information; }
+
+private:
+    int m_code;
+    int m_location;
+    std::string m_information;
+};
+
+// Key mismatches at open: a password for a plain file, none for an encrypted one.
+class EXbaseEncryption : public Exception {
+public:
+    using Exception::Exception;
+};
+
+namespace xb {
+
+// The text of a listed code, or nullptr when the code has none.
+const char* errorText(int code);
+
+// The message of the report: "<text> - <information>" for a listed code, otherwise
+// "Xbase Error <code>, SubCode <location>.\r <information>><location>".
+std::string errorMessage(int code, int location, const std::string& information);
+
+// Raises EXbaseError for (code, location, information).
+[[noreturn]] void raiseError(int code, int location, const std::string& information);
+
+}  // namespace xb

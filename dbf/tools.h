@@ -1,0 +1,40 @@
+// Small helpers the engine's layers share: text trimming, the standard decimal conversion in
+// both directions, and little-endian integers in byte images.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace xb {
+
+std::string trimRight(std::string_view text);  // trailing blanks
+std::string trimLeft(std::string_view text);   // leading blanks
+// Blanks and control characters at both ends, as a table name is cleaned before use.
+std::string trimBlanksAndControls(std::string_view text);
+
+// The standard decimal conversion: leading blanks, optional sign, digits, optional "." and
+// fraction, optional exponent ("E" or "e", optional sign, digits); nothing may follow.
+// Independent of the locale.
+bool parseDecimal(std::string_view text, long double& value);
+
+// `value` in fixed notation with `decimals` digits after the point, right-aligned in `width`
+// characters (wider when it does not fit), "." as the point, no separators.
+std::string formatFixed(long double value, int width, int decimals);
+
+inline std::uint16_t readLe16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t readLe32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+inline void writeLe16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void writeLe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace xb

@@ -1,0 +1,42 @@
+// The Windows error numbers the engine's messages are written for, and the one table that maps
+// POSIX errno values onto them.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+namespace code {
+inline constexpr std::uint32_t kSuccess = 0;
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kTooManyOpenFiles = 4;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kNotEnoughMemory = 8;
+inline constexpr std::uint32_t kWriteFault = 29;
+inline constexpr std::uint32_t kReadFault = 30;
+inline constexpr std::uint32_t kGeneralFailure = 31;  // every errno without a closer match
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kLockViolation = 33;
+inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kDiskFull = 112;
+inline constexpr std::uint32_t kAlreadyExists = 183;
+}  // namespace code
+
+// Maps an errno value; `missingDirectory` tells ENOENT for a path whose directory is missing (3)
+// from one whose file is missing (2).
+std::uint32_t windowsCodeFor(int errnoValue, bool missingDirectory = false);
+
+// Call sites whose refusals mean something the generic table cannot know:
+// flock(LOCK_NB) refused → sharing violation (32), otherwise as windowsCodeFor.
+std::uint32_t sharingCodeFor(int errnoValue);
+// fcntl record lock refused (EAGAIN/EACCES) → lock violation (33), otherwise as windowsCodeFor.
+std::uint32_t lockCodeFor(int errnoValue);
+// A read that failed: EIO → read fault (30), otherwise as windowsCodeFor.
+std::uint32_t readCodeFor(int errnoValue);
+// A write that could not be completed: ENOSPC/EDQUOT → disk full (112), EBADF → invalid handle (6),
+// anything else, 0 (nothing moved, no reason given) included → write fault (29).
+std::uint32_t writeCodeFor(int errnoValue);
+
+}  // namespace platform

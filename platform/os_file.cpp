@@ -1,0 +1,493 @@
+// POSIX backend of the file seam: descriptors, flock share modes, open-file-description record
+// locks, and case-insensitive name resolution, with every outcome reported as a Windows error code.
+#include "platform/os_file.h"
+
+#include "platform/error_codes.h"
+#include "platform/fault_injection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+thread_local std::uint32_t t_lastError = 0;
+
+constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+bool fail(std::uint32_t code)
+{
+    t_lastError = code;
+    return false;
+}
+
+bool succeed()
+{
+    t_lastError = code::kSuccess;
+    return true;
+}
+
+// Runs the fault hook for one call; true when the call must fail (last error already set).
+bool faulted(Call call, std::uint32_t& limit)
+{
+    std::uint32_t injected = 0;
+    if (takeFault(call, injected, limit)) {
+        t_lastError = injected;
+        return true;
+    }
+    return false;
+}
+
+bool faulted(Call call)
+{
+    std::uint32_t limit = 0;
+    return faulted(call, limit);
+}
+
+std::string parentOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// ENOENT means 2 when the file alone is missing and 3 when its directory is.
+std::uint32_t codeForPath(int err, const std::string& path)
+{
+    return windowsCodeFor(err, err == ENOENT && !isDirectory(parentOf(path)));
+}
+
+void closeQuietly(int fd)
+{
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+// Case folding for name matching: ASCII letters, and the Cyrillic capitals А-Я and Ё in UTF-8.
+std::string foldCase(std::string_view name)
+{
+    std::string folded;
+    folded.reserve(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 'A' && c <= 'Z') {
+            folded.push_back(static_cast<char>(c - 'A' + 'a'));
+            continue;
+        }
+        if (c == 0xD0 && i + 1 < name.size()) {
+            const auto next = static_cast<unsigned char>(name[i + 1]);
+            if (next >= 0x90 && next <= 0x9F) {  // А-П → а-п
+                folded.push_back(static_cast<char>(0xD0));
+                folded.push_back(static_cast<char>(next + 0x20));
+                ++i;
+                continue;
+            }
+            if (next >= 0xA0 && next <= 0xAF) {  // Р-Я → р-я
+                folded.push_back(static_cast<char>(0xD1));
+                folded.push_back(static_cast<char>(next - 0x20));
+                ++i;
+                continue;
+            }
+            if (next == 0x81) {  // Ё → ё
+                folded.push_back(static_cast<char>(0xD1));
+                folded.push_back(static_cast<char>(0x91));
+                ++i;
+                continue;
+            }
+        }
+        folded.push_back(static_cast<char>(c));
+    }
+    return folded;
+}
+
+std::string joinPath(const std::string& directory, const std::string& name)
+{
+    return directory == "/" ? "/" + name : directory + "/" + name;
+}
+
+// The entry of `directory` spelt like `name` up to letter case; the exact spelling wins, then the
+// first in byte order so that the answer never depends on the order readdir happens to return.
+bool matchEntry(const std::string& directory, const std::string& name, std::string& entry)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr)
+        return false;
+    const std::string wanted = foldCase(name);
+    std::vector<std::string> candidates;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string_view itemName(item->d_name);
+        if (itemName == "." || itemName == "..")
+            continue;
+        if (foldCase(itemName) == wanted)
+            candidates.emplace_back(itemName);
+    }
+    ::closedir(dir);
+    if (candidates.empty())
+        return false;
+    if (std::find(candidates.begin(), candidates.end(), name) != candidates.end()) {
+        entry = name;
+        return true;
+    }
+    entry = *std::min_element(candidates.begin(), candidates.end());
+    return true;
+}
+
+bool currentDirectory(std::string& directory)
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
+            directory = buffer.data();
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool setRecordLock(Handle handle, short type, std::uint64_t offset, std::uint64_t length)
+{
+    if (length == 0 || offset > kMaxOffset || length > kMaxOffset - offset)
+        // fcntl would read a length of 0 as "to the end of the file", which is not this range.
+        return fail(code::kInvalidParameter);
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(offset);
+    lock.l_len = static_cast<off_t>(length);
+    lock.l_pid = 0;  // required by F_OFD_SETLK
+    for (;;) {
+        if (::fcntl(handle, F_OFD_SETLK, &lock) == 0)
+            return succeed();
+        if (errno != EINTR)
+            return fail(lockCodeFor(errno));
+    }
+}
+
+}  // namespace
+
+std::uint32_t lastError()
+{
+    return t_lastError;
+}
+
+void setLastError(std::uint32_t code)
+{
+    t_lastError = code;
+}
+
+Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition)
+{
+    if (faulted(Call::Open))
+        return kNoHandle;
+
+    // A file is created without O_TRUNC and emptied only once the share lock is ours: truncating
+    // first would destroy the contents of a file that another program holds exclusively.
+    // Creating implies writing, so CreateAlways opens for writing whatever `write` says.
+    int flags = O_CLOEXEC;
+    if (disposition == Disposition::CreateAlways)
+        flags |= O_RDWR | O_CREAT;
+    else
+        flags |= write ? O_RDWR : O_RDONLY;
+
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        fail(codeForPath(errno, path));
+        return kNoHandle;
+    }
+
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
+        return kNoHandle;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        fail(code::kAccessDenied);
+        return kNoHandle;
+    }
+
+    int locked = -1;
+    do {
+        locked = ::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        fail(sharingCodeFor(errno));
+        closeQuietly(fd);
+        return kNoHandle;
+    }
+
+    if (disposition == Disposition::CreateAlways && st.st_size != 0) {
+        int truncated = -1;
+        do {
+            truncated = ::ftruncate(fd, 0);
+        } while (truncated != 0 && errno == EINTR);
+        if (truncated != 0) {
+            fail(windowsCodeFor(errno));
+            closeQuietly(fd);
+            return kNoHandle;
+        }
+    }
+
+    succeed();
+    return fd;
+}
+
+bool closeFile(Handle handle)
+{
+    if (faulted(Call::Close))
+        return false;
+    // On Linux the descriptor is released even when close reports EINTR, so retrying would risk
+    // closing a descriptor another thread has just been given.
+    if (::close(handle) != 0 && errno != EINTR)
+        return fail(windowsCodeFor(errno));
+    return succeed();
+}
+
+bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t length, std::uint32_t& done)
+{
+    done = 0;
+    std::uint32_t limit = 0;
+    if (faulted(Call::Read, limit))
+        return false;
+    if ((buffer == nullptr && length != 0) || offset > kMaxOffset)
+        return fail(code::kInvalidParameter);
+
+    const std::uint32_t wanted = std::min(length, limit);
+    auto* bytes = static_cast<char*>(buffer);
+    while (done < wanted) {
+        const std::uint64_t position = offset + done;
+        if (position > kMaxOffset)
+            break;
+        const ssize_t got = ::pread(handle, bytes + done, wanted - done, static_cast<off_t>(position));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(readCodeFor(errno));
+        }
+        if (got == 0)
+            break;  // end of file
+        done += static_cast<std::uint32_t>(got);
+    }
+    return succeed();
+}
+
+bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length,
+             std::uint32_t& done)
+{
+    done = 0;
+    std::uint32_t limit = 0;
+    if (faulted(Call::Write, limit))
+        return false;
+    if ((buffer == nullptr && length != 0) || offset > kMaxOffset || length > kMaxOffset - offset)
+        return fail(code::kInvalidParameter);
+
+    const auto* bytes = static_cast<const char*>(buffer);
+    bool continuation = false;
+    while (done < length) {
+        // Each continuation of a short write asks the hook again, so a test can fail it.
+        if (continuation && faulted(Call::Write, limit))
+            return false;
+        const std::uint32_t chunk = std::min(length - done, limit);
+        ssize_t moved = 0;
+        if (chunk != 0) {
+            do {
+                moved = ::pwrite(handle, bytes + done, chunk, static_cast<off_t>(offset + done));
+            } while (moved < 0 && errno == EINTR);
+            if (moved < 0)
+                return fail(writeCodeFor(errno));
+        }
+        if (moved == 0)
+            return fail(writeCodeFor(0));
+        done += static_cast<std::uint32_t>(moved);
+        continuation = true;
+    }
+    return succeed();
+}
+
+bool fileSize(Handle handle, std::uint64_t& size)
+{
+    size = 0;
+    if (faulted(Call::Size))
+        return false;
+    struct stat st {};
+    if (::fstat(handle, &st) != 0)
+        return fail(windowsCodeFor(errno));
+    size = static_cast<std::uint64_t>(st.st_size);
+    return succeed();
+}
+
+bool flushFile(Handle handle)
+{
+    if (faulted(Call::Flush))
+        return false;
+    int flushed = -1;
+    do {
+        flushed = ::fsync(handle);
+    } while (flushed != 0 && errno == EINTR);
+    if (flushed != 0)
+        return fail(windowsCodeFor(errno));
+    return succeed();
+}
+
+bool truncateAt(Handle handle, std::uint64_t offset)
+{
+    if (faulted(Call::Truncate))
+        return false;
+    if (offset > kMaxOffset)
+        return fail(code::kInvalidParameter);
+    int truncated = -1;
+    do {
+        truncated = ::ftruncate(handle, static_cast<off_t>(offset));
+    } while (truncated != 0 && errno == EINTR);
+    if (truncated != 0)
+        return fail(windowsCodeFor(errno));
+    return succeed();
+}
+
+bool moveFile(const std::string& from, const std::string& to)
+{
+    if (faulted(Call::Move))
+        return false;
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        const int err = errno;
+        const bool missingDirectory = err == ENOENT && (!isDirectory(parentOf(from)) || !isDirectory(parentOf(to)));
+        return fail(windowsCodeFor(err, missingDirectory));
+    }
+    return succeed();
+}
+
+bool pathExists(const std::string& path)
+{
+    if (faulted(Call::Exists))
+        return false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return fail(codeForPath(errno, path));
+    return succeed();
+}
+
+bool identityOf(Handle handle, FileIdentity& identity)
+{
+    identity = {};
+    if (faulted(Call::Identity))
+        return false;
+    struct stat st {};
+    if (::fstat(handle, &st) != 0)
+        return fail(windowsCodeFor(errno));
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    return succeed();
+}
+
+bool identityOfPath(const std::string& path, FileIdentity& identity)
+{
+    identity = {};
+    if (faulted(Call::Identity))
+        return false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return fail(codeForPath(errno, path));
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.inode = static_cast<std::uint64_t>(st.st_ino);
+    return succeed();
+}
+
+std::string fullPath(const std::string& name)
+{
+    if (faulted(Call::FullPath))
+        return {};
+
+    std::string absolute;
+    if (!name.empty() && name.front() == '/') {
+        absolute = name;
+    } else {
+        if (!currentDirectory(absolute)) {
+            fail(windowsCodeFor(errno));
+            return {};
+        }
+        absolute += '/';
+        absolute += name;
+    }
+
+    // Fold "." and ".." by the letters of the path, not by following links, as the original did.
+    std::vector<std::string> components;
+    std::size_t start = 0;
+    while (start <= absolute.size()) {
+        std::size_t end = absolute.find('/', start);
+        if (end == std::string::npos)
+            end = absolute.size();
+        const std::string component = absolute.substr(start, end - start);
+        if (component == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!component.empty() && component != ".") {
+            components.push_back(component);
+        }
+        start = end + 1;
+    }
+
+    std::string resolved = "/";
+    bool matching = true;
+    for (const std::string& component : components) {
+        std::string spelled = component;
+        if (matching) {
+            const std::string candidate = joinPath(resolved, component);
+            struct stat st {};
+            if (::lstat(candidate.c_str(), &st) != 0) {
+                std::string entry;
+                if (matchEntry(resolved, component, entry))
+                    spelled = entry;
+                else
+                    matching = false;  // nothing below a missing component can exist
+            }
+        }
+        resolved = joinPath(resolved, spelled);
+    }
+    succeed();
+    return resolved;
+}
+
+bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
+{
+    if (faulted(Call::Lock))
+        return false;
+    return setRecordLock(handle, F_WRLCK, offset, length);
+}
+
+bool unlockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
+{
+    if (faulted(Call::Unlock))
+        return false;
+    return setRecordLock(handle, F_UNLCK, offset, length);
+}
+
+}  // namespace platform

@@ -1,0 +1,66 @@
+// The file calls the storage engine makes of the operating system, behind one narrow seam.
+// Each call returns success or failure and leaves the outcome in a thread-local last-error code,
+// expressed in the Windows error numbers that the engine's messages are written for (see error_codes.h).
+// Every call can be made to fail from a test through fault_injection.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// An open file: a POSIX descriptor, or kNoHandle.
+using Handle = int;
+inline constexpr Handle kNoHandle = -1;
+
+// The result of the last call of this seam on this thread (0 = success).
+std::uint32_t lastError();
+void setLastError(std::uint32_t code);
+
+enum class Disposition {
+    OpenExisting,  // the file must exist
+    CreateAlways,  // create it, or empty an existing one
+};
+
+// Opens `path` for reading (and writing when `write`). `shared` false asks for exclusive use:
+// the open fails with the sharing violation (32) while any other open description holds the
+// file, and while this one is held every other open fails the same way. A directory is refused
+// with access denied (5), as on the original platform.
+Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition);
+bool closeFile(Handle handle);
+
+// Positioned transfers. `done` receives the bytes moved. A read that meets the end of the file
+// succeeds with fewer bytes. A write that the system completes only partly is continued; when it
+// cannot be completed the call fails (112 when the disk is full, otherwise 29, the write fault).
+bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t length, std::uint32_t& done);
+bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length,
+             std::uint32_t& done);
+
+bool fileSize(Handle handle, std::uint64_t& size);
+bool flushFile(Handle handle);
+bool truncateAt(Handle handle, std::uint64_t offset);
+bool moveFile(const std::string& from, const std::string& to);
+
+// Whether `path` names an existing file or directory (the attribute query of the original).
+bool pathExists(const std::string& path);
+
+// Identity of an open file or of a path, for the registry that hands out one descriptor per file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+bool identityOf(Handle handle, FileIdentity& identity);
+bool identityOfPath(const std::string& path, FileIdentity& identity);
+
+// Expands `name` to a full path against the current directory ("." and ".." folded), and matches
+// every component that does not exist as written against its directory without regard to letter
+// case, so that LOTOBASE.DBF finds lotobase.dbf. Components that match nothing are kept as given.
+std::string fullPath(const std::string& name);
+
+// Byte-range locks between processes: open-file-description record locks on exactly these bytes,
+// never waiting. Refusal is the lock violation (33).
+bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length);
+bool unlockRange(Handle handle, std::uint64_t offset, std::uint64_t length);
+
+}  // namespace platform

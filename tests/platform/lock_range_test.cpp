@@ -1,0 +1,106 @@
+// Byte-range locks: open-file-description record locks on exactly the bytes asked, never waiting.
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
+#include "tests/platform/scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace platform;
+using platform_test::Child;
+using platform_test::ScratchDir;
+using platform_test::writeFile;
+
+TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess)
+{
+    ScratchDir dir;
+    const std::string path = dir / "lotobase.dbf";
+    writeFile(path, std::string(100, ' '));
+    Handle first = openFile(path, true, true, Disposition::OpenExisting);
+    Handle second = openFile(path, true, true, Disposition::OpenExisting);
+    ASSERT_NE(first, kNoHandle);
+    ASSERT_NE(second, kNoHandle);
+
+    setLastError(99);
+    EXPECT_TRUE(lockRange(first, 1000000000, 10));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_FALSE(lockRange(second, 1000000005, 1));
+    EXPECT_EQ(lastError(), code::kLockViolation);
+    EXPECT_FALSE(lockRange(second, 999999990, 11));
+    EXPECT_EQ(lastError(), code::kLockViolation);
+    EXPECT_FALSE(lockRange(second, 1000000009, 100));
+    EXPECT_EQ(lastError(), code::kLockViolation);
+    // Exactly the bytes asked: the neighbours on both sides are free.
+    EXPECT_TRUE(lockRange(second, 999999990, 10));
+    EXPECT_TRUE(lockRange(second, 1000000010, 5));
+
+    EXPECT_TRUE(unlockRange(first, 1000000000, 10));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_TRUE(lockRange(second, 1000000000, 10));
+    EXPECT_FALSE(lockRange(first, 1000000000, 1));
+    EXPECT_EQ(lastError(), code::kLockViolation);
+
+    // Closing a description drops its locks.
+    EXPECT_TRUE(closeFile(second));
+    EXPECT_TRUE(lockRange(first, 999999990, 25));
+    closeFile(first);
+}
+
+TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid)
+{
+    ScratchDir dir;
+    writeFile(dir / "t.dbf", "");
+    Handle h = openFile(dir / "t.dbf", true, true, Disposition::OpenExisting);
+    ASSERT_NE(h, kNoHandle);
+    EXPECT_FALSE(lockRange(h, 0, 0));
+    EXPECT_EQ(lastError(), code::kInvalidParameter);
+    EXPECT_FALSE(lockRange(h, UINT64_MAX - 1, 10));
+    EXPECT_EQ(lastError(), code::kInvalidParameter);
+    EXPECT_FALSE(unlockRange(h, 5, 0));
+    EXPECT_EQ(lastError(), code::kInvalidParameter);
+    closeFile(h);
+    EXPECT_FALSE(lockRange(h, 0, 1));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+}
+
+TEST(LockRange, AnotherProcessIsRefusedUntilTheRangeIsReleased)
+{
+    ScratchDir dir;
+    const std::string path = dir / "kenobase.dbf";
+    writeFile(path, std::string(10, ' '));
+    Handle h = openFile(path, true, true, Disposition::OpenExisting);
+    ASSERT_NE(h, kNoHandle);
+    ASSERT_TRUE(lockRange(h, 0x7FFFFFFE, 1));
+
+    auto tryInChild = [&](std::uint64_t offset) {
+        Child child([&](const std::function<void(char)>&) {
+            Handle other = openFile(path, true, true, Disposition::OpenExisting);
+            if (other == kNoHandle)
+                return 'e';
+            if (lockRange(other, offset, 1))
+                return 'y';
+            return lastError() == code::kLockViolation ? 'n' : 'e';
+        });
+        return child.report();
+    };
+    EXPECT_EQ(tryInChild(0x7FFFFFFE), 'n');
+    EXPECT_EQ(tryInChild(0x7FFFFFFD), 'y');
+
+    // The child's lock holds while it waits; ours is refused meanwhile.
+    {
+        Child holder([&](const std::function<void(char)>& reportAndHold) {
+            Handle other = openFile(path, true, true, Disposition::OpenExisting);
+            reportAndHold(other != kNoHandle && lockRange(other, 5, 2) ? 'y' : 'n');
+            return 'y';
+        });
+        ASSERT_EQ(holder.report(), 'y');
+        EXPECT_FALSE(lockRange(h, 6, 10));
+        EXPECT_EQ(lastError(), code::kLockViolation);
+    }
+    EXPECT_TRUE(lockRange(h, 6, 10));
+
+    EXPECT_TRUE(unlockRange(h, 0x7FFFFFFE, 1));
+    EXPECT_EQ(tryInChild(0x7FFFFFFE), 'y');
+    closeFile(h);
+}

@@ -1,0 +1,296 @@
+// Opening, share modes, positioned transfers and file identity through the file seam.
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
+#include "tests/platform/scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace platform;
+using platform_test::Child;
+using platform_test::ScratchDir;
+using platform_test::openDescriptorCount;
+using platform_test::readFile;
+using platform_test::writeFile;
+
+TEST(OpenFile, OpensExistingAndReportsWhatIsMissing)
+{
+    ScratchDir dir;
+    writeFile(dir / "lotobase.dbf", "abc");
+    const int before = openDescriptorCount();
+
+    setLastError(99);
+    Handle h = openFile(dir / "lotobase.dbf", false, true, Disposition::OpenExisting);
+    ASSERT_NE(h, kNoHandle);
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_EQ(openDescriptorCount(), before + 1);
+    EXPECT_TRUE(closeFile(h));
+    EXPECT_EQ(lastError(), code::kSuccess);
+
+    EXPECT_EQ(openFile(dir / "kenobase.dbf", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kFileNotFound);
+    EXPECT_EQ(openFile(dir / "nodir/lotobase.dbf", true, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+    EXPECT_EQ(openFile(dir / "nodir/new.dbf", true, false, Disposition::CreateAlways), kNoHandle);
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+    // A regular file where a directory is expected is a missing path too.
+    EXPECT_EQ(openFile(dir / "lotobase.dbf/x.dbf", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+TEST(OpenFile, RefusesDirectoriesWithAccessDenied)
+{
+    ScratchDir dir;
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0777), 0);
+    const int before = openDescriptorCount();
+    EXPECT_EQ(openFile(dir / "sub", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kAccessDenied);
+    EXPECT_EQ(openFile(dir / "sub", true, false, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kAccessDenied);
+    EXPECT_EQ(openFile(dir / "sub", true, false, Disposition::CreateAlways), kNoHandle);
+    EXPECT_EQ(lastError(), code::kAccessDenied);
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+TEST(OpenFile, ReadOnlyFileRefusesWriting)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permission bits do not stop root";
+    ScratchDir dir;
+    writeFile(dir / "ro.dbf", "x");
+    ASSERT_EQ(::chmod((dir / "ro.dbf").c_str(), 0444), 0);
+    EXPECT_EQ(openFile(dir / "ro.dbf", true, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kAccessDenied);
+    Handle h = openFile(dir / "ro.dbf", false, true, Disposition::OpenExisting);
+    EXPECT_NE(h, kNoHandle);
+    closeFile(h);
+}
+
+TEST(OpenFile, CreateAlwaysCreatesOrEmpties)
+{
+    ScratchDir dir;
+    Handle h = openFile(dir / "new.dbf", true, false, Disposition::CreateAlways);
+    ASSERT_NE(h, kNoHandle);
+    std::uint64_t size = 99;
+    EXPECT_TRUE(fileSize(h, size));
+    EXPECT_EQ(size, 0u);
+    EXPECT_TRUE(closeFile(h));
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "new.dbf").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
+
+    writeFile(dir / "old.dbf", "some contents");
+    h = openFile(dir / "old.dbf", true, false, Disposition::CreateAlways);
+    ASSERT_NE(h, kNoHandle);
+    EXPECT_TRUE(fileSize(h, size));
+    EXPECT_EQ(size, 0u);
+    closeFile(h);
+    EXPECT_EQ(readFile(dir / "old.dbf"), "");
+}
+
+TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther)
+{
+    ScratchDir dir;
+    const std::string path = dir / "lotobase.dbf";
+    writeFile(path, "data");
+    const int before = openDescriptorCount();
+
+    Handle shared1 = openFile(path, false, true, Disposition::OpenExisting);
+    Handle shared2 = openFile(path, true, true, Disposition::OpenExisting);
+    ASSERT_NE(shared1, kNoHandle);
+    ASSERT_NE(shared2, kNoHandle);
+    EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kSharingViolation);
+    closeFile(shared1);
+    EXPECT_EQ(openFile(path, false, false, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kSharingViolation);
+    closeFile(shared2);
+
+    Handle exclusive = openFile(path, true, false, Disposition::OpenExisting);
+    ASSERT_NE(exclusive, kNoHandle);
+    EXPECT_EQ(openFile(path, false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(lastError(), code::kSharingViolation);
+    // Emptying a file someone holds would destroy their data: refused, contents intact.
+    EXPECT_EQ(openFile(path, true, false, Disposition::CreateAlways), kNoHandle);
+    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(readFile(path), "data");
+    EXPECT_TRUE(closeFile(exclusive));
+
+    Handle again = openFile(path, false, true, Disposition::OpenExisting);
+    EXPECT_NE(again, kNoHandle);
+    closeFile(again);
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs)
+{
+    ScratchDir dir;
+    const std::string path = dir / "kenobase.dbf";
+    writeFile(path, "data");
+
+    {
+        Child child([&](const std::function<void(char)>& reportAndHold) {
+            Handle h = openFile(path, true, false, Disposition::OpenExisting);
+            reportAndHold(h == kNoHandle ? 'n' : 'y');
+            return 'y';
+        });
+        ASSERT_EQ(child.report(), 'y');
+        EXPECT_EQ(openFile(path, false, true, Disposition::OpenExisting), kNoHandle);
+        EXPECT_EQ(lastError(), code::kSharingViolation);
+        EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
+        EXPECT_EQ(lastError(), code::kSharingViolation);
+    }  // the child exits here, and its hold goes with it
+
+    Handle h = openFile(path, true, false, Disposition::OpenExisting);
+    ASSERT_NE(h, kNoHandle);
+    Child refused([&](const std::function<void(char)>&) {
+        Handle other = openFile(path, false, true, Disposition::OpenExisting);
+        return other == kNoHandle && lastError() == code::kSharingViolation ? 'r' : 'o';
+    });
+    EXPECT_EQ(refused.report(), 'r');
+    closeFile(h);
+}
+
+TEST(Transfers, ReadWriteRoundTripAndEndOfFile)
+{
+    ScratchDir dir;
+    Handle h = openFile(dir / "t.dbf", true, false, Disposition::CreateAlways);
+    ASSERT_NE(h, kNoHandle);
+
+    const char header[] = "\x03\x7c\x0c\x07";
+    std::uint32_t done = 99;
+    EXPECT_TRUE(writeAt(h, 0, header, 4, done));
+    EXPECT_EQ(done, 4u);
+    EXPECT_TRUE(writeAt(h, 10, "XYZ", 3, done));
+    EXPECT_EQ(done, 3u);
+    EXPECT_EQ(lastError(), code::kSuccess);
+
+    std::uint64_t size = 0;
+    EXPECT_TRUE(fileSize(h, size));
+    EXPECT_EQ(size, 13u);
+
+    char buffer[32] = {};
+    EXPECT_TRUE(readAt(h, 0, buffer, 4, done));
+    EXPECT_EQ(done, 4u);
+    EXPECT_EQ(std::memcmp(buffer, header, 4), 0);
+
+    // The hole between the two writes reads as zeros; the read stops at the end of the file.
+    std::memset(buffer, 'q', sizeof buffer);
+    EXPECT_TRUE(readAt(h, 8, buffer, sizeof buffer, done));
+    EXPECT_EQ(done, 5u);
+    EXPECT_EQ(std::string(buffer, 5), std::string("\0\0XYZ", 5));
+    EXPECT_EQ(buffer[5], 'q');
+
+    EXPECT_TRUE(readAt(h, 13, buffer, 4, done));
+    EXPECT_EQ(done, 0u);
+    EXPECT_TRUE(readAt(h, 1000, buffer, 4, done));
+    EXPECT_EQ(done, 0u);
+    EXPECT_EQ(lastError(), code::kSuccess);
+
+    EXPECT_TRUE(flushFile(h));
+    EXPECT_TRUE(closeFile(h));
+    EXPECT_EQ(readFile(dir / "t.dbf"), std::string("\x03\x7c\x0c\x07\0\0\0\0\0\0XYZ", 13));
+}
+
+TEST(Transfers, TruncateFlushAndBadHandles)
+{
+    ScratchDir dir;
+    writeFile(dir / "t.dbf", "0123456789");
+    Handle h = openFile(dir / "t.dbf", true, false, Disposition::OpenExisting);
+    ASSERT_NE(h, kNoHandle);
+    EXPECT_TRUE(truncateAt(h, 4));
+    std::uint64_t size = 0;
+    EXPECT_TRUE(fileSize(h, size));
+    EXPECT_EQ(size, 4u);
+    EXPECT_TRUE(truncateAt(h, 6));
+    EXPECT_TRUE(fileSize(h, size));
+    EXPECT_EQ(size, 6u);
+    EXPECT_TRUE(flushFile(h));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_TRUE(closeFile(h));
+    EXPECT_EQ(readFile(dir / "t.dbf"), std::string("0123\0\0", 6));
+
+    // The handle is gone now; every call on it says so.
+    char buffer[4];
+    std::uint32_t done = 7;
+    EXPECT_FALSE(readAt(h, 0, buffer, 4, done));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+    EXPECT_EQ(done, 0u);
+    EXPECT_FALSE(writeAt(h, 0, "ab", 2, done));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+    EXPECT_FALSE(fileSize(h, size));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+    EXPECT_FALSE(flushFile(h));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+    EXPECT_FALSE(truncateAt(h, 0));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+    EXPECT_FALSE(closeFile(h));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+}
+
+TEST(Paths, MoveAndExistence)
+{
+    ScratchDir dir;
+    writeFile(dir / "a.dbf", "A");
+    EXPECT_TRUE(pathExists(dir / "a.dbf"));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_TRUE(pathExists(dir.path()));
+    EXPECT_FALSE(pathExists(dir / "b.dbf"));
+    EXPECT_EQ(lastError(), code::kFileNotFound);
+    EXPECT_FALSE(pathExists(dir / "nodir/b.dbf"));
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+
+    EXPECT_TRUE(moveFile(dir / "a.dbf", dir / "b.dbf"));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_FALSE(pathExists(dir / "a.dbf"));
+    EXPECT_EQ(readFile(dir / "b.dbf"), "A");
+
+    EXPECT_FALSE(moveFile(dir / "a.dbf", dir / "c.dbf"));
+    EXPECT_EQ(lastError(), code::kFileNotFound);
+    EXPECT_FALSE(moveFile(dir / "b.dbf", dir / "nodir/c.dbf"));
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+    EXPECT_TRUE(pathExists(dir / "b.dbf"));
+}
+
+TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer)
+{
+    ScratchDir dir;
+    ASSERT_EQ(::mkdir((dir / "Dir").c_str(), 0777), 0);
+    writeFile(dir / "Dir/lotobase.dbf", "L");
+    writeFile(dir / "Dir/kenobase.dbf", "K");
+
+    Handle exact = openFile(dir / "Dir/lotobase.dbf", false, true, Disposition::OpenExisting);
+    Handle other = openFile(fullPath(dir / "DIR/LOTOBASE.DBF"), false, true, Disposition::OpenExisting);
+    Handle keno = openFile(dir / "Dir/kenobase.dbf", false, true, Disposition::OpenExisting);
+    ASSERT_NE(exact, kNoHandle);
+    ASSERT_NE(other, kNoHandle);
+    ASSERT_NE(keno, kNoHandle);
+
+    FileIdentity a, b, c, byPath;
+    EXPECT_TRUE(identityOf(exact, a));
+    EXPECT_TRUE(identityOf(other, b));
+    EXPECT_TRUE(identityOf(keno, c));
+    EXPECT_TRUE(identityOfPath(dir / "Dir/lotobase.dbf", byPath));
+    EXPECT_EQ(lastError(), code::kSuccess);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a, byPath);
+    EXPECT_NE(a, c);
+    EXPECT_NE(a.inode, 0u);
+
+    EXPECT_FALSE(identityOfPath(dir / "Dir/missing.dbf", byPath));
+    EXPECT_EQ(lastError(), code::kFileNotFound);
+    EXPECT_EQ(byPath, FileIdentity{});
+    EXPECT_FALSE(identityOfPath(dir / "None/missing.dbf", byPath));
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+
+    closeFile(exact);
+    closeFile(other);
+    closeFile(keno);
+    EXPECT_FALSE(identityOf(keno, c));
+    EXPECT_EQ(lastError(), code::kInvalidHandle);
+}
