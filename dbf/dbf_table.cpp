@@ -106,14 +106,33 @@ XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool
     statusEvent(xb::ev::kOpened, 0);
 }
 
-XBO_dBaseDBF::~XBO_dBaseDBF() { closeTable(); }
+XBO_dBaseDBF::~XBO_dBaseDBF() {
+    try {
+        closeTable();
+    } catch (const Exception&) {
+        // Freeing cannot report; an explicit close() would have.
+    }
+}
 
 bool XBO_dBaseDBF::close() {
     closeTable();
     return true;
 }
 
-void XBO_dBaseDBF::closeTable() { closeDiskFile(); }
+void XBO_dBaseDBF::closeTable() {
+    if (isClosed()) return;
+    if (m_headerUpdatePending) {
+        try {
+            refreshHeader();
+            writeHeader();
+        } catch (...) {
+            // The file is closed all the same, so that nothing is left open.
+            closeDiskFile();
+            throw;
+        }
+    }
+    closeDiskFile();
+}
 
 void XBO_dBaseDBF::readHeaderImage(int location) {
     std::array<std::uint8_t, xb::kHeaderSize> image{};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,13 +33,25 @@ public:
 
     bool close() override;
 
-    // The table's own operations.
+    // Writes the record buffer in use as a new last record, under the append lock byte.
+    virtual void appendRecord();
     virtual void setIndexBuildOptions(int a, int b, int c);
     virtual bool statusEvent(int code, std::int64_t number);
     // The raw read: -5 current again, -4 last, -3 first, -2 previous, -1 next, n >= 1 record n.
     virtual void readRecord(std::int64_t request);
+    virtual bool lockAppendByte();
+    virtual bool lockFile();
+    virtual bool lockFileFromZero();
+    virtual bool unlockWithHeaderUpdate();
+    virtual bool lockCurrentRecord();
+    // Writes the record buffer in use over record n (an append when n is not a record).
+    virtual void replaceRecord(std::int64_t n);
     virtual void setLockProtocol(TxbLokProtocol protocol);
     virtual bool indexPresent() const { return false; }
+
+    void flush() override;
+    // The byte that locks record n under the table's protocol; false when the protocol has none.
+    bool recordLockOffset(std::uint32_t n, std::uint32_t& offset) const;
 
     // Re-reads the header and recounts the records from the file size (shared tables only).
     void refreshHeader();
@@ -76,12 +89,21 @@ public:
     TxbLokProtocol lockProtocol() const { return m_lockProtocol; }
     const xb::LockConstants& lockConstants() const { return m_locks; }
     bool fileLocked() const { return m_fileLocked; }
+
+    // How long an append waits for another user's append byte before it gives up (5 s); tests
+    // shorten it.
+    static void setAppendPatience(std::chrono::milliseconds patience);
+    static std::chrono::milliseconds appendPatience();
     bool headerUpdatePending() const { return m_headerUpdatePending; }
 
 protected:
     // The file name without directory and extension, as messages name the table.
     std::string tableName() const;
     void clearChangedMarks();
+    // Rewrites the header image (stamp, date, count, flags, user) when an update is pending.
+    void writeHeader();
+    // Takes the append byte, retrying while another user holds it; raises when it stays held.
+    bool takeAppendByte();
 
     std::array<std::uint8_t, xb::kHeaderSize> m_header{};
     std::uint32_t m_headerLength = 0;
@@ -144,12 +166,21 @@ public:
     std::int32_t getDate(int number) const;
     std::int32_t getDate(const std::string& name);
 
-    // Setters used by reading too: a blanked record has 0 in every number field.
-    bool putText(int number, const std::string& text);
+    // Setters, on the record buffer in use; the by-number forms give false for a number that
+    // names no field. Only replace and append write the file.
+    bool putText(int number, const std::string& text);  // raw: blank-filled, aligned by type
     bool putText(const std::string& name, const std::string& text);
+    bool putValueText(int number, const std::string& text);  // converted by the field's type
+    bool putValueText(const std::string& name, const std::string& text);
     bool putNumber(int number, double value);
     bool putNumber(const std::string& name, double value);
+    bool putLogical(int number, bool flag);
+    bool putLogical(const std::string& name, bool flag);
+    bool putDate(int number, std::int32_t julian);
+    bool putDate(const std::string& name, std::int32_t julian);
     void blankRecord();
+    void deleteCurrentRecord();
+    void recallCurrentRecord();
 
     const std::vector<std::uint8_t>& changedMarks() const { return m_changed; }
 

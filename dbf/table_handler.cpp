@@ -89,6 +89,16 @@ bool XBO_dBHandler::statusEvent(int code, std::int64_t number) {
     return XBO_dBaseFld::statusEvent(code, number);
 }
 
+void XBO_dBHandler::appendRecord() {
+    if (!lockIndexFiles()) return;
+    XBO_dBaseFld::appendRecord();
+}
+
+void XBO_dBHandler::replaceRecord(std::int64_t n) {
+    if (!lockIndexFiles()) return;
+    XBO_dBaseFld::replaceRecord(n);
+}
+
 void XBO_dBHandler::setReadAhead(bool on) {
     if (on) {
         if (!m_readAheadAllowed || m_readAheadOn) return;

@@ -20,6 +20,9 @@ public:
     std::uint32_t readAt(std::uint64_t offset, void* buffer, std::uint32_t length) override;
     void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t length) override;
     bool statusEvent(int code, std::int64_t number) override;
+    // Index files, had there been any, are locked around every record write.
+    void appendRecord() override;
+    void replaceRecord(std::int64_t n) override;
 
     // The handler's own operations.
     virtual void skipRecords(std::int64_t count);

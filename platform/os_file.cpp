@@ -480,7 +480,11 @@ bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
 {
     if (faulted(Call::Lock))
         return false;
-    return setRecordLock(handle, F_WRLCK, offset, length);
+    // The system grants a write lock only on a descriptor open for writing. A reader's lock still
+    // keeps every writer off the range, which is what a reader can need.
+    const int mode = ::fcntl(handle, F_GETFL);
+    const short type = (mode >= 0 && (mode & O_ACCMODE) == O_RDONLY) ? F_RDLCK : F_WRLCK;
+    return setRecordLock(handle, type, offset, length);
 }
 
 bool unlockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
