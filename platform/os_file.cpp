@@ -263,8 +263,11 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
 
 bool closeFile(Handle handle)
 {
-    if (faulted(Call::Close))
+    if (faulted(Call::Close)) {
+        // As with a real failing close, the descriptor is gone all the same.
+        ::close(handle);
         return false;
+    }
     // On Linux the descriptor is released even when close reports EINTR, so retrying would risk
     // closing a descriptor another thread has just been given.
     if (::close(handle) != 0 && errno != EINTR)
