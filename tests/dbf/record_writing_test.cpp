@@ -654,6 +654,11 @@ TEST_F(RecordWritingTest, FailuresDuringAReplaceAndAFlushAreReportedWithThePath)
     expected.replace(117, 20, edited);
     EXPECT_EQ(readFile(path), expected) << "the record went out, the header did not";
 
+    platform::injectFault(Fault{Call::Size, 0, 1, platform::code::kGeneralFailure, 0});
+    expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 31, 1105, table.path(),
+                 "Xbase Error 31, SubCode 1105" + numbered + "1105");
+    EXPECT_EQ(readFile(path), expected);
+
     platform::injectFault(Fault{Call::Write, 1, 1, platform::code::kAccessDenied, 0});
     expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 5, 1102, table.path(),
                  "File access denied - " + table.path());
