@@ -298,4 +298,6 @@ std::string XBO_dBaseDBF::tableName() const {
     return name;
 }
 
+void XBO_dBaseDBF::keepAsOldRecord() { std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength); }
+
 void XBO_dBaseDBF::clearChangedMarks() { std::fill(m_changed.begin(), m_changed.end(), 0); }

@@ -78,6 +78,13 @@ public:
     void setRecordBuffer(std::uint8_t* buffer) { m_buffer = buffer ? buffer : m_record.data(); }
     void useOwnRecordBuffer() { m_buffer = m_record.data(); }
     const std::vector<std::uint8_t>& oldRecord() const { return m_oldRecord; }
+    // Takes the record buffer in use as the record last read (a new row starts from it).
+    void keepAsOldRecord();
+    // Places the marks without reading, as a dataset does when a new row stands past the end.
+    void setMarks(bool eof, bool bof) {
+        m_eof = eof;
+        m_bof = bof;
+    }
 
     bool useDeleted() const { return m_useDeleted; }
     void setUseDeleted(bool on) { m_useDeleted = on; }

@@ -1,0 +1,794 @@
+// The table dataset over the storage engine: opening, record reads with the at-first and at-last
+// marks, field values, counting, bookmarks, code pages, and the edit cycle with its record lock.
+#include "datawin/xbase_dataset.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <unistd.h>
+
+#include "dbf/dbf_date.h"
+#include "dbf/tools.h"
+#include "platform/code_page.h"
+#include "platform/os_file.h"
+
+namespace {
+
+constexpr std::size_t kBookmarkSize = 11;
+constexpr const char* kDefaultDirectory = "Default Directory";
+// Delphi-style date-times count days from 1899-12-30; the engine's date-time fields hold
+// milliseconds from the start of year 1 (day 1 being 0001-01-01).
+constexpr double kDaysFromYearOneTo1899 = 693594.0;
+constexpr double kMsPerDay = 86400000.0;
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+bool sameText(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+
+// Points the engine at a row for one operation and back at its own buffer afterwards, whether
+// the operation succeeded or not.
+class EngineRow {
+public:
+    EngineRow(DBFObject& engine, TRecordBuffer row) : m_engine(engine) { m_engine.setRecordBuffer(row); }
+    ~EngineRow() { m_engine.useOwnRecordBuffer(); }
+    EngineRow(const EngineRow&) = delete;
+    EngineRow& operator=(const EngineRow&) = delete;
+
+private:
+    DBFObject& m_engine;
+};
+
+std::string configDirectory() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+    return std::string();
+}
+
+std::string executableDirectory() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return std::string();
+    std::string text(path, static_cast<std::size_t>(length));
+    const std::size_t slash = text.find_last_of('/');
+    return slash == std::string::npos ? std::string() : text.substr(0, slash);
+}
+
+}  // namespace
+
+// ---- aliases ----------------------------------------------------------------------------------
+
+std::vector<std::pair<std::string, std::string>>& TXbaseDataSet::Aliases() {
+    static std::vector<std::pair<std::string, std::string>> aliases = [] {
+        std::vector<std::pair<std::string, std::string>> list;
+        list.emplace_back(kDefaultDirectory, std::string());
+        return list;
+    }();
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = true;
+        LoadAliases();
+    }
+    return aliases;
+}
+
+void TXbaseDataSet::LoadAliases() {
+    auto& aliases = Aliases();
+    aliases.resize(1);
+    const std::string directory = configDirectory();
+    if (directory.empty()) return;
+    std::ifstream file(directory + "/xbase.cfg");
+    if (!file) return;
+    std::string line;
+    bool inAliasSection = false;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string trimmed = xb::trimBlanksAndControls(line);
+        if (trimmed.empty() || trimmed[0] == ';') continue;
+        if (trimmed.front() == '[') {
+            inAliasSection = sameText(trimmed, "[Alias]");
+            continue;
+        }
+        const std::size_t equals = trimmed.find('=');
+        if (!inAliasSection || equals == std::string::npos) continue;
+        aliases.emplace_back(upper(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
+                             upper(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
+    }
+}
+
+// ---- properties -------------------------------------------------------------------------------
+
+TXbaseDataSet::TXbaseDataSet() = default;
+
+TXbaseDataSet::~TXbaseDataSet() {
+    try {
+        Close();
+    } catch (const Exception&) {
+        // A window going away cannot report; the file is closed with the engine below.
+    }
+    m_engine.reset();
+}
+
+std::string TXbaseDataSet::About() const { return "Sharometr DBF engine 1.0"; }
+
+void TXbaseDataSet::SetDatabaseName(const std::string& name) {
+    CheckInactive();
+    if (sameText(name, kDefaultDirectory)) {
+        m_databaseName = name;
+        return;
+    }
+    std::string value = name;
+    if (!value.empty() && value.back() == '/') value.pop_back();
+    value = upper(value);
+    auto& aliases = Aliases();
+    const bool known = std::any_of(aliases.begin(), aliases.end(), [&](const auto& a) { return a.first == value; });
+    if (!known) aliases.emplace_back(value, value);
+    m_databaseName = value;
+}
+
+void TXbaseDataSet::SetEncryptionKey(const std::string& key) {
+    CheckInactive();
+    m_encryptionKey = key;
+}
+
+void TXbaseDataSet::SetExclusive(bool exclusive) {
+    CheckInactive();
+    m_exclusive = exclusive;
+}
+
+void TXbaseDataSet::SetTableName(const std::string& name) {
+    CheckInactive();
+    if (name != m_tableName) m_indexFiles.clear();
+    m_tableName = name;
+}
+
+void TXbaseDataSet::SetLockProtocol(TxbLokProtocol protocol) {
+    m_lockProtocol = protocol;
+    if (m_engine) m_engine->setLockProtocol(protocol);
+}
+
+void TXbaseDataSet::SetUseDeleted(bool useDeleted) {
+    m_useDeleted = useDeleted;
+    if (m_engine) m_engine->setUseDeleted(useDeleted);
+}
+
+void TXbaseDataSet::SetUserID(std::int32_t user) {
+    m_userID = user;
+    if (m_engine) m_engine->setUserNumber(user);
+}
+
+void TXbaseDataSet::SetReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    if (m_engine && !m_engine->isReadWrite()) m_readOnly = true;
+}
+
+// ---- opening ----------------------------------------------------------------------------------
+
+std::string TXbaseDataSet::ResolveDirectory() const {
+    if (m_databaseName.empty()) return std::string();
+    std::string directory;
+    if (sameText(m_databaseName, kDefaultDirectory)) {
+        directory = executableDirectory();
+    } else {
+        directory = m_databaseName;
+        for (const auto& [alias, path] : Aliases()) {
+            if (alias == upper(m_databaseName) && !path.empty()) {
+                directory = path;
+                break;
+            }
+        }
+    }
+    if (!directory.empty() && directory.back() != '/') directory += '/';
+    return directory;
+}
+
+std::string TXbaseDataSet::TablePath() const { return ResolveDirectory() + m_tableName; }
+
+void TXbaseDataSet::InternalOpen() {
+    if (m_tableName.empty()) DatabaseError(xbtext::STableNameMissing);
+    const std::size_t slash = m_tableName.find_last_of('/');
+    const std::size_t dot = m_tableName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) m_tableName += ".DBF";
+    const std::string path = TablePath();
+    if (!platform::pathExists(platform::fullPath(path))) {
+        DatabaseError(FormatMessage(xbtext::SCannotFindFile, {path}));
+    }
+    m_engine = std::make_unique<DBFObject>(path, m_encryptionKey, !m_readOnly, !m_exclusive,
+                                           static_cast<DBFObjectHooks*>(this));
+    m_engine->setUseDeleted(m_useDeleted);
+    m_engine->setLockProtocol(m_lockProtocol);
+    m_engine->setUserNumber(m_userID);
+    m_engine->setReadAhead(false);
+    m_recordLength = m_engine->recordLength();
+    try {
+        BuildFieldDefs();
+        CreateFields();
+    } catch (...) {
+        m_engine.reset();
+        throw;
+    }
+    m_atFirst = true;
+    m_atLast = false;
+    m_editInProgress = false;
+}
+
+void TXbaseDataSet::BuildFieldDefs() {
+    auto& defs = FieldDefs();
+    defs.clear();
+    for (int n = 1; n <= m_engine->fieldCount(); ++n) {
+        TFieldDef def;
+        def.Name = m_engine->fieldName(n);
+        def.FieldNo = n;
+        const auto length = static_cast<int>(m_engine->fieldLength(n));
+        switch (m_engine->fieldType(n)) {
+            case 'C':
+                def.DataType = TFieldType::ftString;
+                def.Size = std::min(length, 65535);
+                break;
+            case 'N':
+            case 'F':
+                if (m_engine->fieldDecimals(n) > 0) {
+                    def.DataType = TFieldType::ftFloat;
+                } else {
+                    def.DataType = length >= 5 ? TFieldType::ftInteger : TFieldType::ftSmallint;
+                }
+                break;
+            case 'I':
+                def.DataType = TFieldType::ftInteger;
+                break;
+            case 'L':
+                def.DataType = TFieldType::ftBoolean;
+                break;
+            case 'D':
+                def.DataType = TFieldType::ftDate;
+                break;
+            case 'T':
+                def.DataType = TFieldType::ftDateTime;
+                break;
+            case 'M':
+                def.DataType = TFieldType::ftMemo;
+                break;
+            case 'B':
+            case 'G':
+                def.DataType = TFieldType::ftBlob;
+                break;
+            default:
+                // No field object; the columns after it keep their own engine field numbers.
+                continue;
+        }
+        defs.push_back(def);
+    }
+}
+
+void TXbaseDataSet::InternalClose() {
+    DestroyFields();
+    m_engine.reset();
+    m_atFirst = false;
+    m_atLast = false;
+    m_editInProgress = false;
+}
+
+// ---- row buffers ------------------------------------------------------------------------------
+
+std::size_t TXbaseDataSet::RecordInfoOffset() const {
+    return m_recordLength + static_cast<std::size_t>(CalcFieldsSize());
+}
+
+TRecordBuffer TXbaseDataSet::AllocRecordBuffer() {
+    const std::size_t size = RecordInfoOffset() + sizeof(std::int32_t) + 1 + kBookmarkSize;
+    auto* buffer = new std::uint8_t[size];
+    std::memset(buffer, ' ', m_recordLength);
+    std::memset(buffer + m_recordLength, 0, size - m_recordLength);
+    return buffer;
+}
+
+void TXbaseDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
+    delete[] buffer;
+    buffer = nullptr;
+}
+
+std::int32_t TXbaseDataSet::RowRecordNumber(TRecordBuffer buffer) const {
+    std::int32_t number = 0;
+    std::memcpy(&number, buffer + RecordInfoOffset(), sizeof number);
+    return number;
+}
+
+void TXbaseDataSet::SetRowRecordNumber(TRecordBuffer buffer, std::int32_t number) {
+    std::memcpy(buffer + RecordInfoOffset(), &number, sizeof number);
+}
+
+TBookmarkFlag TXbaseDataSet::GetBookmarkFlag(TRecordBuffer buffer) {
+    return static_cast<TBookmarkFlag>(buffer[RecordInfoOffset() + sizeof(std::int32_t)]);
+}
+
+void TXbaseDataSet::SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) {
+    buffer[RecordInfoOffset() + sizeof(std::int32_t)] = static_cast<std::uint8_t>(flag);
+}
+
+TBookmarkStr TXbaseDataSet::GetBookmarkData(TRecordBuffer buffer) {
+    const auto* start = reinterpret_cast<const char*>(buffer + RecordInfoOffset() + sizeof(std::int32_t) + 1);
+    return std::string(start, strnlen(start, kBookmarkSize));
+}
+
+void TXbaseDataSet::SetBookmarkData(TRecordBuffer buffer, const TBookmarkStr& bookmark) {
+    std::uint8_t* start = buffer + RecordInfoOffset() + sizeof(std::int32_t) + 1;
+    std::memset(start, 0, kBookmarkSize);
+    std::memcpy(start, bookmark.data(), std::min(bookmark.size(), kBookmarkSize - 1));
+}
+
+void TXbaseDataSet::ClearCalcFields(TRecordBuffer buffer) {
+    std::memset(buffer + m_recordLength, 0, static_cast<std::size_t>(CalcFieldsSize()));
+}
+
+// ---- reading ----------------------------------------------------------------------------------
+
+TGetResult TXbaseDataSet::GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) {
+    if (!m_engine) return TGetResult::grError;
+    if (mode == TGetMode::gmCurrent && (m_atFirst || m_atLast)) return TGetResult::grError;
+    TGetResult result = TGetResult::grOK;
+    try {
+        EngineRow row(*m_engine, buffer);
+        switch (mode) {
+            case TGetMode::gmNext:
+                if (m_atFirst) {
+                    m_atFirst = false;
+                    m_engine->readRecord(xb::req::kFirst);
+                } else {
+                    m_engine->readRecord(xb::req::kNext);
+                }
+                break;
+            case TGetMode::gmPrior:
+                if (m_atLast) {
+                    m_atLast = false;
+                    m_engine->readRecord(xb::req::kLast);
+                } else {
+                    m_engine->readRecord(xb::req::kPrior);
+                }
+                break;
+            case TGetMode::gmCurrent:
+                m_engine->readRecord(xb::req::kCurrent);
+                break;
+        }
+        if (m_engine->eof()) {
+            result = TGetResult::grEOF;
+        } else if (m_engine->bof()) {
+            result = TGetResult::grBOF;
+        } else {
+            const auto number = static_cast<std::int32_t>(m_engine->currentRecord());
+            SetRowRecordNumber(buffer, number);
+            SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
+            std::string bookmark = std::to_string(number);
+            bookmark.insert(0, 10 - std::min<std::size_t>(bookmark.size(), 10), ' ');
+            SetBookmarkData(buffer, bookmark);
+        }
+    } catch (const Exception&) {
+        result = TGetResult::grError;
+        if (doCheck) DatabaseError(xbtext::SRecordBeyondRange);
+    }
+    if (result == TGetResult::grOK) GetCalcFields(buffer);
+    return result;
+}
+
+void TXbaseDataSet::InternalFirst() {
+    m_atFirst = true;
+    m_atLast = false;
+}
+
+void TXbaseDataSet::InternalLast() {
+    m_atLast = true;
+    m_atFirst = false;
+    m_engine->readRecord(xb::req::kLast);
+}
+
+void TXbaseDataSet::GotoRecordNumber(std::int64_t number) {
+    m_engine->readRecord(number);
+    m_atFirst = false;
+    m_atLast = false;
+}
+
+void TXbaseDataSet::InternalSetToRecord(TRecordBuffer buffer) {
+    // By the row's bookmark: a new row has no record of its own but the bookmark of its place.
+    long double number = 0;
+    const TBookmarkStr bookmark = GetBookmarkData(buffer);
+    if (!bookmark.empty() && xb::parseDecimal(xb::trimRight(bookmark), number) && number >= 1) {
+        GotoRecordNumber(static_cast<std::int64_t>(number));
+    } else {
+        GotoRecordNumber(RowRecordNumber(buffer));
+    }
+}
+
+void TXbaseDataSet::InternalGotoBookmark(const TBookmarkStr& bookmark) {
+    long double number = 0;
+    if (!xb::parseDecimal(xb::trimRight(bookmark), number) || number != std::floor(number) || number < 1 ||
+        number > 2147483647.0L) {
+        DatabaseError(xbtext::SBookmarkInvalid + m_tableName);
+    }
+    GotoRecordNumber(static_cast<std::int64_t>(number));
+}
+
+int TXbaseDataSet::CompareBookmarks(const TBookmarkStr& first, const TBookmarkStr& second) {
+    if (first.empty() || second.empty()) {
+        if (first.empty() && second.empty()) return 0;
+        return first.empty() ? -1 : 1;
+    }
+    const int order = std::strcmp(first.c_str(), second.c_str());
+    return order < 0 ? -1 : order > 0 ? 1 : 0;
+}
+
+bool TXbaseDataSet::BookmarkValid(const TBookmarkStr& bookmark) {
+    if (!m_engine) return false;
+    long double number = 0;
+    if (!xb::parseDecimal(xb::trimRight(bookmark), number) || number != std::floor(number)) return false;
+    return number >= 1 && number <= m_engine->recordCount();
+}
+
+TRecordBuffer TXbaseDataSet::CurrentRowBuffer() {
+    switch (State()) {
+        case TDataSetState::dsCalcFields:
+            return CalcBuffer();
+        case TDataSetState::dsFilter:
+            return m_engine ? m_engine->recordBuffer() : nullptr;
+        default:
+            return IsEmpty() ? nullptr : ActiveBuffer();
+    }
+}
+
+bool TXbaseDataSet::GetFieldData(const TField& field, TFieldValue& value) {
+    value = std::monostate{};
+    if (!m_engine) return false;
+    TRecordBuffer buffer = CurrentRowBuffer();
+    if (!buffer) return false;
+    if (field.FieldKind() == TFieldKind::fkCalculated || field.FieldKind() == TFieldKind::fkLookup) {
+        const std::uint8_t* slot = buffer + m_recordLength + field.Offset();
+        if (slot[0] == 0) return false;
+        switch (field.DataType()) {
+            case TFieldType::ftString:
+                value = std::string(reinterpret_cast<const char*>(slot + 1),
+                                    strnlen(reinterpret_cast<const char*>(slot + 1), static_cast<std::size_t>(field.DataSize())));
+                break;
+            case TFieldType::ftSmallint:
+            case TFieldType::ftInteger: {
+                std::int32_t number = 0;
+                std::memcpy(&number, slot + 1, sizeof number);
+                value = number;
+                break;
+            }
+            case TFieldType::ftBoolean:
+                value = slot[1] != 0;
+                break;
+            default: {
+                double number = 0;
+                std::memcpy(&number, slot + 1, sizeof number);
+                value = number;
+            }
+        }
+        return true;
+    }
+    const int n = field.FieldNo();
+    // The engine reads the row it is pointed at; in the filter state it already is.
+    const bool filtering = State() == TDataSetState::dsFilter;
+    std::unique_ptr<EngineRow> row;
+    if (!filtering) row = std::make_unique<EngineRow>(*m_engine, buffer);
+    switch (field.DataType()) {
+        case TFieldType::ftString: {
+            std::string text = xb::trimRight(m_engine->getText(n));
+            if (text.empty()) return false;
+            value = std::move(text);
+            return true;
+        }
+        case TFieldType::ftSmallint:
+        case TFieldType::ftInteger: {
+            const long double number = m_engine->getNumber(n);
+            const double rounded = RoundHalfEven(static_cast<double>(number));
+            if (rounded < -2147483648.0 || rounded > 2147483647.0) throw ERangeError("Range check error");
+            value = static_cast<std::int32_t>(rounded);
+            return true;
+        }
+        case TFieldType::ftFloat:
+            value = static_cast<double>(m_engine->getNumber(n));
+            return true;
+        case TFieldType::ftDateTime: {
+            const long double ms = m_engine->getNumber(n);
+            value = static_cast<double>(ms / kMsPerDay - kDaysFromYearOneTo1899);
+            return true;
+        }
+        case TFieldType::ftBoolean:
+            value = m_engine->getLogical(n);
+            return true;
+        case TFieldType::ftDate: {
+            const std::string text = xb::trimRight(m_engine->getText(n));
+            if (text.size() != 8 || text == "00000000") return false;
+            if (!std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+            TDateTime date = 0;
+            if (!TryEncodeDate(std::stoi(text.substr(0, 4)), std::stoi(text.substr(4, 2)), std::stoi(text.substr(6, 2)),
+                               date)) {
+                return false;
+            }
+            value = date;
+            return true;
+        }
+        case TFieldType::ftMemo:
+        case TFieldType::ftBlob: {
+            const long double reference = m_engine->getNumber(n);
+            if (reference == 0) return false;
+            value = static_cast<double>(reference);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+std::string TXbaseDataSet::Translate(const std::string& text, bool toTable) {
+    std::string converted = text;
+    if (m_translateASCII) {
+        if (toTable) {
+            platform::ansiToOem(converted);
+        } else {
+            platform::oemToAnsi(converted);
+        }
+    }
+    return converted;
+}
+
+// ---- counting and positioning -----------------------------------------------------------------
+
+int TXbaseDataSet::RecordCount() {
+    CheckActive();
+    if (!m_exactCount) return static_cast<int>(m_engine->recordCount());
+    // The count walks the table in the engine's own buffer, so the rows on show stay as they are.
+    // Reading it in blocks rather than record by record keeps the walk cheap on long tables; the
+    // records counted are those in the file at this moment either way.
+    const std::int32_t saved = IsEmpty() ? 0 : RowRecordNumber(ActiveBuffer());
+    m_engine->useOwnRecordBuffer();
+    m_engine->setReadAhead(true);
+    int count = 0;
+    try {
+        m_engine->readRecord(xb::req::kFirst);
+        while (!m_engine->eof()) {
+            ++count;
+            m_engine->readRecord(xb::req::kNext);
+        }
+    } catch (...) {
+        m_engine->setReadAhead(false);
+        throw;
+    }
+    m_engine->setReadAhead(false);
+    m_engine->readRecord(saved);
+    return count;
+}
+
+int TXbaseDataSet::RecNo() {
+    CheckActive();
+    if (State() == TDataSetState::dsCalcFields) return CalcBuffer() ? RowRecordNumber(CalcBuffer()) : 0;
+    if (IsEmpty()) return 0;
+    return RowRecordNumber(ActiveBuffer());
+}
+
+void TXbaseDataSet::SetRecNo(int recNo) {
+    CheckBrowseMode();
+    DoBeforeScroll();
+    GotoRecordNumber(recNo);
+    Resync(rmCenter);
+    DoAfterScroll();
+}
+
+// ---- the engine's hooks -----------------------------------------------------------------------
+
+bool TXbaseDataSet::acceptRecord() {
+    if (!Active() || !m_filtered || !OnFilterRecord) return true;
+    // The handler reads the record under test from the engine's buffer.
+    const TDataSetState saved = State();
+    bool accept = true;
+    ForceState(TDataSetState::dsFilter);
+    try {
+        OnFilterRecord(*this, accept);
+    } catch (...) {
+        ForceState(saved);
+        throw;
+    }
+    ForceState(saved);
+    return accept;
+}
+
+void TXbaseDataSet::statusReport(int code, std::int64_t number) {
+    if (OnStatus) OnStatus(*this, code, number);
+}
+
+void TXbaseDataSet::formulaRequest(const std::string& formula) {
+    if (OnFormula) OnFormula(*this, formula);
+}
+
+// ---- editing ----------------------------------------------------------------------------------
+
+void TXbaseDataSet::InternalEdit() {
+    TRecordBuffer buffer = ActiveBuffer();
+    {
+        EngineRow row(*m_engine, buffer);
+        GotoRecordNumber(RowRecordNumber(buffer));
+        if (!m_engine->lockCurrentRecord()) DatabaseError(xbtext::SRecordLocked);
+    }
+    m_editInProgress = true;
+}
+
+void TXbaseDataSet::InternalInitRecord(TRecordBuffer buffer) {
+    EngineRow row(*m_engine, buffer);
+    m_engine->blankRecord();
+    if (State() != TDataSetState::dsEdit) m_engine->keepAsOldRecord();
+}
+
+void TXbaseDataSet::DoAfterInsert() {
+    // The new row stands past the last record until it is posted.
+    m_engine->setMarks(true, false);
+    TDataSet::DoAfterInsert();
+}
+
+void TXbaseDataSet::SetFieldData(TField& field, const TFieldValue& value) {
+    const TDataSetState state = State();
+    const bool storing = state == TDataSetState::dsEdit || state == TDataSetState::dsInsert ||
+                         state == TDataSetState::dsSetKey || state == TDataSetState::dsCalcFields ||
+                         state == TDataSetState::dsFilter || state == TDataSetState::dsNewValue;
+    if (!storing) Fail(dbtext::SNotEditing);
+    if (field.FieldKind() == TFieldKind::fkCalculated || field.FieldKind() == TFieldKind::fkLookup) {
+        TRecordBuffer buffer = state == TDataSetState::dsCalcFields ? CalcBuffer() : ActiveBuffer();
+        std::uint8_t* slot = buffer + m_recordLength + field.Offset();
+        std::memset(slot, 0, static_cast<std::size_t>(1 + field.DataSize()));
+        if (!std::holds_alternative<std::monostate>(value)) {
+            slot[0] = 1;
+            if (const auto* text = std::get_if<std::string>(&value)) {
+                std::memcpy(slot + 1, text->data(), std::min(text->size(), static_cast<std::size_t>(field.DataSize() - 1)));
+            } else if (const auto* integer = std::get_if<std::int32_t>(&value)) {
+                std::memcpy(slot + 1, integer, sizeof *integer);
+            } else if (const auto* real = std::get_if<double>(&value)) {
+                std::memcpy(slot + 1, real, sizeof *real);
+            } else if (const auto* flag = std::get_if<bool>(&value)) {
+                slot[1] = *flag ? 1 : 0;
+            }
+        }
+    } else {
+        if (state == TDataSetState::dsCalcFields) Fail(dbtext::SNotEditing);
+        if (field.ReadOnly() && state != TDataSetState::dsSetKey && state != TDataSetState::dsFilter) {
+            DatabaseError(FormatMessage(dbtext::SFieldReadOnly, {field.DisplayName()}));
+        }
+        field.Validate();
+        const int n = field.FieldNo();
+        auto number = [&]() -> double {
+            if (const auto* integer = std::get_if<std::int32_t>(&value)) return *integer;
+            if (const auto* real = std::get_if<double>(&value)) return *real;
+            if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
+            return 0;
+        };
+        std::unique_ptr<EngineRow> row;
+        if (state != TDataSetState::dsFilter) row = std::make_unique<EngineRow>(*m_engine, ActiveBuffer());
+        switch (field.DataType()) {
+            case TFieldType::ftString: {
+                const auto* text = std::get_if<std::string>(&value);
+                m_engine->putValueText(n, text ? *text : std::string());
+                break;
+            }
+            case TFieldType::ftSmallint:
+            case TFieldType::ftInteger:
+            case TFieldType::ftFloat:
+            case TFieldType::ftMemo:
+            case TFieldType::ftBlob:
+                m_engine->putNumber(n, number());
+                break;
+            case TFieldType::ftDateTime: {
+                const double days = std::holds_alternative<std::monostate>(value) ? 0 : number();
+                m_engine->putNumber(n, std::holds_alternative<std::monostate>(value)
+                                           ? 0
+                                           : (days + kDaysFromYearOneTo1899) * kMsPerDay);
+                break;
+            }
+            case TFieldType::ftBoolean: {
+                const auto* flag = std::get_if<bool>(&value);
+                m_engine->putLogical(n, flag ? *flag : false);
+                break;
+            }
+            case TFieldType::ftDate: {
+                std::string text(8, ' ');
+                if (const auto* date = std::get_if<double>(&value)) {
+                    int year = 0, month = 0, day = 0;
+                    DecodeDate(*date, year, month, day);
+                    if (TxbDBFDate::isValidDate(year, month, day)) {
+                        text = TxbDBFDate::toStored(TxbDBFDate::julianDay(year, month, day));
+                    }
+                }
+                m_engine->putText(n, text);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    if (state != TDataSetState::dsCalcFields && state != TDataSetState::dsFilter &&
+        state != TDataSetState::dsNewValue) {
+        DataEvent(TDataEvent::deFieldChange, reinterpret_cast<std::intptr_t>(&field));
+    }
+}
+
+void TXbaseDataSet::InternalPost() {
+    TRecordBuffer buffer = ActiveBuffer();
+    {
+        EngineRow row(*m_engine, buffer);
+        if (State() == TDataSetState::dsEdit) {
+            m_engine->replaceRecord(RowRecordNumber(buffer));
+        } else {
+            m_engine->appendRecord();
+        }
+    }
+    m_engine->unlock();
+    m_editInProgress = false;
+    m_atFirst = false;
+    m_atLast = false;
+}
+
+void TXbaseDataSet::InternalCancel() {
+    m_engine->unlock();
+    m_editInProgress = false;
+}
+
+void TXbaseDataSet::InternalDelete() {
+    bool failed = false;
+    {
+        EngineRow row(*m_engine, ActiveBuffer());
+        m_engine->setUseDeleted(true);
+        try {
+            m_engine->deleteCurrentRecord();
+        } catch (const Exception&) {
+            failed = true;
+        }
+        m_engine->setUseDeleted(m_useDeleted);
+    }
+    if (failed) DatabaseError(xbtext::SCannotDelete);
+    if (m_editInProgress) {
+        // Deleting the row being edited ends the edit, and with it the record's lock.
+        m_engine->unlock();
+        m_editInProgress = false;
+    }
+    m_engine->readRecord(xb::req::kCurrent);
+    if (m_engine->eof()) m_engine->readRecord(xb::req::kPrior);
+    m_atFirst = false;
+    m_atLast = false;
+}
+
+void TXbaseDataSet::InternalRefresh() {
+    TRecordBuffer buffer = ActiveBuffer();
+    if (!buffer || IsEmpty()) return;
+    EngineRow row(*m_engine, buffer);
+    GotoRecordNumber(RowRecordNumber(buffer));
+}
+
+void TXbaseDataSet::Recall() {
+    CheckActive();
+    if (IsEmpty()) return;
+    UpdateCursorPos();
+    bool failed = false;
+    {
+        EngineRow row(*m_engine, ActiveBuffer());
+        m_engine->setUseDeleted(true);
+        try {
+            m_engine->recallCurrentRecord();
+        } catch (const Exception&) {
+            failed = true;
+        }
+        m_engine->setUseDeleted(m_useDeleted);
+    }
+    if (failed) DatabaseError(xbtext::SCannotRecall);
+    Resync(0);
+}
+
+void TXbaseDataSet::InternalAddRecord(TRecordBuffer buffer, bool) {
+    {
+        EngineRow row(*m_engine, buffer);
+        m_engine->appendRecord();
+    }
+    m_engine->unlock();
+    m_editInProgress = false;
+}

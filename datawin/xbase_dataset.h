@@ -1,0 +1,161 @@
+// The table dataset: a dataset over one DBF table through the storage engine's table handler,
+// the object through which the windows and the analyses see a draw table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dbf/constants.h"
+#include "dbf/table_handler.h"
+#include "toolkit/dataset.h"
+
+class TXbaseDataSet;
+
+using TxbFormulaMake = std::function<void(TXbaseDataSet&, const std::string& formula)>;
+using TxbStatusReport = std::function<void(TXbaseDataSet&, int code, std::int64_t number)>;
+
+class TXbaseDataSet : public TDataSet, private DBFObjectHooks {
+public:
+    TXbaseDataSet();
+    ~TXbaseDataSet() override;
+
+    // Published properties, with their defaults.
+    std::string About() const;
+    void SetAbout(const std::string&) {}  // read-only banner: assigning has no effect
+    const std::string& DatabaseName() const { return m_databaseName; }
+    void SetDatabaseName(const std::string& name);
+    const std::string& EncryptionKey() const { return m_encryptionKey; }
+    void SetEncryptionKey(const std::string& key);
+    bool ExactCount() const { return m_exactCount; }
+    void SetExactCount(bool exact) { m_exactCount = exact; }
+    bool Exclusive() const { return m_exclusive; }
+    void SetExclusive(bool exclusive);
+    const std::string& Filter() const { return m_filter; }
+    void SetFilter(const std::string& filter) { m_filter = filter; }
+    bool Filtered() const { return m_filtered; }
+    void SetFiltered(bool filtered) { m_filtered = filtered; }
+    const std::vector<std::string>& IndexFiles() const { return m_indexFiles; }
+    void SetIndexFiles(const std::vector<std::string>& files) { m_indexFiles = files; }
+    const std::string& IndexName() const { return m_indexName; }
+    void SetIndexName(const std::string& name) { m_indexName = name; }
+    TxbLokProtocol LockProtocol() const { return m_lockProtocol; }
+    void SetLockProtocol(TxbLokProtocol protocol);
+    const std::string& MasterFields() const { return m_masterFields; }
+    void SetMasterFields(const std::string& fields) { m_masterFields = fields; }
+    bool ReadOnly() const { return m_readOnly; }
+    void SetReadOnly(bool readOnly);
+    const std::string& TableName() const { return m_tableName; }
+    void SetTableName(const std::string& name);
+    bool TranslateASCII() const { return m_translateASCII; }
+    void SetTranslateASCII(bool translate) { m_translateASCII = translate; }
+    bool UseDeleted() const { return m_useDeleted; }
+    void SetUseDeleted(bool useDeleted);
+    std::int32_t UserID() const { return m_userID; }
+    void SetUserID(std::int32_t user);
+
+    TxbFormulaMake OnFormula;
+    TxbStatusReport OnStatus;
+
+    int RecordCount() override;
+    int RecNo() override;
+    void SetRecNo(int recNo) override;
+    bool IsSequenced() override { return !m_filtered; }
+    int CompareBookmarks(const TBookmarkStr& first, const TBookmarkStr& second) override;
+    bool BookmarkValid(const TBookmarkStr& bookmark) override;
+    bool GetFieldData(const TField& field, TFieldValue& value) override;
+    void SetFieldData(TField& field, const TFieldValue& value) override;
+    std::string Translate(const std::string& text, bool toTable) override;
+
+    // Clears the deletion flag of the current record.
+    void Recall();
+
+    // The engine's table handler while open, for those that need the table itself.
+    DBFObject* Engine() const { return m_engine.get(); }
+
+    // The process-wide directory aliases: "Default Directory" first, then the [Alias] section of
+    // xbase.cfg in the user's configuration directory, names and paths upper-cased.
+    static std::vector<std::pair<std::string, std::string>>& Aliases();
+    // Reads the alias file again (the program does so once, at start).
+    static void LoadAliases();
+
+protected:
+    TRecordBuffer AllocRecordBuffer() override;
+    void FreeRecordBuffer(TRecordBuffer& buffer) override;
+    TGetResult GetRecord(TRecordBuffer buffer, TGetMode mode, bool doCheck) override;
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool IsCursorOpen() const override { return m_engine != nullptr; }
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalInitRecord(TRecordBuffer buffer) override;
+    void InternalAddRecord(TRecordBuffer buffer, bool append) override;
+    void InternalDelete() override;
+    void InternalPost() override;
+    void InternalCancel() override;
+    void InternalEdit() override;
+    void InternalRefresh() override;
+    void InternalSetToRecord(TRecordBuffer buffer) override;
+    void InternalGotoBookmark(const TBookmarkStr& bookmark) override;
+    TBookmarkStr GetBookmarkData(TRecordBuffer buffer) override;
+    void SetBookmarkData(TRecordBuffer buffer, const TBookmarkStr& bookmark) override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer buffer) override;
+    void SetBookmarkFlag(TRecordBuffer buffer, TBookmarkFlag flag) override;
+    bool GetCanModify() override { return !m_readOnly; }
+    void ClearCalcFields(TRecordBuffer buffer) override;
+    void DoAfterInsert() override;
+
+private:
+    // The engine's hooks.
+    bool acceptRecord() override;
+    void statusReport(int code, std::int64_t number) override;
+    void formulaRequest(const std::string& formula) override;
+
+    // Row buffer layout: record image, calculated fields, record number, bookmark flag, bookmark.
+    std::size_t RecordInfoOffset() const;
+    std::int32_t RowRecordNumber(TRecordBuffer buffer) const;
+    void SetRowRecordNumber(TRecordBuffer buffer, std::int32_t number);
+    // The row a field value is read from in the present state.
+    TRecordBuffer CurrentRowBuffer();
+    // The table's path: the resolved directory joined with the table name.
+    std::string TablePath() const;
+    std::string ResolveDirectory() const;
+    void BuildFieldDefs();
+    // Positions the engine on a physical record (read into the buffer in use).
+    void GotoRecordNumber(std::int64_t number);
+
+    std::unique_ptr<DBFObject> m_engine;
+    std::string m_databaseName;
+    std::string m_encryptionKey;
+    bool m_exactCount = false;
+    bool m_exclusive = false;
+    std::string m_filter;
+    bool m_filtered = false;
+    std::vector<std::string> m_indexFiles;
+    std::string m_indexName;
+    TxbLokProtocol m_lockProtocol = TxbLokProtocol::Default;
+    std::string m_masterFields;
+    bool m_readOnly = false;
+    std::string m_tableName;
+    bool m_translateASCII = true;
+    bool m_useDeleted = false;
+    std::int32_t m_userID = 0;
+
+    bool m_atFirst = false;
+    bool m_atLast = false;
+    bool m_editInProgress = false;
+    std::size_t m_recordLength = 0;
+};
+
+// The dataset's own message texts.
+namespace xbtext {
+inline constexpr const char* STableNameMissing = "Table name missing";
+inline constexpr const char* SCannotFindFile = "Cannot find file %s";
+inline constexpr const char* SRecordBeyondRange = "Record request beyond range of table";
+inline constexpr const char* SBookmarkInvalid = "Bookmark is invalid for table ";
+inline constexpr const char* SRecordLocked = "Record is locked by another user";
+inline constexpr const char* SCannotDelete = "Cannot delete the record";
+inline constexpr const char* SCannotRecall = "Cannot recall the record";
+}  // namespace xbtext
