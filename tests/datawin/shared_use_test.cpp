@@ -1,0 +1,146 @@
+// One draw table used by two datasets of the program at once (the main window's and a data
+// window's) and by another program: what each sees of the other's posts, and how the record lock
+// taken when an edit begins keeps the others out until post or cancel.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dbf/table_handler.h"
+#include "tests/datawin/xbase_test_util.h"
+
+namespace {
+
+using xbtest::failureOf;
+using xbtest::headerCount;
+using xbtest::recordAt;
+using xbtest::recordBytes;
+using xbtest::writeDrawTable;
+
+class SharedUseTest : public xbtest::XbaseDataSetTest {
+protected:
+    void SetUp() override
+    {
+        XbaseDataSetTest::SetUp();
+        writeDrawTable("lotobase.dbf", 10);
+    }
+};
+
+std::vector<int> firstColumn(TXbaseDataSet& ds)
+{
+    std::vector<int> seen;
+    ds.First();
+    while (!ds.Eof()) {
+        seen.push_back(ds.Fields(0).AsInteger());
+        ds.Next();
+    }
+    return seen;
+}
+
+TEST_F(SharedUseTest, EachDatasetSeesTheOthersPosts)
+{
+    auto mainWindow = dataSet();
+    auto dataWindow = dataSet();
+    mainWindow->Open();
+    dataWindow->Open();
+    ASSERT_EQ(mainWindow->RecordCount(), 10);
+
+    dataWindow->Last();
+    dataWindow->Insert();
+    const std::vector<int> draw = {41, 42, 43, 44, 45, 46};
+    for (int k = 0; k < 6; ++k) dataWindow->Fields(k).SetAsInteger(draw[static_cast<std::size_t>(k)]);
+    dataWindow->Post();
+    EXPECT_EQ(dataWindow->RecNo(), 11);
+
+    EXPECT_EQ(mainWindow->RecordCount(), 11);
+    EXPECT_EQ(firstColumn(*mainWindow), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 41}));
+    mainWindow->Last();
+    EXPECT_EQ(mainWindow->RecNo(), 11);
+    EXPECT_EQ(mainWindow->Fields(5).AsInteger(), 46);
+
+    // And the other way round, for an edit.
+    mainWindow->SetRecNo(4);
+    mainWindow->Edit();
+    mainWindow->Fields(0).SetAsInteger(9);
+    mainWindow->Post();
+    dataWindow->SetRecNo(4);
+    EXPECT_EQ(dataWindow->Fields(0).AsInteger(), 9);
+    const std::string file = bytes();
+    EXPECT_EQ(headerCount(file), 11u);
+    EXPECT_EQ(recordAt(file, 4), recordBytes({9, 14, 24, 34, 44, 54}));
+}
+
+TEST_F(SharedUseTest, AnEditLocksItsRecordUntilPostOrCancel)
+{
+    auto mainWindow = dataSet();
+    auto dataWindow = dataSet();
+    mainWindow->Open();
+    dataWindow->Open();
+    mainWindow->SetRecNo(5);
+    dataWindow->SetRecNo(5);
+
+    mainWindow->Edit();
+    ASSERT_EQ(mainWindow->State(), TDataSetState::dsEdit);
+    EXPECT_EQ(failureOf<EDatabaseError>([&] { dataWindow->Edit(); }), "Record is locked by another user");
+    EXPECT_EQ(dataWindow->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(dataWindow->Engine()->lockCount(), 0);
+    EXPECT_EQ(dataWindow->Fields(0).AsInteger(), 5) << "the locked record still reads";
+
+    // Another record is free.
+    dataWindow->Next();
+    dataWindow->Edit();
+    EXPECT_EQ(dataWindow->State(), TDataSetState::dsEdit);
+    dataWindow->Cancel();
+    dataWindow->Prior();
+    ASSERT_EQ(dataWindow->RecNo(), 5);
+
+    mainWindow->Cancel();
+    dataWindow->Edit();
+    EXPECT_EQ(dataWindow->State(), TDataSetState::dsEdit);
+    dataWindow->Fields(1).SetAsInteger(1);
+
+    // Now the main window is kept out, until the post.
+    EXPECT_EQ(failureOf<EDatabaseError>([&] { mainWindow->Edit(); }), "Record is locked by another user");
+    EXPECT_EQ(mainWindow->State(), TDataSetState::dsBrowse);
+    dataWindow->Post();
+    mainWindow->Edit();
+    EXPECT_EQ(mainWindow->State(), TDataSetState::dsEdit);
+    EXPECT_EQ(mainWindow->Fields(1).AsInteger(), 1) << "the edit starts from the record as posted";
+    mainWindow->Cancel();
+
+    // An insert takes no record lock before its post.
+    mainWindow->Insert();
+    dataWindow->Edit();
+    EXPECT_EQ(dataWindow->State(), TDataSetState::dsEdit);
+    dataWindow->Cancel();
+    mainWindow->Cancel();
+}
+
+TEST_F(SharedUseTest, ARecordLockedByAnotherProgramCannotBeEdited)
+{
+    auto ds = dataSet();
+    ds->Open();
+    std::uint32_t offset = 0;
+    ASSERT_TRUE(ds->Engine()->recordLockOffset(5, offset));
+    xbtest::ForeignLock lock(path("lotobase.dbf"), offset);
+    ASSERT_TRUE(lock.locked());
+
+    ds->SetRecNo(5);
+    EXPECT_EQ(failureOf<EDatabaseError>([&] { ds->Edit(); }), "Record is locked by another user");
+    EXPECT_EQ(ds->State(), TDataSetState::dsBrowse);
+    EXPECT_EQ(ds->RecNo(), 5);
+    ds->SetRecNo(6);
+    ds->Edit();
+    EXPECT_EQ(ds->State(), TDataSetState::dsEdit);
+    ds->Cancel();
+
+    lock.release();
+    ds->SetRecNo(5);
+    ds->Edit();
+    EXPECT_EQ(ds->State(), TDataSetState::dsEdit);
+    ds->Fields(0).SetAsInteger(8);
+    ds->Post();
+    EXPECT_EQ(recordAt(bytes(), 5), recordBytes({8, 15, 25, 35, 45, 55}));
+}
+
+}  // namespace
