@@ -1,0 +1,85 @@
+// The command dispatch of sharometr-cli: finds the command, turns usage mistakes into the usage
+// text and engine failures into their message, and gives the exit status.
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <ostream>
+
+#include "platform/exception.h"
+
+namespace cli {
+
+namespace {
+
+constexpr std::string_view kProgram = "sharometr-cli";
+
+// A new command is one more line here and its function in its own file.
+constexpr std::array kCommands{
+    Command{"info", "FILE", "show a table's version, header, record counts and fields", &commandInfo},
+};
+
+bool isHelp(std::string_view word)
+{
+    return word == "--help" || word == "-h" || word == "help";
+}
+
+}  // namespace
+
+std::span<const Command> commands()
+{
+    return kCommands;
+}
+
+void printUsage(std::ostream& out)
+{
+    out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n"
+        << "       " << kProgram << " --help\n"
+        << "\n"
+        << "Commands:\n";
+    std::size_t width = 0;
+    for (const Command& command : commands())
+        width = std::max(width, command.name.size() + 1 + command.arguments.size());
+    for (const Command& command : commands()) {
+        const std::string synopsis = std::string(command.name) + " " + std::string(command.arguments);
+        out << "  " << synopsis << std::string(width - synopsis.size() + 2, ' ') << command.summary
+            << '\n';
+    }
+}
+
+int run(Arguments args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty()) {
+        err << kProgram << ": no command given\n";
+        printUsage(err);
+        return kExitUsage;
+    }
+    if (isHelp(args.front())) {
+        printUsage(out);
+        return kExitOk;
+    }
+    const auto& all = commands();
+    const auto found = std::find_if(all.begin(), all.end(),
+                                    [&](const Command& command) { return command.name == args.front(); });
+    if (found == all.end()) {
+        err << kProgram << ": unknown command '" << args.front() << "'\n";
+        printUsage(err);
+        return kExitUsage;
+    }
+    try {
+        return found->run(args.subspan(1), out, err);
+    } catch (const UsageError& error) {
+        err << kProgram << ' ' << found->name << ": " << error.what() << '\n';
+        printUsage(err);
+        return kExitUsage;
+    } catch (const Exception& error) {
+        err << error.Message() << '\n';
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        err << kProgram << ": " << error.what() << '\n';
+        return kExitFailure;
+    }
+}
+
+}  // namespace cli

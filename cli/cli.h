@@ -1,0 +1,49 @@
+// sharometr-cli, the command-line companion: a table of commands, each a function of its
+// arguments and two output streams returning the exit status, so that every command can be run
+// in-process by the tests exactly as the program runs it.
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the engine or the system refused
+inline constexpr int kExitUsage = 2;    // the command line itself was wrong
+
+using Arguments = std::span<const std::string>;
+using CommandFunction = int (*)(Arguments args, std::ostream& out, std::ostream& err);
+
+struct Command {
+    std::string_view name;
+    std::string_view arguments;  // as the usage text shows them, e.g. "FILE"
+    std::string_view summary;
+    CommandFunction run;
+};
+
+// Raised by a command whose arguments are wrong; the dispatcher prints the reason and the usage
+// text on the error stream and exits with kExitUsage.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Every command the program knows, in the order the usage text lists them.
+std::span<const Command> commands();
+
+void printUsage(std::ostream& out);
+
+// Runs the command line without the program name: the command and its arguments. Engine errors
+// (Exception and its descendants) print their message on `err` and give kExitFailure.
+int run(Arguments args, std::ostream& out, std::ostream& err);
+
+// The commands.
+int commandInfo(Arguments args, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -1,0 +1,37 @@
+// `sharometr-cli info FILE`: what the engine reads from a table's header and descriptors, and
+// how many of its records are visible (not deleted).
+#include <cstdio>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "dbf/table_handler.h"
+
+namespace cli {
+
+int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/)
+{
+    if (args.empty())
+        throw UsageError("missing FILE argument");
+    if (args.size() > 1)
+        throw UsageError("unexpected argument '" + args[1] + "'");
+
+    // Shared and read-only, as another program beside the writers of the table would open it.
+    DBFObject table(args[0], "", /*readWrite=*/false, /*shared=*/true);
+    table.setUseDeleted(false);
+    const std::uint32_t visible = table.exactCount();
+
+    char version[8];
+    std::snprintf(version, sizeof version, "0x%02X", static_cast<unsigned>(table.version()));
+    out << "version: " << version << '\n'
+        << "header length: " << table.headerLength() << '\n'
+        << "record length: " << table.recordLength() << '\n'
+        << "records: " << table.recordCount() << '\n'
+        << "visible records: " << visible << '\n';
+    for (int number = 1; number <= table.fieldCount(); ++number) {
+        out << table.fieldName(number) << ' ' << table.fieldType(number) << ' '
+            << table.fieldLength(number) << ' ' << table.fieldDecimals(number) << '\n';
+    }
+    return kExitOk;
+}
+
+}  // namespace cli

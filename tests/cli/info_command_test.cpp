@@ -1,0 +1,170 @@
+// `sharometr-cli info`: the table's header values, both record counts and the field list as the
+// engine reads them, and the engine's own message when it cannot open the table.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "tests/support/dbf_image.h"
+
+namespace {
+
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+const std::string kSamples = SHAROMETR_SAMPLES_DIR;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome runCli(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string superLotoInfo(int visible)
+{
+    return "version: 0x03\n"
+           "header length: 225\n"
+           "record length: 13\n"
+           "records: 300\n"
+           "visible records: " +
+           std::to_string(visible) +
+           "\n"
+           "C1 N 2 0\nC2 N 2 0\nC3 N 2 0\nC4 N 2 0\nC5 N 2 0\nC6 N 2 0\n";
+}
+
+TEST(InfoCommand, DescribesTheSampleTables)
+{
+    const Outcome loto = runCli({"info", kSamples + "/lotobase.dbf"});
+    EXPECT_EQ(loto.status, cli::kExitOk);
+    EXPECT_EQ(loto.out, superLotoInfo(300));
+    EXPECT_EQ(loto.err, "");
+
+    std::string kenoFields;
+    for (int i = 1; i <= 20; ++i)
+        kenoFields += "K" + std::to_string(i) + " N 2 0\n";
+    const Outcome keno = runCli({"info", kSamples + "/kenobase.dbf"});
+    EXPECT_EQ(keno.status, cli::kExitOk);
+    EXPECT_EQ(keno.out,
+              "version: 0x03\n"
+              "header length: 673\n"
+              "record length: 41\n"
+              "records: 300\n"
+              "visible records: 300\n" +
+                  kenoFields);
+    EXPECT_EQ(keno.err, "");
+}
+
+TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
+{
+    TempDir dir;
+    std::string bytes = readFile(kSamples + "/lotobase.dbf");
+    for (int record : {1, 150, 300})
+        bytes[225 + (record - 1) * 13] = '*';
+    // A deletion flag other than "*" still marks a live record.
+    bytes[225 + 9 * 13] = 'x';
+    const std::string path = dir.file("LOTOBASE.DBF");
+    writeFile(path, bytes);
+
+    const Outcome outcome = runCli({"info", path});
+    EXPECT_EQ(outcome.status, cli::kExitOk);
+    EXPECT_EQ(outcome.out, superLotoInfo(297));
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(InfoCommand, CountsRecordsFromTheFileSizeNotTheHeader)
+{
+    TempDir dir;
+    std::string bytes = readFile(kSamples + "/lotobase.dbf");
+    bytes[4] = 10;  // the header's count, never believed
+    bytes[5] = 0;
+    bytes.resize(225 + 120 * 13 + 5);  // 120 whole records and a torn one
+    const std::string path = dir.file("TORN.DBF");
+    writeFile(path, bytes);
+
+    const Outcome outcome = runCli({"info", path});
+    EXPECT_EQ(outcome.status, cli::kExitOk);
+    EXPECT_NE(outcome.out.find("records: 120\nvisible records: 120\n"), std::string::npos)
+        << outcome.out;
+}
+
+TEST(InfoCommand, ReportsTheEngineErrorAndFails)
+{
+    TempDir dir;
+
+    const std::string missing = dir.file("NOSUCH.DBF");
+    const Outcome notFound = runCli({"info", missing});
+    EXPECT_EQ(notFound.status, cli::kExitFailure);
+    EXPECT_EQ(notFound.out, "");
+    EXPECT_EQ(notFound.err, "File not found - " + missing + "\n");
+
+    std::string bytes = readFile(kSamples + "/lotobase.dbf");
+    bytes[0] = 0x04;
+    const std::string damaged = dir.file("DAMAGED.DBF");
+    writeFile(damaged, bytes);
+    const Outcome invalid = runCli({"info", damaged});
+    EXPECT_EQ(invalid.status, cli::kExitFailure);
+    EXPECT_EQ(invalid.out, "");
+    EXPECT_EQ(invalid.err, "dBase DBF file header invalid - " + damaged + "\n");
+
+    // A header cut short has no text of its own: the numbered form, carriage return included.
+    const std::string shortFile = dir.file("SHORT.DBF");
+    writeFile(shortFile, bytes.substr(0, 20));
+    const Outcome cut = runCli({"info", shortFile});
+    EXPECT_EQ(cut.status, cli::kExitFailure);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(cut.err, "Xbase Error 221, SubCode 1204.\r " + shortFile + ">1204\n");
+}
+
+TEST(CommandLine, UsageMistakesPrintTheUsageAndExitWithTwo)
+{
+    const Outcome none = runCli({});
+    EXPECT_EQ(none.status, cli::kExitUsage);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err.rfind("sharometr-cli: no command given\nusage: sharometr-cli COMMAND", 0), 0u)
+        << none.err;
+
+    const Outcome unknown = runCli({"frobnicate", "x"});
+    EXPECT_EQ(unknown.status, cli::kExitUsage);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err.rfind("sharometr-cli: unknown command 'frobnicate'\nusage: ", 0), 0u)
+        << unknown.err;
+
+    const Outcome noFile = runCli({"info"});
+    EXPECT_EQ(noFile.status, cli::kExitUsage);
+    EXPECT_EQ(noFile.out, "");
+    EXPECT_EQ(noFile.err.rfind("sharometr-cli info: missing FILE argument\nusage: ", 0), 0u)
+        << noFile.err;
+
+    const Outcome twoFiles = runCli({"info", kSamples + "/lotobase.dbf", "extra"});
+    EXPECT_EQ(twoFiles.status, cli::kExitUsage);
+    EXPECT_EQ(twoFiles.out, "");
+    EXPECT_EQ(twoFiles.err.rfind("sharometr-cli info: unexpected argument 'extra'\nusage: ", 0), 0u)
+        << twoFiles.err;
+}
+
+TEST(CommandLine, HelpListsEveryCommandOnStandardOutput)
+{
+    const Outcome help = runCli({"--help"});
+    EXPECT_EQ(help.status, cli::kExitOk);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("usage: sharometr-cli COMMAND [ARGUMENTS]\n", 0), 0u) << help.out;
+    for (const cli::Command& command : cli::commands()) {
+        const std::string synopsis = std::string(command.name) + " " + std::string(command.arguments);
+        EXPECT_NE(help.out.find("\n  " + synopsis + " "), std::string::npos) << synopsis;
+        EXPECT_NE(help.out.find(std::string(command.summary) + "\n"), std::string::npos);
+    }
+    EXPECT_NE(help.out.find("\n  info FILE "), std::string::npos);
+}
+
+}  // namespace
