@@ -12,6 +12,7 @@ public:
     int Code() const noexcept { return m_code; }
     int Location() const noexcept { return m_location; }
     const std::string& Information() const noexcept { return m_information; }
+    const char* ClassName() const noexcept override { return "EXbaseError"; }
 
 private:
     int m_code;
@@ -23,6 +24,7 @@ private:
 class EXbaseEncryption : public Exception {
 public:
     using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EXbaseEncryption"; }
 };
 
 namespace xb {

@@ -12,6 +12,8 @@ public:
     explicit Exception(std::string message) : m_message(std::move(message)) {}
     const char* what() const noexcept override { return m_message.c_str(); }
     const std::string& Message() const noexcept { return m_message; }
+    // The class's name, as the last-chance report names the kind of a failure.
+    virtual const char* ClassName() const noexcept { return "Exception"; }
 
 private:
     std::string m_message;
@@ -21,4 +23,5 @@ private:
 class EConvertError : public Exception {
 public:
     using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EConvertError"; }
 };

@@ -14,6 +14,11 @@ PACKAGES=(
   libbenchmark-dev
   clang-14
   libclang-rt-14-dev
+  qt6-base-dev
+  libjpeg-dev
+  fonts-liberation
+  xvfb
+  xauth
 )
 
 missing=()

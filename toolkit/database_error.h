@@ -10,18 +10,21 @@
 class EDatabaseError : public Exception {
 public:
     using Exception::Exception;
+    const char* ClassName() const noexcept override { return "EDatabaseError"; }
 };
 
 // Ends an operation without a message; the application's error box ignores it.
 class EAbort : public Exception {
 public:
     EAbort() : Exception("Operation aborted") {}
+    const char* ClassName() const noexcept override { return "EAbort"; }
 };
 
 // Range check failures of integer conversions.
 class ERangeError : public Exception {
 public:
     using Exception::Exception;
+    const char* ClassName() const noexcept override { return "ERangeError"; }
 };
 
 class TComponent;

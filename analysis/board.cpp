@@ -1,0 +1,112 @@
+// The board painter of both games: one pass that clears the picture, paints a bar per number
+// coloured against the average, writes the number captions, the reference lines with their
+// labels and, on Keno, the group separators, and leaves the canvas in the state the commands'
+// captions rely on.
+#include "analysis/board.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// Halves to the even neighbour, independent of the floating-point environment.
+std::int64_t roundHalfEven(double value)
+{
+    const double lower = std::floor(value);
+    const double fraction = value - lower;
+    auto result = static_cast<std::int64_t>(lower);
+    if (fraction > 0.5 || (fraction == 0.5 && result % 2 != 0))
+        ++result;
+    return result;
+}
+
+int clampToInt(std::int64_t value)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+std::int32_t RedThreshold(std::span<const std::int32_t> values)
+{
+    if (values.empty())
+        throw std::invalid_argument("RedThreshold: no board values");
+    // The original adds in a 32-bit integer; an overflowing sum wraps as it did there.
+    std::uint32_t sum = 0;
+    for (std::int32_t value : values)
+        sum += static_cast<std::uint32_t>(value);
+    const auto signedSum = static_cast<std::int32_t>(sum);
+    const double average = static_cast<double>(signedSum) / static_cast<double>(values.size());
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        roundHalfEven(average) + 2, std::numeric_limits<std::int32_t>::min(),
+        std::numeric_limits<std::int32_t>::max()));
+}
+
+TColor BarColor(std::int32_t value, std::int32_t threshold)
+{
+    // v <= T / 3 in exact arithmetic; the products cannot overflow in 64 bits.
+    if (3 * std::int64_t{value} <= threshold)
+        return clBlue;
+    return value > threshold ? clRed : clGreen;
+}
+
+void DrawGameBoard(TCanvas& canvas, const GameRules& game, std::span<const std::int32_t> values)
+{
+    if (game.numbers <= 0 || values.size() != static_cast<std::size_t>(game.numbers))
+        throw std::invalid_argument(std::string("DrawGameBoard: ") + game.name + " needs "
+                                    + std::to_string(game.numbers) + " board values, got "
+                                    + std::to_string(values.size()));
+
+    canvas.SetBrushColor(clGray);
+    canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
+
+    const std::int32_t threshold = RedThreshold(values);
+    for (int i = 0; i < game.numbers; ++i) {
+        const std::int32_t value = values[static_cast<std::size_t>(i)];
+        const int left = game.barStep * i;
+        // A negative value gives a top below the baseline, an inverted rectangle that paints
+        // nothing; a huge one is cut at the picture's top edge by the fill.
+        const int top = clampToInt(std::int64_t{board::kBaseline}
+                                   - std::int64_t{board::kPixelsPerUnit} * value);
+        canvas.SetBrushColor(BarColor(value, threshold));
+        canvas.FillRect(TRect{left, top, left + game.barWidth, board::kBaseline});
+    }
+
+    canvas.SetBrushColor(clGray);
+    canvas.SetFontColor(clYellow);
+    if (game.captionFontInPixels)
+        canvas.SetFontHeight(game.captionFont);
+    else
+        canvas.SetFontSize(game.captionFont);
+    for (int i = 0; i < game.numbers; ++i) {
+        const int number = i + 1;
+        const bool even = number % 2 == 0;
+        const int x = game.barStep * i + (even ? game.evenCaptionShift : 0);
+        canvas.TextOut(x, even ? board::kEvenCaptionY : board::kOddCaptionY, std::to_string(number));
+    }
+
+    canvas.SetFontColor(clWhite);
+    canvas.SetPenColor(clWhite);
+    for (int reference : board::kReferenceValues) {
+        const int y = board::kBaseline - board::kPixelsPerUnit * reference;
+        canvas.MoveTo(0, y);
+        canvas.LineTo(game.referenceLineEnd, y);
+        canvas.TextOut(game.referenceLabelX, y - 3, std::to_string(reference));
+    }
+
+    if (game.groupSeparators) {
+        // Over the leftmost column of the bars of numbers 11, 21, ... : groups of ten.
+        for (int i = 10; i < game.numbers; i += 10) {
+            const int x = game.barStep * i;
+            canvas.MoveTo(x, board::kBaseline);
+            canvas.LineTo(x, board::kSeparatorTop);
+        }
+    }
+
+    canvas.SetFontSize(12);
+}

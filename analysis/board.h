@@ -1,0 +1,18 @@
+// The board painter shared by every analysis of a game: bars of the board values coloured
+// against the average, number captions, reference lines and labels (and Keno's group
+// separators). It repaints the whole picture and leaves the canvas ready for the caption the
+// command writes next: grey solid brush, white pen, white font of 12 points, face untouched.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "analysis/game.h"
+#include "toolkit/canvas.h"
+
+void DrawGameBoard(TCanvas& canvas, const GameRules& game, std::span<const std::int32_t> values);
+
+// The colour of a bar: red above the threshold, blue at or below a third of it, green between.
+TColor BarColor(std::int32_t value, std::int32_t threshold);
+// The red threshold: the average value rounded half to even, plus 2.
+std::int32_t RedThreshold(std::span<const std::int32_t> values);

@@ -1,0 +1,74 @@
+// The main window: the menu, the picture area on which every analysis paints its board, and the
+// two datasets through which the analyses read the draw tables.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "datawin/xbase_dataset.h"
+#include "toolkit/image.h"
+
+class QAction;
+class QMenu;
+class TForm2;
+class TForm3;
+class TForm4;
+
+// The board values and periods of the two games, one entry per number (number i at index i - 1).
+extern std::array<std::int32_t, 49> LotoValues;
+extern std::array<std::int32_t, 80> KenoValues;
+extern std::array<std::int32_t, 49> LotoPeriods;
+extern std::array<std::int32_t, 80> KenoPeriods;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Opens both datasets; raises what an open raises, and the window is then not kept.
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The other windows, made after this one; the menu shows them.
+    void SetWindows(TForm2* about, TForm3* loto, TForm4* keno);
+
+    TXbaseDataSet& XbaseDataSet1() { return *m_loto; }
+    TXbaseDataSet& XbaseDataSet2() { return *m_keno; }
+    TImage& Image1() { return *m_image; }
+    QAction* MenuItem(const char* name) const;
+
+    void DrawBoard();
+    void DrawKeno();
+
+public slots:
+    void N5Click();
+    void N6Click();
+    void N8Click();
+    void N9Click();
+    void N11Click();
+    void N12Click();
+    void N13Click();
+    void N14Click();
+    void N16Click();
+    void N17Click();
+    void N18Click();
+    void N19Click();
+    void N21Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QMenu* AddMenu(const char* name, const char* caption);
+    QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)());
+    // Runs an analysis with the wait cursor, its failure shown in the error box.
+    void RunCommand(const std::function<void()>& command);
+
+    std::unique_ptr<TXbaseDataSet> m_loto;
+    std::unique_ptr<TXbaseDataSet> m_keno;
+    TImage* m_image = nullptr;
+    TForm2* m_about = nullptr;
+    TForm3* m_lotoWindow = nullptr;
+    TForm4* m_kenoWindow = nullptr;
+};

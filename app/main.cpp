@@ -1,0 +1,4 @@
+// The program's entry point.
+#include "app/startup.h"
+
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

@@ -1,0 +1,46 @@
+// Start-up and the run of the program.
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include "platform/exception.h"
+#include "toolkit/dialogs.h"
+
+ProgramWindows::~ProgramWindows() {
+    // The data windows go first, then the About window, then the main window.
+    Form4.reset();
+    Form3.reset();
+    Form2.reset();
+    Form1.reset();
+}
+
+std::unique_ptr<ProgramWindows> CreateProgramWindows() {
+    auto windows = std::make_unique<ProgramWindows>();
+    try {
+        windows->Form1 = std::make_unique<TForm1>();
+        windows->Form2 = std::make_unique<TForm2>();
+        windows->Form3 = std::make_unique<TForm3>();
+        windows->Form4 = std::make_unique<TForm4>();
+    } catch (const Exception& error) {
+        windows.reset();
+        ShowErrorBox(std::string(error.ClassName()) + ": " + error.Message());
+        return nullptr;
+    } catch (const std::exception& error) {
+        windows.reset();
+        ShowErrorBox(error.what());
+        return nullptr;
+    }
+    windows->Form1->SetWindows(windows->Form2.get(), windows->Form3.get(), windows->Form4.get());
+    return windows;
+}
+
+int RunProgram(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // The main window's close ends the program, not the last window's.
+    application.setQuitOnLastWindowClosed(false);
+    SetApplicationTitleFromPath(argc > 0 ? argv[0] : "sharometr");
+    std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    if (!windows) return 1;
+    windows->Form1->show();
+    return application.exec();
+}

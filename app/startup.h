@@ -1,0 +1,25 @@
+// Start-up: the four windows made in their order, each opening its datasets, and the program's
+// run. A failure while a window is made is reported with its kind and message, and the program
+// ends before any window is shown.
+#pragma once
+
+#include <memory>
+
+#include "app/about.h"
+#include "app/calcul.h"
+#include "datawin/keno.h"
+#include "datawin/loto.h"
+
+struct ProgramWindows {
+    std::unique_ptr<TForm1> Form1;
+    std::unique_ptr<TForm2> Form2;
+    std::unique_ptr<TForm3> Form3;
+    std::unique_ptr<TForm4> Form4;
+    ~ProgramWindows();
+};
+
+// Makes the windows; on a failure shows the error box and returns null.
+std::unique_ptr<ProgramWindows> CreateProgramWindows();
+
+// The program: title, windows, message loop. Returns the exit status (1 when start-up failed).
+int RunProgram(int argc, char** argv);

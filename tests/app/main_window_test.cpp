@@ -1,0 +1,223 @@
+// The main window as the user meets it: start-up with missing or damaged tables, the window's
+// settings and menu, the picture before and after an analysis, the wait cursor, the error box,
+// and the menu items that show windows and end the program.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QtTest/QTest>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/startup.h"
+#include "tests/support/dbf_image.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+// Runs the test inside a temporary directory holding the tables, as the program runs in the
+// folder of its tables.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
+        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+        SetApplicationTitleFromPath("/usr/bin/sharometr");
+    }
+    void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
+
+    void makeTables(std::size_t lotoDraws, std::size_t kenoDraws) {
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, lotoDraws, 7);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, kenoDraws, 11);
+    }
+
+    static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+    TempDir m_dir;
+    RecordingMessageService m_messages;
+    char m_cwd[4096] = {};
+};
+
+TEST_F(MainWindowTest, StartUpStopsOnTheFirstTableThatCannotBeOpened) {
+    const int descriptors = testsupport::openDescriptorCount();
+    EXPECT_EQ(CreateProgramWindows(), nullptr);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "EDatabaseError: Cannot find file lotobase.dbf.");
+    EXPECT_EQ(m_messages.shown[0].caption, "sharometr");
+    EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtError);
+
+    testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 1);
+    EXPECT_EQ(CreateProgramWindows(), nullptr);
+    ASSERT_EQ(m_messages.shown.size(), 2u);
+    EXPECT_EQ(m_messages.shown[1].text, "EDatabaseError: Cannot find file kenobase.dbf.");
+
+    // A damaged table: the engine's own message, with the error's kind.
+    testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 1);
+    testsupport::patchFile(m_dir.file("lotobase.dbf"), 0, std::string(1, '\x04'));
+    EXPECT_EQ(CreateProgramWindows(), nullptr);
+    ASSERT_EQ(m_messages.shown.size(), 3u);
+    EXPECT_EQ(m_messages.shown[2].text,
+              "EXbaseError: dBase DBF file header invalid - " + m_dir.file("lotobase.dbf") + ".");
+    EXPECT_EQ(testsupport::openDescriptorCount(), descriptors) << "a failed start-up leaves no table open";
+}
+
+TEST_F(MainWindowTest, WindowSettingsAndMenu) {
+    makeTables(5, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Программный комплекс ШАРОМЕТР версия 3.1.2"));
+    EXPECT_EQ(form.centralWidget()->size(), QSize(665, 314));
+    EXPECT_EQ(form.Image1().geometry(), QRect(0, 0, 665, 313));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the window is not resizable";
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+    const std::vector<std::pair<QString, std::vector<QString>>> expected = {
+        {"Данные", {"СуперЛото", "Кено", "-", "Выход"}},
+        {"СуперЛото", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена"}},
+        {"Кено", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена"}},
+        {"?", {"Как пользоваться", "-", "Об авторе"}},
+    };
+    const QList<QAction*> top = form.menuBar()->actions();
+    ASSERT_EQ(top.size(), 4);
+    for (int m = 0; m < 4; ++m) {
+        EXPECT_EQ(top[m]->text(), expected[m].first);
+        const QList<QAction*> items = top[m]->menu()->actions();
+        ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
+        for (int i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i]->isSeparator() ? QString("-") : items[i]->text(), expected[m].second[i]);
+            EXPECT_TRUE(items[i]->shortcut().isEmpty()) << "no item has a shortcut key";
+        }
+    }
+    EXPECT_EQ(form.MenuItem("N9")->text(), QString::fromUtf8("Гистограмма"));
+    EXPECT_EQ(form.MenuItem("N18")->text(), QString::fromUtf8("Метод А.Тальвена"));
+    EXPECT_EQ(form.XbaseDataSet1().TableName(), "lotobase.dbf");
+    EXPECT_EQ(form.XbaseDataSet2().TableName(), "kenobase.dbf");
+    EXPECT_TRUE(form.XbaseDataSet1().Active());
+    EXPECT_TRUE(form.XbaseDataSet1().ExactCount());
+    EXPECT_FALSE(form.XbaseDataSet2().UseDeleted());
+    EXPECT_FALSE(windows->Form2->isVisible());
+    EXPECT_FALSE(windows->Form3->isVisible());
+    EXPECT_TRUE(windows->Form3->XbaseDataSet1().Active());
+    EXPECT_TRUE(windows->Form4->XbaseDataSet1().Active());
+}
+
+TEST_F(MainWindowTest, ThePictureIsWindowBackgroundUntilTheFirstAnalysis) {
+    makeTables(5, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    const QImage before = windows->Form1->centralWidget()->grab().toImage();
+    ASSERT_EQ(before.size(), QSize(665, 314));
+    for (int y = 0; y < 314; y += 7) {
+        for (int x = 0; x < 665; x += 5) ASSERT_EQ(pixel(before, x, y), 0x808080u) << x << "," << y;
+    }
+    EXPECT_FALSE(windows->Form1->Image1().HasPicture());
+
+    windows->Form1->MenuItem("N9")->trigger();
+    EXPECT_TRUE(m_messages.shown.empty());
+    ASSERT_TRUE(windows->Form1->Image1().HasPicture());
+    const QImage after = windows->Form1->centralWidget()->grab().toImage();
+    // Five draws of six distinct numbers each: every drawn number has a 10-pixel blue bar.
+    int blueColumns = 0;
+    for (int i = 0; i < 49; ++i) {
+        if (pixel(after, 13 * i + 5, 260) == 0x0000FFu) ++blueColumns;
+    }
+    EXPECT_GE(blueColumns, 6);
+    // The bottom row of the client area lies below the 313-row picture: window background.
+    for (int x = 0; x < 665; x += 3) ASSERT_EQ(pixel(after, x, 313), 0x808080u);
+}
+
+TEST_F(MainWindowTest, TooFewDrawsAreRefusedWithAMessageAndThePictureStays) {
+    makeTables(4, 4);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form1->MenuItem("N9")->trigger();
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!");
+    EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtNone);
+    EXPECT_EQ(m_messages.shown[0].caption, "sharometr");
+    windows->Form1->MenuItem("N14")->trigger();
+    EXPECT_EQ(m_messages.shown.size(), 2u);
+}
+
+TEST_F(MainWindowTest, ACommandRunsUnderTheWaitCursorAndAFailureGoesToTheErrorBox) {
+    makeTables(6, 6);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    bool waiting = false;
+    form.XbaseDataSet1().AfterScroll = [&](TDataSet&) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        waiting = cursor && cursor->shape() == Qt::WaitCursor;
+    };
+    form.MenuItem("N9")->trigger();
+    EXPECT_TRUE(waiting);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is back when the command ends";
+
+    // A number field that is no number: the engine's message in the error box, with its stop.
+    testsupport::patchFile(m_dir.file("lotobase.dbf"), 225 + 13 * 2 + 1, "1x");
+    form.MenuItem("N9")->trigger();
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtError);
+    EXPECT_EQ(m_messages.shown[0].text,
+              "dBase field is of incorrect type - Invalid number in field lotobase->C1 (1x)")
+        << "a message ending in a bracket, which sorts below the stop, is shown as it is";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The program goes on: the next command works.
+    form.MenuItem("N14")->trigger();
+    EXPECT_EQ(m_messages.shown.size(), 1u);
+}
+
+TEST_F(MainWindowTest, MenuItemsShowWindowsAndExitEndsTheLoop) {
+    makeTables(5, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    form.show();
+    form.MenuItem("N5")->trigger();
+    form.MenuItem("N5")->trigger();
+    EXPECT_TRUE(windows->Form3->isVisible());
+    EXPECT_EQ(QApplication::topLevelWidgets().count(windows->Form3.get()), 1);
+    form.MenuItem("N6")->trigger();
+    EXPECT_TRUE(windows->Form4->isVisible());
+    form.MenuItem("N21")->trigger();
+    EXPECT_TRUE(windows->Form2->isVisible());
+    // Closing a data window only hides it; its dataset stays open.
+    windows->Form3->close();
+    EXPECT_FALSE(windows->Form3->isVisible());
+    EXPECT_TRUE(windows->Form3->XbaseDataSet1().Active());
+
+    // "Выход" with the other windows open ends the loop at once.
+    QTimer::singleShot(0, [&] { form.MenuItem("N8")->trigger(); });
+    QTimer guard;
+    bool timedOut = false;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        timedOut = true;
+        QApplication::exit(2);
+    });
+    guard.start(5000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(timedOut);
+}
+
+TEST(ErrorBox, AddsAFullStopOnlyAfterCharactersThatSortAboveIt) {
+    EXPECT_EQ(ErrorBoxText("Record is locked by another user"), "Record is locked by another user.");
+    EXPECT_EQ(ErrorBoxText("ends with a stop."), "ends with a stop.");
+    EXPECT_EQ(ErrorBoxText("ends with a blank "), "ends with a blank ");
+    EXPECT_EQ(ErrorBoxText("Xbase Error 221, SubCode 1207.\r"), "Xbase Error 221, SubCode 1207.\r");
+    EXPECT_EQ(ErrorBoxText("count -"), "count -");
+    EXPECT_EQ(ErrorBoxText("42"), "42.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+    SetApplicationTitleFromPath("/opt/bin/SHAROMETR.exe");
+    EXPECT_EQ(ApplicationTitle(), "Sharometr");
+    SetApplicationTitleFromPath("sharometr");
+    EXPECT_EQ(ApplicationTitle(), "sharometr");
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Message boxes through one replaceable service, the application title, the error box and the
+// guard that keeps failures out of the event loop.
+#include "toolkit/dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/exception.h"
+#include "toolkit/database_error.h"
+
+namespace {
+
+// The boxes on screen.
+class QtMessageService : public MessageService {
+public:
+    TModalResult Show(const ShownMessage& message) override {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(QString::fromStdString(message.caption));
+        box.setText(QString::fromStdString(message.text));
+        switch (message.icon) {
+            case TMsgDlgType::mtWarning:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case TMsgDlgType::mtError:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case TMsgDlgType::mtInformation:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case TMsgDlgType::mtConfirmation:
+                box.setIcon(QMessageBox::Question);
+                break;
+            case TMsgDlgType::mtNone:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
+        }
+        if (message.withCancel) {
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            box.setDefaultButton(QMessageBox::Ok);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        return box.exec() == QMessageBox::Ok ? TModalResult::mrOk : TModalResult::mrCancel;
+    }
+};
+
+MessageService* g_installed = nullptr;
+
+std::string& title() {
+    static std::string text = "sharometr";
+    return text;
+}
+
+}  // namespace
+
+MessageService& MessageService::Current() {
+    static QtMessageService real;
+    return g_installed ? *g_installed : real;
+}
+
+void MessageService::Install(MessageService* service) { g_installed = service; }
+
+TModalResult RecordingMessageService::Show(const ShownMessage& message) {
+    shown.push_back(message);
+    if (replies.empty()) return TModalResult::mrOk;
+    const TModalResult reply = replies.front();
+    replies.erase(replies.begin());
+    return reply;
+}
+
+const std::string& ApplicationTitle() { return title(); }
+
+void SetApplicationTitleFromPath(const std::string& programPath) {
+    std::string name = programPath;
+    const std::size_t slash = name.find_last_of('/');
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) name.erase(dot);
+    // Every letter after the first in lower case; the first stays as it is.
+    QString text = QString::fromStdString(name);
+    if (text.size() > 1) text = text.left(1) + text.mid(1).toLower();
+    title() = text.toStdString();
+}
+
+void ShowMessage(const std::string& text) {
+    MessageService::Current().Show({ApplicationTitle(), text, TMsgDlgType::mtNone, false});
+}
+
+bool ConfirmMessage(const std::string& text) {
+    return MessageService::Current().Show({ApplicationTitle(), text, TMsgDlgType::mtConfirmation, true}) ==
+           TModalResult::mrOk;
+}
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.')) {
+        return message + ".";
+    }
+    return message;
+}
+
+void ShowErrorBox(const std::string& message) {
+    MessageService::Current().Show({ApplicationTitle(), ErrorBoxText(message), TMsgDlgType::mtError, false});
+}
+
+void RunGuarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const EAbort&) {
+        // An abort ends the operation without a word.
+    } catch (const Exception& error) {
+        ShowErrorBox(error.Message());
+    } catch (const std::exception& error) {
+        ShowErrorBox(error.what());
+    }
+}
