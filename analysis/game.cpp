@@ -24,8 +24,8 @@ const GameRules kKeno = {
     .barWidth = 7,
     .captionFontInPixels = false,
     .captionFont = 6,
-    // Two-digit captions are wider than Keno's 8-pixel columns; the even row starts a little
-    // to the left so that neighbours in one row do not touch.
+    // A two-digit caption is as wide as a whole 8-pixel column; the even row sits two pixels
+    // to the left of its bars.
     .evenCaptionShift = -2,
     .referenceLineEnd = 640,
     .referenceLabelX = 645,
