@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "app/startup.h"
+#include "platform/error_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
 
@@ -63,6 +65,41 @@ TEST_F(MainWindowTest, StartUpStopsOnTheFirstTableThatCannotBeOpened) {
     EXPECT_EQ(m_messages.shown[2].text,
               "EXbaseError: dBase DBF file header invalid - " + m_dir.file("lotobase.dbf") + ".");
     EXPECT_EQ(testsupport::openDescriptorCount(), descriptors) << "a failed start-up leaves no table open";
+}
+
+TEST_F(MainWindowTest, StartUpWithATableTheSystemWillNotOpenForWriting) {
+    makeTables(5, 5);
+    // Root may write any file, so the refusal comes from the system seam, as a read-only file's would.
+    platform::FaultGuard refuse(platform::Fault{platform::Call::Open, 0, 1, platform::code::kAccessDenied, 0});
+    EXPECT_EQ(CreateProgramWindows(), nullptr);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "EXbaseError: File access denied - " + m_dir.file("lotobase.dbf") + ".");
+    EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtError);
+}
+
+TEST_F(MainWindowTest, AnAnalysisSeesADrawPostedThroughTheDataWindow) {
+    makeTables(5, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form1->MenuItem("N9")->trigger();
+    const std::array<std::int32_t, 49> before = LotoValues;
+
+    TXbaseDataSet& dataWindow = windows->Form3->XbaseDataSet1();
+    dataWindow.Append();
+    const int draw[6] = {1, 2, 3, 4, 5, 49};
+    for (int i = 0; i < 6; ++i) dataWindow.Fields(i).SetAsInteger(draw[i]);
+    dataWindow.Post();
+
+    windows->Form1->MenuItem("N9")->trigger();
+    EXPECT_TRUE(m_messages.shown.empty());
+    for (int number = 1; number <= 49; ++number) {
+        const bool drawn = number <= 5 || number == 49;
+        EXPECT_EQ(LotoValues[number - 1], before[number - 1] + (drawn ? 1 : 0)) << number;
+    }
+    // The same command twice paints the same picture.
+    const QImage first = windows->Form1->Image1().Picture().copy();
+    windows->Form1->MenuItem("N9")->trigger();
+    EXPECT_EQ(windows->Form1->Image1().Picture(), first);
 }
 
 TEST_F(MainWindowTest, WindowSettingsAndMenu) {

@@ -1,0 +1,434 @@
+// The About window as the user meets it (settings, components, the picture as it is cut, the two
+// links), "Как пользоваться" with and without the manual, the three window icons, and the
+// manual document itself.
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QtTest/QTest>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/about.h"
+#include "app/startup.h"
+#include "resources/about_picture.h"
+#include "tests/support/dbf_image.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/shell.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+QRgb rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+// Records what the window hands to the desktop, and puts the desktop back afterwards.
+class ShellRecorder {
+public:
+    ShellRecorder() {
+        SetShellOpenHook([this](const std::string& target) { opened.push_back(target); });
+    }
+    ~ShellRecorder() { SetShellOpenHook({}); }
+    ShellRecorder(const ShellRecorder&) = delete;
+    ShellRecorder& operator=(const ShellRecorder&) = delete;
+    std::vector<std::string> opened;
+};
+
+QLabel* label(TForm2& form, const char* name) {
+    QLabel* found = form.findChild<QLabel*>(name);
+    if (!found) ADD_FAILURE() << name << " is missing";
+    return found;
+}
+
+TEST(AboutWindow, WindowSettings) {
+    TForm2 form;
+    EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Немного об авторе...   "));
+    EXPECT_EQ(form.size(), QSize(462, 114));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the window is not resizable";
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+    EXPECT_EQ(form.font().family(), "Liberation Sans");
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_FALSE(form.isVisible()) << "made hidden";
+
+    // Button-face background wherever no component lies: between the picture and the texts, and
+    // below the author line at the left.
+    const QImage shot = form.grab().toImage();
+    const QRgb face = QApplication::palette().color(QPalette::Button).rgb() & 0xFFFFFF;
+    for (int y = 0; y < 114; y += 3) {
+        EXPECT_EQ(rgb(shot, 177, y), face) << "y " << y;
+        EXPECT_EQ(rgb(shot, 179, y), face) << "y " << y;
+    }
+    EXPECT_EQ(rgb(shot, 200, 110), face);
+    EXPECT_EQ(rgb(shot, 459, 5), face);
+
+    // Centred on the screen.
+    const QRect screen = QApplication::primaryScreen()->geometry();
+    EXPECT_LE(std::abs(form.geometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(form.geometry().center().y() - screen.center().y()), 1);
+}
+
+TEST(AboutWindow, ComponentsWithTheirBoundsTextsAndLooks) {
+    TForm2 form;
+    struct Expected {
+        const char* name;
+        QRect bounds;
+        const char* text;
+        const char* family;
+        int pixelSize;
+        bool bold;
+        bool underline;
+        QRgb colour;
+        Qt::CursorShape cursor;
+    };
+    const Expected expected[] = {
+        {"Label1", {184, 0, 178, 19}, "Программный комплекс", "Liberation Serif", 16, true, false, 0x000000,
+         Qt::ArrowCursor},
+        {"Label6", {184, 24, 244, 13}, "ШАРОМЕТР вер.3.1.2 (6 x 49)", "Liberation Sans", 11, true, false, 0x000000,
+         Qt::ArrowCursor},
+        {"Label7", {248, 40, 138, 13}, "sharometr.example.org", "Liberation Sans", 11, true, true, 0x0000FF,
+         Qt::PointingHandCursor},
+        {"Label2", {176, 64, 236, 13}, "Автор: команда проекта ШАРОМЕТР", "Liberation Sans", 11, false, false,
+         0x000000, Qt::ArrowCursor},
+        {"Label3", {176, 80, 177, 13}, "Хотите что-то сказать? Вам сюда: ", "Liberation Sans", 11, false, false,
+         0x000000, Qt::ArrowCursor},
+        {"Label4", {352, 80, 106, 13}, "loto@example.org", "Liberation Sans", 11, true, true, 0x0000FF,
+         Qt::PointingHandCursor},
+        {"Label5", {312, 96, 144, 13}, "XMPP: loto@example.org", "Liberation Sans", 11, true, false, 0x0000FF,
+         Qt::ArrowCursor},
+    };
+    for (const Expected& e : expected) {
+        SCOPED_TRACE(e.name);
+        QLabel* l = label(form, e.name);
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(l->geometry(), e.bounds);
+        EXPECT_EQ(l->text(), QString::fromUtf8(e.text));
+        EXPECT_EQ(l->font().family(), e.family);
+        EXPECT_EQ(l->font().pixelSize(), e.pixelSize);
+        EXPECT_EQ(l->font().bold(), e.bold);
+        EXPECT_EQ(l->font().underline(), e.underline);
+        EXPECT_EQ(l->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF, e.colour);
+        EXPECT_EQ(l->cursor().shape(), e.cursor);
+        // The addresses must be readable whole: no text runs past its bounds.
+        const QSize needed = l->fontMetrics().size(Qt::TextSingleLine, l->text());
+        EXPECT_LE(needed.width(), e.bounds.width()) << "the text is cut at the right";
+    }
+
+    // The links are drawn in blue: the link areas hold pure blue pixels, the author line none.
+    const QImage shot = form.grab().toImage();
+    auto bluePixels = [&](const QRect& area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) count += rgb(shot, x, y) == 0x0000FFu;
+        }
+        return count;
+    };
+    EXPECT_GT(bluePixels(QRect(248, 40, 138, 13)), 20);
+    EXPECT_GT(bluePixels(QRect(352, 80, 106, 13)), 20);
+    EXPECT_GT(bluePixels(QRect(312, 96, 144, 13)), 20);
+    EXPECT_EQ(bluePixels(QRect(176, 64, 236, 13)), 0);
+}
+
+TEST(AboutWindow, ShownModelessBroughtToTheFrontAndHiddenWhenClosed) {
+    TForm2 form;
+    QWidget other;
+    other.show();
+    form.ShowAndRaise();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the other windows stay usable";
+    form.ShowAndRaise();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::topLevelWidgets().count(&form), 1);
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    // Hidden, not destroyed: the next "Об авторе" shows the same window again.
+    form.ShowAndRaise();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(label(form, "Label7")->text(), QString::fromUtf8("sharometr.example.org"));
+}
+
+// Reads the frame header of a JPEG stream: the kind of frame marker and its numbers.
+struct FrameHeader {
+    bool jfif = false;
+    int frameMarker = 0;
+    int precision = 0;
+    int height = 0;
+    int width = 0;
+    int components = 0;
+};
+
+FrameHeader readFrameHeader(const unsigned char* data, std::size_t size) {
+    FrameHeader header;
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return header;
+    std::size_t at = 2;
+    while (at + 4 <= size && data[at] == 0xFF) {
+        const int marker = data[at + 1];
+        const std::size_t length = (data[at + 2] << 8) | data[at + 3];
+        if (marker == 0xE0 && at + 9 <= size) header.jfif = std::string(data + at + 4, data + at + 9) == std::string("JFIF\0", 5);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            header.frameMarker = marker;
+            header.precision = data[at + 4];
+            header.height = (data[at + 5] << 8) | data[at + 6];
+            header.width = (data[at + 7] << 8) | data[at + 8];
+            header.components = data[at + 9];
+            return header;
+        }
+        at += 2 + length;
+    }
+    return header;
+}
+
+TEST(AboutPicture, AColourJfifPictureOf180x144DecodedByLibjpeg) {
+    const FrameHeader header = readFrameHeader(kAboutPicture, kAboutPictureSize);
+    EXPECT_TRUE(header.jfif);
+    EXPECT_EQ(header.frameMarker, 0xC0) << "baseline";
+    EXPECT_EQ(header.precision, 8);
+    EXPECT_EQ(header.width, 180);
+    EXPECT_EQ(header.height, 144);
+    EXPECT_EQ(header.components, 3);
+
+    const QImage picture = DecodeJpeg(kAboutPicture, kAboutPictureSize);
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.size(), QSize(180, 144));
+    // In colour: it has pixels far from grey.
+    int coloured = 0;
+    for (int y = 0; y < 144; y += 2) {
+        for (int x = 0; x < 180; x += 2) {
+            const QColor c = picture.pixelColor(x, y);
+            coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 100;
+        }
+    }
+    EXPECT_GT(coloured, 1000);
+
+    // Qt's own JPEG reader sees the same picture, to within the rounding of its decoder.
+    const QImage reference = QImage::fromData(kAboutPicture, static_cast<int>(kAboutPictureSize), "JPG")
+                                 .convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(reference.size(), picture.size());
+    int worst = 0;
+    for (int y = 0; y < 144; ++y) {
+        for (int x = 0; x < 180; ++x) {
+            const QColor a = picture.pixelColor(x, y);
+            const QColor b = reference.pixelColor(x, y);
+            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                              std::abs(a.blue() - b.blue())});
+        }
+    }
+    EXPECT_LE(worst, 2);
+
+    // Damaged data gives no picture, and the program goes on.
+    const unsigned char garbage[] = {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+    EXPECT_TRUE(DecodeJpeg(garbage, sizeof garbage).isNull());
+    EXPECT_TRUE(DecodeJpeg(kAboutPicture, 0).isNull());
+    EXPECT_TRUE(DecodeJpeg(kAboutPicture, 120).isNull()) << "cut inside the header";
+}
+
+TEST(AboutPicture, ShownUnscaledFromItsTopLeftCornerCutTo177x114) {
+    TForm2 form;
+    ASSERT_EQ(form.Picture().size(), QSize(180, 144));
+    EXPECT_EQ(form.Image1().geometry(), QRect(0, 0, 177, 114));
+    const QImage shown = form.Image1().grab().toImage();
+    ASSERT_EQ(shown.size(), QSize(177, 114));
+    int differing = 0;
+    for (int y = 0; y < 114; ++y) {
+        for (int x = 0; x < 177; ++x) differing += rgb(shown, x, y) != rgb(form.Picture(), x, y);
+    }
+    EXPECT_EQ(differing, 0);
+    // In the window, too, the picture's right and bottom edges are cut off.
+    const QImage window = form.grab().toImage();
+    EXPECT_EQ(rgb(window, 176, 113), rgb(form.Picture(), 176, 113));
+    EXPECT_NE(rgb(window, 177, 100), rgb(form.Picture(), 177, 100));
+}
+
+TEST(AboutLinks, EachLinkHandsTheAddressItShowsToTheDesktop) {
+    RecordingMessageService messages;
+    ShellRecorder shell;
+    TForm2 form;
+    form.ShowAndRaise();
+    QLabel* web = label(form, "Label7");
+    QLabel* mail = label(form, "Label4");
+    ASSERT_NE(web, nullptr);
+    ASSERT_NE(mail, nullptr);
+
+    QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, 6));
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], "https://sharometr.example.org");
+    EXPECT_EQ(shell.opened[0], "https://" + web->text().toStdString());
+
+    QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(60, 6));
+    ASSERT_EQ(shell.opened.size(), 2u);
+    EXPECT_EQ(shell.opened[1], "mailto:loto@example.org");
+    EXPECT_EQ(shell.opened[1], "mailto:" + mail->text().toStdString());
+
+    // Only a left click on a link opens anything: not the right button, not a press that is
+    // released elsewhere, not the other lines.
+    QTest::mouseClick(web, Qt::RightButton, {}, QPoint(10, 6));
+    QTest::mousePress(mail, Qt::LeftButton, {}, QPoint(10, 6));
+    QTest::mouseRelease(mail, Qt::LeftButton, {}, QPoint(10, 40));
+    for (const char* name : {"Label1", "Label2", "Label3", "Label5", "Label6"}) {
+        QTest::mouseClick(label(form, name), Qt::LeftButton, {}, QPoint(5, 5));
+    }
+    QTest::mouseClick(&form.Image1(), Qt::LeftButton, {}, QPoint(50, 50));
+    EXPECT_EQ(shell.opened.size(), 2u);
+    EXPECT_TRUE(messages.shown.empty()) << "the result is not examined and nothing is said";
+}
+
+// "Как пользоваться" and the icons need the whole program, run in the folder of its tables.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 3);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 4);
+        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+    }
+    void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
+
+    TempDir m_dir;
+    char m_cwd[4096] = {};
+};
+
+TEST_F(ProgramTest, HowToUseHandsTheManualOfTheCurrentFolderToTheDesktopAndSaysNothingWithout) {
+    RecordingMessageService messages;
+    ShellRecorder shell;
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    QAction* howToUse = windows->Form1->MenuItem("N19");
+    ASSERT_NE(howToUse, nullptr);
+
+    howToUse->trigger();
+    EXPECT_TRUE(shell.opened.empty()) << "no manual, nothing to open";
+    EXPECT_TRUE(messages.shown.empty()) << "and nothing is said";
+
+    testsupport::writeFile(m_dir.file("manual.doc"), "{\\rtf1 }");
+    howToUse->trigger();
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath(m_dir.file("manual.doc").c_str(), resolved), nullptr);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], std::string(resolved)) << "the absolute path of the manual beside the tables";
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(windows->Form1->MenuItem("N9")->isEnabled()) << "the program goes on";
+}
+
+TEST_F(ProgramTest, ThreeIconsOf32x32In16Colours) {
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    auto iconImage = [](const QWidget& window) {
+        const QIcon icon = window.windowIcon();
+        EXPECT_FALSE(icon.isNull());
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
+        return icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    const QImage main = iconImage(*windows->Form1);
+    const QImage about = iconImage(*windows->Form2);
+    const QImage loto = iconImage(*windows->Form3);
+    const QImage keno = iconImage(*windows->Form4);
+    for (const QImage* image : {&main, &about, &loto}) {
+        ASSERT_EQ(image->size(), QSize(32, 32));
+        std::set<QRgb> colours;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const QRgb pixel = image->pixel(x, y);
+                colours.insert(qAlpha(pixel) == 0 ? 0u : pixel);
+            }
+        }
+        EXPECT_LE(colours.size(), 16u);
+        EXPECT_GE(colours.size(), 4u) << "a picture, not a blank";
+    }
+    EXPECT_EQ(loto, keno) << "both data windows share one icon";
+    EXPECT_NE(main, about);
+    EXPECT_NE(main, loto);
+    EXPECT_NE(about, loto);
+}
+
+// The manual's text: RTF with the Russian letters as \'xx escapes of code page 1251, decoded
+// here to UTF-8, groups and control words dropped.
+std::string manualText(const std::string& rtf, int& depth, int& lowest) {
+    auto cp1251 = [](unsigned char c) -> std::string {
+        if (c >= 0xC0) return QString(QChar(0x0410 + (c - 0xC0))).toStdString();
+        switch (c) {
+            case 0xA8: return "Ё";
+            case 0xB8: return "ё";
+            case 0xAB: return "«";
+            case 0xBB: return "»";
+            case 0x96: return "–";
+            case 0x97: return "—";
+            case 0xB9: return "№";
+            case 0x85: return "…";
+            case 0xA0: return " ";
+            default: return "\x01";  // a letter the manual should not hold
+        }
+    };
+    std::string text;
+    depth = 0;
+    lowest = 0;
+    for (std::size_t i = 0; i < rtf.size(); ++i) {
+        const char c = rtf[i];
+        if (c == '{' || c == '}') {
+            depth += c == '{' ? 1 : -1;
+            lowest = std::min(lowest, depth);
+        } else if (c == '\\' && i + 1 < rtf.size()) {
+            const char next = rtf[i + 1];
+            if (next == '\'' && i + 3 < rtf.size()) {
+                text += cp1251(static_cast<unsigned char>(std::strtol(rtf.substr(i + 2, 2).c_str(), nullptr, 16)));
+                i += 3;
+            } else if (next == '{' || next == '}' || next == '\\') {
+                text += next;
+                ++i;
+            } else {
+                std::size_t end = i + 1;
+                while (end < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[end]))) ++end;
+                const std::string word = rtf.substr(i + 1, end - i - 1);
+                while (end < rtf.size() && (std::isdigit(static_cast<unsigned char>(rtf[end])) || rtf[end] == '-')) ++end;
+                if (end < rtf.size() && rtf[end] == ' ') ++end;
+                if (word == "par" || word == "line" || word == "cell" || word == "tab") text += ' ';
+                i = end - 1;
+            }
+        } else if (c != '\r' && c != '\n') {
+            text += c;
+        }
+    }
+    return text;
+}
+
+TEST(Manual, AnRtfDocumentInRussianThatCoversTheProgram) {
+    std::ifstream in(std::string(SHAROMETR_SOURCE_DIR) + "/resources/manual.doc", std::ios::binary);
+    ASSERT_TRUE(in) << "resources/manual.doc";
+    const std::string rtf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1251", 0), 0u) << "an RTF document in code page 1251";
+    for (unsigned char c : rtf) ASSERT_LT(c, 0x80) << "plain 7-bit text, the letters escaped";
+    int depth = 0;
+    int lowest = 0;
+    const std::string text = manualText(rtf, depth, lowest);
+    EXPECT_EQ(depth, 0) << "every group is closed";
+    EXPECT_EQ(lowest, 0) << "no group closes before it opens";
+    EXPECT_EQ(text.find('\x01'), std::string::npos) << "a character outside the Russian letters";
+    // Every menu command, the keys of the grids, the messages and the companion tool.
+    const char* topics[] = {
+        "Данные", "СуперЛото", "Кено", "Выход", "Гистограмма", "Расчет вероятности",
+        "Средний период ожидания", "Метод А. Тальвена", "Как пользоваться", "Об авторе",
+        "Enter", "Escape", "Tab", "Shift+Tab", "Insert", "F2", "Ctrl+Delete", "Ctrl+Home", "Page Down",
+        "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!",
+        "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!",
+        "Уменьшите количество записей в базе.", "Record is locked by another user", "Delete record?",
+        "Cannot find file lotobase.dbf", "lotobase.dbf", "kenobase.dbf", "manual.doc",
+        "sharometr-cli", "info", "dump", "create", "import", "set", "delete", "recall",
+    };
+    for (const char* topic : topics) EXPECT_NE(text.find(topic), std::string::npos) << topic;
+}
+
+}  // namespace
