@@ -1,7 +1,8 @@
 // Benchmarks of the storage engine on Keno tables of growing length: the exact count and a walk
 // that reads every number, both through the engine, against the ideal of one read of the whole
-// file tallied by hand. The closing table shows how many times slower than that ideal the
-// engine's one-read-per-record path is.
+// file tallied by hand; Keno draws appended through the engine against plain positioned writes
+// of the same record bytes; and record lock and unlock pairs against the bare fcntl calls. The
+// closing tables show how many times slower than those ideals the engine's paths are.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -28,6 +30,8 @@ namespace {
 constexpr int kKenoFields = 20;
 constexpr int kKenoNumbers = 80;
 const std::vector<std::uint32_t> kSizes = {1000, 10000, 100000};
+// Draws appended per timed run, each run into a fresh empty table.
+constexpr std::uint32_t kAppendBatch = 1000;
 
 struct Tally {
     std::uint64_t records = 0;
@@ -118,7 +122,112 @@ void setRate(benchmark::State& state, std::uint32_t records)
     state.counters["records/s"] = benchmark::Counter(done, benchmark::Counter::kIsRate);
 }
 
-enum class Kind { Count, Walk, Ideal };
+// The rate counter of the append and lock benchmarks: operations, not records read.
+constexpr const char* kOperationRate = "ops/s";
+
+void setOperationRate(benchmark::State& state, std::uint64_t perIteration)
+{
+    const double done = static_cast<double>(perIteration) * static_cast<double>(state.iterations());
+    state.counters[kOperationRate] = benchmark::Counter(done, benchmark::Counter::kIsRate);
+}
+
+// The draws the append benchmarks write: their numbers as text, and the record bytes another
+// writer (the tests' table maker) stores for them, which the plain writes copy.
+struct AppendLoad {
+    std::string emptyTable;  // header, descriptors and end-of-file byte of an empty Keno table
+    std::uint32_t headerLength = 0;
+    std::uint32_t recordLength = 0;
+    std::vector<std::vector<std::string>> numbers;
+    std::string records;
+};
+
+AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
+{
+    AppendLoad load;
+    const std::string emptyPath = dir.file("keno_empty.dbf");
+    testsupport::makeDrawTable(emptyPath, kKenoFields, kKenoNumbers, 0, 1);
+    load.emptyTable = testsupport::readFile(emptyPath);
+    const auto* header = reinterpret_cast<const std::uint8_t*>(load.emptyTable.data());
+    load.headerLength = le16(header + 8);
+    load.recordLength = le16(header + 10);
+
+    const std::string drawsPath = dir.file("keno_draws.dbf");
+    for (const auto& draw : testsupport::makeDrawTable(drawsPath, kKenoFields, kKenoNumbers, kAppendBatch, 7)) {
+        std::vector<std::string> texts;
+        for (const int n : draw) {
+            texts.push_back(std::to_string(n));
+        }
+        load.numbers.push_back(std::move(texts));
+    }
+    const std::string full = testsupport::readFile(drawsPath);
+    load.records = full.substr(load.headerLength, static_cast<std::size_t>(kAppendBatch) * load.recordLength);
+    return load;
+}
+
+// (d) What an import does for each draw: blank record, every number put as text, append (which
+// takes and releases the append lock byte and rewrites the header).
+void appendThroughEngine(DBFObject& table, const AppendLoad& load)
+{
+    for (const auto& draw : load.numbers) {
+        table.blankRecord();
+        for (std::size_t f = 0; f < draw.size(); ++f) {
+            table.putValueText(static_cast<int>(f) + 1, draw[f]);
+        }
+        table.appendRecord();
+    }
+}
+
+// (e) The ideal: each record and the end-of-file byte written where it belongs, nothing else.
+// `scratch` is kept between runs so that only the writes are timed.
+void appendPlain(int fd, const AppendLoad& load, std::string& scratch)
+{
+    scratch.resize(load.recordLength + 1u);
+    for (std::uint32_t i = 0; i < kAppendBatch; ++i) {
+        std::memcpy(scratch.data(), load.records.data() + static_cast<std::size_t>(i) * load.recordLength,
+                    load.recordLength);
+        scratch[load.recordLength] = static_cast<char>(xb::kEofByte);
+        const off_t at = static_cast<off_t>(load.headerLength) + static_cast<off_t>(i) * load.recordLength;
+        if (pwrite(fd, scratch.data(), scratch.size(), at) != static_cast<ssize_t>(scratch.size())) {
+            throw std::runtime_error("cannot write the plain appends");
+        }
+    }
+}
+
+// A fresh empty table at `path`, written with plain calls.
+void resetTable(const std::string& path, const AppendLoad& load)
+{
+    testsupport::writeFile(path, load.emptyTable);
+}
+
+// Both ways of appending must leave the same records before their speeds are worth comparing.
+bool appendsAgree(const std::string& path, const AppendLoad& load)
+{
+    resetTable(path, load);
+    {
+        DBFObject table(path, "", true, true);
+        appendThroughEngine(table, load);
+    }
+    const std::string written = testsupport::readFile(path);
+    const std::size_t end = load.headerLength + load.records.size();
+    if (written.size() != end + 1 || written.compare(load.headerLength, load.records.size(), load.records) != 0 ||
+        written.back() != static_cast<char>(xb::kEofByte)) {
+        std::fprintf(stderr, "engine: the engine's appends to %s differ from the plain records\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool fcntlLock(int fd, short type, std::uint32_t offset)
+{
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(offset);
+    lock.l_len = 1;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+enum class Kind { Count, Walk, Ideal, Append, RawAppend, LockPair, RawLockPair };
 
 // Remembers the rate of every finished run, so that main can print the ratios after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -132,7 +241,10 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const auto it = m_names.find(run.run_name.function_name);
-            const auto rate = run.counters.find("records/s");
+            auto rate = run.counters.find("records/s");
+            if (rate == run.counters.end()) {
+                rate = run.counters.find(kOperationRate);
+            }
             if (run.run_type != Run::RT_Iteration || run.error_occurred || it == m_names.end() ||
                 rate == run.counters.end()) {
                 continue;
@@ -155,6 +267,19 @@ public:
                         ratio(ideal, walk).c_str(), millions(count).c_str(), millions(walk).c_str(),
                         millions(ideal).c_str());
         }
+
+        std::printf("\nAppending Keno draws (blank record, 20 numbers put as text, append under the append\n"
+                    "lock) as a multiple of the time of plain positioned writes of the same record bytes,\n"
+                    "and record lock + unlock pairs against the bare fcntl pair; rates in thousands per second\n");
+        std::printf("%-22s  %12s  %10s  %10s\n", "operation", "engine/plain", "engine k/s", "plain k/s");
+        const double appends = rate(Kind::Append, kAppendBatch);
+        const double rawAppends = rate(Kind::RawAppend, kAppendBatch);
+        std::printf("%-22s  %12s  %10s  %10s\n", "append", ratio(rawAppends, appends).c_str(),
+                    thousands(appends).c_str(), thousands(rawAppends).c_str());
+        const double pairs = rate(Kind::LockPair, 1);
+        const double rawPairs = rate(Kind::RawLockPair, 1);
+        std::printf("%-22s  %12s  %10s  %10s\n", "record lock + unlock", ratio(rawPairs, pairs).c_str(),
+                    thousands(pairs).c_str(), thousands(rawPairs).c_str());
     }
 
 private:
@@ -172,6 +297,16 @@ private:
         }
         char text[32];
         std::snprintf(text, sizeof text, "%.1f", idealRate / engineRate);
+        return text;
+    }
+
+    static std::string thousands(double perSecond)
+    {
+        if (perSecond <= 0) {
+            return "-";
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", perSecond / 1e3);
         return text;
     }
 
@@ -265,6 +400,83 @@ int main(int argc, char** argv)
                 setRate(state, records);
             })->Unit(benchmark::kMillisecond)->UseRealTime();
         }
+
+        // Appends, each run into a fresh empty table; the table is made and opened untimed.
+        const AppendLoad load = makeAppendLoad(dir);
+        const std::string appendPath = dir.file("keno_append.dbf");
+        if (!appendsAgree(appendPath, load)) {
+            return 1;
+        }
+        const std::string batch = "/" + std::to_string(kAppendBatch);
+        reporter.add("append_draws" + batch, Kind::Append, kAppendBatch);
+        benchmark::RegisterBenchmark(("append_draws" + batch).c_str(), [&load, appendPath](benchmark::State& state) {
+            for (auto _ : state) {
+                state.PauseTiming();
+                resetTable(appendPath, load);
+                auto table = std::make_unique<DBFObject>(appendPath, "", true, true);
+                state.ResumeTiming();
+                appendThroughEngine(*table, load);
+                state.PauseTiming();
+                table.reset();
+                state.ResumeTiming();
+            }
+            setOperationRate(state, kAppendBatch);
+        })->Unit(benchmark::kMillisecond)->UseRealTime();
+
+        reporter.add("plain_append" + batch, Kind::RawAppend, kAppendBatch);
+        benchmark::RegisterBenchmark(("plain_append" + batch).c_str(), [&load, appendPath](benchmark::State& state) {
+            std::string scratch;
+            for (auto _ : state) {
+                state.PauseTiming();
+                resetTable(appendPath, load);
+                const int fd = open(appendPath.c_str(), O_RDWR);
+                state.ResumeTiming();
+                if (fd < 0) {
+                    state.SkipWithError("cannot open the table");
+                    break;
+                }
+                appendPlain(fd, load, scratch);
+                state.PauseTiming();
+                close(fd);
+                state.ResumeTiming();
+            }
+            setOperationRate(state, kAppendBatch);
+        })->Unit(benchmark::kMillisecond)->UseRealTime();
+
+        // Lock and unlock of one record of a shared table, as an edit in a data window takes it.
+        const std::string lockPath = dir.file("keno_" + std::to_string(kSizes.front()) + ".dbf");
+        reporter.add("record_lock_unlock", Kind::LockPair, 1);
+        benchmark::RegisterBenchmark("record_lock_unlock", [lockPath](benchmark::State& state) {
+            DBFObject table(lockPath, "", true, true);
+            table.readRecord(table.recordCount() / 2);
+            for (auto _ : state) {
+                if (!table.lockCurrentRecord() || !table.unlock()) {
+                    state.SkipWithError("the record lock was refused");
+                    break;
+                }
+            }
+            setOperationRate(state, 1);
+        })->UseRealTime();
+
+        reporter.add("plain_fcntl_lock_unlock", Kind::RawLockPair, 1);
+        benchmark::RegisterBenchmark("plain_fcntl_lock_unlock", [lockPath](benchmark::State& state) {
+            std::uint32_t offset = 0;
+            {
+                DBFObject table(lockPath, "", false, true);
+                table.recordLockOffset(table.recordCount() / 2, offset);
+            }
+            const int fd = open(lockPath.c_str(), O_RDWR);
+            for (auto _ : state) {
+                if (fd < 0 || !fcntlLock(fd, F_WRLCK, offset) || !fcntlLock(fd, F_UNLCK, offset)) {
+                    state.SkipWithError("the fcntl lock was refused");
+                    break;
+                }
+            }
+            if (fd >= 0) {
+                close(fd);
+            }
+            setOperationRate(state, 1);
+        })->UseRealTime();
 
         benchmark::RunSpecifiedBenchmarks(&reporter);
         benchmark::Shutdown();

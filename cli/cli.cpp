@@ -18,6 +18,13 @@ constexpr std::string_view kProgram = "sharometr-cli";
 // A new command is one more line here and its function in its own file.
 constexpr std::array kCommands{
     Command{"info", "FILE", "show a table's version, header, record counts and fields", &commandInfo},
+    Command{"dump", "FILE [--deleted]", "print every record (deleted ones too with --deleted)", &commandDump},
+    Command{"create", "--game loto|keno [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
+            &commandCreate},
+    Command{"import", "FILE CSV", "append the draws of a text file, one draw a line", &commandImport},
+    Command{"set", "FILE RECNO FIELD=VALUE...", "change fields of one record", &commandSet},
+    Command{"delete", "FILE RECNO", "mark a record deleted", &commandDelete},
+    Command{"recall", "FILE RECNO", "clear a record's deletion mark", &commandRecall},
 };
 
 bool isHelp(std::string_view word)

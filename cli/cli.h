@@ -45,5 +45,11 @@ int run(Arguments args, std::ostream& out, std::ostream& err);
 
 // The commands.
 int commandInfo(Arguments args, std::ostream& out, std::ostream& err);
+int commandDump(Arguments args, std::ostream& out, std::ostream& err);
+int commandCreate(Arguments args, std::ostream& out, std::ostream& err);
+int commandImport(Arguments args, std::ostream& out, std::ostream& err);
+int commandSet(Arguments args, std::ostream& out, std::ostream& err);
+int commandDelete(Arguments args, std::ostream& out, std::ostream& err);
+int commandRecall(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

@@ -1,15 +1,40 @@
 #!/usr/bin/env bash
-# The README's run command: installs what is missing, builds, and shows the two sample draw
-# tables through the command-line companion.
+# The README's run command: installs what is missing, builds, makes the working folder with the
+# two draw tables the first time (300 synthetic draws each), and starts the program from that
+# folder, where it reads lotobase.dbf and kenobase.dbf. Without a built program it shows the two
+# tables through the command-line companion instead.
+# Usage: scripts/run.sh [extra cmake arguments...]
+# SHAROMETR_BUILD_DIR chooses the build folder (default build/), SHAROMETR_WORK_DIR the working
+# folder (default $XDG_DATA_HOME/sharometr, that is ~/.local/share/sharometr).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${SHAROMETR_BUILD_DIR:-"$root/build"}
+work_dir=${SHAROMETR_WORK_DIR:-"${XDG_DATA_HOME:-${HOME:?}/.local/share}/sharometr"}
 
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" "$build_dir"
+"$root/scripts/build.sh" "$build_dir" "$@"
 
+cli="$build_dir/cli/sharometr-cli"
+program="$build_dir/app/sharometr"
+
+mkdir -p "$work_dir"
+for game in loto keno; do
+  table="${game}base.dbf"
+  # The program finds its tables whatever their letter case; an existing one is the user's
+  # history and is never replaced (create refuses it anyway).
+  if [[ -z $(find "$work_dir" -maxdepth 1 -iname "$table" -print -quit) ]]; then
+    "$cli" create --game "$game" --sample 300 "$work_dir"
+  fi
+done
+
+if [[ -x "$program" ]]; then
+  cd "$work_dir"
+  exec "$program"
+fi
+
+echo "run: $program is not built; the tables in $work_dir:"
 for table in lotobase kenobase; do
-  echo "== samples/$table.dbf"
-  "$build_dir/cli/sharometr-cli" info "$root/samples/$table.dbf"
+  echo "== $table.dbf"
+  "$cli" info "$work_dir/$table.dbf"
 done

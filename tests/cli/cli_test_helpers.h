@@ -1,17 +1,23 @@
-// Runs a program of the build with its output captured, for the tests that check what a shell
-// sees of it: exit status, standard output, standard error.
+// What the tests of sharometr-cli share: running a command in-process or the program itself with
+// its output captured, a fixed local clock, and another process holding a lock on a table.
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
+#include "platform/local_time.h"
 #include "tests/support/dbf_image.h"
 
 extern char** environ;
@@ -23,6 +29,15 @@ struct ProgramResult {
     std::string out;
     std::string err;
 };
+
+// Runs one command line through the dispatcher, as the program does, in this process.
+inline ProgramResult runCli(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = cli::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
 
 // Runs `program` with `args`, standard input from /dev/null, standard output and error into
 // files of `scratch`.
@@ -61,5 +76,84 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
     result.err = testsupport::readFile(errPath);
     return result;
 }
+
+// The local clock stands at `now` until the object goes.
+class FixedClock {
+public:
+    explicit FixedClock(const platform::LocalTime& now)
+    {
+        platform::overrideLocalTime([now] { return now; });
+    }
+    ~FixedClock() { platform::overrideLocalTime({}); }
+    FixedClock(const FixedClock&) = delete;
+    FixedClock& operator=(const FixedClock&) = delete;
+};
+
+// The update stamp the engine writes for a clock reading.
+inline std::uint32_t updateStamp(const platform::LocalTime& t)
+{
+    return static_cast<std::uint32_t>(((t.hour * 64 + t.minute) * 64 + t.second) * 1024 + t.millisecond);
+}
+
+// Another program holding a write lock on one byte of a file (fcntl on an open file description
+// of its own, as any program that cooperates with the engine's locks would), until release() or
+// the object goes.
+class ForeignLock {
+public:
+    ForeignLock(const std::string& path, std::uint64_t offset)
+    {
+        if (::pipe(m_up) != 0 || ::pipe(m_down) != 0)
+            throw std::runtime_error("pipe");
+        m_pid = ::fork();
+        if (m_pid < 0)
+            throw std::runtime_error("fork");
+        if (m_pid == 0) {
+            ::close(m_up[0]);
+            ::close(m_down[1]);
+            const int fd = ::open(path.c_str(), O_RDWR);
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = static_cast<off_t>(offset);
+            lock.l_len = 1;
+            const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+            const char answer = locked ? 'L' : 'F';
+            static_cast<void>(::write(m_up[1], &answer, 1));
+            char ignored = 0;
+            // Holds the lock until the test says so (or goes away).
+            static_cast<void>(::read(m_down[0], &ignored, 1));
+            ::_exit(locked ? 0 : 1);
+        }
+        ::close(m_up[1]);
+        ::close(m_down[0]);
+        pollfd ready{m_up[0], POLLIN, 0};
+        char answer = 0;
+        m_locked = ::poll(&ready, 1, 10000) == 1 && ::read(m_up[0], &answer, 1) == 1 && answer == 'L';
+    }
+
+    ~ForeignLock() { release(); }
+    ForeignLock(const ForeignLock&) = delete;
+    ForeignLock& operator=(const ForeignLock&) = delete;
+
+    bool locked() const { return m_locked; }
+
+    void release()
+    {
+        if (m_pid <= 0)
+            return;
+        const char quit = 'Q';
+        static_cast<void>(::write(m_down[1], &quit, 1));
+        ::close(m_down[1]);
+        ::close(m_up[0]);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    int m_up[2] = {-1, -1};
+    int m_down[2] = {-1, -1};
+    pid_t m_pid = -1;
+    bool m_locked = false;
+};
 
 }  // namespace cli_test

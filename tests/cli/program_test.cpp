@@ -44,4 +44,30 @@ TEST(Program, ExitStatusAndStreamsFollowTheCommand)
     EXPECT_EQ(help.err, "");
 }
 
+TEST(Program, MakesFillsAndShowsATable)
+{
+    TempDir scratch;
+    TempDir work;
+    const auto created = runProgram(kProgram, {"create", "--game", "loto", work.path()}, scratch);
+    EXPECT_EQ(created.status, 0) << created.err;
+    EXPECT_EQ(created.out, "created " + work.file("lotobase.dbf") + " with 0 draws\n");
+
+    testsupport::writeFile(work.file("draws.txt"), "1 2 3 4 5 6\n49,48,47,46,45,44\n");
+    const auto imported = runProgram(kProgram, {"import", work.file("lotobase.dbf"), work.file("draws.txt")}, scratch);
+    EXPECT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out, "appended 2 draws\n");
+
+    EXPECT_EQ(runProgram(kProgram, {"delete", work.file("lotobase.dbf"), "1"}, scratch).status, 0);
+    EXPECT_EQ(runProgram(kProgram, {"set", work.file("lotobase.dbf"), "2", "C6=1"}, scratch).status, 0);
+    const auto dumped = runProgram(kProgram, {"dump", "--deleted", work.file("lotobase.dbf")}, scratch);
+    EXPECT_EQ(dumped.status, 0) << dumped.err;
+    EXPECT_EQ(dumped.out, "1\t1\t2\t3\t4\t5\t6\n2\t49\t48\t47\t46\t45\t1\n");
+    EXPECT_EQ(dumped.err, "");
+
+    const auto again = runProgram(kProgram, {"create", "--game", "loto", work.path()}, scratch);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.out, "");
+    EXPECT_EQ(again.err, "File already exists - " + work.file("lotobase.dbf") + "\n");
+}
+
 }  // namespace

@@ -1,0 +1,128 @@
+// `sharometr-cli dump`: the records as the table dataset shows them, deleted ones hidden unless
+// asked for, the table found by a relative name as well as a full path.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "cli_test_helpers.h"
+
+namespace {
+
+using cli_test::runCli;
+using testsupport::DbfImage;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+std::string writeTable(const TempDir& dir)
+{
+    DbfImage image;
+    image.field("C1", 'N', 2).field("C2", 'N', 2).field("C3", 'N', 2);
+    image.record({"5", "17", "49"});
+    image.record({"1", "2", "3"}, /*deleted=*/true);
+    image.record({"", "8", "9"});  // a blank field reads as 0
+    image.record({"40", "41", "42"});
+    image.record({"7", "6", "5"}, /*deleted=*/true);
+    const std::string path = dir.file("draws.dbf");
+    image.writeTo(path);
+    return path;
+}
+
+// Changes the current directory for the length of a test and goes back afterwards.
+class InDirectory {
+public:
+    explicit InDirectory(const std::string& path)
+    {
+        char here[4096];
+        if (!::getcwd(here, sizeof here) || ::chdir(path.c_str()) != 0)
+            throw std::runtime_error("cannot change to " + path);
+        m_back = here;
+    }
+    ~InDirectory() { static_cast<void>(::chdir(m_back.c_str())); }
+    InDirectory(const InDirectory&) = delete;
+    InDirectory& operator=(const InDirectory&) = delete;
+
+private:
+    std::string m_back;
+};
+
+TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem)
+{
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    const std::string before = readFile(path);
+
+    const auto visible = runCli({"dump", path});
+    EXPECT_EQ(visible.status, cli::kExitOk) << visible.err;
+    EXPECT_EQ(visible.err, "");
+    EXPECT_EQ(visible.out,
+              "1\t5\t17\t49\n"
+              "3\t0\t8\t9\n"
+              "4\t40\t41\t42\n");
+
+    const auto all = runCli({"dump", "--deleted", path});
+    EXPECT_EQ(all.status, cli::kExitOk) << all.err;
+    EXPECT_EQ(all.out,
+              "1\t5\t17\t49\n"
+              "2\t1\t2\t3\n"
+              "3\t0\t8\t9\n"
+              "4\t40\t41\t42\n"
+              "5\t7\t6\t5\n");
+    EXPECT_EQ(runCli({"dump", path, "--deleted"}).out, all.out);
+
+    // A table of deleted records only, and an empty one, show nothing.
+    DbfImage gone;
+    gone.field("C1", 'N', 2).record({"1"}, true).writeTo(dir.file("gone.dbf"));
+    const auto none = runCli({"dump", dir.file("gone.dbf")});
+    EXPECT_EQ(none.status, cli::kExitOk);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(runCli({"dump", "--deleted", dir.file("gone.dbf")}).out, "1\t1\n");
+
+    // Reading leaves the file as it was.
+    EXPECT_TRUE(readFile(path) == before);
+}
+
+TEST(DumpCommand, FindsTheTableByARelativeName)
+{
+    TempDir dir;
+    writeTable(dir);
+    const auto full = runCli({"dump", dir.file("draws.dbf")});
+    const InDirectory inside(dir.path());
+    const auto relative = runCli({"dump", "draws.dbf"});
+    EXPECT_EQ(relative.status, cli::kExitOk) << relative.err;
+    EXPECT_EQ(relative.out, full.out);
+    // Without an extension, in another letter case: the table's own name, as the windows give it.
+    const auto bare = runCli({"dump", "DRAWS"});
+    EXPECT_EQ(bare.status, cli::kExitOk) << bare.err;
+    EXPECT_EQ(bare.out, full.out);
+}
+
+TEST(DumpCommand, ReportsWhatKeepsItFromReading)
+{
+    TempDir dir;
+    const auto missing = runCli({"dump", dir.file("nosuch.dbf")});
+    EXPECT_EQ(missing.status, cli::kExitFailure);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Cannot find file " + dir.file("nosuch.dbf") + "\n");
+
+    std::string bytes = readFile(writeTable(dir));
+    bytes[0] = 0x04;
+    writeFile(dir.file("damaged.dbf"), bytes);
+    const auto damaged = runCli({"dump", dir.file("damaged.dbf")});
+    EXPECT_EQ(damaged.status, cli::kExitFailure);
+    EXPECT_EQ(damaged.out, "");
+    EXPECT_EQ(damaged.err, "dBase DBF file header invalid - " + dir.file("damaged.dbf") + "\n");
+
+    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"dump"}, "missing FILE argument"},
+             {{"dump", "--deleted"}, "missing FILE argument"},
+             {{"dump", "a.dbf", "b.dbf"}, "unexpected argument 'b.dbf'"},
+             {{"dump", "--all", "a.dbf"}, "unknown option '--all'"}}) {
+        const auto usage = runCli(args);
+        EXPECT_EQ(usage.status, cli::kExitUsage);
+        EXPECT_EQ(usage.out, "");
+        EXPECT_EQ(usage.err.rfind("sharometr-cli dump: " + reason + "\nusage: ", 0), 0u) << usage.err;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,246 @@
+// `sharometr-cli import`: draws from a text file appended through the engine exactly as given,
+// every line checked before anything is written, and the append lock of other programs obeyed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "cli_test_helpers.h"
+#include "dbf/table_handler.h"
+#include "platform/fault_injection.h"
+
+namespace {
+
+using cli_test::ForeignLock;
+using cli_test::runCli;
+using testsupport::DbfImage;
+using testsupport::le32;
+using testsupport::readFile;
+using testsupport::TempDir;
+using testsupport::writeFile;
+
+// A SuperLoto table with two draws in it already.
+std::string writeLotoTable(const TempDir& dir)
+{
+    DbfImage image;
+    for (int i = 1; i <= 6; ++i)
+        image.field("C" + std::to_string(i), 'N', 2);
+    image.codePage(0x65);
+    image.record({"1", "2", "3", "4", "5", "6"});
+    image.record({"7", "8", "9", "10", "11", "12"}, /*deleted=*/true);
+    const std::string path = dir.file("lotobase.dbf");
+    image.writeTo(path);
+    return path;
+}
+
+std::string kenoTable(const TempDir& dir)
+{
+    DbfImage image;
+    for (int i = 1; i <= 20; ++i)
+        image.field("K" + std::to_string(i), 'N', 2);
+    const std::string path = dir.file("kenobase.dbf");
+    image.writeTo(path);
+    return path;
+}
+
+std::string record(const std::vector<int>& numbers)
+{
+    std::string bytes = " ";
+    for (const int n : numbers)
+        bytes += (n < 10 ? " " : "") + std::to_string(n);
+    return bytes;
+}
+
+TEST(ImportCommand, AppendsEveryDrawAsGiven)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+    const std::string csv = dir.file("draws.csv");
+    writeFile(csv,
+              "# SuperLoto, autumn\n"
+              "49,1,17,23,5,30\n"
+              "\n"
+              "  \t \n"
+              "3;14;15;9;26;2\r\n"
+              "  # a comment after blanks\n"
+              "8 12\t33 ,41; 44  45\n"
+              "06,07,08,09,10,11");  // no newline at the end, leading zeros
+
+    const auto result = runCli({"import", table, csv});
+    EXPECT_EQ(result.status, cli::kExitOk) << result.err;
+    EXPECT_EQ(result.out, "appended 4 draws\n");
+    EXPECT_EQ(result.err, "");
+
+    const std::string after = readFile(table);
+    const std::size_t records = before.size() - 1;  // the old end-of-file byte is overwritten
+    ASSERT_EQ(after.size(), records + 4 * 13 + 1);
+    EXPECT_EQ(after.substr(32, records - 32), before.substr(32, records - 32));
+    EXPECT_EQ(after.substr(4, 4), le32(6));
+    EXPECT_EQ(after.substr(records, 4 * 13),
+              record({49, 1, 17, 23, 5, 30}) + record({3, 14, 15, 9, 26, 2}) + record({8, 12, 33, 41, 44, 45}) +
+                  record({6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(after.back(), '\x1A');
+
+    {
+        // And as the engine reads it back.
+        DBFObject engine(table, "", false, true);
+        ASSERT_EQ(engine.recordCount(), 6u);
+        engine.readRecord(4);
+        EXPECT_FALSE(engine.isDeleted());
+        EXPECT_EQ(engine.getNumber("C4"), 9);
+        EXPECT_EQ(engine.getNumber("C6"), 2);
+    }
+
+    // A second file goes after the first; one draw is one draw.
+    writeFile(csv, "20 21 22 23 24 25\n");
+    const auto more = runCli({"import", table, csv});
+    EXPECT_EQ(more.status, cli::kExitOk) << more.err;
+    EXPECT_EQ(more.out, "appended 1 draw\n");
+    const std::string last = readFile(table);
+    EXPECT_EQ(last.substr(225 + 6 * 13, 14), record({20, 21, 22, 23, 24, 25}) + "\x1A");
+
+    // A file of comments only appends nothing and says so.
+    writeFile(csv, "# nothing yet\n\n");
+    const auto none = runCli({"import", table, csv});
+    EXPECT_EQ(none.status, cli::kExitOk);
+    EXPECT_EQ(none.out, "appended 0 draws\n");
+    EXPECT_EQ(readFile(table), last);
+}
+
+TEST(ImportCommand, ABadLineAnywhereAppendsNothing)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+    const std::string csv = dir.file("draws.csv");
+    writeFile(csv,
+              "1 2 3 4 5 6\n"
+              "12,3,12,40,41,42\n"
+              "1 2 3 4 5 6 7\n"
+              "x1 2 3 4 5 6\n"
+              "1 2 3 4 5 50\n"
+              "# fine\n"
+              "0 2 3 4 5 6\n"
+              "-3 2 3 4 5 6\n"
+              "1 2 3 4 5\n"
+              "1 2 3.5 4 5 6\n"
+              "7 7 7 1 2 3\n"
+              "99999999999999999999999 1 2 3 4 5\n"
+              "10 11 12 13 14 15\n");
+
+    const auto result = runCli({"import", table, csv});
+    EXPECT_EQ(result.status, cli::kExitFailure);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "line 2: 12 appears twice\n"
+              "line 3: 7 numbers, the table has 6 fields\n"
+              "line 4: 'x1' is not a number\n"
+              "line 5: 50 is outside 1..49\n"
+              "line 7: 0 is outside 1..49\n"
+              "line 8: -3 is outside 1..49\n"
+              "line 9: 5 numbers, the table has 6 fields\n"
+              "line 10: '3.5' is not a number\n"
+              "line 11: 7 appears 3 times\n"
+              "line 12: 99999999999999999999999 is outside 1..49\n"
+              "nothing appended\n");
+    EXPECT_TRUE(readFile(table) == before);
+
+    // Keno's limits: twenty numbers of 1..80.
+    const std::string keno = kenoTable(dir);
+    const std::string kenoBefore = readFile(keno);
+    writeFile(csv,
+              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 80\n"
+              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 81\n"
+              "1 2 3 4 5 6\n");
+    const auto kenoResult = runCli({"import", keno, csv});
+    EXPECT_EQ(kenoResult.status, cli::kExitFailure);
+    EXPECT_EQ(kenoResult.err,
+              "line 2: 81 is outside 1..80\n"
+              "line 3: 6 numbers, the table has 20 fields\n"
+              "nothing appended\n");
+    EXPECT_TRUE(readFile(keno) == kenoBefore);
+}
+
+TEST(ImportCommand, RefusesWhatItCannotRead)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+
+    const auto noCsv = runCli({"import", table, dir.file("absent.csv")});
+    EXPECT_EQ(noCsv.status, cli::kExitFailure);
+    EXPECT_EQ(noCsv.err, "cannot read " + dir.file("absent.csv") + "\n");
+    const auto folder = runCli({"import", table, dir.path()});
+    EXPECT_EQ(folder.status, cli::kExitFailure);
+    EXPECT_EQ(folder.err, "cannot read " + dir.path() + "\n");
+    EXPECT_TRUE(readFile(table) == before);
+
+    writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n");
+    const auto noTable = runCli({"import", dir.file("NOSUCH.DBF"), dir.file("draws.csv")});
+    EXPECT_EQ(noTable.status, cli::kExitFailure);
+    EXPECT_EQ(noTable.err, "File not found - " + dir.file("NOSUCH.DBF") + "\n");
+
+    // A table that is not a draw table takes no draws.
+    DbfImage other;
+    other.field("NAME", 'C', 10).field("C1", 'N', 2);
+    other.writeTo(dir.file("other.dbf"));
+    const std::string otherBefore = readFile(dir.file("other.dbf"));
+    const auto wrong = runCli({"import", dir.file("other.dbf"), dir.file("draws.csv")});
+    EXPECT_EQ(wrong.status, cli::kExitFailure);
+    EXPECT_EQ(wrong.err, dir.file("other.dbf") + " has 2 fields, a draw table has 6 or 20\n");
+    EXPECT_TRUE(readFile(dir.file("other.dbf")) == otherBefore);
+
+    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"import"}, "missing FILE argument"},
+             {{"import", table}, "missing CSV argument"},
+             {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}}) {
+        const auto usage = runCli(args);
+        EXPECT_EQ(usage.status, cli::kExitUsage);
+        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
+    }
+}
+
+TEST(ImportCommand, WaitsForNoOneElsesAppendLock)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+    writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n");
+
+    const auto patience = XBO_dBaseDBF::appendPatience();
+    XBO_dBaseDBF::setAppendPatience(std::chrono::milliseconds(100));
+    {
+        // Another program appending: it holds the append byte of the default lock layout.
+        ForeignLock appending(table, 0x7FFFFFFEu);
+        ASSERT_TRUE(appending.locked());
+        const auto refused = runCli({"import", table, dir.file("draws.csv")});
+        EXPECT_EQ(refused.status, cli::kExitFailure);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err, "Record locked by another user - " + table + "\n");
+        EXPECT_TRUE(readFile(table) == before);
+    }
+    const auto afterwards = runCli({"import", table, dir.file("draws.csv")});
+    XBO_dBaseDBF::setAppendPatience(patience);
+    EXPECT_EQ(afterwards.status, cli::kExitOk) << afterwards.err;
+    EXPECT_EQ(afterwards.out, "appended 2 draws\n");
+    EXPECT_EQ(testsupport::fileSizeOf(table), 225u + 4u * 13u + 1u);
+}
+
+TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n");
+    // Each append writes twice, the record and then the header: the third write is the second
+    // draw's record.
+    const platform::FaultGuard diskFull({platform::Call::Write, 2, -1, 112, 0});
+    const auto result = runCli({"import", table, dir.file("draws.csv")});
+    EXPECT_EQ(result.status, cli::kExitFailure);
+    EXPECT_EQ(result.out, "appended 1 draw of 3\n");
+    EXPECT_EQ(result.err, "Xbase Error 112, SubCode 1102.\r " + table + ">1102\n");
+    const std::string after = readFile(table);
+    ASSERT_EQ(after.size(), 225u + 3u * 13u + 1u);
+    EXPECT_EQ(after.substr(225 + 2 * 13), record({1, 2, 3, 4, 5, 6}) + "\x1A");
+}
+
+}  // namespace
