@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <unistd.h>
 
 #include "dbf/dbf_date.h"
@@ -473,8 +474,8 @@ bool TXbaseDataSet::GetFieldData(const TField& field, TFieldValue& value) {
     const int n = field.FieldNo();
     // The engine reads the row it is pointed at; in the filter state it already is.
     const bool filtering = State() == TDataSetState::dsFilter;
-    std::unique_ptr<EngineRow> row;
-    if (!filtering) row = std::make_unique<EngineRow>(*m_engine, buffer);
+    std::optional<EngineRow> row;
+    if (!filtering) row.emplace(*m_engine, buffer);
     switch (field.DataType()) {
         case TFieldType::ftString: {
             std::string text = xb::trimRight(m_engine->getText(n));
@@ -664,8 +665,8 @@ void TXbaseDataSet::SetFieldData(TField& field, const TFieldValue& value) {
             if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
             return 0;
         };
-        std::unique_ptr<EngineRow> row;
-        if (state != TDataSetState::dsFilter) row = std::make_unique<EngineRow>(*m_engine, ActiveBuffer());
+        std::optional<EngineRow> row;
+        if (state != TDataSetState::dsFilter) row.emplace(*m_engine, ActiveBuffer());
         switch (field.DataType()) {
             case TFieldType::ftString: {
                 const auto* text = std::get_if<std::string>(&value);
