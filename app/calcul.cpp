@@ -10,6 +10,7 @@
 
 #include "analysis/board.h"
 #include "analysis/commands.h"
+#include "analysis/draw_datasets.h"
 #include "app/about.h"
 #include "datawin/keno.h"
 #include "datawin/loto.h"
@@ -25,20 +26,6 @@ namespace {
 
 constexpr int kClientWidth = 665;
 constexpr int kClientHeight = 314;
-
-std::unique_ptr<TXbaseDataSet> MakeDataSet(const char* name, const char* table) {
-    auto dataSet = std::make_unique<TXbaseDataSet>();
-    dataSet->SetName(name);
-    dataSet->SetTableName(table);
-    dataSet->SetExclusive(false);
-    dataSet->SetExactCount(true);
-    dataSet->SetUseDeleted(false);
-    dataSet->SetTranslateASCII(true);
-    dataSet->SetLockProtocol(TxbLokProtocol::Default);
-    dataSet->SetUserID(0);
-    dataSet->Open();
-    return dataSet;
-}
 
 // The wait cursor for the length of one command, back to normal however the command ends.
 class WaitCursor {
@@ -57,6 +44,7 @@ TForm1::TForm1(QWidget* parent)
                               Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
     setWindowTitle(QString::fromUtf8("Программный комплекс ШАРОМЕТР версия 3.1.2"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/sharometr.xpm")));
     QFont font(QString::fromUtf8(TCanvas::DefaultFontName()));
     font.setPixelSize(11);
     setFont(font);
@@ -101,8 +89,8 @@ TForm1::TForm1(QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight + bar->sizeHint().height());
     move(125, 106);
 
-    m_loto = MakeDataSet("XbaseDataSet1", "lotobase.dbf");
-    m_keno = MakeDataSet("XbaseDataSet2", "kenobase.dbf");
+    m_loto = MakeDrawDataSet(kSuperLoto);
+    m_keno = MakeDrawDataSet(kKeno);
 }
 
 TForm1::~TForm1() = default;

@@ -1,13 +1,39 @@
-// The draw data windows' common part: the dataset, its data source, show and hide.
+// The draw data windows' common part: dataset, data source, navigator and grid laid out from
+// the window's layout data, and the Enter-key rule.
 #include "datawin/data_window.h"
 
-TDataWindow::TDataWindow(const std::string& tableName, const QString& caption, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+#include <QApplication>
+#include <QIcon>
+#include <QKeyEvent>
+
+#include "toolkit/dialogs.h"
+
+namespace {
+
+constexpr char kEnter = 13;
+// The button face of the original platform's classic scheme.
+const QColor kButtonFace(0xC0, 0xC0, 0xC0);
+
+}  // namespace
+
+TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
       m_dataSet(std::make_unique<TXbaseDataSet>()),
       m_dataSource(std::make_unique<TDataSource>()) {
-    setWindowTitle(caption);
+    setWindowTitle(QString::fromUtf8(layout.caption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/data_window.xpm")));
+    setFont(ToQFont(TFont{}));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kButtonFace);
+    palette.setColor(QPalette::Button, kButtonFace);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFixedSize(layout.clientWidth, layout.clientHeight);
+    move(layout.left, layout.top);
+
     m_dataSet->SetName("XbaseDataSet1");
-    m_dataSet->SetTableName(tableName);
+    m_dataSet->SetTableName(layout.tableName);
     m_dataSet->SetAutoCalcFields(false);
     m_dataSet->SetExactCount(true);
     m_dataSet->SetExclusive(false);
@@ -17,10 +43,53 @@ TDataWindow::TDataWindow(const std::string& tableName, const QString& caption, Q
     m_dataSet->SetUserID(0);
     m_dataSource->SetName("DataSource1");
     m_dataSource->SetDataSet(m_dataSet.get());
+
+    m_navigator = new TXbaseNavigator(this);
+    m_navigator->setObjectName("XbaseNavigator1");
+    m_navigator->SetVisibleButtons(layout.visibleButtons);
+    m_navigator->SetShowHint(true);
+    m_navigator->SetTabStop(false);
+    m_navigator->SetBounds(layout.navigatorLeft, layout.navigatorTop, layout.navigatorWidth,
+                           layout.navigatorHeight);
+    m_navigator->SetDataSource(m_dataSource.get());
+
+    m_grid = new TDBGrid(this);
+    m_grid->setObjectName("DBGrid1");
+    m_grid->setGeometry(layout.gridLeft, layout.gridTop, layout.gridWidth, layout.gridHeight);
+    m_grid->SetFont(layout.gridFont);
+    m_grid->SetTitleFont(layout.gridTitleFont);
+    TDBGridOptions options{TDBGridOption::dgEditing,  TDBGridOption::dgTitles,        TDBGridOption::dgIndicator,
+                           TDBGridOption::dgColLines, TDBGridOption::dgRowLines,      TDBGridOption::dgTabs,
+                           TDBGridOption::dgConfirmDelete, TDBGridOption::dgCancelOnExit};
+    if (layout.columnResize) options = options + TDBGridOption::dgColumnResize;
+    m_grid->SetOptions(options);
+    for (const std::string& name : layout.columns) {
+        TColumn& column = m_grid->Columns().Add();
+        column.SetFieldName(name);
+        column.SetWidth(layout.columnWidth);
+        column.SetFont(layout.columnFont);
+        column.Title().SetCaption(name);
+        column.Title().SetFont(layout.columnTitleFont);
+    }
+    m_grid->SetDataSource(m_dataSource.get());
+    m_grid->setFocusPolicy(Qt::StrongFocus);
+    if (layout.navigatorFirstInTabOrder) {
+        QWidget::setTabOrder(m_navigator, m_grid);
+    } else {
+        QWidget::setTabOrder(m_grid, m_navigator);
+    }
+
     m_dataSet->Open();
+    qApp->installEventFilter(this);
 }
 
 TDataWindow::~TDataWindow() {
+    qApp->removeEventFilter(this);
+    // The controls let go of the data source before the dataset closes.
+    delete m_grid;
+    m_grid = nullptr;
+    delete m_navigator;
+    m_navigator = nullptr;
     m_dataSource->SetDataSet(nullptr);
 }
 
@@ -28,4 +97,34 @@ void TDataWindow::ShowAndRaise() {
     show();
     raise();
     activateWindow();
+}
+
+void TDataWindow::FormKeyPress(char& key) {
+    if (key != kEnter) return;
+    if (m_grid->HasFocusWithin()) {
+        // The next number of the same draw; after the last, the first. The key goes on to the
+        // grid, which opens the editor on the new cell.
+        const int k = m_grid->SelectedIndex();
+        const int m = m_grid->FieldCount();
+        m_grid->SetSelectedIndex(k < m - 1 ? k + 1 : 0);
+        return;
+    }
+    key = 0;
+    focusNextChild();
+}
+
+bool TDataWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != this && !isAncestorOf(widget)) || !isVisible()) return false;
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    if (keyEvent->key() != Qt::Key_Return && keyEvent->key() != Qt::Key_Enter) return false;
+    char key = kEnter;
+    bool failed = true;
+    RunGuarded([&] {
+        FormKeyPress(key);
+        failed = false;
+    });
+    // A failure (a typed value the field refuses) ends the key here, as it ends the handler.
+    return failed || key == 0;
 }

@@ -546,7 +546,8 @@ int TXbaseDataSet::RecordCount() {
     // The count walks the table in the engine's own buffer, so the rows on show stay as they are.
     // Reading it in blocks rather than record by record keeps the walk cheap on long tables; the
     // records counted are those in the file at this moment either way.
-    const std::int32_t saved = IsEmpty() ? 0 : RowRecordNumber(ActiveBuffer());
+    // The engine returns to the record it stood on; a row being inserted has none of its own.
+    const std::int64_t saved = m_engine->currentRecord();
     m_engine->useOwnRecordBuffer();
     m_engine->setReadAhead(true);
     int count = 0;
@@ -558,10 +559,14 @@ int TXbaseDataSet::RecordCount() {
         }
     } catch (...) {
         m_engine->setReadAhead(false);
+        CursorPosChanged();
         throw;
     }
     m_engine->setReadAhead(false);
     m_engine->readRecord(saved);
+    // The base dataset cannot know where the engine stands now: it positions again before it
+    // reads on from its rows.
+    CursorPosChanged();
     return count;
 }
 

@@ -19,6 +19,9 @@ PACKAGES=(
   fonts-liberation
   xvfb
   xauth
+  dpkg-dev
+  file
+  desktop-file-utils
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The README's run command: installs what is missing, builds, makes the working folder with the
-# two draw tables the first time (300 synthetic draws each), and starts the program from that
-# folder, where it reads lotobase.dbf and kenobase.dbf. Without a built program it shows the two
-# tables through the command-line companion instead.
+# two draw tables the first time (300 synthetic draws each) and the user manual beside them, and
+# starts the program from that folder, where it reads lotobase.dbf and kenobase.dbf. Without a
+# display it says so and shows how to run the analyses with `sharometr-cli analyze` instead;
+# without a built program it shows the two tables through the command-line companion.
 # Usage: scripts/run.sh [extra cmake arguments...]
 # SHAROMETR_BUILD_DIR chooses the build folder (default build/), SHAROMETR_WORK_DIR the working
 # folder (default $XDG_DATA_HOME/sharometr, that is ~/.local/share/sharometr).
@@ -28,7 +29,21 @@ for game in loto keno; do
   fi
 done
 
+# "Как пользоваться" opens manual.doc from the program's folder; the user's own copy is kept.
+manual="$root/resources/manual.doc"
+if [[ -f $manual && ! -e $work_dir/manual.doc ]]; then
+  cp "$manual" "$work_dir/manual.doc"
+fi
+
 if [[ -x "$program" ]]; then
+  if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+    echo "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so sharometr is not started; the analyses run without one:"
+    printf '  %q analyze loto|keno histogram|succession|waiting|talven --dir %q [--values] [--png FILE]\n' \
+      "$cli" "$work_dir"
+    printf '  for example: %q analyze keno histogram --dir %q --values --png %q\n' \
+      "$cli" "$work_dir" "$work_dir/keno-histogram.png"
+    exit 0
+  fi
   cd "$work_dir"
   exec "$program"
 fi

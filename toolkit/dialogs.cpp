@@ -46,6 +46,11 @@ public:
 
 MessageService* g_installed = nullptr;
 
+std::function<void()>& beepHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 std::string& title() {
     static std::string text = "sharometr";
     return text;
@@ -113,3 +118,13 @@ void RunGuarded(const std::function<void()>& handler) {
         ShowErrorBox(error.what());
     }
 }
+
+void Beep() {
+    if (beepHook()) {
+        beepHook()();
+    } else {
+        QApplication::beep();
+    }
+}
+
+void SetBeepHook(std::function<void()> hook) { beepHook() = std::move(hook); }

@@ -56,3 +56,8 @@ std::string ErrorBoxText(const std::string& message);
 // Runs one handler of the program: a failure it raises is shown in the error box (a silent
 // abort shows nothing) and goes no further, so that no exception reaches the event loop.
 void RunGuarded(const std::function<void()>& handler);
+
+// The short warning sound of a refused key or character. Tests install a hook to count them (an
+// empty function restores the real sound).
+void Beep();
+void SetBeepHook(std::function<void()> hook);

@@ -1,0 +1,159 @@
+// The draw data windows as the user meets them: their settings, the Enter-key rule stepping
+// through the numbers of a draw, and a draw typed in, posted and counted by the main window.
+#include <QApplication>
+#include <QtTest/QTest>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/startup.h"
+#include "dbf/table_handler.h"
+#include "tests/support/dbf_image.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+class DataWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
+        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 3);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 4);
+        m_windows = CreateProgramWindows();
+        ASSERT_NE(m_windows, nullptr);
+    }
+    void TearDown() override {
+        m_windows.reset();
+        ASSERT_EQ(::chdir(m_cwd), 0);
+    }
+
+    // Shows a data window with the focus in its grid, as after a click into it.
+    TDBGrid& focusGrid(TDataWindow& window) {
+        window.ShowAndRaise();
+        QApplication::setActiveWindow(&window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        window.DBGrid1().setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        return window.DBGrid1();
+    }
+
+    TempDir m_dir;
+    RecordingMessageService m_messages;
+    std::unique_ptr<ProgramWindows> m_windows;
+    char m_cwd[4096] = {};
+};
+
+TEST_F(DataWindowTest, SettingsOfBothWindows) {
+    TForm3& loto = *m_windows->Form3;
+    TForm4& keno = *m_windows->Form4;
+    EXPECT_EQ(loto.windowTitle(), QString::fromUtf8("База данных СУПЕРЛОТО"));
+    EXPECT_EQ(keno.windowTitle(), QString::fromUtf8("База данных КЕНО"));
+    EXPECT_EQ(loto.size(), QSize(280, 274));
+    EXPECT_EQ(keno.size(), QSize(536, 265));
+    EXPECT_EQ(loto.minimumSize(), loto.maximumSize());
+    EXPECT_FALSE(keno.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_EQ(loto.XbaseNavigator1().geometry(), QRect(0, 0, 280, 25));
+    EXPECT_EQ(keno.XbaseNavigator1().geometry(), QRect(-8, 0, 544, 25));
+    EXPECT_FALSE(loto.XbaseNavigator1().VisibleButtons().Contains(TXbaseNavigateBtn::nbEdit));
+    EXPECT_TRUE(keno.XbaseNavigator1().VisibleButtons().Contains(TXbaseNavigateBtn::nbEdit));
+    EXPECT_FALSE(keno.XbaseNavigator1().VisibleButtons().Contains(TXbaseNavigateBtn::nbCancel));
+    EXPECT_EQ(loto.DBGrid1().geometry(), QRect(0, 24, 280, 250));
+    EXPECT_EQ(keno.DBGrid1().geometry(), QRect(0, 24, 537, 233));
+    ASSERT_EQ(loto.DBGrid1().Columns().Count(), 6);
+    ASSERT_EQ(keno.DBGrid1().Columns().Count(), 20);
+    EXPECT_EQ(loto.DBGrid1().Columns()[5].FieldName(), "C6");
+    EXPECT_EQ(loto.DBGrid1().Columns()[0].Width(), 40);
+    EXPECT_EQ(keno.DBGrid1().Columns()[19].FieldName(), "K20");
+    EXPECT_EQ(keno.DBGrid1().Columns()[19].Width(), 24);
+    EXPECT_FALSE(loto.DBGrid1().Options().Contains(TDBGridOption::dgColumnResize));
+    EXPECT_TRUE(keno.DBGrid1().Options().Contains(TDBGridOption::dgColumnResize));
+    EXPECT_TRUE(loto.DBGrid1().Options().Contains(TDBGridOption::dgConfirmDelete));
+    EXPECT_TRUE(loto.DBGrid1().Font().Bold);
+    EXPECT_EQ(loto.DBGrid1().Font().Name, "Times New Roman");
+    EXPECT_EQ(keno.DBGrid1().Font(), TFont{});
+    EXPECT_EQ(loto.XbaseDataSet1().TableName(), "lotobase.dbf");
+    EXPECT_FALSE(loto.XbaseDataSet1().AutoCalcFields());
+    EXPECT_EQ(loto.DBGrid1().focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(loto.XbaseNavigator1().focusPolicy(), Qt::NoFocus) << "the navigator is no tab stop";
+}
+
+TEST_F(DataWindowTest, EnterStepsThroughTheNumbersOfOneDraw) {
+    TForm3& loto = *m_windows->Form3;
+    TDBGrid& grid = focusGrid(loto);
+    ASSERT_TRUE(grid.HasFocusWithin());
+    grid.SetSelectedIndex(2);
+    const int recNo = loto.XbaseDataSet1().RecNo();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(grid.SelectedIndex(), 3) << "C3 -> C4";
+    EXPECT_TRUE(grid.EditorMode()) << "the editor opens on the new cell";
+    grid.SetSelectedIndex(5);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(grid.SelectedIndex(), 0) << "C6 -> C1 of the same draw";
+    EXPECT_EQ(loto.XbaseDataSet1().RecNo(), recNo);
+
+    // Keys other than Enter are the grid's own: Tab moves on as the grid moves.
+    grid.SetEditorMode(false);
+    grid.SetSelectedIndex(1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(grid.SelectedIndex(), 2);
+
+    TForm4& keno = *m_windows->Form4;
+    TDBGrid& kenoGrid = focusGrid(keno);
+    kenoGrid.SetSelectedIndex(19);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(kenoGrid.SelectedIndex(), 0) << "K20 -> K1";
+}
+
+TEST_F(DataWindowTest, EnterOutsideTheGridSendsTheFocusToTheGrid) {
+    TForm3& loto = *m_windows->Form3;
+    focusGrid(loto);
+    loto.setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    char key = 13;
+    loto.FormKeyPress(key);
+    EXPECT_EQ(key, 0) << "the key is discarded";
+    EXPECT_TRUE(loto.DBGrid1().HasFocusWithin());
+    char digit = '7';
+    loto.FormKeyPress(digit);
+    EXPECT_EQ(digit, '7');
+}
+
+TEST_F(DataWindowTest, ADrawTypedInIsInTheFileOnlyWhenPostedAndTheHistogramCountsIt) {
+    TForm3& loto = *m_windows->Form3;
+    TDBGrid& grid = focusGrid(loto);
+    const std::string before = testsupport::readFile(m_dir.file("lotobase.dbf"));
+    loto.XbaseNavigator1().BtnClick(TXbaseNavigateBtn::nbInsert);
+    ASSERT_EQ(loto.XbaseDataSet1().State(), TDataSetState::dsInsert);
+    grid.setFocus(Qt::OtherFocusReason);
+    grid.SetSelectedIndex(0);
+    const char* draw[6] = {"11", "22", "33", "44", "45", "46"};
+    for (const char* number : draw) {
+        QTest::keyClicks(QApplication::focusWidget(), number);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        if (grid.EditorMode() && grid.SelectedIndex() == 0) break;
+    }
+    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_EQ(loto.XbaseDataSet1().Fields(0).AsInteger(), 11);
+    EXPECT_EQ(loto.XbaseDataSet1().Fields(5).AsInteger(), 46);
+    EXPECT_EQ(testsupport::readFile(m_dir.file("lotobase.dbf")), before) << "not in the file before the post";
+
+    loto.XbaseNavigator1().BtnClick(TXbaseNavigateBtn::nbPost);
+    EXPECT_EQ(loto.XbaseDataSet1().State(), TDataSetState::dsBrowse);
+    // A fresh engine object reads the new draw from the file.
+    DBFObject table(m_dir.file("lotobase.dbf"), "", false, true);
+    ASSERT_EQ(table.recordCount(), 6u);
+    table.readRecord(6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(table.getNumber(i + 1), std::stoi(draw[i]));
+
+    m_windows->Form1->MenuItem("N9")->trigger();
+    EXPECT_TRUE(m_messages.shown.empty());
+    int counted = 0;
+    for (std::int32_t value : LotoValues) counted += value;
+    EXPECT_EQ(counted, 6 * 6);
+    EXPECT_GE(LotoValues[45], 1) << "46 was counted";
+}
+
+}  // namespace

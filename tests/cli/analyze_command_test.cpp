@@ -1,0 +1,408 @@
+// `sharometr-cli analyze`: the board values and the picture of every analysis of both games on
+// small tables worked out by hand, each the same as the main window's command gives through its
+// own dataset and canvas; the commands' refusals, a missing table, and wrong command lines; the
+// program itself on a machine without a display.
+#include <unistd.h>
+
+#include <QImage>
+#include <QString>
+
+#include <cstdlib>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analysis/draw_datasets.h"
+#include "cli_test_helpers.h"
+#include "tests/analysis/analysis_test_util.h"
+
+namespace {
+
+using namespace analysistest;
+using cli_test::ProgramResult;
+using cli_test::runCli;
+using testsupport::TempDir;
+
+const std::string kProgram = SHAROMETR_CLI_PROGRAM;
+
+struct Analysis {
+    const char* name;
+    Command command;
+};
+
+const Analysis kAnalyses[] = {
+    {"histogram", FrequencyHistogram},
+    {"succession", SuccessionProbability},
+    {"waiting", AverageWaitingPeriod},
+    {"talven", TalvenMethod},
+};
+
+const char* gameWord(const GameRules& game)
+{
+    return &game == &kSuperLoto ? "loto" : "keno";
+}
+
+const char* tableOf(const GameRules& game)
+{
+    return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf";
+}
+
+// Eight SuperLoto draws in which 1, 2, 3 and 7 come out four times each at different spacings.
+Draws superLotoDraws()
+{
+    return {{1, 2, 3, 4, 5, 6},       {1, 7, 8, 9, 10, 11},     {2, 7, 12, 13, 14, 15},
+            {1, 3, 16, 17, 18, 19},   {2, 7, 20, 21, 22, 23},   {1, 3, 24, 25, 26, 27},
+            {2, 28, 29, 30, 31, 32},  {7, 3, 33, 34, 35, 36}};
+}
+
+// Seven Keno draws made of blocks of numbers that come out together.
+Draws kenoDraws()
+{
+    return {range(1, 20),
+            range(21, 40),
+            joined({range(1, 10), range(41, 50)}),
+            range(51, 70),
+            joined({range(1, 5), range(11, 15), range(71, 80)}),
+            range(1, 20),
+            joined({range(21, 30), range(41, 50)})};
+}
+
+// The board values worked out by hand for the tables above.
+std::vector<std::int32_t> superLotoExpected(const std::string& analysis)
+{
+    auto counts = perNumber(kSuperLoto, 0, {{1, 4}, {2, 4}, {3, 4}, {7, 4}});
+    setNumbers(counts, joined({range(4, 6), range(8, 36)}), 1);
+    if (analysis == "histogram") return counts;
+    if (analysis == "waiting") {
+        // Periods 5/4 -> 1, 6/4 -> 2, 7/4 -> 2, 6/4 -> 2 against waits of 3, 2, 1, 1 draws.
+        auto values = counts;
+        setNumbers(values, {1}, 9);
+        setNumbers(values, {2}, 11);
+        setNumbers(values, {3, 7}, 10);
+        return values;
+    }
+    if (analysis == "talven") {
+        // Predicted draws 8, 9, 10, 10 against draw 7: SuperLoto rates a distance of 3 with 8.
+        auto values = counts;
+        setNumbers(values, {1}, 10);
+        setNumbers(values, {2}, 9);
+        setNumbers(values, {3, 7}, 8);
+        return values;
+    }
+    // Succession: every draw before the latest but the seventh shares one number with the latest
+    // (7, 3, 33..36), so a number counts the draws 2..7 that hold it.
+    auto values = perNumber(kSuperLoto, 0, {{1, 3}, {2, 3}, {7, 3}, {3, 2}});
+    setNumbers(values, range(8, 32), 1);
+    return values;
+}
+
+std::vector<std::int32_t> kenoExpected(const std::string& analysis)
+{
+    auto counts = perNumber(kKeno, 1);
+    setNumbers(counts, range(1, 5), 4);
+    setNumbers(counts, range(6, 15), 3);
+    setNumbers(counts, joined({range(16, 30), range(41, 50)}), 2);
+    if (analysis == "histogram") return counts;
+    if (analysis == "waiting") {
+        // Periods 5/4 -> 1 and 5/3 -> 2 against a wait of 2 draws.
+        auto values = counts;
+        setNumbers(values, range(1, 5), 10);
+        setNumbers(values, range(6, 15), 11);
+        return values;
+    }
+    if (analysis == "talven") {
+        // Predicted draws 8 (1..20: distance 2 or 3 from draw 6) and 10 (4): Keno has no 8.
+        auto values = counts;
+        setNumbers(values, range(1, 15), 9);
+        setNumbers(values, joined({range(16, 30), range(41, 50)}), 5);
+        return values;
+    }
+    // Succession: draws 2 and 3 share ten numbers each with the latest; the later draws 3 and 4
+    // count 10, divided by 4 and rounded half to even.
+    auto values = perNumber(kKeno, 0);
+    setNumbers(values, joined({range(1, 10), range(41, 70)}), 2);
+    return values;
+}
+
+std::string valuesText(const std::vector<std::int32_t>& values)
+{
+    std::ostringstream text;
+    for (std::size_t i = 0; i < values.size(); ++i) text << i + 1 << '\t' << values[i] << '\n';
+    return text.str();
+}
+
+// What the main window shows after the command: its dataset on the same table, and a white
+// picture of the picture area's size painted by the command itself.
+struct MainWindowRun {
+    std::vector<std::int32_t> values;
+    QImage picture;
+    std::vector<ShownMessage> shown;
+};
+
+MainWindowRun runAsMainWindow(const GameRules& game, Command command, const std::string& directory)
+{
+    MainWindowRun run;
+    const auto dataset = MakeDrawDataSet(game, directory);
+    run.values.assign(static_cast<std::size_t>(game.numbers), 0);
+    std::vector<std::int32_t> periods(static_cast<std::size_t>(game.numbers), 0);
+    run.picture = QImage(board::kWidth, board::kHeight, QImage::Format_RGB32);
+    run.picture.fill(Qt::white);
+    TCanvas canvas(run.picture);
+    RecordingMessageService messages;
+    AnalysisContext context{*dataset, run.values, periods, canvas};
+    command(game, context);
+    run.shown = messages.shown;
+    return run;
+}
+
+std::optional<QImage> loadPng(const std::string& path)
+{
+    QImage image;
+    if (!image.load(QString::fromStdString(path), "PNG")) return std::nullopt;
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+bool exists(const std::string& path)
+{
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+void checkGame(const GameRules& game, const Draws& draws,
+               std::vector<std::int32_t> (*expected)(const std::string&))
+{
+    TempDir dir;
+    writeDraws(dir.file(tableOf(game)), game, draws);
+    for (const Analysis& analysis : kAnalyses) {
+        SCOPED_TRACE(analysis.name);
+        const std::string png = dir.file(std::string(analysis.name) + ".png");
+        const ProgramResult result =
+            runCli({"analyze", gameWord(game), analysis.name, "--dir", dir.path(), "--values", "--png", png});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(result.out, valuesText(expected(analysis.name)));
+
+        const MainWindowRun direct = runAsMainWindow(game, analysis.command, dir.path());
+        EXPECT_TRUE(direct.shown.empty());
+        EXPECT_EQ(result.out, valuesText(direct.values));
+        const auto written = loadPng(png);
+        ASSERT_TRUE(written.has_value()) << "no picture at " << png;
+        EXPECT_TRUE(samePicture(*written, direct.picture));
+        // Not the white picture nor the grey board alone: the command painted its board.
+        EXPECT_EQ(written->pixel(0, board::kBaseline - 1),
+                  ToRgb(BarColor(direct.values[0], RedThreshold(direct.values))));
+    }
+}
+
+TEST(AnalyzeCommand, SuperLotoValuesAndPicturesAreThoseOfTheMainWindow)
+{
+    checkGame(kSuperLoto, superLotoDraws(), superLotoExpected);
+}
+
+TEST(AnalyzeCommand, KenoValuesAndPicturesAreThoseOfTheMainWindow)
+{
+    checkGame(kKeno, kenoDraws(), kenoExpected);
+}
+
+TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten)
+{
+    TempDir dir;
+    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+
+    const ProgramResult quiet = runCli({"analyze", "loto", "talven", "--dir", dir.path()});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, "");
+
+    const std::string png = dir.file("board.png");
+    const ProgramResult picture = runCli({"analyze", "--png", png, "loto", "--dir", dir.path(), "histogram"});
+    EXPECT_EQ(picture.status, 0) << picture.err;
+    EXPECT_EQ(picture.out, "");
+    const auto written = loadPng(png);
+    ASSERT_TRUE(written.has_value());
+    EXPECT_EQ(written->size(), QSize(board::kWidth, board::kHeight));
+    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kSuperLoto, FrequencyHistogram, dir.path()).picture));
+
+    // A picture that cannot be written is a failure, and the values are not printed either.
+    const ProgramResult unwritable = runCli(
+        {"analyze", "loto", "histogram", "--dir", dir.path(), "--values", "--png", dir.file("no/such/dir.png")});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.out, "");
+    EXPECT_NE(unwritable.err.find("cannot write " + dir.file("no/such/dir.png")), std::string::npos);
+}
+
+TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
+{
+    TempDir dir;
+    Draws loto = superLotoDraws();
+    Draws keno = kenoDraws();
+    loto.resize(4);
+    keno.resize(4);
+    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, loto);
+    writeDraws(dir.file("kenobase.dbf"), kKeno, keno);
+    TempDir many;
+    testsupport::makeDrawTable(many.file("lotobase.dbf"), 6, 49, 201, 5);
+
+    struct Case {
+        std::string game, analysis, directory, message;
+    };
+    const Case cases[] = {
+        {"loto", "histogram", dir.path(), kHistogramTooFew},
+        {"keno", "histogram", dir.path(), kHistogramTooFew},
+        {"loto", "waiting", dir.path(), kTooFew},
+        {"keno", "talven", dir.path(), kTooFew},
+        {"loto", "waiting", many.path(), kTooMany},
+    };
+    // A service installed by the program around the command stays in place.
+    RecordingMessageService outer;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.game + " " + c.analysis);
+        const std::string png = dir.file("refused.png");
+        const ProgramResult result =
+            runCli({"analyze", c.game, c.analysis, "--dir", c.directory, "--values", "--png", png});
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, c.message + "\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_FALSE(exists(png));
+    }
+    EXPECT_TRUE(outer.shown.empty());
+    EXPECT_EQ(&MessageService::Current(), &outer);
+
+    // Two hundred draws are still analysed.
+    TempDir limit;
+    testsupport::makeDrawTable(limit.file("kenobase.dbf"), 20, 80, 200, 5);
+    const ProgramResult atLimit = runCli({"analyze", "keno", "waiting", "--dir", limit.path(), "--values"});
+    EXPECT_EQ(atLimit.status, 0) << atLimit.err;
+    EXPECT_EQ(atLimit.out, valuesText(runAsMainWindow(kKeno, AverageWaitingPeriod, limit.path()).values));
+}
+
+TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
+{
+    TempDir dir;
+    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    const std::string png = dir.file("board.png");
+
+    const ProgramResult keno = runCli({"analyze", "keno", "histogram", "--dir", dir.path(), "--values", "--png", png});
+    EXPECT_EQ(keno.status, 1);
+    EXPECT_EQ(keno.out, "");
+    EXPECT_EQ(keno.err, "Cannot find file " + dir.file("kenobase.dbf") + "\n");
+    EXPECT_FALSE(exists(png));
+
+    const ProgramResult noDir =
+        runCli({"analyze", "loto", "histogram", "--dir", dir.file("nowhere"), "--values"});
+    EXPECT_EQ(noDir.status, 1);
+    EXPECT_EQ(noDir.out, "");
+    EXPECT_EQ(noDir.err, "Cannot find file " + dir.file("nowhere/lotobase.dbf") + "\n");
+
+    // A trailing slash on the directory names the same table.
+    const ProgramResult slash = runCli({"analyze", "loto", "histogram", "--dir", dir.path() + "/", "--values"});
+    EXPECT_EQ(slash.status, 0) << slash.err;
+    EXPECT_EQ(slash.out, valuesText(superLotoExpected("histogram")));
+}
+
+TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault)
+{
+    TempDir dir;
+    writeDraws(dir.file("KENOBASE.DBF"), kKeno, kenoDraws());
+    char here[4096];
+    ASSERT_NE(::getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    const ProgramResult result = runCli({"analyze", "keno", "succession", "--values"});
+    const ProgramResult loto = runCli({"analyze", "loto", "succession", "--values"});
+    ASSERT_EQ(::chdir(here), 0);
+
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, valuesText(kenoExpected("succession")));
+    // The message names the table as the main window's start-up does.
+    EXPECT_EQ(loto.status, 1);
+    EXPECT_EQ(loto.err, "Cannot find file lotobase.dbf\n");
+}
+
+TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage)
+{
+    TempDir dir;
+    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    // Each after "analyze --dir DIR".
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"lotto", "histogram"},
+        {"loto"},
+        {"loto", "median"},
+        {"loto", "histogram", "extra"},
+        {"loto", "histogram", "--dir"},
+        {"loto", "histogram", "--png"},
+        {"loto", "histogram", "--png", ""},
+        {"loto", "histogram", "--value"},
+        {"histogram", "loto"},
+    };
+    for (const auto& rest : wrong) {
+        std::vector<std::string> args{"analyze", "--dir", dir.path()};
+        args.insert(args.end(), rest.begin(), rest.end());
+        std::string line;
+        for (const auto& word : rest) line += word + " ";
+        SCOPED_TRACE(line);
+        const ProgramResult result = runCli(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("sharometr-cli analyze: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find("usage: sharometr-cli"), std::string::npos);
+    }
+
+    std::ostringstream usage;
+    cli::printUsage(usage);
+    EXPECT_NE(usage.str().find("analyze loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]"), std::string::npos);
+    EXPECT_NE(usage.str().find("histogram, succession, waiting or talven"), std::string::npos);
+}
+
+// The variables of the environment named, unset until the object goes.
+class WithoutVariables {
+public:
+    explicit WithoutVariables(std::vector<std::string> names) : m_names(std::move(names))
+    {
+        for (const auto& name : m_names) {
+            const char* value = std::getenv(name.c_str());
+            m_values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+            ::unsetenv(name.c_str());
+        }
+    }
+    ~WithoutVariables()
+    {
+        for (std::size_t i = 0; i < m_names.size(); ++i)
+            if (m_values[i]) ::setenv(m_names[i].c_str(), m_values[i]->c_str(), 1);
+    }
+    WithoutVariables(const WithoutVariables&) = delete;
+    WithoutVariables& operator=(const WithoutVariables&) = delete;
+
+private:
+    std::vector<std::string> m_names;
+    std::vector<std::optional<std::string>> m_values;
+};
+
+TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay)
+{
+    TempDir dir;
+    TempDir scratch;
+    writeDraws(dir.file("kenobase.dbf"), kKeno, kenoDraws());
+    const std::string png = dir.file("talven.png");
+    ProgramResult result;
+    ProgramResult refused;
+    {
+        WithoutVariables noDisplay({"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"});
+        result = cli_test::runProgram(kProgram, {"analyze", "keno", "talven", "--dir", dir.path(), "--values", "--png", png},
+                                      scratch);
+        refused = cli_test::runProgram(kProgram, {"analyze", "loto", "histogram", "--dir", dir.path()}, scratch);
+    }
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, valuesText(kenoExpected("talven")));
+    // Only the program's own words on standard error: none here.
+    EXPECT_EQ(result.err, "");
+    const auto written = loadPng(png);
+    ASSERT_TRUE(written.has_value());
+    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kKeno, TalvenMethod, dir.path()).picture));
+
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "Cannot find file " + dir.file("lotobase.dbf") + "\n");
+}
+
+}  // namespace
