@@ -6,6 +6,8 @@
 // the picture, so every caption is written after it.
 #include "analysis/commands.h"
 
+#include "analysis/draw_datasets.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -114,6 +116,7 @@ void WriteHeading(TCanvas& canvas, int points, const char* text)
 
 void FrequencyHistogram(const GameRules& game, AnalysisContext& context)
 {
+    BlockReads blockReads(context.dataset);
     CheckArray(game, context.values, "board values");
     TDataSet& dataset = context.dataset;
 
@@ -136,6 +139,7 @@ void FrequencyHistogram(const GameRules& game, AnalysisContext& context)
 
 void SuccessionProbability(const GameRules& game, AnalysisContext& context)
 {
+    BlockReads blockReads(context.dataset);
     CheckArray(game, context.values, "board values");
     const CommandRules& rules = RulesOf(game);
     TDataSet& dataset = context.dataset;
@@ -199,6 +203,7 @@ void SuccessionProbability(const GameRules& game, AnalysisContext& context)
 
 void AverageWaitingPeriod(const GameRules& game, AnalysisContext& context)
 {
+    BlockReads blockReads(context.dataset);
     CheckArray(game, context.values, "board values");
     CheckArray(game, context.periods, "periods");
     TDataSet& dataset = context.dataset;
@@ -275,6 +280,7 @@ void AverageWaitingPeriod(const GameRules& game, AnalysisContext& context)
 
 void TalvenMethod(const GameRules& game, AnalysisContext& context)
 {
+    BlockReads blockReads(context.dataset);
     CheckArray(game, context.values, "board values");
     CheckArray(game, context.periods, "periods");
     const CommandRules& rules = RulesOf(game);
@@ -313,12 +319,13 @@ void TalvenMethod(const GameRules& game, AnalysisContext& context)
         // Only a table changed by another program since the tally can lose the number; it then
         // keeps its count.
         if (!found) continue;
-        const long long lastAppearance = dataset.RecordCount() - after;
+        // The table holds the draws counted above: one exact count serves every number.
+        const long long lastAppearance = draws - after;
         const auto predicted = static_cast<std::int32_t>(RoundHalfEven(
             static_cast<double>(lastAppearance * (appearances + 1)) / appearances));
         EntryOf(context.periods, i) = predicted;
         // The distance from the draw before the latest, not from the next one.
-        const long long distance = std::abs(static_cast<long long>(predicted) - dataset.RecordCount() + 1);
+        const long long distance = std::abs(static_cast<long long>(predicted) - draws + 1);
         EntryOf(context.values, i) = Rating(distance, rules.talvenCloseRatings);
     }
 

@@ -43,3 +43,13 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const GameRules& game, const std:
     dataSet->Open();
     return dataSet;
 }
+
+BlockReads::BlockReads(TDataSet& dataset) : m_dataSet(dynamic_cast<TXbaseDataSet*>(&dataset)), m_was(false) {
+    if (!m_dataSet) return;
+    m_was = m_dataSet->ReadAhead();
+    m_dataSet->SetReadAhead(true);
+}
+
+BlockReads::~BlockReads() {
+    if (m_dataSet) m_dataSet->SetReadAhead(m_was);
+}

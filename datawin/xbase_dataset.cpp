@@ -164,6 +164,12 @@ void TXbaseDataSet::SetUserID(std::int32_t user) {
     if (m_engine) m_engine->setUserNumber(user);
 }
 
+void TXbaseDataSet::SetReadAhead(bool on) {
+    if (m_engine) m_engine->setReadAhead(on);
+}
+
+bool TXbaseDataSet::ReadAhead() const { return m_engine && m_engine->readAheadOn(); }
+
 void TXbaseDataSet::SetReadOnly(bool readOnly) {
     m_readOnly = readOnly;
     if (m_engine && !m_engine->isReadWrite()) m_readOnly = true;
@@ -548,6 +554,7 @@ int TXbaseDataSet::RecordCount() {
     // records counted are those in the file at this moment either way.
     // The engine returns to the record it stood on; a row being inserted has none of its own.
     const std::int64_t saved = m_engine->currentRecord();
+    const bool readAhead = m_engine->readAheadOn();
     m_engine->useOwnRecordBuffer();
     m_engine->setReadAhead(true);
     int count = 0;
@@ -558,11 +565,11 @@ int TXbaseDataSet::RecordCount() {
             m_engine->readRecord(xb::req::kNext);
         }
     } catch (...) {
-        m_engine->setReadAhead(false);
+        m_engine->setReadAhead(readAhead);
         CursorPosChanged();
         throw;
     }
-    m_engine->setReadAhead(false);
+    m_engine->setReadAhead(readAhead);
     m_engine->readRecord(saved);
     // The base dataset cannot know where the engine stands now: it positions again before it
     // reads on from its rows.

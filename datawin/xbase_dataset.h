@@ -56,6 +56,12 @@ public:
     std::int32_t UserID() const { return m_userID; }
     void SetUserID(std::int32_t user);
 
+    // Reads records in blocks of up to 32 KB instead of one by one, for a long walk over the table
+    // such as an analysis: while it is on, records that another program rewrites are seen only
+    // when their block is read again. Off at open; the edit cycle never needs it.
+    void SetReadAhead(bool on);
+    bool ReadAhead() const;
+
     TxbFormulaMake OnFormula;
     TxbStatusReport OnStatus;
 

@@ -120,10 +120,18 @@ void XBO_dBHandler::setReadAhead(bool on) {
 std::uint32_t XBO_dBHandler::readAt(std::uint64_t offset, void* buffer, std::uint32_t length) {
     if (!m_readAheadOn || offset < m_headerLength) return XBO_dBaseFld::readAt(offset, buffer, length);
     const auto at = static_cast<std::int64_t>(offset);
-    if (m_cacheStart < 0 || at < m_cacheStart || at >= m_cacheEnd - static_cast<std::int64_t>(m_recordLength)) {
-        const std::uint32_t got = XBO_dBaseFld::readAt(offset, m_cache.data(), static_cast<std::uint32_t>(m_cache.size()));
-        m_cacheStart = at;
-        m_cacheEnd = at + got;
+    const auto record = static_cast<std::int64_t>(m_recordLength);
+    if (m_cacheStart < 0 || at < m_cacheStart || at >= m_cacheEnd - record) {
+        // A walk backwards gets the block that ends with the record asked for, so that the
+        // records before it come from memory too; any other read gets the block it starts.
+        std::int64_t start = at;
+        if (m_cacheStart >= 0 && at < m_cacheStart) {
+            start = std::max<std::int64_t>(m_headerLength, at + record - static_cast<std::int64_t>(m_cache.size()));
+        }
+        const std::uint32_t got = XBO_dBaseFld::readAt(static_cast<std::uint64_t>(start), m_cache.data(),
+                                                       static_cast<std::uint32_t>(m_cache.size()));
+        m_cacheStart = start;
+        m_cacheEnd = start + got;
     }
     if (at >= m_cacheEnd) {
         setLastError(xb::err::kShortRead);
