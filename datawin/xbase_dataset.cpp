@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::size_t kBookmarkSize = 11;
 constexpr const char* kDefaultDirectory = "Default Directory";
-// Delphi-style date-times count days from 1899-12-30; the engine's date-time fields hold
+// The class library's date-times count days from 1899-12-30; the engine's date-time fields hold
 // milliseconds from the start of year 1 (day 1 being 0001-01-01).
 constexpr double kDaysFromYearOneTo1899 = 693594.0;
 constexpr double kMsPerDay = 86400000.0;

@@ -74,7 +74,7 @@ inline constexpr int kKeepState = 5;   // survives a read
 // Version bytes a table may carry.
 namespace ver {
 inline constexpr std::uint8_t kDbase3 = 0x03;
-inline constexpr std::uint8_t kVisualFox = 0x30;
+inline constexpr std::uint8_t kVersion30 = 0x30;
 inline constexpr std::uint8_t kDbase3Memo = 0x83;
 inline constexpr std::uint8_t kDbase4Memo = 0x8B;
 inline constexpr std::uint8_t kFoxMemo = 0xF5;
@@ -82,7 +82,7 @@ inline constexpr std::uint8_t kFoxMemo = 0xF5;
 
 inline constexpr int kHeaderSize = 32;
 inline constexpr int kDescriptorSize = 32;
-inline constexpr int kVisualFoxBacklink = 263;
+inline constexpr int kVersion30Backlink = 263;
 inline constexpr int kMaxFields = 4096;
 inline constexpr std::uint8_t kEofByte = 0x1A;
 inline constexpr std::uint8_t kDescriptorEnd = 0x0D;

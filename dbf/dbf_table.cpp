@@ -21,7 +21,7 @@ std::string tableFileName(const std::string& name) {
 bool acceptedVersion(std::uint8_t version) {
     switch (version) {
         case xb::ver::kDbase3:
-        case xb::ver::kVisualFox:
+        case xb::ver::kVersion30:
         case xb::ver::kDbase3Memo:
         case xb::ver::kDbase4Memo:
         case xb::ver::kFoxMemo:
@@ -60,7 +60,7 @@ XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool
     // Lengths the rest of the engine divides by or counts descriptors from must be sane.
     const std::uint32_t descriptorStart = xb::kHeaderSize + 1u;
     const std::uint32_t minimumHeader =
-        m_header[0] == xb::ver::kVisualFox ? descriptorStart + xb::kVisualFoxBacklink : descriptorStart;
+        m_header[0] == xb::ver::kVersion30 ? descriptorStart + xb::kVersion30Backlink : descriptorStart;
     if (m_recordLength == 0 || m_headerLength < minimumHeader) {
         report(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
     }
@@ -74,7 +74,7 @@ XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool
         throw EXbaseEncryption("Encrypted tables are not supported: " + path());
     }
     switch (m_header[0]) {
-        case xb::ver::kVisualFox:
+        case xb::ver::kVersion30:
             m_memoPresent = (m_tableFlags & 0x02) != 0;
             break;
         case xb::ver::kDbase3:
@@ -151,7 +151,7 @@ void XBO_dBaseDBF::takeHeaderValues() {
 
 void XBO_dBaseDBF::readDescriptors() {
     const std::uint32_t reserved =
-        m_header[0] == xb::ver::kVisualFox ? xb::kHeaderSize + 1u + xb::kVisualFoxBacklink : xb::kHeaderSize + 1u;
+        m_header[0] == xb::ver::kVersion30 ? xb::kHeaderSize + 1u + xb::kVersion30Backlink : xb::kHeaderSize + 1u;
     const std::uint32_t areaLength = m_headerLength - reserved;
     const std::uint32_t count = areaLength / xb::kDescriptorSize;
     if (count > static_cast<std::uint32_t>(xb::kMaxFields)) {

@@ -109,7 +109,7 @@ char XBO_dBaseFld::fieldType(int number) const {
 }
 
 bool XBO_dBaseFld::isBinary(char type) const {
-    if (version() != xb::ver::kVisualFox) return false;
+    if (version() != xb::ver::kVersion30) return false;
     return type == 'B' || type == 'G' || type == 'I' || type == 'M' || type == 'T' || type == 'Y';
 }
 
@@ -227,7 +227,7 @@ std::string XBO_dBaseFld::getDisplayText(int number) const {
             return isLogicalTrue(text) ? "T" : "F";
         case 'M': {
             std::string shown;
-            if (version() == xb::ver::kVisualFox) {
+            if (version() == xb::ver::kVersion30) {
                 shown = getNumber(number) > 0.1L ? "1" : "0";
             } else {
                 shown = xb::trimLeft(text);
@@ -278,7 +278,7 @@ bool XBO_dBaseFld::putNumber(int number, double value) {
     if (!f) return false;
     const char type = f->type();
     const bool numeric = type == 'B' || type == 'F' || type == 'G' || type == 'M' || type == 'N' ||
-                         (version() == xb::ver::kVisualFox && (type == 'I' || type == 'T' || type == 'Y'));
+                         (version() == xb::ver::kVersion30 && (type == 'I' || type == 'T' || type == 'Y'));
     if (!numeric) report(xb::err::kFieldType, xb::loc::kTypeCheck, std::string());
     if (isBinary(type)) {
         std::uint8_t* p = m_buffer + f->offset();

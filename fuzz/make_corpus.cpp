@@ -193,7 +193,7 @@ int main(int argc, char** argv)
     ok &= writeFile(dir, "empty.dbf", Bytes{});
     ok &= writeFile(dir, "header_only.dbf", header(0x03, numberFields('C', 6), 0));
 
-    {  // Visual FoxPro: binary B, I, T, Y, M and G fields behind the 263-byte backlink area.
+    {  // Version 0x30: binary B, I, T, Y, M and G fields behind the 263-byte backlink area.
         const std::vector<FieldDef> fields = {
             {"AMOUNT", 'B', 8, 2}, {"COUNTER", 'I', 4, 0}, {"STAMP", 'T', 8, 0},
             {"PRICE", 'Y', 8, 4},  {"NOTES", 'M', 4, 0},   {"PICTURE", 'G', 4, 0},

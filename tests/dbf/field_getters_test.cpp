@@ -258,7 +258,7 @@ TEST_F(FieldGettersTest, ByNameTypedGettersCheckTheType)
     EXPECT_EQ(table.getText("D1"), "19800101") << "text getters take any type";
 }
 
-TEST_F(FieldGettersTest, VisualFoxProBinaryFields)
+TEST_F(FieldGettersTest, Version30BinaryFields)
 {
     DbfImage image;
     image.version(0x30);
