@@ -27,6 +27,7 @@
 #include "dbf/error_report.h"
 #include "platform/fault_injection.h"
 #include "platform/locale_info.h"
+#include "tests/support/child_process.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/database_error.h"
 
@@ -150,68 +151,7 @@ protected:
     int m_descriptors = 0;
 };
 
-// A forked process running `body`, with one pipe each way. The child ends with _exit and the
-// body's result; it opens files itself, so its locks are another program's.
-class Child {
-public:
-    explicit Child(const std::function<int(Child&)>& body)
-    {
-        if (::pipe(m_down) != 0 || ::pipe(m_up) != 0) throw std::runtime_error("pipe");
-        m_pid = ::fork();
-        if (m_pid < 0) throw std::runtime_error("fork");
-        if (m_pid == 0) {
-            ::close(m_down[1]);
-            ::close(m_up[0]);
-            int result = 100;
-            try {
-                result = body(*this);
-            } catch (...) {
-            }
-            ::_exit(result);
-        }
-        ::close(m_down[0]);
-        ::close(m_up[1]);
-    }
-
-    ~Child()
-    {
-        ::close(m_down[1]);
-        ::close(m_up[0]);
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    void send(char c) { static_cast<void>(::write(m_down[1], &c, 1) == 1); }
-    char receive() { return readOne(m_up[0], 10000); }
-    int wait()
-    {
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    void tell(char c) { static_cast<void>(::write(m_up[1], &c, 1) == 1); }
-    char hear() { return readOne(m_down[0], 20000); }
-
-private:
-    static char readOne(int fd, int milliseconds)
-    {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, milliseconds) != 1) return '\0';
-        char c = '\0';
-        return ::read(fd, &c, 1) == 1 ? c : '\0';
-    }
-
-    int m_down[2] = {-1, -1};
-    int m_up[2] = {-1, -1};
-    pid_t m_pid = -1;
-};
+using testsupport::Child;
 
 // Another program holding a write lock on one byte of `path` (fcntl, its own open file), until
 // the object goes.
