@@ -151,17 +151,21 @@ void SuccessionProbability(const GameRules& game, AnalysisContext& context)
         return succession[static_cast<std::size_t>(later - 1) * static_cast<std::size_t>(numbers) +
                           static_cast<std::size_t>(earlier - 1)];
     };
-    // With the cursor on the later draw of a pair: steps back to the earlier draw once per
-    // number of the later one, and returns to the later draw.
+    // With the cursor on the later draw of a pair: reads it, steps back to the earlier draw, reads
+    // that and returns to the later one. Every number of the one follows every number of the
+    // other; reading each draw once gives the counts that stepping back once per number gives.
+    std::vector<std::int32_t> later(static_cast<std::size_t>(game.fieldsPerDraw));
+    std::vector<std::int32_t> earlier(later.size());
     auto countPair = [&] {
-        for (int f = 0; f < game.fieldsPerDraw; ++f) {
-            const std::int32_t later = dataset.Fields(f).AsInteger();
-            dataset.Prior();
-            for (int g = 0; g < game.fieldsPerDraw; ++g) {
-                const std::int32_t earlier = dataset.Fields(g).AsInteger();
-                if (IsNumber(game, later) && IsNumber(game, earlier)) ++cell(later, earlier);
+        for (int f = 0; f < game.fieldsPerDraw; ++f) later[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
+        dataset.Prior();
+        for (int g = 0; g < game.fieldsPerDraw; ++g) earlier[static_cast<std::size_t>(g)] = dataset.Fields(g).AsInteger();
+        dataset.Next();
+        for (std::int32_t a : later) {
+            if (!IsNumber(game, a)) continue;
+            for (std::int32_t b : earlier) {
+                if (IsNumber(game, b)) ++cell(a, b);
             }
-            dataset.Next();
         }
     };
 
