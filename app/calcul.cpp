@@ -118,10 +118,13 @@ void TForm1::SetWindows(TForm2* about, TForm3* loto, TForm4* keno) {
     m_kenoWindow = keno;
 }
 
-void TForm1::RunCommand(const std::function<void()>& command) {
+void TForm1::RunAnalysis(const GameRules& game, AnalysisCommand command) {
+    const bool loto = &game == &kSuperLoto;
     RunGuarded([&] {
         WaitCursor wait;
-        command();
+        AnalysisContext context{loto ? *m_loto : *m_keno, loto ? std::span<std::int32_t>(LotoValues) : KenoValues,
+                                loto ? std::span<std::int32_t>(LotoPeriods) : KenoPeriods, m_image->Canvas()};
+        command(game, context);
     });
     m_image->update();
 }
@@ -150,61 +153,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
-void TForm1::N9Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_loto, LotoValues, LotoPeriods, m_image->Canvas()};
-        FrequencyHistogram(kSuperLoto, context);
-    });
-}
+void TForm1::N9Click() { RunAnalysis(kSuperLoto, FrequencyHistogram); }
 
-void TForm1::N11Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_loto, LotoValues, LotoPeriods, m_image->Canvas()};
-        SuccessionProbability(kSuperLoto, context);
-    });
-}
+void TForm1::N11Click() { RunAnalysis(kSuperLoto, SuccessionProbability); }
 
-void TForm1::N12Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_loto, LotoValues, LotoPeriods, m_image->Canvas()};
-        AverageWaitingPeriod(kSuperLoto, context);
-    });
-}
+void TForm1::N12Click() { RunAnalysis(kSuperLoto, AverageWaitingPeriod); }
 
-void TForm1::N13Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_loto, LotoValues, LotoPeriods, m_image->Canvas()};
-        TalvenMethod(kSuperLoto, context);
-    });
-}
+void TForm1::N13Click() { RunAnalysis(kSuperLoto, TalvenMethod); }
 
-void TForm1::N14Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_keno, KenoValues, KenoPeriods, m_image->Canvas()};
-        FrequencyHistogram(kKeno, context);
-    });
-}
+void TForm1::N14Click() { RunAnalysis(kKeno, FrequencyHistogram); }
 
-void TForm1::N16Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_keno, KenoValues, KenoPeriods, m_image->Canvas()};
-        SuccessionProbability(kKeno, context);
-    });
-}
+void TForm1::N16Click() { RunAnalysis(kKeno, SuccessionProbability); }
 
-void TForm1::N17Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_keno, KenoValues, KenoPeriods, m_image->Canvas()};
-        AverageWaitingPeriod(kKeno, context);
-    });
-}
+void TForm1::N17Click() { RunAnalysis(kKeno, AverageWaitingPeriod); }
 
-void TForm1::N18Click() {
-    RunCommand([&] {
-        AnalysisContext context{*m_keno, KenoValues, KenoPeriods, m_image->Canvas()};
-        TalvenMethod(kKeno, context);
-    });
-}
+void TForm1::N18Click() { RunAnalysis(kKeno, TalvenMethod); }
 
 void TForm1::N19Click() {
     RunGuarded([&] {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "analysis/commands.h"
 #include "datawin/xbase_dataset.h"
 #include "toolkit/image.h"
 
@@ -62,8 +63,10 @@ protected:
 private:
     QMenu* AddMenu(const char* name, const char* caption);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)());
-    // Runs an analysis with the wait cursor, its failure shown in the error box.
-    void RunCommand(const std::function<void()>& command);
+    using AnalysisCommand = void (*)(const GameRules&, AnalysisContext&);
+    // Runs an analysis of a game on its dataset, board values and periods, with the wait cursor,
+    // its failure shown in the error box.
+    void RunAnalysis(const GameRules& game, AnalysisCommand command);
 
     std::unique_ptr<TXbaseDataSet> m_loto;
     std::unique_ptr<TXbaseDataSet> m_keno;

@@ -1,7 +1,9 @@
 // `sharometr-cli set FILE RECNO FIELD=VALUE...`, `delete FILE RECNO`, `recall FILE RECNO`: change
 // one record through the engine as the data windows do, under the record's lock, so that a
 // record another program is editing is refused rather than overwritten.
+#include <functional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,23 @@ namespace cli {
 
 namespace {
 
+// Positions on the record and takes its lock, then makes the change; another user's lock, or a
+// record that does not exist, ends the command with its message and nothing written.
+int changeLockedRecord(const std::string& file, std::uint64_t number, const std::string& numberText,
+                       std::ostream& err, const std::function<void(DBFObject&)>& change)
+{
+    DBFObject table(file, "", /*readWrite=*/true, /*shared=*/true);
+    if (!goToRecord(table, number, numberText, err))
+        return kExitFailure;
+    const RecordLock lock(table);
+    if (!lock.held()) {
+        err << xbtext::SRecordLocked << '\n';
+        return kExitFailure;
+    }
+    change(table);
+    return kExitOk;
+}
+
 int markRecord(Arguments args, std::ostream& err, bool deleted)
 {
     if (args.empty())
@@ -23,22 +42,14 @@ int markRecord(Arguments args, std::ostream& err, bool deleted)
     if (args.size() > 2)
         throw UsageError("unexpected argument '" + args[2] + "'");
     const std::uint64_t number = recordNumberArgument(args[1]);
-
-    DBFObject table(args[0], "", /*readWrite=*/true, /*shared=*/true);
-    if (!goToRecord(table, number, args[1], err))
-        return kExitFailure;
     // The engine's delete takes no lock of its own; taking it keeps the flag from being lost
     // under another user's edit of the same record.
-    const RecordLock lock(table);
-    if (!lock.held()) {
-        err << xbtext::SRecordLocked << '\n';
-        return kExitFailure;
-    }
-    if (deleted)
-        table.deleteCurrentRecord();
-    else
-        table.recallCurrentRecord();
-    return kExitOk;
+    return changeLockedRecord(args[0], number, args[1], err, [deleted](DBFObject& table) {
+        if (deleted)
+            table.deleteCurrentRecord();
+        else
+            table.recallCurrentRecord();
+    });
 }
 
 }  // namespace
@@ -60,20 +71,13 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
         values.emplace_back(word.substr(0, equals), word.substr(equals + 1));
     }
 
-    DBFObject table(args[0], "", /*readWrite=*/true, /*shared=*/true);
-    if (!goToRecord(table, number, args[1], err))
-        return kExitFailure;
-    const RecordLock lock(table);
-    if (!lock.held()) {
-        err << xbtext::SRecordLocked << '\n';
-        return kExitFailure;
-    }
-    // The values go into the record buffer only; a value the engine refuses ends the command
-    // before the replace, so the record on disk is either wholly changed or not at all.
-    for (const auto& [field, value] : values)
-        table.putValueText(field, value);
-    table.replaceRecord(static_cast<std::int64_t>(number));
-    return kExitOk;
+    return changeLockedRecord(args[0], number, args[1], err, [&](DBFObject& table) {
+        // The values go into the record buffer only; a value the engine refuses ends the command
+        // before the replace, so the record on disk is either wholly changed or not at all.
+        for (const auto& [field, value] : values)
+            table.putValueText(field, value);
+        table.replaceRecord(static_cast<std::int64_t>(number));
+    });
 }
 
 int commandDelete(Arguments args, std::ostream& /*out*/, std::ostream& err)

@@ -747,19 +747,27 @@ void TXbaseDataSet::InternalCancel() {
     m_editInProgress = false;
 }
 
-void TXbaseDataSet::InternalDelete() {
-    bool failed = false;
-    {
-        EngineRow row(*m_engine, ActiveBuffer());
-        m_engine->setUseDeleted(true);
-        try {
+bool TXbaseDataSet::MarkActiveRecord(bool deleted) {
+    // Deleted records stay visible to the engine meanwhile, so that it does not step away from
+    // the record it marks; visibility and buffer come back whether or not the write succeeded.
+    bool done = true;
+    EngineRow row(*m_engine, ActiveBuffer());
+    m_engine->setUseDeleted(true);
+    try {
+        if (deleted) {
             m_engine->deleteCurrentRecord();
-        } catch (const Exception&) {
-            failed = true;
+        } else {
+            m_engine->recallCurrentRecord();
         }
-        m_engine->setUseDeleted(m_useDeleted);
+    } catch (const Exception&) {
+        done = false;
     }
-    if (failed) DatabaseError(xbtext::SCannotDelete);
+    m_engine->setUseDeleted(m_useDeleted);
+    return done;
+}
+
+void TXbaseDataSet::InternalDelete() {
+    if (!MarkActiveRecord(true)) DatabaseError(xbtext::SCannotDelete);
     if (m_editInProgress) {
         // Deleting the row being edited ends the edit, and with it the record's lock.
         m_engine->unlock();
@@ -782,18 +790,7 @@ void TXbaseDataSet::Recall() {
     CheckActive();
     if (IsEmpty()) return;
     UpdateCursorPos();
-    bool failed = false;
-    {
-        EngineRow row(*m_engine, ActiveBuffer());
-        m_engine->setUseDeleted(true);
-        try {
-            m_engine->recallCurrentRecord();
-        } catch (const Exception&) {
-            failed = true;
-        }
-        m_engine->setUseDeleted(m_useDeleted);
-    }
-    if (failed) DatabaseError(xbtext::SCannotRecall);
+    if (!MarkActiveRecord(false)) DatabaseError(xbtext::SCannotRecall);
     Resync(0);
 }
 

@@ -129,6 +129,8 @@ private:
     std::string TablePath() const;
     std::string ResolveDirectory() const;
     void BuildFieldDefs();
+    // Marks (or unmarks) the active row's record deleted in the file; false when the write failed.
+    bool MarkActiveRecord(bool deleted);
     // Positions the engine on a physical record (read into the buffer in use).
     void GotoRecordNumber(std::int64_t number);
 

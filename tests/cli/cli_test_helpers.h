@@ -18,6 +18,7 @@
 
 #include "cli/cli.h"
 #include "platform/local_time.h"
+#include "tests/support/child_process.h"
 #include "tests/support/dbf_image.h"
 
 extern char** environ;
@@ -95,65 +96,6 @@ inline std::uint32_t updateStamp(const platform::LocalTime& t)
     return static_cast<std::uint32_t>(((t.hour * 64 + t.minute) * 64 + t.second) * 1024 + t.millisecond);
 }
 
-// Another program holding a write lock on one byte of a file (fcntl on an open file description
-// of its own, as any program that cooperates with the engine's locks would), until release() or
-// the object goes.
-class ForeignLock {
-public:
-    ForeignLock(const std::string& path, std::uint64_t offset)
-    {
-        if (::pipe(m_up) != 0 || ::pipe(m_down) != 0)
-            throw std::runtime_error("pipe");
-        m_pid = ::fork();
-        if (m_pid < 0)
-            throw std::runtime_error("fork");
-        if (m_pid == 0) {
-            ::close(m_up[0]);
-            ::close(m_down[1]);
-            const int fd = ::open(path.c_str(), O_RDWR);
-            struct flock lock {};
-            lock.l_type = F_WRLCK;
-            lock.l_whence = SEEK_SET;
-            lock.l_start = static_cast<off_t>(offset);
-            lock.l_len = 1;
-            const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
-            const char answer = locked ? 'L' : 'F';
-            static_cast<void>(::write(m_up[1], &answer, 1));
-            char ignored = 0;
-            // Holds the lock until the test says so (or goes away).
-            static_cast<void>(::read(m_down[0], &ignored, 1));
-            ::_exit(locked ? 0 : 1);
-        }
-        ::close(m_up[1]);
-        ::close(m_down[0]);
-        pollfd ready{m_up[0], POLLIN, 0};
-        char answer = 0;
-        m_locked = ::poll(&ready, 1, 10000) == 1 && ::read(m_up[0], &answer, 1) == 1 && answer == 'L';
-    }
-
-    ~ForeignLock() { release(); }
-    ForeignLock(const ForeignLock&) = delete;
-    ForeignLock& operator=(const ForeignLock&) = delete;
-
-    bool locked() const { return m_locked; }
-
-    void release()
-    {
-        if (m_pid <= 0)
-            return;
-        const char quit = 'Q';
-        static_cast<void>(::write(m_down[1], &quit, 1));
-        ::close(m_down[1]);
-        ::close(m_up[0]);
-        ::waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-
-private:
-    int m_up[2] = {-1, -1};
-    int m_down[2] = {-1, -1};
-    pid_t m_pid = -1;
-    bool m_locked = false;
-};
+using testsupport::ForeignLock;
 
 }  // namespace cli_test

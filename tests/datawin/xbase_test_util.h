@@ -153,37 +153,6 @@ protected:
 
 using testsupport::Child;
 
-// Another program holding a write lock on one byte of `path` (fcntl, its own open file), until
-// the object goes.
-class ForeignLock {
-public:
-    ForeignLock(const std::string& path, std::uint64_t offset)
-        : m_child([path, offset](Child& self) {
-              const int fd = ::open(path.c_str(), O_RDWR);
-              struct flock lock {};
-              lock.l_type = F_WRLCK;
-              lock.l_whence = SEEK_SET;
-              lock.l_start = static_cast<off_t>(offset);
-              lock.l_len = 1;
-              const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
-              self.tell(locked ? 'L' : 'F');
-              self.hear();
-              return locked ? 0 : 1;
-          })
-    {
-        m_locked = m_child.receive() == 'L';
-    }
-
-    bool locked() const { return m_locked; }
-    void release()
-    {
-        m_child.send('Q');
-        m_child.wait();
-    }
-
-private:
-    Child m_child;
-    bool m_locked = false;
-};
+using testsupport::ForeignLock;
 
 }  // namespace xbtest

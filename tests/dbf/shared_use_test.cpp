@@ -50,16 +50,7 @@ using testsupport::Child;
 // Whether a process of its own could lock this one byte now (fcntl, as any other program).
 bool lockableElsewhere(const std::string& path, std::uint64_t offset)
 {
-    Child probe([&](Child&) {
-        const int fd = ::open(path.c_str(), O_RDWR);
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = static_cast<off_t>(offset);
-        lock.l_len = 1;
-        return fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? 0 : 1;
-    });
-    return probe.wait() == 0;
+    return testsupport::ForeignLock(path, offset).locked();
 }
 
 class SharedUseTest : public enginetest::EngineTest {

@@ -2,6 +2,7 @@
 // test through one pipe each way.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,8 +10,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
+#include <string>
 
 namespace testsupport {
 
@@ -83,6 +86,42 @@ private:
     int m_down[2] = {-1, -1};
     int m_up[2] = {-1, -1};
     pid_t m_pid = -1;
+};
+
+// Another program holding a write lock on one byte of `path` (fcntl, its own open file), until
+// it is released or the object goes.
+class ForeignLock {
+public:
+    ForeignLock(const std::string& path, std::uint64_t offset)
+        : m_child([path, offset](Child& self) {
+              const int fd = ::open(path.c_str(), O_RDWR);
+              struct flock lock {};
+              lock.l_type = F_WRLCK;
+              lock.l_whence = SEEK_SET;
+              lock.l_start = static_cast<off_t>(offset);
+              lock.l_len = 1;
+              const bool locked = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+              self.tell(locked ? 'L' : 'F');
+              self.hear();
+              return locked ? 0 : 1;
+          })
+    {
+        m_locked = m_child.receive() == 'L';
+    }
+
+    bool locked() const { return m_locked; }
+    void release()
+    {
+        if (m_released) return;
+        m_released = true;
+        m_child.send('Q');
+        m_child.wait();
+    }
+
+private:
+    Child m_child;
+    bool m_locked = false;
+    bool m_released = false;
 };
 
 }  // namespace testsupport
