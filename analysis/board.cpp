@@ -55,7 +55,7 @@ TColor BarColor(std::int32_t value, std::int32_t threshold)
     return value > threshold ? clRed : clGreen;
 }
 
-void DrawGameBoard(TCanvas& canvas, const GameRules& game, std::span<const std::int32_t> values)
+void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values)
 {
     if (game.numbers <= 0 || values.size() != static_cast<std::size_t>(game.numbers))
         throw std::invalid_argument(std::string("DrawGameBoard: ") + game.name + " needs "

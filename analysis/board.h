@@ -10,7 +10,7 @@
 #include "analysis/game.h"
 #include "toolkit/canvas.h"
 
-void DrawGameBoard(TCanvas& canvas, const GameRules& game, std::span<const std::int32_t> values);
+void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values);
 
 // The colour of a bar: red above the threshold, blue at or below a third of it, green between.
 TColor BarColor(std::int32_t value, std::int32_t threshold);

@@ -1,8 +1,7 @@
-// The four analyses of each game, as functions of the game's rules, the main window's dataset on
-// its table, the board values and periods, and the picture's canvas. Each walks the table,
-// fills the board values, paints the board and writes its caption, or tells the user why not
-// through the message service. Values outside the game's numbers (a blank field reads as 0) are
-// skipped by every tally and search.
+// The four analyses of a game as the main window's commands: each reads the table through the
+// dataset, fills the board values (and periods), paints the board and writes its caption, or
+// tells the user why not through the message service. Shorthands for RunAnalysis with an
+// eagerly made canvas.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +18,7 @@ struct AnalysisContext {
     TCanvas& canvas;
 };
 
-void FrequencyHistogram(const GameRules& game, AnalysisContext& context);
-void SuccessionProbability(const GameRules& game, AnalysisContext& context);
-void AverageWaitingPeriod(const GameRules& game, AnalysisContext& context);
-void TalvenMethod(const GameRules& game, AnalysisContext& context);
+void FrequencyHistogram(const Game& game, AnalysisContext& context);
+void SuccessionProbability(const Game& game, AnalysisContext& context);
+void AverageWaitingPeriod(const Game& game, AnalysisContext& context);
+void TalvenMethod(const Game& game, AnalysisContext& context);

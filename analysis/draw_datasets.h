@@ -13,18 +13,7 @@
 // deleted draws hidden and text translated. With an empty `directory` the table is named alone,
 // so it is found in the current directory as the program finds it; otherwise it is looked up in
 // `directory`. Raises what the open raises (a missing table: "Cannot find file ...").
-std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const GameRules& game, const std::string& directory = std::string());
+std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::string& directory = std::string());
 
-// For the length of one analysis, the dataset reads its table in blocks (a snapshot of the
-// records as they stand when each block is read) instead of one platform read per record.
-class BlockReads {
-public:
-    explicit BlockReads(TDataSet& dataset);
-    ~BlockReads();
-    BlockReads(const BlockReads&) = delete;
-    BlockReads& operator=(const BlockReads&) = delete;
-
-private:
-    TXbaseDataSet* m_dataSet;
-    bool m_was;
-};
+// The same dataset on a table given by its path, whatever its name.
+std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath);

@@ -1,31 +1,107 @@
-// What sets SuperLoto and Keno apart, as data: how many numbers and fields, the board's geometry
-// and fonts. Every painter and every command takes one of the two and has no other game logic.
+// The game registry: everything that sets one lottery apart, as data. Each game is one record
+// (its names, numbers, fields, table, board geometry and fonts, the analyses' per-game
+// differences, the data window's layout and the seed of its synthetic draws); every painter,
+// analysis, window and command takes a `const Game&` or walks `Games()`, and has no other game
+// logic. Plain data without Qt, so that every layer may read it.
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
 
-struct GameRules {
-    const char* name;   // "SuperLoto" or "Keno"
-    int numbers;        // 49 or 80
-    int fieldsPerDraw;  // 6 or 20
-
-    // The board.
-    int barStep;             // pixels from one column to the next
-    int barWidth;            // pixels of a bar
-    bool captionFontInPixels;  // true: captionFont is a height in pixels; false: a size in points
-    int captionFont;         // 12 pixels, or 6 points
-    int evenCaptionShift;    // x offset of even numbers' captions
-    int referenceLineEnd;    // x where the reference lines end (excluded)
-    int referenceLabelX;     // x of the reference labels
-    bool groupSeparators;    // a line every ten numbers
+// A font as a window description names it; `name == nullptr` is the window's own font.
+struct FontSpec {
+    const char* name = nullptr;
+    int height = -11;  // negative: pixels, as the window descriptions give it
+    bool bold = false;
+    bool italic = false;
+    int charset = 1;  // 1 default, 204 Russian
 };
 
-extern const GameRules kSuperLoto;
-extern const GameRules kKeno;
+// The draw data window of a game: its place, the navigator bar above the grid and the grid's
+// columns, one per number field.
+struct DrawWindowSpec {
+    const char* objectName;  // "Form3"
+    const char* caption;     // UTF-8
+    int left, top, clientWidth, clientHeight;
+    int navigatorLeft, navigatorWidth;  // the bar is 25 pixels high at the top
+    bool editButton;                    // the navigator shows its Edit button
+    int gridWidth, gridHeight;          // the grid starts at (0, 24)
+    FontSpec gridFont;
+    FontSpec gridTitleFont;
+    bool columnResize;
+    int columnWidth;
+    FontSpec columnFont;
+    FontSpec columnTitleFont;
+    bool navigatorFirstInTabOrder;
+};
 
-// The board's fixed geometry, the same for both games.
+// The main window's menu of a game: its own menu with one item per analysis, and the item under
+// "Данные" that shows the game's data window.
+struct GameMenuSpec {
+    const char* menuName;        // "N2"
+    const char* menuCaption;     // "СуперЛото"
+    const char* dataItemName;    // "N5", under "Данные"
+    const char* separatorName;   // after the first analysis
+    const char* itemNames[4];    // per analysis, in the order of Analyses()
+    // Per analysis, the item's caption where the game spells it its own way; nullptr: the
+    // analysis' own caption.
+    const char* itemCaptions[4];
+};
+
+struct Game {
+    const char* name;     // "SuperLoto"
+    const char* cliName;  // "loto", as the command line names the game
+    int numbers;          // numbers are drawn from 1..numbers
+    int fieldsPerDraw;    // numbers in one draw, one numeric field each
+    char fieldPrefix;     // the fields are <prefix>1 .. <prefix><fieldsPerDraw>
+    const char* tableFileName;  // the table the program reads from its current directory
+    const char* dataSetName;    // the main window's dataset on that table
+
+    // The board.
+    int barStep;               // pixels from one column to the next
+    int barWidth;              // pixels of a bar
+    bool captionFontInPixels;  // true: captionFont is a height in pixels; false: a size in points
+    int captionFont;           // 12 pixels, or 6 points
+    int evenCaptionShift;      // x offset of even numbers' captions
+    int referenceLineEnd;      // x where the reference lines end (excluded)
+    int referenceLabelX;       // x of the reference labels
+    bool groupSeparators;      // a line every ten numbers
+
+    // The analyses' differences. SuperLoto's succession counts every pair of consecutive draws;
+    // Keno's never counts the pair that ends in the latest draw, and divides its sums before
+    // painting (rounded half to even).
+    bool successionCountsLatestPair;
+    int successionDivisor;
+    // How many of the close ratings (11, 10, 9, 8 for distances 0, 1, 2, 3) the Тальвен method gives.
+    int talvenCloseRatings;
+    int talvenCaptionSize;  // points
+
+    std::uint64_t syntheticSeed;  // where the game's synthetic draws start
+    DrawWindowSpec window;
+    GameMenuSpec menu;
+
+    // "C1", "K20": the name of field `index` (0-based).
+    std::string fieldName(int index) const;
+    bool isNumber(std::int64_t value) const { return value >= 1 && value <= numbers; }
+};
+
+extern const Game kSuperLoto;
+extern const Game kKeno;
+
+// Every game, in the order the menus and the usage texts list them.
+std::span<const Game* const> Games();
+// The game of a command-line name, or nullptr.
+const Game* GameNamed(std::string_view cliName);
+// The game whose draws fill this many fields, or nullptr.
+const Game* GameWithFields(int fieldCount);
+// "loto|keno": the command-line names joined by `separator`.
+std::string GameNames(std::string_view separator);
+
+// The board's fixed geometry, the same for every game.
 namespace board {
-inline constexpr int kWidth = 665;       // the picture
+inline constexpr int kWidth = 665;  // the picture
 inline constexpr int kHeight = 313;
 inline constexpr int kClientHeight = 314;  // the window's client area the painter clears
 inline constexpr int kBaseline = 265;

@@ -8,12 +8,13 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <stdexcept>
+
 #include "analysis/board.h"
-#include "analysis/commands.h"
 #include "analysis/draw_datasets.h"
+#include "analysis/runner.h"
 #include "app/about.h"
-#include "datawin/keno.h"
-#include "datawin/loto.h"
+#include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/shell.h"
 
@@ -61,25 +62,29 @@ TForm1::TForm1(QWidget* parent)
     m_image->setGeometry(0, 0, board::kWidth, board::kHeight);
     setCentralWidget(client);
 
+    // Every game with the module arrays of its board values and periods.
+    m_games.push_back({&kSuperLoto, LotoValues, LotoPeriods, nullptr});
+    m_games.push_back({&kKeno, KenoValues, KenoPeriods, nullptr});
+
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
     QMenu* data = AddMenu("N1", "Данные");
-    AddItem(data, "N5", "СуперЛото", &TForm1::N5Click);
-    AddItem(data, "N6", "Кено", &TForm1::N6Click);
+    for (const GameSide& side : m_games) {
+        const Game& game = *side.game;
+        AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
+    }
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
-    QMenu* loto = AddMenu("N2", "СуперЛото");
-    AddItem(loto, "N9", "Гистограмма", &TForm1::N9Click);
-    loto->addSeparator()->setObjectName("N10");
-    AddItem(loto, "N11", "Расчет вероятности", &TForm1::N11Click);
-    AddItem(loto, "N12", "Средний период ожидания", &TForm1::N12Click);
-    AddItem(loto, "N13", "Метод А. Тальвена", &TForm1::N13Click);
-    QMenu* keno = AddMenu("N3", "Кено");
-    AddItem(keno, "N14", "Гистограмма", &TForm1::N14Click);
-    keno->addSeparator()->setObjectName("N15");
-    AddItem(keno, "N16", "Расчет вероятности", &TForm1::N16Click);
-    AddItem(keno, "N17", "Средний период ожидания", &TForm1::N17Click);
-    AddItem(keno, "N18", "Метод А.Тальвена", &TForm1::N18Click);
+    for (const GameSide& side : m_games) {
+        const Game& game = *side.game;
+        QMenu* menu = AddMenu(game.menu.menuName, game.menu.menuCaption);
+        for (std::size_t i = 0; i < Analyses().size(); ++i) {
+            const Analysis& analysis = Analyses()[i];
+            const char* caption = game.menu.itemCaptions[i] ? game.menu.itemCaptions[i] : analysis.menuCaption;
+            AddItem(menu, game.menu.itemNames[i], caption, [this, &game, &analysis] { RunAnalysis(game, analysis); });
+            if (i == 0) menu->addSeparator()->setObjectName(game.menu.separatorName);
+        }
+    }
     QMenu* help = AddMenu("N4", "?");
     AddItem(help, "N19", "Как пользоваться", &TForm1::N19Click);
     help->addSeparator()->setObjectName("N20");
@@ -89,8 +94,7 @@ TForm1::TForm1(QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight + bar->sizeHint().height());
     move(125, 106);
 
-    m_loto = MakeDrawDataSet(kSuperLoto);
-    m_keno = MakeDrawDataSet(kKeno);
+    for (GameSide& side : m_games) side.dataset = MakeDrawDataSet(*side.game);
 }
 
 TForm1::~TForm1() = default;
@@ -103,47 +107,55 @@ QMenu* TForm1::AddMenu(const char* name, const char* caption) {
 }
 
 QAction* TForm1::AddItem(QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)()) {
+    return AddItem(menu, name, caption, [this, handler] { (this->*handler)(); });
+}
+
+QAction* TForm1::AddItem(QMenu* menu, const char* name, const char* caption, std::function<void()> handler) {
     // Captions are shown as written: an ampersand would otherwise become an accelerator.
     QAction* action = menu->addAction(QString::fromUtf8(caption).replace('&', "&&"));
     action->setObjectName(name);
-    connect(action, &QAction::triggered, this, handler);
+    connect(action, &QAction::triggered, this, std::move(handler));
     return action;
 }
 
 QAction* TForm1::MenuItem(const char* name) const { return findChild<QAction*>(name); }
 
-void TForm1::SetWindows(TForm2* about, TForm3* loto, TForm4* keno) {
+void TForm1::SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows) {
     m_about = about;
-    m_lotoWindow = loto;
-    m_kenoWindow = keno;
+    for (std::size_t i = 0; i < m_games.size() && i < dataWindows.size(); ++i) m_games[i].window = dataWindows[i];
 }
 
-void TForm1::RunAnalysis(const GameRules& game, AnalysisCommand command) {
-    const bool loto = &game == &kSuperLoto;
+TForm1::GameSide& TForm1::SideOf(const Game& game) {
+    for (GameSide& side : m_games)
+        if (side.game == &game) return side;
+    throw std::invalid_argument(std::string("the main window keeps no board for ") + game.name);
+}
+
+TXbaseDataSet& TForm1::DataSetOf(const Game& game) { return *SideOf(game).dataset; }
+
+void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
     RunGuarded([&] {
         WaitCursor wait;
-        AnalysisContext context{loto ? *m_loto : *m_keno, loto ? std::span<std::int32_t>(LotoValues) : KenoValues,
-                                loto ? std::span<std::int32_t>(LotoPeriods) : KenoPeriods, m_image->Canvas()};
-        command(game, context);
+        GameSide& side = SideOf(game);
+        ::RunAnalysis(analysis, game, *side.dataset,
+                      BoardTarget{side.values, side.periods, [this]() -> TCanvas& { return m_image->Canvas(); }});
     });
     m_image->update();
+}
+
+void TForm1::ShowDataWindow(const Game& game) {
+    RunGuarded([&] {
+        if (TDataWindow* window = SideOf(game).window) window->ShowAndRaise();
+    });
 }
 
 void TForm1::DrawBoard() { DrawGameBoard(m_image->Canvas(), kSuperLoto, LotoValues); }
 
 void TForm1::DrawKeno() { DrawGameBoard(m_image->Canvas(), kKeno, KenoValues); }
 
-void TForm1::N5Click() {
-    RunGuarded([&] {
-        if (m_lotoWindow) m_lotoWindow->ShowAndRaise();
-    });
-}
+void TForm1::N5Click() { ShowDataWindow(kSuperLoto); }
 
-void TForm1::N6Click() {
-    RunGuarded([&] {
-        if (m_kenoWindow) m_kenoWindow->ShowAndRaise();
-    });
-}
+void TForm1::N6Click() { ShowDataWindow(kKeno); }
 
 void TForm1::N8Click() { QApplication::quit(); }
 
@@ -153,21 +165,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QApplication::quit();
 }
 
-void TForm1::N9Click() { RunAnalysis(kSuperLoto, FrequencyHistogram); }
+void TForm1::N9Click() { RunAnalysis(kSuperLoto, FrequencyHistogramAnalysis()); }
 
-void TForm1::N11Click() { RunAnalysis(kSuperLoto, SuccessionProbability); }
+void TForm1::N11Click() { RunAnalysis(kSuperLoto, SuccessionProbabilityAnalysis()); }
 
-void TForm1::N12Click() { RunAnalysis(kSuperLoto, AverageWaitingPeriod); }
+void TForm1::N12Click() { RunAnalysis(kSuperLoto, AverageWaitingPeriodAnalysis()); }
 
-void TForm1::N13Click() { RunAnalysis(kSuperLoto, TalvenMethod); }
+void TForm1::N13Click() { RunAnalysis(kSuperLoto, TalvenMethodAnalysis()); }
 
-void TForm1::N14Click() { RunAnalysis(kKeno, FrequencyHistogram); }
+void TForm1::N14Click() { RunAnalysis(kKeno, FrequencyHistogramAnalysis()); }
 
-void TForm1::N16Click() { RunAnalysis(kKeno, SuccessionProbability); }
+void TForm1::N16Click() { RunAnalysis(kKeno, SuccessionProbabilityAnalysis()); }
 
-void TForm1::N17Click() { RunAnalysis(kKeno, AverageWaitingPeriod); }
+void TForm1::N17Click() { RunAnalysis(kKeno, AverageWaitingPeriodAnalysis()); }
 
-void TForm1::N18Click() { RunAnalysis(kKeno, TalvenMethod); }
+void TForm1::N18Click() { RunAnalysis(kKeno, TalvenMethodAnalysis()); }
 
 void TForm1::N19Click() {
     RunGuarded([&] {

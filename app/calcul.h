@@ -7,16 +7,19 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
-#include "analysis/commands.h"
+#include "analysis/analyses.h"
+#include "analysis/draw_reader.h"
+#include "analysis/game.h"
 #include "datawin/xbase_dataset.h"
 #include "toolkit/image.h"
 
 class QAction;
 class QMenu;
 class TForm2;
-class TForm3;
-class TForm4;
+class TDataWindow;
 
 // The board values and periods of the two games, one entry per number (number i at index i - 1).
 extern std::array<std::int32_t, 49> LotoValues;
@@ -31,11 +34,13 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The other windows, made after this one; the menu shows them.
-    void SetWindows(TForm2* about, TForm3* loto, TForm4* keno);
+    // The other windows, made after this one; the menu shows them. The data windows come in the
+    // order of Games().
+    void SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows);
 
-    TXbaseDataSet& XbaseDataSet1() { return *m_loto; }
-    TXbaseDataSet& XbaseDataSet2() { return *m_keno; }
+    TXbaseDataSet& XbaseDataSet1() { return DataSetOf(kSuperLoto); }
+    TXbaseDataSet& XbaseDataSet2() { return DataSetOf(kKeno); }
+    TXbaseDataSet& DataSetOf(const Game& game);
     TImage& Image1() { return *m_image; }
     QAction* MenuItem(const char* name) const;
 
@@ -63,15 +68,23 @@ protected:
 private:
     QMenu* AddMenu(const char* name, const char* caption);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)());
-    using AnalysisCommand = void (*)(const GameRules&, AnalysisContext&);
+    QAction* AddItem(QMenu* menu, const char* name, const char* caption, std::function<void()> handler);
     // Runs an analysis of a game on its dataset, board values and periods, with the wait cursor,
     // its failure shown in the error box.
-    void RunAnalysis(const GameRules& game, AnalysisCommand command);
+    void RunAnalysis(const Game& game, const Analysis& analysis);
+    void ShowDataWindow(const Game& game);
 
-    std::unique_ptr<TXbaseDataSet> m_loto;
-    std::unique_ptr<TXbaseDataSet> m_keno;
+    // What the window keeps of each game, in the order of Games().
+    struct GameSide {
+        const Game* game;
+        std::span<std::int32_t> values;
+        std::span<std::int32_t> periods;
+        std::unique_ptr<TXbaseDataSet> dataset;
+        TDataWindow* window = nullptr;
+    };
+    GameSide& SideOf(const Game& game);
+
+    std::vector<GameSide> m_games;
     TImage* m_image = nullptr;
     TForm2* m_about = nullptr;
-    TForm3* m_lotoWindow = nullptr;
-    TForm4* m_kenoWindow = nullptr;
 };

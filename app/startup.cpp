@@ -30,7 +30,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
         ShowErrorBox(error.what());
         return nullptr;
     }
-    windows->Form1->SetWindows(windows->Form2.get(), windows->Form3.get(), windows->Form4.get());
+    windows->Form1->SetWindows(windows->Form2.get(), {windows->Form3.get(), windows->Form4.get()});
     return windows;
 }
 

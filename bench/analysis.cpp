@@ -43,7 +43,7 @@ enum class Analysis { Histogram, Succession, Waiting, Talven };
 struct AnalysisInfo {
     Analysis analysis;
     const char* name;
-    void (*command)(const GameRules&, AnalysisContext&);
+    void (*command)(const Game&, AnalysisContext&);
 };
 
 const AnalysisInfo kAnalyses[] = {
@@ -81,7 +81,7 @@ class InMemory {
 public:
     using Draws = std::vector<std::array<int, N>>;
 
-    InMemory(const GameRules& game, const ReferenceRules& rules, const std::vector<std::vector<int>>& draws)
+    InMemory(const Game& game, const ReferenceRules& rules, const std::vector<std::vector<int>>& draws)
         : m_game(game), m_rules(rules)
     {
         for (const auto& draw : draws) {
@@ -202,7 +202,7 @@ private:
         }
     }
 
-    const GameRules& m_game;
+    const Game& m_game;
     const ReferenceRules& m_rules;
     Draws m_draws;
 };
@@ -216,7 +216,7 @@ void heading(TCanvas& canvas, int points, const char* text)
 
 // The board and caption the command paints, from the in-memory results.
 template <std::size_t N>
-void paintAsTheCommand(TCanvas& canvas, const GameRules& game, const ReferenceRules& rules,
+void paintAsTheCommand(TCanvas& canvas, const Game& game, const ReferenceRules& rules,
                        const InMemory<N>& memory, Analysis analysis, const Values& values)
 {
     DrawGameBoard(canvas, game, values);
@@ -248,7 +248,7 @@ QImage whitePicture()
 // One analysis on one table: the command through the dataset and its twin in memory.
 template <std::size_t N>
 struct Case {
-    const GameRules* game;
+    const Game* game;
     const ReferenceRules* rules;
     AnalysisInfo info;
     std::string directory;
@@ -345,7 +345,7 @@ std::string directoryFor(const testsupport::TempDir& dir, const std::string& nam
 
 // Writes the game's table of `draws` draws into a folder of its own, as the main window finds it.
 template <std::size_t N>
-std::shared_ptr<const InMemory<N>> makeTable(const GameRules& game, const ReferenceRules& rules,
+std::shared_ptr<const InMemory<N>> makeTable(const Game& game, const ReferenceRules& rules,
                                              const std::string& directory, std::uint32_t draws)
 {
     const char* table = &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf";
@@ -355,7 +355,7 @@ std::shared_ptr<const InMemory<N>> makeTable(const GameRules& game, const Refere
 }
 
 template <std::size_t N>
-bool registerGame(const testsupport::TempDir& dir, const GameRules& game, const ReferenceRules& rules,
+bool registerGame(const testsupport::TempDir& dir, const Game& game, const ReferenceRules& rules,
                   std::uint32_t draws, const RecordingMessageService& messages)
 {
     const std::string longDir = directoryFor(dir, std::string(game.name) + "_" + std::to_string(draws));

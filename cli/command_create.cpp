@@ -38,8 +38,8 @@ int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/)
             const std::string& value = args[++i];
             if (word == "--sample") {
                 samples = sampleCount(value);
-            } else if (!(game = gameNamed(value))) {
-                throw UsageError("unknown game '" + value + "' (loto or keno)");
+            } else if (!(game = GameNamed(value))) {
+                throw UsageError("unknown game '" + value + "' (" + GameNames(" or ") + ")");
             }
         } else if (word.starts_with("--")) {
             throw UsageError("unknown option '" + word + "'");

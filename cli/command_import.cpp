@@ -81,11 +81,11 @@ std::optional<std::string> checkDraw(const std::vector<std::string>& words, cons
             return "'" + word + "' is not a number";
         values.push_back(*value);
     }
-    if (static_cast<int>(values.size()) != game.picks)
-        return counted(values.size(), "number") + ", the table has " + std::to_string(game.picks) + " fields";
+    if (static_cast<int>(values.size()) != game.fieldsPerDraw)
+        return counted(values.size(), "number") + ", the table has " + std::to_string(game.fieldsPerDraw) + " fields";
     for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i] < 1 || values[i] > game.highest)
-            return words[i] + " is outside 1.." + std::to_string(game.highest);
+        if (values[i] < 1 || values[i] > game.numbers)
+            return words[i] + " is outside 1.." + std::to_string(game.numbers);
     }
     for (std::size_t i = 0; i < values.size(); ++i) {
         const auto times = std::count(values.begin(), values.end(), values[i]);
@@ -108,10 +108,10 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err)
         throw UsageError("unexpected argument '" + args[2] + "'");
 
     DBFObject table(args[0], "", /*readWrite=*/true, /*shared=*/true);
-    const Game* game = gameWithFields(table.fieldCount());
+    const Game* game = GameWithFields(table.fieldCount());
     if (!game) {
         err << table.path() << " has " << counted(static_cast<std::uint64_t>(table.fieldCount()), "field")
-            << ", a draw table has " << kSuperLoto.picks << " or " << kKeno.picks << '\n';
+            << ", a draw table has " << drawFieldCounts() << '\n';
         return kExitFailure;
     }
     const auto text = readText(args[1]);

@@ -39,27 +39,19 @@ void putLe32(std::string& bytes, std::size_t at, std::uint32_t value)
 
 }  // namespace
 
-const Game* gameNamed(std::string_view name)
+std::string drawFieldCounts()
 {
-    for (const Game* game : {&kSuperLoto, &kKeno}) {
-        if (game->name == name)
-            return game;
+    std::string counts;
+    for (const Game* game : Games()) {
+        if (!counts.empty()) counts += " or ";
+        counts += std::to_string(game->fieldsPerDraw);
     }
-    return nullptr;
-}
-
-const Game* gameWithFields(int fieldCount)
-{
-    for (const Game* game : {&kSuperLoto, &kKeno}) {
-        if (game->picks == fieldCount)
-            return game;
-    }
-    return nullptr;
+    return counts;
 }
 
 std::string emptyTableImage(const Game& game)
 {
-    const auto fields = static_cast<std::size_t>(game.picks);
+    const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
     const std::size_t headerLength = xb::kHeaderSize + xb::kDescriptorSize * fields + 1;
     const std::size_t recordLength = 1 + kFieldWidth * fields;
     std::string bytes(headerLength, '\0');
@@ -79,7 +71,7 @@ std::string emptyTableImage(const Game& game)
 
     for (std::size_t field = 0; field < fields; ++field) {
         const std::size_t at = xb::kHeaderSize + xb::kDescriptorSize * field;
-        const std::string name = game.fieldLetter + std::to_string(field + 1);
+        const std::string name = game.fieldPrefix + std::to_string(field + 1);
         bytes.replace(at, name.size(), name);
         bytes[at + 11] = 'N';
         bytes[at + 16] = static_cast<char>(kFieldWidth);
@@ -95,7 +87,7 @@ std::string createEmptyTable(const std::string& directory, const Game& game)
     std::string path = directory;
     if (path.empty() || path.back() != '/')
         path += '/';
-    path = platform::fullPath(path + std::string(game.fileName));
+    path = platform::fullPath(path + std::string(game.tableFileName));
     if (path.empty())
         xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kCreate, directory);
     // fullPath has matched the name without regard to case, so this also finds LOTOBASE.DBF,

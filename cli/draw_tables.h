@@ -1,31 +1,20 @@
-// The two draw tables the program keeps, SuperLoto (lotobase.dbf, C1..C6, 6 of 49) and Keno
-// (kenobase.dbf, K1..K20, 20 of 80): their layout, the making of an empty one, and adding a draw
-// to one through the storage engine.
+// The draw tables the program keeps, one per game of the registry (lotobase.dbf with C1..C6,
+// kenobase.dbf with K1..K20): the making of an empty one, and adding a draw to one through the
+// storage engine.
 #pragma once
 
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "analysis/game.h"
+
 class DBFObject;
 
 namespace cli {
 
-struct Game {
-    std::string_view name;      // as the command line names the game
-    std::string_view fileName;  // the table the program reads from its current directory
-    char fieldLetter;           // fields are <letter>1 .. <letter><picks>
-    int picks;                  // numbers in one draw, one N field of width 2 each
-    int highest;                // numbers are drawn from 1..highest
-};
-
-inline constexpr Game kSuperLoto{"loto", "lotobase.dbf", 'C', 6, 49};
-inline constexpr Game kKeno{"keno", "kenobase.dbf", 'K', 20, 80};
-
-// The game of a command-line name, or nullptr.
-const Game* gameNamed(std::string_view name);
-// The game whose tables have this many fields, or nullptr.
-const Game* gameWithFields(int fieldCount);
+// "6 or 20": the field counts of the games' tables.
+std::string drawFieldCounts();
 
 // The bytes of an empty table of the game: version 0x03, the date and update stamp of the local
 // clock, no records, the descriptors, the terminator and the end-of-file byte.

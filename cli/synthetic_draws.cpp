@@ -10,12 +10,6 @@ namespace cli {
 namespace {
 
 constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
-constexpr std::uint64_t kSeed = 20261201;
-// The committed sample tables were drawn from one stream, 300 SuperLoto draws first. Keno starts
-// where those 1800 values (six a draw; a value is redrawn with odds of about 1e-17) left it, so
-// each game has a start of its own and the samples of both come out as committed whatever the
-// number of draws asked of the other.
-constexpr std::uint64_t kKenoStart = kSeed + 300 * 6 * kGolden;
 
 }  // namespace
 
@@ -38,20 +32,20 @@ std::uint32_t SplitMix64::below(std::uint32_t bound)
 }
 
 SyntheticDraws::SyntheticDraws(const Game& game)
-    : m_game(game), m_random(game.name == kKeno.name ? kKenoStart : kSeed)
+    : m_game(game), m_random(game.syntheticSeed)
 {
 }
 
 std::vector<int> SyntheticDraws::next()
 {
     // A partial Fisher-Yates shuffle: the first `picks` places of the pool are the draw.
-    std::vector<int> pool(static_cast<std::size_t>(m_game.highest));
+    std::vector<int> pool(static_cast<std::size_t>(m_game.numbers));
     std::iota(pool.begin(), pool.end(), 1);
-    for (int i = 0; i < m_game.picks; ++i) {
-        const auto remaining = static_cast<std::uint32_t>(m_game.highest - i);
+    for (int i = 0; i < m_game.fieldsPerDraw; ++i) {
+        const auto remaining = static_cast<std::uint32_t>(m_game.numbers - i);
         std::swap(pool[static_cast<std::size_t>(i)], pool[i + m_random.below(remaining)]);
     }
-    std::vector<int> drawn(pool.begin(), pool.begin() + m_game.picks);
+    std::vector<int> drawn(pool.begin(), pool.begin() + m_game.fieldsPerDraw);
     std::sort(drawn.begin(), drawn.end());
     return drawn;
 }

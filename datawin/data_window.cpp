@@ -14,7 +14,47 @@ constexpr char kEnter = 13;
 // The button face of the original platform's classic scheme.
 const QColor kButtonFace(0xC0, 0xC0, 0xC0);
 
+TFont FontOf(const FontSpec& spec) {
+    if (!spec.name) return TFont{};
+    return TFont{spec.name, spec.height, spec.bold, spec.italic, spec.charset};
+}
+
 }  // namespace
+
+DataWindowLayout LayoutOf(const Game& game) {
+    using B = TXbaseNavigateBtn;
+    const DrawWindowSpec& spec = game.window;
+    DataWindowLayout layout;
+    layout.tableName = game.tableFileName;
+    layout.caption = spec.caption;
+    layout.left = spec.left;
+    layout.top = spec.top;
+    layout.clientWidth = spec.clientWidth;
+    layout.clientHeight = spec.clientHeight;
+    layout.navigatorLeft = spec.navigatorLeft;
+    layout.navigatorTop = 0;
+    layout.navigatorWidth = spec.navigatorWidth;
+    layout.navigatorHeight = 25;
+    layout.visibleButtons = {B::nbTop, B::nbPrev, B::nbNext, B::nbBttm, B::nbInsert, B::nbDelete, B::nbPost};
+    if (spec.editButton) layout.visibleButtons.Include(B::nbEdit);
+    layout.gridLeft = 0;
+    layout.gridTop = 24;
+    layout.gridWidth = spec.gridWidth;
+    layout.gridHeight = spec.gridHeight;
+    layout.gridFont = FontOf(spec.gridFont);
+    layout.gridTitleFont = FontOf(spec.gridTitleFont);
+    layout.columnResize = spec.columnResize;
+    for (int i = 0; i < game.fieldsPerDraw; ++i) layout.columns.push_back(game.fieldName(i));
+    layout.columnWidth = spec.columnWidth;
+    layout.columnFont = FontOf(spec.columnFont);
+    layout.columnTitleFont = FontOf(spec.columnTitleFont);
+    layout.navigatorFirstInTabOrder = spec.navigatorFirstInTabOrder;
+    return layout;
+}
+
+TDataWindow::TDataWindow(const Game& game, QWidget* parent) : TDataWindow(LayoutOf(game), parent) {
+    setObjectName(game.window.objectName);
+}
 
 TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |

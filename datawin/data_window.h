@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/game.h"
 #include "datawin/xbase_dataset.h"
 #include "datawin/xbase_navigator.h"
 #include "toolkit/data_source.h"
@@ -33,11 +34,15 @@ struct DataWindowLayout {
     bool navigatorFirstInTabOrder;
 };
 
+// The layout of a game's window, from the game's record.
+DataWindowLayout LayoutOf(const Game& game);
+
 class TDataWindow : public QWidget {
     Q_OBJECT
 public:
-    // Opens the dataset on the layout's table in the current directory; raises what the open
-    // raises.
+    // The game's window, its dataset opened on the game's table in the current directory; raises
+    // what the open raises.
+    explicit TDataWindow(const Game& game, QWidget* parent = nullptr);
     TDataWindow(const DataWindowLayout& layout, QWidget* parent = nullptr);
     ~TDataWindow() override;
 

@@ -490,13 +490,9 @@ bool TXbaseDataSet::GetFieldData(const TField& field, TFieldValue& value) {
             return true;
         }
         case TFieldType::ftSmallint:
-        case TFieldType::ftInteger: {
-            const long double number = m_engine->getNumber(n);
-            const double rounded = RoundHalfEven(static_cast<double>(number));
-            if (rounded < -2147483648.0 || rounded > 2147483647.0) throw ERangeError("Range check error");
-            value = static_cast<std::int32_t>(rounded);
+        case TFieldType::ftInteger:
+            value = EngineInteger(n);
             return true;
-        }
         case TFieldType::ftFloat:
             value = static_cast<double>(m_engine->getNumber(n));
             return true;
@@ -575,6 +571,46 @@ int TXbaseDataSet::RecordCount() {
     // reads on from its rows.
     CursorPosChanged();
     return count;
+}
+
+std::int32_t TXbaseDataSet::EngineInteger(int n) const {
+    const long double number = m_engine->getNumber(n);
+    const double rounded = RoundHalfEven(static_cast<double>(number));
+    if (rounded < -2147483648.0 || rounded > 2147483647.0) throw ERangeError("Range check error");
+    return static_cast<std::int32_t>(rounded);
+}
+
+bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowVisitor& visit) {
+    CheckActive();
+    if ((m_filtered && OnFilterRecord) || OnStatus) return false;
+    struct Column {
+        int number;
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+    std::vector<Column> columns;
+    for (const TField* field : fields) {
+        const int n = field->FieldNo();
+        const char type = m_engine->fieldType(n);
+        if (field->FieldKind() != TFieldKind::fkData || field->DataSet() != this ||
+            (field->DataType() != TFieldType::ftSmallint && field->DataType() != TFieldType::ftInteger) ||
+            (type != 'N' && type != 'F') || m_engine->fieldDecimals(n) != 0) {
+            return false;
+        }
+        columns.push_back({n, m_engine->fieldOffset(n), m_engine->fieldLength(n)});
+    }
+    std::vector<std::int32_t> values(columns.size());
+    m_engine->scanRecords([&](std::uint8_t* record, std::uint32_t number) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const Column& column = columns[c];
+            if (!xb::decodeSmallWhole(record + column.offset, column.length, values[c])) {
+                EngineRow row(*m_engine, record);
+                values[c] = EngineInteger(column.number);
+            }
+        }
+        visit(values, number);
+    });
+    return true;
 }
 
 int TXbaseDataSet::RecNo() {

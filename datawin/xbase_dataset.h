@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,16 @@ public:
     void SetFieldData(TField& field, const TFieldValue& value) override;
     std::string Translate(const std::string& text, bool toTable) override;
 
+    // The value AsInteger gives for each of `fields` (data fields of this dataset), for every
+    // visible record in table order, with the record's physical number: one pass over the table
+    // in large blocks that leaves the cursor and the rows on show as they are. Whole numbers are
+    // decoded straight from the record image; any other text goes through the engine's
+    // conversion, so values and errors are AsInteger's. Gives false, having read nothing, when
+    // the records need the record-by-record walk instead: a field that is not a stored whole
+    // number, an active filter, a status handler.
+    using IntegerRowVisitor = std::function<void(std::span<const std::int32_t> values, std::uint32_t record)>;
+    bool ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowVisitor& visit);
+
     // Clears the deletion flag of the current record.
     void Recall();
 
@@ -131,6 +142,9 @@ private:
     void BuildFieldDefs();
     // Marks (or unmarks) the active row's record deleted in the file; false when the write failed.
     bool MarkActiveRecord(bool deleted);
+    // AsInteger's value of engine field n in the record buffer in use: rounded half to even,
+    // range checked.
+    std::int32_t EngineInteger(int n) const;
     // Positions the engine on a physical record (read into the buffer in use).
     void GotoRecordNumber(std::int64_t number);
 

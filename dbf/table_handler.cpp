@@ -84,6 +84,33 @@ std::uint32_t XBO_dBHandler::exactCount() {
     return count;
 }
 
+void XBO_dBHandler::scanRecords(const std::function<void(std::uint8_t* record, std::uint32_t number)>& visit) {
+    constexpr std::uint32_t kScanBlock = 1u << 18;
+    const std::uint32_t perBlock = std::max<std::uint32_t>(1, kScanBlock / m_recordLength);
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * m_recordLength);
+    refreshHeader();
+    std::uint32_t next = 1;
+    for (;;) {
+        while (next <= m_recordCount) {
+            const std::uint32_t count = std::min(perBlock, m_recordCount - next + 1);
+            const std::uint32_t wanted = count * m_recordLength;
+            const std::uint64_t offset =
+                m_headerLength + static_cast<std::uint64_t>(next - 1) * static_cast<std::uint64_t>(m_recordLength);
+            // Straight from the file: the read-ahead cache serves record-by-record walks.
+            const std::uint32_t got = XBO_dBaseFld::readAt(offset, block.data(), wanted);
+            if (got < wanted) report(xb::err::kShortRead, xb::loc::kRecordRead, path());
+            for (std::uint32_t i = 0; i < count; ++i) {
+                std::uint8_t* record = block.data() + static_cast<std::size_t>(i) * m_recordLength;
+                if (m_useDeleted || record[0] != xb::kDeletedFlag) visit(record, next + i);
+            }
+            next += count;
+        }
+        const std::uint32_t counted = m_recordCount;
+        refreshHeader();
+        if (m_recordCount <= counted) break;
+    }
+}
+
 bool XBO_dBHandler::statusEvent(int code, std::int64_t number) {
     // Index files and filter sets would follow writes here; none are kept by this program.
     return XBO_dBaseFld::statusEvent(code, number);

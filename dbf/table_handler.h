@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,14 @@ public:
     // The exact count of visible records: walks the table from the first visible record and
     // returns to where it stood.
     std::uint32_t exactCount();
+
+    // One pass over the records in large blocks, for a long read such as an analysis: hands each
+    // record that is not deleted (every record with the use-deleted switch on) to `visit` with its
+    // physical number, without moving the table or touching its record buffer. It reads the
+    // records the file holds, as a walk would see them: a shared table is recounted from the file
+    // size at the start and again at the end, for records appended meanwhile. The acceptance test
+    // and status events are not consulted; a caller that needs them walks the table.
+    void scanRecords(const std::function<void(std::uint8_t* record, std::uint32_t number)>& visit);
 
     void setReadAhead(bool on);
     bool readAheadOn() const { return m_readAheadOn; }

@@ -22,6 +22,34 @@ bool parseDecimal(std::string_view text, long double& value);
 // characters (wider when it does not fit), "." as the point, no separators.
 std::string formatFixed(long double value, int width, int decimals);
 
+// The common text of a numeric field, read in place: blanks around an optionally signed run of at
+// most nine digits, or blanks alone (0), ending at `length` or at the first zero byte. Anything
+// else (decimals, an exponent, garbage, a field wider than the 31 characters the standard
+// conversion reads) gives false and is left to that conversion, whose value this one always
+// agrees with.
+inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, std::int32_t& value) {
+    if (length > 31) return false;
+    std::uint32_t i = 0;
+    while (i < length && bytes[i] == ' ') ++i;
+    if (i == length || bytes[i] == 0) {
+        value = 0;
+        return true;
+    }
+    bool negative = false;
+    if (bytes[i] == '-' || bytes[i] == '+') negative = bytes[i++] == '-';
+    std::int32_t digits = 0;
+    int count = 0;
+    while (i < length && static_cast<unsigned>(bytes[i] - '0') < 10u) {
+        if (++count > 9) return false;
+        digits = digits * 10 + (bytes[i++] - '0');
+    }
+    if (count == 0) return false;
+    while (i < length && bytes[i] == ' ') ++i;
+    if (i < length && bytes[i] != 0) return false;
+    value = negative ? -digits : digits;
+    return true;
+}
+
 inline std::uint16_t readLe16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }

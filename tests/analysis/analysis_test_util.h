@@ -39,12 +39,12 @@ inline const char kTooMany[] =
     "Уменьшите количество записей в базе.";
 
 using Draws = std::vector<std::vector<int>>;
-using Command = void (*)(const GameRules&, AnalysisContext&);
+using Command = void (*)(const Game&, AnalysisContext&);
 
 // Writes a draw table of the game's number fields (C1..C6 or K1..K20, numeric, width 2; or only the
 // first `fieldCount` of them), one record per draw; the records whose 1-based positions are in
 // `deleted` are marked deleted.
-inline void writeDraws(const std::string& path, const GameRules& game, const Draws& draws,
+inline void writeDraws(const std::string& path, const Game& game, const Draws& draws,
                        const std::vector<int>& deleted = {}, int fieldCount = 0)
 {
     testsupport::DbfImage image;
@@ -98,7 +98,7 @@ inline std::vector<int> joined(std::initializer_list<std::vector<int>> parts)
 }
 
 // Per-number values: `fill` everywhere, then the listed numbers (1-based) set.
-inline std::vector<std::int32_t> perNumber(const GameRules& game, std::int32_t fill,
+inline std::vector<std::int32_t> perNumber(const Game& game, std::int32_t fill,
                                            const std::map<int, std::int32_t>& set = {})
 {
     std::vector<std::int32_t> values(static_cast<std::size_t>(game.numbers), fill);
@@ -148,7 +148,7 @@ inline QImage blankPicture()
 }
 
 // The picture of the game's board with these values and then the caption painted by `caption`.
-inline QImage boardPicture(const GameRules& game, const std::vector<std::int32_t>& values,
+inline QImage boardPicture(const Game& game, const std::vector<std::int32_t>& values,
                            const std::function<void(TCanvas&)>& caption)
 {
     QImage image = blankPicture();
@@ -174,7 +174,7 @@ inline std::function<void(TCanvas&)> heading(int points, const std::string& text
 // a command works on.
 class Bench {
 public:
-    Bench(const GameRules& game, const Draws& draws, const std::vector<int>& deleted = {}, int fieldCount = 0)
+    Bench(const Game& game, const Draws& draws, const std::vector<int>& deleted = {}, int fieldCount = 0)
         : m_game(game),
           values(static_cast<std::size_t>(game.numbers), kSentinel),
           periods(static_cast<std::size_t>(game.numbers), kSentinel),
@@ -211,7 +211,7 @@ public:
     }
 
 private:
-    const GameRules& m_game;
+    const Game& m_game;
     testsupport::TempDir m_dir;
 
 public:

@@ -10,7 +10,7 @@ using namespace analysistest;
 
 TEST(AnalysisCommands, ADatasetFailureWhileWalkingLeavesThePictureAlone)
 {
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         // One number field short of a draw: reading the last one fails.
         const int fields = game->fieldsPerDraw - 1;
         const Draws draws(6, range(1, fields));

@@ -55,7 +55,7 @@ TEST(FrequencyHistogram, CountsEveryKenoNumberAndCaptionsTheRecordCount)
 TEST(FrequencyHistogram, CountsALongTableDrawByDraw)
 {
     testsupport::TempDir dir;
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), game->fieldsPerDraw, game->numbers, 150,
                                                       static_cast<std::uint32_t>(game->numbers));
         Bench bench(*game, draws);
@@ -90,7 +90,7 @@ TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied)
 
 TEST(FrequencyHistogram, FewerThanFiveDrawsAreRefusedWithTheBoardValuesCleared)
 {
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         const std::vector<int> draw = range(1, game->fieldsPerDraw);
         for (const Draws& draws : {Draws{}, Draws(4, draw)}) {
             Bench bench(*game, draws);

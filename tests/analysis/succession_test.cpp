@@ -103,7 +103,7 @@ TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw)
     setNumbers(threeExpected, range(21, 40), 2);  // 10: 2.5 goes to 2
     EXPECT_TRUE(samePerNumber(kenoThree.values, threeExpected));
 
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         Bench empty(*game, {});
         empty.run(SuccessionProbability);
         EXPECT_TRUE(samePerNumber(empty.values, perNumber(*game, 0))) << game->name;

@@ -74,7 +74,7 @@ TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints)
 
 TEST(TalvenMethod, RefusesFewerThanFiveDrawsWithOnlyTheBoardValuesCleared)
 {
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         const Draws five(5, range(1, game->fieldsPerDraw));
         for (const auto& [draws, deleted] : {std::pair{Draws{}, std::vector<int>{}},
                                             std::pair{Draws(4, five.front()), std::vector<int>{}},
@@ -91,7 +91,7 @@ TEST(TalvenMethod, RefusesFewerThanFiveDrawsWithOnlyTheBoardValuesCleared)
 
 // The prediction and rating worked out from the draws, in integers: last appearance r of m
 // appearances, r * (m + 1) / m rounded half to even, distance from draw n - 1.
-void expectedRatings(const GameRules& game, const Draws& draws, const std::vector<std::int32_t>& close,
+void expectedRatings(const Game& game, const Draws& draws, const std::vector<std::int32_t>& close,
                      std::vector<std::int32_t>& values, std::vector<std::int32_t>& periods)
 {
     values = perNumber(game, 0);
@@ -119,7 +119,7 @@ void expectedRatings(const GameRules& game, const Draws& draws, const std::vecto
 TEST(TalvenMethod, AnalysesALongTableWithoutALimit)
 {
     testsupport::TempDir dir;
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), game->fieldsPerDraw, game->numbers, 500, 11);
         Bench bench(*game, draws);
         bench.run(TalvenMethod);

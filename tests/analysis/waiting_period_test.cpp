@@ -78,7 +78,7 @@ TEST(AverageWaitingPeriod, RatesKenoNumbersByPeriodAgainstWaitingLength)
 TEST(AverageWaitingPeriod, RefusesFewerThanFiveAndMoreThanTwoHundredDrawsTouchingNothing)
 {
     testsupport::TempDir dir;
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         const auto many = testsupport::makeDrawTable(dir.file("made.dbf"), game->fieldsPerDraw, game->numbers, 201, 7);
         const Draws four(4, range(1, game->fieldsPerDraw));
         struct Case {

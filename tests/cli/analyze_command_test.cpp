@@ -38,12 +38,12 @@ const Analysis kAnalyses[] = {
     {"talven", TalvenMethod},
 };
 
-const char* gameWord(const GameRules& game)
+const char* gameWord(const Game& game)
 {
     return &game == &kSuperLoto ? "loto" : "keno";
 }
 
-const char* tableOf(const GameRules& game)
+const char* tableOf(const Game& game)
 {
     return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf";
 }
@@ -140,7 +140,7 @@ struct MainWindowRun {
     std::vector<ShownMessage> shown;
 };
 
-MainWindowRun runAsMainWindow(const GameRules& game, Command command, const std::string& directory)
+MainWindowRun runAsMainWindow(const Game& game, Command command, const std::string& directory)
 {
     MainWindowRun run;
     const auto dataset = MakeDrawDataSet(game, directory);
@@ -168,7 +168,7 @@ bool exists(const std::string& path)
     return ::access(path.c_str(), F_OK) == 0;
 }
 
-void checkGame(const GameRules& game, const Draws& draws,
+void checkGame(const Game& game, const Draws& draws,
                std::vector<std::int32_t> (*expected)(const std::string&))
 {
     TempDir dir;

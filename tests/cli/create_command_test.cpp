@@ -113,7 +113,7 @@ TEST(CreateCommand, AppendsSyntheticDrawsThroughTheEngine)
     EXPECT_EQ(bytes.back(), '\x1A');
 
     // Each record: live flag, then the draw's numbers right-aligned in two places.
-    cli::SyntheticDraws draws(cli::kSuperLoto);
+    cli::SyntheticDraws draws(kSuperLoto);
     for (int record = 0; record < 5; ++record) {
         std::string expected = " ";
         for (const int number : draws.next()) {
@@ -208,24 +208,24 @@ TEST(CreateCommand, UsageMistakesExitWithTwo)
 
 TEST(SyntheticDraws, DistinctNumbersInRangeRepeatableAndSpread)
 {
-    for (const cli::Game* game : {&cli::kSuperLoto, &cli::kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         cli::SyntheticDraws first(*game);
         cli::SyntheticDraws second(*game);
-        std::vector<int> seen(static_cast<std::size_t>(game->highest) + 1, 0);
+        std::vector<int> seen(static_cast<std::size_t>(game->numbers) + 1, 0);
         for (int draw = 0; draw < 2000; ++draw) {
             const std::vector<int> numbers = first.next();
             ASSERT_EQ(numbers, second.next());
-            ASSERT_EQ(static_cast<int>(numbers.size()), game->picks);
+            ASSERT_EQ(static_cast<int>(numbers.size()), game->fieldsPerDraw);
             EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
             EXPECT_EQ(std::set<int>(numbers.begin(), numbers.end()).size(), numbers.size());
             EXPECT_GE(numbers.front(), 1);
-            EXPECT_LE(numbers.back(), game->highest);
+            EXPECT_LE(numbers.back(), game->numbers);
             for (const int n : numbers)
                 ++seen[static_cast<std::size_t>(n)];
         }
         // Every number turns up, none far from its share (2000 draws: 245 or 500 on average).
-        const double share = 2000.0 * game->picks / game->highest;
-        for (int n = 1; n <= game->highest; ++n) {
+        const double share = 2000.0 * game->fieldsPerDraw / game->numbers;
+        for (int n = 1; n <= game->numbers; ++n) {
             EXPECT_GT(seen[static_cast<std::size_t>(n)], share * 0.7) << game->name << " " << n;
             EXPECT_LT(seen[static_cast<std::size_t>(n)], share * 1.3) << game->name << " " << n;
         }

@@ -46,7 +46,7 @@ struct Picture {
 
     Picture() { image.fill(Qt::black); }
 
-    void paint(const GameRules& game, const Values& values) { DrawGameBoard(canvas, game, values); }
+    void paint(const Game& game, const Values& values) { DrawGameBoard(canvas, game, values); }
     TColor at(int x, int y) const { return colourAt(image, x, y); }
 
     // Column x seen from the baseline up: the colour of the bar standing there and the top row
@@ -101,7 +101,7 @@ Values tenKenoDraws()
 
 // The picture with only the texts of a board written at the places given for them, on grey:
 // what the board's caption rows and label column must show.
-QImage expectedTexts(const GameRules& game, const std::string& face)
+QImage expectedTexts(const Game& game, const std::string& face)
 {
     QImage image(665, 313, QImage::Format_RGB32);
     image.fill(QColor::fromRgb(ToRgb(clGray)));
@@ -303,7 +303,7 @@ TEST(Board, NegativeValuesPaintNothingAndHugeOnesFillTheColumn)
 TEST(Board, ReferenceLinesEndWhereTheGameSaysAndCarryTheirLabels)
 {
     struct Case {
-        const GameRules* game;
+        const Game* game;
         Values values;
         int lineEnd;
     };
@@ -371,7 +371,7 @@ TEST(Board, KenoSeparatorsRunOverTheFirstColumnOfEveryTenthBar)
 TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
 {
     struct Case {
-        const GameRules* game;
+        const Game* game;
         Values values;
     };
     const Case cases[] = {{&kSuperLoto, fiveDistinctLotoDraws()}, {&kKeno, tenKenoDraws()}};
@@ -428,7 +428,7 @@ TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
 
 TEST(Board, PainterLeavesGreyBrushWhitePenAndWhiteTwelvePointFont)
 {
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         SCOPED_TRACE(game->name);
         Picture picture;
         picture.canvas.SetBrushColor(clRed);
@@ -469,7 +469,7 @@ TEST(Board, PainterLeavesGreyBrushWhitePenAndWhiteTwelvePointFont)
 
 TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere)
 {
-    for (const GameRules* game : {&kSuperLoto, &kKeno}) {
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
         SCOPED_TRACE(game->name);
         const Values first = game->numbers == 49 ? fiveDistinctLotoDraws() : tenKenoDraws();
         Values second(static_cast<std::size_t>(game->numbers), 0);

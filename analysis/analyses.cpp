@@ -1,0 +1,300 @@
+// The four analyses as accumulators over the draws. Their arithmetic is the one the commands
+// have always done; only the bookkeeping changed, so that one pass over the table serves.
+#include "analysis/analyses.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+
+#include "toolkit/fields.h"
+
+namespace {
+
+constexpr std::int32_t kCloseRatings[] = {11, 10, 9, 8};
+constexpr std::int32_t kDistantRating = 5;
+constexpr int kWaitingCloseRatings = 3;
+
+std::int32_t Rating(long long distance, int closeRatings)
+{
+    return distance < closeRatings ? kCloseRatings[distance] : kDistantRating;
+}
+
+std::size_t IndexOf(std::int32_t number) { return static_cast<std::size_t>(number - 1); }
+
+std::int32_t RoundedQuotient(double dividend, double divisor)
+{
+    return static_cast<std::int32_t>(RoundHalfEven(dividend / divisor));
+}
+
+// What every analysis keeps: the game, the draws seen and how often each number came out (a
+// number twice in a draw counts twice).
+class Counting : public DrawAccumulator {
+public:
+    explicit Counting(const Game& game) : m_game(game), m_counts(static_cast<std::size_t>(game.numbers), 0) {}
+
+    void add(DrawRow draw, std::uint32_t record) override
+    {
+        ++m_draws;
+        m_latestRecord = record;
+        for (std::uint8_t n : draw)
+            if (n != 0) ++m_counts[IndexOf(n)];
+        added(draw, record);
+    }
+
+protected:
+    virtual void added(DrawRow /*draw*/, std::uint32_t /*record*/) {}
+
+    // A result over the draws seen, the cursor left on the latest unless said otherwise.
+    AnalysisResult started(CursorAfter cursor) const
+    {
+        AnalysisResult result;
+        result.draws = m_draws;
+        result.cursor = cursor;
+        result.cursorRecord = m_latestRecord;
+        return result;
+    }
+
+    AnalysisResult refused(const char* message, bool clearsValues, CursorAfter cursor) const
+    {
+        AnalysisResult result = started(cursor);
+        result.refusal = message;
+        result.refusalClearsValues = clearsValues;
+        return result;
+    }
+
+    const Game& m_game;
+    int m_draws = 0;
+    std::uint32_t m_latestRecord = 0;
+    std::vector<std::int32_t> m_counts;
+};
+
+class Histogram final : public Counting {
+public:
+    using Counting::Counting;
+
+    AnalysisResult result() const override
+    {
+        if (m_draws < kFewestDraws) return refused(kHistogramTooFew, true, CursorAfter::First);
+        AnalysisResult result = started(CursorAfter::PastLast);
+        result.values = m_counts;
+        return result;
+    }
+};
+
+// Cell (later, earlier): how often `later` came out in the draw right after one holding `earlier`.
+class Succession final : public Counting {
+public:
+    explicit Succession(const Game& game)
+        : Counting(game), m_cells(static_cast<std::size_t>(game.numbers) * static_cast<std::size_t>(game.numbers), 0)
+    {
+    }
+
+    AnalysisResult result() const override
+    {
+        AnalysisResult result = started(CursorAfter::Last);
+        result.values.assign(static_cast<std::size_t>(m_game.numbers), 0);
+        // An empty table has no latest draw: nothing is summed.
+        if (!m_latest.empty()) {
+            for (std::int32_t j = 1; j <= m_game.numbers; ++j)
+                for (std::uint8_t z : m_latest)
+                    if (z != 0) result.values[IndexOf(j)] += cell(j, z);
+        }
+        if (m_game.successionDivisor != 1)
+            for (std::int32_t& value : result.values) value = RoundedQuotient(value, m_game.successionDivisor);
+        return result;
+    }
+
+private:
+    void added(DrawRow draw, std::uint32_t /*record*/) override
+    {
+        if (m_game.successionCountsLatestPair) {
+            if (!m_latest.empty()) countPair(draw, m_latest);
+        } else if (!m_beforeLatest.empty()) {
+            // The pair that ended in the latest draw is no longer the latest one.
+            countPair(m_latest, m_beforeLatest);
+        }
+        m_beforeLatest.swap(m_latest);
+        m_latest.assign(draw.begin(), draw.end());
+    }
+
+    void countPair(DrawRow later, DrawRow earlier)
+    {
+        for (std::uint8_t a : later) {
+            if (a == 0) continue;
+            std::int32_t* row = &m_cells[IndexOf(a) * static_cast<std::size_t>(m_game.numbers)];
+            for (std::uint8_t b : earlier)
+                if (b != 0) ++row[IndexOf(b)];
+        }
+    }
+
+    std::int32_t cell(std::int32_t later, std::int32_t earlier) const
+    {
+        return m_cells[IndexOf(later) * static_cast<std::size_t>(m_game.numbers) + IndexOf(earlier)];
+    }
+
+    std::vector<std::int32_t> m_cells;
+    std::vector<std::uint8_t> m_latest;
+    std::vector<std::uint8_t> m_beforeLatest;
+};
+
+// Keeps the latest draws up to the limit; a longer history is refused.
+class WaitingPeriod final : public Counting {
+public:
+    using Counting::Counting;
+
+    AnalysisResult result() const override
+    {
+        if (m_draws < kFewestDraws) return refused(kTooFew, false, CursorAfter::Unmoved);
+        if (m_draws > kMostWaitingDraws) return refused(kTooMany, false, CursorAfter::Unmoved);
+        const int fields = m_game.fieldsPerDraw;
+        const int draws = m_draws;
+        AnalysisResult result = started(CursorAfter::PastLast);
+        result.values = m_counts;
+        result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
+
+        auto rowHolds = [&](int row, std::int32_t number) {
+            if (row < 1 || row > draws) return false;
+            const auto first = m_rows.begin() + static_cast<std::ptrdiff_t>(row - 1) * fields;
+            return std::find(first, first + fields, number) != first + fields;
+        };
+        auto nextRowHolding = [&](int after, std::int32_t number) {
+            for (int row = after + 1; row <= draws; ++row)
+                if (rowHolds(row, number)) return row;
+            return 0;
+        };
+        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
+            const std::int32_t appearances = m_counts[IndexOf(i)];
+            if (appearances <= 2) continue;
+            int previous = nextRowHolding(0, i);
+            if (previous == 0) continue;
+            // A number repeated within a draw counts more appearances than rows hold it; the
+            // search for the missing rows ends at the latest draw.
+            float gaps = 0.0f;
+            for (std::int32_t k = 1; k < appearances; ++k) {
+                const int row = nextRowHolding(previous, i);
+                if (row == 0) break;
+                gaps += static_cast<float>(row - previous);
+                previous = row;
+            }
+            // Divided by the appearances, not by the gaps between them.
+            result.periods[IndexOf(i)] = RoundedQuotient(static_cast<double>(gaps), appearances);
+        }
+        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
+            const std::int32_t period = result.periods[IndexOf(i)];
+            if (period <= 0) continue;
+            int waiting = 0;
+            for (int row = draws, count = 1; row >= 1; --row, ++count)
+                if (rowHolds(row, i)) {
+                    waiting = count;
+                    break;
+                }
+            result.values[IndexOf(i)] = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
+        }
+        return result;
+    }
+
+private:
+    void added(DrawRow draw, std::uint32_t /*record*/) override
+    {
+        m_rows.insert(m_rows.end(), draw.begin(), draw.end());
+        // Past the limit only the count matters: the result is a refusal.
+        if (m_draws > kMostWaitingDraws) m_rows.clear();
+    }
+
+    std::vector<std::uint8_t> m_rows;
+};
+
+class Talven final : public Counting {
+public:
+    explicit Talven(const Game& game)
+        : Counting(game),
+          m_lastRow(static_cast<std::size_t>(game.numbers), 0),
+          m_lastRecord(static_cast<std::size_t>(game.numbers), 0)
+    {
+    }
+
+    AnalysisResult result() const override
+    {
+        if (m_draws < kFewestDraws) return refused(kTooFew, true, CursorAfter::Unmoved);
+        const int draws = m_draws;
+        AnalysisResult result = started(CursorAfter::PastLast);
+        result.values = m_counts;
+        result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
+        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
+            const std::int32_t appearances = m_counts[IndexOf(i)];
+            if (appearances <= 1) continue;
+            // The search back from the latest draw stops on the number's last appearance.
+            const long long lastAppearance = m_lastRow[IndexOf(i)];
+            result.cursor = CursorAfter::Record;
+            result.cursorRecord = m_lastRecord[IndexOf(i)];
+            const std::int32_t predicted =
+                RoundedQuotient(static_cast<double>(lastAppearance * (appearances + 1)), appearances);
+            result.periods[IndexOf(i)] = predicted;
+            // The distance from the draw before the latest, not from the next one.
+            const long long distance = std::abs(static_cast<long long>(predicted) - draws + 1);
+            result.values[IndexOf(i)] = Rating(distance, m_game.talvenCloseRatings);
+        }
+        return result;
+    }
+
+private:
+    void added(DrawRow draw, std::uint32_t record) override
+    {
+        for (std::uint8_t n : draw)
+            if (n != 0) {
+                m_lastRow[IndexOf(n)] = m_draws;
+                m_lastRecord[IndexOf(n)] = record;
+            }
+    }
+
+    std::vector<int> m_lastRow;
+    std::vector<std::uint32_t> m_lastRecord;
+};
+
+template <class Accumulator>
+std::unique_ptr<DrawAccumulator> Start(const Game& game)
+{
+    return std::make_unique<Accumulator>(game);
+}
+
+const Analysis kAnalyses[] = {
+    {"frequency histogram", "histogram", "Гистограмма", "count", CaptionKind::DrawCount, nullptr, &Start<Histogram>},
+    {"succession probability", "succession", "Расчет вероятности", "score", CaptionKind::LatestDraw,
+     "Расчет вероятности для комплекта шаров: ", &Start<Succession>},
+    {"average waiting period", "waiting", "Средний период ожидания", "rating", CaptionKind::Heading,
+     "Расчет среднего периода ожидания", &Start<WaitingPeriod>},
+    {"Talven method", "talven", "Метод А. Тальвена", "rating", CaptionKind::Heading,
+     "Расчет наиболее вероятных номеров по методу А.Тальвена", &Start<Talven>},
+};
+
+constexpr int kHeadingPoints = 10;
+
+}  // namespace
+
+std::span<const Analysis> Analyses() { return kAnalyses; }
+const Analysis& FrequencyHistogramAnalysis() { return kAnalyses[0]; }
+const Analysis& SuccessionProbabilityAnalysis() { return kAnalyses[1]; }
+const Analysis& AverageWaitingPeriodAnalysis() { return kAnalyses[2]; }
+const Analysis& TalvenMethodAnalysis() { return kAnalyses[3]; }
+
+const Analysis* AnalysisNamed(const std::string& cliName)
+{
+    for (const Analysis& analysis : kAnalyses)
+        if (cliName == analysis.cliName) return &analysis;
+    return nullptr;
+}
+
+int HeadingPoints(const Analysis& analysis, const Game& game)
+{
+    return &analysis == &TalvenMethodAnalysis() ? game.talvenCaptionSize : kHeadingPoints;
+}
+
+AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells)
+{
+    const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
+    auto accumulator = analysis.start(game);
+    std::uint32_t record = 0;
+    for (std::size_t at = 0; at + fields <= cells.size(); at += fields)
+        accumulator->add(cells.subspan(at, fields), ++record);
+    return accumulator->result();
+}

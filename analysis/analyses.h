@@ -1,0 +1,97 @@
+// The four analyses of the draw history as functions of the draws, one implementation for every
+// game: the frequency histogram, the succession probability, the average waiting period and the
+// Тальвен method. Each is an accumulator fed the visible draws in table order, one row of small
+// integers per draw (0 for anything that is not a number of the game: a blank field, a stray
+// value), whose result is the board values (and periods) or a refusal naming its message. The
+// accumulators keep what their result needs, not the draws, so a pass over a million draws
+// stays small; they can be asked for their result at any point of the walk, which is how a
+// back-test replays the history. Nothing here reads a table or paints.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/game.h"
+
+// One draw: the game's fields in order, each a number of the game or 0.
+using DrawRow = std::span<const std::uint8_t>;
+
+// Where an analysis leaves the dataset's cursor, as the walk of its command leaves it.
+enum class CursorAfter {
+    Unmoved,   // the table was only counted
+    First,     // on the first draw
+    PastLast,  // walked past the latest draw: on it, at the end
+    Last,      // on the latest draw
+    Record,    // on the physical record `AnalysisResult::cursorRecord`
+};
+
+struct AnalysisResult {
+    int draws = 0;                      // the draws analysed
+    std::vector<std::int32_t> values;   // the board values, one per number
+    std::vector<std::int32_t> periods;  // the periods, for the analyses that give them
+    // Set when the analysis refuses the history: the message to show; nothing is painted.
+    const char* refusal = nullptr;
+    // A refusal that clears the board values first (the others leave them as they were).
+    bool refusalClearsValues = false;
+    CursorAfter cursor = CursorAfter::Unmoved;
+    std::uint32_t cursorRecord = 0;
+};
+
+class DrawAccumulator {
+public:
+    virtual ~DrawAccumulator() = default;
+    // The next draw in table order, with its physical record number.
+    virtual void add(DrawRow draw, std::uint32_t record) = 0;
+    // The analysis of the draws added so far.
+    virtual AnalysisResult result() const = 0;
+};
+
+// How an analysis captions its board, besides its values.
+enum class CaptionKind {
+    DrawCount,    // "В обработке: N записей" below the heading place
+    LatestDraw,   // a heading followed by the latest draw's numbers
+    Heading,      // a heading alone
+};
+
+struct Analysis {
+    const char* name;         // "frequency histogram", in messages
+    const char* cliName;      // "histogram", as the command line names it
+    const char* menuCaption;  // "Гистограмма"
+    const char* valueMeaning; // what a board value is: "count", "score", "rating"
+    CaptionKind caption;
+    const char* heading;      // the heading's text, or nullptr
+    std::unique_ptr<DrawAccumulator> (*start)(const Game& game);
+};
+
+// Every analysis, in menu order.
+std::span<const Analysis> Analyses();
+const Analysis& FrequencyHistogramAnalysis();
+const Analysis& SuccessionProbabilityAnalysis();
+const Analysis& AverageWaitingPeriodAnalysis();
+const Analysis& TalvenMethodAnalysis();
+// The analysis of a command-line name, or nullptr.
+const Analysis* AnalysisNamed(const std::string& cliName);
+// The caption size of the analysis' heading on this game's board, in points.
+int HeadingPoints(const Analysis& analysis, const Game& game);
+
+// The analysis of draws held in memory (rows of `game.fieldsPerDraw` cells, record numbers
+// counted from 1).
+AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);
+
+// A cell of a draw row: the value as a number of the game, or 0.
+inline std::uint8_t DrawCell(const Game& game, std::int64_t value)
+{
+    return game.isNumber(value) ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
+}
+
+// The analyses' messages.
+inline constexpr char kHistogramTooFew[] = "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!";
+inline constexpr char kTooFew[] = "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!";
+inline constexpr char kTooMany[] =
+    "По личному мнению автора, анализ количества записей более 200 теряет смысл по ряду причин. "
+    "Уменьшите количество записей в базе.";
+inline constexpr int kFewestDraws = 5;
+inline constexpr int kMostWaitingDraws = 200;

@@ -1,0 +1,128 @@
+// The draws of a table, read once for the analyses.
+#include "analysis/draw_reader.h"
+
+#include <vector>
+
+#include "datawin/xbase_dataset.h"
+#include "toolkit/fields.h"
+
+namespace {
+
+// Hands the rows on, keeping only the latest `last` back until the end when the window asks for
+// them: memory for the window, not for the history.
+class WindowedFeed {
+public:
+    WindowedFeed(const Game& game, const HistoryWindow& window, std::span<DrawAccumulator* const> sinks)
+        : m_game(game), m_window(window), m_sinks(sinks), m_row(static_cast<std::size_t>(game.fieldsPerDraw))
+    {
+        if (m_window.last > 0) {
+            m_ring.resize(static_cast<std::size_t>(m_window.last) * m_row.size());
+            m_records.resize(static_cast<std::size_t>(m_window.last));
+        }
+    }
+
+    // False once the window's last record is passed.
+    bool add(std::span<const std::int32_t> values, std::uint32_t record)
+    {
+        if (m_window.upto != 0 && record > m_window.upto) return false;
+        for (std::size_t f = 0; f < m_row.size(); ++f) m_row[f] = DrawCell(m_game, values[f]);
+        ++m_seen;
+        if (m_window.last == 0) {
+            for (DrawAccumulator* sink : m_sinks) sink->add(m_row, record);
+            return true;
+        }
+        const std::size_t slot = (m_seen - 1) % static_cast<std::size_t>(m_window.last);
+        std::copy(m_row.begin(), m_row.end(), m_ring.begin() + static_cast<std::ptrdiff_t>(slot * m_row.size()));
+        m_records[slot] = record;
+        return true;
+    }
+
+    int finish()
+    {
+        if (m_window.last == 0) return static_cast<int>(m_seen);
+        const std::size_t kept = std::min<std::size_t>(m_seen, static_cast<std::size_t>(m_window.last));
+        const std::size_t first = m_seen - kept;
+        for (std::size_t i = first; i < m_seen; ++i) {
+            const std::size_t slot = i % static_cast<std::size_t>(m_window.last);
+            const DrawRow row(m_ring.data() + slot * m_row.size(), m_row.size());
+            for (DrawAccumulator* sink : m_sinks) sink->add(row, m_records[slot]);
+        }
+        return static_cast<int>(kept);
+    }
+
+private:
+    const Game& m_game;
+    HistoryWindow m_window;
+    std::span<DrawAccumulator* const> m_sinks;
+    std::vector<std::uint8_t> m_row;
+    std::vector<std::uint8_t> m_ring;
+    std::vector<std::uint32_t> m_records;
+    std::size_t m_seen = 0;
+};
+
+// The record-by-record walk, as the commands always read: First, AsInteger of each number field,
+// Next. Serves datasets other than the table dataset and tables the block pass cannot read.
+void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed)
+{
+    std::vector<std::int32_t> values(static_cast<std::size_t>(game.fieldsPerDraw));
+    dataset.First();
+    while (!dataset.Eof()) {
+        for (int f = 0; f < game.fieldsPerDraw; ++f) values[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
+        if (!feed.add(values, static_cast<std::uint32_t>(dataset.RecNo()))) break;
+        dataset.Next();
+    }
+}
+
+}  // namespace
+
+int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window, std::span<DrawAccumulator* const> sinks)
+{
+    WindowedFeed feed(game, window, sinks);
+    auto* table = dynamic_cast<TXbaseDataSet*>(&dataset);
+    bool scanned = false;
+    // A table short of number fields fails on its first draw, as the walk does, not before.
+    if (table && dataset.FieldCount() >= game.fieldsPerDraw) {
+        std::vector<const TField*> fields;
+        for (int f = 0; f < game.fieldsPerDraw; ++f) fields.push_back(&dataset.Fields(f));
+        bool passed = false;
+        scanned = table->ScanIntegerFields(fields, [&](std::span<const std::int32_t> values, std::uint32_t record) {
+            if (!passed) passed = !feed.add(values, record);
+        });
+    }
+    if (!scanned) WalkDataSet(dataset, game, feed);
+    return feed.finish();
+}
+
+void PlaceCursor(TDataSet& dataset, const AnalysisResult& result, const HistoryWindow& window)
+{
+    switch (result.cursor) {
+        case CursorAfter::Unmoved:
+            break;
+        case CursorAfter::First:
+            dataset.First();
+            break;
+        case CursorAfter::PastLast:
+        case CursorAfter::Last:
+            if (window.whole() || result.draws == 0) {
+                dataset.Last();
+                if (result.cursor == CursorAfter::PastLast) dataset.Next();
+            } else {
+                // The latest draw of the window.
+                dataset.SetRecNo(static_cast<int>(result.cursorRecord));
+            }
+            break;
+        case CursorAfter::Record:
+            dataset.SetRecNo(static_cast<int>(result.cursorRecord));
+            break;
+    }
+}
+
+AnalysisResult AnalyseDataSet(const Analysis& analysis, const Game& game, TDataSet& dataset, const HistoryWindow& window)
+{
+    const auto accumulator = analysis.start(game);
+    DrawAccumulator* sinks[] = {accumulator.get()};
+    ReadDraws(dataset, game, window, sinks);
+    AnalysisResult result = accumulator->result();
+    PlaceCursor(dataset, result, window);
+    return result;
+}

@@ -1,0 +1,74 @@
+// The runner of the analyses: the order of its steps is the one the users' pictures depend on:
+// the draws decide the values, the board painter wipes the picture, and every caption is
+// written after it.
+#include "analysis/runner.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "analysis/board.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+constexpr int kHeadingX = 5;
+constexpr int kHeadingY = 10;
+constexpr int kCountCaptionX = 20;
+constexpr int kCountCaptionY = 30;
+constexpr int kDrawCaptionX = 290;
+constexpr int kDrawCaptionStep = 17;
+
+void CheckArray(const Game& game, std::span<std::int32_t> array, const char* what)
+{
+    if (array.size() != static_cast<std::size_t>(game.numbers))
+        throw std::invalid_argument(std::string(what) + " do not match the numbers of " + game.name);
+}
+
+void WriteHeading(TCanvas& canvas, int points, const char* text)
+{
+    canvas.SetFontColor(clWhite);
+    canvas.SetFontSize(points);
+    canvas.TextOut(kHeadingX, kHeadingY, text);
+}
+
+}  // namespace
+
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   TDataSet& dataset)
+{
+    DrawGameBoard(canvas, game, result.values);
+    switch (analysis.caption) {
+        case CaptionKind::DrawCount:
+            // In the state the painter leaves the canvas.
+            canvas.TextOut(kCountCaptionX, kCountCaptionY, "В обработке: " + std::to_string(result.draws) + " записей");
+            break;
+        case CaptionKind::LatestDraw:
+            WriteHeading(canvas, HeadingPoints(analysis, game), analysis.heading);
+            // The numbers as the data window shows them, read from the latest draw the cursor is on.
+            if (result.draws > 0)
+                for (int i = 0; i < game.fieldsPerDraw; ++i)
+                    canvas.TextOut(kDrawCaptionX + kDrawCaptionStep * i, kHeadingY, dataset.Fields(i).AsString());
+            break;
+        case CaptionKind::Heading:
+            WriteHeading(canvas, HeadingPoints(analysis, game), analysis.heading);
+            break;
+    }
+}
+
+AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,
+                           const HistoryWindow& window)
+{
+    CheckArray(game, target.values, "board values");
+    CheckArray(game, target.periods, "periods");
+    const AnalysisResult result = AnalyseDataSet(analysis, game, dataset, window);
+    if (result.refusal) {
+        if (result.refusalClearsValues) std::ranges::fill(target.values, 0);
+        ShowMessage(result.refusal);
+        return result;
+    }
+    std::ranges::copy(result.values, target.values.begin());
+    if (!result.periods.empty()) std::ranges::copy(result.periods, target.periods.begin());
+    PaintAnalysis(target.canvas(), analysis, game, result, dataset);
+    return result;
+}

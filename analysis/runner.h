@@ -1,0 +1,31 @@
+// What a menu command of the main window does, in one place for every analysis and game: reads
+// the draws, runs the analysis, leaves the dataset's cursor where the command leaves it, and
+// then either paints the board with its captions or shows the refusal. The main window, the
+// companion's --png and the benchmark all run it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "analysis/analyses.h"
+#include "analysis/draw_reader.h"
+#include "analysis/game.h"
+#include "toolkit/canvas.h"
+#include "toolkit/dataset.h"
+
+struct BoardTarget {
+    std::span<std::int32_t> values;   // LotoValues or KenoValues
+    std::span<std::int32_t> periods;  // LotoPeriods or KenoPeriods
+    // The picture's canvas, asked for only when a board is painted: a refused command leaves the
+    // picture as it was, not even made.
+    std::function<TCanvas&()> canvas;
+};
+
+AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,
+                           const HistoryWindow& window = {});
+
+// Paints the result's board and the analysis' captions (the latest draw's from the dataset's
+// current record).
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   TDataSet& dataset);
