@@ -21,19 +21,25 @@ public:
         }
     }
 
-    // False once the window's last record is passed.
-    bool add(std::span<const std::int32_t> values, std::uint32_t record)
+    // Takes rows of raw values (one per field) with their records; false once the window's last
+    // record is passed.
+    bool add(std::span<const std::int32_t> values, std::span<const std::uint32_t> records)
     {
-        if (m_window.upto != 0 && record > m_window.upto) return false;
-        for (std::size_t f = 0; f < m_row.size(); ++f) m_row[f] = DrawCell(m_game, values[f]);
-        ++m_seen;
-        if (m_window.last == 0) {
-            for (DrawAccumulator* sink : m_sinks) sink->add(m_row, record);
-            return true;
+        const std::size_t width = m_row.size();
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            const std::uint32_t record = records[r];
+            if (m_window.upto != 0 && record > m_window.upto) return false;
+            const std::int32_t* raw = values.data() + r * width;
+            for (std::size_t f = 0; f < width; ++f) m_row[f] = DrawCell(m_game, raw[f]);
+            ++m_seen;
+            if (m_window.last == 0) {
+                for (DrawAccumulator* sink : m_sinks) sink->add(m_row, record);
+                continue;
+            }
+            const std::size_t slot = (m_seen - 1) % static_cast<std::size_t>(m_window.last);
+            std::copy(m_row.begin(), m_row.end(), m_ring.begin() + static_cast<std::ptrdiff_t>(slot * width));
+            m_records[slot] = record;
         }
-        const std::size_t slot = (m_seen - 1) % static_cast<std::size_t>(m_window.last);
-        std::copy(m_row.begin(), m_row.end(), m_ring.begin() + static_cast<std::ptrdiff_t>(slot * m_row.size()));
-        m_records[slot] = record;
         return true;
     }
 
@@ -68,7 +74,8 @@ void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed)
     dataset.First();
     while (!dataset.Eof()) {
         for (int f = 0; f < game.fieldsPerDraw; ++f) values[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
-        if (!feed.add(values, static_cast<std::uint32_t>(dataset.RecNo()))) break;
+        const std::uint32_t record = static_cast<std::uint32_t>(dataset.RecNo());
+        if (!feed.add(values, std::span(&record, 1))) break;
         dataset.Next();
     }
 }
@@ -85,9 +92,10 @@ int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window, 
         std::vector<const TField*> fields;
         for (int f = 0; f < game.fieldsPerDraw; ++f) fields.push_back(&dataset.Fields(f));
         bool passed = false;
-        scanned = table->ScanIntegerFields(fields, [&](std::span<const std::int32_t> values, std::uint32_t record) {
-            if (!passed) passed = !feed.add(values, record);
-        });
+        scanned = table->ScanIntegerFields(
+            fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> records) {
+                if (!passed) passed = !feed.add(values, records);
+            });
     }
     if (!scanned) WalkDataSet(dataset, game, feed);
     return feed.finish();

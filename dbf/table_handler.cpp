@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 XBO_dBHandler::XBO_dBHandler(const std::string& name, const std::string& key, bool readWrite, bool shared)
     : XBO_dBaseFld(name, key, readWrite, shared) {}
@@ -86,9 +87,11 @@ std::uint32_t XBO_dBHandler::exactCount() {
 
 void XBO_dBHandler::scanRecords(const std::function<void(std::uint8_t* record, std::uint32_t number)>& visit) {
     constexpr std::uint32_t kScanBlock = 1u << 18;
-    const std::uint32_t perBlock = std::max<std::uint32_t>(1, kScanBlock / m_recordLength);
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(perBlock) * m_recordLength);
     refreshHeader();
+    // No larger than the table: a short table is read in one go, without a large buffer to clear.
+    const std::uint32_t perBlock =
+        std::clamp<std::uint32_t>(kScanBlock / m_recordLength, 1, std::max<std::uint32_t>(m_recordCount, 16));
+    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(perBlock) * m_recordLength);
     std::uint32_t next = 1;
     for (;;) {
         while (next <= m_recordCount) {
@@ -97,10 +100,10 @@ void XBO_dBHandler::scanRecords(const std::function<void(std::uint8_t* record, s
             const std::uint64_t offset =
                 m_headerLength + static_cast<std::uint64_t>(next - 1) * static_cast<std::uint64_t>(m_recordLength);
             // Straight from the file: the read-ahead cache serves record-by-record walks.
-            const std::uint32_t got = XBO_dBaseFld::readAt(offset, block.data(), wanted);
+            const std::uint32_t got = XBO_dBaseFld::readAt(offset, block.get(), wanted);
             if (got < wanted) report(xb::err::kShortRead, xb::loc::kRecordRead, path());
             for (std::uint32_t i = 0; i < count; ++i) {
-                std::uint8_t* record = block.data() + static_cast<std::size_t>(i) * m_recordLength;
+                std::uint8_t* record = block.get() + static_cast<std::size_t>(i) * m_recordLength;
                 if (m_useDeleted || record[0] != xb::kDeletedFlag) visit(record, next + i);
             }
             next += count;

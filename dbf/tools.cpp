@@ -1,6 +1,8 @@
 // Text and number helpers of the engine.
 #include "dbf/tools.h"
 
+#include <vector>
+
 #include <cmath>
 #include <charconv>
 #include <system_error>
@@ -129,6 +131,19 @@ std::string formatFixed(long double value, int width, int decimals) {
     if (negative && !allZero) text.insert(text.begin(), '-');
     if (text.size() < static_cast<std::size_t>(width)) text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
     return text;
+}
+
+const std::int16_t* twoByteWholeNumbers() {
+    static const std::vector<std::int16_t> table = [] {
+        std::vector<std::int16_t> values(65536);
+        for (std::uint32_t key = 0; key < values.size(); ++key) {
+            const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(key & 0xFF), static_cast<std::uint8_t>(key >> 8)};
+            std::int32_t value = 0;
+            values[key] = decodeSmallWhole(bytes, 2, value) ? static_cast<std::int16_t>(value) : kNoSmallWhole;
+        }
+        return values;
+    }();
+    return table.data();
 }
 
 }  // namespace xb

@@ -50,6 +50,11 @@ inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, st
     return true;
 }
 
+// decodeSmallWhole of every two-byte field text, by the bytes' little-endian value:
+// kNoSmallWhole where it gives false. Two-byte numeric fields are what the draw tables hold.
+inline constexpr std::int16_t kNoSmallWhole = INT16_MIN;
+const std::int16_t* twoByteWholeNumbers();
+
 inline std::uint16_t readLe16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
