@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kSeed = 20261201;
-// The committed sample tables were drawn from one stream, 300 SuperLoto draws first. Keno starts
+// The sample tables were first drawn from one stream, 300 SuperLoto draws first. Keno starts
 // where those 1800 values (six a draw; a value is redrawn with odds of about 1e-17) left it, so
 // each game has a start of its own and the samples of both come out as committed whatever the
 // number of draws asked of the other.

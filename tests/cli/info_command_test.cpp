@@ -31,12 +31,13 @@ Outcome runCli(const std::vector<std::string>& args)
     return {status, out.str(), err.str()};
 }
 
+// The committed SuperLoto sample holds 120 draws.
 std::string superLotoInfo(int visible)
 {
     return "version: 0x03\n"
            "header length: 225\n"
            "record length: 13\n"
-           "records: 300\n"
+           "records: 120\n"
            "visible records: " +
            std::to_string(visible) +
            "\n"
@@ -47,7 +48,7 @@ TEST(InfoCommand, DescribesTheSampleTables)
 {
     const Outcome loto = runCli({"info", kSamples + "/lotobase.dbf"});
     EXPECT_EQ(loto.status, cli::kExitOk);
-    EXPECT_EQ(loto.out, superLotoInfo(300));
+    EXPECT_EQ(loto.out, superLotoInfo(120));
     EXPECT_EQ(loto.err, "");
 
     std::string kenoFields;
@@ -59,8 +60,8 @@ TEST(InfoCommand, DescribesTheSampleTables)
               "version: 0x03\n"
               "header length: 673\n"
               "record length: 41\n"
-              "records: 300\n"
-              "visible records: 300\n" +
+              "records: 60\n"
+              "visible records: 60\n" +
                   kenoFields);
     EXPECT_EQ(keno.err, "");
 }
@@ -69,7 +70,7 @@ TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
 {
     TempDir dir;
     std::string bytes = readFile(kSamples + "/lotobase.dbf");
-    for (int record : {1, 150, 300})
+    for (int record : {1, 60, 120})
         bytes[225 + (record - 1) * 13] = '*';
     // A deletion flag other than "*" still marks a live record.
     bytes[225 + 9 * 13] = 'x';
@@ -78,7 +79,7 @@ TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
 
     const Outcome outcome = runCli({"info", path});
     EXPECT_EQ(outcome.status, cli::kExitOk);
-    EXPECT_EQ(outcome.out, superLotoInfo(297));
+    EXPECT_EQ(outcome.out, superLotoInfo(117));
     EXPECT_EQ(outcome.err, "");
 }
 
