@@ -28,7 +28,7 @@ program="$build_dir/app/sharometr"
 # As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
 # that every board of them is readable): enough for every analysis, few enough that the boards
 # are not cut at the top.
-declare -A sample_draws=([loto]=120 [keno]=60)
+declare -A sample_draws=([loto]=100 [keno]=50)
 
 mkdir -p "$work_dir"
 for game in loto keno; do

@@ -1,5 +1,5 @@
-// The committed sample tables are what `sharometr-cli create --sample N` writes (120 SuperLoto
-// draws, 60 Keno draws, as scripts/run.sh makes them on the first run): the same header and the
+// The committed sample tables are what `sharometr-cli create --sample N` writes (100 SuperLoto
+// draws, 50 Keno draws, as scripts/run.sh makes them on the first run): the same header and the
 // same records byte for byte, all but the date and update stamp of the write. A change of the
 // draw generator or of the table layout shows here.
 #include <gtest/gtest.h>
@@ -28,7 +28,7 @@ std::string withoutWriteTime(std::string bytes)
 TEST(SampleTables, CreateWithTheSampleSizesWritesTheCommittedTables)
 {
     TempDir dir;
-    for (const auto& [game, draws] : {std::pair{"loto", "120"}, std::pair{"keno", "60"}}) {
+    for (const auto& [game, draws] : {std::pair{"loto", "100"}, std::pair{"keno", "50"}}) {
         const auto result = runCli({"create", "--game", game, "--sample", draws, dir.path()});
         ASSERT_EQ(result.status, cli::kExitOk) << result.err;
     }
@@ -38,9 +38,9 @@ TEST(SampleTables, CreateWithTheSampleSizesWritesTheCommittedTables)
         EXPECT_EQ(created.size(), committed.size()) << name;
         EXPECT_TRUE(withoutWriteTime(created) == withoutWriteTime(committed)) << name << " differs from the committed sample";
     }
-    // 225 = 32 + 6 descriptors + terminator, 120 records of 13 bytes, the end-of-file byte.
-    EXPECT_EQ(readFile(kSamples + "/lotobase.dbf").size(), 225u + 120u * 13u + 1u);
-    EXPECT_EQ(readFile(kSamples + "/kenobase.dbf").size(), 673u + 60u * 41u + 1u);
+    // 225 = 32 + 6 descriptors + terminator, 100 records of 13 bytes, the end-of-file byte.
+    EXPECT_EQ(readFile(kSamples + "/lotobase.dbf").size(), 225u + 100u * 13u + 1u);
+    EXPECT_EQ(readFile(kSamples + "/kenobase.dbf").size(), 673u + 50u * 41u + 1u);
 }
 
 TEST(SampleTables, FewerSamplesAreTheFirstRecordsOfTheCommittedOnes)
