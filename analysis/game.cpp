@@ -86,9 +86,9 @@ const Game kKeno = {
     .successionDivisor = 4,
     .talvenCloseRatings = 3,
     .talvenCaptionSize = 8,
-    // The committed sample tables were drawn from one stream, 300 SuperLoto draws first; Keno
-    // starts where those 1800 values (six a draw) left it, so each game's samples come out the
-    // same whatever the number of draws asked of the other.
+    // The sample tables were first drawn from one stream, 300 SuperLoto draws first; Keno starts
+    // where those 1800 values (six a draw) left it, so each game's samples come out the same
+    // whatever the number of draws asked of the other.
     .syntheticSeed = kSampleSeed + 300 * 6 * kGolden,
     .window =
         {

@@ -18,6 +18,7 @@
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/shell.h"
+#include "toolkit/windows.h"
 
 namespace {
 
@@ -168,11 +169,7 @@ TLabel* TForm2::AddLabel(const char* name, const QRect& bounds, const char* text
     return label;
 }
 
-void TForm2::ShowAndRaise() {
-    show();
-    raise();
-    activateWindow();
-}
+void TForm2::ShowAndRaise() { BringWindowBack(*this); }
 
 void TForm2::Label7Click() {
     RunGuarded([] { ShellOpen(kWebTarget); });

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 
 #include "toolkit/dialogs.h"
+#include "toolkit/windows.h"
 
 namespace {
 
@@ -133,11 +134,7 @@ TDataWindow::~TDataWindow() {
     m_dataSource->SetDataSet(nullptr);
 }
 
-void TDataWindow::ShowAndRaise() {
-    show();
-    raise();
-    activateWindow();
-}
+void TDataWindow::ShowAndRaise() { BringWindowBack(*this); }
 
 void TDataWindow::FormKeyPress(char& key) {
     if (key != kEnter) return;

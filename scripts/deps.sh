@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs, from Debian's archive, the packages the build, the tests, the benchmarks and the
-# fuzzer need. A second run finds everything in place and installs nothing.
+# Installs, from Debian's archive, the packages the build (python3 writes the manual), the tests
+# (lintian checks the package), the screenshots (xvfb), the benchmarks and the fuzzer need. A
+# second run finds everything in place and installs nothing.
 set -euo pipefail
 
 # One package per line; a new need is one more line here.
@@ -22,6 +23,8 @@ PACKAGES=(
   dpkg-dev
   file
   desktop-file-utils
+  python3
+  lintian
 )
 
 missing=()

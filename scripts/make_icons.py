@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Draws the program's three window icons, each 32 x 32 in at most 16 colours (transparency
-counted), as XPM text files in resources/, and the main icon once more as a PNG for the desktop
-menu entry.
+counted), as XPM text files in resources/, and the main icon once more for the desktop menu entry
+in the hicolor theme's sizes: PNGs of 16 to 256 pixels and a scalable SVG.
 
   sharometr.xpm    main window: a board of red, green and blue bars with a yellow ball
   data_window.xpm  both draw data windows: a sheet with a grid of draws and the row marker
   about.xpm        About window: a red lottery ball with a white "i"
-  sharometr.png    the main icon for share/icons/hicolor/32x32/apps
+  icons/hicolor/NxN/apps/sharometr.png       the main icon, N = 16, 24, 32, 48, 64, 128, 256
+  icons/hicolor/scalable/apps/sharometr.svg  the main icon, one square per pixel of the 32 x 32
+
+The larger sizes repeat each pixel (the icon stays crisp), the smaller ones average the pixels
+they cover.
 
 Run by hand when an icon changes; the output is committed:
   python3 scripts/make_icons.py resources
@@ -169,21 +173,78 @@ def xpm(name, icon):
     return '\n'.join(lines) + '\n'
 
 
-def png(icon):
+THEME_SIZES = (16, 24, 32, 48, 64, 128, 256)
+
+
+def rgba(c):
+    rgb = PALETTE[c]
+    return (0, 0, 0, 0) if rgb is None else rgb + (255,)
+
+
+def resampled(icon, size):
+    """The icon as size x size RGBA pixels: each output pixel is the area-weighted mean of the
+    source pixels it covers, the colours weighted by their opacity."""
+    scale = SIZE / size
+    pixels = []
+    for oy in range(size):
+        row = []
+        for ox in range(size):
+            total = [0.0, 0.0, 0.0, 0.0]
+            y0, y1 = oy * scale, (oy + 1) * scale
+            x0, x1 = ox * scale, (ox + 1) * scale
+            for sy in range(int(y0), min(SIZE, int(-(-y1 // 1)))):
+                wy = min(y1, sy + 1) - max(y0, sy)
+                for sx in range(int(x0), min(SIZE, int(-(-x1 // 1)))):
+                    w = wy * (min(x1, sx + 1) - max(x0, sx))
+                    r, g, b, a = rgba(icon.cells[sy][sx])
+                    weight = w * a / 255
+                    total[0] += r * weight
+                    total[1] += g * weight
+                    total[2] += b * weight
+                    total[3] += weight
+            area = scale * scale
+            if total[3] == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                row.append(tuple(round(v / total[3]) for v in total[:3]) +
+                           (round(255 * total[3] / area),))
+        pixels.append(row)
+    return pixels
+
+
+def png(icon, size=SIZE):
     raw = b''
-    for row in icon.cells:
-        raw += b'\x00'
-        for c in row:
-            rgb = PALETTE[c]
-            raw += bytes((0, 0, 0, 0)) if rgb is None else bytes(rgb + (255,))
+    for row in resampled(icon, size):
+        raw += b'\x00' + b''.join(bytes(pixel) for pixel in row)
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body) & 0xFFFFFFFF)
 
-    header = struct.pack('>IIBBBBB', SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(raw, 9)) +
             chunk(b'IEND', b''))
+
+
+def svg(icon):
+    """One rectangle per run of equal pixels in a row, on a 32 x 32 view box."""
+    out = ['<?xml version="1.0" encoding="UTF-8"?>',
+           '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" viewBox="0 0 %d %d" '
+           'shape-rendering="crispEdges">' % (SIZE, SIZE, SIZE, SIZE),
+           '<title>ШАРОМЕТР</title>']
+    for y, row in enumerate(icon.cells):
+        x = 0
+        while x < SIZE:
+            c = row[x]
+            end = x
+            while end < SIZE and row[end] == c:
+                end += 1
+            if PALETTE[c] is not None:
+                out.append('<rect x="%d" y="%d" width="%d" height="1" fill="#%02X%02X%02X"/>' %
+                           ((x, y, end - x) + PALETTE[c]))
+            x = end
+    out.append('</svg>')
+    return '\n'.join(out) + '\n'
 
 
 def main():
@@ -194,8 +255,16 @@ def main():
     for name, icon in icons.items():
         with open(os.path.join(out, name + '.xpm'), 'w', encoding='ascii') as f:
             f.write(xpm(name, icon))
-    with open(os.path.join(out, 'sharometr.png'), 'wb') as f:
-        f.write(png(icons['sharometr']))
+    theme = os.path.join(out, 'icons', 'hicolor')
+    for size in THEME_SIZES:
+        folder = os.path.join(theme, '%dx%d' % (size, size), 'apps')
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, 'sharometr.png'), 'wb') as f:
+            f.write(png(icons['sharometr'], size))
+    folder = os.path.join(theme, 'scalable', 'apps')
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, 'sharometr.svg'), 'w', encoding='utf-8') as f:
+        f.write(svg(icons['sharometr']))
 
 
 if __name__ == '__main__':

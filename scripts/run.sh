@@ -1,23 +1,34 @@
 #!/usr/bin/env bash
-# The README's run command: installs what is missing, builds, makes the working folder with the
-# two draw tables the first time (300 synthetic draws each) and the user manual beside them, and
-# starts the program from that folder, where it reads lotobase.dbf and kenobase.dbf. Without a
-# display it says so and shows how to run the analyses with `sharometr-cli analyze` instead;
-# without a built program it shows the two tables through the command-line companion.
+# The README's run command: installs what is missing, builds the two programs (Release, without
+# tests, benchmarks or fuzzers, in a build folder of their own), makes the working folder with the
+# two draw tables the first time (synthetic draws, as many as samples/ holds) and the user manual
+# beside them, and starts the program from that folder, where it reads lotobase.dbf and
+# kenobase.dbf. Without a display it says so and shows how to run the analyses with
+# `sharometr-cli analyze` instead; without a built program it shows the two tables through the
+# command-line companion.
 # Usage: scripts/run.sh [extra cmake arguments...]
-# SHAROMETR_BUILD_DIR chooses the build folder (default build/), SHAROMETR_WORK_DIR the working
-# folder (default $XDG_DATA_HOME/sharometr, that is ~/.local/share/sharometr).
+# SHAROMETR_RUN_BUILD_DIR chooses the build folder (default build-run/, apart from the test
+# command's build/), SHAROMETR_WORK_DIR the working folder (default $XDG_DATA_HOME/sharometr, that
+# is ~/.local/share/sharometr).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build_dir=${SHAROMETR_BUILD_DIR:-"$root/build"}
+build_dir=${SHAROMETR_RUN_BUILD_DIR:-"$root/build-run"}
 work_dir=${SHAROMETR_WORK_DIR:-"${XDG_DATA_HOME:-${HOME:?}/.local/share}/sharometr"}
 
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh" "$build_dir" "$@"
+# Only what runs: with the tests and benchmarks off (fuzzers are off unless asked for), the build
+# is the two programs, their libraries and the manual. Arguments given on the command line win.
+"$root/scripts/build.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSHAROMETR_TESTS=OFF \
+  -DSHAROMETR_BENCH=OFF -DSHAROMETR_FUZZ=OFF "$@"
 
 cli="$build_dir/cli/sharometr-cli"
 program="$build_dir/app/sharometr"
+
+# As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
+# that every board of them is readable): enough for every analysis, few enough that the boards
+# are not cut at the top.
+declare -A sample_draws=([loto]=100 [keno]=50)
 
 mkdir -p "$work_dir"
 for game in loto keno; do
@@ -25,12 +36,12 @@ for game in loto keno; do
   # The program finds its tables whatever their letter case; an existing one is the user's
   # history and is never replaced (create refuses it anyway).
   if [[ -z $(find "$work_dir" -maxdepth 1 -iname "$table" -print -quit) ]]; then
-    "$cli" create --game "$game" --sample 300 "$work_dir"
+    "$cli" create --game "$game" --sample "${sample_draws[$game]}" "$work_dir"
   fi
 done
 
 # "Как пользоваться" opens manual.doc from the program's folder; the user's own copy is kept.
-manual="$root/resources/manual.doc"
+manual="$build_dir/manual/manual.doc"
 if [[ -f $manual && ! -e $work_dir/manual.doc ]]; then
   cp "$manual" "$work_dir/manual.doc"
 fi

@@ -4,21 +4,34 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include "toolkit/dialogs.h"
+
 namespace {
-std::function<void(const std::string&)>& hook() {
-    static std::function<void(const std::string&)> installed;
+std::function<bool(const std::string&)>& hook() {
+    static std::function<bool(const std::string&)> installed;
     return installed;
+}
+
+bool isLocalFile(const std::string& target) { return !target.empty() && target.front() == '/'; }
+
+bool desktopOpen(const std::string& target) {
+    const QString text = QString::fromStdString(target);
+    const QUrl url = isLocalFile(target) ? QUrl::fromLocalFile(text) : QUrl(text);
+    return QDesktopServices::openUrl(url);
 }
 }  // namespace
 
-void ShellOpen(const std::string& target) {
-    if (hook()) {
-        hook()(target);
-        return;
-    }
-    const QString text = QString::fromStdString(target);
-    const QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
-    QDesktopServices::openUrl(url);
+bool ShellOpen(const std::string& target) {
+    const bool opened = hook() ? hook()(target) : desktopOpen(target);
+    if (!opened) ShowMessage(ShellOpenFailedText(target));
+    return opened;
 }
 
-void SetShellOpenHook(std::function<void(const std::string&)> hook_) { hook() = std::move(hook_); }
+std::string ShellOpenFailedText(const std::string& target) {
+    const std::string what = isLocalFile(target) ? "файл" : "адрес";
+    return "Не удалось открыть " + what + " «" + target +
+           "»: рабочий стол не нашёл программы, которая его открывает. Установите пакет "
+           "xdg-utils или откройте " + what + " сами.";
+}
+
+void SetShellOpenHook(std::function<bool(const std::string&)> hook_) { hook() = std::move(hook_); }

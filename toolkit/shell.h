@@ -5,7 +5,11 @@
 #include <string>
 
 // Opens a local file (an absolute path) or a URL ("https:...", "mailto:...") with the desktop's
-// handler. The result is not examined.
-void ShellOpen(const std::string& target);
-// Tests install a recorder; an empty function restores the desktop's handler.
-void SetShellOpenHook(std::function<void(const std::string&)> hook);
+// handler. When the desktop cannot (no handler, no xdg-open), a message box says so and names
+// the file or address; returns whether the desktop took it.
+bool ShellOpen(const std::string& target);
+// The message shown when `target` could not be opened.
+std::string ShellOpenFailedText(const std::string& target);
+// Tests install a stand-in for the desktop that returns whether it opened the target; an empty
+// function restores the desktop's handler.
+void SetShellOpenHook(std::function<bool(const std::string&)> hook);

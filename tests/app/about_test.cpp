@@ -34,16 +34,21 @@ using testsupport::TempDir;
 
 QRgb rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-// Records what the window hands to the desktop, and puts the desktop back afterwards.
+// Records what the window hands to the desktop, and puts the desktop back afterwards. A
+// desktop that cannot open anything (no xdg-open) when `failing` is set.
 class ShellRecorder {
 public:
     ShellRecorder() {
-        SetShellOpenHook([this](const std::string& target) { opened.push_back(target); });
+        SetShellOpenHook([this](const std::string& target) {
+            opened.push_back(target);
+            return !failing;
+        });
     }
     ~ShellRecorder() { SetShellOpenHook({}); }
     ShellRecorder(const ShellRecorder&) = delete;
     ShellRecorder& operator=(const ShellRecorder&) = delete;
     std::vector<std::string> opened;
+    bool failing = false;
 };
 
 QLabel* label(TForm2& form, const char* name) {
@@ -293,6 +298,23 @@ TEST(AboutLinks, EachLinkHandsTheAddressItShowsToTheDesktop) {
     EXPECT_TRUE(messages.shown.empty()) << "the result is not examined and nothing is said";
 }
 
+TEST(AboutLinks, ALinkTheDesktopCannotOpenIsNamedInAMessage) {
+    RecordingMessageService messages;
+    ShellRecorder shell;
+    shell.failing = true;
+    TForm2 form;
+    form.ShowAndRaise();
+    QTest::mouseClick(label(form, "Label7"), Qt::LeftButton, {}, QPoint(10, 6));
+    QTest::mouseClick(label(form, "Label4"), Qt::LeftButton, {}, QPoint(60, 6));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Не удалось открыть адрес «https://sharometr.example.org»: рабочий стол не нашёл "
+              "программы, которая его открывает. Установите пакет xdg-utils или откройте адрес сами.");
+    EXPECT_NE(messages.shown[1].text.find("адрес «mailto:loto@example.org»"), std::string::npos);
+    EXPECT_EQ(messages.shown[1].icon, TMsgDlgType::mtNone) << "a plain message of the program";
+    EXPECT_TRUE(form.isVisible()) << "and the window stays";
+}
+
 // "Как пользоваться" and the icons need the whole program, run in the folder of its tables.
 class ProgramTest : public ::testing::Test {
 protected:
@@ -328,6 +350,22 @@ TEST_F(ProgramTest, HowToUseHandsTheManualOfTheCurrentFolderToTheDesktopAndSaysN
     EXPECT_EQ(shell.opened[0], std::string(resolved)) << "the absolute path of the manual beside the tables";
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(windows->Form1->MenuItem("N9")->isEnabled()) << "the program goes on";
+}
+
+TEST_F(ProgramTest, AManualTheDesktopCannotOpenIsNamedInAMessage) {
+    RecordingMessageService messages;
+    ShellRecorder shell;
+    shell.failing = true;
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    testsupport::writeFile(m_dir.file("manual.doc"), "{\\rtf1 }");
+    windows->Form1->MenuItem("N19")->trigger();
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath(m_dir.file("manual.doc").c_str(), resolved), nullptr);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, ShellOpenFailedText(resolved));
+    EXPECT_EQ(messages.shown[0].text.rfind("Не удалось открыть файл «" + std::string(resolved) + "»", 0), 0u);
+    EXPECT_EQ(messages.shown[0].caption, ApplicationTitle());
 }
 
 TEST_F(ProgramTest, ThreeIconsOf32x32In16Colours) {
@@ -413,9 +451,29 @@ std::string manualText(const std::string& rtf, int& depth, int& lowest) {
     return text;
 }
 
+// Every menu command, the keys of the grids, the messages and the companion tool.
+const char* const kManualTopics[] = {
+    "Данные", "СуперЛото", "Кено", "Выход", "Гистограмма", "Расчет вероятности",
+    "Средний период ожидания", "Метод А. Тальвена", "Как пользоваться", "Об авторе",
+    "Enter", "Escape", "Tab", "Shift+Tab", "Insert", "F2", "Ctrl+Delete", "Ctrl+Home", "Page Down",
+    "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!",
+    "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!",
+    "Уменьшите количество записей в базе.", "Record is locked by another user", "Delete record?",
+    "Cannot find file lotobase.dbf", "lotobase.dbf", "kenobase.dbf", "manual.doc",
+    "sharometr-cli", "info", "dump", "create", "import", "set", "delete", "recall",
+    // The window of history and the message of a desktop that cannot open the manual.
+    "Анализировать последние N тиражей", "Не удалось открыть файл",
+};
+
+std::string readManual(const char* name) {
+    std::ifstream in(std::string(SHAROMETR_MANUAL_DIR) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 TEST(Manual, AnRtfDocumentInRussianThatCoversTheProgram) {
-    std::ifstream in(std::string(SHAROMETR_SOURCE_DIR) + "/resources/manual.doc", std::ios::binary);
-    ASSERT_TRUE(in) << "resources/manual.doc";
+    std::ifstream in(std::string(SHAROMETR_MANUAL_DIR) + "/manual.doc", std::ios::binary);
+    ASSERT_TRUE(in) << "manual.doc";
     const std::string rtf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(rtf.rfind("{\\rtf1\\ansi\\ansicpg1251", 0), 0u) << "an RTF document in code page 1251";
     for (unsigned char c : rtf) ASSERT_LT(c, 0x80) << "plain 7-bit text, the letters escaped";
@@ -425,18 +483,24 @@ TEST(Manual, AnRtfDocumentInRussianThatCoversTheProgram) {
     EXPECT_EQ(depth, 0) << "every group is closed";
     EXPECT_EQ(lowest, 0) << "no group closes before it opens";
     EXPECT_EQ(text.find('\x01'), std::string::npos) << "a character outside the Russian letters";
-    // Every menu command, the keys of the grids, the messages and the companion tool.
-    const char* topics[] = {
-        "Данные", "СуперЛото", "Кено", "Выход", "Гистограмма", "Расчет вероятности",
-        "Средний период ожидания", "Метод А. Тальвена", "Как пользоваться", "Об авторе",
-        "Enter", "Escape", "Tab", "Shift+Tab", "Insert", "F2", "Ctrl+Delete", "Ctrl+Home", "Page Down",
-        "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!",
-        "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!",
-        "Уменьшите количество записей в базе.", "Record is locked by another user", "Delete record?",
-        "Cannot find file lotobase.dbf", "lotobase.dbf", "kenobase.dbf", "manual.doc",
-        "sharometr-cli", "info", "dump", "create", "import", "set", "delete", "recall",
-    };
-    for (const char* topic : topics) EXPECT_NE(text.find(topic), std::string::npos) << topic;
+    for (const char* topic : kManualTopics) EXPECT_NE(text.find(topic), std::string::npos) << topic;
+}
+
+TEST(Manual, TheSameTextAsAnHtmlPage) {
+    const std::string page = readManual("manual.html");
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+    EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+    EXPECT_NE(page.find("</html>"), std::string::npos);
+    for (const char* topic : kManualTopics) EXPECT_NE(page.find(topic), std::string::npos) << topic;
+    // The text of the document, paragraph for paragraph: each of the document's headings is a
+    // heading of the page.
+    int depth = 0;
+    int lowest = 0;
+    const std::string text = manualText(readManual("manual.doc"), depth, lowest);
+    for (const char* heading : {"5.1. Как читать табло", "8. Программа sharometr-cli", "9. Об авторе"}) {
+        EXPECT_NE(text.find(heading), std::string::npos) << heading;
+        EXPECT_NE(page.find(std::string(">") + heading + "</h"), std::string::npos) << heading;
+    }
 }
 
 }  // namespace

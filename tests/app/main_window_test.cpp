@@ -243,6 +243,30 @@ TEST_F(MainWindowTest, MenuItemsShowWindowsAndExitEndsTheLoop) {
     EXPECT_FALSE(timedOut);
 }
 
+TEST_F(MainWindowTest, MenuItemsBringMinimisedWindowsBack) {
+    makeTables(5, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    form.show();
+    const std::pair<const char*, QWidget*> items[] = {
+        {"N5", windows->Form3.get()}, {"N6", windows->Form4.get()}, {"N21", windows->Form2.get()}};
+    for (const auto& [item, window] : items) {
+        form.MenuItem(item)->trigger();
+        window->showMinimized();
+        ASSERT_TRUE(window->isMinimized()) << item;
+        form.MenuItem(item)->trigger();
+        EXPECT_FALSE(window->isMinimized()) << item << " leaves its window minimised";
+        EXPECT_FALSE(window->windowState() & Qt::WindowMinimized) << item;
+        EXPECT_TRUE(window->isVisible()) << item;
+        // Closed while minimised, the window comes back restored too.
+        window->showMinimized();
+        window->close();
+        form.MenuItem(item)->trigger();
+        EXPECT_TRUE(window->isVisible() && !window->isMinimized()) << item;
+    }
+}
+
 TEST(ErrorBox, AddsAFullStopOnlyAfterCharactersThatSortAboveIt) {
     EXPECT_EQ(ErrorBoxText("Record is locked by another user"), "Record is locked by another user.");
     EXPECT_EQ(ErrorBoxText("ends with a stop."), "ends with a stop.");

@@ -31,12 +31,13 @@ Outcome runCli(const std::vector<std::string>& args)
     return {status, out.str(), err.str()};
 }
 
+// The committed SuperLoto sample holds 100 draws.
 std::string superLotoInfo(int visible)
 {
     return "version: 0x03\n"
            "header length: 225\n"
            "record length: 13\n"
-           "records: 300\n"
+           "records: 100\n"
            "visible records: " +
            std::to_string(visible) +
            "\n"
@@ -47,7 +48,7 @@ TEST(InfoCommand, DescribesTheSampleTables)
 {
     const Outcome loto = runCli({"info", kSamples + "/lotobase.dbf"});
     EXPECT_EQ(loto.status, cli::kExitOk);
-    EXPECT_EQ(loto.out, superLotoInfo(300));
+    EXPECT_EQ(loto.out, superLotoInfo(100));
     EXPECT_EQ(loto.err, "");
 
     std::string kenoFields;
@@ -59,8 +60,8 @@ TEST(InfoCommand, DescribesTheSampleTables)
               "version: 0x03\n"
               "header length: 673\n"
               "record length: 41\n"
-              "records: 300\n"
-              "visible records: 300\n" +
+              "records: 50\n"
+              "visible records: 50\n" +
                   kenoFields);
     EXPECT_EQ(keno.err, "");
 }
@@ -69,7 +70,7 @@ TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
 {
     TempDir dir;
     std::string bytes = readFile(kSamples + "/lotobase.dbf");
-    for (int record : {1, 150, 300})
+    for (int record : {1, 50, 100})
         bytes[225 + (record - 1) * 13] = '*';
     // A deletion flag other than "*" still marks a live record.
     bytes[225 + 9 * 13] = 'x';
@@ -78,7 +79,7 @@ TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
 
     const Outcome outcome = runCli({"info", path});
     EXPECT_EQ(outcome.status, cli::kExitOk);
-    EXPECT_EQ(outcome.out, superLotoInfo(297));
+    EXPECT_EQ(outcome.out, superLotoInfo(97));
     EXPECT_EQ(outcome.err, "");
 }
 
@@ -88,13 +89,13 @@ TEST(InfoCommand, CountsRecordsFromTheFileSizeNotTheHeader)
     std::string bytes = readFile(kSamples + "/lotobase.dbf");
     bytes[4] = 10;  // the header's count, never believed
     bytes[5] = 0;
-    bytes.resize(225 + 120 * 13 + 5);  // 120 whole records and a torn one
+    bytes.resize(225 + 90 * 13 + 5);  // 90 whole records and a torn one
     const std::string path = dir.file("TORN.DBF");
     writeFile(path, bytes);
 
     const Outcome outcome = runCli({"info", path});
     EXPECT_EQ(outcome.status, cli::kExitOk);
-    EXPECT_NE(outcome.out.find("records: 120\nvisible records: 120\n"), std::string::npos)
+    EXPECT_NE(outcome.out.find("records: 90\nvisible records: 90\n"), std::string::npos)
         << outcome.out;
 }
 

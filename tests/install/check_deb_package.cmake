@@ -1,11 +1,17 @@
 # Builds the Debian package of the build tree BUILD_DIR with CPACK_COMMAND in a temporary folder
-# and checks it: the two programs, the menu entry, its icon and the manual are in it, the programs
-# are executable, and its control fields declare the libraries it needs. The folder is removed
-# whatever the outcome.
+# and checks it: the two programs and the start script are in it and executable, with the menu
+# entry that runs the script, its icons in every hicolor size and as SVG, the manual in both
+# forms, the manual pages, the copyright and the changelog; its control fields declare the
+# libraries it needs and its maintainer (at version PROJECT_VERSION); and lintian reports neither
+# an error nor a warning. The folder is removed whatever the outcome.
 cmake_minimum_required(VERSION 3.25)
 
 find_program(DPKG_DEB dpkg-deb REQUIRED)
 find_program(MKTEMP mktemp REQUIRED)
+find_program(LINTIAN lintian)
+if(NOT LINTIAN)
+  message(FATAL_ERROR "lintian is not installed (scripts/deps.sh installs it)")
+endif()
 execute_process(COMMAND ${MKTEMP} -d /tmp/sharometr-deb-XXXXXX OUTPUT_VARIABLE work
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
@@ -33,21 +39,32 @@ function(check_package work)
 
   # What it installs.
   execute_process(COMMAND ${DPKG_DEB} -c ${debs} OUTPUT_VARIABLE listing COMMAND_ERROR_IS_FATAL ANY)
-  foreach(path ./usr/bin/sharometr ./usr/bin/sharometr-cli)
+  foreach(path ./usr/bin/sharometr ./usr/bin/sharometr-cli ./usr/bin/sharometr-start)
     if(NOT listing MATCHES "-rwxr-xr-x [^\n]* ${path}\n")
       fail("not listed as an executable: ${path}")
     endif()
   endforeach()
+  set(icons "")
+  foreach(size 16 24 32 48 64 128 256)
+    list(APPEND icons ./usr/share/icons/hicolor/${size}x${size}/apps/sharometr.png)
+  endforeach()
   foreach(path ./usr/share/applications/sharometr.desktop
-               ./usr/share/icons/hicolor/32x32/apps/sharometr.png
-               ./usr/share/doc/sharometr/manual.doc)
+               ${icons}
+               ./usr/share/icons/hicolor/scalable/apps/sharometr.svg
+               ./usr/share/doc/sharometr/manual.doc
+               ./usr/share/doc/sharometr/manual.html
+               ./usr/share/doc/sharometr/copyright
+               ./usr/share/doc/sharometr/changelog.gz
+               ./usr/share/man/man1/sharometr.1.gz
+               ./usr/share/man/man1/sharometr-cli.1.gz
+               ./usr/share/man/man1/sharometr-start.1.gz)
     if(NOT listing MATCHES " ${path}\n")
       fail("not listed: ${path}")
     endif()
   endforeach()
 
   # What it declares.
-  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Depends Maintainer Description
+  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Version Depends Maintainer Description Homepage
                   OUTPUT_VARIABLE fields COMMAND_ERROR_IS_FATAL ANY)
   message(STATUS "control fields:\n${fields}")
   if(NOT fields MATCHES "Package: sharometr\n")
@@ -65,6 +82,24 @@ function(check_package work)
   if(NOT fields MATCHES "Maintainer: [^\n]+@")
     fail("no maintainer with a mail address")
   endif()
+  if(fields MATCHES "example[.]org")
+    fail("a made-up example.org address")
+  endif()
+  if(fields MATCHES "Homepage:")
+    fail("a Homepage field, and the project has no home page")
+  endif()
+  if(NOT fields MATCHES "Version: ${PROJECT_VERSION}\n")
+    fail("the package version is not the program's, ${PROJECT_VERSION}")
+  endif()
+
+  # Debian's own checks: no error, no warning (informational notes are allowed).
+  execute_process(COMMAND ${LINTIAN} --no-tag-display-limit ${debs}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  message(STATUS "lintian:\n${out}")
+  string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" complaints "${out}")
+  if(NOT rc EQUAL 0 OR complaints)
+    fail("lintian (${rc}) complains:${complaints}\n${err}")
+  endif()
 
   # The files themselves.
   execute_process(COMMAND ${DPKG_DEB} -x ${debs} ${work}/root COMMAND_ERROR_IS_FATAL ANY)
@@ -76,8 +111,8 @@ function(check_package work)
         fail("the menu entry lacks the line ${line}")
       endif()
     endforeach()
-    if(NOT entry MATCHES "\nExec=sh -c [^\n]*exec sharometr\"\n")
-      fail("the menu entry does not start sharometr")
+    if(NOT entry MATCHES "\nExec=sharometr-start\n")
+      fail("the menu entry does not run the start script sharometr-start")
     endif()
     find_program(VALIDATE desktop-file-validate)
     if(VALIDATE)
@@ -88,11 +123,38 @@ function(check_package work)
       endif()
     endif()
   endif()
-  # A PNG whose header says 32 x 32.
-  if(EXISTS ${root}/icons/hicolor/32x32/apps/sharometr.png)
-    file(READ ${root}/icons/hicolor/32x32/apps/sharometr.png png LIMIT 24 HEX)
-    if(NOT png STREQUAL "89504e470d0a1a0a0000000d494844520000002000000020")
-      fail("the icon is not a 32 x 32 PNG")
+  # The start script starts the installed program, after the working folder, its tables and its
+  # manual.
+  if(EXISTS ${work}/root/usr/bin/sharometr-start)
+    file(READ ${work}/root/usr/bin/sharometr-start script)
+    foreach(step "^#!/bin/sh\n" "\nmkdir -p \"[$]dir\"\n" "create --game" "share/doc/sharometr/manual.doc"
+                 "\nexec \"[$]here/sharometr\"\n")
+      if(NOT script MATCHES "${step}")
+        fail("the start script lacks ${step}")
+      endif()
+    endforeach()
+  endif()
+  # PNGs whose headers say their sizes, and an SVG.
+  foreach(size 16 24 32 48 64 128 256)
+    set(icon ${root}/icons/hicolor/${size}x${size}/apps/sharometr.png)
+    if(EXISTS ${icon})
+      file(READ ${icon} png LIMIT 24 HEX)
+      math(EXPR side "${size}" OUTPUT_FORMAT HEXADECIMAL)
+      string(SUBSTRING "${side}" 2 -1 side)
+      string(LENGTH "${side}" digits)
+      while(digits LESS 8)
+        string(PREPEND side "0")
+        string(LENGTH "${side}" digits)
+      endwhile()
+      if(NOT png STREQUAL "89504e470d0a1a0a0000000d49484452${side}${side}")
+        fail("the ${size}x${size} icon is not a ${size} x ${size} PNG")
+      endif()
+    endif()
+  endforeach()
+  if(EXISTS ${root}/icons/hicolor/scalable/apps/sharometr.svg)
+    file(READ ${root}/icons/hicolor/scalable/apps/sharometr.svg svg)
+    if(NOT svg MATCHES "<svg [^>]*viewBox=")
+      fail("the scalable icon is not an SVG picture")
     endif()
   endif()
   # "{\rtf1\ansi\ansicpg1251", read as bytes.
@@ -100,6 +162,12 @@ function(check_package work)
     file(READ ${root}/doc/sharometr/manual.doc manual LIMIT 23 HEX)
     if(NOT manual STREQUAL "7b5c727466315c616e73695c616e736963706731323531")
       fail("the manual is not the RTF document in code page 1251")
+    endif()
+  endif()
+  if(EXISTS ${root}/doc/sharometr/copyright)
+    file(READ ${root}/doc/sharometr/copyright copyright)
+    if(NOT copyright MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")
+      fail("the copyright file is not in Debian's machine-readable format")
     endif()
   endif()
   set(failures "${failures}" PARENT_SCOPE)

@@ -1,0 +1,67 @@
+// Takes the README's screenshots from the program itself: its windows, made as at start-up in the
+// current folder (which holds the sample tables), driven through their menu items, and grabbed
+// from the screen they are shown on (Xvfb, by scripts/make_screenshots.sh).
+// Usage: sharometr-screenshots OUTPUT_DIR
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QScreen>
+#include <QThread>
+
+#include <cstdio>
+#include <string>
+
+#include "app/startup.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+// Lets the window system show and paint what was asked.
+void settle() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+}
+
+bool save(QWidget& window, const std::string& path) {
+    settle();
+    const QPixmap shot = window.screen()->grabWindow(window.winId());
+    if (shot.isNull() || !shot.save(QString::fromStdString(path), "PNG")) {
+        std::fprintf(stderr, "screenshots: could not write %s\n", path.c_str());
+        return false;
+    }
+    std::printf("%s: %d x %d\n", path.c_str(), shot.width(), shot.height());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: sharometr-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    const std::string out = argv[1];
+    QApplication application(argc, argv);
+    SetApplicationTitleFromPath("sharometr");
+    std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
+    if (!windows) return 1;
+    TForm1& main = *windows->Form1;
+    main.move(0, 0);
+    main.show();
+
+    bool ok = true;
+    main.MenuItem("N9")->trigger();  // СуперЛото > Гистограмма
+    ok = save(main, out + "/main-window.png") && ok;
+    main.MenuItem("N16")->trigger();  // Кено > Расчет вероятности
+    ok = save(main, out + "/main-window-keno.png") && ok;
+
+    main.MenuItem("N5")->trigger();  // Данные > СуперЛото
+    windows->Form3->move(700, 0);
+    ok = save(*windows->Form3, out + "/data-window.png") && ok;
+    return ok ? 0 : 1;
+}
