@@ -78,8 +78,13 @@ TEST(SetCommand, WritesTheValuesIntoTheRecordAndNothingElse)
         << after.substr(kHeader + 2 * kRecord, kRecord);
     EXPECT_TRUE(recordLockFree(path, 3));
 
-    // A deleted record can be set too; it stays deleted. An empty value stores 0.
-    const auto deleted = runCli({"set", path, "4", "C2="});
+    // A deleted record can be set too; it stays deleted. An empty value is no draw number, so it
+    // is refused; --force, for repairs, stores it as 0.
+    const auto refused = runCli({"set", path, "4", "C2="});
+    EXPECT_EQ(refused.status, cli::kExitFailure);
+    EXPECT_EQ(refused.err, "record 4: an empty field is not a number (--force writes it anyway)\n");
+    EXPECT_EQ(readFile(path).substr(kHeader + 3 * kRecord, kRecord), "*313233343536");
+    const auto deleted = runCli({"set", path, "4", "C2=", "--force"});
     EXPECT_EQ(deleted.status, cli::kExitOk) << deleted.err;
     EXPECT_EQ(readFile(path).substr(kHeader + 3 * kRecord, kRecord), "*31 033343536");
 }
@@ -101,7 +106,7 @@ TEST(SetCommand, AValueTheEngineRefusesChangesNothing)
 
     const auto notNumber = runCli({"set", path, "2", "C1=five"});
     EXPECT_EQ(notNumber.status, cli::kExitFailure);
-    EXPECT_EQ(notNumber.err, "dBase field is of incorrect type - \n");
+    EXPECT_EQ(notNumber.err, "dBase field is of incorrect type - C1 - five\n");
 
     for (const std::string number : {"0", "6", "99999999999999999999999"}) {
         const auto missing = runCli({"set", path, number, "C1=5"});

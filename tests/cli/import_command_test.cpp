@@ -18,14 +18,15 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-// A SuperLoto table with two draws in it already.
+// A SuperLoto table with two draws in it already. Its visible draw is one that the files of the
+// tests below do not hold, since a draw already in the table is refused as a duplicate.
 std::string writeLotoTable(const TempDir& dir)
 {
     DbfImage image;
     for (int i = 1; i <= 6; ++i)
         image.field("C" + std::to_string(i), 'N', 2);
     image.codePage(0x65);
-    image.record({"1", "2", "3", "4", "5", "6"});
+    image.record({"1", "2", "3", "4", "5", "16"});
     image.record({"7", "8", "9", "10", "11", "12"}, /*deleted=*/true);
     const std::string path = dir.file("lotobase.dbf");
     image.writeTo(path);
