@@ -15,6 +15,7 @@
 #include "dbf/disk_file.h"
 #include "dbf/error_report.h"
 #include "dbf/table_handler.h"
+#include "platform/exception.h"
 
 namespace cli {
 
@@ -76,7 +77,7 @@ private:
 
 }  // namespace
 
-int commandPack(Arguments args, std::ostream& out, std::ostream& /*err*/)
+int commandPack(Arguments args, std::ostream& out, std::ostream& err)
 {
     const ParsedArguments line = parseArguments(args, {});
     const std::string& file = line.positional(0, "FILE");
@@ -101,27 +102,33 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& /*err*/)
             deleted += chunk[std::size_t{i} * length] == static_cast<char>(xb::kDeletedFlag) ? 1 : 0;
     }
     if (deleted > 0) {
-        std::string header;
-        readExactly(table, 0, header, static_cast<std::uint32_t>(start));
-        putLe32(header, 4, records - deleted);
-        stampHeaderNow(header);
+        try {
+            std::string header;
+            readExactly(table, 0, header, static_cast<std::uint32_t>(start));
+            putLe32(header, 4, records - deleted);
+            stampHeaderNow(header);
 
-        Replacement replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
-        replacement.append(header);
-        for (std::uint32_t first = 0; first < records; first += perChunk) {
-            const std::uint32_t count = std::min(perChunk, records - first);
-            readExactly(table, start + std::uint64_t{first} * length, chunk, count * length);
-            std::string kept;
-            for (std::uint32_t i = 0; i < count; ++i) {
-                const std::string_view record(chunk.data() + std::size_t{i} * length, length);
-                if (record[0] != static_cast<char>(xb::kDeletedFlag))
-                    kept.append(record);
+            Replacement replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
+            replacement.append(header);
+            for (std::uint32_t first = 0; first < records; first += perChunk) {
+                const std::uint32_t count = std::min(perChunk, records - first);
+                readExactly(table, start + std::uint64_t{first} * length, chunk, count * length);
+                std::string kept;
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    const std::string_view record(chunk.data() + std::size_t{i} * length, length);
+                    if (record[0] != static_cast<char>(xb::kDeletedFlag))
+                        kept.append(record);
+                }
+                if (!kept.empty())
+                    replacement.append(kept);
             }
-            if (!kept.empty())
-                replacement.append(kept);
+            replacement.append(std::string(1, static_cast<char>(xb::kEofByte)));
+            replacement.placeAt(table.path());
+        } catch (const Exception& error) {
+            // The engine names the new file; the user wants to know about the table.
+            err << error.Message() << '\n' << table.path() << " is left as it was\n";
+            return kExitFailure;
         }
-        replacement.append(std::string(1, static_cast<char>(xb::kEofByte)));
-        replacement.placeAt(table.path());
     }
     out << "removed " << counted(deleted, "record") << ", kept " << records - deleted << '\n';
     return kExitOk;
