@@ -47,11 +47,15 @@ function(check_package work)
   endforeach()
 
   # What it declares.
-  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Depends Maintainer Description
+  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Version Depends Maintainer Description
                   OUTPUT_VARIABLE fields COMMAND_ERROR_IS_FATAL ANY)
   message(STATUS "control fields:\n${fields}")
   if(NOT fields MATCHES "Package: sharometr\n")
     fail("package name is not sharometr")
+  endif()
+  # The one version of the build, which the window title and `sharometr-cli --version` show too.
+  if(NOT fields MATCHES "Version: ${EXPECTED_VERSION}\n")
+    fail("package version is not ${EXPECTED_VERSION}")
   endif()
   if(NOT fields MATCHES "Depends: [^\n]+")
     fail("no Depends line")
