@@ -15,6 +15,7 @@
 #include <string>
 
 #include "resources/about_picture.h"
+#include "sharometr_version.h"
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/shell.h"
@@ -128,7 +129,7 @@ TForm2::TForm2(QWidget* parent)
     title.setPixelSize(16);
     title.setBold(true);
     AddLabel("Label1", QRect(184, 0, 178, 19), "Программный комплекс", title);
-    AddLabel("Label6", QRect(184, 24, 244, 13), "ШАРОМЕТР вер.3.1.2 (6 x 49)", windowFont(true));
+    AddLabel("Label6", QRect(184, 24, 244, 13), "ШАРОМЕТР вер." SHAROMETR_VERSION " (6 x 49)", windowFont(true));
 
     QFont link = windowFont(true);
     link.setUnderline(true);

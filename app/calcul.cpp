@@ -16,6 +16,7 @@
 #include "app/about.h"
 #include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
+#include "sharometr_version.h"
 #include "toolkit/shell.h"
 
 std::array<std::int32_t, 49> LotoValues{};
@@ -44,7 +45,7 @@ TForm1::TForm1(QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf8("Программный комплекс ШАРОМЕТР версия 3.1.2"));
+    setWindowTitle(QString::fromUtf8("Программный комплекс ШАРОМЕТР версия " SHAROMETR_VERSION));
     setWindowIcon(QIcon(QStringLiteral(":/icons/sharometr.xpm")));
     QFont font(QString::fromUtf8(TCanvas::DefaultFontName()));
     font.setPixelSize(11);

@@ -4,36 +4,129 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <exception>
 #include <ostream>
+#include <string>
+#include <vector>
 
+#include "cli/options.h"
 #include "platform/exception.h"
+#include "sharometr_version.h"
 
 namespace cli {
 
 namespace {
 
 constexpr std::string_view kProgram = "sharometr-cli";
+constexpr std::size_t kColumns = 80;
 
-// A new command is one more line here and its function in its own file.
+// A new command is one more entry here and its function in its own file. Every text stays within
+// 80 columns, its lines included.
 constexpr std::array kCommands{
-    Command{"info", "FILE", "show a table's version, header, record counts and fields", &commandInfo},
-    Command{"dump", "FILE [--deleted]", "print every record (deleted ones too with --deleted)", &commandDump},
+    Command{"info", "FILE", "show a table's version, header, record counts and fields",
+            "FILE is the table's path; \".dbf\" is added when the name has no extension\n"
+            "and no file of exactly that name exists.\n",
+            &commandInfo},
+    Command{"dump", "FILE [--deleted] [--format tsv|csv|json]", "print every record",
+            "Prints the record number, then each field, one record a line.\n"
+            "\n"
+            "  --deleted        deleted records too; in csv and json a \"deleted\" column\n"
+            "                   says which ones are deleted\n"
+            "  --format FORMAT  tsv (the default): tab-separated, no header, the table's\n"
+            "                   own text; csv: a header line of field names, text in\n"
+            "                   UTF-8; json: an array of objects, one a record\n"
+            "\n"
+            "The csv form imports back: dump --format csv FILE | import OTHER -\n",
+            &commandDump},
     Command{"create", "--game loto|keno [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
+            "Writes DIR/lotobase.dbf (loto) or DIR/kenobase.dbf (keno); an existing\n"
+            "table is never overwritten.\n"
+            "\n"
+            "  --game GAME  loto (6 numbers of 1..49) or keno (20 of 1..80)\n"
+            "  --sample N   append N synthetic draws\n",
             &commandCreate},
-    Command{"import", "FILE CSV", "append the draws of a text file, one draw a line", &commandImport},
-    Command{"set", "FILE RECNO FIELD=VALUE...", "change fields of one record", &commandSet},
-    Command{"delete", "FILE RECNO", "mark a record deleted", &commandDelete},
-    Command{"recall", "FILE RECNO", "clear a record's deletion mark", &commandRecall},
+    Command{"import", "FILE CSV [--columns LIST] [--skip-duplicates]", "append the draws of a text file, one draw a line",
+            "CSV is a text file, or - for standard input. Numbers stand between commas,\n"
+            "semicolons, tabs or blanks; fields may be in double quotes. Blank lines and\n"
+            "lines starting with # are skipped, and so is a first line without numbers\n"
+            "(a header). A header naming the table's fields (C1.., K1..) says where the\n"
+            "numbers are. Every line is checked before anything is written: one bad\n"
+            "line, or a draw already in the table or higher up in the file, appends\n"
+            "nothing.\n"
+            "\n"
+            "  --columns LIST     the fields that hold the numbers, such as 3-8 or\n"
+            "                     2,4,6-9; the other fields are ignored\n"
+            "  --skip-duplicates  leave out draws met before instead of refusing\n",
+            &commandImport},
+    Command{"add", "FILE N1 N2 ...", "append one draw given on the command line",
+            "The numbers are checked as import checks a line: one per field, within the\n"
+            "game's range, none twice, and not a draw the table already has.\n",
+            &commandAdd},
+    Command{"set", "FILE RECNO FIELD=VALUE... [--force]", "change fields of one record",
+            "On a draw table the record must stay a draw: numbers within the game's\n"
+            "range and none twice.\n"
+            "\n"
+            "  --force  write the values anyway (for repairs)\n",
+            &commandSet},
+    Command{"delete", "FILE RECNO", "mark a record deleted", "", &commandDelete},
+    Command{"recall", "FILE RECNO", "clear a record's deletion mark", "", &commandRecall},
+    Command{"pack", "FILE", "remove the deleted records",
+            "Needs the table in exclusive use. The records that stay are written to a\n"
+            "new file beside the table, which then replaces it: a failure at any step\n"
+            "leaves the table as it was.\n",
+            &commandPack},
 #ifdef SHAROMETR_CLI_ANALYZE
     Command{"analyze", "loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]",
-            "histogram, succession, waiting or talven of DIR's table (default: here)", &commandAnalyze},
+            "histogram, succession, waiting or talven of DIR's table (default: here)",
+            "  --dir DIR    the folder of the table (default: the current one)\n"
+            "  --values     print the number and its value, one number a line\n"
+            "  --png FILE   write the board's picture\n",
+            &commandAnalyze},
 #endif
 };
 
 bool isHelp(std::string_view word)
 {
     return word == "--help" || word == "-h" || word == "help";
+}
+
+std::string synopsisOf(const Command& command)
+{
+    return std::string(command.name) + (command.arguments.empty() ? "" : " ") + std::string(command.arguments);
+}
+
+// The pieces of a synopsis that a line may not break: words, and bracketed groups whole.
+std::vector<std::string> synopsisPieces(std::string_view synopsis)
+{
+    std::vector<std::string> pieces(1);
+    int depth = 0;
+    for (const char c : synopsis) {
+        depth += (c == '[') - (c == ']');
+        if (c == ' ' && depth == 0)
+            pieces.emplace_back();
+        else
+            pieces.back() += c;
+    }
+    return pieces;
+}
+
+void printCommandUsage(const Command& command, std::ostream& out)
+{
+    // "usage: sharometr-cli NAME", then the arguments, wrapped under the first of them.
+    std::string lineText = "usage: " + std::string(kProgram) + ' ' + std::string(command.name);
+    const std::string indent(lineText.size() + 1, ' ');
+    for (const std::string& piece : synopsisPieces(command.arguments)) {
+        if (piece.empty())
+            continue;
+        if (lineText.size() + 1 + piece.size() > kColumns && lineText.size() > indent.size()) {
+            out << lineText << '\n';
+            lineText = indent + piece;
+        } else {
+            lineText += ' ' + piece;
+        }
+    }
+    out << lineText << '\n' << "       " << kProgram << ' ' << command.name << " --help\n";
 }
 
 }  // namespace
@@ -43,20 +136,53 @@ std::span<const Command> commands()
     return kCommands;
 }
 
+std::string_view version()
+{
+    return SHAROMETR_VERSION;
+}
+
 void printUsage(std::ostream& out)
 {
     out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n"
-        << "       " << kProgram << " --help\n"
+        << "       " << kProgram << " COMMAND --help\n"
+        << "       " << kProgram << " --help | --version\n"
         << "\n"
         << "Commands:\n";
+    // One line a command, the summaries in a column, as far as 80 columns allow; a synopsis too
+    // long for that has its summary on the line below.
+    const auto fits = [](const Command& command, std::size_t column) {
+        const std::size_t length = synopsisOf(command).size();
+        return length <= column && 2 + column + 2 + command.summary.size() <= kColumns;
+    };
+    // The column that keeps the most commands on one line.
     std::size_t width = 0;
-    for (const Command& command : commands())
-        width = std::max(width, command.name.size() + 1 + command.arguments.size());
-    for (const Command& command : commands()) {
-        const std::string synopsis = std::string(command.name) + " " + std::string(command.arguments);
-        out << "  " << synopsis << std::string(width - synopsis.size() + 2, ' ') << command.summary
-            << '\n';
+    long most = -1;
+    for (const Command& candidate : commands()) {
+        const std::size_t column = synopsisOf(candidate).size();
+        const auto count = std::count_if(commands().begin(), commands().end(),
+                                         [&](const Command& command) { return fits(command, column); });
+        if (count > most || (count == most && column < width)) {
+            most = count;
+            width = column;
+        }
     }
+    for (const Command& command : commands()) {
+        const std::string synopsis = synopsisOf(command);
+        if (fits(command, width))
+            out << "  " << synopsis << std::string(width - synopsis.size() + 2, ' ') << command.summary << '\n';
+        else
+            out << "  " << synopsis << " \n" << std::string(6, ' ') << command.summary << '\n';
+    }
+}
+
+void printCommandHelp(const Command& command, std::ostream& out)
+{
+    printCommandUsage(command, out);
+    std::string summary(command.summary);
+    summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
+    out << '\n' << summary << ".\n";
+    if (!command.details.empty())
+        out << '\n' << command.details;
 }
 
 int run(Arguments args, std::ostream& out, std::ostream& err)
@@ -70,6 +196,10 @@ int run(Arguments args, std::ostream& out, std::ostream& err)
         printUsage(out);
         return kExitOk;
     }
+    if (args.front() == "--version") {
+        out << kProgram << ' ' << version() << '\n';
+        return kExitOk;
+    }
     const auto& all = commands();
     const auto found = std::find_if(all.begin(), all.end(),
                                     [&](const Command& command) { return command.name == args.front(); });
@@ -78,11 +208,15 @@ int run(Arguments args, std::ostream& out, std::ostream& err)
         printUsage(err);
         return kExitUsage;
     }
+    if (asksForHelp(args.subspan(1))) {
+        printCommandHelp(*found, out);
+        return kExitOk;
+    }
     try {
         return found->run(args.subspan(1), out, err);
     } catch (const UsageError& error) {
         err << kProgram << ' ' << found->name << ": " << error.what() << '\n';
-        printUsage(err);
+        printCommandUsage(*found, err);
         return kExitUsage;
     } catch (const Exception& error) {
         err << error.Message() << '\n';

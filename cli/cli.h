@@ -23,7 +23,8 @@ using CommandFunction = int (*)(Arguments args, std::ostream& out, std::ostream&
 struct Command {
     std::string_view name;
     std::string_view arguments;  // as the usage text shows them, e.g. "FILE"
-    std::string_view summary;
+    std::string_view summary;   // one line of the command list
+    std::string_view details;   // what `COMMAND --help` adds below the usage: options, notes
     CommandFunction run;
 };
 
@@ -38,6 +39,11 @@ public:
 std::span<const Command> commands();
 
 void printUsage(std::ostream& out);
+// `COMMAND --help`: the command's usage line, summary and details.
+void printCommandHelp(const Command& command, std::ostream& out);
+
+// The program's version, one number for the program, the companion and the package.
+std::string_view version();
 
 // Runs the command line without the program name: the command and its arguments. Engine errors
 // (Exception and its descendants) print their message on `err` and give kExitFailure.
@@ -48,6 +54,8 @@ int commandInfo(Arguments args, std::ostream& out, std::ostream& err);
 int commandDump(Arguments args, std::ostream& out, std::ostream& err);
 int commandCreate(Arguments args, std::ostream& out, std::ostream& err);
 int commandImport(Arguments args, std::ostream& out, std::ostream& err);
+int commandAdd(Arguments args, std::ostream& out, std::ostream& err);
+int commandPack(Arguments args, std::ostream& out, std::ostream& err);
 int commandSet(Arguments args, std::ostream& out, std::ostream& err);
 int commandDelete(Arguments args, std::ostream& out, std::ostream& err);
 int commandRecall(Arguments args, std::ostream& out, std::ostream& err);

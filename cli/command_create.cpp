@@ -1,12 +1,12 @@
 // `sharometr-cli create --game loto|keno [--sample N] DIR`: a new empty draw table, written with
 // plain file calls, and optionally N synthetic draws appended to it through the engine.
 #include <limits>
-#include <optional>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
 #include "cli/draw_tables.h"
+#include "cli/options.h"
 #include "cli/synthetic_draws.h"
 #include "dbf/table_handler.h"
 
@@ -27,34 +27,18 @@ std::uint32_t sampleCount(const std::string& text)
 
 int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/)
 {
-    const Game* game = nullptr;
-    std::uint32_t samples = 0;
-    std::optional<std::string> directory;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--game" || word == "--sample") {
-            if (i + 1 == args.size())
-                throw UsageError(word + " wants a value");
-            const std::string& value = args[++i];
-            if (word == "--sample") {
-                samples = sampleCount(value);
-            } else if (!(game = GameNamed(value))) {
-                throw UsageError("unknown game '" + value + "' (" + GameNames(" or ") + ")");
-            }
-        } else if (word.starts_with("--")) {
-            throw UsageError("unknown option '" + word + "'");
-        } else if (directory) {
-            throw UsageError("unexpected argument '" + word + "'");
-        } else {
-            directory = word;
-        }
-    }
+    const ParsedArguments line = parseArguments(args, {{"--game", "GAME"}, {"--sample", "N"}});
+    const auto gameName = line.value("--game");
+    const Game* game = gameName ? GameNamed(*gameName) : nullptr;
+    if (gameName && !game)
+        throw UsageError("unknown game '" + *gameName + "' (" + GameNames(" or ") + ")");
+    const std::uint32_t samples = line.has("--sample") ? sampleCount(*line.value("--sample")) : 0;
     if (!game)
         throw UsageError("missing --game loto|keno");
-    if (!directory)
-        throw UsageError("missing DIR argument");
+    const std::string& directory = line.positional(0, "DIR");
+    line.noMoreThan(1);
 
-    const std::string path = createEmptyTable(*directory, *game);
+    const std::string path = createEmptyTable(directory, *game);
     if (samples > 0) {
         DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
         SyntheticDraws draws(*game);

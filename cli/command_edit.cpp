@@ -1,4 +1,4 @@
-// `sharometr-cli set FILE RECNO FIELD=VALUE...`, `delete FILE RECNO`, `recall FILE RECNO`: change
+// `sharometr-cli set FILE RECNO FIELD=VALUE... [--force]`, `delete FILE RECNO`, `recall FILE RECNO`: change
 // one record through the engine as the data windows do, under the record's lock, so that a
 // record another program is editing is refused rather than overwritten.
 #include <functional>
@@ -9,8 +9,14 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
+#include "cli/draw_file.h"
+#include "cli/options.h"
+#include "cli/table_draws.h"
 #include "datawin/xbase_dataset.h"
+#include "dbf/constants.h"
+#include "dbf/error_report.h"
 #include "dbf/table_handler.h"
+#include "platform/exception.h"
 
 namespace cli {
 
@@ -52,30 +58,81 @@ int markRecord(Arguments args, std::ostream& err, bool deleted)
     });
 }
 
+// The engine's refusal of a value that is no number does not say which; this one does.
+void putNamedValue(DBFObject& table, const std::string& field, const std::string& value)
+{
+    try {
+        table.putValueText(field, value);
+    } catch (const EXbaseError& error) {
+        if (error.Code() != xb::err::kFieldType || !error.Information().empty())
+            throw;
+        xb::raiseError(error.Code(), error.Location(), field + " - " + value);
+    }
+}
+
+// A field of the draw as the user typed it (the last value given for it), or as the record holds
+// it: "1.5" must be refused before the engine rounds it into the field.
+std::string typedOrStored(DBFObject& table, int field,
+                          const std::vector<std::pair<std::string, std::string>>& values)
+{
+    std::string text;
+    bool typed = false;
+    for (const auto& [name, value] : values) {
+        if (table.fieldNumber(name) == field) {
+            text = value;
+            typed = true;
+        }
+    }
+    if (!typed)
+        text = table.getText(field);
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A value that would make the record no draw: the command's own refusal, nothing written.
+class DrawRefused : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "DrawRefused"; }
+};
+
 }  // namespace
 
 int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
 {
-    if (args.empty())
-        throw UsageError("missing FILE argument");
-    if (args.size() < 2)
-        throw UsageError("missing RECNO argument");
-    if (args.size() < 3)
-        throw UsageError("missing FIELD=VALUE argument");
-    const std::uint64_t number = recordNumberArgument(args[1]);
+    const ParsedArguments line = parseArguments(args, {{"--force"}});
+    line.positional(0, "FILE");
+    line.positional(1, "RECNO");
+    line.positional(2, "FIELD=VALUE");
+    const std::string& file = line.positionals()[0];
+    const std::string& numberText = line.positionals()[1];
+    const std::uint64_t number = recordNumberArgument(numberText);
     std::vector<std::pair<std::string, std::string>> values;
-    for (const std::string& word : args.subspan(2)) {
+    for (std::size_t i = 2; i < line.positionals().size(); ++i) {
+        const std::string& word = line.positionals()[i];
         const std::size_t equals = word.find('=');
         if (equals == std::string::npos || equals == 0)
             throw UsageError("'" + word + "' is not FIELD=VALUE");
         values.emplace_back(word.substr(0, equals), word.substr(equals + 1));
     }
+    const bool force = line.has("--force");
 
-    return changeLockedRecord(args[0], number, args[1], err, [&](DBFObject& table) {
+    return changeLockedRecord(file, number, numberText, err, [&](DBFObject& table) {
         // The values go into the record buffer only; a value the engine refuses ends the command
         // before the replace, so the record on disk is either wholly changed or not at all.
         for (const auto& [field, value] : values)
-            table.putValueText(field, value);
+            putNamedValue(table, field, value);
+        // On a draw table the record must stay a draw, unless a repair asks for --force.
+        std::string why;
+        const auto shape = drawShapeOf(table, why);
+        if (shape && !force) {
+            std::vector<std::string> words;
+            for (int field = 1; field <= table.fieldCount(); ++field)
+                words.push_back(typedOrStored(table, field, values));
+            std::vector<int> draw;
+            if (const auto fault = checkDraw(words, *shape, draw))
+                throw DrawRefused("record " + numberText + ": " + *fault + " (--force writes it anyway)");
+        }
         table.replaceRecord(static_cast<std::int64_t>(number));
     });
 }

@@ -1,18 +1,21 @@
-// `sharometr-cli import FILE CSV`: appends the draws of a text file to a draw table. Every line is
-// checked before the first draw is written, so that a file with a mistake in it changes nothing.
+// `sharometr-cli import FILE CSV [--columns LIST] [--skip-duplicates]` and `add FILE N1 N2 ...`:
+// draws appended to a draw table. Every draw is checked, and compared with the table's draws and
+// with the draws before it, before the first one is written, so that a mistake changes nothing.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <optional>
+#include <map>
 #include <ostream>
 #include <string_view>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
+#include "cli/draw_file.h"
 #include "cli/draw_tables.h"
+#include "cli/options.h"
+#include "cli/table_draws.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 
@@ -20,145 +23,172 @@ namespace cli {
 
 namespace {
 
-constexpr std::string_view kSeparators = ",; \t\r";
+// Closes the draw file, unless it is standard input.
+class DrawSource {
+public:
+    DrawSource() = default;
+    ~DrawSource()
+    {
+        if (m_fd > 0)
+            ::close(m_fd);
+    }
+    DrawSource(const DrawSource&) = delete;
+    DrawSource& operator=(const DrawSource&) = delete;
 
-// The whole file, or nullopt when it cannot be read (a directory included).
-std::optional<std::string> readText(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string text;
-    char block[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            ::close(fd);
-            return std::nullopt;
+    // Standard input for "-"; otherwise the file, which must be a regular one: a FIFO with no
+    // writer or a terminal device would keep the command waiting, /dev/zero would never end.
+    // Gives why it cannot be read, or "".
+    std::string open(const std::string& path)
+    {
+        if (path == "-") {
+            m_fd = STDIN_FILENO;
+            return {};
         }
-        if (got == 0)
-            break;
-        text.append(block, static_cast<std::size_t>(got));
+        // O_NONBLOCK: opening a FIFO would otherwise wait for a writer before the check below.
+        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode))
+            return "cannot read " + path;
+        if (!S_ISREG(st.st_mode))
+            return "cannot read " + path + ": not a regular file";
+        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        return {};
     }
-    ::close(fd);
-    return text;
-}
 
-std::vector<std::string> wordsOf(std::string_view line)
-{
-    std::vector<std::string> words;
-    std::size_t at = line.find_first_not_of(kSeparators);
-    while (at != std::string_view::npos) {
-        const std::size_t end = line.find_first_of(kSeparators, at);
-        words.emplace_back(line.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-        at = line.find_first_not_of(kSeparators, end);
-    }
-    return words;
-}
+    int fd() const { return m_fd; }
 
-// A signed decimal integer; the value saturates far outside any draw's range.
-std::optional<long long> integerOf(const std::string& word)
+private:
+    int m_fd = -1;
+};
+
+struct OpenDrawTable {
+    std::unique_ptr<DBFObject> table;
+    DrawShape shape;
+};
+
+// The table, opened shared for writing, with the shape of its draws; nullopt (the reason on
+// `err`) when it is no draw table.
+std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err)
 {
-    const bool negative = word[0] == '-';
-    const std::size_t digits = (word[0] == '-' || word[0] == '+') ? 1 : 0;
-    const auto magnitude = decimalNumber(word.substr(digits));
-    if (!magnitude)
+    auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, /*shared=*/true);
+    std::string why;
+    auto shape = drawShapeOf(*table, why);
+    if (!shape) {
+        err << why << '\n';
         return std::nullopt;
-    const long long value = static_cast<long long>(std::min<std::uint64_t>(*magnitude, 1000000000ull));
-    return negative ? -value : value;
+    }
+    return OpenDrawTable{std::move(table), std::move(*shape)};
 }
 
-// The draw of one line, or the fault that keeps it out, in the order a reader would look: words
-// that are no numbers, how many there are, the range, repeats.
-std::optional<std::string> checkDraw(const std::vector<std::string>& words, const Game& game, std::vector<int>& draw)
+std::string sameDrawAs(const std::optional<std::uint64_t>& record, std::size_t line)
 {
-    std::vector<long long> values;
-    for (const std::string& word : words) {
-        const auto value = integerOf(word);
-        if (!value)
-            return "'" + word + "' is not a number";
-        values.push_back(*value);
-    }
-    if (static_cast<int>(values.size()) != game.fieldsPerDraw)
-        return counted(values.size(), "number") + ", the table has " + std::to_string(game.fieldsPerDraw) + " fields";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i] < 1 || values[i] > game.numbers)
-            return words[i] + " is outside 1.." + std::to_string(game.numbers);
-    }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto times = std::count(values.begin(), values.end(), values[i]);
-        if (times > 1)
-            return std::to_string(values[i]) + " appears " + (times == 2 ? std::string("twice") : std::to_string(times) + " times");
-    }
-    draw.assign(values.begin(), values.end());
-    return std::nullopt;
+    return record ? "the same draw as record " + std::to_string(*record) : "the same draw as line " + std::to_string(line);
 }
 
 }  // namespace
 
 int commandImport(Arguments args, std::ostream& out, std::ostream& err)
 {
-    if (args.empty())
-        throw UsageError("missing FILE argument");
-    if (args.size() < 2)
-        throw UsageError("missing CSV argument");
-    if (args.size() > 2)
-        throw UsageError("unexpected argument '" + args[2] + "'");
+    const ParsedArguments line = parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}});
+    const std::string& file = line.positional(0, "FILE");
+    const std::string& drawFile = line.positional(1, "CSV");
+    line.noMoreThan(2);
+    std::vector<std::size_t> columns;
+    if (const auto list = line.value("--columns")) {
+        const auto parsed = parseColumnList(*list);
+        if (!parsed)
+            throw UsageError("--columns wants field numbers such as 3-8 or 2,4,6-9, not '" + *list + "'");
+        columns = *parsed;
+    }
+    const bool skipDuplicates = line.has("--skip-duplicates");
 
-    DBFObject table(args[0], "", /*readWrite=*/true, /*shared=*/true);
-    const Game* game = GameWithFields(table.fieldCount());
-    if (!game) {
-        err << table.path() << " has " << counted(static_cast<std::uint64_t>(table.fieldCount()), "field")
-            << ", a draw table has " << drawFieldCounts() << '\n';
+    auto opened = openDrawTable(file, err);
+    if (!opened)
+        return kExitFailure;
+    DBFObject& table = *opened->table;
+    if (!columns.empty() && columns.size() != opened->shape.picks())
+        throw UsageError("--columns names " + counted(columns.size(), "field") + ", the table has " +
+                         std::to_string(opened->shape.picks()));
+
+    DrawSource source;
+    if (const std::string why = source.open(drawFile); !why.empty()) {
+        err << why << '\n';
         return kExitFailure;
     }
-    const auto text = readText(args[1]);
-    if (!text) {
-        err << "cannot read " << args[1] << '\n';
+    DrawFileParser parser(opened->shape, columns, err);
+    if (const std::string why = readLines(source.fd(), [&](std::string_view text) { parser.feedLine(text); });
+        !why.empty()) {
+        err << (drawFile == "-" ? std::string("standard input") : drawFile) << ": " << why << '\n';
+        err << "nothing appended\n";
         return kExitFailure;
     }
-
-    std::vector<std::vector<int>> draws;
-    bool faulty = false;
-    std::size_t lineNumber = 0;
-    for (std::size_t start = 0; start < text->size();) {
-        std::size_t end = text->find('\n', start);
-        if (end == std::string::npos)
-            end = text->size();
-        const std::string_view line(text->data() + start, end - start);
-        start = end + 1;
-        ++lineNumber;
-        const std::vector<std::string> words = wordsOf(line);
-        if (words.empty() || words.front().starts_with('#'))
-            continue;
-        std::vector<int> draw;
-        if (const auto fault = checkDraw(words, *game, draw)) {
-            err << "line " << lineNumber << ": " << *fault << '\n';
-            faulty = true;
-        } else {
-            draws.push_back(std::move(draw));
-        }
-    }
-    if (faulty) {
+    if (parser.faulty()) {
         err << "nothing appended\n";
         return kExitFailure;
     }
 
+    // A draw met before, in the table or higher up in the file, is most likely one imported twice.
+    const KnownDraws known(table);
+    std::map<std::vector<int>, std::size_t> inFile;
+    std::vector<const std::vector<int>*> draws;
+    std::size_t duplicates = 0;
+    for (const auto& draw : parser.draws()) {
+        const auto record = known.recordOf(draw.numbers);
+        const auto [earlier, first] = inFile.emplace(KnownDraws::key(draw.numbers), draw.line);
+        if (record || !first) {
+            ++duplicates;
+            err << "line " << draw.line << ": " << sameDrawAs(record, earlier->second)
+                << (skipDuplicates ? ", skipped" : "") << '\n';
+        } else {
+            draws.push_back(&draw.numbers);
+        }
+    }
+    if (duplicates > 0 && !skipDuplicates) {
+        err << "nothing appended (--skip-duplicates leaves duplicates out)\n";
+        return kExitFailure;
+    }
+
+    // A draw counts once its append has returned: the engine's append either completes or
+    // leaves the file as it was, so the count is exactly what the table gained.
     std::size_t appended = 0;
     try {
-        for (const auto& draw : draws) {
-            appendDraw(table, draw);
+        for (const auto* draw : draws) {
+            appendDraw(table, *draw);
             ++appended;
         }
     } catch (const Exception&) {
-        // The draws before the failure are in the table; the user must know which ones.
         if (appended > 0)
             out << "appended " << counted(appended, "draw") << " of " << draws.size() << '\n';
         throw;
     }
-    out << "appended " << counted(appended, "draw") << '\n';
+    out << "appended " << counted(appended, "draw");
+    if (skipDuplicates)
+        out << ", " << counted(duplicates, "duplicate") << " skipped";
+    out << '\n';
+    return kExitOk;
+}
+
+int commandAdd(Arguments args, std::ostream& out, std::ostream& err)
+{
+    const ParsedArguments line = parseArguments(args, {});
+    const std::string& file = line.positional(0, "FILE");
+    line.positional(1, "N1");
+    const std::vector<std::string> words(line.positionals().begin() + 1, line.positionals().end());
+
+    auto opened = openDrawTable(file, err);
+    if (!opened)
+        return kExitFailure;
+    std::vector<int> draw;
+    if (const auto fault = checkDraw(words, opened->shape, draw)) {
+        err << *fault << '\n';
+        return kExitFailure;
+    }
+    if (const auto record = KnownDraws(*opened->table).recordOf(draw)) {
+        err << sameDrawAs(record, 0) << ", nothing appended\n";
+        return kExitFailure;
+    }
+    appendDraw(*opened->table, draw);
+    out << "appended record " << opened->table->currentRecord() << '\n';
     return kExitOk;
 }
 

@@ -4,19 +4,19 @@
 #include <ostream>
 
 #include "cli/cli.h"
+#include "cli/options.h"
 #include "dbf/table_handler.h"
 
 namespace cli {
 
 int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/)
 {
-    if (args.empty())
-        throw UsageError("missing FILE argument");
-    if (args.size() > 1)
-        throw UsageError("unexpected argument '" + args[1] + "'");
+    const ParsedArguments line = parseArguments(args, {});
+    const std::string& file = line.positional(0, "FILE");
+    line.noMoreThan(1);
 
     // Shared and read-only, as another program beside the writers of the table would open it.
-    DBFObject table(args[0], "", /*readWrite=*/false, /*shared=*/true);
+    DBFObject table(file, "", /*readWrite=*/false, /*shared=*/true);
     table.setUseDeleted(false);
     // Counted in large blocks: one read per record would take seconds on a long table.
     std::uint32_t visible = 0;

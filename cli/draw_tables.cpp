@@ -10,11 +10,11 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "cli/command_support.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_handler.h"
 #include "platform/error_codes.h"
-#include "platform/local_time.h"
 #include "platform/os_file.h"
 
 namespace cli {
@@ -56,17 +56,11 @@ std::string emptyTableImage(const Game& game)
     const std::size_t recordLength = 1 + kFieldWidth * fields;
     std::string bytes(headerLength, '\0');
 
-    // The date and stamp the engine's own header write would give a table changed now.
-    const platform::LocalTime now = platform::localTime();
     bytes[0] = static_cast<char>(xb::ver::kDbase3);
-    bytes[1] = static_cast<char>(now.year % 100);
-    bytes[2] = static_cast<char>(now.month);
-    bytes[3] = static_cast<char>(now.day);
+    stampHeaderNow(bytes);
     putLe32(bytes, 4, 0);
     putLe16(bytes, 8, static_cast<std::uint16_t>(headerLength));
     putLe16(bytes, 10, static_cast<std::uint16_t>(recordLength));
-    putLe32(bytes, 16,
-            static_cast<std::uint32_t>(((now.hour * 64 + now.minute) * 64 + now.second) * 1024 + now.millisecond));
     bytes[29] = static_cast<char>(kCodePageMark);
 
     for (std::size_t field = 0; field < fields; ++field) {

@@ -201,7 +201,9 @@ void TXbaseDataSet::InternalOpen() {
     if (m_tableName.empty()) DatabaseError(xbtext::STableNameMissing);
     const std::size_t slash = m_tableName.find_last_of('/');
     const std::size_t dot = m_tableName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) m_tableName += ".DBF";
+    // A file of exactly the name given is the table, whatever its name; otherwise ".DBF" is added.
+    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
+    if (noExtension && !platform::isRegularFile(TablePath())) m_tableName += ".DBF";
     const std::string path = TablePath();
     if (!platform::pathExists(platform::fullPath(path))) {
         DatabaseError(FormatMessage(xbtext::SCannotFindFile, {path}));

@@ -6,15 +6,18 @@
 
 #include "dbf/error_report.h"
 #include "dbf/tools.h"
+#include "platform/os_file.h"
 
 namespace {
 
-// Trims the name and gives it the table extension when it has none.
+// Trims the name and gives it the table extension when it has none, unless a file of exactly
+// that name exists: a table kept under another name is opened, not one beside it with ".dbf".
 std::string tableFileName(const std::string& name) {
     std::string cleaned = xb::trimBlanksAndControls(name);
     const std::size_t slash = cleaned.find_last_of('/');
     const std::size_t dot = cleaned.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) cleaned += ".dbf";
+    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
+    if (noExtension && !platform::isRegularFile(cleaned)) cleaned += ".dbf";
     return cleaned;
 }
 

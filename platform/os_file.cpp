@@ -388,6 +388,12 @@ bool moveFile(const std::string& from, const std::string& to)
     return succeed();
 }
 
+bool isRegularFile(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool pathExists(const std::string& path)
 {
     if (faulted(Call::Exists))

@@ -43,6 +43,9 @@ bool moveFile(const std::string& from, const std::string& to);
 
 // Whether `path` names an existing file or directory (the attribute query of the original).
 bool pathExists(const std::string& path);
+// Whether `path`, exactly as written, names an existing regular file (no directory, FIFO or
+// device). A query without side effects, like the attribute query; it sets no last error.
+bool isRegularFile(const std::string& path);
 
 // Identity of an open file or of a path, for the registry that hands out one descriptor per file.
 struct FileIdentity {

@@ -40,16 +40,16 @@ inline ProgramResult runCli(const std::vector<std::string>& args)
     return {status, out.str(), err.str()};
 }
 
-// Runs `program` with `args`, standard input from /dev/null, standard output and error into
-// files of `scratch`.
+// Runs `program` with `args`, standard input from `input` (/dev/null unless given), standard
+// output and error into files of `scratch`.
 inline ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                                const testsupport::TempDir& scratch)
+                                const testsupport::TempDir& scratch, const std::string& input = "/dev/null")
 {
     const std::string outPath = scratch.file("program.out");
     const std::string errPath = scratch.file("program.err");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 

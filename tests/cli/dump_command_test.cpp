@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "cli_test_helpers.h"
 
 namespace {
@@ -123,6 +125,96 @@ TEST(DumpCommand, ReportsWhatKeepsItFromReading)
         EXPECT_EQ(usage.out, "");
         EXPECT_EQ(usage.err.rfind("sharometr-cli dump: " + reason + "\nusage: ", 0), 0u) << usage.err;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords)
+{
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    EXPECT_EQ(runCli({"dump", "--format", "tsv", path}).out, runCli({"dump", path}).out);
+
+    const auto csv = runCli({"dump", "--format=csv", path});
+    EXPECT_EQ(csv.status, cli::kExitOk) << csv.err;
+    EXPECT_EQ(csv.out, "record,C1,C2,C3\n1,5,17,49\n3,0,8,9\n4,40,41,42\n");
+    EXPECT_EQ(runCli({"dump", "--deleted", "--format", "csv", path}).out,
+              "record,deleted,C1,C2,C3\n1,false,5,17,49\n2,true,1,2,3\n3,false,0,8,9\n4,false,40,41,42\n"
+              "5,true,7,6,5\n");
+
+    const auto json = runCli({"dump", path, "--format", "json", "--deleted"});
+    EXPECT_EQ(json.status, cli::kExitOk) << json.err;
+    EXPECT_EQ(json.out,
+              "[\n"
+              "  {\"record\": 1, \"deleted\": false, \"C1\": 5, \"C2\": 17, \"C3\": 49},\n"
+              "  {\"record\": 2, \"deleted\": true, \"C1\": 1, \"C2\": 2, \"C3\": 3},\n"
+              "  {\"record\": 3, \"deleted\": false, \"C1\": 0, \"C2\": 8, \"C3\": 9},\n"
+              "  {\"record\": 4, \"deleted\": false, \"C1\": 40, \"C2\": 41, \"C3\": 42},\n"
+              "  {\"record\": 5, \"deleted\": true, \"C1\": 7, \"C2\": 6, \"C3\": 5}\n"
+              "]\n");
+
+    // Text with separators and quotes is quoted as each format wants it; an empty table is an
+    // empty array.
+    DbfImage notes;
+    notes.field("NOTE", 'C', 12).field("N", 'N', 3).record({"a \"b\", c", "-7"});
+    notes.writeTo(dir.file("notes.dbf"));
+    EXPECT_EQ(runCli({"dump", "--format", "csv", dir.file("notes.dbf")}).out,
+              "record,NOTE,N\n1,\"a \"\"b\"\", c\",-7\n");
+    EXPECT_EQ(runCli({"dump", "--format", "json", dir.file("notes.dbf")}).out,
+              "[\n  {\"record\": 1, \"NOTE\": \"a \\\"b\\\", c\", \"N\": -7}\n]\n");
+    DbfImage empty;
+    empty.field("C1", 'N', 2).writeTo(dir.file("empty.dbf"));
+    EXPECT_EQ(runCli({"dump", "--format", "json", dir.file("empty.dbf")}).out, "[\n]\n");
+
+    const auto unknown = runCli({"dump", "--format", "xml", path});
+    EXPECT_EQ(unknown.status, cli::kExitUsage);
+    EXPECT_EQ(unknown.err.rfind("sharometr-cli dump: unknown format 'xml' (tsv, csv or json)\nusage: ", 0), 0u);
+}
+
+TEST(DumpCommand, CsvImportsBackIntoAnotherTable)
+{
+    TempDir dir;
+    TempDir other;
+    TempDir scratch;
+    ASSERT_EQ(runCli({"create", "--game", "keno", "--sample", "30", dir.path()}).status, cli::kExitOk);
+    ASSERT_EQ(runCli({"create", "--game", "keno", other.path()}).status, cli::kExitOk);
+    ASSERT_EQ(runCli({"delete", dir.file("kenobase.dbf"), "7"}).status, cli::kExitOk);
+
+    writeFile(scratch.file("dump.csv"), runCli({"dump", "--format", "csv", dir.file("kenobase.dbf")}).out);
+    const auto imported = runCli({"import", other.file("kenobase.dbf"), scratch.file("dump.csv")});
+    EXPECT_EQ(imported.status, cli::kExitOk) << imported.err;
+    EXPECT_EQ(imported.out, "appended 29 draws\n");
+    EXPECT_EQ(imported.err, "skipped header line 1\n");
+
+    // The same draws in the same order: the dumps differ only in the record numbers.
+    const auto numbersOnly = [](const std::string& dump) {
+        std::string draws;
+        for (std::size_t at = 0; at < dump.size();) {
+            const std::size_t tab = dump.find('\t', at);
+            const std::size_t end = dump.find('\n', at);
+            draws += dump.substr(tab, end + 1 - tab);
+            at = end + 1;
+        }
+        return draws;
+    };
+    const std::string source = runCli({"dump", dir.file("kenobase.dbf")}).out;
+    EXPECT_EQ(numbersOnly(runCli({"dump", other.file("kenobase.dbf")}).out), numbersOnly(source));
+    EXPECT_EQ(std::count(source.begin(), source.end(), '\n'), 29);
+}
+
+TEST(DumpCommand, AFileWithoutTheExtensionIsTheTableNamed)
+{
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    // "draws" itself is another table; "draws.dbf" stays the table of "DRAWS", which is no file.
+    DbfImage plain;
+    plain.field("C1", 'N', 2).record({"33"});
+    plain.writeTo(dir.file("draws"));
+    EXPECT_EQ(runCli({"dump", dir.file("draws")}).out, "1\t33\n");
+    EXPECT_EQ(runCli({"info", dir.file("draws")}).out.find("records: 1\n") != std::string::npos, true);
+    EXPECT_EQ(runCli({"dump", dir.file("DRAWS")}).out, runCli({"dump", path}).out);
 }
 
 }  // namespace

@@ -78,8 +78,13 @@ TEST(SetCommand, WritesTheValuesIntoTheRecordAndNothingElse)
         << after.substr(kHeader + 2 * kRecord, kRecord);
     EXPECT_TRUE(recordLockFree(path, 3));
 
-    // A deleted record can be set too; it stays deleted. An empty value stores 0.
-    const auto deleted = runCli({"set", path, "4", "C2="});
+    // A deleted record can be set too; it stays deleted. An empty value is no draw number, so it
+    // is refused; --force, for repairs, stores it as 0.
+    const auto refused = runCli({"set", path, "4", "C2="});
+    EXPECT_EQ(refused.status, cli::kExitFailure);
+    EXPECT_EQ(refused.err, "record 4: an empty field is not a number (--force writes it anyway)\n");
+    EXPECT_EQ(readFile(path).substr(kHeader + 3 * kRecord, kRecord), "*313233343536");
+    const auto deleted = runCli({"set", path, "4", "C2=", "--force"});
     EXPECT_EQ(deleted.status, cli::kExitOk) << deleted.err;
     EXPECT_EQ(readFile(path).substr(kHeader + 3 * kRecord, kRecord), "*31 033343536");
 }
@@ -101,7 +106,7 @@ TEST(SetCommand, AValueTheEngineRefusesChangesNothing)
 
     const auto notNumber = runCli({"set", path, "2", "C1=five"});
     EXPECT_EQ(notNumber.status, cli::kExitFailure);
-    EXPECT_EQ(notNumber.err, "dBase field is of incorrect type - \n");
+    EXPECT_EQ(notNumber.err, "dBase field is of incorrect type - C1 - five\n");
 
     for (const std::string number : {"0", "6", "99999999999999999999999"}) {
         const auto missing = runCli({"set", path, number, "C1=5"});
@@ -206,6 +211,52 @@ TEST(RecordLock, ARecordAnotherProgramHoldsIsLeftAlone)
     const auto afterwards = runCli({"set", path, "3", "C1=9"});
     EXPECT_EQ(afterwards.status, cli::kExitOk) << afterwards.err;
     EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, 3), "  9");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SetCommand, ADrawTableKeepsDrawsUnlessForced)
+{
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    const std::string before = readFile(path);
+    for (const auto& [value, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"C1=50", "50 is outside 1..49"},
+             {"C1=0", "0 is outside 1..49"},
+             {"C1=-1", "-1 is outside 1..49"},
+             {"C1=1.5", "'1.5' is not a number"},
+             {"C1=", "an empty field is not a number"},
+             {"C1=23", "23 appears twice"}}) {
+        const auto refused = runCli({"set", path, "3", value});
+        EXPECT_EQ(refused.status, cli::kExitFailure) << value;
+        EXPECT_EQ(refused.err, "record 3: " + reason + " (--force writes it anyway)\n");
+    }
+    EXPECT_TRUE(readFile(path) == before);
+    EXPECT_TRUE(recordLockFree(path, 3));
+
+    // Two values that swap numbers make a draw again; --force writes a repair as given.
+    EXPECT_EQ(runCli({"set", path, "3", "C1=22", "C2=21"}).status, cli::kExitOk);
+    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord), " 2221232425" "26");
+    const auto forced = runCli({"set", "--force", path, "3", "C1=0"});
+    EXPECT_EQ(forced.status, cli::kExitOk) << forced.err;
+    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord), "  021232425" "26");
+
+    // A Keno table's range is 1..80; a table of another shape takes any value its fields take.
+    DbfImage keno;
+    for (int i = 1; i <= 20; ++i)
+        keno.field("K" + std::to_string(i), 'N', 2);
+    std::vector<std::string> draw;
+    for (int i = 1; i <= 20; ++i)
+        draw.push_back(std::to_string(i));
+    keno.record(draw).writeTo(dir.file("kenobase.dbf"));
+    EXPECT_EQ(runCli({"set", dir.file("kenobase.dbf"), "1", "K1=80"}).status, cli::kExitOk);
+    EXPECT_EQ(runCli({"set", dir.file("kenobase.dbf"), "1", "K1=81"}).err,
+              "record 1: 81 is outside 1..80 (--force writes it anyway)\n");
+    DbfImage other;
+    other.field("C1", 'N', 2).record({"1"}).writeTo(dir.file("other.dbf"));
+    EXPECT_EQ(runCli({"set", dir.file("other.dbf"), "1", "C1=0"}).status, cli::kExitOk);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // every line checked before anything is written, and the append lock of other programs obeyed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 
 #include "cli_test_helpers.h"
@@ -18,14 +20,15 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-// A SuperLoto table with two draws in it already.
+// A SuperLoto table with two draws in it already. Its visible draw is one that the files of the
+// tests below do not hold, since a draw already in the table is refused as a duplicate.
 std::string writeLotoTable(const TempDir& dir)
 {
     DbfImage image;
     for (int i = 1; i <= 6; ++i)
         image.field("C" + std::to_string(i), 'N', 2);
     image.codePage(0x65);
-    image.record({"1", "2", "3", "4", "5", "6"});
+    image.record({"1", "2", "3", "4", "5", "16"});
     image.record({"7", "8", "9", "10", "11", "12"}, /*deleted=*/true);
     const std::string path = dir.file("lotobase.dbf");
     image.writeTo(path);
@@ -241,6 +244,167 @@ TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn)
     const std::string after = readFile(table);
     ASSERT_EQ(after.size(), 225u + 3u * 13u + 1u);
     EXPECT_EQ(after.substr(225 + 2 * 13), record({1, 2, 3, 4, 5, 6}) + "\x1A");
+}
+
+}  // namespace
+
+namespace {
+
+// The draws of a table as the engine reads them back, one line of numbers a visible record.
+std::string drawsOf(const std::string& table)
+{
+    return runCli({"dump", table}).out;
+}
+
+TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string csv = dir.file("draws.csv");
+
+    // A lottery site's export: byte-order mark, CRLF, a header, dates, quoted fields and a
+    // jackpot with commas inside its quotes.
+    writeFile(csv,
+              "\xEF\xBB\xBF" "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
+              "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
+              "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
+    const auto withoutColumns = runCli({"import", table, csv});
+    EXPECT_EQ(withoutColumns.status, cli::kExitFailure);
+    EXPECT_EQ(withoutColumns.err,
+              "skipped header line 1\n"
+              "line 2: '05.01.2024' is not a number\n"
+              "line 3: '12.01.2024' is not a number\n"
+              "nothing appended\n");
+    const auto withColumns = runCli({"import", "--columns=3-8", table, csv});
+    EXPECT_EQ(withColumns.status, cli::kExitOk) << withColumns.err;
+    EXPECT_EQ(withColumns.err, "skipped header line 1\n");
+    EXPECT_EQ(withColumns.out, "appended 2 draws\n");
+    EXPECT_EQ(drawsOf(table), "1\t1\t2\t3\t4\t5\t16\n3\t7\t8\t9\t10\t11\t12\n4\t49\t48\t47\t46\t45\t44\n");
+
+    // Columns in any order and separate ones; a field that is missing is named.
+    writeFile(csv, "x,20,x,21,22,23,24,25\nx,30,x,31,32,33\n");
+    const auto scattered = runCli({"import", table, csv, "--columns", "2,4-8"});
+    EXPECT_EQ(scattered.status, cli::kExitFailure);
+    EXPECT_EQ(scattered.err, "line 2: no field 7, the line has 6\nnothing appended\n");
+
+    // LibreOffice Calc's CSV export of a table names the fields with their type: the header says
+    // where the numbers are. A first line mixing numbers and words is no header.
+    writeFile(csv, "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
+                   "31,32,33,34,35,36\n");
+    const auto calc = runCli({"import", table, csv});
+    EXPECT_EQ(calc.status, cli::kExitOk) << calc.err;
+    EXPECT_EQ(calc.out, "appended 1 draw\n");
+    writeFile(csv, "C1,2,3,4,5,6\n");
+    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: 'C1' is not a number\nnothing appended\n");
+    writeFile(csv, "1,2,\"3\n");
+    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: a quote is not closed\nnothing appended\n");
+
+    // Standard input, for "-".
+    writeFile(csv, "40 41 42 43 1 2\n");
+    TempDir scratch;
+    const auto piped = cli_test::runProgram(SHAROMETR_CLI_PROGRAM, {"import", table, "-"}, scratch, csv);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "appended 1 draw\n");
+    EXPECT_TRUE(drawsOf(table).ends_with("\n6\t40\t41\t42\t43\t1\t2\n")) << drawsOf(table);
+
+    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"import", table, csv, "--columns", "3-"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
+             {{"import", table, csv, "--columns=0-5"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
+             {{"import", table, csv, "--columns="}, "--columns wants a value"},
+             {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
+             {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}}) {
+        const auto usage = runCli(args);
+        EXPECT_EQ(usage.status, cli::kExitUsage);
+        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
+    }
+}
+
+TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+    const std::string csv = dir.file("draws.csv");
+    // The table's visible draw in another order, a new one twice, and the deleted record's draw,
+    // which is no longer part of the history.
+    writeFile(csv, "16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
+
+    const auto refused = runCli({"import", table, csv});
+    EXPECT_EQ(refused.status, cli::kExitFailure);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "line 1: the same draw as record 1\n"
+              "line 4: the same draw as line 2\n"
+              "nothing appended (--skip-duplicates leaves duplicates out)\n");
+    EXPECT_TRUE(readFile(table) == before);
+
+    const auto skipped = runCli({"import", "--skip-duplicates", table, csv});
+    EXPECT_EQ(skipped.status, cli::kExitOk) << skipped.err;
+    EXPECT_EQ(skipped.out, "appended 2 draws, 2 duplicates skipped\n");
+    EXPECT_EQ(skipped.err, "line 1: the same draw as record 1, skipped\nline 4: the same draw as line 2, skipped\n");
+    EXPECT_EQ(drawsOf(table), "1\t1\t2\t3\t4\t5\t16\n3\t20\t21\t22\t23\t24\t25\n4\t7\t8\t9\t10\t11\t12\n");
+}
+
+TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const std::string before = readFile(table);
+
+    // A FIFO nobody writes to: refused, not waited on. The import runs in a child so that a wait
+    // would show as a missing answer instead of a hung test.
+    const std::string fifo = dir.file("draws.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    testsupport::Child child([&](testsupport::Child& self) {
+        const auto result = runCli({"import", table, fifo});
+        self.tell(result.err == "cannot read " + fifo + ": not a regular file\n" ? 'R' : 'W');
+        return result.status;
+    });
+    EXPECT_EQ(child.receive(std::chrono::milliseconds(5000)), 'R');
+    EXPECT_EQ(child.wait(), cli::kExitFailure);
+
+    const auto device = runCli({"import", table, "/dev/zero"});
+    EXPECT_EQ(device.status, cli::kExitFailure);
+    EXPECT_EQ(device.err, "cannot read /dev/zero: not a regular file\n");
+
+    // A line longer than any draw's, here one of 1 MB without an end: refused with its number.
+    const std::string csv = dir.file("draws.csv");
+    writeFile(csv, "1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
+    const auto endless = runCli({"import", table, csv});
+    EXPECT_EQ(endless.status, cli::kExitFailure);
+    EXPECT_EQ(endless.err, csv + ": line 3 is longer than 4096 bytes\nnothing appended\n");
+    writeFile(csv, std::string(4096, ' ') + "\n" + std::string(4097, ' ') + "\n");
+    EXPECT_EQ(runCli({"import", table, csv}).err, csv + ": line 2 is longer than 4096 bytes\nnothing appended\n");
+    EXPECT_TRUE(readFile(table) == before);
+}
+
+TEST(AddCommand, AppendsOneDrawWithImportsChecks)
+{
+    TempDir dir;
+    const std::string table = writeLotoTable(dir);
+    const auto added = runCli({"add", table, "49", "1", "17", "23", "5", "30"});
+    EXPECT_EQ(added.status, cli::kExitOk) << added.err;
+    EXPECT_EQ(added.out, "appended record 3\n");
+    const std::string after = readFile(table);
+    EXPECT_EQ(after.substr(225 + 2 * 13), record({49, 1, 17, 23, 5, 30}) + "\x1A");
+
+    for (const auto& [numbers, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"1", "2", "3", "4", "5"}, "5 numbers, the table has 6 fields"},
+             {{"1", "2", "3", "4", "5", "50"}, "50 is outside 1..49"},
+             {{"1", "2", "3", "4", "5", "-3"}, "-3 is outside 1..49"},
+             {{"1", "2", "3", "4", "5", "5"}, "5 appears twice"},
+             {{"1", "2", "3", "4", "5", "x"}, "'x' is not a number"},
+             {{"30", "5", "23", "17", "1", "49"}, "the same draw as record 3, nothing appended"}}) {
+        std::vector<std::string> args{"add", table};
+        args.insert(args.end(), numbers.begin(), numbers.end());
+        const auto refused = runCli(args);
+        EXPECT_EQ(refused.status, cli::kExitFailure);
+        EXPECT_EQ(refused.err, reason + "\n");
+    }
+    EXPECT_TRUE(readFile(table) == after);
+    const auto usage = runCli({"add", table});
+    EXPECT_EQ(usage.status, cli::kExitUsage);
+    EXPECT_EQ(usage.err.rfind("sharometr-cli add: missing N1 argument\nusage: ", 0), 0u) << usage.err;
 }
 
 }  // namespace

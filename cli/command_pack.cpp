@@ -1,0 +1,137 @@
+// `sharometr-cli pack FILE`: removes the deleted records of a table. The table is held for
+// exclusive use throughout; the records that stay are written to a new file beside it, which is
+// flushed and then renamed over the table, so that a failure at any step leaves the table whole.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/command_support.h"
+#include "cli/options.h"
+#include "dbf/constants.h"
+#include "dbf/disk_file.h"
+#include "dbf/error_report.h"
+#include "dbf/table_handler.h"
+#include "platform/exception.h"
+
+namespace cli {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 1u << 16;
+
+void putLe32(std::string& bytes, std::size_t at, std::uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// Reads exactly `length` bytes of the table, or raises the engine's short-read error.
+void readExactly(DBFObject& table, std::uint64_t offset, std::string& bytes, std::uint32_t length)
+{
+    bytes.resize(length);
+    if (table.readAt(offset, bytes.data(), length) != length)
+        xb::raiseError(xb::err::kShortRead, xb::loc::kRead, table.path());
+}
+
+// The new file until it has taken the table's place: removed when anything fails before.
+class Replacement {
+public:
+    explicit Replacement(const std::string& path) : m_path(path), m_file(path, /*readWrite=*/true, /*shared=*/false)
+    {
+        m_file.create();
+    }
+    ~Replacement()
+    {
+        if (!m_placed) {
+            m_file.close();
+            ::unlink(m_path.c_str());
+        }
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    void append(const std::string& bytes)
+    {
+        m_file.writeAt(m_size, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        m_size += bytes.size();
+    }
+
+    // On the disk first, then in the table's place.
+    void placeAt(const std::string& table)
+    {
+        m_file.flush();
+        m_file.rename(table);
+        m_placed = true;
+    }
+
+private:
+    std::string m_path;
+    XBO_DiskFile m_file;
+    std::uint64_t m_size = 0;
+    bool m_placed = false;
+};
+
+}  // namespace
+
+int commandPack(Arguments args, std::ostream& out, std::ostream& err)
+{
+    const ParsedArguments line = parseArguments(args, {});
+    const std::string& file = line.positional(0, "FILE");
+    line.noMoreThan(1);
+
+    // Unshared: the engine refuses with its share error while another program has the table open,
+    // and nobody can open it while the records move.
+    DBFObject table(file, "", /*readWrite=*/true, /*shared=*/false);
+    const std::uint32_t records = table.recordCount();
+    const std::uint32_t length = table.recordLength();
+    const std::uint64_t start = table.headerLength();
+    const std::uint32_t perChunk = static_cast<std::uint32_t>(std::max<std::size_t>(1, kChunkBytes / length));
+
+    // Which records stay is known before anything is written: a table without deleted records
+    // is left untouched.
+    std::uint32_t deleted = 0;
+    std::string chunk;
+    for (std::uint32_t first = 0; first < records; first += perChunk) {
+        const std::uint32_t count = std::min(perChunk, records - first);
+        readExactly(table, start + std::uint64_t{first} * length, chunk, count * length);
+        for (std::uint32_t i = 0; i < count; ++i)
+            deleted += chunk[std::size_t{i} * length] == static_cast<char>(xb::kDeletedFlag) ? 1 : 0;
+    }
+    if (deleted > 0) {
+        try {
+            std::string header;
+            readExactly(table, 0, header, static_cast<std::uint32_t>(start));
+            putLe32(header, 4, records - deleted);
+            stampHeaderNow(header);
+
+            Replacement replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
+            replacement.append(header);
+            for (std::uint32_t first = 0; first < records; first += perChunk) {
+                const std::uint32_t count = std::min(perChunk, records - first);
+                readExactly(table, start + std::uint64_t{first} * length, chunk, count * length);
+                std::string kept;
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    const std::string_view record(chunk.data() + std::size_t{i} * length, length);
+                    if (record[0] != static_cast<char>(xb::kDeletedFlag))
+                        kept.append(record);
+                }
+                if (!kept.empty())
+                    replacement.append(kept);
+            }
+            replacement.append(std::string(1, static_cast<char>(xb::kEofByte)));
+            replacement.placeAt(table.path());
+        } catch (const Exception& error) {
+            // The engine names the new file; the user wants to know about the table.
+            err << error.Message() << '\n' << table.path() << " is left as it was\n";
+            return kExitFailure;
+        }
+    }
+    out << "removed " << counted(deleted, "record") << ", kept " << records - deleted << '\n';
+    return kExitOk;
+}
+
+}  // namespace cli

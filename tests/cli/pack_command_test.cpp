@@ -1,0 +1,132 @@
+// `sharometr-cli pack`: the deleted records removed by a new file renamed over the table, the
+// table in exclusive use, and a failure at any step leaving the table as it was.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <algorithm>
+
+#include "cli_test_helpers.h"
+#include "dbf/table_handler.h"
+#include "platform/fault_injection.h"
+
+namespace {
+
+using cli_test::runCli;
+using testsupport::DbfImage;
+using testsupport::le32;
+using testsupport::readFile;
+using testsupport::TempDir;
+
+constexpr platform::LocalTime kNow{2031, 7, 4, 12, 30, 15, 250};
+
+DbfImage table(bool withDeleted)
+{
+    DbfImage image;
+    for (int i = 1; i <= 6; ++i)
+        image.field("C" + std::to_string(i), 'N', 2);
+    image.codePage(0x65);
+    image.record({"1", "2", "3", "4", "5", "6"});
+    image.record({"11", "12", "13", "14", "15", "16"}, withDeleted);
+    image.record({"21", "22", "23", "24", "25", "26"});
+    image.record({"31", "32", "33", "34", "35", "36"}, withDeleted);
+    image.record({"41", "42", "43", "44", "45", "46"}, withDeleted);
+    return image;
+}
+
+std::vector<std::string> filesIn(const std::string& path)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(path.c_str());
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(PackCommand, RemovesTheDeletedRecordsAndNothingElse)
+{
+    TempDir dir;
+    const cli_test::FixedClock clock(kNow);
+    const std::string path = dir.file("lotobase.dbf");
+    const DbfImage image = table(true);
+    image.writeTo(path);
+    const std::string before = readFile(path);
+
+    const auto packed = runCli({"pack", path});
+    EXPECT_EQ(packed.status, cli::kExitOk) << packed.err;
+    EXPECT_EQ(packed.out, "removed 3 records, kept 2\n");
+    const std::string after = readFile(path);
+    std::string expected = before.substr(0, 225) + before.substr(image.recordOffset(1), 13) +
+                           before.substr(image.recordOffset(3), 13) + "\x1A";
+    expected.replace(1, 3, std::string("\x1F\x07\x04", 3));
+    expected.replace(4, 4, le32(2));
+    expected.replace(16, 4, le32(static_cast<std::int32_t>(cli_test::updateStamp(kNow))));
+    EXPECT_TRUE(after == expected);
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"lotobase.dbf"});
+
+    // Nothing deleted: the table is not rewritten at all.
+    const auto again = runCli({"pack", path});
+    EXPECT_EQ(again.out, "removed 0 records, kept 2\n");
+    EXPECT_TRUE(readFile(path) == after);
+}
+
+TEST(PackCommand, AFailureAtAnyStepLeavesTheTableWhole)
+{
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    table(true).writeTo(path);
+    const std::string before = readFile(path);
+
+    // The new file's write, its flush, and the rename over the table.
+    for (const platform::Fault& fault : {platform::Fault{platform::Call::Write, 1, -1, 112, 0},
+                                         platform::Fault{platform::Call::Flush, 0, -1, 29, 0},
+                                         platform::Fault{platform::Call::Move, 0, -1, 5, 0}}) {
+        SCOPED_TRACE(static_cast<int>(fault.call));
+        const platform::FaultGuard guard(fault);
+        const auto failed = runCli({"pack", path});
+        EXPECT_EQ(failed.status, cli::kExitFailure);
+        EXPECT_EQ(failed.out, "");
+        // The engine's message about the new file, then what became of the table.
+        EXPECT_NE(failed.err.find(path + "."), std::string::npos) << failed.err;
+        EXPECT_TRUE(failed.err.ends_with("\n" + path + " is left as it was\n")) << failed.err;
+        EXPECT_TRUE(readFile(path) == before);
+        EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"lotobase.dbf"});
+    }
+    EXPECT_EQ(runCli({"pack", path}).status, cli::kExitOk);
+}
+
+TEST(PackCommand, NeedsTheTableInExclusiveUse)
+{
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    table(true).writeTo(path);
+    const std::string before = readFile(path);
+    {
+        // Another program with the table open, as the main window keeps it.
+        testsupport::Child other([&](testsupport::Child& self) {
+            DBFObject open(path, "", false, true);
+            self.tell('O');
+            self.hear();
+            return 0;
+        });
+        ASSERT_EQ(other.receive(), 'O');
+        const auto refused = runCli({"pack", path});
+        EXPECT_EQ(refused.status, cli::kExitFailure);
+        EXPECT_EQ(refused.err, "File access denied - " + path + "\n");
+        EXPECT_TRUE(readFile(path) == before);
+        other.send('Q');
+        EXPECT_EQ(other.wait(), 0);
+    }
+    EXPECT_EQ(runCli({"pack", path}).out, "removed 3 records, kept 2\n");
+
+    const auto usage = runCli({"pack"});
+    EXPECT_EQ(usage.status, cli::kExitUsage);
+    EXPECT_EQ(usage.err.rfind("sharometr-cli pack: missing FILE argument\nusage: ", 0), 0u);
+}
+
+}  // namespace
