@@ -129,8 +129,9 @@ private:
     std::string TablePath() const;
     std::string ResolveDirectory() const;
     void BuildFieldDefs();
-    // Marks (or unmarks) the active row's record deleted in the file; false when the write failed.
-    bool MarkActiveRecord(bool deleted);
+    // Marks (or unmarks) the active row's record deleted in the file, under the record's lock;
+    // raises the record-locked error, or the cannot delete/recall one when the write failed.
+    void MarkActiveRecord(bool deleted);
     // Positions the engine on a physical record (read into the buffer in use).
     void GotoRecordNumber(std::int64_t number);
 
