@@ -6,6 +6,7 @@
 #include <array>
 #include <exception>
 #include <ostream>
+#include <string>
 
 #include "platform/exception.h"
 
@@ -34,6 +35,16 @@ constexpr std::array kCommands{
 bool isHelp(std::string_view word)
 {
     return word == "--help" || word == "-h" || word == "help";
+}
+
+// The engine's numbered form holds a carriage return, which on a terminal would send the path
+// over the text: inside a message it becomes a line break, at its end it is dropped.
+std::string terminalText(std::string message)
+{
+    while (!message.empty() && message.back() == '\r')
+        message.pop_back();
+    std::replace(message.begin(), message.end(), '\r', '\n');
+    return message;
 }
 
 }  // namespace
@@ -85,7 +96,7 @@ int run(Arguments args, std::ostream& out, std::ostream& err)
         printUsage(err);
         return kExitUsage;
     } catch (const Exception& error) {
-        err << error.Message() << '\n';
+        err << terminalText(error.Message()) << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';
