@@ -26,6 +26,8 @@ constexpr std::array kCommands{
     Command{"set", "FILE RECNO FIELD=VALUE...", "change fields of one record", &commandSet},
     Command{"delete", "FILE RECNO", "mark a record deleted", &commandDelete},
     Command{"recall", "FILE RECNO", "clear a record's deletion mark", &commandRecall},
+    Command{"check", "FILE [--repair]", "report what is wrong, by record; --repair mends the file's end",
+            &commandCheck},
 #ifdef SHAROMETR_CLI_ANALYZE
     Command{"analyze", "loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]",
             "histogram, succession, waiting or talven of DIR's table (default: here)", &commandAnalyze},
