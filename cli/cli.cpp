@@ -76,6 +76,15 @@ constexpr std::array kCommands{
             "new file beside the table, which then replaces it: a failure at any step\n"
             "leaves the table as it was.\n",
             &commandPack},
+    Command{"check", "FILE [--repair]", "report what is wrong, by record; --repair mends the file's end",
+            "Reports, one line each, what is wrong with the table: the header's record\n"
+            "count against the records the file holds, a partial last record, a missing\n"
+            "end mark, numbers that do not parse and, on a draw table, draw numbers\n"
+            "outside the game or repeated in a draw. Exit status 1 when anything is.\n"
+            "\n"
+            "  --repair  with the table to itself, write the true record count, every\n"
+            "            whole record and the end mark to a copy that replaces it\n",
+            &commandCheck},
 #ifdef SHAROMETR_CLI_ANALYZE
     Command{"analyze", "loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]",
             "histogram, succession, waiting or talven of DIR's table (default: here)",
@@ -127,6 +136,16 @@ void printCommandUsage(const Command& command, std::ostream& out)
         }
     }
     out << lineText << '\n' << "       " << kProgram << ' ' << command.name << " --help\n";
+}
+
+// The engine's numbered form holds a carriage return, which on a terminal would send the path
+// over the text: inside a message it becomes a line break, at its end it is dropped.
+std::string terminalText(std::string message)
+{
+    while (!message.empty() && message.back() == '\r')
+        message.pop_back();
+    std::replace(message.begin(), message.end(), '\r', '\n');
+    return message;
 }
 
 }  // namespace
@@ -219,7 +238,7 @@ int run(Arguments args, std::ostream& out, std::ostream& err)
         printCommandUsage(*found, err);
         return kExitUsage;
     } catch (const Exception& error) {
-        err << error.Message() << '\n';
+        err << terminalText(error.Message()) << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';

@@ -22,15 +22,15 @@ namespace cli {
 
 namespace {
 
-// Positions on the record and takes its lock, then makes the change; another user's lock, or a
-// record that does not exist, ends the command with its message and nothing written.
+// Takes the record's lock, reads the record under it, then makes the change; another user's lock,
+// or a record that does not exist, ends the command with its message and nothing written.
 int changeLockedRecord(const std::string& file, std::uint64_t number, const std::string& numberText,
                        std::ostream& err, const std::function<void(DBFObject&)>& change)
 {
     DBFObject table(file, "", /*readWrite=*/true, /*shared=*/true);
-    if (!goToRecord(table, number, numberText, err))
+    if (!recordExists(table, number, numberText, err))
         return kExitFailure;
-    const RecordLock lock(table);
+    const RecordLock lock(table, number);
     if (!lock.held()) {
         err << xbtext::SRecordLocked << '\n';
         return kExitFailure;

@@ -1,4 +1,4 @@
-// Record numbers, positioning and record locks for the commands that change a table.
+// Record numbers, record checks and record locks for the commands that change a table.
 #include "cli/command_support.h"
 
 #include <ostream>
@@ -47,19 +47,20 @@ std::uint64_t recordNumberArgument(const std::string& text)
     return *number;
 }
 
-bool goToRecord(DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err)
+bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err)
 {
     const std::uint32_t count = table.recordCount();
     if (number < 1 || number > count) {
         err << "record " << asGiven << " does not exist: the table has " << counted(count, "record") << '\n';
         return false;
     }
-    // An absolute request reads the record even when it is marked deleted.
-    table.readRecord(static_cast<std::int64_t>(number));
     return true;
 }
 
-RecordLock::RecordLock(DBFObject& table) : m_table(table), m_held(table.lockCurrentRecord()) {}
+RecordLock::RecordLock(DBFObject& table, std::uint64_t number)
+    : m_table(table), m_held(table.lockAndReadRecord(static_cast<std::uint32_t>(number)))
+{
+}
 
 RecordLock::~RecordLock()
 {

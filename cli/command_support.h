@@ -1,5 +1,5 @@
 // What the commands that change a table share: reading a record number from the command line,
-// placing the table on an existing record, and holding that record's lock.
+// checking that a record exists, and holding that record's lock while it is read and changed.
 #pragma once
 
 #include <cstdint>
@@ -25,19 +25,21 @@ void stampHeaderNow(std::string& header);
 // The record number of the command line (raises UsageError when it is not a decimal number).
 std::uint64_t recordNumberArgument(const std::string& text);
 
-// Reads record `number` whatever its deletion flag; when the table has no such record, says so
-// on `err` and gives false.
-bool goToRecord(DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err);
+// Whether the table has record `number`; when it has not, says so on `err`.
+bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err);
 
-// The current record's lock, released when the object goes, whatever happened in between.
+// Record `number`'s lock, taken first, and then the record read from the file whatever its deletion
+// flag, so that a change is made to the record as it is under the lock and never carries bytes read
+// before it. The lock is released when the object goes, whatever happened in between.
 class RecordLock {
 public:
-    explicit RecordLock(DBFObject& table);
+    RecordLock(DBFObject& table, std::uint64_t number);
     ~RecordLock();
     RecordLock(const RecordLock&) = delete;
     RecordLock& operator=(const RecordLock&) = delete;
 
-    // False when another user (another program, or another table object) holds the record.
+    // False when another user (another program, or another table object) holds the record;
+    // nothing was read then.
     bool held() const { return m_held; }
 
 private:

@@ -684,9 +684,12 @@ void TXbaseDataSet::formulaRequest(const std::string& formula) {
 void TXbaseDataSet::InternalEdit() {
     TRecordBuffer buffer = ActiveBuffer();
     {
+        // The lock first, then the record read under it: the row shows the record as it is once
+        // the lock is granted, and the post never writes back bytes read before the lock.
         EngineRow row(*m_engine, buffer);
-        GotoRecordNumber(RowRecordNumber(buffer));
-        if (!m_engine->lockCurrentRecord()) DatabaseError(xbtext::SRecordLocked);
+        if (!m_engine->lockAndReadRecord(RowRecordNumber(buffer))) DatabaseError(xbtext::SRecordLocked);
+        m_atFirst = false;
+        m_atLast = false;
     }
     m_editInProgress = true;
 }
@@ -808,27 +811,33 @@ void TXbaseDataSet::InternalCancel() {
     m_editInProgress = false;
 }
 
-bool TXbaseDataSet::MarkActiveRecord(bool deleted) {
+void TXbaseDataSet::MarkActiveRecord(bool deleted) {
+    // The mark goes onto the record as the file holds it under its lock, read into the engine's
+    // own buffer: the row on show may be older than another user's change, which must stay.
     // Deleted records stay visible to the engine meanwhile, so that it does not step away from
-    // the record it marks; visibility and buffer come back whether or not the write succeeded.
-    bool done = true;
-    EngineRow row(*m_engine, ActiveBuffer());
+    // the record it marks; visibility comes back whether or not the write succeeded.
+    const bool ownLock = !m_engine->fileLocked();
+    bool locked = false;
+    bool written = true;
     m_engine->setUseDeleted(true);
     try {
-        if (deleted) {
+        locked = m_engine->lockAndReadRecord(RowRecordNumber(ActiveBuffer()));
+        if (locked && deleted) {
             m_engine->deleteCurrentRecord();
-        } else {
+        } else if (locked) {
             m_engine->recallCurrentRecord();
         }
     } catch (const Exception&) {
-        done = false;
+        written = false;
     }
+    if (locked && ownLock) m_engine->unlock();
     m_engine->setUseDeleted(m_useDeleted);
-    return done;
+    if (!written) DatabaseError(deleted ? xbtext::SCannotDelete : xbtext::SCannotRecall);
+    if (!locked) DatabaseError(xbtext::SRecordLocked);
 }
 
 void TXbaseDataSet::InternalDelete() {
-    if (!MarkActiveRecord(true)) DatabaseError(xbtext::SCannotDelete);
+    MarkActiveRecord(true);
     if (m_editInProgress) {
         // Deleting the row being edited ends the edit, and with it the record's lock.
         m_engine->unlock();
@@ -851,7 +860,7 @@ void TXbaseDataSet::Recall() {
     CheckActive();
     if (IsEmpty()) return;
     UpdateCursorPos();
-    if (!MarkActiveRecord(false)) DatabaseError(xbtext::SCannotRecall);
+    MarkActiveRecord(false);
     Resync(0);
 }
 

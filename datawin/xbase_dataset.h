@@ -142,8 +142,9 @@ private:
     std::string TablePath() const;
     std::string ResolveDirectory() const;
     void BuildFieldDefs();
-    // Marks (or unmarks) the active row's record deleted in the file; false when the write failed.
-    bool MarkActiveRecord(bool deleted);
+    // Marks (or unmarks) the active row's record deleted in the file, under the record's lock;
+    // raises the record-locked error, or the cannot delete/recall one when the write failed.
+    void MarkActiveRecord(bool deleted);
     // AsInteger's value of engine field n in the record buffer in use: rounded half to even,
     // range checked.
     std::int32_t EngineInteger(int n) const;

@@ -44,6 +44,9 @@ public:
     virtual bool lockFileFromZero();
     virtual bool unlockWithHeaderUpdate();
     virtual bool lockCurrentRecord();
+    // Takes record n's lock (at once while the whole table is ours); false when another user
+    // holds it.
+    bool lockRecord(std::uint32_t n);
     // Writes the record buffer in use over record n (an append when n is not a record).
     virtual void replaceRecord(std::int64_t n);
     virtual void setLockProtocol(TxbLokProtocol protocol);

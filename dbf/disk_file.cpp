@@ -2,6 +2,8 @@
 // with the file's path; objects on the same file share one descriptor through the registry.
 #include "dbf/disk_file.h"
 
+#include <algorithm>
+
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/globals.h"
@@ -208,6 +210,35 @@ void XBO_DiskFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32
     m_transferred = static_cast<std::int32_t>(done);
     if (failure != 0) failWith(failure, xb::loc::kWrite);
     m_lastError = 0;
+}
+
+XBO_DiskFile::WriteUndo XBO_DiskFile::keepForUndo(std::uint64_t offset, std::uint32_t length) {
+    WriteUndo undo;
+    undo.offset = offset;
+    undo.size = fileSize();
+    if (undo.size > offset) {
+        undo.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(undo.size - offset, length)));
+        const std::uint32_t got = XBO_DiskFile::readAt(offset, undo.bytes.data(), static_cast<std::uint32_t>(undo.bytes.size()));
+        undo.bytes.resize(got);
+    }
+    return undo;
+}
+
+bool XBO_DiskFile::undoWrite(const WriteUndo& undo) noexcept {
+    if (!m_handle) return false;
+    // Straight to the platform: the bytes are this object's own write, and the file's end is
+    // ours to move back while we hold the append byte that let us extend it.
+    std::lock_guard<std::mutex> guard(m_handle->section);
+    std::uint64_t size = 0;
+    bool restored = platform::fileSize(m_handle->handle, size);
+    if (restored && size > undo.size) restored = platform::truncateAt(m_handle->handle, undo.size);
+    std::uint32_t done = 0;
+    if (!undo.bytes.empty()) {
+        restored = platform::writeAt(m_handle->handle, undo.offset, undo.bytes.data(),
+                                     static_cast<std::uint32_t>(undo.bytes.size()), done) &&
+                   restored;
+    }
+    return restored;
 }
 
 void XBO_DiskFile::open() {

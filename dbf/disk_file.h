@@ -64,6 +64,19 @@ public:
     // True when nobody else can touch the file: opened unshared, or holding the whole-file range.
     bool exclusiveUse() const;
 
+    // What a write of `length` bytes at `offset` is about to replace: the file's size and the bytes
+    // of the file in that range, so that a write that fails part way can be taken back.
+    struct WriteUndo {
+        std::uint64_t offset = 0;
+        std::uint64_t size = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    WriteUndo keepForUndo(std::uint64_t offset, std::uint32_t length);
+    // Puts the file back as keepForUndo found it: cut to its old size, the old bytes rewritten.
+    // Raises nothing, since it runs while another failure is being reported; false when it could
+    // not put everything back.
+    bool undoWrite(const WriteUndo& undo) noexcept;
+
     const std::string& path() const { return m_path; }
     int lastError() const { return m_lastError; }
     bool existed() const { return m_existed; }

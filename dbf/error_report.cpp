@@ -32,6 +32,7 @@ constexpr CodeText kTexts[] = {
     {152, "Drive not ready"},
     {162, "Hardware failure"},
     {183, "File already exists"},
+    {222, "Not a regular file"},
     {1001, "dBase DBF file header invalid"},
     {1002, "dBase record request beyond EOF"},
     {1003, "dBase field name is invalid"},

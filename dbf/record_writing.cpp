@@ -87,23 +87,34 @@ void XBO_dBaseDBF::appendRecord() {
         statusEvent(xb::ev::kBeforeWrite, 0);
         m_headerUpdatePending = true;
         refreshHeader();
+        const std::uint64_t offset = m_headerLength + static_cast<std::uint64_t>(m_recordCount) *
+                                                          static_cast<std::uint64_t>(m_recordLength);
+        // An append either completes, record, end mark and header, or leaves the file as it was:
+        // a full disk may take part of a write, and a torn end would show as a record.
+        const WriteUndo recordUndo = keepForUndo(offset, m_recordLength + 1u);
+        WriteUndo headerUndo;
+        headerUndo.offset = 0;
+        headerUndo.size = recordUndo.size;
+        headerUndo.bytes.assign(m_header.begin(), m_header.end());
         m_buffer[0] = xb::kLiveFlag;
         m_recordCount += 1;
         m_currentRecord = m_recordCount;
         // The record and the end-of-file byte go out in one write, whoever's buffer is in use.
         std::memcpy(m_work.data(), m_buffer, m_recordLength);
         m_work[m_recordLength] = xb::kEofByte;
-        const std::uint64_t offset = m_headerLength + static_cast<std::uint64_t>(m_recordCount - 1) *
-                                                          static_cast<std::uint64_t>(m_recordLength);
+        bool headerTried = false;
         try {
             writeAt(offset, m_work.data(), m_recordLength + 1u);
+            headerTried = true;
+            writeHeader();
         } catch (...) {
             // The record is not in the file: the count and position must not pretend it is.
             m_recordCount -= 1;
             m_currentRecord = currentBefore;
+            if (headerTried) undoWrite(headerUndo);
+            undoWrite(recordUndo);
             throw;
         }
-        writeHeader();
     } catch (...) {
         if (!coveredByFileLock) unlockWithHeaderUpdate();
         throw;

@@ -73,6 +73,19 @@ void XBO_dBHandler::skipRecords(std::int64_t count) {
     }
 }
 
+bool XBO_dBHandler::lockAndReadRecord(std::uint32_t n) {
+    const bool coveredByFileLock = m_fileLocked;
+    if (!lockRecord(n)) return false;
+    try {
+        m_cacheStart = -1;
+        readRecord(n);
+    } catch (...) {
+        if (!coveredByFileLock) unlock();
+        throw;
+    }
+    return true;
+}
+
 std::uint32_t XBO_dBHandler::exactCount() {
     const std::uint32_t remembered = m_currentRecord;
     std::uint32_t count = 0;

@@ -30,6 +30,12 @@ public:
     virtual bool acceptRecord();
     virtual bool lockIndexFiles() { return true; }
 
+    // The first step of every change of a record: takes record n's lock, then reads the record
+    // from the file (never from the read-ahead block) into the buffer in use, so that the change
+    // is made to the bytes as they are under the lock, not as they were before it. False, with
+    // nothing read, when another user holds the record; a read that fails gives the lock back.
+    bool lockAndReadRecord(std::uint32_t n);
+
     // Whether the record in the buffer is visible.
     bool isVisible();
     // The exact count of visible records: walks the table from the first visible record and

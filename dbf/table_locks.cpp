@@ -19,10 +19,12 @@ bool XBO_dBaseDBF::recordLockOffset(std::uint32_t n, std::uint32_t& offset) cons
     return false;
 }
 
-bool XBO_dBaseDBF::lockCurrentRecord() {
+bool XBO_dBaseDBF::lockCurrentRecord() { return lockRecord(m_currentRecord); }
+
+bool XBO_dBaseDBF::lockRecord(std::uint32_t n) {
     if (m_fileLocked) return true;
     std::uint32_t offset = 0;
-    if (!recordLockOffset(m_currentRecord, offset)) return false;
+    if (!recordLockOffset(n, offset)) return false;
     return lockRange(offset, 1);
 }
 

@@ -3,10 +3,6 @@
 // refuse the file or a value with its own exceptions, but must never crash, hang, leak or touch
 // memory outside its buffers, and what it counts must agree with the bytes of the file.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +15,7 @@
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 #include "platform/locale_info.h"
+#include "scratch_input.h"
 
 namespace {
 
@@ -30,18 +27,7 @@ constexpr std::uint32_t kMaxWalk = 1000;
 // and most getters on a field of another type end in an exception, which is slow to raise.
 constexpr long kGetterBudget = 10000;
 
-std::string g_dir;
 std::string g_path;
-
-void removeScratch()
-{
-    if (!g_path.empty()) {
-        unlink(g_path.c_str());
-    }
-    if (!g_dir.empty()) {
-        rmdir(g_dir.c_str());
-    }
-}
 
 [[noreturn]] void fail(const char* what, long expected, long actual)
 {
@@ -54,27 +40,6 @@ void expectEqual(const char* what, long expected, long actual)
     if (expected != actual) {
         fail(what, expected, actual);
     }
-}
-
-// Rewrites the scratch file in place: truncating it to nothing first would make some file systems
-// flush it at every close, which costs more than the run itself.
-bool writeInput(const std::uint8_t* data, std::size_t size)
-{
-    const int fd = open(g_path.c_str(), O_WRONLY | O_CREAT, 0600);
-    if (fd < 0) {
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        if (n <= 0) {
-            close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    const bool sized = ftruncate(fd, static_cast<off_t>(size)) == 0;
-    return close(fd) == 0 && sized;
 }
 
 unsigned le16(const std::uint8_t* p)
@@ -254,22 +219,7 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
     // Dates are read with the user's short date format; fix it so that runs repeat anywhere.
     platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
-    // A memory file system when there is one: every run writes the input anew.
-    const char* tmp = std::getenv("TMPDIR");
-    struct stat shm {};
-    const std::string base = tmp && *tmp                                              ? tmp
-                             : stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) ? "/dev/shm"
-                                                                                   : "/tmp";
-    std::string pattern = base + "/open_and_walk.XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("open_and_walk: mkdtemp");
-        std::abort();
-    }
-    g_dir = pattern;
-    // The engine upper-cases the names it is given; a file spelt so is found without a search of
-    // its folder.
-    g_path = g_dir + "/INPUT.DBF";
-    std::atexit(removeScratch);
+    g_path = fuzzsupport::makeScratch("open_and_walk");
     return 0;
 }
 
@@ -278,10 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > kMaxInputSize) {
         return -1;  // not added to the corpus
     }
-    if (!writeInput(data, size)) {
-        std::perror("open_and_walk: writing the input");
-        std::abort();
-    }
+    fuzzsupport::writeScratch(data, size);
 
     std::unique_ptr<DBFObject> table;
     try {

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t kLockViolation = 33;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kDiskFull = 112;
 inline constexpr std::uint32_t kAlreadyExists = 183;
+inline constexpr std::uint32_t kNotRegularFile = 222;  // a FIFO, a device or a socket where a file was named
 }  // namespace code
 
 // Maps an errno value; `missingDirectory` tells ENOENT for a path whose directory is missing (3)

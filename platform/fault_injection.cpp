@@ -8,6 +8,7 @@
 #include <deque>
 #include <limits>
 #include <mutex>
+#include <utility>
 
 namespace platform {
 
@@ -18,6 +19,7 @@ constexpr std::size_t kCallKinds = static_cast<std::size_t>(Call::Unlock) + 1;
 struct FaultTable {
     std::mutex mutex;
     std::array<std::deque<Fault>, kCallKinds> faults;  // front is the armed one
+    std::array<std::function<void()>, kCallKinds> hooks;
     std::array<std::atomic<int>, kCallKinds> counts{};
     std::atomic<bool> engaged{false};
     std::atomic<bool> anyArmed{false};
@@ -41,6 +43,8 @@ void refreshAnyArmed(FaultTable& t)
     bool any = false;
     for (const auto& queue : t.faults)
         any = any || !queue.empty();
+    for (const auto& hook : t.hooks)
+        any = any || static_cast<bool>(hook);
     t.anyArmed.store(any, std::memory_order_relaxed);
 }
 
@@ -68,12 +72,23 @@ void queueFault(const Fault& fault)
     t.engaged.store(true, std::memory_order_relaxed);
 }
 
+void beforeNextCall(Call call, std::function<void()> action)
+{
+    FaultTable& t = table();
+    std::lock_guard lock(t.mutex);
+    t.hooks[indexOf(call)] = std::move(action);
+    refreshAnyArmed(t);
+    t.engaged.store(true, std::memory_order_relaxed);
+}
+
 void clearFaults()
 {
     FaultTable& t = table();
     std::lock_guard lock(t.mutex);
     for (auto& queue : t.faults)
         queue.clear();
+    for (auto& hook : t.hooks)
+        hook = nullptr;
     for (auto& count : t.counts)
         count.store(0, std::memory_order_relaxed);
     t.anyArmed.store(false, std::memory_order_relaxed);
@@ -96,7 +111,16 @@ bool takeFault(Call call, std::uint32_t& code, std::uint32_t& limit)
     if (!t.anyArmed.load(std::memory_order_relaxed))
         return false;
 
-    std::lock_guard lock(t.mutex);
+    std::unique_lock lock(t.mutex);
+    if (auto& hook = t.hooks[indexOf(call)]) {
+        // Taken out first, and run without the mutex: the action may make calls of its own.
+        const std::function<void()> action = std::move(hook);
+        hook = nullptr;
+        refreshAnyArmed(t);
+        lock.unlock();
+        action();
+        lock.lock();
+    }
     auto& queue = t.faults[indexOf(call)];
     if (queue.empty())
         return false;

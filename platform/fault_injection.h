@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -39,6 +40,11 @@ void injectFault(const Fault& fault);
 // a short write whose continuation then fails.
 void queueFault(const Fault& fault);
 void clearFaults();
+
+// Runs `action` once, just before the next call of this kind is made (before its fault, if one
+// is armed), and forgets it; cleared with the faults. This is how a test makes another program
+// act at an exact point, between a record's read and its lock say, without a sleep.
+void beforeNextCall(Call call, std::function<void()> action);
 
 // Counts of calls per kind since the last clear, so tests can assert that nothing was attempted.
 // Counting starts with the first injectFault, queueFault or clearFaults, so production code, which

@@ -208,7 +208,9 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
     // A file is created without O_TRUNC and emptied only once the share lock is ours: truncating
     // first would destroy the contents of a file that another program holds exclusively.
     // Creating implies writing, so CreateAlways opens for writing whatever `write` says.
-    int flags = O_CLOEXEC;
+    // Never waiting at the open: a FIFO opened for reading would wait for a writer, and some
+    // devices wait for a line. What is not a regular file is refused below, once fstat has seen it.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     if (disposition == Disposition::CreateAlways)
         flags |= O_RDWR | O_CREAT;
     else
@@ -232,6 +234,16 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
     if (S_ISDIR(st.st_mode)) {
         ::close(fd);
         fail(code::kAccessDenied);
+        return kNoHandle;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fail(code::kNotRegularFile);
+        return kNoHandle;
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
         return kNoHandle;
     }
 

@@ -25,7 +25,8 @@ enum class Disposition {
 // Opens `path` for reading (and writing when `write`). `shared` false asks for exclusive use:
 // the open fails with the sharing violation (32) while any other open description holds the
 // file, and while this one is held every other open fails the same way. A directory is refused
-// with access denied (5), as on the original platform.
+// with access denied (5), as on the original platform; anything else that is not a regular file
+// (a FIFO, a device, a socket) with kNotRegularFile, at once: the open never waits.
 Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition);
 bool closeFile(Handle handle);
 

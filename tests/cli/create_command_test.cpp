@@ -172,7 +172,7 @@ TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable)
         const auto full = runCli({"create", "--game", "loto", dir.path()});
         EXPECT_EQ(full.status, cli::kExitFailure);
         EXPECT_EQ(full.out, "");
-        EXPECT_EQ(full.err, "Xbase Error 112, SubCode 1102.\r " + dir.file("lotobase.dbf") + ">1102\n");
+        EXPECT_EQ(full.err, "Xbase Error 112, SubCode 1102.\n " + dir.file("lotobase.dbf") + ">1102\n");
     }
     struct stat st {};
     EXPECT_NE(::stat(dir.file("lotobase.dbf").c_str(), &st), 0);

@@ -4,6 +4,7 @@
 
 #include "cli_test_helpers.h"
 #include "dbf/table_handler.h"
+#include "tests/support/other_program_edit.h"
 
 namespace {
 
@@ -211,6 +212,35 @@ TEST(RecordLock, ARecordAnotherProgramHoldsIsLeftAlone)
     const auto afterwards = runCli({"set", path, "3", "C1=9"});
     EXPECT_EQ(afterwards.status, cli::kExitOk) << afterwards.err;
     EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, 3), "  9");
+}
+
+// Another program changes the record after this one positioned on it but before its lock: the
+// change is made to the record as read under the lock, so the other program's change stays.
+TEST(RecordLock, AChangeMadeBeforeTheLockIsGrantedIsKept)
+{
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    struct Case {
+        std::vector<std::string> args;
+        std::string field;  // what the other program changes meanwhile, to "value"
+        std::string value;
+        std::string expected;  // record 2 afterwards; it starts as " 111213141516"
+    };
+    const std::vector<Case> cases = {
+        {{"set", path, "2", "C1=7"}, "C2", "9", "  7 913141516"},
+        {{"delete", path, "2"}, "C3", "8", "* 7 9 8141516"},
+        {{"recall", path, "2"}, "C4", "1", "  7 9 8 11516"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        testsupport::OtherProgramEdit other(path, 2, c.field, c.value);
+        other.changeBeforeNextLock();
+        const auto result = runCli(c.args);
+        platform::clearFaults();
+        EXPECT_EQ(result.status, cli::kExitOk) << result.err;
+        ASSERT_TRUE(other.changed()) << "the other program did not act before the lock";
+        EXPECT_EQ(readFile(path).substr(kHeader + kRecord, kRecord), c.expected);
+    }
 }
 
 }  // namespace

@@ -2,11 +2,15 @@
 // engine reads them, and the engine's own message when it cannot open the table.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/support/child_process.h"
 #include "tests/support/dbf_image.h"
 
 namespace {
@@ -118,13 +122,31 @@ TEST(InfoCommand, ReportsTheEngineErrorAndFails)
     EXPECT_EQ(invalid.out, "");
     EXPECT_EQ(invalid.err, "dBase DBF file header invalid - " + damaged + "\n");
 
-    // A header cut short has no text of its own: the numbered form, carriage return included.
+    // A header cut short has no text of its own: the numbered form, its carriage return shown as
+    // a line break so that the path does not overwrite the text on a terminal.
     const std::string shortFile = dir.file("SHORT.DBF");
     writeFile(shortFile, bytes.substr(0, 20));
     const Outcome cut = runCli({"info", shortFile});
     EXPECT_EQ(cut.status, cli::kExitFailure);
     EXPECT_EQ(cut.out, "");
-    EXPECT_EQ(cut.err, "Xbase Error 221, SubCode 1204.\r " + shortFile + ">1204\n");
+    EXPECT_EQ(cut.err, "Xbase Error 221, SubCode 1204.\n " + shortFile + ">1204\n");
+}
+
+TEST(InfoCommand, AFifoIsRefusedAtOnce)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.dbf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Were the open to wait for a writer, the other process would never answer.
+    for (const std::string command : {"info", "dump"}) {
+        testsupport::Child child([&](testsupport::Child& self) {
+            const Outcome refused = runCli({command, fifo});
+            const bool expected = refused.status == cli::kExitFailure && refused.err == "Not a regular file - " + fifo + "\n";
+            self.tell(expected ? 'R' : 'F');
+            return 0;
+        });
+        EXPECT_EQ(child.receive(std::chrono::milliseconds(5000)), 'R') << command;
+    }
 }
 
 TEST(CommandLine, UsageMistakesPrintTheUsageAndExitWithTwo)

@@ -387,6 +387,24 @@ TEST_F(EditingTest, AFailedWriteKeepsTheTypedValues)
     EXPECT_EQ(recordAt(bytes(), 5), recordBytes({7, 15, 25, 35, 45, 55}));
 }
 
+TEST_F(EditingTest, AnInsertTornByAFullDiskLeavesTheFileAsItWas)
+{
+    auto ds = dataSet();
+    ds->Open();
+    ds->Append();
+    ds->Fields(0).SetAsInteger(7);
+    // The disk takes five bytes of the record, then refuses the rest.
+    platform::injectFault(platform::Fault{platform::Call::Write, 0, 1, 0, 5});
+    platform::queueFault(platform::Fault{platform::Call::Write, 0, 1, 112, 0});
+    EXPECT_EQ(failureOf<EXbaseError>([&] { ds->Post(); }),
+              "Xbase Error 112, SubCode 1102.\r " + path("lotobase.dbf") + ">1102");
+    platform::clearFaults();
+    EXPECT_EQ(bytes(), m_original);
+    EXPECT_EQ(ds->State(), TDataSetState::dsInsert);
+    ds->Post();
+    EXPECT_EQ(bytes().substr(kHeaderLength + 10 * kRecordLength), recordBytes({7, 0, 0, 0, 0, 0}) + "\x1A");
+}
+
 TEST_F(EditingTest, ClosingDropsAnUnpostedRow)
 {
     auto ds = dataSet();

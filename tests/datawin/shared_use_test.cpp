@@ -8,6 +8,7 @@
 
 #include "dbf/table_handler.h"
 #include "tests/datawin/xbase_test_util.h"
+#include "tests/support/other_program_edit.h"
 
 namespace {
 
@@ -141,6 +142,54 @@ TEST_F(SharedUseTest, ARecordLockedByAnotherProgramCannotBeEdited)
     ds->Fields(0).SetAsInteger(8);
     ds->Post();
     EXPECT_EQ(recordAt(bytes(), 5), recordBytes({8, 15, 25, 35, 45, 55}));
+}
+
+// Another program changes a record this one shows: an edit shows and keeps that change once its
+// lock is granted, and a delete marks the record as the file holds it under the lock.
+TEST_F(SharedUseTest, EditAndDeleteWorkOnTheRecordAsItIsUnderTheLock)
+{
+    testsupport::OtherProgramEdit beforeEdit(path("lotobase.dbf"), 2, "C2", "9");
+    testsupport::OtherProgramEdit beforeDelete(path("lotobase.dbf"), 3, "C3", "8");
+    auto ds = dataSet();
+    ds->Open();
+    ds->SetRecNo(2);
+    beforeEdit.changeBeforeNextLock();
+    ds->Edit();
+    ASSERT_TRUE(beforeEdit.changed());
+    EXPECT_EQ(ds->Fields(1).AsInteger(), 9) << "the row shows the record as it is under the lock";
+    ds->Fields(0).SetAsInteger(7);
+    ds->Post();
+    EXPECT_EQ(recordAt(bytes(), 2), recordBytes({7, 9, 22, 32, 42, 52}));
+
+    ds->SetRecNo(3);
+    ASSERT_TRUE(beforeDelete.changeNow());
+    ds->Delete();
+    EXPECT_EQ(recordAt(bytes(), 3), recordBytes({3, 13, 8, 33, 43, 53}, '*'));
+    EXPECT_EQ(ds->RecNo(), 4);
+}
+
+TEST_F(SharedUseTest, ARecordLockedByAnotherProgramIsNeitherDeletedNorRecalled)
+{
+    writeDrawTable("lotobase.dbf", 10, {6});
+    const std::string before = bytes();
+    auto ds = dataSet();
+    ds->SetUseDeleted(true);
+    ds->Open();
+    std::uint32_t offset = 0;
+    ASSERT_TRUE(ds->Engine()->recordLockOffset(5, offset));
+    xbtest::ForeignLock five(path("lotobase.dbf"), offset);
+    ASSERT_TRUE(ds->Engine()->recordLockOffset(6, offset));
+    xbtest::ForeignLock six(path("lotobase.dbf"), offset);
+    ASSERT_TRUE(five.locked() && six.locked());
+
+    ds->SetRecNo(5);
+    EXPECT_EQ(failureOf<EDatabaseError>([&] { ds->Delete(); }), "Record is locked by another user");
+    EXPECT_EQ(ds->RecNo(), 5);
+    ds->SetRecNo(6);
+    EXPECT_EQ(failureOf<EDatabaseError>([&] { ds->Recall(); }), "Record is locked by another user");
+    EXPECT_EQ(bytes(), before);
+    EXPECT_TRUE(ds->Engine()->useDeleted()) << "visibility as it was";
+    EXPECT_EQ(ds->Engine()->lockCount(), 0);
 }
 
 }  // namespace

@@ -559,10 +559,9 @@ TEST_F(RecordWritingTest, ShortWritesAreContinuedAndAFailedContinuationIsReporte
     EXPECT_EQ(table.lockCount(), 0);
     table.close();
 
-    // The five bytes that reached the file are no record; everything before them is intact.
+    // The five bytes that reached the file were taken back: the file is byte for byte as it was.
     const std::string after = readFile(path);
-    EXPECT_EQ(after.size(), expected.size() - 1 + 5);
-    EXPECT_EQ(after.substr(32, 97 - 32 + 60), expected.substr(32, 97 - 32 + 60));
+    EXPECT_EQ(after, expected);
     DBFObject reopened(path, "", true, true);
     EXPECT_EQ(reopened.recordCount(), 3u);
     reopened.readRecord(3);
@@ -584,7 +583,7 @@ TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile)
 {
     const std::vector<AppendFault> cases = {
         {"record write", Fault{Call::Write, 0, 1, platform::code::kDiskFull, 0}, 1102, false},
-        {"header write", Fault{Call::Write, 1, 1, platform::code::kWriteFault, 0}, 1102, true},
+        {"header write", Fault{Call::Write, 1, 1, platform::code::kWriteFault, 0}, 1102, false},
         {"header read", Fault{Call::Read, 0, 1, platform::code::kReadFault, 0}, 1101, false},
         {"file size", Fault{Call::Size, 0, 1, platform::code::kGeneralFailure, 0}, 1105, false},
     };
@@ -628,6 +627,45 @@ TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile)
             EXPECT_EQ(after.substr(157, 20), row("new", "0.00"));
         }
         EXPECT_EQ(after.substr(97 + (count - 1) * 20), row("other", "0.00") + "\x1A");
+    }
+}
+
+// A write the disk takes only part of, then refuses: whether it strikes the record or the header,
+// and whatever the table's end looked like, the append leaves the file byte for byte as it was.
+TEST_F(RecordWritingTest, ATornAppendLeavesTheFileAsItWas)
+{
+    struct Tail {
+        const char* what;
+        DbfImage image;
+    };
+    std::vector<Tail> tails = {{"end mark", twentyByteImage(3)},
+                               {"no end mark", twentyByteImage(3).endMarker(false)},
+                               {"partial record", twentyByteImage(3).tail("rec4    ")}};
+    // Skip: writes that pass untouched before the short one (0 the record, 1 the header).
+    for (const int skip : {0, 1}) {
+        for (const Tail& t : tails) {
+            SCOPED_TRACE(std::string(t.what) + (skip == 0 ? ", record torn" : ", header torn"));
+            const std::string path = write(t.image, "torn" + std::to_string(skip) + ".dbf");
+            const std::string before = readFile(path);
+            DBFObject table(path, "", true, true);
+            table.blankRecord();
+            table.putText(1, "torn");
+            platform::injectFault(Fault{Call::Write, skip, 1, 0, 7});
+            platform::queueFault(Fault{Call::Write, 0, 1, platform::code::kDiskFull, 0});
+            const EXbaseError e = expectXbaseError([&] { table.appendRecord(); });
+            platform::clearFaults();
+            EXPECT_EQ(e.Code(), 112);
+            EXPECT_EQ(readFile(path), before);
+            EXPECT_EQ(table.recordCount(), 3u);
+            EXPECT_EQ(table.lockCount(), 0);
+            // The next append goes where the torn one would have.
+            table.appendRecord();
+            table.close();
+            const std::string after = readFile(path);
+            EXPECT_EQ(after.substr(4, 4), le32(4));
+            EXPECT_EQ(after.substr(97, 60), before.substr(97, 60));
+            EXPECT_EQ(after.substr(157), row("torn", "0.00") + "\x1A");
+        }
     }
 }
 

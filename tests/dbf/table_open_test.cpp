@@ -3,6 +3,9 @@
 // read with its end-of-file rules.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include "dbf/dbf_table.h"
 #include "platform/error_codes.h"
 #include "tests/dbf/engine_test_util.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -136,6 +140,33 @@ TEST_F(TableOpenTest, NameIsTrimmedGivenDbfAndMatchedWithoutRegardToCase)
                     "Path not found - " + m_dir.file("nodir/lotobase.dbf"));
     std::filesystem::create_directory(m_dir.file("folder.dbf"));
     expectOpenFails(m_dir.file("folder"), 5, xb::loc::kOpen, "File access denied - " + m_dir.file("folder.dbf"));
+}
+
+TEST_F(TableOpenTest, SpecialFilesAreRefusedAtOnceWithoutWaiting)
+{
+    // A FIFO with no writer would hold a reading open forever: the open runs in another process,
+    // which must answer within the time.
+    const std::string fifo = m_dir.file("fifo.dbf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", m_dir.file("null.dbf"));
+    for (const bool readWrite : {false, true}) {
+        for (const std::string& path : {fifo, m_dir.file("null.dbf")}) {
+            SCOPED_TRACE(path + (readWrite ? " read-write" : " read-only"));
+            testsupport::Child child([&](testsupport::Child& self) {
+                try {
+                    XBO_dBaseFld table(path, "", readWrite, true);
+                    self.tell('O');
+                } catch (const EXbaseError& e) {
+                    const bool expected = e.Code() == 222 && e.Message() == "Not a regular file - " + path;
+                    self.tell(expected ? 'R' : 'M');
+                }
+                return 0;
+            });
+            EXPECT_EQ(child.receive(std::chrono::milliseconds(5000)), 'R')
+                << "O: opened, M: another message, nothing: the open waited";
+        }
+    }
+    expectOpenFails(fifo, 222, xb::loc::kOpen, "Not a regular file - " + fifo);
 }
 
 TEST_F(TableOpenTest, EveryAcceptedVersionOpensAndOthersAreRefused)

@@ -231,3 +231,21 @@ TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
     EXPECT_EQ(callCount(Call::Read), 0);
     EXPECT_EQ(callCount(Call::Exists), 0);
 }
+
+TEST_F(FaultInjection, AnActionRunsOnceJustBeforeTheNextCallOfItsKind)
+{
+    std::string seen;
+    beforeNextCall(Call::Write, [&] { seen += readFile(m_dir / "lotobase.dbf").substr(0, 1); });
+    injectFault(Fault{Call::Write, 0, 1, code::kDiskFull, 0});
+    EXPECT_TRUE(callOnce(Call::Read));
+    EXPECT_EQ(seen, "") << "not before a call of another kind";
+    EXPECT_FALSE(callOnce(Call::Write)) << "the fault still strikes, after the action";
+    EXPECT_EQ(seen, "0");
+    EXPECT_TRUE(callOnce(Call::Write));
+    EXPECT_EQ(seen, "0") << "once only";
+
+    beforeNextCall(Call::Write, [&] { seen += "!"; });
+    clearFaults();
+    EXPECT_TRUE(callOnce(Call::Write));
+    EXPECT_EQ(seen, "0") << "cleared with the faults";
+}

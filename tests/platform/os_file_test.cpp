@@ -55,6 +55,29 @@ TEST(OpenFile, RefusesDirectoriesWithAccessDenied)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
+TEST(OpenFile, RefusesFifosAndDevicesAtOnce)
+{
+    ScratchDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    // Opening the FIFO for reading with no writer would wait for ever: another process tries it,
+    // and the descriptors it leaves open would show in its report.
+    Child child([&](const std::function<void(char)>&) {
+        ::alarm(5);  // a wait ends the child, and the report with it
+        for (const std::string& path : {dir / "fifo", std::string("/dev/null")}) {
+            for (const auto disposition : {Disposition::OpenExisting, Disposition::CreateAlways}) {
+                for (const bool write : {false, true}) {
+                    const int before = openDescriptorCount();
+                    if (openFile(path, write, true, disposition) != kNoHandle || lastError() != code::kNotRegularFile ||
+                        openDescriptorCount() != before)
+                        return 'F';
+                }
+            }
+        }
+        return 'R';
+    });
+    EXPECT_EQ(child.report(), 'R');
+}
+
 TEST(OpenFile, ReadOnlyFileRefusesWriting)
 {
     if (::geteuid() == 0)
