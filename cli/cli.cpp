@@ -29,6 +29,10 @@ constexpr std::array kCommands{
     Command{"analyze", "loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]",
             "histogram, succession, waiting or talven of DIR's table (default: here)", &commandAnalyze},
 #endif
+    Command{"backtest", "loto|keno METHOD|all [OPTIONS]",
+            "replay hot, succession, waiting, talven or random picks on the draws, against chance; options: "
+            "--top K, --from S, --seed X, --dir DIR or --table FILE, --format tsv|csv|json",
+            &commandBacktest},
 };
 
 bool isHelp(std::string_view word)
