@@ -152,43 +152,37 @@ public:
         result.values = m_counts;
         result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
 
-        auto rowHolds = [&](int row, std::int32_t number) {
-            if (row < 1 || row > draws) return false;
-            const auto first = m_rows.begin() + static_cast<std::ptrdiff_t>(row - 1) * fields;
-            return std::find(first, first + fields, number) != first + fields;
-        };
-        auto nextRowHolding = [&](int after, std::int32_t number) {
-            for (int row = after + 1; row <= draws; ++row)
-                if (rowHolds(row, number)) return row;
-            return 0;
-        };
-        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
-            const std::int32_t appearances = m_counts[IndexOf(i)];
-            if (appearances <= 2) continue;
-            int previous = nextRowHolding(0, i);
-            if (previous == 0) continue;
-            // A number repeated within a draw counts more appearances than rows hold it; the
-            // search for the missing rows ends at the latest draw.
-            float gaps = 0.0f;
-            for (std::int32_t k = 1; k < appearances; ++k) {
-                const int row = nextRowHolding(previous, i);
-                if (row == 0) break;
-                gaps += static_cast<float>(row - previous);
-                previous = row;
+        // One pass over the rows: for every number the first row holding it, the row where the
+        // rows holding it reach its appearances (a number repeated within a draw counts more
+        // appearances than rows hold it, and the search for the missing rows ends at the latest
+        // draw) and the latest row holding it.
+        const auto numbers = static_cast<std::size_t>(m_game.numbers);
+        std::vector<int> first(numbers, 0), last(numbers, 0), rows(numbers, 0), upTo(numbers, 0);
+        for (int row = 1; row <= draws; ++row) {
+            const auto begin = m_rows.begin() + static_cast<std::ptrdiff_t>(row - 1) * fields;
+            for (auto cell = begin; cell != begin + fields; ++cell) {
+                if (*cell == 0) continue;
+                const std::size_t n = IndexOf(*cell);
+                if (last[n] == row) continue;
+                if (first[n] == 0) first[n] = row;
+                last[n] = row;
+                if (++rows[n] <= m_counts[n]) upTo[n] = row;
             }
-            // Divided by the appearances, not by the gaps between them.
-            result.periods[IndexOf(i)] = RoundedQuotient(static_cast<double>(gaps), appearances);
         }
         for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
-            const std::int32_t period = result.periods[IndexOf(i)];
+            const std::size_t n = IndexOf(i);
+            const std::int32_t appearances = m_counts[n];
+            if (appearances <= 2 || first[n] == 0) continue;
+            // The gaps between the rows holding it, up to its appearances, add up to the distance
+            // from the first to the last of them; divided by the appearances, not by the gaps.
+            result.periods[n] = RoundedQuotient(static_cast<double>(upTo[n] - first[n]), appearances);
+        }
+        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
+            const std::size_t n = IndexOf(i);
+            const std::int32_t period = result.periods[n];
             if (period <= 0) continue;
-            int waiting = 0;
-            for (int row = draws, count = 1; row >= 1; --row, ++count)
-                if (rowHolds(row, i)) {
-                    waiting = count;
-                    break;
-                }
-            result.values[IndexOf(i)] = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
+            const int waiting = draws - last[n] + 1;  // the latest draw waits 1
+            result.values[n] = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
         }
         return result;
     }

@@ -22,3 +22,27 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::stri
     if (!directory.empty()) tableName = directory + (directory.back() == '/' ? "" : "/") + tableName;
     return MakeDrawDataSetOn(game, tableName);
 }
+
+namespace {
+
+bool HasDrawFields(TDataSet& dataset, const Game& game)
+{
+    if (dataset.FieldCount() < game.fieldsPerDraw) return false;
+    for (int f = 0; f < game.fieldsPerDraw; ++f) {
+        const TField& field = dataset.Fields(f);
+        const TFieldType type = field.DataType();
+        const bool numeric =
+            type == TFieldType::ftSmallint || type == TFieldType::ftInteger || type == TFieldType::ftFloat;
+        if (!numeric || field.FieldName() != game.fieldName(f)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string DrawTableMismatch(TXbaseDataSet& dataset, const Game& game)
+{
+    if (HasDrawFields(dataset, game)) return {};
+    return dataset.TableName() + " is not a " + game.name + " table: its first fields are not " + game.fieldName(0) +
+           ".." + game.fieldName(game.fieldsPerDraw - 1) + ", numeric";
+}

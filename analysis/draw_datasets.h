@@ -17,3 +17,8 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::stri
 
 // The same dataset on a table given by its path, whatever its name.
 std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath);
+
+// The game's number fields, C1..C6 or K1..K20, numeric, must lead the table: a table of another
+// kind is refused in one line rather than failing on its first draw. Empty when they do;
+// otherwise the line that says what is wrong, "T is not a SuperLoto table: ...".
+std::string DrawTableMismatch(TXbaseDataSet& dataset, const Game& game);

@@ -9,11 +9,13 @@
 #include <QMenuBar>
 
 #include <stdexcept>
+#include <string>
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
 #include "analysis/runner.h"
 #include "app/about.h"
+#include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
 #include "sharometr_version.h"
@@ -85,6 +87,16 @@ TForm1::TForm1(QWidget* parent)
             AddItem(menu, game.menu.itemNames[i], caption, [this, &game, &analysis] { RunAnalysis(game, analysis); });
             if (i == 0) menu->addSeparator()->setObjectName(game.menu.separatorName);
         }
+        // The back-test of every method against chance, on the same picture.
+        const std::string backtest = std::string(game.menu.menuName) + "Backtest";
+        menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
+        AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
+            RunGuarded([&] {
+                WaitCursor wait;
+                RunBacktestCommand(game, DataSetOf(game), [this]() -> TCanvas& { return m_image->Canvas(); });
+            });
+            m_image->update();
+        });
     }
     QMenu* help = AddMenu("N4", "?");
     AddItem(help, "N19", "Как пользоваться", &TForm1::N19Click);

@@ -93,6 +93,18 @@ constexpr std::array kCommands{
             "  --png FILE   write the board's picture\n",
             &commandAnalyze},
 #endif
+    Command{"backtest", "loto|keno METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
+            "METHOD is hot, succession, waiting, talven or random (a seeded baseline), or\n"
+            "all of them. For every draw from the start draw on, the method picks from\n"
+            "the draws before it only; the hits are compared with what chance gives.\n"
+            "\n"
+            "  --top K            picks per draw (default: 6 SuperLoto, 10 Keno)\n"
+            "  --from S           the first draw tested (default: 50)\n"
+            "  --seed X           the random baseline's seed\n"
+            "  --dir DIR          the folder of the table (default: the current one)\n"
+            "  --table FILE       a table given by its path, whatever its name\n"
+            "  --format FORMAT    tsv (default), csv or json\n",
+            &commandBacktest},
 };
 
 bool isHelp(std::string_view word)

@@ -75,21 +75,6 @@ AnalyzeRequest parseRequest(Arguments args)
     return request;
 }
 
-// The game's number fields, C1..C6 or K1..K20, numeric, lead the table; a table of another kind
-// is refused in one line rather than failing on its first draw.
-bool hasTheGamesFields(TDataSet& dataset, const Game& game)
-{
-    if (dataset.FieldCount() < game.fieldsPerDraw) return false;
-    for (int f = 0; f < game.fieldsPerDraw; ++f) {
-        const TField& field = dataset.Fields(f);
-        const TFieldType type = field.DataType();
-        const bool numeric =
-            type == TFieldType::ftSmallint || type == TFieldType::ftInteger || type == TFieldType::ftFloat;
-        if (!numeric || field.FieldName() != game.fieldName(f)) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err)
@@ -97,10 +82,8 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err)
     const AnalyzeRequest request = parseRequest(args);
     const Game& game = *request.game;
     const auto dataset = MakeDrawDataSet(game, request.directory);
-    if (!hasTheGamesFields(*dataset, game)) {
-        err << "sharometr-cli analyze: " << dataset->TableName() << " is not a " << game.name
-            << " table: its first fields are not " << game.fieldName(0) << ".." << game.fieldName(game.fieldsPerDraw - 1)
-            << ", numeric\n";
+    if (const std::string mismatch = DrawTableMismatch(*dataset, game); !mismatch.empty()) {
+        err << "sharometr-cli analyze: " << mismatch << '\n';
         return kExitFailure;
     }
 

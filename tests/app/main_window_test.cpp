@@ -116,8 +116,8 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
 
     const std::vector<std::pair<QString, std::vector<QString>>> expected = {
         {"Данные", {"СуперЛото", "Кено", "-", "Выход"}},
-        {"СуперЛото", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена"}},
-        {"Кено", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена"}},
+        {"СуперЛото", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-", "Проверка методов"}},
+        {"Кено", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-", "Проверка методов"}},
         {"?", {"Как пользоваться", "-", "Об авторе"}},
     };
     const QList<QAction*> top = form.menuBar()->actions();
@@ -180,6 +180,28 @@ TEST_F(MainWindowTest, TooFewDrawsAreRefusedWithAMessageAndThePictureStays) {
     EXPECT_EQ(m_messages.shown[0].caption, "sharometr");
     windows->Form1->MenuItem("N14")->trigger();
     EXPECT_EQ(m_messages.shown.size(), 2u);
+}
+
+TEST_F(MainWindowTest, TheBacktestItemOfEachGamePaintsThePicture) {
+    makeTables(60, 40);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    ASSERT_NE(form.MenuItem("N2Backtest"), nullptr);
+    form.MenuItem("N2Backtest")->trigger();
+    EXPECT_TRUE(m_messages.shown.empty());
+    const QImage& picture = form.Image1().Picture();
+    EXPECT_EQ(pixel(picture, 0, 0), 0x808080u);
+    EXPECT_NE(pixel(picture, 6, 30 + 16 + 6), 0x808080u) << "the first method's bar";
+    EXPECT_EQ(pixel(picture, 6, 30 + 31 + 6), 0xFFFFFFu) << "the expected hits' bar";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Keno's table is too short: the message, and the picture stays.
+    const QImage before = picture.copy();
+    form.MenuItem("N3Backtest")->trigger();
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 50 записей!");
+    EXPECT_EQ(form.Image1().Picture(), before);
 }
 
 TEST_F(MainWindowTest, ACommandRunsUnderTheWaitCursorAndAFailureGoesToTheErrorBox) {

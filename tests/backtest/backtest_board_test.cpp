@@ -1,0 +1,100 @@
+// The back-test's picture on the main window's board, painted offscreen.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <optional>
+#include <string>
+
+#include "analysis/draw_datasets.h"
+#include "backtest/backtest_board.h"
+#include "tests/support/dbf_image.h"
+#include "toolkit/dialogs.h"
+
+namespace {
+
+constexpr QRgb kUntouched = 0xff123456;
+
+struct Picture {
+    QImage image{board::kWidth, board::kHeight, QImage::Format_RGB32};
+    std::optional<TCanvas> canvas;
+    bool made = false;
+
+    Picture() { image.fill(kUntouched); }
+    std::function<TCanvas&()> target()
+    {
+        return [this]() -> TCanvas& {
+            made = true;
+            if (!canvas) canvas.emplace(image);
+            return *canvas;
+        };
+    }
+    QRgb at(int x, int y) const { return image.pixel(x, y) | 0xff000000; }
+};
+
+QRgb rgb(TColor color) { return ToRgb(color) | 0xff000000; }
+
+// A SuperLoto table of `draws` draws in which 1..6 come out every time.
+std::unique_ptr<TXbaseDataSet> riggedLoto(const testsupport::TempDir& dir, int draws)
+{
+    testsupport::DbfImage image;
+    for (int f = 1; f <= 6; ++f) image.field("C" + std::to_string(f), 'N', 2);
+    for (int d = 0; d < draws; ++d) image.record({"1", "2", "3", "4", "5", "6"});
+    image.writeTo(dir.file("lotobase.dbf"));
+    return MakeDrawDataSet(kSuperLoto, dir.path());
+}
+
+TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard)
+{
+    testsupport::TempDir dir;
+    const auto dataset = riggedLoto(dir, 120);
+    RecordingMessageService messages;
+    Picture picture;
+    RunBacktestCommand(kSuperLoto, *dataset, picture.target());
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_TRUE(picture.made);
+    EXPECT_EQ(picture.at(0, 0), rgb(clGray));
+    EXPECT_EQ(picture.at(board::kWidth - 1, board::kHeight - 1), rgb(clGray));
+    // Hot, the first row: every draw hit in full, far above chance, red and the longest bar; the
+    // expected bar below it is white and an eighth as long.
+    const int observedY = 30 + 16 + 6;
+    const int expectedY = 30 + 31 + 6;
+    EXPECT_EQ(picture.at(6, observedY), rgb(clRed));
+    EXPECT_EQ(picture.at(5 + 239, observedY), rgb(clRed));
+    EXPECT_EQ(picture.at(5 + 241, observedY), rgb(clGray));
+    EXPECT_EQ(picture.at(6, expectedY), rgb(clWhite));
+    EXPECT_EQ(picture.at(5 + 28, expectedY), rgb(clWhite));
+    EXPECT_EQ(picture.at(5 + 32, expectedY), rgb(clGray));
+    // Nothing of the sentinel is left.
+    for (int y = 0; y < board::kHeight; y += 7)
+        for (int x = 0; x < board::kWidth; x += 7) ASSERT_NE(picture.at(x, y), kUntouched) << x << ',' << y;
+}
+
+TEST(BacktestBoard, FiguresAreWrittenInRussian)
+{
+    BacktestResult result;
+    result.hits = 123;
+    result.expectedHits = 120.46;
+    result.ratio = 1.0211;
+    result.pValue = 0.7149;
+    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p = 0.71");
+    result.pValue = 3.2e-12;
+    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p = 3.2e-12");
+    result.pValue = 0;
+    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p < 1e-15");
+}
+
+TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture)
+{
+    testsupport::TempDir dir;
+    const auto dataset = riggedLoto(dir, 49);
+    RecordingMessageService messages;
+    Picture picture;
+    RunBacktestCommand(kSuperLoto, *dataset, picture.target());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 50 записей!");
+    EXPECT_FALSE(picture.made);
+    EXPECT_EQ(picture.at(100, 100), kUntouched | 0xff000000);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+// `sharometr-cli backtest`, run in-process on draw tables written for the test.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "tests/support/dbf_image.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> words)
+{
+    std::ostringstream out, err;
+    const int status = cli::run(words, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A SuperLoto table in which 1..6 come out every time.
+std::string riggedTable(const testsupport::TempDir& dir, int draws)
+{
+    testsupport::DbfImage image;
+    for (int f = 1; f <= 6; ++f) image.field("C" + std::to_string(f), 'N', 2);
+    for (int d = 0; d < draws; ++d) image.record({"1", "2", "3", "4", "5", "6"});
+    const std::string path = dir.file("rigged.dbf");
+    image.writeTo(path);
+    return path;
+}
+
+TEST(BacktestCommand, TsvGivesOneLinePerMethod)
+{
+    testsupport::TempDir dir;
+    testsupport::makeDrawTable(dir.file("kenobase.dbf"), 20, 80, 120, 9);
+    const Outcome outcome = run({"backtest", "keno", "all", "--dir", dir.path()});
+    ASSERT_EQ(outcome.status, cli::kExitOk) << outcome.err;
+    std::istringstream lines(outcome.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_TRUE(line.starts_with("method\tpicks\tfrom\ttested\tskipped\thits\texpected\tratio\tz\tp\tobserved_0\t"));
+    EXPECT_TRUE(line.ends_with("\tobserved_10\texpected_10"));
+    for (const char* method : {"hot", "succession", "waiting", "talven", "random"}) {
+        ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_TRUE(line.starts_with(std::string(method) + "\t10\t50\t71\t0\t")) << line;
+        EXPECT_TRUE(line.find("\t177.50\t") != std::string::npos) << line;  // 71 draws · 10 · 20/80
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+}
+
+TEST(BacktestCommand, RiggedTableInJsonAndCsv)
+{
+    testsupport::TempDir dir;
+    const std::string table = riggedTable(dir, 60);
+    const Outcome json = run({"backtest", "loto", "hot", "--table", table, "--from", "11", "--format", "json"});
+    ASSERT_EQ(json.status, cli::kExitOk) << json.err;
+    EXPECT_NE(json.out.find("\"method\": \"hot\", \"picks\": 6, \"from\": 11, \"tested\": 50, \"skipped\": 0, "
+                            "\"hits\": 300, \"expected\": 36.73, \"ratio\": 8.1667"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"hits\": 6, \"observed\": 50, \"expected\": 0.00}"), std::string::npos);
+
+    const Outcome csv = run({"backtest", "loto", "random", "--table", table, "--top", "2", "--format", "csv"});
+    ASSERT_EQ(csv.status, cli::kExitOk) << csv.err;
+    EXPECT_TRUE(csv.out.starts_with("method,picks,from,tested,skipped,hits,expected,ratio,z,p,observed_0,expected_0,"
+                                    "observed_1,expected_1,observed_2,expected_2\nrandom,2,50,11,0,"))
+        << csv.out;
+}
+
+TEST(BacktestCommand, WrongRequestsAreRefusedInOneLine)
+{
+    testsupport::TempDir dir;
+    const std::string table = riggedTable(dir, 20);
+    const Outcome few = run({"backtest", "loto", "hot", "--table", table});
+    EXPECT_EQ(few.status, cli::kExitUsage);
+    EXPECT_EQ(few.err, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 50 записей!\n");
+    EXPECT_TRUE(few.out.empty());
+
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"backtest", "loto", "lucky", "--table", table},
+          {"backtest", "loto", "hot", "--top", "50", "--table", table},
+          {"backtest", "loto", "hot", "--from", "0", "--table", table},
+          {"backtest", "loto", "hot", "--format", "xml", "--table", table},
+          {"backtest", "loto", "hot", "--table", table, "--dir", dir.path()}}) {
+        const Outcome outcome = run(words);
+        EXPECT_EQ(outcome.status, cli::kExitUsage) << words[3];
+        EXPECT_TRUE(outcome.err.starts_with("sharometr-cli backtest: ")) << outcome.err;
+    }
+
+    const Outcome keno = run({"backtest", "keno", "hot", "--table", table});
+    EXPECT_EQ(keno.status, cli::kExitFailure);
+    EXPECT_NE(keno.err.find("is not a Keno table: its first fields are not K1..K20, numeric"), std::string::npos);
+}
+
+}  // namespace
