@@ -30,18 +30,42 @@ std::int32_t RoundedQuotient(double dividend, double divisor)
 // number twice in a draw counts twice).
 class Counting : public DrawAccumulator {
 public:
-    explicit Counting(const Game& game) : m_game(game), m_counts(static_cast<std::size_t>(game.numbers), 0) {}
-
-    void add(DrawRow draw, std::uint32_t record) override
+    // `keepsRows`: the analysis wants each draw besides the counts.
+    Counting(const Game& game, bool keepsRows = true)
+        : m_game(game), m_keepsRows(keepsRows), m_counts(static_cast<std::size_t>(game.numbers), 0)
     {
-        ++m_draws;
-        m_latestRecord = record;
-        for (std::uint8_t n : draw)
-            if (n != 0) ++m_counts[IndexOf(n)];
-        added(draw, record);
+    }
+
+    void add(DrawRow draw, std::uint32_t record) override { addRows(draw, std::span(&record, 1)); }
+
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
+    {
+        if (records.empty()) return;
+        // The counts of the whole run in one loop: this is most of a long table's work.
+        std::int32_t* counts = m_counts.data();
+        const std::uint8_t* cell = cells.data();
+        for (std::size_t i = 0, n = cells.size(); i < n; ++i)
+            if (cell[i] != 0) ++counts[cell[i] - 1];
+        if (!m_keepsRows) {
+            m_draws += static_cast<int>(records.size());
+            m_latestRecord = records.back();
+            return;
+        }
+        addedRows(cells, records);
     }
 
 protected:
+    // After the counts, the run's draws one by one; an analysis may take the run whole instead,
+    // counting the draws and the latest record itself.
+    virtual void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records)
+    {
+        const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            ++m_draws;
+            m_latestRecord = records[r];
+            added(cells.subspan(r * width, width), records[r]);
+        }
+    }
     virtual void added(DrawRow /*draw*/, std::uint32_t /*record*/) {}
 
     // A result over the draws seen, the cursor left on the latest unless said otherwise.
@@ -63,6 +87,7 @@ protected:
     }
 
     const Game& m_game;
+    const bool m_keepsRows;
     int m_draws = 0;
     std::uint32_t m_latestRecord = 0;
     std::vector<std::int32_t> m_counts;
@@ -70,7 +95,7 @@ protected:
 
 class Histogram final : public Counting {
 public:
-    using Counting::Counting;
+    explicit Histogram(const Game& game) : Counting(game, false) {}
 
     AnalysisResult result() const override
     {
@@ -200,9 +225,10 @@ private:
 
 class Talven final : public Counting {
 public:
+    // Slot 0 of the last rows takes the blank cells, so that the walk needs no test.
     explicit Talven(const Game& game)
         : Counting(game),
-          m_lastRow(static_cast<std::size_t>(game.numbers), 0),
+          m_lastRow(static_cast<std::size_t>(game.numbers) + 1, 0),
           m_lastRecord(static_cast<std::size_t>(game.numbers), 0)
     {
     }
@@ -218,7 +244,7 @@ public:
             const std::int32_t appearances = m_counts[IndexOf(i)];
             if (appearances <= 1) continue;
             // The search back from the latest draw stops on the number's last appearance.
-            const long long lastAppearance = m_lastRow[IndexOf(i)];
+            const long long lastAppearance = m_lastRow[static_cast<std::size_t>(i)];
             result.cursor = CursorAfter::Record;
             result.cursorRecord = m_lastRecord[IndexOf(i)];
             const std::int32_t predicted =
@@ -232,13 +258,21 @@ public:
     }
 
 private:
-    void added(DrawRow draw, std::uint32_t record) override
+    // Each number's latest row, then, for the numbers seen in this run, its record.
+    void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
     {
-        for (std::uint8_t n : draw)
-            if (n != 0) {
-                m_lastRow[IndexOf(n)] = m_draws;
-                m_lastRecord[IndexOf(n)] = record;
-            }
+        const int firstRow = m_draws + 1;
+        const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        int* lastRow = m_lastRow.data();
+        const std::uint8_t* cell = cells.data();
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            const int row = firstRow + static_cast<int>(r);
+            for (std::size_t f = 0; f < width; ++f) lastRow[cell[r * width + f]] = row;
+        }
+        m_draws += static_cast<int>(records.size());
+        m_latestRecord = records.back();
+        for (std::size_t n = 1; n < m_lastRow.size(); ++n)
+            if (m_lastRow[n] >= firstRow) m_lastRecord[n - 1] = records[static_cast<std::size_t>(m_lastRow[n] - firstRow)];
     }
 
     std::vector<int> m_lastRow;
@@ -264,6 +298,13 @@ const Analysis kAnalyses[] = {
 constexpr int kHeadingPoints = 10;
 
 }  // namespace
+
+void DrawAccumulator::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records)
+{
+    if (records.empty()) return;
+    const std::size_t width = cells.size() / records.size();
+    for (std::size_t r = 0; r < records.size(); ++r) add(cells.subspan(r * width, width), records[r]);
+}
 
 std::span<const Analysis> Analyses() { return kAnalyses; }
 const Analysis& FrequencyHistogramAnalysis() { return kAnalyses[0]; }

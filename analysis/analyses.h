@@ -45,6 +45,8 @@ public:
     virtual ~DrawAccumulator() = default;
     // The next draw in table order, with its physical record number.
     virtual void add(DrawRow draw, std::uint32_t record) = 0;
+    // The next draws: `cells` holds them row after row, `records` their record numbers.
+    virtual void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records);
     // The analysis of the draws added so far.
     virtual AnalysisResult result() const = 0;
 };

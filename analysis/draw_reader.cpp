@@ -1,6 +1,7 @@
 // The draws of a table, read once for the analyses.
 #include "analysis/draw_reader.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "datawin/xbase_dataset.h"
@@ -26,21 +27,33 @@ public:
     bool add(std::span<const std::int32_t> values, std::span<const std::uint32_t> records)
     {
         const std::size_t width = m_row.size();
-        for (std::size_t r = 0; r < records.size(); ++r) {
-            const std::uint32_t record = records[r];
-            if (m_window.upto != 0 && record > m_window.upto) return false;
-            const std::int32_t* raw = values.data() + r * width;
-            for (std::size_t f = 0; f < width; ++f) m_row[f] = DrawCell(m_game, raw[f]);
-            ++m_seen;
-            if (m_window.last == 0) {
-                for (DrawAccumulator* sink : m_sinks) sink->add(m_row, record);
-                continue;
-            }
-            const std::size_t slot = (m_seen - 1) % static_cast<std::size_t>(m_window.last);
-            std::copy(m_row.begin(), m_row.end(), m_ring.begin() + static_cast<std::ptrdiff_t>(slot * width));
-            m_records[slot] = record;
+        std::size_t rows = records.size();
+        bool more = true;
+        if (m_window.upto != 0) {
+            const auto end = std::upper_bound(records.begin(), records.end(), m_window.upto);
+            more = end == records.end();
+            rows = static_cast<std::size_t>(end - records.begin());
         }
-        return true;
+        m_cells.resize(rows * width);
+        // Locals, so that the loop runs on registers (byte stores could alias any member).
+        const std::int32_t numbers = m_game.numbers;
+        const std::int32_t* raw = values.data();
+        std::uint8_t* cells = m_cells.data();
+        for (std::size_t i = 0; i < rows * width; ++i)
+            cells[i] = raw[i] >= 1 && raw[i] <= numbers ? static_cast<std::uint8_t>(raw[i]) : std::uint8_t{0};
+        m_seen += rows;
+        if (m_window.last == 0) {
+            for (DrawAccumulator* sink : m_sinks) sink->addRows(m_cells, records.first(rows));
+            return more;
+        }
+        for (std::size_t r = 0; r < rows; ++r) {
+            const std::size_t seen = m_seen - rows + r;
+            const std::size_t slot = seen % static_cast<std::size_t>(m_window.last);
+            std::copy_n(m_cells.begin() + static_cast<std::ptrdiff_t>(r * width), width,
+                        m_ring.begin() + static_cast<std::ptrdiff_t>(slot * width));
+            m_records[slot] = records[r];
+        }
+        return more;
     }
 
     int finish()
@@ -61,6 +74,7 @@ private:
     HistoryWindow m_window;
     std::span<DrawAccumulator* const> m_sinks;
     std::vector<std::uint8_t> m_row;
+    std::vector<std::uint8_t> m_cells;
     std::vector<std::uint8_t> m_ring;
     std::vector<std::uint32_t> m_records;
     std::size_t m_seen = 0;

@@ -20,7 +20,10 @@ int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/)
     table.setUseDeleted(false);
     // Counted in large blocks: one read per record would take seconds on a long table.
     std::uint32_t visible = 0;
-    table.scanRecords([&](std::uint8_t*, std::uint32_t) { ++visible; });
+    table.scanRecordBlocks([&](std::uint8_t* records, std::uint32_t count, std::uint32_t) {
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (table.isVisibleImage(records + static_cast<std::size_t>(i) * table.recordLength())) ++visible;
+    });
 
     char version[8];
     std::snprintf(version, sizeof version, "0x%02X", static_cast<unsigned>(table.version()));

@@ -613,25 +613,36 @@ bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, con
         EngineRow row(*m_engine, record);
         return EngineInteger(numbers[c]);
     };
-    m_engine->scanRecords([&](std::uint8_t* record, std::uint32_t number) {
-        std::int32_t* out = &values[rows * width];
-        if (twoByteFields) {
-            // The draw tables' case, kept free of calls.
-            for (std::size_t c = 0; c < width; ++c) {
-                const std::uint8_t* bytes = record + offsets[c];
-                const std::int16_t value = twoBytes[bytes[0] | (bytes[1] << 8)];
-                out[c] = value != xb::kNoSmallWhole ? value : converted(record, c);
+    const std::size_t length = m_engine->recordLength();
+    const std::uint32_t* fieldOffsets = offsets.data();
+    m_engine->scanRecordBlocks([&](std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::uint8_t* record = block + i * length;
+            if (!m_engine->isVisibleImage(record)) continue;
+            std::int32_t* out = &values[rows * width];
+            if (twoByteFields) {
+                // The draw tables' case: a loop free of calls, then the rare text it does not take.
+                bool others = false;
+                for (std::size_t c = 0; c < width; ++c) {
+                    const std::uint8_t* bytes = record + fieldOffsets[c];
+                    out[c] = twoBytes[bytes[0] | (bytes[1] << 8)];
+                    others |= out[c] == xb::kNoSmallWhole;
+                }
+                if (others)
+                    for (std::size_t c = 0; c < width; ++c)
+                        if (out[c] == xb::kNoSmallWhole) out[c] = converted(record, c);
+            } else {
+                for (std::size_t c = 0; c < width; ++c) {
+                    const int n = numbers[c];
+                    if (!xb::decodeSmallWhole(record + offsets[c], m_engine->fieldLength(n), out[c]))
+                        out[c] = converted(record, c);
+                }
             }
-        } else {
-            for (std::size_t c = 0; c < width; ++c) {
-                const int n = numbers[c];
-                if (!xb::decodeSmallWhole(record + offsets[c], m_engine->fieldLength(n), out[c])) out[c] = converted(record, c);
+            records[rows] = first + i;
+            if (++rows == kBatch) {
+                visit(values, records);
+                rows = 0;
             }
-        }
-        records[rows] = number;
-        if (++rows == kBatch) {
-            visit(values, records);
-            rows = 0;
         }
     });
     if (rows > 0) visit(values.first(rows * width), records.first(rows));

@@ -98,7 +98,7 @@ std::uint32_t XBO_dBHandler::exactCount() {
     return count;
 }
 
-void XBO_dBHandler::scanRecords(const std::function<void(std::uint8_t* record, std::uint32_t number)>& visit) {
+void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
     constexpr std::uint32_t kScanBlock = 1u << 18;
     refreshHeader();
     // No larger than the table: a short table is read in one go, without a large buffer to clear.
@@ -115,10 +115,7 @@ void XBO_dBHandler::scanRecords(const std::function<void(std::uint8_t* record, s
             // Straight from the file: the read-ahead cache serves record-by-record walks.
             const std::uint32_t got = XBO_dBaseFld::readAt(offset, block.get(), wanted);
             if (got < wanted) report(xb::err::kShortRead, xb::loc::kRecordRead, path());
-            for (std::uint32_t i = 0; i < count; ++i) {
-                std::uint8_t* record = block.get() + static_cast<std::size_t>(i) * m_recordLength;
-                if (m_useDeleted || record[0] != xb::kDeletedFlag) visit(record, next + i);
-            }
+            visit(block.get(), count, next);
             next += count;
         }
         const std::uint32_t counted = m_recordCount;

@@ -42,13 +42,16 @@ public:
     // returns to where it stood.
     std::uint32_t exactCount();
 
-    // One pass over the records in large blocks, for a long read such as an analysis: hands each
-    // record that is not deleted (every record with the use-deleted switch on) to `visit` with its
-    // physical number, without moving the table or touching its record buffer. It reads the
-    // records the file holds, as a walk would see them: a shared table is recounted from the file
-    // size at the start and again at the end, for records appended meanwhile. The acceptance test
-    // and status events are not consulted; a caller that needs them walks the table.
-    void scanRecords(const std::function<void(std::uint8_t* record, std::uint32_t number)>& visit);
+    // One pass over the records in large blocks, for a long read such as an analysis: hands
+    // `visit` runs of `count` consecutive records, the first of them record `first`, without
+    // moving the table or touching its record buffer; `isVisibleImage` tells which of them a walk
+    // would show. It reads the records the file holds, as a walk would see them: a shared table
+    // is recounted from the file size at the start and again at the end, for records appended
+    // meanwhile. The acceptance test and status events are not consulted; a caller that needs
+    // them walks the table.
+    using RecordBlockVisitor = std::function<void(std::uint8_t* records, std::uint32_t count, std::uint32_t first)>;
+    void scanRecordBlocks(const RecordBlockVisitor& visit);
+    bool isVisibleImage(const std::uint8_t* record) const { return m_useDeleted || record[0] != xb::kDeletedFlag; }
 
     void setReadAhead(bool on);
     bool readAheadOn() const { return m_readAheadOn; }
