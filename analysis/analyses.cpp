@@ -289,7 +289,7 @@ const Analysis kAnalyses[] = {
     {"frequency histogram", "histogram", "Гистограмма", "count", CaptionKind::DrawCount, nullptr, &Start<Histogram>},
     {"succession probability", "succession", "Расчет вероятности", "score", CaptionKind::LatestDraw,
      "Расчет вероятности для комплекта шаров: ", &Start<Succession>},
-    {"average waiting period", "waiting", "Средний период ожидания", "rating", CaptionKind::Heading,
+    {"average waiting period", "waiting", "Средний период ожидания", "period", CaptionKind::Heading,
      "Расчет среднего периода ожидания", &Start<WaitingPeriod>},
     {"Talven method", "talven", "Метод А. Тальвена", "rating", CaptionKind::Heading,
      "Расчет наиболее вероятных номеров по методу А.Тальвена", &Start<Talven>},

@@ -62,7 +62,7 @@ struct Analysis {
     const char* name;         // "frequency histogram", in messages
     const char* cliName;      // "histogram", as the command line names it
     const char* menuCaption;  // "Гистограмма"
-    const char* valueMeaning; // what a board value is: "count", "score", "rating"
+    const char* valueMeaning; // what a board value says, as output headers name it: "count", "score", ...
     CaptionKind caption;
     const char* heading;      // the heading's text, or nullptr
     std::unique_ptr<DrawAccumulator> (*start)(const Game& game);

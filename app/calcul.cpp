@@ -15,6 +15,7 @@
 #include "analysis/draw_datasets.h"
 #include "analysis/runner.h"
 #include "app/about.h"
+#include "app/history_dialog.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(QWidget* parent)
         const Game& game = *side.game;
         AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
     }
+    AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
     for (const GameSide& side : m_games) {
@@ -151,7 +153,8 @@ void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
         WaitCursor wait;
         GameSide& side = SideOf(game);
         ::RunAnalysis(analysis, game, *side.dataset,
-                      BoardTarget{side.values, side.periods, [this]() -> TCanvas& { return m_image->Canvas(); }});
+                      BoardTarget{side.values, side.periods, [this]() -> TCanvas& { return m_image->Canvas(); }},
+                      m_history);
     });
     m_image->update();
 }
@@ -199,6 +202,13 @@ void TForm1::N19Click() {
         // The manual beside the tables; nothing is said when it is missing.
         const QFileInfo manual(QDir::current().filePath("manual.doc"));
         if (manual.exists()) ShellOpen(manual.absoluteFilePath().toStdString());
+    });
+}
+
+void TForm1::HistoryClick() {
+    RunGuarded([&] {
+        THistoryDialog dialog(m_history.last, this);
+        if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
     });
 }
 

@@ -41,6 +41,7 @@ public:
     TXbaseDataSet& XbaseDataSet1() { return DataSetOf(kSuperLoto); }
     TXbaseDataSet& XbaseDataSet2() { return DataSetOf(kKeno); }
     TXbaseDataSet& DataSetOf(const Game& game);
+    const HistoryWindow& History() const { return m_history; }
     TImage& Image1() { return *m_image; }
     QAction* MenuItem(const char* name) const;
 
@@ -61,6 +62,8 @@ public slots:
     void N18Click();
     void N19Click();
     void N21Click();
+    // "Данные → Анализировать последние N тиражей": the dialog, and its choice kept.
+    void HistoryClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +88,8 @@ private:
     GameSide& SideOf(const Game& game);
 
     std::vector<GameSide> m_games;
+    // Which draws every analysis takes: every one, as the program starts, or the latest N.
+    HistoryWindow m_history;
     TImage* m_image = nullptr;
     TForm2* m_about = nullptr;
 };

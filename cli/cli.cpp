@@ -86,11 +86,19 @@ constexpr std::array kCommands{
             "            whole record and the end mark to a copy that replaces it\n",
             &commandCheck},
 #ifdef SHAROMETR_CLI_ANALYZE
-    Command{"analyze", "loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]",
-            "histogram, succession, waiting or talven of DIR's table (default: here)",
-            "  --dir DIR    the folder of the table (default: the current one)\n"
-            "  --values     print the number and its value, one number a line\n"
-            "  --png FILE   write the board's picture\n",
+    Command{"analyze", "loto|keno ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
+            "ANALYSIS is histogram, succession, waiting or talven; all runs the four\n"
+            "at once (one values table, a column each). Without --png the values are\n"
+            "printed: the number, then its value.\n"
+            "\n"
+            "  --dir DIR        the folder of lotobase.dbf/kenobase.dbf (default: here)\n"
+            "  --table FILE     a table given by its path, whatever its name\n"
+            "  --last N         only the latest N draws\n"
+            "  --upto K         only the draws up to record K (the history then)\n"
+            "  --values         print the values (also with --png)\n"
+            "  --format FORMAT  tsv (default), csv or json\n"
+            "  --png FILE       write the board's picture, FILE ending in .png; with\n"
+            "                   all, a prefix: PREFIX-histogram.png and so on\n",
             &commandAnalyze},
 #endif
     Command{"backtest", "loto|keno METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",

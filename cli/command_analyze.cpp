@@ -1,6 +1,7 @@
-// `sharometr-cli analyze GAME ANALYSIS [--dir DIR] [--values] [--png FILE]`: one analysis of the
-// main window on the tables of a directory, through the main window's datasets and analyses.
-// The values need no display and no Qt; the picture is painted by the main window's runner.
+// `sharometr-cli analyze GAME ANALYSIS|all [--dir DIR | --table FILE] [--last N] [--upto K]
+// [--values] [--format tsv|csv|json] [--png FILE]`: the analyses of the main window on a game's
+// table, through the main window's datasets and analyses. The values need no display and no Qt;
+// the pictures are painted by the main window's runner. `all` gives the four analyses at once.
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -8,11 +9,12 @@
 #include <vector>
 
 #include "analysis/analyses.h"
-#include "analysis/draw_datasets.h"
 #include "analysis/draw_reader.h"
 #include "analysis/game.h"
 #include "cli/cli.h"
-#include "toolkit/fields.h"
+#include "cli/game_table.h"
+#include "cli/options.h"
+#include "cli/output_format.h"
 #ifdef SHAROMETR_CLI_PICTURES
 #include "cli/analyze_picture.h"
 #endif
@@ -23,96 +25,141 @@ namespace {
 
 struct AnalyzeRequest {
     const Game* game = nullptr;
-    const Analysis* analysis = nullptr;
-    std::string directory;
+    std::vector<const Analysis*> analyses;  // one, or every one for `all`
+    bool all = false;
+    HistoryWindow window;
     bool values = false;
-    std::optional<std::string> png;
+    OutputFormat format = OutputFormat::Tsv;
+    std::optional<std::string> png;  // the file, or for `all` the prefix of the files
 };
 
 std::string analysisNames()
 {
     std::string names;
-    for (const Analysis& analysis : Analyses()) {
-        if (!names.empty()) names += &analysis == &Analyses().back() ? " or " : ", ";
-        names += analysis.cliName;
-    }
-    return names;
+    for (const Analysis& analysis : Analyses()) names += std::string(analysis.cliName) + ", ";
+    return names + "or all";
 }
 
-AnalyzeRequest parseRequest(Arguments args)
+AnalyzeRequest parseRequest(const ParsedArguments& line)
 {
     AnalyzeRequest request;
-    std::vector<std::string> words;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--dir" || word == "--png") {
-            if (i + 1 == args.size()) throw UsageError(word + " wants a value");
-            const std::string& value = args[++i];
-            if (value.empty()) throw UsageError(word + " wants a value");
-            if (word == "--dir")
-                request.directory = value;
-            else
-                request.png = value;
-        } else if (word == "--values") {
-            request.values = true;
-        } else if (word.starts_with("--")) {
-            throw UsageError("unknown option '" + word + "'");
-        } else {
-            words.push_back(word);
-        }
+    request.game = &gameArgument(line);
+    const std::string& name = line.positional(1, "ANALYSIS");
+    line.noMoreThan(2);
+    if (name == "all") {
+        request.all = true;
+        for (const Analysis& analysis : Analyses()) request.analyses.push_back(&analysis);
+    } else if (const Analysis* analysis = AnalysisNamed(name)) {
+        request.analyses.push_back(analysis);
+    } else {
+        throw UsageError("unknown analysis '" + name + "' (" + analysisNames() + ")");
     }
-    const std::string games = "(" + GameNames(" or ") + ")";
-    if (words.empty()) throw UsageError("missing game " + games);
-    request.game = GameNamed(words[0]);
-    if (!request.game) throw UsageError("unknown game '" + words[0] + "' " + games);
-    if (words.size() < 2) throw UsageError("missing analysis (" + analysisNames() + ")");
-    request.analysis = AnalysisNamed(words[1]);
-    if (!request.analysis) throw UsageError("unknown analysis '" + words[1] + "' (" + analysisNames() + ")");
-    if (words.size() > 2) throw UsageError("unexpected argument '" + words[2] + "'");
+    request.window.last = static_cast<int>(numberOption(line, "--last", 1, INT32_MAX).value_or(0));
+    request.window.upto = static_cast<std::uint32_t>(numberOption(line, "--upto", 1, UINT32_MAX).value_or(0));
+    request.format = formatOption(line);
+    request.png = line.value("--png");
+    if (request.png && !request.all && !request.png->ends_with(".png"))
+        throw UsageError("--png wants a file name ending in .png, not '" + *request.png + "'");
 #ifndef SHAROMETR_CLI_PICTURES
     if (request.png) throw UsageError("--png needs a build with the window layers");
 #endif
+    // Without a picture to write, the values are what the command is for.
+    request.values = line.has("--values") || line.has("--format") || !request.png;
     return request;
+}
+
+// The values table: the number, then one column per analysis (its value's meaning when there is
+// one analysis, its name when there are several); a refused analysis's column is left empty.
+void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::vector<AnalysisResult>& results)
+{
+    const Game& game = *request.game;
+    std::vector<std::string> columns{"number"};
+    for (const Analysis* analysis : request.analyses)
+        columns.emplace_back(request.all ? analysis->cliName : analysis->valueMeaning);
+    const char separator = request.format == OutputFormat::Csv ? ',' : '\t';
+    if (request.format == OutputFormat::Csv) {
+        for (std::size_t c = 0; c < columns.size(); ++c) out << (c ? "," : "") << columns[c];
+        out << '\n';
+    }
+    if (request.format == OutputFormat::Json) out << '[';
+    for (int number = 1; number <= game.numbers; ++number) {
+        const auto index = static_cast<std::size_t>(number - 1);
+        if (request.format == OutputFormat::Json) {
+            out << (number > 1 ? ",\n" : "\n") << "  {\"number\": " << number;
+            for (std::size_t a = 0; a < results.size(); ++a) {
+                out << ", " << jsonString(columns[a + 1]) << ": ";
+                if (results[a].refusal)
+                    out << "null";
+                else
+                    out << results[a].values[index];
+            }
+            out << '}';
+            continue;
+        }
+        out << number;
+        for (const AnalysisResult& result : results) {
+            out << separator;
+            if (!result.refusal) out << result.values[index];
+        }
+        out << '\n';
+    }
+    if (request.format == OutputFormat::Json) out << "\n]\n";
 }
 
 }  // namespace
 
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err)
 {
-    const AnalyzeRequest request = parseRequest(args);
+    const ParsedArguments line = parseArguments(args, {{"--dir", "DIR"},
+                                                       {"--table", "FILE"},
+                                                       {"--last", "N"},
+                                                       {"--upto", "K"},
+                                                       {"--values"},
+                                                       {"--format", "FORMAT"},
+                                                       {"--png", "FILE"}});
+    const AnalyzeRequest request = parseRequest(line);
     const Game& game = *request.game;
-    const auto dataset = MakeDrawDataSet(game, request.directory);
-    if (const std::string mismatch = DrawTableMismatch(*dataset, game); !mismatch.empty()) {
-        err << "sharometr-cli analyze: " << mismatch << '\n';
-        return kExitFailure;
-    }
+    const auto dataset = openGameTable(game, line, "analyze", err);
+    if (!dataset) return kExitFailure;
 
-    AnalysisResult result;
-    std::vector<std::string> messages;
+    std::vector<AnalysisResult> results(request.analyses.size());
+    if (request.values) {
+        // One pass over the table serves every analysis asked for.
+        std::vector<std::unique_ptr<DrawAccumulator>> accumulators;
+        std::vector<DrawAccumulator*> sinks;
+        for (const Analysis* analysis : request.analyses) {
+            accumulators.push_back(analysis->start(game));
+            sinks.push_back(accumulators.back().get());
+        }
+        ReadDraws(*dataset, game, request.window, sinks);
+        for (std::size_t a = 0; a < results.size(); ++a) results[a] = accumulators[a]->result();
+    }
+    bool failed = false;
 #ifdef SHAROMETR_CLI_PICTURES
     if (request.png) {
-        PictureRun run = analyzeToPicture(*request.analysis, game, *dataset, HistoryWindow{}, *request.png);
-        result = std::move(run.result);
-        messages = std::move(run.messages);
-        if (messages.empty() && !run.written) {
-            err << "sharometr-cli analyze: cannot write " << *request.png << '\n';
-            return kExitFailure;
+        for (std::size_t a = 0; a < results.size(); ++a) {
+            const Analysis& analysis = *request.analyses[a];
+            const std::string file = request.all ? *request.png + "-" + analysis.cliName + ".png" : *request.png;
+            PictureRun run = analyzeToPicture(analysis, game, *dataset, request.window, file);
+            results[a] = std::move(run.result);
+            if (!results[a].refusal && !run.written) {
+                err << "sharometr-cli analyze: cannot write " << file << '\n';
+                failed = true;
+            }
         }
     }
 #endif
-    if (!request.png) {
-        result = AnalyseDataSet(*request.analysis, game, *dataset);
-        if (result.refusal) messages.emplace_back(result.refusal);
-    }
-    if (!messages.empty()) {
-        for (const std::string& text : messages) err << text << '\n';
-        // The table does not suit this analysis: like a wrong command line, the request is what
-        // has to change, and nothing is written.
-        return kExitUsage;
-    }
-    if (request.values)
-        for (int number = 1; number <= game.numbers; ++number)
-            out << number << '\t' << result.values[static_cast<std::size_t>(number - 1)] << '\n';
+    int refused = 0;
+    for (const AnalysisResult& result : results)
+        if (result.refusal) {
+            err << result.refusal << '\n';
+            ++refused;
+        }
+    if (failed) return kExitFailure;
+    // A table that suits none of the analyses asked for: like a wrong command line, the request is
+    // what has to change, and nothing is written.
+    if (refused == static_cast<int>(results.size())) return kExitUsage;
+    if (request.values) writeValues(out, request, results);
     return kExitOk;
 }
 

@@ -15,20 +15,19 @@
 #include "backtest/backtest.h"
 #include "cli/cli.h"
 #include "cli/command_support.h"
+#include "cli/game_table.h"
+#include "cli/options.h"
+#include "cli/output_format.h"
 
 namespace cli {
 
 namespace {
 
-enum class Format { Tsv, Csv, Json };
-
 struct BacktestRequest {
     const Game* game = nullptr;
     std::vector<const BacktestMethod*> methods;
     BacktestOptions options;
-    std::string directory;
-    std::optional<std::string> table;
-    Format format = Format::Tsv;
+    OutputFormat format = OutputFormat::Tsv;
 };
 
 std::string methodNames()
@@ -38,60 +37,24 @@ std::string methodNames()
     return names + "or all";
 }
 
-std::uint64_t numberOption(const std::string& option, const std::string& value, std::uint64_t least,
-                           std::uint64_t most)
-{
-    const auto number = decimalNumber(value);
-    if (!number || *number < least || *number > most)
-        throw UsageError(option + " wants a whole number from " + std::to_string(least) + " to " +
-                         std::to_string(most) + ", not '" + value + "'");
-    return *number;
-}
-
-BacktestRequest parseRequest(Arguments args)
+BacktestRequest parseRequest(const ParsedArguments& line)
 {
     BacktestRequest request;
-    std::vector<std::string> words;
-    std::optional<std::string> top;
-    std::optional<std::string> from;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--top" || word == "--from" || word == "--seed" || word == "--dir" || word == "--table" ||
-            word == "--format") {
-            if (i + 1 == args.size()) throw UsageError(word + " wants a value");
-            const std::string& value = args[++i];
-            if (value.empty()) throw UsageError(word + " wants a value");
-            if (word == "--top") top = value;
-            else if (word == "--from") from = value;
-            else if (word == "--seed") request.options.seed = numberOption(word, value, 0, UINT64_MAX);
-            else if (word == "--dir") request.directory = value;
-            else if (word == "--table") request.table = value;
-            else if (value == "tsv") request.format = Format::Tsv;
-            else if (value == "csv") request.format = Format::Csv;
-            else if (value == "json") request.format = Format::Json;
-            else throw UsageError("unknown format '" + value + "' (tsv, csv or json)");
-        } else if (word.starts_with("--")) {
-            throw UsageError("unknown option '" + word + "'");
-        } else {
-            words.push_back(word);
-        }
-    }
-    const std::string games = "(" + GameNames(" or ") + ")";
-    if (words.empty()) throw UsageError("missing game " + games);
-    request.game = GameNamed(words[0]);
-    if (!request.game) throw UsageError("unknown game '" + words[0] + "' " + games);
-    if (words.size() < 2) throw UsageError("missing method (" + methodNames() + ")");
-    if (words[1] == "all") {
+    request.game = &gameArgument(line);
+    const std::string& name = line.positional(1, "METHOD");
+    line.noMoreThan(2);
+    if (name == "all") {
         for (const BacktestMethod& method : BacktestMethods()) request.methods.push_back(&method);
-    } else if (const BacktestMethod* method = BacktestMethodNamed(words[1])) {
+    } else if (const BacktestMethod* method = BacktestMethodNamed(name)) {
         request.methods.push_back(method);
     } else {
-        throw UsageError("unknown method '" + words[1] + "' (" + methodNames() + ")");
+        throw UsageError("unknown method '" + name + "' (" + methodNames() + ")");
     }
-    if (words.size() > 2) throw UsageError("unexpected argument '" + words[2] + "'");
-    if (request.table && !request.directory.empty()) throw UsageError("--dir and --table exclude each other");
-    if (top) request.options.picks = static_cast<int>(numberOption("--top", *top, 1, request.game->numbers));
-    if (from) request.options.from = static_cast<int>(numberOption("--from", *from, 1, INT32_MAX));
+    if (const auto seed = numberOption(line, "--seed", 0, UINT64_MAX)) request.options.seed = *seed;
+    if (const auto top = numberOption(line, "--top", 1, static_cast<std::uint64_t>(request.game->numbers)))
+        request.options.picks = static_cast<int>(*top);
+    if (const auto from = numberOption(line, "--from", 1, INT32_MAX)) request.options.from = static_cast<int>(*from);
+    request.format = formatOption(line);
     return request;
 }
 
@@ -166,13 +129,16 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
 
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err)
 {
-    const BacktestRequest request = parseRequest(args);
+    const ParsedArguments line = parseArguments(args, {{"--top", "K"},
+                                                       {"--from", "S"},
+                                                       {"--seed", "X"},
+                                                       {"--dir", "DIR"},
+                                                       {"--table", "FILE"},
+                                                       {"--format", "FORMAT"}});
+    const BacktestRequest request = parseRequest(line);
     const Game& game = *request.game;
-    const auto dataset = request.table ? MakeDrawDataSetOn(game, *request.table) : MakeDrawDataSet(game, request.directory);
-    if (const std::string mismatch = DrawTableMismatch(*dataset, game); !mismatch.empty()) {
-        err << "sharometr-cli backtest: " << mismatch << '\n';
-        return kExitFailure;
-    }
+    const auto dataset = openGameTable(game, line, "backtest", err);
+    if (!dataset) return kExitFailure;
     const std::vector<std::uint8_t> cells = ReadHistory(*dataset, game);
     if (DrawCount(game, cells) < request.options.from) {
         // Like a refused analysis: the request has to change, and nothing is written.
@@ -183,13 +149,13 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err)
     for (const BacktestMethod* method : request.methods)
         results.push_back(RunBacktest(*method, game, cells, request.options));
     switch (request.format) {
-        case Format::Tsv:
+        case OutputFormat::Tsv:
             writeTable(out, results, '\t');
             break;
-        case Format::Csv:
+        case OutputFormat::Csv:
             writeTable(out, results, ',');
             break;
-        case Format::Json:
+        case OutputFormat::Json:
             writeJson(out, game, results);
             break;
     }

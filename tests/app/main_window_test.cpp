@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "analysis/analyses.h"
+#include "app/history_dialog.h"
 #include "app/startup.h"
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
@@ -102,6 +107,59 @@ TEST_F(MainWindowTest, AnAnalysisSeesADrawPostedThroughTheDataWindow) {
     EXPECT_EQ(windows->Form1->Image1().Picture(), first);
 }
 
+// The window of history: every analysis of both games takes the latest N draws once chosen, the
+// picture stays grey through a refusal, and all draws come back with the first choice.
+TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
+    makeTables(3, 40);
+    const auto keno = testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 40, 11);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    // A refused command paints nothing, not even the white of a new picture.
+    form.MenuItem("N9")->trigger();
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_FALSE(form.Image1().HasPicture());
+    EXPECT_EQ(pixel(form.grab().toImage(), 300, 150 + form.menuBar()->height()), 0x808080u);
+
+    // Choose the latest 12 draws in the dialog, as the user would.
+    auto answer = [&](bool latest, int count, bool accept) {
+        QTimer::singleShot(0, [=] {
+            auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Анализировать последние N тиражей"));
+            (latest ? dialog->LatestButton() : dialog->AllButton())->click();
+            dialog->CountBox()->setValue(count);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        form.MenuItem("NHistory")->trigger();
+    };
+    EXPECT_EQ(form.History().last, 0) << "every draw, as the program starts";
+    answer(true, 12, true);
+    EXPECT_EQ(form.History().last, 12);
+    answer(false, 5, false);
+    EXPECT_EQ(form.History().last, 12) << "Cancel keeps the choice";
+
+    std::vector<std::uint8_t> latest;
+    for (std::size_t d = keno.size() - 12; d < keno.size(); ++d)
+        for (int n : keno[d]) latest.push_back(DrawCell(kKeno, n));
+    for (const Analysis& analysis : Analyses()) {
+        const int item = static_cast<int>(&analysis - Analyses().data());
+        form.MenuItem(kKeno.menu.itemNames[item])->trigger();
+        const AnalysisResult expected = Analyse(analysis, kKeno, latest);
+        EXPECT_EQ(std::vector<std::int32_t>(KenoValues.begin(), KenoValues.end()), expected.values) << analysis.cliName;
+    }
+    EXPECT_EQ(m_messages.shown.size(), 1u);
+
+    answer(false, 12, true);
+    EXPECT_EQ(form.History().last, 0);
+    form.MenuItem("N14")->trigger();
+    std::vector<std::uint8_t> all;
+    for (const auto& draw : keno)
+        for (int n : draw) all.push_back(DrawCell(kKeno, n));
+    const AnalysisResult whole = Analyse(FrequencyHistogramAnalysis(), kKeno, all);
+    EXPECT_EQ(std::vector<std::int32_t>(KenoValues.begin(), KenoValues.end()), whole.values);
+}
+
 TEST_F(MainWindowTest, WindowSettingsAndMenu) {
     makeTables(5, 5);
     auto windows = CreateProgramWindows();
@@ -115,7 +173,7 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
 
     const std::vector<std::pair<QString, std::vector<QString>>> expected = {
-        {"Данные", {"СуперЛото", "Кено", "-", "Выход"}},
+        {"Данные", {"СуперЛото", "Кено", "Анализировать последние N тиражей", "-", "Выход"}},
         {"СуперЛото", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-", "Проверка методов"}},
         {"Кено", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-", "Проверка методов"}},
         {"?", {"Как пользоваться", "-", "Об авторе"}},

@@ -209,9 +209,11 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten)
     TempDir dir;
     writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
 
+    // Asked for neither values nor a picture, the command prints the values.
     const ProgramResult quiet = runCli({"analyze", "loto", "talven", "--dir", dir.path()});
     EXPECT_EQ(quiet.status, 0) << quiet.err;
-    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.out, runCli({"analyze", "loto", "talven", "--dir", dir.path(), "--values"}).out);
+    EXPECT_NE(quiet.out, "");
     EXPECT_EQ(quiet.err, "");
 
     const std::string png = dir.file("board.png");
@@ -350,7 +352,7 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage)
 
     std::ostringstream usage;
     cli::printUsage(usage);
-    EXPECT_NE(usage.str().find("analyze loto|keno ANALYSIS [--dir DIR] [--values] [--png FILE]"), std::string::npos);
+    EXPECT_NE(usage.str().find("analyze loto|keno ANALYSIS|all [OPTIONS]"), std::string::npos);
     EXPECT_NE(usage.str().find("histogram, succession, waiting or talven"), std::string::npos);
 }
 

@@ -1,0 +1,48 @@
+// The game and its table on the command line.
+#include "cli/game_table.h"
+
+#include <ostream>
+#include <string>
+
+#include "analysis/draw_datasets.h"
+#include "cli/command_support.h"
+
+namespace cli {
+
+const Game& gameArgument(const ParsedArguments& line)
+{
+    const std::string games = "(" + GameNames(" or ") + ")";
+    if (line.positionals().empty()) throw UsageError("missing game " + games);
+    const std::string& word = line.positionals().front();
+    const Game* game = GameNamed(word);
+    if (!game) throw UsageError("unknown game '" + word + "' " + games);
+    return *game;
+}
+
+std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArguments& line, std::string_view command,
+                                             std::ostream& err)
+{
+    const auto table = line.value("--table");
+    const auto directory = line.value("--dir");
+    if (table && directory) throw UsageError("--dir and --table exclude each other");
+    auto dataset = table ? MakeDrawDataSetOn(game, *table) : MakeDrawDataSet(game, directory.value_or(""));
+    if (const std::string mismatch = DrawTableMismatch(*dataset, game); !mismatch.empty()) {
+        err << "sharometr-cli " << command << ": " << mismatch << '\n';
+        return nullptr;
+    }
+    return dataset;
+}
+
+std::optional<std::uint64_t> numberOption(const ParsedArguments& line, std::string_view option, std::uint64_t least,
+                                          std::uint64_t most)
+{
+    const auto text = line.value(option);
+    if (!text) return std::nullopt;
+    const auto number = decimalNumber(*text);
+    if (!number || *number < least || *number > most)
+        throw UsageError(std::string(option) + " wants a whole number from " + std::to_string(least) + " to " +
+                         std::to_string(most) + ", not '" + *text + "'");
+    return *number;
+}
+
+}  // namespace cli

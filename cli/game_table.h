@@ -1,0 +1,30 @@
+// What the commands on a game's draws share (analyze, backtest): the game named by the first
+// word, the game's table from --dir DIR (the program's file name in that folder, by default the
+// current one) or --table FILE (a table of any name), and whole-number options.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "analysis/game.h"
+#include "cli/options.h"
+#include "datawin/xbase_dataset.h"
+
+namespace cli {
+
+// The game of the first positional word (UsageError when it names none).
+const Game& gameArgument(const ParsedArguments& line);
+
+// The game's table opened as the main window opens it. When its fields are not the game's, says
+// so on `err` as `command` and gives nullptr. Raises what the open raises.
+std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArguments& line, std::string_view command,
+                                             std::ostream& err);
+
+// A whole-number option within least..most, nullopt when it is not given; UsageError otherwise.
+std::optional<std::uint64_t> numberOption(const ParsedArguments& line, std::string_view option, std::uint64_t least,
+                                          std::uint64_t most);
+
+}  // namespace cli

@@ -1,0 +1,107 @@
+// analyze on part of the history (--last, --upto), all four analyses at once, the output forms,
+// a table of any name and the picture's file name.
+#include <QFile>
+
+#include <string>
+#include <vector>
+
+#include "cli_test_helpers.h"
+#include "tests/analysis/analysis_test_util.h"
+
+namespace {
+
+using namespace analysistest;
+using cli_test::ProgramResult;
+using cli_test::runCli;
+using testsupport::TempDir;
+
+// The file's bytes as a short fingerprint, "<missing>" when there is none.
+std::string fileBytes(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+    return std::to_string(qHash(file.readAll())) + "/" + std::to_string(file.size());
+}
+
+TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
+{
+    TempDir dir;
+    const Draws all = drawsFrom(40, 6, {}, range(1, 49));
+    // Record 20 is deleted: it counts as a record for --upto, not as a draw.
+    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, all, {20});
+    struct Window {
+        std::vector<std::string> options;
+        std::size_t first, last;  // the records (1-based, inclusive) the window holds
+    };
+    const Window windows[] = {{{"--last", "12"}, 29, 40}, {{"--upto", "25"}, 1, 25}, {{"--upto=30", "--last=8"}, 23, 30}};
+    for (const Window& window : windows) {
+        TempDir part;
+        Draws kept;
+        for (std::size_t r = window.first; r <= window.last; ++r)
+            if (r != 20) kept.push_back(all[r - 1]);
+        writeDraws(part.file("lotobase.dbf"), kSuperLoto, kept);
+        for (const char* analysis : {"histogram", "succession", "waiting", "talven"}) {
+            SCOPED_TRACE(std::string(analysis) + " " + window.options.front());
+            std::vector<std::string> args{"analyze", "loto", analysis, "--dir", dir.path(), "--values",
+                                          "--png", dir.file("window.png")};
+            args.insert(args.end(), window.options.begin(), window.options.end());
+            const ProgramResult windowed = runCli(args);
+            const ProgramResult whole = runCli({"analyze", "loto", analysis, "--dir", part.path(), "--values", "--png",
+                                                part.file("whole.png")});
+            EXPECT_EQ(windowed.status, 0) << windowed.err;
+            EXPECT_EQ(windowed.out, whole.out);
+            EXPECT_EQ(fileBytes(dir.file("window.png")), fileBytes(part.file("whole.png")));
+        }
+    }
+}
+
+TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm)
+{
+    TempDir dir;
+    // 250 draws: the waiting period refuses, the others answer.
+    writeDraws(dir.file("draws of autumn.dbf"), kKeno, drawsFrom(250, 20, {}, range(1, 80)));
+    const std::vector<std::string> table{"--table", dir.file("draws of autumn.dbf")};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.end(), table.begin(), table.end());
+        return runCli(args);
+    };
+    const ProgramResult all = run({"analyze", "keno", "all"});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.err, std::string(kTooMany) + "\n");
+    const std::string histogram = run({"analyze", "keno", "histogram"}).out;
+    const std::string talven = run({"analyze", "keno", "talven"}).out;
+    // Line 7: "7\t<histogram>\t<succession>\t\t<talven>".
+    auto valueOf = [](const std::string& out, int number) {
+        std::string line = out.substr(0, out.find('\n'));
+        for (std::size_t at = 0, n = 1; n < static_cast<std::size_t>(number); ++n) {
+            at = out.find('\n', at) + 1;
+            line = out.substr(at, out.find('\n', at) - at);
+        }
+        return line.substr(line.find('\t') + 1);
+    };
+    const std::string row = valueOf(all.out, 7);
+    EXPECT_EQ(row.substr(0, row.find('\t')), valueOf(histogram, 7));
+    EXPECT_EQ(row.substr(row.rfind('\t') + 1), valueOf(talven, 7));
+    EXPECT_NE(row.find("\t\t"), std::string::npos) << "the refused column is empty: " << row;
+
+    EXPECT_EQ(run({"analyze", "keno", "all", "--format", "csv"}).out.substr(0, 45),
+              "number,histogram,succession,waiting,talven\n1,");
+    const std::string json = run({"analyze", "keno", "all", "--format=json"}).out;
+    EXPECT_NE(json.find("{\"number\": 1, \"histogram\": "), std::string::npos);
+    EXPECT_NE(json.find("\"waiting\": null, \"talven\": "), std::string::npos);
+    EXPECT_EQ(run({"analyze", "keno", "histogram", "--format", "csv"}).out.substr(0, 15), "number,count\n1,");
+
+    const ProgramResult pictures = run({"analyze", "keno", "all", "--png", dir.file("board")});
+    EXPECT_EQ(pictures.status, 0) << pictures.err;
+    EXPECT_EQ(pictures.out, "");
+    for (const char* name : {"histogram", "succession", "talven"})
+        EXPECT_NE(fileBytes(dir.file(std::string("board-") + name + ".png")), "<missing>") << name;
+    EXPECT_EQ(fileBytes(dir.file("board-waiting.png")), "<missing>");
+
+    const ProgramResult jpeg = run({"analyze", "keno", "histogram", "--png", dir.file("board.jpg")});
+    EXPECT_EQ(jpeg.status, 2);
+    EXPECT_NE(jpeg.err.find("ending in .png"), std::string::npos) << jpeg.err;
+    EXPECT_EQ(run({"analyze", "keno", "histogram", "--dir", dir.path()}).status, 2) << "--dir and --table together";
+}
+
+}  // namespace
