@@ -1,0 +1,131 @@
+// The block read of whole numbers against the engine's own conversion: every two-byte field text,
+// the forms a wider numeric field can hold, and the values and errors of a table read both ways.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "datawin/xbase_dataset.h"
+#include "dbf/tools.h"
+#include "platform/exception.h"
+#include "tests/support/dbf_image.h"
+#include "toolkit/fields.h"
+
+namespace {
+
+using testsupport::DbfImage;
+using testsupport::TempDir;
+
+// What AsInteger makes of a numeric field text: its value, or nullopt when the engine refuses it.
+std::optional<std::int32_t> engineValue(DBFObject& table, const std::string& text)
+{
+    std::uint8_t* field = table.recordBuffer() + table.fieldOffset(1);
+    for (std::uint32_t i = 0; i < table.fieldLength(1); ++i) field[i] = static_cast<std::uint8_t>(text[i]);
+    try {
+        const double rounded = RoundHalfEven(static_cast<double>(table.getNumber(1)));
+        if (rounded < -2147483648.0 || rounded > 2147483647.0) return std::nullopt;
+        return static_cast<std::int32_t>(rounded);
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+}
+
+TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm)
+{
+    TempDir dir;
+    const std::string two = dir.file("two.dbf");
+    DbfImage().field("N", 'N', 2).record({"1"}).writeTo(two);
+    DBFObject twoBytes(two, "", false, true);
+    twoBytes.readRecord(1);
+    const std::int16_t* table = xb::twoByteWholeNumbers();
+    int decoded = 0;
+    for (std::uint32_t key = 0; key < 65536; ++key) {
+        const std::string text{static_cast<char>(key & 0xFF), static_cast<char>(key >> 8)};
+        if (table[key] == xb::kNoSmallWhole) continue;
+        ++decoded;
+        EXPECT_EQ(engineValue(twoBytes, text), std::optional<std::int32_t>(table[key])) << key;
+    }
+    EXPECT_GT(decoded, 120) << "blanks, every number of the games, signs, texts cut by a zero byte";
+
+    const std::string wide = dir.file("wide.dbf");
+    DbfImage().field("N", 'N', 12).record({"1"}).writeTo(wide);
+    DBFObject twelve(wide, "", false, true);
+    twelve.readRecord(1);
+    for (const std::string& text :
+         {std::string("            "), std::string("           7"), std::string("  -000000042"), std::string("+5          "),
+          std::string("  999999999 "), std::string(" 1234567890 "), std::string("         1.5"), std::string("         2.5"),
+          std::string("       1e2  "), std::string("         abc"), std::string("        - 1 "), std::string("       12 3 "),
+          std::string("  5\0  x     ", 12), std::string("           -"), std::string("    +       ")}) {
+        std::int32_t value = 0;
+        const bool inPlace = xb::decodeSmallWhole(reinterpret_cast<const std::uint8_t*>(text.data()), 12, value);
+        if (inPlace) EXPECT_EQ(engineValue(twelve, text), std::optional<std::int32_t>(value)) << '"' << text << '"';
+    }
+    // Past the 31 characters the engine reads, the in-place reading stands aside.
+    const std::string blanks(40, ' ');
+    std::int32_t value = 0;
+    EXPECT_FALSE(xb::decodeSmallWhole(reinterpret_cast<const std::uint8_t*>((blanks + "5").data()), 41, value));
+}
+
+TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike)
+{
+    TempDir dir;
+    const std::string path = dir.file("draws.dbf");
+    DbfImage image;
+    image.field("A", 'N', 2).field("B", 'N', 5).field("C", 'F', 3);
+    image.record({"7", "-12", ""}).record({"", "1.5", "+8"}, true).record({" 0", "2.5", "99"}).record({"80", "00042", "-1"});
+    image.writeTo(path);
+    TXbaseDataSet data;
+    data.SetTableName(path);
+    data.Open();
+    std::vector<const TField*> fields{&data.Fields(0), &data.Fields(1), &data.Fields(2)};
+    std::vector<std::vector<std::int32_t>> scanned;
+    std::vector<std::uint32_t> records;
+    ASSERT_TRUE(data.ScanIntegerFields(fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> numbers) {
+        for (std::size_t r = 0; r < numbers.size(); ++r) {
+            scanned.emplace_back(values.begin() + static_cast<std::ptrdiff_t>(r * 3),
+                                 values.begin() + static_cast<std::ptrdiff_t>(r * 3 + 3));
+            records.push_back(numbers[r]);
+        }
+    }));
+    EXPECT_EQ(records, (std::vector<std::uint32_t>{1, 3, 4})) << "the deleted record is hidden";
+    EXPECT_EQ(data.RecNo(), 1) << "the cursor stays";
+    std::size_t row = 0;
+    for (data.First(); !data.Eof(); data.Next(), ++row)
+        for (int f = 0; f < 3; ++f) EXPECT_EQ(scanned.at(row)[static_cast<std::size_t>(f)], data.Fields(f).AsInteger()) << row;
+
+    // Garbage: the scan fails as AsInteger does, with the engine's message naming the field.
+    DbfImage bad;
+    bad.field("A", 'N', 2).record({"5"}).record({"x1"});
+    bad.writeTo(dir.file("bad.dbf"));
+    TXbaseDataSet broken;
+    broken.SetTableName(dir.file("bad.dbf"));
+    broken.Open();
+    std::string scanError;
+    std::string readError;
+    try {
+        broken.ScanIntegerFields(std::vector<const TField*>{&broken.Fields(0)}, [](auto, auto) {});
+    } catch (const Exception& error) {
+        scanError = error.Message();
+    }
+    broken.Last();
+    try {
+        broken.Fields(0).AsInteger();
+    } catch (const Exception& error) {
+        readError = error.Message();
+    }
+    EXPECT_NE(scanError.find("Invalid number in field"), std::string::npos) << scanError;
+    EXPECT_EQ(scanError, readError);
+
+    // A field with decimals is left to the record-by-record walk.
+    DbfImage decimals;
+    decimals.field("D", 'N', 5, 1).record({"1.5"});
+    decimals.writeTo(dir.file("decimals.dbf"));
+    TXbaseDataSet tenths;
+    tenths.SetTableName(dir.file("decimals.dbf"));
+    tenths.Open();
+    EXPECT_FALSE(tenths.ScanIntegerFields(std::vector<const TField*>{&tenths.Fields(0)}, [](auto, auto) {}));
+}
+
+}  // namespace
