@@ -32,7 +32,7 @@ class Counting : public DrawAccumulator {
 public:
     // `keepsRows`: the analysis wants each draw besides the counts.
     Counting(const Game& game, bool keepsRows = true)
-        : m_game(game), m_keepsRows(keepsRows), m_counts(static_cast<std::size_t>(game.numbers), 0)
+        : m_game(game), m_keepsRows(keepsRows), m_tally(static_cast<std::size_t>(game.numbers) + 1, 0)
     {
     }
 
@@ -42,10 +42,9 @@ public:
     {
         if (records.empty()) return;
         // The counts of the whole run in one loop: this is most of a long table's work.
-        std::int32_t* counts = m_counts.data();
+        std::int32_t* tally = m_tally.data();
         const std::uint8_t* cell = cells.data();
-        for (std::size_t i = 0, n = cells.size(); i < n; ++i)
-            if (cell[i] != 0) ++counts[cell[i] - 1];
+        for (std::size_t i = 0, n = cells.size(); i < n; ++i) ++tally[cell[i]];
         if (!m_keepsRows) {
             m_draws += static_cast<int>(records.size());
             m_latestRecord = records.back();
@@ -90,7 +89,13 @@ protected:
     const bool m_keepsRows;
     int m_draws = 0;
     std::uint32_t m_latestRecord = 0;
-    std::vector<std::int32_t> m_counts;
+    // How often each number came out, at its own index; index 0 takes the blank cells, so that
+    // counting needs no test.
+    std::vector<std::int32_t> m_tally;
+
+    // The count of the number at `index` (0-based), and the counts of every number.
+    std::int32_t countOf(std::size_t index) const { return m_tally[index + 1]; }
+    std::vector<std::int32_t> counts() const { return {m_tally.begin() + 1, m_tally.end()}; }
 };
 
 class Histogram final : public Counting {
@@ -101,7 +106,7 @@ public:
     {
         if (m_draws < kFewestDraws) return refused(kHistogramTooFew, true, CursorAfter::First);
         AnalysisResult result = started(CursorAfter::PastLast);
-        result.values = m_counts;
+        result.values = counts();
         return result;
     }
 };
@@ -174,7 +179,7 @@ public:
         const int fields = m_game.fieldsPerDraw;
         const int draws = m_draws;
         AnalysisResult result = started(CursorAfter::PastLast);
-        result.values = m_counts;
+        result.values = counts();
         result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
 
         // One pass over the rows: for every number the first row holding it, the row where the
@@ -191,12 +196,12 @@ public:
                 if (last[n] == row) continue;
                 if (first[n] == 0) first[n] = row;
                 last[n] = row;
-                if (++rows[n] <= m_counts[n]) upTo[n] = row;
+                if (++rows[n] <= countOf(n)) upTo[n] = row;
             }
         }
         for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
             const std::size_t n = IndexOf(i);
-            const std::int32_t appearances = m_counts[n];
+            const std::int32_t appearances = countOf(n);
             if (appearances <= 2 || first[n] == 0) continue;
             // The gaps between the rows holding it, up to its appearances, add up to the distance
             // from the first to the last of them; divided by the appearances, not by the gaps.
@@ -238,10 +243,10 @@ public:
         if (m_draws < kFewestDraws) return refused(kTooFew, true, CursorAfter::Unmoved);
         const int draws = m_draws;
         AnalysisResult result = started(CursorAfter::PastLast);
-        result.values = m_counts;
+        result.values = counts();
         result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
         for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
-            const std::int32_t appearances = m_counts[IndexOf(i)];
+            const std::int32_t appearances = countOf(IndexOf(i));
             if (appearances <= 1) continue;
             // The search back from the latest draw stops on the number's last appearance.
             const long long lastAppearance = m_lastRow[static_cast<std::size_t>(i)];
@@ -257,17 +262,24 @@ public:
         return result;
     }
 
-private:
-    // Each number's latest row, then, for the numbers seen in this run, its record.
-    void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
+public:
+    // One loop over the run for the counts and each number's latest row, then, for the numbers
+    // seen in the run, the record of that row.
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
     {
+        if (records.empty()) return;
         const int firstRow = m_draws + 1;
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        std::int32_t* tally = m_tally.data();
         int* lastRow = m_lastRow.data();
         const std::uint8_t* cell = cells.data();
         for (std::size_t r = 0; r < records.size(); ++r) {
             const int row = firstRow + static_cast<int>(r);
-            for (std::size_t f = 0; f < width; ++f) lastRow[cell[r * width + f]] = row;
+            for (std::size_t f = 0; f < width; ++f) {
+                const std::uint8_t n = cell[r * width + f];
+                ++tally[n];
+                lastRow[n] = row;
+            }
         }
         m_draws += static_cast<int>(records.size());
         m_latestRecord = records.back();
@@ -275,6 +287,7 @@ private:
             if (m_lastRow[n] >= firstRow) m_lastRecord[n - 1] = records[static_cast<std::size_t>(m_lastRow[n] - firstRow)];
     }
 
+private:
     std::vector<int> m_lastRow;
     std::vector<std::uint32_t> m_lastRecord;
 };
