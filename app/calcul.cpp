@@ -29,8 +29,9 @@ std::array<std::int32_t, 80> KenoPeriods{};
 
 namespace {
 
-constexpr int kClientWidth = 665;
-constexpr int kClientHeight = 314;
+// The client area is the board's: the picture and the strip below it the painter clears too.
+constexpr int kClientWidth = board::kWidth;
+constexpr int kClientHeight = board::kClientHeight;
 
 // The wait cursor for the length of one command, back to normal however the command ends.
 class WaitCursor {

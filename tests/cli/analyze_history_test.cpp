@@ -102,6 +102,11 @@ TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm)
     EXPECT_EQ(jpeg.status, 2);
     EXPECT_NE(jpeg.err.find("ending in .png"), std::string::npos) << jpeg.err;
     EXPECT_EQ(run({"analyze", "keno", "histogram", "--dir", dir.path()}).status, 2) << "--dir and --table together";
+    // A table of the other game: one line that says so, not a failure on its first draw.
+    const ProgramResult other = run({"analyze", "loto", "histogram"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.err, "sharometr-cli analyze: " + dir.file("draws of autumn.dbf") +
+                             " is not a SuperLoto table: its first fields are not C1..C6, numeric\n");
 }
 
 }  // namespace
