@@ -33,6 +33,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/fields.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -356,7 +358,7 @@ template <std::size_t N>
 std::shared_ptr<const InMemory<N>> makeTable(const Game& game, const ReferenceRules& rules,
                                              const std::string& directory, std::uint32_t draws)
 {
-    const auto written = testsupport::makeDrawTable(directory + "/" + game.tableFileName, game.fieldsPerDraw, game.numbers, draws,
+    const auto written = testsupport::makeDrawTable(directory + "/" + game.tableFileName, game, draws,
                                                     draws + static_cast<std::uint32_t>(game.numbers));
     return std::make_shared<const InMemory<N>>(game, rules, written);
 }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "dbf/constants.h"
+#include "tests/support/draw_table.h"
 
 namespace bench {
 
@@ -184,7 +185,7 @@ bool registerReads(const char* program, const testsupport::TempDir& dir, const s
 {
     for (const std::uint32_t records : sizes) {
         const std::string path = dir.file("keno_" + std::to_string(records) + ".dbf");
-        const auto draws = testsupport::makeDrawTable(path, kKenoFields, kKenoNumbers, records, records);
+        const auto draws = testsupport::makeDrawTable(path, kKeno, records, records);
         if (!agree(program, path, records, draws, *open(path))) {
             return false;
         }

@@ -18,6 +18,7 @@
 #include "bench/bench_support.h"
 #include "dbf/constants.h"
 #include "dbf/table_handler.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
 {
     AppendLoad load;
     const std::string emptyPath = dir.file("keno_empty.dbf");
-    testsupport::makeDrawTable(emptyPath, bench::kKenoFields, bench::kKenoNumbers, 0, 1);
+    testsupport::makeDrawTable(emptyPath, kKeno, 0, 1);
     load.emptyTable = testsupport::readFile(emptyPath);
     const auto* header = reinterpret_cast<const std::uint8_t*>(load.emptyTable.data());
     load.headerLength = bench::le16(header + 8);
@@ -74,7 +75,7 @@ AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
 
     const std::string drawsPath = dir.file("keno_draws.dbf");
     const auto draws =
-        testsupport::makeDrawTable(drawsPath, bench::kKenoFields, bench::kKenoNumbers, kAppendBatch, 7);
+        testsupport::makeDrawTable(drawsPath, kKeno, kAppendBatch, 7);
     for (const auto& draw : draws) {
         std::vector<std::string> texts;
         for (const int n : draw) {

@@ -65,14 +65,6 @@ MessageService& MessageService::Current() {
 
 void MessageService::Install(MessageService* service) { g_installed = service; }
 
-TModalResult RecordingMessageService::Show(const ShownMessage& message) {
-    shown.push_back(message);
-    if (replies.empty()) return TModalResult::mrOk;
-    const TModalResult reply = replies.front();
-    replies.erase(replies.begin());
-    return reply;
-}
-
 const std::string& ApplicationTitle() { return title(); }
 
 void SetApplicationTitleFromPath(const std::string& programPath) {

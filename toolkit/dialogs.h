@@ -29,16 +29,6 @@ public:
     static void Install(MessageService* service);
 };
 
-// A service for tests: records every box and answers with the queued replies (OK by default).
-class RecordingMessageService : public MessageService {
-public:
-    RecordingMessageService() { MessageService::Install(this); }
-    ~RecordingMessageService() override { MessageService::Install(nullptr); }
-    TModalResult Show(const ShownMessage& message) override;
-    std::vector<ShownMessage> shown;
-    std::vector<TModalResult> replies;
-};
-
 // The application's title: the program file's name without directory and extension, every
 // letter after the first in lower case.
 const std::string& ApplicationTitle();

@@ -20,13 +20,15 @@
 #include "analysis/game.h"
 #include "datawin/xbase_dataset.h"
 #include "tests/support/dbf_image.h"
+#include "tests/support/draw_table.h"
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
+#include "tests/support/recording_message_service.h"
 
 namespace analysistest {
 
 // A field written as blanks; it reads as 0.
-inline constexpr int kBlank = -1000;
+inline constexpr int kBlank = testsupport::kBlankNumber;
 // What the bench's picture shows before a command paints: no board paints this colour.
 inline constexpr unsigned int kUntouchedRgb = 0xff123456;
 // Board values and periods hold this before a command runs, so that untouched entries show.
@@ -38,30 +40,8 @@ inline const char kTooMany[] =
     "По личному мнению автора, анализ количества записей более 200 теряет смысл по ряду причин. "
     "Уменьшите количество записей в базе.";
 
-using Draws = std::vector<std::vector<int>>;
+using testsupport::Draws;
 using Command = void (*)(const Game&, AnalysisContext&);
-
-// Writes a draw table of the game's number fields (C1..C6 or K1..K20, numeric, width 2; or only the
-// first `fieldCount` of them), one record per draw; the records whose 1-based positions are in
-// `deleted` are marked deleted.
-inline void writeDraws(const std::string& path, const Game& game, const Draws& draws,
-                       const std::vector<int>& deleted = {}, int fieldCount = 0)
-{
-    testsupport::DbfImage image;
-    const std::string prefix = game.fieldsPerDraw == 6 ? "C" : "K";
-    const int fields = fieldCount > 0 ? fieldCount : game.fieldsPerDraw;
-    for (int f = 1; f <= fields; ++f) image.field(prefix + std::to_string(f), 'N', 2);
-    int position = 0;
-    for (const auto& draw : draws) {
-        ++position;
-        std::vector<std::string> texts;
-        for (int v : draw) texts.push_back(v == kBlank ? std::string() : std::to_string(v));
-        bool isDeleted = false;
-        for (int d : deleted) isDeleted = isDeleted || d == position;
-        image.record(texts, isDeleted);
-    }
-    image.writeTo(path);
-}
 
 // `count` draws of `fields` numbers: each chosen number stands in the draws (1-based) listed for
 // it, in the order listed; the places left are filled draw after draw from `fillers` in turn,
@@ -182,8 +162,8 @@ public:
           canvas(image)
     {
         SetApplicationTitleFromPath("/x/sharometr");
-        const std::string path = m_dir.file(game.fieldsPerDraw == 6 ? "lotobase.dbf" : "kenobase.dbf");
-        writeDraws(path, game, draws, deleted, fieldCount);
+        const std::string path = m_dir.file(game.tableFileName);
+        testsupport::writeDrawTable(path, game, draws, {deleted, fieldCount});
         dataset.SetTableName(path);
         dataset.SetExactCount(true);
         dataset.SetUseDeleted(false);

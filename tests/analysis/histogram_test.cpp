@@ -1,6 +1,7 @@
 // The frequency histogram of both games: counts of every number over every visible draw, the
 // record-count caption, the five-draw limit, and numbers that have no place on the board.
 #include "tests/analysis/analysis_test_util.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST(FrequencyHistogram, CountsALongTableDrawByDraw)
 {
     testsupport::TempDir dir;
     for (const Game* game : {&kSuperLoto, &kKeno}) {
-        const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), game->fieldsPerDraw, game->numbers, 150,
+        const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 150,
                                                       static_cast<std::uint32_t>(game->numbers));
         Bench bench(*game, draws);
         bench.run(FrequencyHistogram);
@@ -86,21 +87,6 @@ TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied)
     four.run(FrequencyHistogram);
     EXPECT_TRUE(four.showedOnly(kHistogramTooFew));
     EXPECT_TRUE(samePicture(four.image, blankPicture()));
-}
-
-TEST(FrequencyHistogram, FewerThanFiveDrawsAreRefusedWithTheBoardValuesCleared)
-{
-    for (const Game* game : {&kSuperLoto, &kKeno}) {
-        const std::vector<int> draw = range(1, game->fieldsPerDraw);
-        for (const Draws& draws : {Draws{}, Draws(4, draw)}) {
-            Bench bench(*game, draws);
-            bench.run(FrequencyHistogram);
-            EXPECT_TRUE(bench.showedOnly(kHistogramTooFew)) << game->name << " " << draws.size();
-            EXPECT_TRUE(samePicture(bench.image, blankPicture())) << game->name << " " << draws.size();
-            EXPECT_TRUE(samePerNumber(bench.values, perNumber(*game, 0))) << game->name;
-            EXPECT_TRUE(samePerNumber(bench.periods, perNumber(*game, kSentinel))) << game->name;
-        }
-    }
 }
 
 TEST(FrequencyHistogram, BlankAndOutOfRangeFieldsAreSkippedAndRepeatsCountTwice)

@@ -3,6 +3,7 @@
 // games differ, the counts kept by rare numbers, the five-draw limit, a long table, stray field
 // values and where the cursor is left.
 #include "tests/analysis/analysis_test_util.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
@@ -72,23 +73,6 @@ TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints)
     EXPECT_EQ(bench.dataset.RecNo(), 5);
 }
 
-TEST(TalvenMethod, RefusesFewerThanFiveDrawsWithOnlyTheBoardValuesCleared)
-{
-    for (const Game* game : {&kSuperLoto, &kKeno}) {
-        const Draws five(5, range(1, game->fieldsPerDraw));
-        for (const auto& [draws, deleted] : {std::pair{Draws{}, std::vector<int>{}},
-                                            std::pair{Draws(4, five.front()), std::vector<int>{}},
-                                            std::pair{five, std::vector<int>{5}}}) {
-            Bench bench(*game, draws, deleted);
-            bench.run(TalvenMethod);
-            EXPECT_TRUE(bench.showedOnly(kTooFew)) << game->name << " " << draws.size();
-            EXPECT_TRUE(samePicture(bench.image, blankPicture())) << game->name << " " << draws.size();
-            EXPECT_TRUE(samePerNumber(bench.values, perNumber(*game, 0))) << game->name;
-            EXPECT_TRUE(samePerNumber(bench.periods, perNumber(*game, kSentinel))) << game->name;
-        }
-    }
-}
-
 // The prediction and rating worked out from the draws, in integers: last appearance r of m
 // appearances, r * (m + 1) / m rounded half to even, distance from draw n - 1.
 void expectedRatings(const Game& game, const Draws& draws, const std::vector<std::int32_t>& close,
@@ -120,7 +104,7 @@ TEST(TalvenMethod, AnalysesALongTableWithoutALimit)
 {
     testsupport::TempDir dir;
     for (const Game* game : {&kSuperLoto, &kKeno}) {
-        const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), game->fieldsPerDraw, game->numbers, 500, 11);
+        const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 500, 11);
         Bench bench(*game, draws);
         bench.run(TalvenMethod);
         std::vector<std::int32_t> values;

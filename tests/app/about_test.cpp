@@ -27,6 +27,8 @@
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/shell.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -320,8 +322,8 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 3);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 4);
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, 5, 3);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 5, 4);
         ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
     }
     void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }

@@ -10,6 +10,8 @@
 #include "dbf/table_handler.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -20,8 +22,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
         ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 3);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 4);
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, 5, 3);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 5, 4);
         m_windows = CreateProgramWindows();
         ASSERT_NE(m_windows, nullptr);
     }

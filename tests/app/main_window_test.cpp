@@ -21,6 +21,8 @@
 #include "platform/fault_injection.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -38,8 +40,8 @@ protected:
     void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
 
     void makeTables(std::size_t lotoDraws, std::size_t kenoDraws) {
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, lotoDraws, 7);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, kenoDraws, 11);
+        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, lotoDraws, 7);
+        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, kenoDraws, 11);
     }
 
     static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
@@ -57,13 +59,13 @@ TEST_F(MainWindowTest, StartUpStopsOnTheFirstTableThatCannotBeOpened) {
     EXPECT_EQ(m_messages.shown[0].caption, "sharometr");
     EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtError);
 
-    testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), 6, 49, 5, 1);
+    testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, 5, 1);
     EXPECT_EQ(CreateProgramWindows(), nullptr);
     ASSERT_EQ(m_messages.shown.size(), 2u);
     EXPECT_EQ(m_messages.shown[1].text, "EDatabaseError: Cannot find file kenobase.dbf.");
 
     // A damaged table: the engine's own message, with the error's kind.
-    testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 5, 1);
+    testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 5, 1);
     testsupport::patchFile(m_dir.file("lotobase.dbf"), 0, std::string(1, '\x04'));
     EXPECT_EQ(CreateProgramWindows(), nullptr);
     ASSERT_EQ(m_messages.shown.size(), 3u);
@@ -111,7 +113,7 @@ TEST_F(MainWindowTest, AnAnalysisSeesADrawPostedThroughTheDataWindow) {
 // picture stays grey through a refusal, and all draws come back with the first choice.
 TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
     makeTables(3, 40);
-    const auto keno = testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), 20, 80, 40, 11);
+    const auto keno = testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 40, 11);
     auto windows = CreateProgramWindows();
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;

@@ -10,6 +10,8 @@
 #include "backtest/backtest_board.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
+#include "tests/support/recording_message_service.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
@@ -37,10 +39,8 @@ QRgb rgb(TColor color) { return ToRgb(color) | 0xff000000; }
 // A SuperLoto table of `draws` draws in which 1..6 come out every time.
 std::unique_ptr<TXbaseDataSet> riggedLoto(const testsupport::TempDir& dir, int draws)
 {
-    testsupport::DbfImage image;
-    for (int f = 1; f <= 6; ++f) image.field("C" + std::to_string(f), 'N', 2);
-    for (int d = 0; d < draws; ++d) image.record({"1", "2", "3", "4", "5", "6"});
-    image.writeTo(dir.file("lotobase.dbf"));
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto,
+                                testsupport::Draws(static_cast<std::size_t>(draws), {1, 2, 3, 4, 5, 6}));
     return MakeDrawDataSet(kSuperLoto, dir.path());
 }
 

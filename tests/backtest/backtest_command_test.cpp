@@ -7,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "tests/support/dbf_image.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
@@ -26,18 +27,15 @@ Outcome run(std::vector<std::string> words)
 // A SuperLoto table in which 1..6 come out every time.
 std::string riggedTable(const testsupport::TempDir& dir, int draws)
 {
-    testsupport::DbfImage image;
-    for (int f = 1; f <= 6; ++f) image.field("C" + std::to_string(f), 'N', 2);
-    for (int d = 0; d < draws; ++d) image.record({"1", "2", "3", "4", "5", "6"});
     const std::string path = dir.file("rigged.dbf");
-    image.writeTo(path);
+    testsupport::writeDrawTable(path, kSuperLoto, testsupport::Draws(static_cast<std::size_t>(draws), {1, 2, 3, 4, 5, 6}));
     return path;
 }
 
 TEST(BacktestCommand, TsvGivesOneLinePerMethod)
 {
     testsupport::TempDir dir;
-    testsupport::makeDrawTable(dir.file("kenobase.dbf"), 20, 80, 120, 9);
+    testsupport::makeDrawTable(dir.file("kenobase.dbf"), kKeno, 120, 9);
     const Outcome outcome = run({"backtest", "keno", "all", "--dir", dir.path()});
     ASSERT_EQ(outcome.status, cli::kExitOk) << outcome.err;
     std::istringstream lines(outcome.out);

@@ -16,6 +16,8 @@
 #include "analysis/draw_datasets.h"
 #include "cli_test_helpers.h"
 #include "tests/analysis/analysis_test_util.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -172,7 +174,7 @@ void checkGame(const Game& game, const Draws& draws,
                std::vector<std::int32_t> (*expected)(const std::string&))
 {
     TempDir dir;
-    writeDraws(dir.file(tableOf(game)), game, draws);
+    testsupport::writeDrawTable(dir.file(tableOf(game)), game, draws);
     for (const Analysis& analysis : kAnalyses) {
         SCOPED_TRACE(analysis.name);
         const std::string png = dir.file(std::string(analysis.name) + ".png");
@@ -207,7 +209,7 @@ TEST(AnalyzeCommand, KenoValuesAndPicturesAreThoseOfTheMainWindow)
 TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten)
 {
     TempDir dir;
-    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
 
     // Asked for neither values nor a picture, the command prints the values.
     const ProgramResult quiet = runCli({"analyze", "loto", "talven", "--dir", dir.path()});
@@ -240,10 +242,10 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
     Draws keno = kenoDraws();
     loto.resize(4);
     keno.resize(4);
-    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, loto);
-    writeDraws(dir.file("kenobase.dbf"), kKeno, keno);
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, loto);
+    testsupport::writeDrawTable(dir.file("kenobase.dbf"), kKeno, keno);
     TempDir many;
-    testsupport::makeDrawTable(many.file("lotobase.dbf"), 6, 49, 201, 5);
+    testsupport::makeDrawTable(many.file("lotobase.dbf"), kSuperLoto, 201, 5);
 
     struct Case {
         std::string game, analysis, directory, message;
@@ -272,7 +274,7 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
 
     // Two hundred draws are still analysed.
     TempDir limit;
-    testsupport::makeDrawTable(limit.file("kenobase.dbf"), 20, 80, 200, 5);
+    testsupport::makeDrawTable(limit.file("kenobase.dbf"), kKeno, 200, 5);
     const ProgramResult atLimit = runCli({"analyze", "keno", "waiting", "--dir", limit.path(), "--values"});
     EXPECT_EQ(atLimit.status, 0) << atLimit.err;
     EXPECT_EQ(atLimit.out, valuesText(runAsMainWindow(kKeno, AverageWaitingPeriod, limit.path()).values));
@@ -281,7 +283,7 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
 TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
 {
     TempDir dir;
-    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
     const std::string png = dir.file("board.png");
 
     const ProgramResult keno = runCli({"analyze", "keno", "histogram", "--dir", dir.path(), "--values", "--png", png});
@@ -305,7 +307,7 @@ TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
 TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault)
 {
     TempDir dir;
-    writeDraws(dir.file("KENOBASE.DBF"), kKeno, kenoDraws());
+    testsupport::writeDrawTable(dir.file("KENOBASE.DBF"), kKeno, kenoDraws());
     char here[4096];
     ASSERT_NE(::getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
@@ -323,7 +325,7 @@ TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault)
 TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage)
 {
     TempDir dir;
-    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
     // Each after "analyze --dir DIR".
     const std::vector<std::vector<std::string>> wrong = {
         {},
@@ -384,7 +386,7 @@ TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay)
 {
     TempDir dir;
     TempDir scratch;
-    writeDraws(dir.file("kenobase.dbf"), kKeno, kenoDraws());
+    testsupport::writeDrawTable(dir.file("kenobase.dbf"), kKeno, kenoDraws());
     const std::string png = dir.file("talven.png");
     ProgramResult result;
     ProgramResult refused;

@@ -28,7 +28,7 @@ TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
     TempDir dir;
     const Draws all = drawsFrom(40, 6, {}, range(1, 49));
     // Record 20 is deleted: it counts as a record for --upto, not as a draw.
-    writeDraws(dir.file("lotobase.dbf"), kSuperLoto, all, {20});
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, all, {.deleted = {20}});
     struct Window {
         std::vector<std::string> options;
         std::size_t first, last;  // the records (1-based, inclusive) the window holds
@@ -39,7 +39,7 @@ TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
         Draws kept;
         for (std::size_t r = window.first; r <= window.last; ++r)
             if (r != 20) kept.push_back(all[r - 1]);
-        writeDraws(part.file("lotobase.dbf"), kSuperLoto, kept);
+        testsupport::writeDrawTable(part.file("lotobase.dbf"), kSuperLoto, kept);
         for (const char* analysis : {"histogram", "succession", "waiting", "talven"}) {
             SCOPED_TRACE(std::string(analysis) + " " + window.options.front());
             std::vector<std::string> args{"analyze", "loto", analysis, "--dir", dir.path(), "--values",
@@ -59,7 +59,7 @@ TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm)
 {
     TempDir dir;
     // 250 draws: the waiting period refuses, the others answer.
-    writeDraws(dir.file("draws of autumn.dbf"), kKeno, drawsFrom(250, 20, {}, range(1, 80)));
+    testsupport::writeDrawTable(dir.file("draws of autumn.dbf"), kKeno, drawsFrom(250, 20, {}, range(1, 80)));
     const std::vector<std::string> table{"--table", dir.file("draws of autumn.dbf")};
     auto run = [&](std::vector<std::string> args) {
         args.insert(args.end(), table.begin(), table.end());

@@ -24,16 +24,7 @@ protected:
     {
         XbaseDataSetTest::SetUp();
         writeDrawTable("lotobase.dbf", 10);
-        m_patience = XBO_dBaseDBF::appendPatience();
     }
-
-    void TearDown() override
-    {
-        XBO_dBaseDBF::setAppendPatience(m_patience);
-        XbaseDataSetTest::TearDown();
-    }
-
-    std::chrono::milliseconds m_patience{};
 };
 
 // Every event of the dataset, by name, in the order raised.

@@ -1,7 +1,7 @@
-// What the table dataset's tests share: a fixture that works in a temporary directory made the
-// current one (the program finds its tables there), fixes the date format and checks that no
-// descriptor stays open; the draw table the editing tests start from; catching a failure with its
-// exact message; and a forked process for locks taken by another program.
+// What the table dataset's tests share: the engine's fixture working in its temporary directory
+// made the current one (the program finds its tables there); the draw table the editing tests
+// start from; catching a failure with its exact message; and a forked process for locks taken by
+// another program.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,8 +27,11 @@
 #include "dbf/error_report.h"
 #include "platform/fault_injection.h"
 #include "platform/locale_info.h"
+#include "analysis/game.h"
 #include "tests/support/child_process.h"
 #include "tests/support/dbf_image.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/engine_fixture.h"
 #include "toolkit/database_error.h"
 
 namespace xbtest {
@@ -72,16 +75,9 @@ inline std::uint32_t headerCount(const std::string& file)
 
 inline void writeDrawTable(const std::string& path, int records, const std::vector<int>& deleted = {})
 {
-    testsupport::DbfImage image;
-    for (int k = 1; k <= 6; ++k) image.field("C" + std::to_string(k), 'N', 2);
-    for (int i = 1; i <= records; ++i) {
-        std::vector<std::string> texts;
-        for (int v : drawOf(i)) texts.push_back(std::to_string(v));
-        bool isDeleted = false;
-        for (int d : deleted) isDeleted = isDeleted || d == i;
-        image.record(texts, isDeleted);
-    }
-    image.writeTo(path);
+    testsupport::Draws draws;
+    for (int i = 1; i <= records; ++i) draws.push_back(drawOf(i));
+    testsupport::writeDrawTable(path, kSuperLoto, draws, {deleted});
 }
 
 // Runs `action` and returns the message of the exception of type E it raised; a test failure
@@ -111,25 +107,22 @@ inline std::string currentDirectory()
     return buffer;
 }
 
-class XbaseDataSetTest : public ::testing::Test {
+// The engine's fixture, working in its temporary directory made the current one.
+class XbaseDataSetTest : public testsupport::EngineTest {
 protected:
     void SetUp() override
     {
-        platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
-        platform::clearFaults();
         m_savedDirectory = currentDirectory();
         ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
         // As the process sees it, which is how the engine spells the paths in its messages.
         m_cwd = currentDirectory();
-        m_descriptors = testsupport::openDescriptorCount();
+        EngineTest::SetUp();
     }
 
     void TearDown() override
     {
-        platform::clearFaults();
         EXPECT_EQ(::chdir(m_savedDirectory.c_str()), 0);
-        platform::overrideShortDateFormat(std::nullopt);
-        EXPECT_EQ(testsupport::openDescriptorCount(), m_descriptors) << "a descriptor stayed open";
+        EngineTest::TearDown();
     }
 
     // A dataset as the windows set one up: shared, exact count, named like the main window's.
@@ -145,10 +138,8 @@ protected:
     std::string path(const std::string& name) const { return m_cwd + "/" + name; }
     std::string bytes(const std::string& name = "lotobase.dbf") const { return testsupport::readFile(path(name)); }
 
-    testsupport::TempDir m_dir;
     std::string m_cwd;
     std::string m_savedDirectory;
-    int m_descriptors = 0;
 };
 
 using testsupport::Child;

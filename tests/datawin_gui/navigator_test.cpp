@@ -21,6 +21,8 @@
 #include "toolkit/data_source.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -51,7 +53,7 @@ protected:
     // A SuperLoto table of `records` draws, opened and driven by the bar through a data source.
     void openTable(std::size_t records, bool readOnly = false) {
         m_path = m_dir.file("lotobase.dbf");
-        m_draws = testsupport::makeDrawTable(m_path, 6, 49, records, 7);
+        m_draws = testsupport::makeDrawTable(m_path, kSuperLoto, records, 7);
         m_dataSet = std::make_unique<TXbaseDataSet>();
         m_dataSet->SetName("XbaseDataSet1");
         m_dataSet->SetTableName(m_path);

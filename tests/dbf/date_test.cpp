@@ -8,6 +8,7 @@
 #include "dbf/dbf_date.h"
 #include "platform/exception.h"
 #include "platform/locale_info.h"
+#include "tests/support/test_hooks.h"
 
 namespace {
 
@@ -18,11 +19,7 @@ protected:
         platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
         TxbDBFDate::instance().setFourDigitYear(true);
     }
-    void TearDown() override
-    {
-        platform::overrideShortDateFormat(std::nullopt);
-        TxbDBFDate::instance().setFourDigitYear(true);
-    }
+    testsupport::TestHooksReset m_hooks;
     TxbDBFDate& dates = TxbDBFDate::instance();
 };
 

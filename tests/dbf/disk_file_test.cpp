@@ -18,20 +18,21 @@
 #include "dbf/disk_file.h"
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
-using enginetest::registrySize;
+using testsupport::expectXbaseError;
+using testsupport::registrySize;
 using platform::Call;
 using platform::Fault;
+using testsupport::CwdGuard;
 using testsupport::fileSizeOf;
 using testsupport::openDescriptorCount;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-class DiskFileTest : public enginetest::EngineTest {
+class DiskFileTest : public testsupport::EngineTest {
 protected:
     void SetUp() override
     {
@@ -40,18 +41,6 @@ protected:
         writeFile(m_path, "0123456789abcdefghij");  // 20 bytes
     }
     std::string m_path;
-};
-
-// Restores the working directory whatever happens in the test.
-class CwdGuard {
-public:
-    CwdGuard() : m_saved(std::filesystem::current_path()) {}
-    ~CwdGuard() { std::filesystem::current_path(m_saved); }
-    CwdGuard(const CwdGuard&) = delete;
-    CwdGuard& operator=(const CwdGuard&) = delete;
-
-private:
-    std::filesystem::path m_saved;
 };
 
 TEST_F(DiskFileTest, MakeResolvesTheFullPathOnceAndOpensNothing)

@@ -7,25 +7,17 @@
 
 #include "dbf/constants.h"
 #include "dbf/dbf_table.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
+using testsupport::expectXbaseError;
 using testsupport::DbfImage;
 using testsupport::doubleBytes;
 using testsupport::le32;
 using testsupport::le64;
 
-class FieldGettersTest : public enginetest::EngineTest {
-protected:
-    std::string write(const DbfImage& image, const std::string& name = "lotobase.dbf")
-    {
-        const std::string path = m_dir.file(name);
-        image.writeTo(path);
-        return path;
-    }
-};
+using FieldGettersTest = testsupport::EngineTest;
 
 TEST_F(FieldGettersTest, TextIsCopiedAsStoredUpToAZeroByte)
 {

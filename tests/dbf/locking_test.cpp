@@ -20,11 +20,11 @@
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
 #include "platform/local_time.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
+using testsupport::expectXbaseError;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
@@ -97,30 +97,17 @@ std::string oneByte(std::uint64_t offset)
 
 using Held = std::vector<std::string>;
 
-class LockingTest : public enginetest::EngineTest {
+class LockingTest : public testsupport::EngineTest {
 protected:
     void SetUp() override
     {
         EngineTest::SetUp();
         platform::overrideLocalTime([] { return platform::LocalTime{2031, 7, 9, 13, 45, 12, 345}; });
-        m_patience = XBO_dBaseDBF::appendPatience();
         // Header length 97, record length 13, ten records.
-        DbfImage image;
-        image.field("C1", 'N', 6).field("C2", 'N', 6);
-        for (int i = 1; i <= 10; ++i) image.record({std::to_string(i), std::to_string(100 + i)});
-        m_path = m_dir.file("lotobase.dbf");
-        image.writeTo(m_path);
-    }
-
-    void TearDown() override
-    {
-        XBO_dBaseDBF::setAppendPatience(m_patience);
-        platform::overrideLocalTime({});
-        EngineTest::TearDown();
+        m_path = write(numberedPairs());
     }
 
     std::string m_path;
-    std::chrono::milliseconds m_patience{};
 };
 
 struct ProtocolCase {

@@ -13,11 +13,12 @@
 
 #include "dbf/constants.h"
 #include "dbf/table_handler.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
+#include "tests/support/draw_table.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
+using testsupport::expectXbaseError;
 using testsupport::DbfImage;
 
 // Records numbered 1..count: C1 holds the number, NAME "r<number>"; `deleted` picks the
@@ -39,14 +40,12 @@ std::string recordBytes(int number, bool deleted = false)
     return one.bytes().substr(one.computedHeaderLength(), one.computedRecordLength());
 }
 
-class NavigationTest : public enginetest::EngineTest {
+class NavigationTest : public testsupport::EngineTest {
 protected:
     std::string write(const DbfImage& image)
     {
         m_image = image;
-        const std::string path = m_dir.file("kenobase.dbf");
-        image.writeTo(path);
-        return path;
+        return EngineTest::write(image, "kenobase.dbf");
     }
     std::unique_ptr<XBO_dBHandler> open(const DbfImage& image, bool useDeleted, bool shared = true,
                                         bool readWrite = false)
@@ -343,7 +342,7 @@ TEST_F(NavigationTest, ReadAheadGivesTheSameRecordsAsPlainReads)
 {
     const std::string path = m_dir.file("kenobase.dbf");
     // 3000 records of 13 bytes: more than one cache block.
-    const auto draws = testsupport::makeDrawTable(path, 6, 49, 3000, 20240229);
+    const auto draws = testsupport::makeDrawTable(path, kSuperLoto, 3000, 20240229);
     XBO_dBHandler plain(path, "", false, true);
     XBO_dBHandler cached(path, "", false, true);
     cached.setReadAhead(true);

@@ -15,11 +15,11 @@
 #include "platform/fault_injection.h"
 #include "platform/local_time.h"
 #include "platform/locale_info.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
+using testsupport::expectXbaseError;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
@@ -69,25 +69,12 @@ void expectReport(const EXbaseError& e, int code, int location, const std::strin
     EXPECT_EQ(e.Message(), message);
 }
 
-class RecordWritingTest : public enginetest::EngineTest {
+class RecordWritingTest : public testsupport::EngineTest {
 protected:
     void SetUp() override
     {
         EngineTest::SetUp();
         platform::overrideLocalTime([] { return platform::LocalTime{2031, 7, 9, 13, 45, 12, 345}; });
-    }
-
-    void TearDown() override
-    {
-        platform::overrideLocalTime({});
-        EngineTest::TearDown();
-    }
-
-    std::string write(const DbfImage& image, const std::string& name = "lotobase.dbf")
-    {
-        const std::string path = m_dir.file(name);
-        image.writeTo(path);
-        return path;
     }
 
     // Header length 97 and record length 20: NAME C(12), C1 N(7,2).

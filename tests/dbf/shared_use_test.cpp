@@ -28,11 +28,11 @@
 #include "dbf/table_handler.h"
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
+using testsupport::expectXbaseError;
 using platform::Call;
 using testsupport::DbfImage;
 using testsupport::fileSizeOf;
@@ -53,24 +53,13 @@ bool lockableElsewhere(const std::string& path, std::uint64_t offset)
     return testsupport::ForeignLock(path, offset).locked();
 }
 
-class SharedUseTest : public enginetest::EngineTest {
+class SharedUseTest : public testsupport::EngineTest {
 protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        m_patience = XBO_dBaseDBF::appendPatience();
         // Header length 97, record length 13, ten records.
-        DbfImage image;
-        image.field("C1", 'N', 6).field("C2", 'N', 6);
-        for (int i = 1; i <= 10; ++i) image.record({std::to_string(i), std::to_string(100 + i)});
-        m_path = m_dir.file("lotobase.dbf");
-        image.writeTo(m_path);
-    }
-
-    void TearDown() override
-    {
-        XBO_dBaseDBF::setAppendPatience(m_patience);
-        EngineTest::TearDown();
+        m_path = write(numberedPairs());
     }
 
     static void fill(DBFObject& table, const std::string& c1)
@@ -80,7 +69,6 @@ protected:
     }
 
     std::string m_path;
-    milliseconds m_patience{};
 };
 
 TEST_F(SharedUseTest, TwoObjectsOfOneProcessExcludeEachOthersLocks)

@@ -14,13 +14,13 @@
 #include "dbf/constants.h"
 #include "dbf/dbf_table.h"
 #include "platform/error_codes.h"
-#include "tests/dbf/engine_test_util.h"
+#include "tests/support/engine_fixture.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-using enginetest::expectXbaseError;
-using enginetest::registrySize;
+using testsupport::expectXbaseError;
+using testsupport::registrySize;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
@@ -36,15 +36,8 @@ DbfImage drawImage()
     return image;
 }
 
-class TableOpenTest : public enginetest::EngineTest {
+class TableOpenTest : public testsupport::EngineTest {
 protected:
-    std::string write(const DbfImage& image, const std::string& name = "lotobase.dbf")
-    {
-        const std::string path = m_dir.file(name);
-        image.writeTo(path);
-        return path;
-    }
-
     // The open must fail with this code, location and message, and leave nothing open.
     void expectOpenFails(const std::string& name, int code, int location, const std::string& message)
     {

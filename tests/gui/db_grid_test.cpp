@@ -26,6 +26,9 @@
 #include "toolkit/db_grid.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/fields.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
+#include "tests/support/test_hooks.h"
 
 namespace {
 
@@ -59,6 +62,8 @@ std::set<std::pair<int, int>> pixelsOf(const QImage& image, const QRect& rect, Q
 
 class GridTest : public ::testing::Test {
 protected:
+    testsupport::TestHooksReset m_hooks;  // gone last: the beep and the faults are back after the test
+
     void SetUp() override {
         platform::clearFaults();
         SetBeepHook([this] { ++m_beeps; });
@@ -68,8 +73,6 @@ protected:
         m_window.reset();
         m_source.SetDataSet(nullptr);
         m_dataSet.reset();
-        SetBeepHook({});
-        platform::clearFaults();
     }
 
     std::string tablePath() const { return m_dir.file("lotobase.dbf"); }
@@ -96,7 +99,7 @@ protected:
 
     // A Keno grid as its window sets it up, over a table of twenty N(2,0) fields K1..K20.
     void openKeno(int records, int width = 537, int height = 233) {
-        testsupport::makeDrawTable(tablePath(), 20, 80, static_cast<std::size_t>(records), 7);
+        testsupport::makeDrawTable(tablePath(), kKeno, static_cast<std::size_t>(records), 7);
         openDataSet(tablePath(), false);
         makeWindow(width, height);
         m_grid->SetOptions(kKenoOptions);

@@ -2,17 +2,20 @@
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
 #include "platform/os_file.h"
-#include "tests/platform/scratch_dir.h"
+#include "tests/support/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 using namespace platform;
-using platform_test::ScratchDir;
-using platform_test::openDescriptorCount;
-using platform_test::readFile;
-using platform_test::writeFile;
+using testsupport::TempDir;
+using testsupport::openDescriptorCount;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 namespace {
 
@@ -21,8 +24,8 @@ protected:
     void SetUp() override
     {
         clearFaults();
-        writeFile(m_dir / "lotobase.dbf", "0123456789");
-        m_handle = openFile(m_dir / "lotobase.dbf", true, true, Disposition::OpenExisting);
+        writeFile(m_dir.file("lotobase.dbf"), "0123456789");
+        m_handle = openFile(m_dir.file("lotobase.dbf"), true, true, Disposition::OpenExisting);
         ASSERT_NE(m_handle, kNoHandle);
     }
     void TearDown() override
@@ -41,7 +44,7 @@ protected:
         FileIdentity identity;
         switch (call) {
         case Call::Open: {
-            Handle h = openFile(m_dir / "lotobase.dbf", false, true, Disposition::OpenExisting);
+            Handle h = openFile(m_dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
             if (h == kNoHandle)
                 return false;
             const std::uint32_t saved = lastError();
@@ -50,7 +53,7 @@ protected:
             return true;
         }
         case Call::Close: {
-            Handle h = ::open((m_dir / "lotobase.dbf").c_str(), O_RDONLY | O_CLOEXEC);
+            Handle h = ::open((m_dir.file("lotobase.dbf")).c_str(), O_RDONLY | O_CLOEXEC);
             const bool closed = closeFile(h);
             // A failed close still releases the descriptor, as the system's own does.
             EXPECT_EQ(::fcntl(h, F_GETFD), -1);
@@ -67,16 +70,16 @@ protected:
         case Call::Truncate:
             return truncateAt(m_handle, 10);
         case Call::Move:
-            if (!moveFile(m_dir / "lotobase.dbf", m_dir / "moved.dbf"))
+            if (!moveFile(m_dir.file("lotobase.dbf"), m_dir.file("moved.dbf")))
                 return false;
-            ::rename((m_dir / "moved.dbf").c_str(), (m_dir / "lotobase.dbf").c_str());
+            ::rename((m_dir.file("moved.dbf")).c_str(), (m_dir.file("lotobase.dbf")).c_str());
             return true;
         case Call::Exists:
-            return pathExists(m_dir / "lotobase.dbf");
+            return pathExists(m_dir.file("lotobase.dbf"));
         case Call::Identity:
             return identityOf(m_handle, identity);
         case Call::FullPath:
-            return !fullPath(m_dir / "lotobase.dbf").empty();
+            return !fullPath(m_dir.file("lotobase.dbf")).empty();
         case Call::Lock:
             return lockRange(m_handle, 0, 1);
         case Call::Unlock:
@@ -85,7 +88,7 @@ protected:
         return false;
     }
 
-    ScratchDir m_dir;
+    TempDir m_dir;
     Handle m_handle = kNoHandle;
 };
 
@@ -118,7 +121,7 @@ TEST_F(FaultInjection, EveryCallKindFailsWithTheChosenCodeWithoutLeaking)
         EXPECT_EQ(lastError(), code::kSuccess);
     }
     // The file was never touched by the failing calls.
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "ab23456789");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "ab23456789");
 }
 
 TEST_F(FaultInjection, AFailingWriteOrTruncateLeavesTheFileAlone)
@@ -131,7 +134,7 @@ TEST_F(FaultInjection, AFailingWriteOrTruncateLeavesTheFileAlone)
     injectFault(Fault{Call::Truncate, 0, 1, code::kAccessDenied, 0});
     EXPECT_FALSE(truncateAt(m_handle, 2));
     EXPECT_EQ(lastError(), code::kAccessDenied);
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "0123456789");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "0123456789");
 }
 
 TEST_F(FaultInjection, SkipAndTimesAreHonoured)
@@ -186,7 +189,7 @@ TEST_F(FaultInjection, ShortWriteIsContinuedToCompletion)
     EXPECT_TRUE(writeAt(m_handle, 3, "ABCDEF", 6, done));
     EXPECT_EQ(done, 6u);
     EXPECT_EQ(lastError(), code::kSuccess);
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "012ABCDEF9");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "012ABCDEF9");
     // The first call was cut short and continued once.
     EXPECT_EQ(callCount(Call::Write), 2);
 
@@ -194,7 +197,7 @@ TEST_F(FaultInjection, ShortWriteIsContinuedToCompletion)
     injectFault(Fault{Call::Write, 0, -1, 0, 1});
     EXPECT_TRUE(writeAt(m_handle, 8, "xyz", 3, done));
     EXPECT_EQ(done, 3u);
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "012ABCDExyz");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "012ABCDExyz");
 }
 
 TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure)
@@ -205,7 +208,7 @@ TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure)
     EXPECT_FALSE(writeAt(m_handle, 0, "ABCDEFGH", 8, done));
     EXPECT_EQ(lastError(), code::kDiskFull);
     EXPECT_EQ(done, 4u);
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "ABCD456789");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "ABCD456789");
 
     // A transfer limit of nothing at all: the system moved no bytes and gave no reason.
     injectFault(Fault{Call::Write, 0, 1, 0, 0});
@@ -213,7 +216,7 @@ TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure)
     EXPECT_EQ(lastError(), code::kWriteFault);
     EXPECT_EQ(done, 0u);
     EXPECT_TRUE(writeAt(m_handle, 0, "zz", 2, done));
-    EXPECT_EQ(readFile(m_dir / "lotobase.dbf"), "zzCD456789");
+    EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "zzCD456789");
 }
 
 TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
@@ -223,7 +226,7 @@ TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
     EXPECT_EQ(callCount(Call::Read), 0);
     readAt(m_handle, 0, buffer, 2, done);
     readAt(m_handle, 0, buffer, 2, done);
-    pathExists(m_dir / "nothing");
+    pathExists(m_dir.file("nothing"));
     EXPECT_EQ(callCount(Call::Read), 2);
     EXPECT_EQ(callCount(Call::Exists), 1);
     EXPECT_EQ(callCount(Call::Write), 0);
@@ -235,7 +238,7 @@ TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
 TEST_F(FaultInjection, AnActionRunsOnceJustBeforeTheNextCallOfItsKind)
 {
     std::string seen;
-    beforeNextCall(Call::Write, [&] { seen += readFile(m_dir / "lotobase.dbf").substr(0, 1); });
+    beforeNextCall(Call::Write, [&] { seen += readFile(m_dir.file("lotobase.dbf")).substr(0, 1); });
     injectFault(Fault{Call::Write, 0, 1, code::kDiskFull, 0});
     EXPECT_TRUE(callOnce(Call::Read));
     EXPECT_EQ(seen, "") << "not before a call of another kind";

@@ -1,7 +1,7 @@
 // Full-path expansion: folding of "." and "..", and names matched without regard to letter case.
 #include "platform/error_codes.h"
 #include "platform/os_file.h"
-#include "tests/platform/scratch_dir.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +11,14 @@
 #include <string>
 
 using namespace platform;
-using platform_test::CwdGuard;
-using platform_test::ScratchDir;
-using platform_test::writeFile;
+using testsupport::CwdGuard;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 namespace {
 
 // The scratch directory as the system spells it; /tmp itself could be a link elsewhere.
-std::string realPathOf(const ScratchDir& dir)
+std::string realPathOf(const TempDir& dir)
 {
     return std::filesystem::canonical(dir.path()).string();
 }
@@ -27,7 +27,7 @@ std::string realPathOf(const ScratchDir& dir)
 
 TEST(FullPath, AbsoluteNamesAreFoldedLexically)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
     writeFile(dir + "/Dir/lotobase.dbf", "");
@@ -47,7 +47,7 @@ TEST(FullPath, AbsoluteNamesAreFoldedLexically)
 
 TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
     writeFile(dir + "/Dir/lotobase.dbf", "");
@@ -60,7 +60,7 @@ TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk)
 
 TEST(FullPath, ExactSpellingWinsThenByteOrder)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     writeFile(dir + "/data.dbf", "");
     writeFile(dir + "/DATA.DBF", "");
@@ -75,7 +75,7 @@ TEST(FullPath, ExactSpellingWinsThenByteOrder)
 
 TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Архив").c_str(), 0777), 0);
     writeFile(dir + "/Архив/ёлка.dbf", "");
@@ -92,7 +92,7 @@ TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase)
 
 TEST(FullPath, MissingComponentsAreKeptAsGiven)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
     writeFile(dir + "/Dir/lotobase.dbf", "");
@@ -104,7 +104,7 @@ TEST(FullPath, MissingComponentsAreKeptAsGiven)
 
 TEST(FullPath, RelativeNamesAreJoinedToTheCurrentDirectoryAtCallTime)
 {
-    ScratchDir scratch;
+    TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/One").c_str(), 0777), 0);
     ASSERT_EQ(::mkdir((dir + "/Two").c_str(), 0777), 0);

@@ -1,21 +1,22 @@
 // Byte-range locks: open-file-description record locks on exactly the bytes asked, never waiting.
 #include "platform/error_codes.h"
 #include "platform/os_file.h"
-#include "tests/platform/scratch_dir.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 using namespace platform;
-using platform_test::Child;
-using platform_test::ScratchDir;
-using platform_test::writeFile;
+using testsupport::Child;
+using testsupport::TempDir;
+using testsupport::writeFile;
 
 TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess)
 {
-    ScratchDir dir;
-    const std::string path = dir / "lotobase.dbf";
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
     writeFile(path, std::string(100, ' '));
     Handle first = openFile(path, true, true, Disposition::OpenExisting);
     Handle second = openFile(path, true, true, Disposition::OpenExisting);
@@ -49,9 +50,9 @@ TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess)
 
 TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid)
 {
-    ScratchDir dir;
-    writeFile(dir / "t.dbf", "");
-    Handle h = openFile(dir / "t.dbf", true, true, Disposition::OpenExisting);
+    TempDir dir;
+    writeFile(dir.file("t.dbf"), "");
+    Handle h = openFile(dir.file("t.dbf"), true, true, Disposition::OpenExisting);
     ASSERT_NE(h, kNoHandle);
     EXPECT_FALSE(lockRange(h, 0, 0));
     EXPECT_EQ(lastError(), code::kInvalidParameter);
@@ -66,35 +67,35 @@ TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid)
 
 TEST(LockRange, AnotherProcessIsRefusedUntilTheRangeIsReleased)
 {
-    ScratchDir dir;
-    const std::string path = dir / "kenobase.dbf";
+    TempDir dir;
+    const std::string path = dir.file("kenobase.dbf");
     writeFile(path, std::string(10, ' '));
     Handle h = openFile(path, true, true, Disposition::OpenExisting);
     ASSERT_NE(h, kNoHandle);
     ASSERT_TRUE(lockRange(h, 0x7FFFFFFE, 1));
 
     auto tryInChild = [&](std::uint64_t offset) {
-        Child child([&](const std::function<void(char)>&) {
+        Child child(Child::answering([&] {
             Handle other = openFile(path, true, true, Disposition::OpenExisting);
             if (other == kNoHandle)
                 return 'e';
             if (lockRange(other, offset, 1))
                 return 'y';
             return lastError() == code::kLockViolation ? 'n' : 'e';
-        });
-        return child.report();
+        }));
+        return child.receive();
     };
     EXPECT_EQ(tryInChild(0x7FFFFFFE), 'n');
     EXPECT_EQ(tryInChild(0x7FFFFFFD), 'y');
 
     // The child's lock holds while it waits; ours is refused meanwhile.
     {
-        Child holder([&](const std::function<void(char)>& reportAndHold) {
+        Child holder([&](Child& self) {
             Handle other = openFile(path, true, true, Disposition::OpenExisting);
-            reportAndHold(other != kNoHandle && lockRange(other, 5, 2) ? 'y' : 'n');
-            return 'y';
+            self.tellAndHold(other != kNoHandle && lockRange(other, 5, 2) ? 'y' : 'n');
+            return 0;
         });
-        ASSERT_EQ(holder.report(), 'y');
+        ASSERT_EQ(holder.receive(), 'y');
         EXPECT_FALSE(lockRange(h, 6, 10));
         EXPECT_EQ(lastError(), code::kLockViolation);
     }

@@ -1,7 +1,8 @@
 // Opening, share modes, positioned transfers and file identity through the file seam.
 #include "platform/error_codes.h"
 #include "platform/os_file.h"
-#include "tests/platform/scratch_dir.h"
+#include "tests/support/child_process.h"
+#include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
@@ -9,61 +10,61 @@
 #include <string>
 
 using namespace platform;
-using platform_test::Child;
-using platform_test::ScratchDir;
-using platform_test::openDescriptorCount;
-using platform_test::readFile;
-using platform_test::writeFile;
+using testsupport::Child;
+using testsupport::TempDir;
+using testsupport::openDescriptorCount;
+using testsupport::readFile;
+using testsupport::writeFile;
 
 TEST(OpenFile, OpensExistingAndReportsWhatIsMissing)
 {
-    ScratchDir dir;
-    writeFile(dir / "lotobase.dbf", "abc");
+    TempDir dir;
+    writeFile(dir.file("lotobase.dbf"), "abc");
     const int before = openDescriptorCount();
 
     setLastError(99);
-    Handle h = openFile(dir / "lotobase.dbf", false, true, Disposition::OpenExisting);
+    Handle h = openFile(dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
     ASSERT_NE(h, kNoHandle);
     EXPECT_EQ(lastError(), code::kSuccess);
     EXPECT_EQ(openDescriptorCount(), before + 1);
     EXPECT_TRUE(closeFile(h));
     EXPECT_EQ(lastError(), code::kSuccess);
 
-    EXPECT_EQ(openFile(dir / "kenobase.dbf", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("kenobase.dbf"), false, true, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kFileNotFound);
-    EXPECT_EQ(openFile(dir / "nodir/lotobase.dbf", true, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("nodir/lotobase.dbf"), true, true, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kPathNotFound);
-    EXPECT_EQ(openFile(dir / "nodir/new.dbf", true, false, Disposition::CreateAlways), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("nodir/new.dbf"), true, false, Disposition::CreateAlways), kNoHandle);
     EXPECT_EQ(lastError(), code::kPathNotFound);
     // A regular file where a directory is expected is a missing path too.
-    EXPECT_EQ(openFile(dir / "lotobase.dbf/x.dbf", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("lotobase.dbf/x.dbf"), false, true, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kPathNotFound);
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
 TEST(OpenFile, RefusesDirectoriesWithAccessDenied)
 {
-    ScratchDir dir;
-    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0777), 0);
+    TempDir dir;
+    ASSERT_EQ(::mkdir((dir.file("sub")).c_str(), 0777), 0);
     const int before = openDescriptorCount();
-    EXPECT_EQ(openFile(dir / "sub", false, true, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("sub"), false, true, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kAccessDenied);
-    EXPECT_EQ(openFile(dir / "sub", true, false, Disposition::OpenExisting), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("sub"), true, false, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kAccessDenied);
-    EXPECT_EQ(openFile(dir / "sub", true, false, Disposition::CreateAlways), kNoHandle);
+    EXPECT_EQ(openFile(dir.file("sub"), true, false, Disposition::CreateAlways), kNoHandle);
     EXPECT_EQ(lastError(), code::kAccessDenied);
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
 TEST(OpenFile, RefusesFifosAndDevicesAtOnce)
 {
-    ScratchDir dir;
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir.file("fifo")).c_str(), 0600), 0);
     // Opening the FIFO for reading with no writer would wait for ever: another process tries it,
     // and the descriptors it leaves open would show in its report.
-    Child child([&](const std::function<void(char)>&) {
+    Child child(Child::answering([&] {
         ::alarm(5);  // a wait ends the child, and the report with it
-        for (const std::string& path : {dir / "fifo", std::string("/dev/null")}) {
+        for (const std::string& path : {dir.file("fifo"), std::string("/dev/null")}) {
             for (const auto disposition : {Disposition::OpenExisting, Disposition::CreateAlways}) {
                 for (const bool write : {false, true}) {
                     const int before = openDescriptorCount();
@@ -74,50 +75,50 @@ TEST(OpenFile, RefusesFifosAndDevicesAtOnce)
             }
         }
         return 'R';
-    });
-    EXPECT_EQ(child.report(), 'R');
+    }));
+    EXPECT_EQ(child.receive(), 'R');
 }
 
 TEST(OpenFile, ReadOnlyFileRefusesWriting)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "permission bits do not stop root";
-    ScratchDir dir;
-    writeFile(dir / "ro.dbf", "x");
-    ASSERT_EQ(::chmod((dir / "ro.dbf").c_str(), 0444), 0);
-    EXPECT_EQ(openFile(dir / "ro.dbf", true, true, Disposition::OpenExisting), kNoHandle);
+    TempDir dir;
+    writeFile(dir.file("ro.dbf"), "x");
+    ASSERT_EQ(::chmod((dir.file("ro.dbf")).c_str(), 0444), 0);
+    EXPECT_EQ(openFile(dir.file("ro.dbf"), true, true, Disposition::OpenExisting), kNoHandle);
     EXPECT_EQ(lastError(), code::kAccessDenied);
-    Handle h = openFile(dir / "ro.dbf", false, true, Disposition::OpenExisting);
+    Handle h = openFile(dir.file("ro.dbf"), false, true, Disposition::OpenExisting);
     EXPECT_NE(h, kNoHandle);
     closeFile(h);
 }
 
 TEST(OpenFile, CreateAlwaysCreatesOrEmpties)
 {
-    ScratchDir dir;
-    Handle h = openFile(dir / "new.dbf", true, false, Disposition::CreateAlways);
+    TempDir dir;
+    Handle h = openFile(dir.file("new.dbf"), true, false, Disposition::CreateAlways);
     ASSERT_NE(h, kNoHandle);
     std::uint64_t size = 99;
     EXPECT_TRUE(fileSize(h, size));
     EXPECT_EQ(size, 0u);
     EXPECT_TRUE(closeFile(h));
     struct stat st {};
-    ASSERT_EQ(::stat((dir / "new.dbf").c_str(), &st), 0);
+    ASSERT_EQ(::stat((dir.file("new.dbf")).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0666u & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
 
-    writeFile(dir / "old.dbf", "some contents");
-    h = openFile(dir / "old.dbf", true, false, Disposition::CreateAlways);
+    writeFile(dir.file("old.dbf"), "some contents");
+    h = openFile(dir.file("old.dbf"), true, false, Disposition::CreateAlways);
     ASSERT_NE(h, kNoHandle);
     EXPECT_TRUE(fileSize(h, size));
     EXPECT_EQ(size, 0u);
     closeFile(h);
-    EXPECT_EQ(readFile(dir / "old.dbf"), "");
+    EXPECT_EQ(readFile(dir.file("old.dbf")), "");
 }
 
 TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther)
 {
-    ScratchDir dir;
-    const std::string path = dir / "lotobase.dbf";
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
     writeFile(path, "data");
     const int before = openDescriptorCount();
 
@@ -152,17 +153,17 @@ TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther)
 
 TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs)
 {
-    ScratchDir dir;
-    const std::string path = dir / "kenobase.dbf";
+    TempDir dir;
+    const std::string path = dir.file("kenobase.dbf");
     writeFile(path, "data");
 
     {
-        Child child([&](const std::function<void(char)>& reportAndHold) {
+        Child child([&](Child& self) {
             Handle h = openFile(path, true, false, Disposition::OpenExisting);
-            reportAndHold(h == kNoHandle ? 'n' : 'y');
-            return 'y';
+            self.tellAndHold(h == kNoHandle ? 'n' : 'y');
+            return 0;
         });
-        ASSERT_EQ(child.report(), 'y');
+        ASSERT_EQ(child.receive(), 'y');
         EXPECT_EQ(openFile(path, false, true, Disposition::OpenExisting), kNoHandle);
         EXPECT_EQ(lastError(), code::kSharingViolation);
         EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
@@ -171,18 +172,18 @@ TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs)
 
     Handle h = openFile(path, true, false, Disposition::OpenExisting);
     ASSERT_NE(h, kNoHandle);
-    Child refused([&](const std::function<void(char)>&) {
+    Child refused(Child::answering([&] {
         Handle other = openFile(path, false, true, Disposition::OpenExisting);
         return other == kNoHandle && lastError() == code::kSharingViolation ? 'r' : 'o';
-    });
-    EXPECT_EQ(refused.report(), 'r');
+    }));
+    EXPECT_EQ(refused.receive(), 'r');
     closeFile(h);
 }
 
 TEST(Transfers, ReadWriteRoundTripAndEndOfFile)
 {
-    ScratchDir dir;
-    Handle h = openFile(dir / "t.dbf", true, false, Disposition::CreateAlways);
+    TempDir dir;
+    Handle h = openFile(dir.file("t.dbf"), true, false, Disposition::CreateAlways);
     ASSERT_NE(h, kNoHandle);
 
     const char header[] = "\x03\x7c\x0c\x07";
@@ -217,14 +218,14 @@ TEST(Transfers, ReadWriteRoundTripAndEndOfFile)
 
     EXPECT_TRUE(flushFile(h));
     EXPECT_TRUE(closeFile(h));
-    EXPECT_EQ(readFile(dir / "t.dbf"), std::string("\x03\x7c\x0c\x07\0\0\0\0\0\0XYZ", 13));
+    EXPECT_EQ(readFile(dir.file("t.dbf")), std::string("\x03\x7c\x0c\x07\0\0\0\0\0\0XYZ", 13));
 }
 
 TEST(Transfers, TruncateFlushAndBadHandles)
 {
-    ScratchDir dir;
-    writeFile(dir / "t.dbf", "0123456789");
-    Handle h = openFile(dir / "t.dbf", true, false, Disposition::OpenExisting);
+    TempDir dir;
+    writeFile(dir.file("t.dbf"), "0123456789");
+    Handle h = openFile(dir.file("t.dbf"), true, false, Disposition::OpenExisting);
     ASSERT_NE(h, kNoHandle);
     EXPECT_TRUE(truncateAt(h, 4));
     std::uint64_t size = 0;
@@ -236,7 +237,7 @@ TEST(Transfers, TruncateFlushAndBadHandles)
     EXPECT_TRUE(flushFile(h));
     EXPECT_EQ(lastError(), code::kSuccess);
     EXPECT_TRUE(closeFile(h));
-    EXPECT_EQ(readFile(dir / "t.dbf"), std::string("0123\0\0", 6));
+    EXPECT_EQ(readFile(dir.file("t.dbf")), std::string("0123\0\0", 6));
 
     // The handle is gone now; every call on it says so.
     char buffer[4];
@@ -258,38 +259,38 @@ TEST(Transfers, TruncateFlushAndBadHandles)
 
 TEST(Paths, MoveAndExistence)
 {
-    ScratchDir dir;
-    writeFile(dir / "a.dbf", "A");
-    EXPECT_TRUE(pathExists(dir / "a.dbf"));
+    TempDir dir;
+    writeFile(dir.file("a.dbf"), "A");
+    EXPECT_TRUE(pathExists(dir.file("a.dbf")));
     EXPECT_EQ(lastError(), code::kSuccess);
     EXPECT_TRUE(pathExists(dir.path()));
-    EXPECT_FALSE(pathExists(dir / "b.dbf"));
+    EXPECT_FALSE(pathExists(dir.file("b.dbf")));
     EXPECT_EQ(lastError(), code::kFileNotFound);
-    EXPECT_FALSE(pathExists(dir / "nodir/b.dbf"));
+    EXPECT_FALSE(pathExists(dir.file("nodir/b.dbf")));
     EXPECT_EQ(lastError(), code::kPathNotFound);
 
-    EXPECT_TRUE(moveFile(dir / "a.dbf", dir / "b.dbf"));
+    EXPECT_TRUE(moveFile(dir.file("a.dbf"), dir.file("b.dbf")));
     EXPECT_EQ(lastError(), code::kSuccess);
-    EXPECT_FALSE(pathExists(dir / "a.dbf"));
-    EXPECT_EQ(readFile(dir / "b.dbf"), "A");
+    EXPECT_FALSE(pathExists(dir.file("a.dbf")));
+    EXPECT_EQ(readFile(dir.file("b.dbf")), "A");
 
-    EXPECT_FALSE(moveFile(dir / "a.dbf", dir / "c.dbf"));
+    EXPECT_FALSE(moveFile(dir.file("a.dbf"), dir.file("c.dbf")));
     EXPECT_EQ(lastError(), code::kFileNotFound);
-    EXPECT_FALSE(moveFile(dir / "b.dbf", dir / "nodir/c.dbf"));
+    EXPECT_FALSE(moveFile(dir.file("b.dbf"), dir.file("nodir/c.dbf")));
     EXPECT_EQ(lastError(), code::kPathNotFound);
-    EXPECT_TRUE(pathExists(dir / "b.dbf"));
+    EXPECT_TRUE(pathExists(dir.file("b.dbf")));
 }
 
 TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer)
 {
-    ScratchDir dir;
-    ASSERT_EQ(::mkdir((dir / "Dir").c_str(), 0777), 0);
-    writeFile(dir / "Dir/lotobase.dbf", "L");
-    writeFile(dir / "Dir/kenobase.dbf", "K");
+    TempDir dir;
+    ASSERT_EQ(::mkdir((dir.file("Dir")).c_str(), 0777), 0);
+    writeFile(dir.file("Dir/lotobase.dbf"), "L");
+    writeFile(dir.file("Dir/kenobase.dbf"), "K");
 
-    Handle exact = openFile(dir / "Dir/lotobase.dbf", false, true, Disposition::OpenExisting);
-    Handle other = openFile(fullPath(dir / "DIR/LOTOBASE.DBF"), false, true, Disposition::OpenExisting);
-    Handle keno = openFile(dir / "Dir/kenobase.dbf", false, true, Disposition::OpenExisting);
+    Handle exact = openFile(dir.file("Dir/lotobase.dbf"), false, true, Disposition::OpenExisting);
+    Handle other = openFile(fullPath(dir.file("DIR/LOTOBASE.DBF")), false, true, Disposition::OpenExisting);
+    Handle keno = openFile(dir.file("Dir/kenobase.dbf"), false, true, Disposition::OpenExisting);
     ASSERT_NE(exact, kNoHandle);
     ASSERT_NE(other, kNoHandle);
     ASSERT_NE(keno, kNoHandle);
@@ -298,17 +299,17 @@ TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer)
     EXPECT_TRUE(identityOf(exact, a));
     EXPECT_TRUE(identityOf(other, b));
     EXPECT_TRUE(identityOf(keno, c));
-    EXPECT_TRUE(identityOfPath(dir / "Dir/lotobase.dbf", byPath));
+    EXPECT_TRUE(identityOfPath(dir.file("Dir/lotobase.dbf"), byPath));
     EXPECT_EQ(lastError(), code::kSuccess);
     EXPECT_EQ(a, b);
     EXPECT_EQ(a, byPath);
     EXPECT_NE(a, c);
     EXPECT_NE(a.inode, 0u);
 
-    EXPECT_FALSE(identityOfPath(dir / "Dir/missing.dbf", byPath));
+    EXPECT_FALSE(identityOfPath(dir.file("Dir/missing.dbf"), byPath));
     EXPECT_EQ(lastError(), code::kFileNotFound);
     EXPECT_EQ(byPath, FileIdentity{});
-    EXPECT_FALSE(identityOfPath(dir / "None/missing.dbf", byPath));
+    EXPECT_FALSE(identityOfPath(dir.file("None/missing.dbf"), byPath));
     EXPECT_EQ(lastError(), code::kPathNotFound);
 
     closeFile(exact);

@@ -1,5 +1,6 @@
-// A forked process for the tests that need another program: it runs a body and talks to the
-// test through one pipe each way.
+// A forked process for the tests that need another program (another holder of a lock, another
+// opener of a file): it runs a body and talks to the test through one pipe each way. Plain POSIX:
+// the platform's tests use it as well as the engine's.
 #pragma once
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace testsupport {
 
@@ -73,6 +75,23 @@ public:
     // Child side.
     void tell(char c) { static_cast<void>(::write(m_up[1], &c, 1) == 1); }
     char hear() { return readOne(m_down[0], std::chrono::milliseconds(20000)); }
+    // Tells the test `c`, then holds what it opened or locked until the test sends a byte or the
+    // object goes.
+    void tellAndHold(char c)
+    {
+        tell(c);
+        hear();
+    }
+
+    // A body for a child that only answers one question: it tells the test the byte `answer`
+    // returns, and ends.
+    static std::function<int(Child&)> answering(std::function<char()> answer)
+    {
+        return [answer = std::move(answer)](Child& self) {
+            self.tell(answer());
+            return 0;
+        };
+    }
 
 private:
     static char readOne(int fd, std::chrono::milliseconds within)

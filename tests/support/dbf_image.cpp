@@ -1,43 +1,12 @@
-// DBF images written byte by byte, temporary directories and the file helpers the tests share.
+// DBF images written byte by byte.
 #include "tests/support/dbf_image.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <stdexcept>
-#include <system_error>
+
+#include "tests/support/files.h"
 
 namespace testsupport {
-
-namespace {
-
-[[noreturn]] void failErrno(const std::string& what, const std::string& path)
-{
-    throw std::system_error(errno, std::generic_category(), what + " " + path);
-}
-
-void writeAll(int fd, const std::string& bytes, const std::string& path)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            failErrno("write", path);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-}  // namespace
 
 std::string le16(std::uint16_t value)
 {
@@ -285,121 +254,6 @@ std::string DbfImage::bytes() const
 void DbfImage::writeTo(const std::string& path) const
 {
     writeFile(path, bytes());
-}
-
-TempDir::TempDir()
-{
-    std::string pattern = "/tmp/sharometr-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        failErrno("mkdtemp", pattern);
-    m_path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    // Tests may leave read-only files or directories behind; make them removable first.
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-std::string TempDir::file(const std::string& name) const
-{
-    return m_path + "/" + name;
-}
-
-void writeFile(const std::string& path, const std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        failErrno("open", path);
-    writeAll(fd, bytes, path);
-    ::close(fd);
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void appendToFile(const std::string& path, const std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0)
-        failErrno("open", path);
-    writeAll(fd, bytes, path);
-    ::close(fd);
-}
-
-void patchFile(const std::string& path, std::size_t offset, const std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        failErrno("open", path);
-    if (::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) !=
-        static_cast<ssize_t>(bytes.size())) {
-        const int saved = errno;
-        ::close(fd);
-        errno = saved;
-        failErrno("pwrite", path);
-    }
-    ::close(fd);
-}
-
-std::uint64_t fileSizeOf(const std::string& path)
-{
-    return std::filesystem::file_size(path);
-}
-
-int openDescriptorCount()
-{
-    DIR* dir = ::opendir("/proc/self/fd");
-    if (dir == nullptr)
-        failErrno("opendir", "/proc/self/fd");
-    int count = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            ++count;
-    }
-    ::closedir(dir);
-    return count - 1;  // the directory stream's own descriptor
-}
-
-std::vector<std::vector<int>> makeDrawTable(const std::string& path, int fieldCount, int maxNumber,
-                                            std::size_t records, std::uint32_t seed)
-{
-    if (fieldCount < 1 || fieldCount > maxNumber || maxNumber > 99)
-        throw std::invalid_argument("draw table needs 1 <= fields <= numbers <= 99");
-    const std::string prefix = fieldCount <= 6 ? "C" : "K";
-    DbfImage image;
-    for (int i = 1; i <= fieldCount; ++i)
-        image.field(prefix + std::to_string(i), 'N', 2);
-
-    std::mt19937 generator(seed);
-    std::vector<int> pool(static_cast<std::size_t>(maxNumber));
-    std::vector<std::vector<int>> draws;
-    draws.reserve(records);
-    for (std::size_t r = 0; r < records; ++r) {
-        for (int n = 0; n < maxNumber; ++n)
-            pool[static_cast<std::size_t>(n)] = n + 1;
-        std::vector<int> draw;
-        std::vector<std::string> texts;
-        // A partial Fisher-Yates shuffle: the first fieldCount picks are distinct.
-        for (int i = 0; i < fieldCount; ++i) {
-            std::uniform_int_distribution<int> pick(i, maxNumber - 1);
-            std::swap(pool[static_cast<std::size_t>(i)], pool[static_cast<std::size_t>(pick(generator))]);
-            draw.push_back(pool[static_cast<std::size_t>(i)]);
-            texts.push_back(std::to_string(draw.back()));
-        }
-        image.record(texts);
-        draws.push_back(std::move(draw));
-    }
-    image.writeTo(path);
-    return draws;
 }
 
 }  // namespace testsupport

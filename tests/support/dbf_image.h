@@ -1,6 +1,5 @@
-// Test support: DBF table images written byte by byte (so the tests never read a table through the
-// engine they check), temporary directories, file and descriptor helpers, and the maker of
-// SuperLoto / Keno draw tables that the tests and the benchmarks share.
+// DBF table images written byte by byte, so that the tests never read a table through the engine
+// they check. The file helpers come with them, since every image ends up in a file.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/files.h"
 
 namespace testsupport {
 
@@ -92,38 +93,5 @@ private:
     bool m_endMarker = true;
     std::optional<std::size_t> m_truncate;
 };
-
-// A directory made with mkdtemp under /tmp, removed with everything in it when the object goes.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return m_path; }
-    // The full path of `name` inside the directory.
-    std::string file(const std::string& name) const;
-
-private:
-    std::string m_path;
-};
-
-void writeFile(const std::string& path, const std::string& bytes);
-std::string readFile(const std::string& path);
-// Appends with plain POSIX calls, as another program would: open, write, close.
-void appendToFile(const std::string& path, const std::string& bytes);
-// Changes bytes in place with plain POSIX calls.
-void patchFile(const std::string& path, std::size_t offset, const std::string& bytes);
-std::uint64_t fileSizeOf(const std::string& path);
-
-// The number of descriptors this process holds open (entries of /proc/self/fd).
-int openDescriptorCount();
-
-// Writes a draw table: `fieldCount` N fields of width 2 named C1..C6 (six fields or fewer) or
-// K1..K20, each record a draw of distinct numbers from 1..maxNumber, in the order drawn, from a
-// generator seeded with `seed`. Returns the draws as written.
-std::vector<std::vector<int>> makeDrawTable(const std::string& path, int fieldCount, int maxNumber,
-                                            std::size_t records, std::uint32_t seed);
 
 }  // namespace testsupport
