@@ -5,24 +5,14 @@
 #include "analysis/board.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
 #include <string>
 
-namespace {
+#include "toolkit/conversions.h"
 
-// Halves to the even neighbour, independent of the floating-point environment.
-std::int64_t roundHalfEven(double value)
-{
-    const double lower = std::floor(value);
-    const double fraction = value - lower;
-    auto result = static_cast<std::int64_t>(lower);
-    if (fraction > 0.5 || (fraction == 0.5 && result % 2 != 0))
-        ++result;
-    return result;
-}
+namespace {
 
 int clampToInt(std::int64_t value)
 {
@@ -43,7 +33,7 @@ std::int32_t RedThreshold(std::span<const std::int32_t> values)
     const auto signedSum = static_cast<std::int32_t>(sum);
     const double average = static_cast<double>(signedSum) / static_cast<double>(values.size());
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        roundHalfEven(average) + 2, std::numeric_limits<std::int32_t>::min(),
+        static_cast<std::int64_t>(RoundHalfEven(average)) + 2, std::numeric_limits<std::int32_t>::min(),
         std::numeric_limits<std::int32_t>::max()));
 }
 

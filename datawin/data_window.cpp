@@ -94,6 +94,20 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
                            layout.navigatorHeight);
     m_navigator->SetDataSource(m_dataSource.get());
 
+    BuildGrid(layout);
+    m_grid->setFocusPolicy(Qt::StrongFocus);
+    if (layout.navigatorFirstInTabOrder) {
+        QWidget::setTabOrder(m_navigator, m_grid);
+    } else {
+        QWidget::setTabOrder(m_grid, m_navigator);
+    }
+
+    m_dataSet->Open();
+    qApp->installEventFilter(this);
+}
+
+// The grid with the window's columns, each titled with its field name.
+void TDataWindow::BuildGrid(const DataWindowLayout& layout) {
     m_grid = new TDBGrid(this);
     m_grid->setObjectName("DBGrid1");
     m_grid->setGeometry(layout.gridLeft, layout.gridTop, layout.gridWidth, layout.gridHeight);
@@ -113,15 +127,6 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
         column.Title().SetFont(layout.columnTitleFont);
     }
     m_grid->SetDataSource(m_dataSource.get());
-    m_grid->setFocusPolicy(Qt::StrongFocus);
-    if (layout.navigatorFirstInTabOrder) {
-        QWidget::setTabOrder(m_navigator, m_grid);
-    } else {
-        QWidget::setTabOrder(m_grid, m_navigator);
-    }
-
-    m_dataSet->Open();
-    qApp->installEventFilter(this);
 }
 
 TDataWindow::~TDataWindow() {

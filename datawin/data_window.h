@@ -61,6 +61,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildGrid(const DataWindowLayout& layout);
+
     std::unique_ptr<TXbaseDataSet> m_dataSet;
     std::unique_ptr<TDataSource> m_dataSource;
     TXbaseNavigator* m_navigator = nullptr;

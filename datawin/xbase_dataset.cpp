@@ -6,11 +6,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <optional>
-#include <unistd.h>
 
-#include "dbf/dbf_date.h"
+#include "datawin/aliases.h"
+#include "datawin/xbase_dataset_private.h"
 #include "dbf/tools.h"
 #include "platform/code_page.h"
 #include "platform/os_file.h"
@@ -18,90 +17,44 @@
 namespace {
 
 constexpr std::size_t kBookmarkSize = 11;
-constexpr const char* kDefaultDirectory = "Default Directory";
-// The class library's date-times count days from 1899-12-30; the engine's date-time fields hold
-// milliseconds from the start of year 1 (day 1 being 0001-01-01).
-constexpr double kDaysFromYearOneTo1899 = 693594.0;
-constexpr double kMsPerDay = 86400000.0;
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+
+// A calculated or lookup field's slot: a flag byte (0 for null), then the value.
+bool readCalcSlot(const std::uint8_t* slot, const TField& field, TFieldValue& value) {
+    if (slot[0] == 0) return false;
+    switch (field.DataType()) {
+        case TFieldType::ftString:
+            value = std::string(reinterpret_cast<const char*>(slot + 1),
+                                strnlen(reinterpret_cast<const char*>(slot + 1), static_cast<std::size_t>(field.DataSize())));
+            break;
+        case TFieldType::ftSmallint:
+        case TFieldType::ftInteger: {
+            std::int32_t number = 0;
+            std::memcpy(&number, slot + 1, sizeof number);
+            value = number;
+            break;
+        }
+        case TFieldType::ftBoolean:
+            value = slot[1] != 0;
+            break;
+        default: {
+            double number = 0;
+            std::memcpy(&number, slot + 1, sizeof number);
+            value = number;
+        }
     }
-    return text;
-}
-
-bool sameText(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
-
-// Points the engine at a row for one operation and back at its own buffer afterwards, whether
-// the operation succeeded or not.
-class EngineRow {
-public:
-    EngineRow(DBFObject& engine, TRecordBuffer row) : m_engine(engine) { m_engine.setRecordBuffer(row); }
-    ~EngineRow() { m_engine.useOwnRecordBuffer(); }
-    EngineRow(const EngineRow&) = delete;
-    EngineRow& operator=(const EngineRow&) = delete;
-
-private:
-    DBFObject& m_engine;
-};
-
-std::string configDirectory() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
-    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
-    return std::string();
-}
-
-std::string executableDirectory() {
-    char path[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) return std::string();
-    std::string text(path, static_cast<std::size_t>(length));
-    const std::size_t slash = text.find_last_of('/');
-    return slash == std::string::npos ? std::string() : text.substr(0, slash);
+    return true;
 }
 
 }  // namespace
 
+using namespace xbase_detail;
+
 // ---- aliases ----------------------------------------------------------------------------------
 
-std::vector<std::pair<std::string, std::string>>& TXbaseDataSet::Aliases() {
-    static std::vector<std::pair<std::string, std::string>> aliases = [] {
-        std::vector<std::pair<std::string, std::string>> list;
-        list.emplace_back(kDefaultDirectory, std::string());
-        return list;
-    }();
-    static bool loaded = false;
-    if (!loaded) {
-        loaded = true;
-        LoadAliases();
-    }
-    return aliases;
-}
+std::vector<std::pair<std::string, std::string>>& TXbaseDataSet::Aliases() { return DirectoryAliases(); }
 
-void TXbaseDataSet::LoadAliases() {
-    auto& aliases = Aliases();
-    aliases.resize(1);
-    const std::string directory = configDirectory();
-    if (directory.empty()) return;
-    std::ifstream file(directory + "/xbase.cfg");
-    if (!file) return;
-    std::string line;
-    bool inAliasSection = false;
-    while (std::getline(file, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string trimmed = xb::trimBlanksAndControls(line);
-        if (trimmed.empty() || trimmed[0] == ';') continue;
-        if (trimmed.front() == '[') {
-            inAliasSection = sameText(trimmed, "[Alias]");
-            continue;
-        }
-        const std::size_t equals = trimmed.find('=');
-        if (!inAliasSection || equals == std::string::npos) continue;
-        aliases.emplace_back(upper(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
-                             upper(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
-    }
-}
+void TXbaseDataSet::LoadAliases() { LoadDirectoryAliases(); }
 
 // ---- properties -------------------------------------------------------------------------------
 
@@ -120,17 +73,7 @@ std::string TXbaseDataSet::About() const { return "Sharometr DBF engine 1.0"; }
 
 void TXbaseDataSet::SetDatabaseName(const std::string& name) {
     CheckInactive();
-    if (sameText(name, kDefaultDirectory)) {
-        m_databaseName = name;
-        return;
-    }
-    std::string value = name;
-    if (!value.empty() && value.back() == '/') value.pop_back();
-    value = upper(value);
-    auto& aliases = Aliases();
-    const bool known = std::any_of(aliases.begin(), aliases.end(), [&](const auto& a) { return a.first == value; });
-    if (!known) aliases.emplace_back(value, value);
-    m_databaseName = value;
+    m_databaseName = RegisterDatabaseName(name);
 }
 
 void TXbaseDataSet::SetEncryptionKey(const std::string& key) {
@@ -177,23 +120,7 @@ void TXbaseDataSet::SetReadOnly(bool readOnly) {
 
 // ---- opening ----------------------------------------------------------------------------------
 
-std::string TXbaseDataSet::ResolveDirectory() const {
-    if (m_databaseName.empty()) return std::string();
-    std::string directory;
-    if (sameText(m_databaseName, kDefaultDirectory)) {
-        directory = executableDirectory();
-    } else {
-        directory = m_databaseName;
-        for (const auto& [alias, path] : Aliases()) {
-            if (alias == upper(m_databaseName) && !path.empty()) {
-                directory = path;
-                break;
-            }
-        }
-    }
-    if (!directory.empty() && directory.back() != '/') directory += '/';
-    return directory;
-}
+std::string TXbaseDataSet::ResolveDirectory() const { return DatabaseDirectory(m_databaseName); }
 
 std::string TXbaseDataSet::TablePath() const { return ResolveDirectory() + m_tableName; }
 
@@ -454,30 +381,7 @@ bool TXbaseDataSet::GetFieldData(const TField& field, TFieldValue& value) {
     TRecordBuffer buffer = CurrentRowBuffer();
     if (!buffer) return false;
     if (field.FieldKind() == TFieldKind::fkCalculated || field.FieldKind() == TFieldKind::fkLookup) {
-        const std::uint8_t* slot = buffer + m_recordLength + field.Offset();
-        if (slot[0] == 0) return false;
-        switch (field.DataType()) {
-            case TFieldType::ftString:
-                value = std::string(reinterpret_cast<const char*>(slot + 1),
-                                    strnlen(reinterpret_cast<const char*>(slot + 1), static_cast<std::size_t>(field.DataSize())));
-                break;
-            case TFieldType::ftSmallint:
-            case TFieldType::ftInteger: {
-                std::int32_t number = 0;
-                std::memcpy(&number, slot + 1, sizeof number);
-                value = number;
-                break;
-            }
-            case TFieldType::ftBoolean:
-                value = slot[1] != 0;
-                break;
-            default: {
-                double number = 0;
-                std::memcpy(&number, slot + 1, sizeof number);
-                value = number;
-            }
-        }
-        return true;
+        return readCalcSlot(buffer + m_recordLength + field.Offset(), field, value);
     }
     const int n = field.FieldNo();
     // The engine reads the row it is pointed at; in the filter state it already is.
@@ -582,12 +486,8 @@ std::int32_t TXbaseDataSet::EngineInteger(int n) const {
     return static_cast<std::int32_t>(rounded);
 }
 
-bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowsVisitor& visit) {
-    CheckActive();
-    if ((m_filtered && OnFilterRecord) || OnStatus) return false;
-    std::vector<int> numbers;
-    std::vector<std::uint32_t> offsets;
-    bool twoByteFields = true;
+bool TXbaseDataSet::IntegerColumns(std::span<const TField* const> fields, std::vector<int>& numbers,
+                                   std::vector<std::uint32_t>& offsets, bool& twoByteFields) const {
     for (const TField* field : fields) {
         const int n = field->FieldNo();
         const char type = m_engine->fieldType(n);
@@ -600,6 +500,16 @@ bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, con
         offsets.push_back(m_engine->fieldOffset(n));
         twoByteFields = twoByteFields && m_engine->fieldLength(n) == 2;
     }
+    return true;
+}
+
+bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowsVisitor& visit) {
+    CheckActive();
+    if ((m_filtered && OnFilterRecord) || OnStatus) return false;
+    std::vector<int> numbers;
+    std::vector<std::uint32_t> offsets;
+    bool twoByteFields = true;
+    if (!IntegerColumns(fields, numbers, offsets, twoByteFields)) return false;
     const std::size_t width = numbers.size();
     const std::size_t kBatch = std::clamp<std::size_t>(m_engine->recordCount(), 16, 4096);
     const auto valueBuffer = std::make_unique_for_overwrite<std::int32_t[]>(kBatch * width);
@@ -688,198 +598,4 @@ void TXbaseDataSet::statusReport(int code, std::int64_t number) {
 
 void TXbaseDataSet::formulaRequest(const std::string& formula) {
     if (OnFormula) OnFormula(*this, formula);
-}
-
-// ---- editing ----------------------------------------------------------------------------------
-
-void TXbaseDataSet::InternalEdit() {
-    TRecordBuffer buffer = ActiveBuffer();
-    {
-        // The lock first, then the record read under it: the row shows the record as it is once
-        // the lock is granted, and the post never writes back bytes read before the lock.
-        EngineRow row(*m_engine, buffer);
-        if (!m_engine->lockAndReadRecord(RowRecordNumber(buffer))) DatabaseError(xbtext::SRecordLocked);
-        m_atFirst = false;
-        m_atLast = false;
-    }
-    m_editInProgress = true;
-}
-
-void TXbaseDataSet::InternalInitRecord(TRecordBuffer buffer) {
-    EngineRow row(*m_engine, buffer);
-    m_engine->blankRecord();
-    if (State() != TDataSetState::dsEdit) m_engine->keepAsOldRecord();
-}
-
-void TXbaseDataSet::DoAfterInsert() {
-    // The new row stands past the last record until it is posted.
-    m_engine->setMarks(true, false);
-    TDataSet::DoAfterInsert();
-}
-
-void TXbaseDataSet::SetFieldData(TField& field, const TFieldValue& value) {
-    const TDataSetState state = State();
-    const bool storing = state == TDataSetState::dsEdit || state == TDataSetState::dsInsert ||
-                         state == TDataSetState::dsSetKey || state == TDataSetState::dsCalcFields ||
-                         state == TDataSetState::dsFilter || state == TDataSetState::dsNewValue;
-    if (!storing) Fail(dbtext::SNotEditing);
-    if (field.FieldKind() == TFieldKind::fkCalculated || field.FieldKind() == TFieldKind::fkLookup) {
-        TRecordBuffer buffer = state == TDataSetState::dsCalcFields ? CalcBuffer() : ActiveBuffer();
-        std::uint8_t* slot = buffer + m_recordLength + field.Offset();
-        std::memset(slot, 0, static_cast<std::size_t>(1 + field.DataSize()));
-        if (!std::holds_alternative<std::monostate>(value)) {
-            slot[0] = 1;
-            if (const auto* text = std::get_if<std::string>(&value)) {
-                std::memcpy(slot + 1, text->data(), std::min(text->size(), static_cast<std::size_t>(field.DataSize() - 1)));
-            } else if (const auto* integer = std::get_if<std::int32_t>(&value)) {
-                std::memcpy(slot + 1, integer, sizeof *integer);
-            } else if (const auto* real = std::get_if<double>(&value)) {
-                std::memcpy(slot + 1, real, sizeof *real);
-            } else if (const auto* flag = std::get_if<bool>(&value)) {
-                slot[1] = *flag ? 1 : 0;
-            }
-        }
-    } else {
-        if (state == TDataSetState::dsCalcFields) Fail(dbtext::SNotEditing);
-        if (field.ReadOnly() && state != TDataSetState::dsSetKey && state != TDataSetState::dsFilter) {
-            DatabaseError(FormatMessage(dbtext::SFieldReadOnly, {field.DisplayName()}));
-        }
-        field.Validate();
-        const int n = field.FieldNo();
-        auto number = [&]() -> double {
-            if (const auto* integer = std::get_if<std::int32_t>(&value)) return *integer;
-            if (const auto* real = std::get_if<double>(&value)) return *real;
-            if (const auto* flag = std::get_if<bool>(&value)) return *flag ? 1 : 0;
-            return 0;
-        };
-        std::optional<EngineRow> row;
-        if (state != TDataSetState::dsFilter) row.emplace(*m_engine, ActiveBuffer());
-        switch (field.DataType()) {
-            case TFieldType::ftString: {
-                const auto* text = std::get_if<std::string>(&value);
-                m_engine->putValueText(n, text ? *text : std::string());
-                break;
-            }
-            case TFieldType::ftSmallint:
-            case TFieldType::ftInteger:
-            case TFieldType::ftFloat:
-            case TFieldType::ftMemo:
-            case TFieldType::ftBlob:
-                m_engine->putNumber(n, number());
-                break;
-            case TFieldType::ftDateTime: {
-                const double days = std::holds_alternative<std::monostate>(value) ? 0 : number();
-                m_engine->putNumber(n, std::holds_alternative<std::monostate>(value)
-                                           ? 0
-                                           : (days + kDaysFromYearOneTo1899) * kMsPerDay);
-                break;
-            }
-            case TFieldType::ftBoolean: {
-                const auto* flag = std::get_if<bool>(&value);
-                m_engine->putLogical(n, flag ? *flag : false);
-                break;
-            }
-            case TFieldType::ftDate: {
-                std::string text(8, ' ');
-                if (const auto* date = std::get_if<double>(&value)) {
-                    int year = 0, month = 0, day = 0;
-                    DecodeDate(*date, year, month, day);
-                    if (TxbDBFDate::isValidDate(year, month, day)) {
-                        text = TxbDBFDate::toStored(TxbDBFDate::julianDay(year, month, day));
-                    }
-                }
-                m_engine->putText(n, text);
-                break;
-            }
-            default:
-                break;
-        }
-    }
-    if (state != TDataSetState::dsCalcFields && state != TDataSetState::dsFilter &&
-        state != TDataSetState::dsNewValue) {
-        DataEvent(TDataEvent::deFieldChange, reinterpret_cast<std::intptr_t>(&field));
-    }
-}
-
-void TXbaseDataSet::InternalPost() {
-    TRecordBuffer buffer = ActiveBuffer();
-    {
-        EngineRow row(*m_engine, buffer);
-        if (State() == TDataSetState::dsEdit) {
-            m_engine->replaceRecord(RowRecordNumber(buffer));
-        } else {
-            m_engine->appendRecord();
-        }
-    }
-    m_engine->unlock();
-    m_editInProgress = false;
-    m_atFirst = false;
-    m_atLast = false;
-}
-
-void TXbaseDataSet::InternalCancel() {
-    m_engine->unlock();
-    m_editInProgress = false;
-}
-
-void TXbaseDataSet::MarkActiveRecord(bool deleted) {
-    // The mark goes onto the record as the file holds it under its lock, read into the engine's
-    // own buffer: the row on show may be older than another user's change, which must stay.
-    // Deleted records stay visible to the engine meanwhile, so that it does not step away from
-    // the record it marks; visibility comes back whether or not the write succeeded.
-    const bool ownLock = !m_engine->fileLocked();
-    bool locked = false;
-    bool written = true;
-    m_engine->setUseDeleted(true);
-    try {
-        locked = m_engine->lockAndReadRecord(RowRecordNumber(ActiveBuffer()));
-        if (locked && deleted) {
-            m_engine->deleteCurrentRecord();
-        } else if (locked) {
-            m_engine->recallCurrentRecord();
-        }
-    } catch (const Exception&) {
-        written = false;
-    }
-    if (locked && ownLock) m_engine->unlock();
-    m_engine->setUseDeleted(m_useDeleted);
-    if (!written) DatabaseError(deleted ? xbtext::SCannotDelete : xbtext::SCannotRecall);
-    if (!locked) DatabaseError(xbtext::SRecordLocked);
-}
-
-void TXbaseDataSet::InternalDelete() {
-    MarkActiveRecord(true);
-    if (m_editInProgress) {
-        // Deleting the row being edited ends the edit, and with it the record's lock.
-        m_engine->unlock();
-        m_editInProgress = false;
-    }
-    m_engine->readRecord(xb::req::kCurrent);
-    if (m_engine->eof()) m_engine->readRecord(xb::req::kPrior);
-    m_atFirst = false;
-    m_atLast = false;
-}
-
-void TXbaseDataSet::InternalRefresh() {
-    TRecordBuffer buffer = ActiveBuffer();
-    if (!buffer || IsEmpty()) return;
-    EngineRow row(*m_engine, buffer);
-    GotoRecordNumber(RowRecordNumber(buffer));
-}
-
-void TXbaseDataSet::Recall() {
-    CheckActive();
-    if (IsEmpty()) return;
-    UpdateCursorPos();
-    MarkActiveRecord(false);
-    Resync(0);
-}
-
-void TXbaseDataSet::InternalAddRecord(TRecordBuffer buffer, bool) {
-    {
-        EngineRow row(*m_engine, buffer);
-        m_engine->appendRecord();
-    }
-    m_engine->unlock();
-    m_editInProgress = false;
 }

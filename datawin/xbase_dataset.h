@@ -148,6 +148,12 @@ private:
     // AsInteger's value of engine field n in the record buffer in use: rounded half to even,
     // range checked.
     std::int32_t EngineInteger(int n) const;
+    // The engine's field numbers and record offsets of the fields a scan reads, and whether all
+    // are two bytes wide; false when one is no whole-number data field of this table.
+    bool IntegerColumns(std::span<const TField* const> fields, std::vector<int>& numbers,
+                        std::vector<std::uint32_t>& offsets, bool& twoByteFields) const;
+    // Stores a data field's value through the engine into the record it points at.
+    void PutEngineValue(const TField& field, const TFieldValue& value);
     // Positions the engine on a physical record (read into the buffer in use).
     void GotoRecordNumber(std::int64_t number);
 

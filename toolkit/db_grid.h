@@ -289,6 +289,8 @@ private:
 
     // The user's actions.
     bool KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool CtrlKeyDown(int key);
+    bool PlainKeyDown(int key, bool shift);
     void EditorKey(QKeyEvent& event);
     void TypeOnClosedCell(QKeyEvent& event);
     void NextRow(bool select);
@@ -317,6 +319,9 @@ private:
     QString FieldEditText() const;
     void WriteEditorText();
 
+    void PaintTitleRow(QPainter& painter) const;
+    void PaintRow(QPainter& painter, int row) const;
+    void PaintFocusRect(QPainter& painter, const QRect& cell) const;
     void PaintFixedCell(QPainter& painter, const QRect& rect) const;
     void PaintText(QPainter& painter, const QRect& rect, const QString& text, const TFont& font, TColor color,
                    TAlignment alignment) const;

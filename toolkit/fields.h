@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "toolkit/component.h"
+#include "toolkit/conversions.h"
 #include "toolkit/db_types.h"
 
 class TField : public TComponent {
@@ -242,16 +243,5 @@ protected:
     const char* Caption() const override { return "MEMO"; }
 };
 
-// Rounds to the nearest integer, halves to the even neighbour.
-double RoundHalfEven(double value);
-// A real written as the class library's "%g" does: up to 15 significant digits, no padding.
-std::string FormatG(double value);
 // Builds the field object for a field definition's type.
 std::unique_ptr<TField> CreateFieldOfType(TFieldType type, int size);
-
-// Civil dates of the proleptic Gregorian calendar as TDateTime day numbers (1899-12-30 is 0),
-// years 1 to 9999. EncodeDate raises EConvertError for a day that does not exist.
-bool TryEncodeDate(int year, int month, int day, TDateTime& date);
-TDateTime EncodeDate(int year, int month, int day);
-// The day of a TDateTime, its time of day ignored; all three are 0 outside years 1 to 9999.
-void DecodeDate(TDateTime date, int& year, int& month, int& day);

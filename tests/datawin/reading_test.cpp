@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/datawin/xbase_test_util.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -534,6 +535,29 @@ TEST_F(ReadingTest, AliasFileNamesTableDirectories)
     }
     ASSERT_EQ(withoutFile.size(), 1u);
     EXPECT_EQ(withoutFile[0].first, "Default Directory");
+}
+
+TEST_F(ReadingTest, AliasFileThatIsNoRegularFileCountsAsNone)
+{
+    // A FIFO would block the reader until some program opened it for writing; a directory reads
+    // as empty. Neither is taken for an alias file. The child reads it, so a reader that blocks
+    // fails the test instead of hanging it.
+    const std::string config = m_cwd + "/config";
+    ASSERT_EQ(::mkdir(config.c_str(), 0700), 0);
+    ASSERT_EQ(::mkfifo((config + "/xbase.cfg").c_str(), 0600), 0);
+    testsupport::Child child([&](testsupport::Child& self) {
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        TXbaseDataSet::LoadAliases();
+        self.tell(static_cast<char>('0' + TXbaseDataSet::Aliases().size()));
+        ::unlink((config + "/xbase.cfg").c_str());
+        ::mkdir((config + "/xbase.cfg").c_str(), 0700);
+        TXbaseDataSet::LoadAliases();
+        self.tell(static_cast<char>('0' + TXbaseDataSet::Aliases().size()));
+        return TXbaseDataSet::Aliases()[0].first == "Default Directory" ? 0 : 1;
+    });
+    ASSERT_EQ(child.receive(std::chrono::milliseconds(5000)), '1') << "a FIFO: only the default alias";
+    ASSERT_EQ(child.receive(std::chrono::milliseconds(5000)), '1') << "a directory: only the default alias";
+    EXPECT_EQ(child.wait(), 0);
 }
 
 TEST_F(ReadingTest, OpeningFailuresSayWhatIsWrong)

@@ -1,0 +1,116 @@
+// The alias file is an INI file; only its [Alias] section counts, "name=path" a line, with ';'
+// starting a comment line. Names compare without regard to ASCII letter case.
+#include "datawin/aliases.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "dbf/tools.h"
+
+namespace {
+
+constexpr const char* kDefaultDirectory = "Default Directory";
+
+std::string upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return text;
+}
+
+bool sameText(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+
+std::string configDirectory() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
+    if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+    return std::string();
+}
+
+std::string executableDirectory() {
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return std::string();
+    std::string text(path, static_cast<std::size_t>(length));
+    const std::size_t slash = text.find_last_of('/');
+    return slash == std::string::npos ? std::string() : text.substr(0, slash);
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+TAliasList& DirectoryAliases() {
+    static TAliasList aliases = [] {
+        TAliasList list;
+        list.emplace_back(kDefaultDirectory, std::string());
+        return list;
+    }();
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = true;
+        LoadDirectoryAliases();
+    }
+    return aliases;
+}
+
+void LoadDirectoryAliases() {
+    auto& aliases = DirectoryAliases();
+    aliases.resize(1);
+    const std::string directory = configDirectory();
+    if (directory.empty()) return;
+    const std::string path = directory + "/xbase.cfg";
+    if (!isRegularFile(path)) return;
+    std::ifstream file(path);
+    if (!file) return;
+    std::string line;
+    bool inAliasSection = false;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string trimmed = xb::trimBlanksAndControls(line);
+        if (trimmed.empty() || trimmed[0] == ';') continue;
+        if (trimmed.front() == '[') {
+            inAliasSection = sameText(trimmed, "[Alias]");
+            continue;
+        }
+        const std::size_t equals = trimmed.find('=');
+        if (!inAliasSection || equals == std::string::npos) continue;
+        aliases.emplace_back(upper(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
+                             upper(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
+    }
+}
+
+std::string RegisterDatabaseName(const std::string& name) {
+    if (sameText(name, kDefaultDirectory)) return name;
+    std::string value = name;
+    if (!value.empty() && value.back() == '/') value.pop_back();
+    value = upper(value);
+    auto& aliases = DirectoryAliases();
+    const bool known = std::any_of(aliases.begin(), aliases.end(), [&](const auto& a) { return a.first == value; });
+    if (!known) aliases.emplace_back(value, value);
+    return value;
+}
+
+std::string DatabaseDirectory(const std::string& databaseName) {
+    if (databaseName.empty()) return std::string();
+    std::string directory;
+    if (sameText(databaseName, kDefaultDirectory)) {
+        directory = executableDirectory();
+    } else {
+        directory = databaseName;
+        for (const auto& [alias, path] : DirectoryAliases()) {
+            if (alias == upper(databaseName) && !path.empty()) {
+                directory = path;
+                break;
+            }
+        }
+    }
+    if (!directory.empty() && directory.back() != '/') directory += '/';
+    return directory;
+}
