@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include "dbf/dbf_date.h"
-#include "dbf/tools.h"
+#include "dbf/table_file.h"
+#include "dbf/text_numbers.h"
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "platform/os_file.h"
 
@@ -24,14 +26,9 @@ constexpr const char* kDefaultDirectory = "Default Directory";
 constexpr double kDaysFromYearOneTo1899 = 693594.0;
 constexpr double kMsPerDay = 86400000.0;
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
+using platform::upperAscii;
 
-bool sameText(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+bool sameText(const std::string& a, const std::string& b) { return platform::sameAsciiIgnoringCase(a, b); }
 
 // Points the engine at a row for one operation and back at its own buffer afterwards, whether
 // the operation succeeded or not.
@@ -98,8 +95,8 @@ void TXbaseDataSet::LoadAliases() {
         }
         const std::size_t equals = trimmed.find('=');
         if (!inAliasSection || equals == std::string::npos) continue;
-        aliases.emplace_back(upper(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
-                             upper(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
+        aliases.emplace_back(upperAscii(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
+                             upperAscii(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
     }
 }
 
@@ -126,7 +123,7 @@ void TXbaseDataSet::SetDatabaseName(const std::string& name) {
     }
     std::string value = name;
     if (!value.empty() && value.back() == '/') value.pop_back();
-    value = upper(value);
+    value = upperAscii(value);
     auto& aliases = Aliases();
     const bool known = std::any_of(aliases.begin(), aliases.end(), [&](const auto& a) { return a.first == value; });
     if (!known) aliases.emplace_back(value, value);
@@ -185,7 +182,7 @@ std::string TXbaseDataSet::ResolveDirectory() const {
     } else {
         directory = m_databaseName;
         for (const auto& [alias, path] : Aliases()) {
-            if (alias == upper(m_databaseName) && !path.empty()) {
+            if (alias == upperAscii(m_databaseName) && !path.empty()) {
                 directory = path;
                 break;
             }
@@ -199,11 +196,9 @@ std::string TXbaseDataSet::TablePath() const { return ResolveDirectory() + m_tab
 
 void TXbaseDataSet::InternalOpen() {
     if (m_tableName.empty()) DatabaseError(xbtext::STableNameMissing);
-    const std::size_t slash = m_tableName.find_last_of('/');
-    const std::size_t dot = m_tableName.find_last_of('.');
-    // A file of exactly the name given is the table, whatever its name; otherwise ".DBF" is added.
-    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
-    if (noExtension && !platform::isRegularFile(TablePath())) m_tableName += ".DBF";
+    // The engine's rule: a file of exactly the name given is the table, whatever its name. The
+    // dataset shows the added extension in capitals, as table names have always been shown.
+    if (xb::lacksTableExtension(TablePath())) m_tableName += upperAscii(xb::kTableExtension);
     const std::string path = TablePath();
     if (!platform::pathExists(platform::fullPath(path))) {
         DatabaseError(FormatMessage(xbtext::SCannotFindFile, {path}));
