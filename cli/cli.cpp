@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <exception>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
+#include "dbf/text_numbers.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
 
@@ -218,7 +218,7 @@ void printCommandHelp(const Command& command, std::ostream& out)
 {
     printCommandUsage(command, out);
     std::string summary(command.summary);
-    summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
+    summary[0] = xb::upperAscii(summary[0]);
     out << '\n' << summary << ".\n";
     if (!command.details.empty())
         out << '\n' << command.details;

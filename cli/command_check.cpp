@@ -4,11 +4,9 @@
 // in a draw, each reported by record number. --repair mends the file's end (count, end mark,
 // partial record) by writing a copy and renaming it over the table, so a failure leaves the
 // original as it was.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -23,10 +21,9 @@
 #include "cli/draw_tables.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
+#include "dbf/table_file.h"
 #include "dbf/table_handler.h"
-#include "dbf/tools.h"
-#include "platform/error_codes.h"
-#include "platform/os_file.h"
+#include "dbf/text_numbers.h"
 
 namespace cli {
 
@@ -60,7 +57,7 @@ FileEnd fileEndOf(DBFObject& table)
 {
     FileEnd end;
     end.size = table.fileSize();
-    end.headerCount = xb::readLe32(&table.headerImage()[4]);
+    end.headerCount = xb::readLe32(&table.headerImage()[xb::hdr::kRecordCount]);
     end.records = table.recordCount();
     // The open has read the whole header, and the count is what the file's size holds whole.
     const std::uint64_t dataEnd =
@@ -141,50 +138,41 @@ int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostrea
     return problems;
 }
 
+// Runs one step of the repair; a failure is reported as the table's, at `location`.
+template <typename Step>
+void repairStep(const std::string& table, int location, Step step)
+{
+    try {
+        step();
+    } catch (const EXbaseError& error) {
+        xb::raiseError(error.Code(), location, table);
+    }
+}
+
 // Writes the header with the true count, the whole records and the end mark into a new file
 // beside the table, then renames it over the table. Any failure removes the copy and leaves the
 // table as it was.
 void writeRepairedCopy(DBFObject& table, const FileEnd& end)
 {
     const std::string& path = table.path();
-    std::string temporary = path + ".check-XXXXXX";
-    const int made = ::mkstemp(temporary.data());
-    if (made < 0)
-        xb::raiseError(static_cast<int>(platform::windowsCodeFor(errno)), xb::loc::kCreate, path);
-    struct stat original {};
-    if (::stat(path.c_str(), &original) == 0)
-        ::fchmod(made, original.st_mode & 07777);
-    ::close(made);
-
-    const platform::Handle copy = platform::openFile(temporary, true, false, platform::Disposition::OpenExisting);
-    bool done = copy != platform::kNoHandle;
-    std::uint32_t failure = platform::lastError();
+    std::optional<xb::NewTableFile> copy;
+    repairStep(path, xb::loc::kCreate, [&] { copy.emplace(path + ".check-" + std::to_string(::getpid())); });
     std::vector<std::uint8_t> chunk;
     const std::uint64_t dataEnd = table.headerLength() + static_cast<std::uint64_t>(end.records) * table.recordLength();
-    for (std::uint64_t at = 0; done && at < dataEnd; at += chunk.size()) {
+    for (std::uint64_t at = 0; at < dataEnd; at += chunk.size()) {
         chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(dataEnd - at, 1u << 16)));
         if (table.XBO_DiskFile::readAt(at, chunk.data(), static_cast<std::uint32_t>(chunk.size())) != chunk.size())
             xb::raiseError(xb::err::kShortRead, xb::loc::kRead, path);
         if (at == 0)
-            xb::writeLe32(&chunk[4], end.records);
-        std::uint32_t moved = 0;
-        done = platform::writeAt(copy, at, chunk.data(), static_cast<std::uint32_t>(chunk.size()), moved);
+            xb::writeLe32(&chunk[xb::hdr::kRecordCount], end.records);
+        repairStep(path, xb::loc::kWrite,
+                   [&] { copy->append(chunk.data(), static_cast<std::uint32_t>(chunk.size())); });
     }
     const std::uint8_t mark = xb::kEofByte;
-    std::uint32_t moved = 0;
-    done = done && platform::writeAt(copy, dataEnd, &mark, 1, moved) && platform::flushFile(copy);
-    if (!done)
-        failure = platform::lastError();
-    if (copy != platform::kNoHandle)
-        platform::closeFile(copy);
-    if (done) {
-        done = platform::moveFile(temporary, path);
-        failure = platform::lastError();
-    }
-    if (!done) {
-        ::unlink(temporary.c_str());
-        xb::raiseError(static_cast<int>(failure), xb::loc::kWrite, path);
-    }
+    repairStep(path, xb::loc::kWrite, [&] {
+        copy->append(&mark, 1);
+        copy->placeOver(table);
+    });
 }
 
 }  // namespace

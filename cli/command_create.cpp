@@ -1,5 +1,5 @@
-// `sharometr-cli create --game loto|keno [--sample N] DIR`: a new empty draw table, written with
-// plain file calls, and optionally N synthetic draws appended to it through the engine.
+// `sharometr-cli create --game loto|keno [--sample N] DIR`: a new empty draw table made by the
+// engine, and optionally N synthetic draws appended to it.
 #include <limits>
 #include <ostream>
 

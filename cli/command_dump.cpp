@@ -14,7 +14,7 @@
 #include "cli/output_format.h"
 #include "datawin/xbase_dataset.h"
 #include "dbf/table_handler.h"
-#include "platform/ansi_text.h"
+#include "dbf/text_numbers.h"
 
 namespace cli {
 
@@ -61,7 +61,7 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
     if (format == OutputFormat::Csv) {
         out << "record" << (flags ? ",deleted" : "");
         for (int i = 0; i < data.FieldCount(); ++i)
-            out << ',' << csvField(platform::ansiToUtf8(data.Fields(i).FieldName()));
+            out << ',' << csvField(xb::textToUtf8(data.Fields(i).FieldName()));
         out << '\n';
     } else if (format == OutputFormat::Json) {
         out << "[";
@@ -80,7 +80,7 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
                 if (flags)
                     out << (deleted(record) ? ",true" : ",false");
                 for (int i = 0; i < data.FieldCount(); ++i)
-                    out << ',' << csvField(platform::ansiToUtf8(data.Fields(i).AsString()));
+                    out << ',' << csvField(xb::textToUtf8(data.Fields(i).AsString()));
                 break;
             case OutputFormat::Json:
                 out << (first ? "\n" : ",\n") << "  {\"record\": " << record;
@@ -88,8 +88,8 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
                     out << ", \"deleted\": " << (deleted(record) ? "true" : "false");
                 for (int i = 0; i < data.FieldCount(); ++i) {
                     const TField& field = data.Fields(i);
-                    const std::string text = platform::ansiToUtf8(field.AsString());
-                    out << ", " << jsonString(platform::ansiToUtf8(field.FieldName())) << ": "
+                    const std::string text = xb::textToUtf8(field.AsString());
+                    out << ", " << jsonString(xb::textToUtf8(field.FieldName())) << ": "
                         << (numericField(field) && jsonNumber(text) ? text : jsonString(text));
                 }
                 out << '}';

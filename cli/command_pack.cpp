@@ -12,8 +12,8 @@
 #include "cli/command_support.h"
 #include "cli/options.h"
 #include "dbf/constants.h"
-#include "dbf/disk_file.h"
 #include "dbf/error_report.h"
+#include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 
@@ -23,12 +23,6 @@ namespace {
 
 constexpr std::size_t kChunkBytes = 1u << 16;
 
-void putLe32(std::string& bytes, std::size_t at, std::uint32_t value)
-{
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 // Reads exactly `length` bytes of the table, or raises the engine's short-read error.
 void readExactly(DBFObject& table, std::uint64_t offset, std::string& bytes, std::uint32_t length)
 {
@@ -37,43 +31,10 @@ void readExactly(DBFObject& table, std::uint64_t offset, std::string& bytes, std
         xb::raiseError(xb::err::kShortRead, xb::loc::kRead, table.path());
 }
 
-// The new file until it has taken the table's place: removed when anything fails before.
-class Replacement {
-public:
-    explicit Replacement(const std::string& path) : m_path(path), m_file(path, /*readWrite=*/true, /*shared=*/false)
-    {
-        m_file.create();
-    }
-    ~Replacement()
-    {
-        if (!m_placed) {
-            m_file.close();
-            ::unlink(m_path.c_str());
-        }
-    }
-    Replacement(const Replacement&) = delete;
-    Replacement& operator=(const Replacement&) = delete;
-
-    void append(const std::string& bytes)
-    {
-        m_file.writeAt(m_size, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-        m_size += bytes.size();
-    }
-
-    // On the disk first, then in the table's place.
-    void placeAt(const std::string& table)
-    {
-        m_file.flush();
-        m_file.rename(table);
-        m_placed = true;
-    }
-
-private:
-    std::string m_path;
-    XBO_DiskFile m_file;
-    std::uint64_t m_size = 0;
-    bool m_placed = false;
-};
+void append(xb::NewTableFile& file, const std::string& bytes)
+{
+    file.append(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
 
 }  // namespace
 
@@ -105,11 +66,10 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err)
         try {
             std::string header;
             readExactly(table, 0, header, static_cast<std::uint32_t>(start));
-            putLe32(header, 4, records - deleted);
-            stampHeaderNow(header);
+            xb::stampHeader(reinterpret_cast<std::uint8_t*>(header.data()), records - deleted);
 
-            Replacement replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
-            replacement.append(header);
+            xb::NewTableFile replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
+            append(replacement, header);
             for (std::uint32_t first = 0; first < records; first += perChunk) {
                 const std::uint32_t count = std::min(perChunk, records - first);
                 readExactly(table, start + std::uint64_t{first} * length, chunk, count * length);
@@ -120,10 +80,10 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err)
                         kept.append(record);
                 }
                 if (!kept.empty())
-                    replacement.append(kept);
+                    append(replacement, kept);
             }
-            replacement.append(std::string(1, static_cast<char>(xb::kEofByte)));
-            replacement.placeAt(table.path());
+            append(replacement, std::string(1, static_cast<char>(xb::kEofByte)));
+            replacement.placeOver(table);
         } catch (const Exception& error) {
             // The engine names the new file; the user wants to know about the table.
             err << error.Message() << '\n' << table.path() << " is left as it was\n";

@@ -5,7 +5,6 @@
 
 #include "cli/cli.h"
 #include "dbf/table_handler.h"
-#include "platform/local_time.h"
 
 namespace cli {
 
@@ -25,18 +24,6 @@ std::optional<std::uint64_t> decimalNumber(const std::string& text)
         number = number * 10 + static_cast<std::uint64_t>(digit - '0');
     }
     return number;
-}
-
-void stampHeaderNow(std::string& header)
-{
-    const platform::LocalTime now = platform::localTime();
-    header[1] = static_cast<char>(now.year % 100);
-    header[2] = static_cast<char>(now.month);
-    header[3] = static_cast<char>(now.day);
-    const auto stamp =
-        static_cast<std::uint32_t>(((now.hour * 64 + now.minute) * 64 + now.second) * 1024 + now.millisecond);
-    for (std::size_t i = 0; i < 4; ++i)
-        header[16 + i] = static_cast<char>((stamp >> (8 * i)) & 0xFF);
 }
 
 std::uint64_t recordNumberArgument(const std::string& text)

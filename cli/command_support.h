@@ -18,10 +18,6 @@ std::string counted(std::uint64_t count, const std::string& noun);
 // long for the type comes back as UINT64_MAX, which no table reaches.
 std::optional<std::uint64_t> decimalNumber(const std::string& text);
 
-// Sets a table header's date of last update (bytes 1..3) and update stamp (bytes 16..19) to the
-// local clock, as the engine's own header write does for a table changed now.
-void stampHeaderNow(std::string& header);
-
 // The record number of the command line (raises UsageError when it is not a decimal number).
 std::uint64_t recordNumberArgument(const std::string& text);
 

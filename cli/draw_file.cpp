@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
 
 #include "cli/command_support.h"
+#include "dbf/text_numbers.h"
 
 namespace cli {
 
@@ -109,13 +109,6 @@ bool looksNumeric(std::string_view text)
     return (!whole.empty() || !fraction.empty()) && digits(whole) && digits(fraction);
 }
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // A signed decimal integer; the value saturates far outside any draw's range.
 std::optional<long long> integerOf(const std::string& word)
 {
@@ -138,7 +131,7 @@ std::vector<std::size_t> namedColumns(const std::vector<Field>& fields, const Dr
     std::vector<std::size_t> columns;
     for (const std::string& name : shape.fieldNames) {
         const auto found = std::find_if(fields.begin(), fields.end(), [&](const Field& field) {
-            return sameName(trimmed(std::string_view(field.text).substr(0, field.text.find(','))), name);
+            return xb::sameFieldName(trimmed(std::string_view(field.text).substr(0, field.text.find(','))), name);
         });
         if (found == fields.end())
             return {};

@@ -16,13 +16,10 @@ namespace cli {
 // "6 or 20": the field counts of the games' tables.
 std::string drawFieldCounts();
 
-// The bytes of an empty table of the game: version 0x03, the date and update stamp of the local
-// clock, no records, the descriptors, the terminator and the end-of-file byte.
-std::string emptyTableImage(const Game& game);
-
-// Writes a new empty table of the game into `directory` and returns its full path. A table that
-// is already there (in any letter case, as the engine would find it) is left alone and refused;
-// failures raise the engine's error (EXbaseError) naming the table's path.
+// Has the engine create a new empty table of the game (numeric fields two wide, the DOS Russian
+// code page) in `directory` and returns its full path. A table that is already there (in any
+// letter case, as the engine would find it) is left alone and refused; failures raise the
+// engine's error (EXbaseError) naming the table's path.
 std::string createEmptyTable(const std::string& directory, const Game& game);
 
 // Adds one draw as a new last record: blank record, each number put as value text, append (which

@@ -9,20 +9,14 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "dbf/tools.h"
+#include "dbf/text_numbers.h"
+#include "platform/ascii_case.h"
 
 namespace {
 
 constexpr const char* kDefaultDirectory = "Default Directory";
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return text;
-}
-
-bool sameText(const std::string& a, const std::string& b) { return upper(a) == upper(b); }
+bool sameText(const std::string& a, const std::string& b) { return platform::sameAsciiIgnoringCase(a, b); }
 
 std::string configDirectory() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return xdg;
@@ -81,8 +75,8 @@ void LoadDirectoryAliases() {
         }
         const std::size_t equals = trimmed.find('=');
         if (!inAliasSection || equals == std::string::npos) continue;
-        aliases.emplace_back(upper(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
-                             upper(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
+        aliases.emplace_back(platform::upperAscii(xb::trimBlanksAndControls(trimmed.substr(0, equals))),
+                             platform::upperAscii(xb::trimBlanksAndControls(trimmed.substr(equals + 1))));
     }
 }
 
@@ -90,7 +84,7 @@ std::string RegisterDatabaseName(const std::string& name) {
     if (sameText(name, kDefaultDirectory)) return name;
     std::string value = name;
     if (!value.empty() && value.back() == '/') value.pop_back();
-    value = upper(value);
+    value = platform::upperAscii(value);
     auto& aliases = DirectoryAliases();
     const bool known = std::any_of(aliases.begin(), aliases.end(), [&](const auto& a) { return a.first == value; });
     if (!known) aliases.emplace_back(value, value);
@@ -105,7 +99,7 @@ std::string DatabaseDirectory(const std::string& databaseName) {
     } else {
         directory = databaseName;
         for (const auto& [alias, path] : DirectoryAliases()) {
-            if (alias == upper(databaseName) && !path.empty()) {
+            if (alias == platform::upperAscii(databaseName) && !path.empty()) {
                 directory = path;
                 break;
             }

@@ -10,7 +10,10 @@
 
 #include "datawin/aliases.h"
 #include "datawin/xbase_dataset_private.h"
-#include "dbf/tools.h"
+#include "dbf/dbf_date.h"
+#include "dbf/table_file.h"
+#include "dbf/text_numbers.h"
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "platform/os_file.h"
 
@@ -126,11 +129,9 @@ std::string TXbaseDataSet::TablePath() const { return ResolveDirectory() + m_tab
 
 void TXbaseDataSet::InternalOpen() {
     if (m_tableName.empty()) DatabaseError(xbtext::STableNameMissing);
-    const std::size_t slash = m_tableName.find_last_of('/');
-    const std::size_t dot = m_tableName.find_last_of('.');
-    // A file of exactly the name given is the table, whatever its name; otherwise ".DBF" is added.
-    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
-    if (noExtension && !platform::isRegularFile(TablePath())) m_tableName += ".DBF";
+    // The engine's rule: a file of exactly the name given is the table, whatever its name. The
+    // dataset shows the added extension in capitals, as table names have always been shown.
+    if (xb::lacksTableExtension(TablePath())) m_tableName += platform::upperAscii(xb::kTableExtension);
     const std::string path = TablePath();
     if (!platform::pathExists(platform::fullPath(path))) {
         DatabaseError(FormatMessage(xbtext::SCannotFindFile, {path}));

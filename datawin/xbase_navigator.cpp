@@ -12,8 +12,8 @@
 #include <QToolTip>
 #include <QVariant>
 #include <algorithm>
-#include <cctype>
 
+#include "platform/ascii_case.h"
 #include "platform/exception.h"
 #include "toolkit/dataset.h"
 #include "toolkit/dialogs.h"
@@ -57,19 +57,13 @@ constexpr int kInitialDelay = 400;
 constexpr int kRepeatInterval = 100;
 const char* const kDeleteRecordQuestion = "Delete record?";
 
-bool sameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
-}
-
 TXbaseNavigateBtn buttonAt(int index) { return static_cast<TXbaseNavigateBtn>(index); }
 
 }  // namespace
 
 QImage NavigatorGlyph(const std::string& resourceName) {
     for (const GlyphResource& resource : kGlyphResources) {
-        if (!sameText(resource.name, resourceName)) continue;
+        if (!platform::sameAsciiIgnoringCase(resource.name, resourceName)) continue;
         QImage image = QImage(resource.xpm).convertToFormat(QImage::Format_ARGB32);
         const QRgb transparent = image.pixel(0, image.height() - 1);
         for (int y = 0; y < image.height(); ++y) {

@@ -9,6 +9,8 @@ namespace xb {
 
 // Error codes of the report (the platform's pass through unchanged).
 namespace err {
+inline constexpr int kInvalidAccess = 12;  // a create over a file this process has open
+inline constexpr int kFileNotOpen = 103;   // a transfer on a closed disk file
 inline constexpr int kShortRead = 221;  // the engine's own: a transfer cut short, no text
 inline constexpr int kHeaderInvalid = 1001;
 inline constexpr int kBeyondEof = 1002;
@@ -79,6 +81,38 @@ inline constexpr std::uint8_t kDbase3Memo = 0x83;
 inline constexpr std::uint8_t kDbase4Memo = 0x8B;
 inline constexpr std::uint8_t kFoxMemo = 0xF5;
 }  // namespace ver
+
+// Where the header's values lie in its first 32 bytes (numbers little-endian).
+namespace hdr {
+inline constexpr int kVersion = 0;
+inline constexpr int kUpdateYear = 1;  // year modulo 100, then month and day
+inline constexpr int kUpdateMonth = 2;
+inline constexpr int kUpdateDay = 3;
+inline constexpr int kRecordCount = 4;   // 32 bits
+inline constexpr int kHeaderLength = 8;  // 16 bits
+inline constexpr int kRecordLength = 10; // 16 bits
+inline constexpr int kEncrypted = 15;
+inline constexpr int kUpdateStamp = 16;  // 32 bits: ((hour * 64 + minute) * 64 + second) * 1024 + ms
+inline constexpr int kUserNumber = 20;   // 32 bits
+inline constexpr int kTableFlags = 28;   // low three bits
+inline constexpr int kLanguageDriver = 29;
+}  // namespace hdr
+
+// Where a field descriptor's values lie in its 32 bytes. The engine keeps the field's offset in
+// the record and its 1-based number in bytes the file leaves unused.
+namespace fld {
+inline constexpr int kName = 0;  // up to 11 bytes, ended by a zero byte when shorter
+inline constexpr int kNameSize = 11;
+inline constexpr int kType = 11;
+inline constexpr int kOffset = 12;    // 32 bits, the engine's own
+inline constexpr int kLength = 16;    // C fields: bytes 16-17 are the length
+inline constexpr int kDecimals = 17;
+inline constexpr int kNumber = 26;    // 16 bits, the engine's own
+}  // namespace fld
+
+// What a table name without an extension is given, unless a file of exactly that name exists
+// (see xb::lacksTableExtension). The file is found in any letter case.
+inline constexpr const char* kTableExtension = ".dbf";
 
 inline constexpr int kHeaderSize = 32;
 inline constexpr int kDescriptorSize = 32;

@@ -1,10 +1,10 @@
 // Julian day numbers to and from stored and displayed date text.
 #include "dbf/dbf_date.h"
 
-#include <cctype>
 #include <vector>
 
-#include "dbf/tools.h"
+#include "dbf/text_numbers.h"
+#include "platform/ascii_case.h"
 #include "platform/exception.h"
 #include "platform/local_time.h"
 #include "platform/locale_info.h"
@@ -93,7 +93,7 @@ std::string TxbDBFDate::toStored(std::int32_t julian) {
 
 std::string TxbDBFDate::displayFormat() const {
     std::string format = platform::shortDateFormat();
-    for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : format) c = platform::upperAscii(c);
     if (m_fourDigitYear && format.find('Y') != std::string::npos) {
         while (format.find("YYYY") == std::string::npos) format.insert(format.find('Y'), 1, 'Y');
     }
@@ -129,7 +129,7 @@ std::int32_t TxbDBFDate::fromShortDate(const std::string& text) const {
     // any non-digit characters, as the class library reads a short date.
     std::string order;
     for (char c : platform::shortDateFormat()) {
-        const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const char u = platform::upperAscii(c);
         if ((u == 'D' || u == 'M' || u == 'Y') && order.find(u) == std::string::npos) order += u;
     }
     if (order.size() != 3) order = "DMY";

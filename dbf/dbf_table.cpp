@@ -1,23 +1,26 @@
-// Opening a dBase table (header image, descriptors, buffers) and the raw record read.
+// XBO_dBaseDBF, the table layer: opening a table (header image, descriptors, buffers), the raw
+// record read, replace and append with the header write that follows them, and the locks.
 #include "dbf/dbf_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 #include "dbf/error_report.h"
-#include "dbf/tools.h"
-#include "platform/os_file.h"
+#include "dbf/table_file.h"
+#include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 
 namespace {
 
-// Trims the name and gives it the table extension when it has none, unless a file of exactly
-// that name exists: a table kept under another name is opened, not one beside it with ".dbf".
+std::atomic<long long> g_appendPatienceMs{5000};
+constexpr auto kAppendRetryInterval = std::chrono::milliseconds(10);
+
+// Trims the name and gives it the table extension when it wants one.
 std::string tableFileName(const std::string& name) {
     std::string cleaned = xb::trimBlanksAndControls(name);
-    const std::size_t slash = cleaned.find_last_of('/');
-    const std::size_t dot = cleaned.find_last_of('.');
-    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
-    if (noExtension && !platform::isRegularFile(cleaned)) cleaned += ".dbf";
+    if (xb::lacksTableExtension(cleaned)) cleaned += xb::kTableExtension;
     return cleaned;
 }
 
@@ -43,29 +46,29 @@ std::string TxbFieldDescriptor::name() const {
 }
 
 std::uint32_t TxbFieldDescriptor::length() const {
-    if (type() == 'C') return bytes[16] + 256u * bytes[17];
-    return bytes[16];
+    if (type() == 'C') return bytes[xb::fld::kLength] + 256u * bytes[xb::fld::kLength + 1];
+    return bytes[xb::fld::kLength];
 }
 
-int TxbFieldDescriptor::decimals() const { return type() == 'C' ? 0 : bytes[17]; }
+int TxbFieldDescriptor::decimals() const { return type() == 'C' ? 0 : bytes[xb::fld::kDecimals]; }
 
-std::uint32_t TxbFieldDescriptor::offset() const { return xb::readLe32(&bytes[12]); }
+std::uint32_t TxbFieldDescriptor::offset() const { return xb::readLe32(&bytes[xb::fld::kOffset]); }
 
-int TxbFieldDescriptor::number() const { return xb::readLe16(&bytes[26]); }
+int TxbFieldDescriptor::number() const { return xb::readLe16(&bytes[xb::fld::kNumber]); }
 
 XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool readWrite, bool shared)
     : XBO_DiskFile(tableFileName(name), readWrite, shared), m_keyAsOpened(key), m_keyCurrent(key) {
     setLockProtocol(TxbLokProtocol::Default);
     open();
     readHeaderImage(xb::loc::kTableOpen);
-    if (!acceptedVersion(m_header[0])) report(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
+    if (!acceptedVersion(version())) reportError(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
     takeHeaderValues();
     // Lengths the rest of the engine divides by or counts descriptors from must be sane.
     const std::uint32_t descriptorStart = xb::kHeaderSize + 1u;
     const std::uint32_t minimumHeader =
-        m_header[0] == xb::ver::kVersion30 ? descriptorStart + xb::kVersion30Backlink : descriptorStart;
+        version() == xb::ver::kVersion30 ? descriptorStart + xb::kVersion30Backlink : descriptorStart;
     if (m_recordLength == 0 || m_headerLength < minimumHeader) {
-        report(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
+        reportError(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
     }
     if (m_encrypted && key.empty()) throw EXbaseEncryption("No Password for encrypted file " + path());
     if (!m_encrypted && !key.empty()) {
@@ -76,7 +79,7 @@ XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool
         // scrambled records.
         throw EXbaseEncryption("Encrypted tables are not supported: " + path());
     }
-    switch (m_header[0]) {
+    switch (version()) {
         case xb::ver::kVersion30:
             m_memoPresent = (m_tableFlags & 0x02) != 0;
             break;
@@ -140,42 +143,42 @@ void XBO_dBaseDBF::closeTable() {
 void XBO_dBaseDBF::readHeaderImage(int location) {
     std::array<std::uint8_t, xb::kHeaderSize> image{};
     const std::uint32_t got = readAt(0, image.data(), xb::kHeaderSize);
-    if (got < xb::kHeaderSize) report(xb::err::kShortRead, location, path());
+    if (got < xb::kHeaderSize) reportError(xb::err::kShortRead, location, path());
     m_header = image;
 }
 
 void XBO_dBaseDBF::takeHeaderValues() {
-    m_headerLength = xb::readLe16(&m_header[8]);
-    m_recordLength = xb::readLe16(&m_header[10]);
-    m_tableFlags = m_header[28] & 0x07;
-    m_updateStamp = xb::readLe32(&m_header[16]);
-    m_encrypted = m_header[15] != 0;
+    m_headerLength = xb::readLe16(&m_header[xb::hdr::kHeaderLength]);
+    m_recordLength = xb::readLe16(&m_header[xb::hdr::kRecordLength]);
+    m_tableFlags = m_header[xb::hdr::kTableFlags] & 0x07;
+    m_updateStamp = xb::readLe32(&m_header[xb::hdr::kUpdateStamp]);
+    m_encrypted = m_header[xb::hdr::kEncrypted] != 0;
 }
 
 void XBO_dBaseDBF::readDescriptors() {
     const std::uint32_t reserved =
-        m_header[0] == xb::ver::kVersion30 ? xb::kHeaderSize + 1u + xb::kVersion30Backlink : xb::kHeaderSize + 1u;
+        version() == xb::ver::kVersion30 ? xb::kHeaderSize + 1u + xb::kVersion30Backlink : xb::kHeaderSize + 1u;
     const std::uint32_t areaLength = m_headerLength - reserved;
     const std::uint32_t count = areaLength / xb::kDescriptorSize;
     if (count > static_cast<std::uint32_t>(xb::kMaxFields)) {
-        report(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
+        reportError(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
     }
     std::vector<std::uint8_t> area(areaLength);
     if (areaLength > 0) {
         const std::uint32_t got = readAt(xb::kHeaderSize, area.data(), areaLength);
-        if (got < areaLength) report(xb::err::kShortRead, xb::loc::kTableOpen, path());
+        if (got < areaLength) reportError(xb::err::kShortRead, xb::loc::kTableOpen, path());
     }
     m_fields.resize(count);
     std::uint64_t offset = 1;
     for (std::uint32_t i = 0; i < count; ++i) {
         TxbFieldDescriptor& field = m_fields[i];
         std::memcpy(field.bytes.data(), &area[i * xb::kDescriptorSize], xb::kDescriptorSize);
-        xb::writeLe16(&field.bytes[26], static_cast<std::uint16_t>(i + 1));
-        xb::writeLe32(&field.bytes[12], static_cast<std::uint32_t>(offset));
+        xb::writeLe16(&field.bytes[xb::fld::kNumber], static_cast<std::uint16_t>(i + 1));
+        xb::writeLe32(&field.bytes[xb::fld::kOffset], static_cast<std::uint32_t>(offset));
         offset += field.length();
     }
     // Every field must lie inside the record, or reading it would run past the record buffer.
-    if (offset > m_recordLength) report(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
+    if (offset > m_recordLength) reportError(xb::err::kHeaderInvalid, xb::loc::kTableOpen, path());
 }
 
 void XBO_dBaseDBF::setIndexBuildOptions(int, int, int) {}
@@ -204,7 +207,7 @@ void XBO_dBaseDBF::refreshHeader() {
                         ? static_cast<std::uint32_t>(std::min<std::uint64_t>((size - m_headerLength) / m_recordLength,
                                                                              UINT32_MAX))
                         : 0;
-    m_updateStamp = xb::readLe32(&m_header[16]);
+    m_updateStamp = xb::readLe32(&m_header[xb::hdr::kUpdateStamp]);
 }
 
 void XBO_dBaseDBF::readRecord(std::int64_t request) {
@@ -241,7 +244,7 @@ void XBO_dBaseDBF::readRecord(std::int64_t request) {
             target = static_cast<std::int64_t>(m_currentRecord) + 1;
             break;
         default:
-            if (request < 1) report(xb::err::kBeyondEof, xb::loc::kRecordRead, path());
+            if (request < 1) reportError(xb::err::kBeyondEof, xb::loc::kRecordRead, path());
             target = request;
     }
     if (target == 0) {
@@ -253,7 +256,7 @@ void XBO_dBaseDBF::readRecord(std::int64_t request) {
         refreshHeader();
         if (target > m_recordCount) {
             if (target >= static_cast<std::int64_t>(m_recordCount) + 2) {
-                report(xb::err::kBeyondEof, xb::loc::kRecordRead, path());
+                reportError(xb::err::kBeyondEof, xb::loc::kRecordRead, path());
             }
             m_eof = true;
             return;
@@ -264,7 +267,7 @@ void XBO_dBaseDBF::readRecord(std::int64_t request) {
     const std::uint64_t offset =
         m_headerLength + static_cast<std::uint64_t>(target - 1) * static_cast<std::uint64_t>(m_recordLength);
     const std::uint32_t got = readAt(offset, m_work.data(), m_recordLength);
-    if (got < m_recordLength) report(xb::err::kShortRead, xb::loc::kRecordRead, path());
+    if (got < m_recordLength) reportError(xb::err::kShortRead, xb::loc::kRecordRead, path());
     std::memcpy(m_buffer, m_work.data(), m_recordLength);
     m_currentRecord = static_cast<std::uint32_t>(target);
     statusEvent(xb::ev::kAfterRead, target);
@@ -304,3 +307,163 @@ std::string XBO_dBaseDBF::tableName() const {
 void XBO_dBaseDBF::keepAsOldRecord() { std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength); }
 
 void XBO_dBaseDBF::clearChangedMarks() { std::fill(m_changed.begin(), m_changed.end(), 0); }
+
+// ---- writing: replace, append, the header write that follows them, flush ----------------
+
+void XBO_dBaseDBF::setAppendPatience(std::chrono::milliseconds patience) { g_appendPatienceMs = patience.count(); }
+
+std::chrono::milliseconds XBO_dBaseDBF::appendPatience() { return std::chrono::milliseconds(g_appendPatienceMs.load()); }
+
+void XBO_dBaseDBF::writeHeader() {
+    if (!isReadWrite() || !m_headerUpdatePending || m_fileLocked) return;
+    std::array<std::uint8_t, xb::kHeaderSize> image = m_header;
+    const std::uint32_t stamp = xb::stampHeader(image.data(), m_recordCount);
+    image[xb::hdr::kTableFlags] = m_tableFlags & 0x07;
+    image[xb::hdr::kEncrypted] = m_encrypted ? 1 : 0;
+    xb::writeLe32(&image[xb::hdr::kUserNumber], static_cast<std::uint32_t>(m_userNumber));
+    writeAt(0, image.data(), xb::kHeaderSize);
+    m_header = image;
+    m_updateStamp = stamp;
+    m_headerUpdatePending = false;
+}
+
+void XBO_dBaseDBF::flush() {
+    XBO_DiskFile::flush();
+    statusEvent(xb::ev::kFlushed, m_currentRecord);
+}
+
+void XBO_dBaseDBF::replaceRecord(std::int64_t n) {
+    statusEvent(xb::ev::kBeforeWrite, n);
+    if (n > static_cast<std::int64_t>(m_recordCount) || n < 1 || m_tableState == xb::state::kAppendOnly) {
+        appendRecord();
+        return;
+    }
+    m_headerUpdatePending = true;
+    const std::uint64_t offset =
+        m_headerLength + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(m_recordLength);
+    writeAt(offset, m_buffer, m_recordLength);
+    m_currentRecord = static_cast<std::uint32_t>(n);
+    refreshHeader();
+    writeHeader();
+    statusEvent(xb::ev::kAfterWrite, n);
+    std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength);
+}
+
+bool XBO_dBaseDBF::takeAppendByte() {
+    // Holding the whole table covers the append byte; holding one of our own record locks cannot
+    // be waited out, so only another user's byte is worth the wait.
+    const auto deadline = std::chrono::steady_clock::now() + appendPatience();
+    while (!lockAppendByte()) {
+        const bool ownRange = lockCount() > 0;
+        if (ownRange || std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(kAppendRetryInterval);
+    }
+    return true;
+}
+
+void XBO_dBaseDBF::appendRecord() {
+    const bool coveredByFileLock = m_fileLocked;
+    if (!takeAppendByte()) {
+        // Writing without the byte could put two users' records on the same place.
+        reportError(static_cast<int>(platform::code::kLockViolation), xb::loc::kWrite, path());
+    }
+    const std::uint32_t currentBefore = m_currentRecord;
+    try {
+        statusEvent(xb::ev::kBeforeWrite, 0);
+        m_headerUpdatePending = true;
+        refreshHeader();
+        const std::uint64_t offset = m_headerLength + static_cast<std::uint64_t>(m_recordCount) *
+                                                          static_cast<std::uint64_t>(m_recordLength);
+        // An append either completes, record, end mark and header, or leaves the file as it was:
+        // a full disk may take part of a write, and a torn end would show as a record.
+        const WriteUndo recordUndo = keepForUndo(offset, m_recordLength + 1u);
+        WriteUndo headerUndo;
+        headerUndo.offset = 0;
+        headerUndo.size = recordUndo.size;
+        headerUndo.bytes.assign(m_header.begin(), m_header.end());
+        m_buffer[0] = xb::kLiveFlag;
+        m_recordCount += 1;
+        m_currentRecord = m_recordCount;
+        // The record and the end-of-file byte go out in one write, whoever's buffer is in use.
+        std::memcpy(m_work.data(), m_buffer, m_recordLength);
+        m_work[m_recordLength] = xb::kEofByte;
+        bool headerTried = false;
+        try {
+            writeAt(offset, m_work.data(), m_recordLength + 1u);
+            headerTried = true;
+            writeHeader();
+        } catch (...) {
+            // The record is not in the file: the count and position must not pretend it is.
+            m_recordCount -= 1;
+            m_currentRecord = currentBefore;
+            if (headerTried) undoWrite(headerUndo);
+            undoWrite(recordUndo);
+            throw;
+        }
+    } catch (...) {
+        if (!coveredByFileLock) unlockWithHeaderUpdate();
+        throw;
+    }
+    if (!coveredByFileLock) unlockWithHeaderUpdate();
+    m_eof = false;
+    m_bof = false;
+    statusEvent(xb::ev::kAfterWrite, 0);
+    std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength);
+}
+
+// ---- locks: one byte per record and the append byte, placed far beyond the data under the
+// table's lock protocol so that they never block a reader, and the whole-table locks ---------
+
+bool XBO_dBaseDBF::recordLockOffset(std::uint32_t n, std::uint32_t& offset) const {
+    // 32-bit unsigned arithmetic throughout: the layout other programs share wraps the same way.
+    switch (m_lockProtocol) {
+        case TxbLokProtocol::Default:
+        case TxbLokProtocol::FoxLock:
+            offset = indexPresent() ? m_locks.appendByte - n : m_locks.lockBase + m_headerLength + (n - 1u) * m_recordLength;
+            return true;
+        case TxbLokProtocol::DB4Lock:
+            offset = m_locks.appendByte - n - 1u;
+            return true;
+        case TxbLokProtocol::ClipLock:
+            offset = m_locks.lockBase + n;
+            return true;
+    }
+    return false;
+}
+
+bool XBO_dBaseDBF::lockCurrentRecord() { return lockRecord(m_currentRecord); }
+
+bool XBO_dBaseDBF::lockRecord(std::uint32_t n) {
+    if (m_fileLocked) return true;
+    std::uint32_t offset = 0;
+    if (!recordLockOffset(n, offset)) return false;
+    return lockRange(offset, 1);
+}
+
+bool XBO_dBaseDBF::lockAppendByte() {
+    if (m_fileLocked) return true;
+    return lockRange(m_locks.appendByte, 1);
+}
+
+bool XBO_dBaseDBF::lockFile() {
+    if (m_fileLocked) return true;
+    m_fileLocked = lockRange(m_locks.lockBase, m_locks.fileLockLength);
+    if (m_fileLocked) refreshHeader();
+    return m_fileLocked;
+}
+
+bool XBO_dBaseDBF::lockFileFromZero() {
+    if (m_fileLocked) return true;
+    m_fileLocked = lockRange(0, m_locks.fileLockLength);
+    if (m_fileLocked) refreshHeader();
+    return m_fileLocked;
+}
+
+bool XBO_dBaseDBF::unlockWithHeaderUpdate() {
+    const bool result = unlock();
+    if (m_fileLocked && lockCount() == 0) {
+        m_fileLocked = false;
+        if (m_headerUpdatePending) writeHeader();
+    }
+    return result;
+}

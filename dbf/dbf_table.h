@@ -17,7 +17,7 @@ struct TxbFieldDescriptor {
     std::array<std::uint8_t, xb::kDescriptorSize> bytes{};
 
     std::string name() const;  // the 11 name bytes up to the first zero byte
-    char type() const { return static_cast<char>(bytes[11]); }
+    char type() const { return static_cast<char>(bytes[xb::fld::kType]); }
     std::uint32_t length() const;  // C fields take byte 17 as the high byte of the length
     int decimals() const;          // 0 for C fields
     std::uint32_t offset() const;
@@ -59,7 +59,7 @@ public:
     // Re-reads the header and recounts the records from the file size (shared tables only).
     void refreshHeader();
 
-    std::uint8_t version() const { return m_header[0]; }
+    std::uint8_t version() const { return m_header[xb::hdr::kVersion]; }
     std::uint32_t headerLength() const { return m_headerLength; }
     std::uint32_t recordLength() const { return m_recordLength; }
     std::uint32_t recordCount() const { return m_recordCount; }

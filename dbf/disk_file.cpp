@@ -6,7 +6,7 @@
 
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
-#include "dbf/globals.h"
+#include "dbf/file_registry.h"
 #include "platform/error_codes.h"
 
 namespace xb {
@@ -20,10 +20,6 @@ bool SharedHandle::overlapsHeld(std::uint64_t offset, std::uint64_t length, cons
 }
 
 }  // namespace xb
-
-namespace {
-constexpr int kFileNotOpen = 103;
-}
 
 XBO_DiskFile::XBO_DiskFile(const std::string& name, bool readWrite, bool shared)
     : m_path(platform::fullPath(name)), m_shared(shared), m_readWrite(readWrite) {
@@ -77,16 +73,11 @@ void XBO_DiskFile::reportError(int code, int location, const std::string& inform
 }
 
 void XBO_DiskFile::failWith(std::uint32_t code, int location) {
-    report(static_cast<int>(code), location, m_path);
-}
-
-void XBO_DiskFile::report(int code, int location, const std::string& information) {
-    reportError(code, location, information);
-    xb::raiseError(code, location, information);
+    reportError(static_cast<int>(code), location, m_path);
 }
 
 std::uint64_t XBO_DiskFile::fileSize() {
-    if (!m_handle) failWith(kFileNotOpen, xb::loc::kFileSize);
+    if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kFileSize);
     std::uint64_t size = 0;
     if (!platform::fileSize(m_handle->handle, size)) failWith(platform::lastError(), xb::loc::kFileSize);
     m_lastError = 0;
@@ -95,7 +86,7 @@ std::uint64_t XBO_DiskFile::fileSize() {
 }
 
 void XBO_DiskFile::flush() {
-    if (!m_handle) failWith(kFileNotOpen, xb::loc::kFlush);
+    if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kFlush);
     if (!platform::flushFile(m_handle->handle)) failWith(platform::lastError(), xb::loc::kFlush);
     m_lastError = 0;
     m_dirty = false;
@@ -126,7 +117,7 @@ bool XBO_DiskFile::lockRange(std::uint32_t offset, std::uint32_t length) {
     m_lockOffset = offset;
     m_lockLength = length;
     if (!m_handle) {
-        m_lastError = kFileNotOpen;
+        m_lastError = xb::err::kFileNotOpen;
         return false;
     }
     std::lock_guard<std::mutex> guard(m_handle->section);
@@ -171,7 +162,7 @@ bool XBO_DiskFile::exclusiveUse() const {
 }
 
 std::uint32_t XBO_DiskFile::readAt(std::uint64_t offset, void* buffer, std::uint32_t length) {
-    if (!m_handle) failWith(kFileNotOpen, xb::loc::kRead);
+    if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kRead);
     std::uint32_t done = 0;
     std::uint32_t failure = 0;
     {
@@ -191,7 +182,7 @@ std::uint32_t XBO_DiskFile::readAt(std::uint64_t offset, void* buffer, std::uint
 }
 
 void XBO_DiskFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32_t length) {
-    if (!m_handle) failWith(kFileNotOpen, xb::loc::kWrite);
+    if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kWrite);
     std::uint32_t done = 0;
     std::uint32_t failure = 0;
     {
@@ -289,7 +280,7 @@ void XBO_DiskFile::create() {
         std::lock_guard<std::mutex> guard(registry.mutex());
         platform::FileIdentity identity;
         if (platform::identityOfPath(m_path, identity) && registry.findByIdentity(identity)) {
-            failWith(12, xb::loc::kCreate);
+            failWith(xb::err::kInvalidAccess, xb::loc::kCreate);
         }
         const platform::Handle handle =
             platform::openFile(m_path, true, false, platform::Disposition::CreateAlways);

@@ -47,7 +47,9 @@ public:
 
     // The operations, in the order the engine's layers extend them.
     virtual bool close();
-    [[noreturn]] virtual void reportError(int code, int location, const std::string& information);
+    // The one way a failure leaves the engine: stores the code as this file's and the platform's
+    // last error and raises EXbaseError. Not virtual, so that nothing can make it return.
+    [[noreturn]] void reportError(int code, int location, const std::string& information);
     virtual std::uint64_t fileSize();
     virtual void flush();
     virtual bool lockWholeFile();
@@ -95,8 +97,6 @@ public:
 protected:
     // Stores a failure's code as the platform's last error and reports it with the path.
     [[noreturn]] void failWith(std::uint32_t code, int location);
-    // Runs the (overridable) report; should an override return, the report is raised anyway.
-    [[noreturn]] void report(int code, int location, const std::string& information);
     void setLastError(int code) { m_lastError = code; }
     // Plain close of the disk-file level, for the destructors of the layers above.
     void closeDiskFile();

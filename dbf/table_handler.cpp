@@ -114,7 +114,7 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
                 m_headerLength + static_cast<std::uint64_t>(next - 1) * static_cast<std::uint64_t>(m_recordLength);
             // Straight from the file: the read-ahead cache serves record-by-record walks.
             const std::uint32_t got = XBO_dBaseFld::readAt(offset, block.get(), wanted);
-            if (got < wanted) report(xb::err::kShortRead, xb::loc::kRecordRead, path());
+            if (got < wanted) reportError(xb::err::kShortRead, xb::loc::kRecordRead, path());
             visit(block.get(), count, next);
             next += count;
         }

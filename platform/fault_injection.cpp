@@ -14,7 +14,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::size_t kCallKinds = static_cast<std::size_t>(Call::Unlock) + 1;
+constexpr std::size_t kCallKinds = static_cast<std::size_t>(Call::Count);
 
 struct FaultTable {
     std::mutex mutex;

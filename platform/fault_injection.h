@@ -22,6 +22,9 @@ enum class Call {
     FullPath,
     Lock,
     Unlock,
+    Remove,
+    Permissions,
+    Count,  // the number of kinds above; sizes the tables, never a call
 };
 
 struct Fault {

@@ -2,6 +2,7 @@
 // locks, and case-insensitive name resolution, with every outcome reported as a Windows error code.
 #include "platform/os_file.h"
 
+#include "platform/ascii_case.h"
 #include "platform/error_codes.h"
 #include "platform/fault_injection.h"
 
@@ -27,6 +28,17 @@ namespace {
 thread_local std::uint32_t t_lastError = 0;
 
 constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+
+// Makes a system call again for as long as a signal interrupts it (-1 with EINTR), and returns
+// its last result. Not for close: Linux releases the descriptor even when close reports EINTR.
+template <typename SystemCall>
+auto retryInterrupted(SystemCall call)
+{
+    auto result = call();
+    while (result == -1 && errno == EINTR)
+        result = call();
+    return result;
+}
 
 bool fail(std::uint32_t code)
 {
@@ -93,8 +105,8 @@ std::string foldCase(std::string_view name)
     folded.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (c >= 'A' && c <= 'Z') {
-            folded.push_back(static_cast<char>(c - 'A' + 'a'));
+        if (lowerAscii(static_cast<char>(c)) != static_cast<char>(c)) {
+            folded.push_back(lowerAscii(static_cast<char>(c)));
             continue;
         }
         if (c == 0xD0 && i + 1 < name.size()) {
@@ -180,12 +192,9 @@ bool setRecordLock(Handle handle, short type, std::uint64_t offset, std::uint64_
     lock.l_start = static_cast<off_t>(offset);
     lock.l_len = static_cast<off_t>(length);
     lock.l_pid = 0;  // required by F_OFD_SETLK
-    for (;;) {
-        if (::fcntl(handle, F_OFD_SETLK, &lock) == 0)
-            return succeed();
-        if (errno != EINTR)
-            return fail(lockCodeFor(errno));
-    }
+    if (retryInterrupted([&] { return ::fcntl(handle, F_OFD_SETLK, &lock); }) != 0)
+        return fail(lockCodeFor(errno));
+    return succeed();
 }
 
 }  // namespace
@@ -210,16 +219,17 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
     // Creating implies writing, so CreateAlways opens for writing whatever `write` says.
     // Never waiting at the open: a FIFO opened for reading would wait for a writer, and some
     // devices wait for a line. What is not a regular file is refused below, once fstat has seen it.
+    // CreateNew adds O_EXCL: a file that appears between a caller's check and the open is refused
+    // rather than taken over.
     int flags = O_CLOEXEC | O_NONBLOCK;
     if (disposition == Disposition::CreateAlways)
         flags |= O_RDWR | O_CREAT;
+    else if (disposition == Disposition::CreateNew)
+        flags |= O_RDWR | O_CREAT | O_EXCL;
     else
         flags |= write ? O_RDWR : O_RDONLY;
 
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), flags, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = retryInterrupted([&] { return ::open(path.c_str(), flags, 0666); });
     if (fd < 0) {
         fail(codeForPath(errno, path));
         return kNoHandle;
@@ -247,22 +257,14 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
         return kNoHandle;
     }
 
-    int locked = -1;
-    do {
-        locked = ::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (retryInterrupted([&] { return ::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB); }) != 0) {
         fail(sharingCodeFor(errno));
         closeQuietly(fd);
         return kNoHandle;
     }
 
     if (disposition == Disposition::CreateAlways && st.st_size != 0) {
-        int truncated = -1;
-        do {
-            truncated = ::ftruncate(fd, 0);
-        } while (truncated != 0 && errno == EINTR);
-        if (truncated != 0) {
+        if (retryInterrupted([&] { return ::ftruncate(fd, 0); }) != 0) {
             fail(windowsCodeFor(errno));
             closeQuietly(fd);
             return kNoHandle;
@@ -302,12 +304,10 @@ bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t len
         const std::uint64_t position = offset + done;
         if (position > kMaxOffset)
             break;
-        const ssize_t got = ::pread(handle, bytes + done, wanted - done, static_cast<off_t>(position));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t got = retryInterrupted(
+            [&] { return ::pread(handle, bytes + done, wanted - done, static_cast<off_t>(position)); });
+        if (got < 0)
             return fail(readCodeFor(errno));
-        }
         if (got == 0)
             break;  // end of file
         done += static_cast<std::uint32_t>(got);
@@ -334,9 +334,8 @@ bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint3
         const std::uint32_t chunk = std::min(length - done, limit);
         ssize_t moved = 0;
         if (chunk != 0) {
-            do {
-                moved = ::pwrite(handle, bytes + done, chunk, static_cast<off_t>(offset + done));
-            } while (moved < 0 && errno == EINTR);
+            moved = retryInterrupted(
+                [&] { return ::pwrite(handle, bytes + done, chunk, static_cast<off_t>(offset + done)); });
             if (moved < 0)
                 return fail(writeCodeFor(errno));
         }
@@ -364,11 +363,7 @@ bool flushFile(Handle handle)
 {
     if (faulted(Call::Flush))
         return false;
-    int flushed = -1;
-    do {
-        flushed = ::fsync(handle);
-    } while (flushed != 0 && errno == EINTR);
-    if (flushed != 0)
+    if (retryInterrupted([&] { return ::fsync(handle); }) != 0)
         return fail(windowsCodeFor(errno));
     return succeed();
 }
@@ -379,11 +374,7 @@ bool truncateAt(Handle handle, std::uint64_t offset)
         return false;
     if (offset > kMaxOffset)
         return fail(code::kInvalidParameter);
-    int truncated = -1;
-    do {
-        truncated = ::ftruncate(handle, static_cast<off_t>(offset));
-    } while (truncated != 0 && errno == EINTR);
-    if (truncated != 0)
+    if (retryInterrupted([&] { return ::ftruncate(handle, static_cast<off_t>(offset)); }) != 0)
         return fail(windowsCodeFor(errno));
     return succeed();
 }
@@ -397,6 +388,27 @@ bool moveFile(const std::string& from, const std::string& to)
         const bool missingDirectory = err == ENOENT && (!isDirectory(parentOf(from)) || !isDirectory(parentOf(to)));
         return fail(windowsCodeFor(err, missingDirectory));
     }
+    return succeed();
+}
+
+bool removeFile(const std::string& path)
+{
+    if (faulted(Call::Remove))
+        return false;
+    if (::unlink(path.c_str()) != 0)
+        return fail(codeForPath(errno, path));
+    return succeed();
+}
+
+bool copyPermissions(Handle from, Handle to)
+{
+    if (faulted(Call::Permissions))
+        return false;
+    struct stat st {};
+    if (::fstat(from, &st) != 0)
+        return fail(windowsCodeFor(errno));
+    if (retryInterrupted([&] { return ::fchmod(to, st.st_mode & 07777); }) != 0)
+        return fail(windowsCodeFor(errno));
     return succeed();
 }
 

@@ -20,6 +20,7 @@ void setLastError(std::uint32_t code);
 enum class Disposition {
     OpenExisting,  // the file must exist
     CreateAlways,  // create it, or empty an existing one
+    CreateNew,     // create it; an existing file (in any letter case the caller resolved) is refused
 };
 
 // Opens `path` for reading (and writing when `write`). `shared` false asks for exclusive use:
@@ -41,6 +42,9 @@ bool fileSize(Handle handle, std::uint64_t& size);
 bool flushFile(Handle handle);
 bool truncateAt(Handle handle, std::uint64_t offset);
 bool moveFile(const std::string& from, const std::string& to);
+bool removeFile(const std::string& path);
+// Gives `to` the permission bits of `from`, so that a copy put in a file's place keeps its access.
+bool copyPermissions(Handle from, Handle to);
 
 // Whether `path` names an existing file or directory (the attribute query of the original).
 bool pathExists(const std::string& path);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "datawin/xbase_dataset.h"
-#include "dbf/tools.h"
+#include "dbf/text_numbers.h"
 #include "platform/exception.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/fields.h"

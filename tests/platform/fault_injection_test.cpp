@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 using namespace platform;
@@ -84,6 +85,15 @@ protected:
             return lockRange(m_handle, 0, 1);
         case Call::Unlock:
             return unlockRange(m_handle, 0, 1);
+        case Call::Remove: {
+            const std::string doomed = m_dir.file("doomed.dbf");
+            ::close(::open(doomed.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+            return removeFile(doomed);
+        }
+        case Call::Permissions:
+            return copyPermissions(m_handle, m_handle);
+        case Call::Count:
+            break;
         }
         return false;
     }
@@ -94,8 +104,10 @@ protected:
 
 const Call kAllCalls[] = {
     Call::Open, Call::Close, Call::Read, Call::Write, Call::Size, Call::Flush, Call::Truncate,
-    Call::Move, Call::Exists, Call::Identity, Call::FullPath, Call::Lock, Call::Unlock,
+    Call::Move, Call::Exists, Call::Identity, Call::FullPath, Call::Lock, Call::Unlock, Call::Remove,
+    Call::Permissions,
 };
+static_assert(std::size(kAllCalls) == static_cast<std::size_t>(Call::Count));
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 
 #include "dbf/dbf_date.h"
 #include "dbf/error_report.h"
-#include "dbf/globals.h"
+#include "dbf/file_registry.h"
 #include "platform/fault_injection.h"
 #include "platform/locale_info.h"
 #include "tests/support/dbf_image.h"

@@ -1,10 +1,14 @@
-// Small helpers the engine's layers share: text trimming, the standard decimal conversion in
-// both directions, and little-endian integers in byte images.
+// The text and number rules of the engine, shared by its layers and its users: text trimming,
+// names without regard to letter case, table text as UTF-8, the standard decimal conversion in both
+// directions, the in-place decoding of small whole numbers, and little-endian integers in byte
+// images.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/ascii_case.h"
 
 namespace xb {
 
@@ -12,6 +16,14 @@ std::string trimRight(std::string_view text);  // trailing blanks
 std::string trimLeft(std::string_view text);   // leading blanks
 // Blanks and control characters at both ends, as a table name is cleaned before use.
 std::string trimBlanksAndControls(std::string_view text);
+
+// Field names, and the other names of a table, match without regard to ASCII letter case, the
+// same in every locale.
+bool sameFieldName(std::string_view a, std::string_view b);
+inline char upperAscii(char c) { return platform::upperAscii(c); }
+
+// Table text (the program's ANSI code page) as UTF-8, for output outside the program's windows.
+std::string textToUtf8(std::string_view text);
 
 // The standard decimal conversion: leading blanks, optional sign, digits, optional "." and
 // fraction, optional exponent ("E" or "e", optional sign, digits); nothing may follow.

@@ -1,5 +1,5 @@
 // The process-wide registry of open disk files.
-#include "dbf/globals.h"
+#include "dbf/file_registry.h"
 
 #include <algorithm>
 

@@ -1,13 +1,18 @@
-// Text and number helpers of the engine.
-#include "dbf/tools.h"
+// Text and number rules of the engine.
+#include "dbf/text_numbers.h"
 
+#include <charconv>
+#include <cmath>
+#include <system_error>
 #include <vector>
 
-#include <cmath>
-#include <charconv>
-#include <system_error>
+#include "platform/ansi_text.h"
 
 namespace xb {
+
+bool sameFieldName(std::string_view a, std::string_view b) { return platform::sameAsciiIgnoringCase(a, b); }
+
+std::string textToUtf8(std::string_view text) { return platform::ansiToUtf8(text); }
 
 std::string trimRight(std::string_view text) {
     std::size_t end = text.size();

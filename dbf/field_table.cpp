@@ -1,24 +1,15 @@
-// The field layer of a table: field lookup, the getters that decode a field of the record buffer
-// in use, and the setters that reading needs (raw put, put number, blank record).
+// XBO_dBaseFld, the field layer of a table: field lookup, the getters that decode a field of the
+// record buffer in use, and the setters that change it (raw, typed, blank, delete and recall).
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "dbf/dbf_date.h"
 #include "dbf/dbf_table.h"
 #include "dbf/error_report.h"
-#include "dbf/tools.h"
+#include "dbf/text_numbers.h"
 
 namespace {
-
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upperAscii(a[i]) != upperAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool isLogicalTrue(const std::string& text) {
     return !text.empty() && std::string_view("TtYyJj").find(text) != std::string_view::npos;
@@ -74,9 +65,9 @@ const TxbFieldDescriptor* XBO_dBaseFld::field(int number) const {
 int XBO_dBaseFld::fieldNumber(const std::string& name) {
     const std::string wanted = xb::trimRight(name);
     for (const TxbFieldDescriptor& descriptor : m_fields) {
-        if (sameName(descriptor.name(), wanted)) return descriptor.number();
+        if (xb::sameFieldName(descriptor.name(), wanted)) return descriptor.number();
     }
-    report(xb::err::kFieldName, xb::loc::kFieldLookup, path() + "->" + name);
+    reportError(xb::err::kFieldName, xb::loc::kFieldLookup, path() + "->" + name);
 }
 
 const TxbFieldDescriptor& XBO_dBaseFld::findField(const std::string& name) {
@@ -118,7 +109,7 @@ void XBO_dBaseFld::checkType(const std::string& name, char expected) {
     bool passes = type == expected;
     if (expected == 'N') passes = passes || type == 'B' || type == 'F' || type == 'G' || type == 'I' || type == 'M';
     if (expected == 'G') passes = passes || type == 'B' || type == 'M';
-    if (!passes) report(xb::err::kFieldType, xb::loc::kTypeCheck, name);
+    if (!passes) reportError(xb::err::kFieldType, xb::loc::kTypeCheck, name);
 }
 
 std::string XBO_dBaseFld::getText(int number) const {
@@ -169,7 +160,7 @@ long double XBO_dBaseFld::getNumber(int number) const {
     if (text.empty()) return 0;
     long double value = 0;
     if (!xb::parseDecimal(text, value)) {
-        const_cast<XBO_dBaseFld*>(this)->report(
+        const_cast<XBO_dBaseFld*>(this)->reportError(
             xb::err::kFieldType, xb::loc::kNone,
             "Invalid number in field " + tableName() + "->" + f->name() + " (" + text + ")");
     }
@@ -198,7 +189,7 @@ std::int32_t XBO_dBaseFld::getDate(int number) const {
     try {
         return TxbDBFDate::instance().fromText(text);
     } catch (const EConvertError&) {
-        const_cast<XBO_dBaseFld*>(this)->report(
+        const_cast<XBO_dBaseFld*>(this)->reportError(
             xb::err::kFieldType, xb::loc::kNone,
             "Invalid date in field " + tableName() + "->" + f->name() + " (" + text + ")");
     }
@@ -279,7 +270,7 @@ bool XBO_dBaseFld::putNumber(int number, double value) {
     const char type = f->type();
     const bool numeric = type == 'B' || type == 'F' || type == 'G' || type == 'M' || type == 'N' ||
                          (version() == xb::ver::kVersion30 && (type == 'I' || type == 'T' || type == 'Y'));
-    if (!numeric) report(xb::err::kFieldType, xb::loc::kTypeCheck, std::string());
+    if (!numeric) reportError(xb::err::kFieldType, xb::loc::kTypeCheck, std::string());
     if (isBinary(type)) {
         std::uint8_t* p = m_buffer + f->offset();
         const std::uint32_t length = f->length();
@@ -318,7 +309,7 @@ bool XBO_dBaseFld::putNumber(int number, double value) {
     }
     const std::string text = numberText(*f, value);
     if (text.size() > f->length()) {
-        report(xb::err::kNumberTooLarge, xb::loc::kPutNumber, f->name() + " - " + text);
+        reportError(xb::err::kNumberTooLarge, xb::loc::kPutNumber, f->name() + " - " + text);
     }
     return putText(number, text);
 }
@@ -339,4 +330,79 @@ void XBO_dBaseFld::blankRecord() {
     }
     std::fill(m_changed.begin(), m_changed.end(), 1);
     statusEvent(xb::ev::kBlank, 0);
+}
+
+bool XBO_dBaseFld::putValueText(int number, const std::string& text) {
+    const TxbFieldDescriptor* f = field(number);
+    if (!f) return false;
+    switch (f->type()) {
+        case 'D':
+            return putDate(number, TxbDBFDate::instance().fromText(text));
+        case 'L': {
+            const char c = text.empty() ? 'F' : text[0];
+            bool flag = false;
+            if (std::string_view("TtYyJj").find(c) != std::string_view::npos) {
+                flag = true;
+            } else if (std::string_view("FfNn").find(c) != std::string_view::npos) {
+                flag = false;
+            } else {
+                long double value = 0;
+                if (!xb::parseDecimal(text, value)) reportError(xb::err::kFieldType, xb::loc::kPutLogical, f->name());
+                flag = std::trunc(value) != 0;
+            }
+            return putLogical(number, flag);
+        }
+        case 'N': {
+            std::string trimmed = xb::trimRight(text);
+            if (trimmed.size() > 32) trimmed.resize(32);
+            long double value = 0;
+            if (!trimmed.empty() && !xb::parseDecimal(trimmed, value)) {
+                reportError(xb::err::kFieldType, xb::loc::kPutNumber, std::string());
+            }
+            return putNumber(number, static_cast<double>(value));
+        }
+        default:
+            return putText(number, text);
+    }
+}
+
+bool XBO_dBaseFld::putValueText(const std::string& name, const std::string& text) {
+    return putValueText(fieldNumber(name), text);
+}
+
+bool XBO_dBaseFld::putLogical(int number, bool flag) {
+    const TxbFieldDescriptor* f = field(number);
+    if (!f) return false;
+    if (f->type() != 'L') reportError(xb::err::kFieldType, xb::loc::kTypeCheck, std::string());
+    return putText(number, flag ? "T" : "F");
+}
+
+bool XBO_dBaseFld::putLogical(const std::string& name, bool flag) {
+    checkType(name, 'L');
+    return putLogical(fieldNumber(name), flag);
+}
+
+bool XBO_dBaseFld::putDate(int number, std::int32_t julian) {
+    const TxbFieldDescriptor* f = field(number);
+    if (!f) return false;
+    if (julian == -1) reportError(xb::err::kFieldType, xb::loc::kPutDate, std::string());
+    if (f->type() != 'D') return false;
+    return putText(number, TxbDBFDate::toStored(julian));
+}
+
+bool XBO_dBaseFld::putDate(const std::string& name, std::int32_t julian) {
+    checkType(name, 'D');
+    return putDate(fieldNumber(name), julian);
+}
+
+void XBO_dBaseFld::deleteCurrentRecord() {
+    m_buffer[0] = xb::kDeletedFlag;
+    m_changed[0] = 1;
+    replaceRecord(m_currentRecord);
+}
+
+void XBO_dBaseFld::recallCurrentRecord() {
+    m_buffer[0] = xb::kLiveFlag;
+    m_changed[0] = 1;
+    replaceRecord(m_currentRecord);
 }

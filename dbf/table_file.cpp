@@ -1,0 +1,138 @@
+// Making table files through the platform seam, so that every step can be made to fail in a test.
+#include "dbf/table_file.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "dbf/constants.h"
+#include "dbf/disk_file.h"
+#include "dbf/error_report.h"
+#include "dbf/text_numbers.h"
+#include "platform/local_time.h"
+#include "platform/os_file.h"
+
+namespace xb {
+
+namespace {
+
+[[noreturn]] void raiseLastError(int location, const std::string& path)
+{
+    raiseError(static_cast<int>(platform::lastError()), location, path);
+}
+
+}  // namespace
+
+bool lacksTableExtension(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
+    return noExtension && !platform::isRegularFile(path);
+}
+
+std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount)
+{
+    const platform::LocalTime now = platform::localTime();
+    const auto stamp =
+        static_cast<std::uint32_t>(((now.hour * 64 + now.minute) * 64 + now.second) * 1024 + now.millisecond);
+    header[hdr::kUpdateYear] = static_cast<std::uint8_t>(now.year % 100);
+    header[hdr::kUpdateMonth] = static_cast<std::uint8_t>(now.month);
+    header[hdr::kUpdateDay] = static_cast<std::uint8_t>(now.day);
+    writeLe32(&header[hdr::kRecordCount], recordCount);
+    writeLe32(&header[hdr::kUpdateStamp], stamp);
+    return stamp;
+}
+
+std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, std::uint8_t languageDriver)
+{
+    const std::size_t headerLength = kHeaderSize + kDescriptorSize * fields.size() + 1;
+    std::size_t recordLength = 1;
+    for (const FieldSpec& field : fields)
+        recordLength += field.length;
+    std::vector<std::uint8_t> bytes(headerLength, 0);
+    bytes[hdr::kVersion] = ver::kDbase3;
+    stampHeader(bytes.data(), 0);
+    writeLe16(&bytes[hdr::kHeaderLength], static_cast<std::uint16_t>(headerLength));
+    writeLe16(&bytes[hdr::kRecordLength], static_cast<std::uint16_t>(recordLength));
+    bytes[hdr::kLanguageDriver] = languageDriver;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        std::uint8_t* descriptor = &bytes[kHeaderSize + kDescriptorSize * i];
+        const std::string& name = fields[i].name;
+        std::copy_n(name.begin(), std::min<std::size_t>(name.size(), fld::kNameSize), descriptor + fld::kName);
+        descriptor[fld::kType] = static_cast<std::uint8_t>(fields[i].type);
+        descriptor[fld::kLength] = fields[i].length;
+        descriptor[fld::kDecimals] = fields[i].decimals;
+    }
+    bytes[headerLength - 1] = kDescriptorEnd;
+    bytes.push_back(kEofByte);
+    return bytes;
+}
+
+std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver)
+{
+    // The full path has matched the name without regard to case, so the create-new open also
+    // refuses LOTOBASE.DBF, which an open of lotobase.dbf would otherwise keep finding.
+    const std::string full = platform::fullPath(path);
+    if (full.empty())
+        raiseLastError(loc::kCreate, path);
+    const std::vector<std::uint8_t> image = emptyTableImage(fields, languageDriver);
+    const platform::Handle handle = platform::openFile(full, true, false, platform::Disposition::CreateNew);
+    if (handle == platform::kNoHandle)
+        raiseLastError(loc::kCreate, full);
+    std::uint32_t done = 0;
+    const bool written =
+        platform::writeAt(handle, 0, image.data(), static_cast<std::uint32_t>(image.size()), done);
+    const std::uint32_t writeError = platform::lastError();
+    const bool closed = platform::closeFile(handle);
+    if (!written || !closed) {
+        // The file is ours and half made: a table that cannot be opened helps nobody.
+        const std::uint32_t failure = written ? platform::lastError() : writeError;
+        platform::removeFile(full);
+        raiseError(static_cast<int>(failure), loc::kWrite, full);
+    }
+    return full;
+}
+
+NewTableFile::NewTableFile(std::string path)
+    : m_path(std::move(path)),
+      m_handle(platform::openFile(m_path, true, false, platform::Disposition::CreateNew))
+{
+    if (m_handle == platform::kNoHandle)
+        raiseLastError(loc::kCreate, m_path);
+}
+
+NewTableFile::~NewTableFile()
+{
+    closeFile();
+    if (!m_placed)
+        platform::removeFile(m_path);
+}
+
+void NewTableFile::closeFile()
+{
+    if (m_handle != platform::kNoHandle)
+        platform::closeFile(m_handle);
+    m_handle = platform::kNoHandle;
+}
+
+void NewTableFile::append(const void* bytes, std::uint32_t length)
+{
+    std::uint32_t done = 0;
+    if (!platform::writeAt(m_handle, m_size, bytes, length, done))
+        raiseLastError(loc::kWrite, m_path);
+    m_size += length;
+}
+
+void NewTableFile::placeOver(const XBO_DiskFile& table)
+{
+    if (table.sharedHandle())
+        platform::copyPermissions(table.sharedHandle()->handle, m_handle);
+    if (!platform::flushFile(m_handle))
+        raiseLastError(loc::kFlush, m_path);
+    closeFile();
+    if (!platform::moveFile(m_path, table.path()))
+        raiseLastError(loc::kRename, m_path);
+    m_placed = true;
+}
+
+}  // namespace xb

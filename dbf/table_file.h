@@ -1,0 +1,66 @@
+// Making table files: the header's date and update stamp, the image of an empty table, creating a
+// new table, and the new file that takes a table's place when a whole table is rewritten.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/os_file.h"
+
+class XBO_DiskFile;
+
+namespace xb {
+
+// One field of a new table.
+struct FieldSpec {
+    std::string name;  // at most 11 characters
+    char type = 'C';
+    std::uint8_t length = 0;
+    std::uint8_t decimals = 0;
+};
+
+// Sets the header's record count, its date of last update and its update stamp to the local clock,
+// as every header write of the engine does; `header` holds at least the 32 header bytes. Returns
+// the stamp.
+// Whether `path` wants the table extension (kTableExtension) added: its last component has no
+// extension and no regular file of exactly that name exists, for a table kept under another name
+// is the one meant, not one beside it with the extension.
+bool lacksTableExtension(const std::string& path);
+
+std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount);
+
+// The bytes of an empty table: version 0x03, stamped now, no records, the descriptors, the
+// terminator and the end-of-file byte; `languageDriver` names the code page of its text.
+std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, std::uint8_t languageDriver);
+
+// Creates the table `path` empty with these fields and returns its full path. A file of that name
+// (in any letter case, as an open would find it) is refused, and so is a missing folder; a table
+// that cannot be written whole is removed again. Failures raise EXbaseError naming the path.
+std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver);
+
+// A file made new to take a table's place: it is removed again unless placeOver has put it there.
+// Failures raise EXbaseError naming this file.
+class NewTableFile {
+public:
+    explicit NewTableFile(std::string path);  // refused when the file exists
+    ~NewTableFile();
+    NewTableFile(const NewTableFile&) = delete;
+    NewTableFile& operator=(const NewTableFile&) = delete;
+
+    // Writes `length` bytes after those already written.
+    void append(const void* bytes, std::uint32_t length);
+    // Gives the file the table's permission bits, puts it on the disk, then renames it over the table.
+    void placeOver(const XBO_DiskFile& table);
+    const std::string& path() const { return m_path; }
+
+private:
+    void closeFile();
+
+    std::string m_path;
+    platform::Handle m_handle;
+    std::uint64_t m_size = 0;
+    bool m_placed = false;
+};
+
+}  // namespace xb
