@@ -4,14 +4,7 @@
 std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath)
 {
     auto dataSet = std::make_unique<TXbaseDataSet>();
-    dataSet->SetName(game.dataSetName);
-    dataSet->SetTableName(tablePath);
-    dataSet->SetExclusive(false);
-    dataSet->SetExactCount(true);
-    dataSet->SetUseDeleted(false);
-    dataSet->SetTranslateASCII(true);
-    dataSet->SetLockProtocol(TxbLokProtocol::Default);
-    dataSet->SetUserID(0);
+    SetDrawTableProperties(*dataSet, game.dataSetName, tablePath);
     dataSet->Open();
     return dataSet;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analysis/game.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 
 // The main window's dataset on the game's table, opened: XbaseDataSet1 on lotobase.dbf
 // (SuperLoto) or XbaseDataSet2 on kenobase.dbf (Keno), shared, with the exact record count,

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "toolkit/fields.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "analysis/analyses.h"
 #include "analysis/draw_reader.h"
 #include "analysis/game.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "toolkit/image.h"
 
 class QAction;

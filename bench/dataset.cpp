@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 
 namespace {
 

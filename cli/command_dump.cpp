@@ -12,7 +12,7 @@
 #include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/output_format.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
 

@@ -12,7 +12,7 @@
 #include "cli/draw_file.h"
 #include "cli/options.h"
 #include "cli/table_draws.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_handler.h"

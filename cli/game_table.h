@@ -11,7 +11,7 @@
 
 #include "analysis/game.h"
 #include "cli/options.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 
 namespace cli {
 

@@ -73,15 +73,8 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
     setFixedSize(layout.clientWidth, layout.clientHeight);
     move(layout.left, layout.top);
 
-    m_dataSet->SetName("XbaseDataSet1");
-    m_dataSet->SetTableName(layout.tableName);
+    SetDrawTableProperties(*m_dataSet, "XbaseDataSet1", layout.tableName);
     m_dataSet->SetAutoCalcFields(false);
-    m_dataSet->SetExactCount(true);
-    m_dataSet->SetExclusive(false);
-    m_dataSet->SetLockProtocol(TxbLokProtocol::Default);
-    m_dataSet->SetTranslateASCII(true);
-    m_dataSet->SetUseDeleted(false);
-    m_dataSet->SetUserID(0);
     m_dataSource->SetName("DataSource1");
     m_dataSource->SetDataSet(m_dataSet.get());
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analysis/game.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "datawin/xbase_navigator.h"
 #include "toolkit/data_source.h"
 #include "toolkit/db_grid.h"

@@ -145,11 +145,6 @@ std::string_view trimmed(std::string_view text)
     return text;
 }
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // An optional sign followed by decimal digits only; false when anything else is there or the
 // number does not fit in 64 bits.
 bool parseInteger(std::string_view text, std::int64_t& result)

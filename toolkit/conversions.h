@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii_case.h"
 #include "toolkit/db_types.h"
 
 // Rounds to the nearest integer, halves to the even neighbour.
@@ -26,7 +27,7 @@ namespace conversions {
 bool isDigit(char c);
 // Without the ASCII blanks at either end.
 std::string_view trimmed(std::string_view text);
-char lowerAscii(char c);
+using platform::lowerAscii;
 // An optional sign followed by decimal digits only; false when anything else is there or the
 // number does not fit in 64 bits.
 bool parseInteger(std::string_view text, std::int64_t& result);

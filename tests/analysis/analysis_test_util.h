@@ -18,7 +18,7 @@
 #include "analysis/board.h"
 #include "analysis/commands.h"
 #include "analysis/game.h"
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "tests/support/dbf_image.h"
 #include "tests/support/draw_table.h"
 #include "toolkit/canvas.h"

@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "platform/ansi_text.h"
 #include "platform/fault_injection.h"
-#include "tests/datawin/xbase_test_util.h"
+#include "tests/dataset/xbase_test_util.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/db_grid.h"
 #include "toolkit/dialogs.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <optional>
 
-#include "datawin/xbase_dataset.h"
-#include "datawin/xbase_dataset_private.h"
+#include "dataset/xbase_dataset.h"
+#include "dataset/xbase_dataset_private.h"
 #include "dbf/dbf_date.h"
 
 using namespace xbase_detail;

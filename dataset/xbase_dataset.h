@@ -180,6 +180,11 @@ private:
     std::size_t m_recordLength = 0;
 };
 
+// The settings every dataset of the program on a draw table has, the main window's and the data
+// windows' alike: the table by name, shared, the exact record count, deleted draws hidden, text
+// translated, the default lock protocol, user 0.
+void SetDrawTableProperties(TXbaseDataSet& dataset, const std::string& name, const std::string& tableName);
+
 // The dataset's own message texts.
 namespace xbtext {
 inline constexpr const char* STableNameMissing = "Table name missing";

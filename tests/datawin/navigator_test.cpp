@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "datawin/xbase_navigator.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/data_source.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/datawin/xbase_test_util.h"
+#include "tests/dataset/xbase_test_util.h"
 #include "tests/support/child_process.h"
 
 namespace {

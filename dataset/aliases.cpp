@@ -1,6 +1,6 @@
 // The alias file is an INI file; only its [Alias] section counts, "name=path" a line, with ';'
 // starting a comment line. Names compare without regard to ASCII letter case.
-#include "datawin/aliases.h"
+#include "dataset/aliases.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

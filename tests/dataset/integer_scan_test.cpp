@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "dbf/text_numbers.h"
 #include "platform/exception.h"
 #include "tests/support/dbf_image.h"

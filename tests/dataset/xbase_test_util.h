@@ -23,7 +23,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 #include "dbf/error_report.h"
 #include "platform/fault_injection.h"
 #include "platform/locale_info.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dbf/table_handler.h"
-#include "tests/datawin/xbase_test_util.h"
+#include "tests/dataset/xbase_test_util.h"
 #include "tests/support/other_program_edit.h"
 
 namespace {

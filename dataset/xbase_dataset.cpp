@@ -1,6 +1,6 @@
 // The table dataset over the storage engine: opening, record reads with the at-first and at-last
 // marks, field values, counting, bookmarks, code pages, and the edit cycle with its record lock.
-#include "datawin/xbase_dataset.h"
+#include "dataset/xbase_dataset.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <optional>
 
-#include "datawin/aliases.h"
-#include "datawin/xbase_dataset_private.h"
+#include "dataset/aliases.h"
+#include "dataset/xbase_dataset_private.h"
 #include "dbf/dbf_date.h"
 #include "dbf/table_file.h"
 #include "dbf/text_numbers.h"
@@ -599,4 +599,15 @@ void TXbaseDataSet::statusReport(int code, std::int64_t number) {
 
 void TXbaseDataSet::formulaRequest(const std::string& formula) {
     if (OnFormula) OnFormula(*this, formula);
+}
+
+void SetDrawTableProperties(TXbaseDataSet& dataset, const std::string& name, const std::string& tableName) {
+    dataset.SetName(name);
+    dataset.SetTableName(tableName);
+    dataset.SetExclusive(false);
+    dataset.SetExactCount(true);
+    dataset.SetUseDeleted(false);
+    dataset.SetTranslateASCII(true);
+    dataset.SetLockProtocol(TxbLokProtocol::Default);
+    dataset.SetUserID(0);
 }

@@ -9,7 +9,7 @@
 
 #include "dbf/table_handler.h"
 #include "toolkit/data_source.h"
-#include "tests/datawin/xbase_test_util.h"
+#include "tests/dataset/xbase_test_util.h"
 
 namespace {
 
