@@ -14,15 +14,13 @@ constexpr std::int32_t kCloseRatings[] = {11, 10, 9, 8};
 constexpr std::int32_t kDistantRating = 5;
 constexpr int kWaitingCloseRatings = 3;
 
-std::int32_t Rating(long long distance, int closeRatings)
-{
+std::int32_t Rating(long long distance, int closeRatings) {
     return distance < closeRatings ? kCloseRatings[distance] : kDistantRating;
 }
 
 std::size_t IndexOf(std::int32_t number) { return static_cast<std::size_t>(number - 1); }
 
-std::int32_t RoundedQuotient(double dividend, double divisor)
-{
+std::int32_t RoundedQuotient(double dividend, double divisor) {
     return static_cast<std::int32_t>(RoundHalfEven(dividend / divisor));
 }
 
@@ -32,14 +30,11 @@ class Counting : public DrawAccumulator {
 public:
     // `keepsRows`: the analysis wants each draw besides the counts.
     Counting(const Game& game, bool keepsRows = true)
-        : m_game(game), m_keepsRows(keepsRows), m_tally(static_cast<std::size_t>(game.numbers) + 1, 0)
-    {
-    }
+        : m_game(game), m_keepsRows(keepsRows), m_tally(static_cast<std::size_t>(game.numbers) + 1, 0) {}
 
     void add(DrawRow draw, std::uint32_t record) override { addRows(draw, std::span(&record, 1)); }
 
-    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
-    {
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
         if (records.empty()) return;
         // The counts of the whole run in one loop: this is most of a long table's work.
         std::int32_t* tally = m_tally.data();
@@ -56,8 +51,7 @@ public:
 protected:
     // After the counts, the run's draws one by one; an analysis may take the run whole instead,
     // counting the draws and the latest record itself.
-    virtual void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records)
-    {
+    virtual void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
         for (std::size_t r = 0; r < records.size(); ++r) {
             ++m_draws;
@@ -68,8 +62,7 @@ protected:
     virtual void added(DrawRow /*draw*/, std::uint32_t /*record*/) {}
 
     // A result over the draws seen, the cursor left on the latest unless said otherwise.
-    AnalysisResult started(CursorAfter cursor) const
-    {
+    AnalysisResult started(CursorAfter cursor) const {
         AnalysisResult result;
         result.draws = m_draws;
         result.cursor = cursor;
@@ -77,8 +70,7 @@ protected:
         return result;
     }
 
-    AnalysisResult refused(const char* message, bool clearsValues, CursorAfter cursor) const
-    {
+    AnalysisResult refused(const char* message, bool clearsValues, CursorAfter cursor) const {
         AnalysisResult result = started(cursor);
         result.refusal = message;
         result.refusalClearsValues = clearsValues;
@@ -102,8 +94,7 @@ class Histogram final : public Counting {
 public:
     explicit Histogram(const Game& game) : Counting(game, false) {}
 
-    AnalysisResult result() const override
-    {
+    AnalysisResult result() const override {
         if (m_draws < kFewestDraws) return refused(kHistogramTooFew, true, CursorAfter::First);
         AnalysisResult result = started(CursorAfter::PastLast);
         result.values = counts();
@@ -115,12 +106,9 @@ public:
 class Succession final : public Counting {
 public:
     explicit Succession(const Game& game)
-        : Counting(game), m_cells(static_cast<std::size_t>(game.numbers) * static_cast<std::size_t>(game.numbers), 0)
-    {
-    }
+        : Counting(game), m_cells(static_cast<std::size_t>(game.numbers) * static_cast<std::size_t>(game.numbers), 0) {}
 
-    AnalysisResult result() const override
-    {
+    AnalysisResult result() const override {
         AnalysisResult result = started(CursorAfter::Last);
         result.values.assign(static_cast<std::size_t>(m_game.numbers), 0);
         // An empty table has no latest draw: nothing is summed.
@@ -135,8 +123,7 @@ public:
     }
 
 private:
-    void added(DrawRow draw, std::uint32_t /*record*/) override
-    {
+    void added(DrawRow draw, std::uint32_t /*record*/) override {
         if (m_game.successionCountsLatestPair) {
             if (!m_latest.empty()) countPair(draw, m_latest);
         } else if (!m_beforeLatest.empty()) {
@@ -147,8 +134,7 @@ private:
         m_latest.assign(draw.begin(), draw.end());
     }
 
-    void countPair(DrawRow later, DrawRow earlier)
-    {
+    void countPair(DrawRow later, DrawRow earlier) {
         for (std::uint8_t a : later) {
             if (a == 0) continue;
             std::int32_t* row = &m_cells[IndexOf(a) * static_cast<std::size_t>(m_game.numbers)];
@@ -157,8 +143,7 @@ private:
         }
     }
 
-    std::int32_t cell(std::int32_t later, std::int32_t earlier) const
-    {
+    std::int32_t cell(std::int32_t later, std::int32_t earlier) const {
         return m_cells[IndexOf(later) * static_cast<std::size_t>(m_game.numbers) + IndexOf(earlier)];
     }
 
@@ -172,8 +157,7 @@ class WaitingPeriod final : public Counting {
 public:
     using Counting::Counting;
 
-    AnalysisResult result() const override
-    {
+    AnalysisResult result() const override {
         if (m_draws < kFewestDraws) return refused(kTooFew, false, CursorAfter::Unmoved);
         if (m_draws > kMostWaitingDraws) return refused(kTooMany, false, CursorAfter::Unmoved);
         const int fields = m_game.fieldsPerDraw;
@@ -218,8 +202,7 @@ public:
     }
 
 private:
-    void added(DrawRow draw, std::uint32_t /*record*/) override
-    {
+    void added(DrawRow draw, std::uint32_t /*record*/) override {
         m_rows.insert(m_rows.end(), draw.begin(), draw.end());
         // Past the limit only the count matters: the result is a refusal.
         if (m_draws > kMostWaitingDraws) m_rows.clear();
@@ -234,12 +217,9 @@ public:
     explicit Talven(const Game& game)
         : Counting(game),
           m_lastRow(static_cast<std::size_t>(game.numbers) + 1, 0),
-          m_lastRecord(static_cast<std::size_t>(game.numbers), 0)
-    {
-    }
+          m_lastRecord(static_cast<std::size_t>(game.numbers), 0) {}
 
-    AnalysisResult result() const override
-    {
+    AnalysisResult result() const override {
         if (m_draws < kFewestDraws) return refused(kTooFew, true, CursorAfter::Unmoved);
         const int draws = m_draws;
         AnalysisResult result = started(CursorAfter::PastLast);
@@ -265,8 +245,7 @@ public:
 public:
     // One loop over the run for the counts and each number's latest row, then, for the numbers
     // seen in the run, the record of that row.
-    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override
-    {
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
         if (records.empty()) return;
         const int firstRow = m_draws + 1;
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
@@ -284,7 +263,8 @@ public:
         m_draws += static_cast<int>(records.size());
         m_latestRecord = records.back();
         for (std::size_t n = 1; n < m_lastRow.size(); ++n)
-            if (m_lastRow[n] >= firstRow) m_lastRecord[n - 1] = records[static_cast<std::size_t>(m_lastRow[n] - firstRow)];
+            if (m_lastRow[n] >= firstRow)
+                m_lastRecord[n - 1] = records[static_cast<std::size_t>(m_lastRow[n] - firstRow)];
     }
 
 private:
@@ -293,8 +273,7 @@ private:
 };
 
 template <class Accumulator>
-std::unique_ptr<DrawAccumulator> Start(const Game& game)
-{
+std::unique_ptr<DrawAccumulator> Start(const Game& game) {
     return std::make_unique<Accumulator>(game);
 }
 
@@ -312,8 +291,7 @@ constexpr int kHeadingPoints = 10;
 
 }  // namespace
 
-void DrawAccumulator::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records)
-{
+void DrawAccumulator::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
     if (records.empty()) return;
     const std::size_t width = cells.size() / records.size();
     for (std::size_t r = 0; r < records.size(); ++r) add(cells.subspan(r * width, width), records[r]);
@@ -325,20 +303,17 @@ const Analysis& SuccessionProbabilityAnalysis() { return kAnalyses[1]; }
 const Analysis& AverageWaitingPeriodAnalysis() { return kAnalyses[2]; }
 const Analysis& TalvenMethodAnalysis() { return kAnalyses[3]; }
 
-const Analysis* AnalysisNamed(const std::string& cliName)
-{
+const Analysis* AnalysisNamed(const std::string& cliName) {
     for (const Analysis& analysis : kAnalyses)
         if (cliName == analysis.cliName) return &analysis;
     return nullptr;
 }
 
-int HeadingPoints(const Analysis& analysis, const Game& game)
-{
+int HeadingPoints(const Analysis& analysis, const Game& game) {
     return &analysis == &TalvenMethodAnalysis() ? game.talvenCaptionSize : kHeadingPoints;
 }
 
-AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells)
-{
+AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells) {
     const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
     auto accumulator = analysis.start(game);
     std::uint32_t record = 0;

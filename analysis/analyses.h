@@ -53,18 +53,18 @@ public:
 
 // How an analysis captions its board, besides its values.
 enum class CaptionKind {
-    DrawCount,    // "В обработке: N записей" below the heading place
-    LatestDraw,   // a heading followed by the latest draw's numbers
-    Heading,      // a heading alone
+    DrawCount,   // "В обработке: N записей" below the heading place
+    LatestDraw,  // a heading followed by the latest draw's numbers
+    Heading,     // a heading alone
 };
 
 struct Analysis {
-    const char* name;         // "frequency histogram", in messages
-    const char* cliName;      // "histogram", as the command line names it
-    const char* menuCaption;  // "Гистограмма"
-    const char* valueMeaning; // what a board value says, as output headers name it: "count", "score", ...
+    const char* name;          // "frequency histogram", in messages
+    const char* cliName;       // "histogram", as the command line names it
+    const char* menuCaption;   // "Гистограмма"
+    const char* valueMeaning;  // what a board value says, as output headers name it: "count", "score", ...
     CaptionKind caption;
-    const char* heading;      // the heading's text, or nullptr
+    const char* heading;  // the heading's text, or nullptr
     std::unique_ptr<DrawAccumulator> (*start)(const Game& game);
 };
 
@@ -84,8 +84,7 @@ int HeadingPoints(const Analysis& analysis, const Game& game);
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);
 
 // A cell of a draw row: the value as a number of the game, or 0.
-inline std::uint8_t DrawCell(const Game& game, std::int64_t value)
-{
+inline std::uint8_t DrawCell(const Game& game, std::int64_t value) {
     return game.isNumber(value) ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
 }
 

@@ -14,43 +14,36 @@
 
 namespace {
 
-int clampToInt(std::int64_t value)
-{
-    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+int clampToInt(std::int64_t value) {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 }  // namespace
 
-std::int32_t RedThreshold(std::span<const std::int32_t> values)
-{
-    if (values.empty())
-        throw std::invalid_argument("RedThreshold: no board values");
+std::int32_t RedThreshold(std::span<const std::int32_t> values) {
+    if (values.empty()) throw std::invalid_argument("RedThreshold: no board values");
     // The original adds in a 32-bit integer; an overflowing sum wraps as it did there.
     std::uint32_t sum = 0;
-    for (std::int32_t value : values)
-        sum += static_cast<std::uint32_t>(value);
+    for (std::int32_t value : values) sum += static_cast<std::uint32_t>(value);
     const auto signedSum = static_cast<std::int32_t>(sum);
     const double average = static_cast<double>(signedSum) / static_cast<double>(values.size());
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        static_cast<std::int64_t>(RoundHalfEven(average)) + 2, std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(static_cast<std::int64_t>(RoundHalfEven(average)) + 2,
+                                                              std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
-TColor BarColor(std::int32_t value, std::int32_t threshold)
-{
+TColor BarColor(std::int32_t value, std::int32_t threshold) {
     // v <= T / 3 in exact arithmetic; the products cannot overflow in 64 bits.
-    if (3 * std::int64_t{value} <= threshold)
-        return clBlue;
+    if (3 * std::int64_t{value} <= threshold) return clBlue;
     return value > threshold ? clRed : clGreen;
 }
 
-void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values)
-{
+void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values) {
     if (game.numbers <= 0 || values.size() != static_cast<std::size_t>(game.numbers))
-        throw std::invalid_argument(std::string("DrawGameBoard: ") + game.name + " needs "
-                                    + std::to_string(game.numbers) + " board values, got "
-                                    + std::to_string(values.size()));
+        throw std::invalid_argument(std::string("DrawGameBoard: ") + game.name + " needs " +
+                                    std::to_string(game.numbers) + " board values, got " +
+                                    std::to_string(values.size()));
 
     canvas.SetBrushColor(clGray);
     canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
@@ -61,8 +54,7 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
         const int left = game.barStep * i;
         // A negative value gives a top below the baseline, an inverted rectangle that paints
         // nothing; a huge one is cut at the picture's top edge by the fill.
-        const int top = clampToInt(std::int64_t{board::kBaseline}
-                                   - std::int64_t{board::kPixelsPerUnit} * value);
+        const int top = clampToInt(std::int64_t{board::kBaseline} - std::int64_t{board::kPixelsPerUnit} * value);
         canvas.SetBrushColor(BarColor(value, threshold));
         canvas.FillRect(TRect{left, top, left + game.barWidth, board::kBaseline});
     }

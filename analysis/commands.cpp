@@ -5,23 +5,22 @@
 
 namespace {
 
-void Run(const Analysis& analysis, const Game& game, AnalysisContext& context)
-{
+void Run(const Analysis& analysis, const Game& game, AnalysisContext& context) {
     RunAnalysis(analysis, game, context.dataset,
                 BoardTarget{context.values, context.periods, [&]() -> TCanvas& { return context.canvas; }});
 }
 
 }  // namespace
 
-void FrequencyHistogram(const Game& game, AnalysisContext& context) { Run(FrequencyHistogramAnalysis(), game, context); }
+void FrequencyHistogram(const Game& game, AnalysisContext& context) {
+    Run(FrequencyHistogramAnalysis(), game, context);
+}
 
-void SuccessionProbability(const Game& game, AnalysisContext& context)
-{
+void SuccessionProbability(const Game& game, AnalysisContext& context) {
     Run(SuccessionProbabilityAnalysis(), game, context);
 }
 
-void AverageWaitingPeriod(const Game& game, AnalysisContext& context)
-{
+void AverageWaitingPeriod(const Game& game, AnalysisContext& context) {
     Run(AverageWaitingPeriodAnalysis(), game, context);
 }
 

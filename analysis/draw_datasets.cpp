@@ -1,16 +1,14 @@
 // The draw tables' datasets with the settings the main window gives them.
 #include "analysis/draw_datasets.h"
 
-std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath)
-{
+std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath) {
     auto dataSet = std::make_unique<TXbaseDataSet>();
     SetDrawTableProperties(*dataSet, game.dataSetName, tablePath);
     dataSet->Open();
     return dataSet;
 }
 
-std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::string& directory)
-{
+std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::string& directory) {
     std::string tableName = game.tableFileName;
     if (!directory.empty()) tableName = directory + (directory.back() == '/' ? "" : "/") + tableName;
     return MakeDrawDataSetOn(game, tableName);
@@ -18,8 +16,7 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::stri
 
 namespace {
 
-bool HasDrawFields(TDataSet& dataset, const Game& game)
-{
+bool HasDrawFields(TDataSet& dataset, const Game& game) {
     if (dataset.FieldCount() < game.fieldsPerDraw) return false;
     for (int f = 0; f < game.fieldsPerDraw; ++f) {
         const TField& field = dataset.Fields(f);
@@ -33,8 +30,7 @@ bool HasDrawFields(TDataSet& dataset, const Game& game)
 
 }  // namespace
 
-std::string DrawTableMismatch(TXbaseDataSet& dataset, const Game& game)
-{
+std::string DrawTableMismatch(TXbaseDataSet& dataset, const Game& game) {
     if (HasDrawFields(dataset, game)) return {};
     return dataset.TableName() + " is not a " + game.name + " table: its first fields are not " + game.fieldName(0) +
            ".." + game.fieldName(game.fieldsPerDraw - 1) + ", numeric";

@@ -14,8 +14,7 @@ namespace {
 class WindowedFeed {
 public:
     WindowedFeed(const Game& game, const HistoryWindow& window, std::span<DrawAccumulator* const> sinks)
-        : m_game(game), m_window(window), m_sinks(sinks), m_row(static_cast<std::size_t>(game.fieldsPerDraw))
-    {
+        : m_game(game), m_window(window), m_sinks(sinks), m_row(static_cast<std::size_t>(game.fieldsPerDraw)) {
         if (m_window.last > 0) {
             m_ring.resize(static_cast<std::size_t>(m_window.last) * m_row.size());
             m_records.resize(static_cast<std::size_t>(m_window.last));
@@ -24,8 +23,7 @@ public:
 
     // Takes rows of raw values (one per field) with their records; false once the window's last
     // record is passed.
-    bool add(std::span<const std::int32_t> values, std::span<const std::uint32_t> records)
-    {
+    bool add(std::span<const std::int32_t> values, std::span<const std::uint32_t> records) {
         const std::size_t width = m_row.size();
         std::size_t rows = records.size();
         bool more = true;
@@ -56,8 +54,7 @@ public:
         return more;
     }
 
-    int finish()
-    {
+    int finish() {
         if (m_window.last == 0) return static_cast<int>(m_seen);
         const std::size_t kept = std::min<std::size_t>(m_seen, static_cast<std::size_t>(m_window.last));
         const std::size_t first = m_seen - kept;
@@ -82,12 +79,12 @@ private:
 
 // The record-by-record walk, as the commands always read: First, AsInteger of each number field,
 // Next. Serves datasets other than the table dataset and tables the block pass cannot read.
-void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed)
-{
+void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed) {
     std::vector<std::int32_t> values(static_cast<std::size_t>(game.fieldsPerDraw));
     dataset.First();
     while (!dataset.Eof()) {
-        for (int f = 0; f < game.fieldsPerDraw; ++f) values[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
+        for (int f = 0; f < game.fieldsPerDraw; ++f)
+            values[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
         const std::uint32_t record = static_cast<std::uint32_t>(dataset.RecNo());
         if (!feed.add(values, std::span(&record, 1))) break;
         dataset.Next();
@@ -96,8 +93,8 @@ void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed)
 
 }  // namespace
 
-int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window, std::span<DrawAccumulator* const> sinks)
-{
+int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window,
+              std::span<DrawAccumulator* const> sinks) {
     WindowedFeed feed(game, window, sinks);
     auto* table = dynamic_cast<TXbaseDataSet*>(&dataset);
     bool scanned = false;
@@ -115,8 +112,7 @@ int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window, 
     return feed.finish();
 }
 
-void PlaceCursor(TDataSet& dataset, const AnalysisResult& result, const HistoryWindow& window)
-{
+void PlaceCursor(TDataSet& dataset, const AnalysisResult& result, const HistoryWindow& window) {
     switch (result.cursor) {
         case CursorAfter::Unmoved:
             break;
@@ -139,8 +135,8 @@ void PlaceCursor(TDataSet& dataset, const AnalysisResult& result, const HistoryW
     }
 }
 
-AnalysisResult AnalyseDataSet(const Analysis& analysis, const Game& game, TDataSet& dataset, const HistoryWindow& window)
-{
+AnalysisResult AnalyseDataSet(const Analysis& analysis, const Game& game, TDataSet& dataset,
+                              const HistoryWindow& window) {
     const auto accumulator = analysis.start(game);
     DrawAccumulator* sinks[] = {accumulator.get()};
     ReadDraws(dataset, game, window, sinks);

@@ -127,22 +127,19 @@ std::string Game::fieldName(int index) const { return fieldPrefix + std::to_stri
 
 std::span<const Game* const> Games() { return kGames; }
 
-const Game* GameNamed(std::string_view cliName)
-{
+const Game* GameNamed(std::string_view cliName) {
     for (const Game* game : Games())
         if (cliName == game->cliName) return game;
     return nullptr;
 }
 
-const Game* GameWithFields(int fieldCount)
-{
+const Game* GameWithFields(int fieldCount) {
     for (const Game* game : Games())
         if (game->fieldsPerDraw == fieldCount) return game;
     return nullptr;
 }
 
-std::string GameNames(std::string_view separator)
-{
+std::string GameNames(std::string_view separator) {
     std::string names;
     for (const Game* game : Games()) {
         if (!names.empty()) names += separator;

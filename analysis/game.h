@@ -40,22 +40,22 @@ struct DrawWindowSpec {
 // The main window's menu of a game: its own menu with one item per analysis, and the item under
 // "Данные" that shows the game's data window.
 struct GameMenuSpec {
-    const char* menuName;        // "N2"
-    const char* menuCaption;     // "СуперЛото"
-    const char* dataItemName;    // "N5", under "Данные"
-    const char* separatorName;   // after the first analysis
-    const char* itemNames[4];    // per analysis, in the order of Analyses()
+    const char* menuName;       // "N2"
+    const char* menuCaption;    // "СуперЛото"
+    const char* dataItemName;   // "N5", under "Данные"
+    const char* separatorName;  // after the first analysis
+    const char* itemNames[4];   // per analysis, in the order of Analyses()
     // Per analysis, the item's caption where the game spells it its own way; nullptr: the
     // analysis' own caption.
     const char* itemCaptions[4];
 };
 
 struct Game {
-    const char* name;     // "SuperLoto"
-    const char* cliName;  // "loto", as the command line names the game
-    int numbers;          // numbers are drawn from 1..numbers
-    int fieldsPerDraw;    // numbers in one draw, one numeric field each
-    char fieldPrefix;     // the fields are <prefix>1 .. <prefix><fieldsPerDraw>
+    const char* name;           // "SuperLoto"
+    const char* cliName;        // "loto", as the command line names the game
+    int numbers;                // numbers are drawn from 1..numbers
+    int fieldsPerDraw;          // numbers in one draw, one numeric field each
+    char fieldPrefix;           // the fields are <prefix>1 .. <prefix><fieldsPerDraw>
     const char* tableFileName;  // the table the program reads from its current directory
     const char* dataSetName;    // the main window's dataset on that table
 

@@ -19,14 +19,12 @@ constexpr int kCountCaptionY = 30;
 constexpr int kDrawCaptionX = 290;
 constexpr int kDrawCaptionStep = 17;
 
-void CheckArray(const Game& game, std::span<std::int32_t> array, const char* what)
-{
+void CheckArray(const Game& game, std::span<std::int32_t> array, const char* what) {
     if (array.size() != static_cast<std::size_t>(game.numbers))
         throw std::invalid_argument(std::string(what) + " do not match the numbers of " + game.name);
 }
 
-void WriteHeading(TCanvas& canvas, int points, const char* text)
-{
+void WriteHeading(TCanvas& canvas, int points, const char* text) {
     canvas.SetFontColor(clWhite);
     canvas.SetFontSize(points);
     canvas.TextOut(kHeadingX, kHeadingY, text);
@@ -35,8 +33,7 @@ void WriteHeading(TCanvas& canvas, int points, const char* text)
 }  // namespace
 
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
-                   TDataSet& dataset)
-{
+                   TDataSet& dataset) {
     DrawGameBoard(canvas, game, result.values);
     switch (analysis.caption) {
         case CaptionKind::DrawCount:
@@ -57,8 +54,7 @@ void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, 
 }
 
 AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,
-                           const HistoryWindow& window)
-{
+                           const HistoryWindow& window) {
     CheckArray(game, target.values, "board values");
     CheckArray(game, target.periods, "periods");
     const AnalysisResult result = AnalyseDataSet(analysis, game, dataset, window);

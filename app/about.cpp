@@ -50,23 +50,20 @@ struct JpegErrors {
     std::jmp_buf escape;
 };
 
-[[noreturn]] void leaveDecoder(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->escape, 1);
-}
+[[noreturn]] void leaveDecoder(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->escape, 1); }
 
 void keepQuiet(j_common_ptr) {}
 
 // Only pointers live in this frame, and none changes after setjmp, so the jump back leaves
 // nothing undone.
-bool decodeInto(jpeg_decompress_struct* info, JpegErrors* errors, const unsigned char* data,
-                std::size_t size, QImage* image) {
+bool decodeInto(jpeg_decompress_struct* info, JpegErrors* errors, const unsigned char* data, std::size_t size,
+                QImage* image) {
     if (setjmp(errors->escape)) return false;
     jpeg_mem_src(info, data, static_cast<unsigned long>(size));
     jpeg_read_header(info, TRUE);
     info->out_color_space = JCS_RGB;
     jpeg_start_decompress(info);
-    *image = QImage(static_cast<int>(info->output_width), static_cast<int>(info->output_height),
-                    QImage::Format_RGB888);
+    *image = QImage(static_cast<int>(info->output_width), static_cast<int>(info->output_height), QImage::Format_RGB888);
     while (info->output_scanline < info->output_height) {
         JSAMPROW row = image->scanLine(static_cast<int>(info->output_scanline));
         jpeg_read_scanlines(info, &row, 1);
@@ -97,8 +94,7 @@ void TLabel::mousePressEvent(QMouseEvent* event) {
 
 void TLabel::mouseReleaseEvent(QMouseEvent* event) {
     // A click is a press and a release of the left button both over the label.
-    const bool click = m_pressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
     QLabel::mouseReleaseEvent(event);
     if (click) emit clicked();

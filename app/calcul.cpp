@@ -45,9 +45,8 @@ public:
 }  // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                              Qt::MSWindowsFixedSizeDialogHint) {
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName("Form1");
     setWindowTitle(QString::fromUtf8("Программный комплекс ШАРОМЕТР версия " SHAROMETR_VERSION));
     setWindowIcon(QIcon(QStringLiteral(":/icons/sharometr.xpm")));

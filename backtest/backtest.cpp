@@ -21,17 +21,13 @@ const BacktestMethod kMethods[] = {
     {"random", "Случайный выбор", nullptr, true},
 };
 
-double LogBinomial(int n, int k)
-{
-    return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0);
-}
+double LogBinomial(int n, int k) { return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0); }
 
 // What picks the numbers for draw t (counted from 1) from the draws before it; false when the
 // method makes no picks for that draw.
 using Picker = std::function<bool(int t, std::vector<int>& picks)>;
 
-Picker RandomPicker(const Game& game, int k, std::uint64_t seed)
-{
+Picker RandomPicker(const Game& game, int k, std::uint64_t seed) {
     auto rng = std::make_shared<std::mt19937_64>(seed);
     auto pool = std::make_shared<std::vector<int>>(static_cast<std::size_t>(game.numbers));
     std::iota(pool->begin(), pool->end(), 1);
@@ -47,8 +43,7 @@ Picker RandomPicker(const Game& game, int k, std::uint64_t seed)
     };
 }
 
-bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks)
-{
+bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
     if (result.refusal) return false;
     picks = TopPicks(result.values, k);
     return true;
@@ -58,8 +53,7 @@ bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks)
 
 std::span<const BacktestMethod> BacktestMethods() { return kMethods; }
 
-const BacktestMethod* BacktestMethodNamed(std::string_view cliName)
-{
+const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
     for (const BacktestMethod& method : kMethods)
         if (cliName == method.cliName) return &method;
     return nullptr;
@@ -67,17 +61,15 @@ const BacktestMethod* BacktestMethodNamed(std::string_view cliName)
 
 int DefaultPicks(const Game& game) { return game.fieldsPerDraw >= 20 ? 10 : game.fieldsPerDraw; }
 
-std::string BacktestTooFewMessage(int from)
-{
+std::string BacktestTooFewMessage(int from) {
     return "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее " + std::to_string(from) + " записей!";
 }
 
-std::vector<int> TopPicks(std::span<const std::int32_t> values, int k)
-{
+std::vector<int> TopPicks(std::span<const std::int32_t> values, int k) {
     std::vector<int> order(values.size());
     std::iota(order.begin(), order.end(), 0);
-    const auto count = static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(static_cast<std::size_t>(std::max(k, 0)), 0,
-                                                                            values.size()));
+    const auto count = static_cast<std::ptrdiff_t>(
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(k, 0)), 0, values.size()));
     std::partial_sort(order.begin(), order.begin() + count, order.end(), [&](int a, int b) {
         const auto va = values[static_cast<std::size_t>(a)];
         const auto vb = values[static_cast<std::size_t>(b)];
@@ -89,20 +81,18 @@ std::vector<int> TopPicks(std::span<const std::int32_t> values, int k)
     return picks;
 }
 
-double HypergeometricProbability(int numbers, int drawn, int picks, int hits)
-{
+double HypergeometricProbability(int numbers, int drawn, int picks, int hits) {
     if (hits < 0 || hits > picks || hits > drawn || picks - hits > numbers - drawn) return 0.0;
-    return std::exp(LogBinomial(drawn, hits) + LogBinomial(numbers - drawn, picks - hits) - LogBinomial(numbers, picks));
+    return std::exp(LogBinomial(drawn, hits) + LogBinomial(numbers - drawn, picks - hits) -
+                    LogBinomial(numbers, picks));
 }
 
-int DrawCount(const Game& game, std::span<const std::uint8_t> cells)
-{
+int DrawCount(const Game& game, std::span<const std::uint8_t> cells) {
     return static_cast<int>(cells.size() / static_cast<std::size_t>(game.fieldsPerDraw));
 }
 
 BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
-                           const BacktestOptions& options)
-{
+                           const BacktestOptions& options) {
     const int k = options.picks != 0 ? options.picks : DefaultPicks(game);
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
@@ -115,7 +105,8 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
     auto row = [&](int t) { return cells.subspan(static_cast<std::size_t>(t - 1) * fields, fields); };
     auto before = [&](int t, int limit) {
         const int first = limit > 0 ? std::max(1, t - limit) : 1;
-        return cells.subspan(static_cast<std::size_t>(first - 1) * fields, static_cast<std::size_t>(t - first) * fields);
+        return cells.subspan(static_cast<std::size_t>(first - 1) * fields,
+                             static_cast<std::size_t>(t - first) * fields);
     };
 
     Picker picker;
@@ -174,21 +165,21 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
 }
 
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
-                                         const BacktestOptions& options)
-{
+                                         const BacktestOptions& options) {
     std::vector<BacktestResult> results;
     for (const BacktestMethod& method : kMethods) results.push_back(RunBacktest(method, game, cells, options));
     return results;
 }
 
-std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game)
-{
+std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game) {
     DrawCollector collector;
     DrawAccumulator* sinks[] = {&collector};
     ReadDraws(dataset, game, HistoryWindow{}, sinks);
     return collector.cells();
 }
 
-void DrawCollector::add(DrawRow draw, std::uint32_t /*record*/) { m_cells.insert(m_cells.end(), draw.begin(), draw.end()); }
+void DrawCollector::add(DrawRow draw, std::uint32_t /*record*/) {
+    m_cells.insert(m_cells.end(), draw.begin(), draw.end());
+}
 
 AnalysisResult DrawCollector::result() const { return {}; }

@@ -41,8 +41,8 @@ inline constexpr std::uint64_t kDefaultBacktestSeed = 20240101;
 int DefaultPicks(const Game& game);
 
 struct BacktestOptions {
-    int picks = 0;                          // k; 0: DefaultPicks(game)
-    int from = kDefaultFirstTestedDraw;     // the first tested draw, counted from 1 in table order
+    int picks = 0;                              // k; 0: DefaultPicks(game)
+    int from = kDefaultFirstTestedDraw;         // the first tested draw, counted from 1 in table order
     std::uint64_t seed = kDefaultBacktestSeed;  // of the random baseline
     // Recompute every method's values from all the draws before t at each step instead of
     // updating them: the same result, slower; the benchmark compares the two.
@@ -53,18 +53,18 @@ struct BacktestOptions {
 
 struct BacktestResult {
     const BacktestMethod* method = nullptr;
-    int picks = 0;       // k
-    int firstDraw = 0;   // the first tested draw
-    int tested = 0;      // draws tested
+    int picks = 0;      // k
+    int firstDraw = 0;  // the first tested draw
+    int tested = 0;     // draws tested
     // Draws the method made no picks for: its analysis refuses so short a history (fewer than 5
     // draws before t). They are not tested and count nowhere else.
     int skipped = 0;
     std::int64_t hits = 0;
     double expectedHits = 0;
     double variance = 0;
-    double ratio = 0;    // hits / expected (0 when nothing was expected)
-    double z = 0;        // (hits - expected) / sd (0 when the variance is 0)
-    double pValue = 1;   // two-sided, normal approximation
+    double ratio = 0;   // hits / expected (0 when nothing was expected)
+    double z = 0;       // (hits - expected) / sd (0 when the variance is 0)
+    double pValue = 1;  // two-sided, normal approximation
     // Index h: the tested draws with h hits, observed and expected; h runs to min(k, m).
     std::vector<std::int64_t> observed;
     std::vector<double> expected;

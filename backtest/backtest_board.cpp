@@ -22,8 +22,7 @@ constexpr int kLegendY = board::kHeight - 20;
 constexpr double kSignificance = 0.05;
 constexpr double kSmallestPValue = 1e-15;
 
-std::string Formatted(const char* format, double value)
-{
+std::string Formatted(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
@@ -31,30 +30,26 @@ std::string Formatted(const char* format, double value)
 
 // Two decimals, or the power of ten of a small one; below what a double tells apart from 0 on
 // these counts, a bound.
-std::string PValueText(double p)
-{
+std::string PValueText(double p) {
     if (p < kSmallestPValue) return "p < " + Formatted("%.0e", kSmallestPValue);
     return "p = " + Formatted(p >= 0.01 ? "%.2f" : "%.1e", p);
 }
 
 // Green when the method cannot be told from chance, red when it hit significantly more, blue
 // when significantly less: the board's colours.
-TColor VerdictColor(const BacktestResult& result)
-{
+TColor VerdictColor(const BacktestResult& result) {
     if (result.pValue >= kSignificance) return clGreen;
     return result.z > 0 ? clRed : clBlue;
 }
 
-void Text(TCanvas& canvas, int x, int y, TColor color, int points, const std::string& text)
-{
+void Text(TCanvas& canvas, int x, int y, TColor color, int points, const std::string& text) {
     canvas.SetBrushColor(clGray);
     canvas.SetFontColor(color);
     canvas.SetFontSize(points);
     canvas.TextOut(x, y, text);
 }
 
-void Bar(TCanvas& canvas, int y, double value, double scale, TColor color)
-{
+void Bar(TCanvas& canvas, int y, double value, double scale, TColor color) {
     const int length = std::max(1, static_cast<int>(value * scale + 0.5));
     canvas.SetBrushColor(color);
     canvas.FillRect(TRect{kMargin, y, kMargin + length, y + kBarHeight});
@@ -62,14 +57,12 @@ void Bar(TCanvas& canvas, int y, double value, double scale, TColor color)
 
 }  // namespace
 
-std::string BacktestFigures(const BacktestResult& result)
-{
+std::string BacktestFigures(const BacktestResult& result) {
     return "наблюдено " + std::to_string(result.hits) + ", ожидалось " + Formatted("%.1f", result.expectedHits) +
            ", отношение " + Formatted("%.2f", result.ratio) + ", " + PValueText(result.pValue);
 }
 
-void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results)
-{
+void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results) {
     canvas.SetBrushColor(clGray);
     canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
 
@@ -114,8 +107,7 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     canvas.SetFontSize(12);
 }
 
-void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas)
-{
+void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas) {
     const std::vector<std::uint8_t> cells = ReadHistory(dataset, game);
     if (DrawCount(game, cells) < kDefaultFirstTestedDraw) {
         ShowMessage(BacktestTooFewMessage(kDefaultFirstTestedDraw));

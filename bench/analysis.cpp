@@ -73,8 +73,7 @@ constexpr std::int32_t kCloseRatings[] = {11, 10, 9, 8};
 constexpr std::int32_t kDistantRating = 5;
 constexpr int kWaitingCloseRatings = 3;
 
-std::int32_t rating(long long distance, int closeRatings)
-{
+std::int32_t rating(long long distance, int closeRatings) {
     return distance < closeRatings ? kCloseRatings[distance] : kDistantRating;
 }
 
@@ -87,8 +86,7 @@ public:
     using Draws = std::vector<std::array<int, N>>;
 
     InMemory(const Game& game, const ReferenceRules& rules, const std::vector<std::vector<int>>& draws)
-        : m_game(game), m_rules(rules)
-    {
+        : m_game(game), m_rules(rules) {
         for (const auto& draw : draws) {
             std::array<int, N> numbers{};
             std::copy_n(draw.begin(), N, numbers.begin());
@@ -96,8 +94,7 @@ public:
         }
     }
 
-    void run(Analysis analysis, Values& values, Values& periods) const
-    {
+    void run(Analysis analysis, Values& values, Values& periods) const {
         switch (analysis) {
             case Analysis::Histogram:
                 tally(values);
@@ -120,21 +117,18 @@ public:
 private:
     bool isNumber(int n) const { return n >= 1 && n <= m_game.numbers; }
 
-    static bool holds(const std::array<int, N>& draw, int number)
-    {
+    static bool holds(const std::array<int, N>& draw, int number) {
         return std::find(draw.begin(), draw.end(), number) != draw.end();
     }
 
-    void tally(Values& values) const
-    {
+    void tally(Values& values) const {
         std::fill(values.begin(), values.end(), 0);
         for (const auto& draw : m_draws)
             for (const int n : draw)
                 if (isNumber(n)) ++values[static_cast<std::size_t>(n - 1)];
     }
 
-    void succession(Values& values) const
-    {
+    void succession(Values& values) const {
         const auto numbers = static_cast<std::size_t>(m_game.numbers);
         std::vector<std::int32_t> cell(numbers * numbers, 0);  // (later, earlier)
         const std::size_t skipped = m_rules.successionCountsLatestPair ? 1 : 2;
@@ -151,11 +145,11 @@ private:
                 if (isNumber(z)) values[j] += cell[j * numbers + static_cast<std::size_t>(z - 1)];
         if (m_rules.successionDivisor != 1)
             for (std::int32_t& value : values)
-                value = static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(value) / m_rules.successionDivisor));
+                value =
+                    static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(value) / m_rules.successionDivisor));
     }
 
-    void waiting(Values& values, Values& periods) const
-    {
+    void waiting(Values& values, Values& periods) const {
         tally(values);
         std::fill(periods.begin(), periods.end(), 0);
         const int draws = drawCount();
@@ -188,8 +182,7 @@ private:
         }
     }
 
-    void talven(Values& values, Values& periods) const
-    {
+    void talven(Values& values, Values& periods) const {
         tally(values);
         std::fill(periods.begin(), periods.end(), 0);
         const long long draws = drawCount();
@@ -212,8 +205,7 @@ private:
     Draws m_draws;
 };
 
-void heading(TCanvas& canvas, int points, const char* text)
-{
+void heading(TCanvas& canvas, int points, const char* text) {
     canvas.SetFontColor(clWhite);
     canvas.SetFontSize(points);
     canvas.TextOut(5, 10, text);
@@ -221,9 +213,8 @@ void heading(TCanvas& canvas, int points, const char* text)
 
 // The board and caption the command paints, from the in-memory results.
 template <std::size_t N>
-void paintAsTheCommand(TCanvas& canvas, const Game& game, const ReferenceRules& rules,
-                       const InMemory<N>& memory, Analysis analysis, const Values& values)
-{
+void paintAsTheCommand(TCanvas& canvas, const Game& game, const ReferenceRules& rules, const InMemory<N>& memory,
+                       Analysis analysis, const Values& values) {
     DrawGameBoard(canvas, game, values);
     switch (analysis) {
         case Analysis::Histogram:
@@ -243,8 +234,7 @@ void paintAsTheCommand(TCanvas& canvas, const Game& game, const ReferenceRules& 
     }
 }
 
-QImage whitePicture()
-{
+QImage whitePicture() {
     QImage picture(board::kWidth, board::kHeight, QImage::Format_RGB32);
     picture.fill(Qt::white);
     return picture;
@@ -260,14 +250,12 @@ struct Case {
     std::shared_ptr<const InMemory<N>> memory;
     std::uint32_t draws;
 
-    std::string name(const char* way) const
-    {
+    std::string name(const char* way) const {
         return std::string(game->name) + "/" + info.name + "/" + std::to_string(draws) + "/" + way;
     }
 
     // Both give the same values and picture, and the command says nothing.
-    bool agree(const RecordingMessageService& messages) const
-    {
+    bool agree(const RecordingMessageService& messages) const {
         const auto dataset = MakeDrawDataSet(*game, directory);
         Values values(static_cast<std::size_t>(game->numbers), -1);
         Values periods(values.size(), -1);
@@ -292,30 +280,31 @@ struct Case {
         return differs == nullptr;
     }
 
-    void registerAll() const
-    {
+    void registerAll() const {
         for (const bool painted : {false, true}) {
             const Case self = *this;
-            bench::registerWallClock(name(painted ? "command_painted" : "command"), [self, painted](benchmark::State& state) {
-                const auto dataset = MakeDrawDataSet(*self.game, self.directory);
-                Values values(static_cast<std::size_t>(self.game->numbers));
-                Values periods(values.size());
-                QImage picture = whitePicture();
-                TCanvas canvas(picture);
-                AnalysisContext context{*dataset, values, periods, canvas};
-                for (auto _ : state) {
-                    if (painted) {
-                        self.info.command(*self.game, context);
-                        benchmark::DoNotOptimize(values.data());
-                    } else {
-                        // What `analyze --values` runs: the draws read and analysed, nothing painted.
-                        const AnalysisResult result = AnalyseDataSet(self.info.values(), *self.game, *dataset);
-                        benchmark::DoNotOptimize(result.values.data());
+            bench::registerWallClock(
+                name(painted ? "command_painted" : "command"), [self, painted](benchmark::State& state) {
+                    const auto dataset = MakeDrawDataSet(*self.game, self.directory);
+                    Values values(static_cast<std::size_t>(self.game->numbers));
+                    Values periods(values.size());
+                    QImage picture = whitePicture();
+                    TCanvas canvas(picture);
+                    AnalysisContext context{*dataset, values, periods, canvas};
+                    for (auto _ : state) {
+                        if (painted) {
+                            self.info.command(*self.game, context);
+                            benchmark::DoNotOptimize(values.data());
+                        } else {
+                            // What `analyze --values` runs: the draws read and analysed, nothing painted.
+                            const AnalysisResult result = AnalyseDataSet(self.info.values(), *self.game, *dataset);
+                            benchmark::DoNotOptimize(result.values.data());
+                        }
                     }
-                }
-                bench::setRate(state, self.draws);
-            });
-            bench::registerWallClock(name(painted ? "memory_painted" : "memory"), [self, painted](benchmark::State& state) {
+                    bench::setRate(state, self.draws);
+                });
+            bench::registerWallClock(name(painted ? "memory_painted" : "memory"), [self,
+                                                                                   painted](benchmark::State& state) {
                 Values values(static_cast<std::size_t>(self.game->numbers));
                 Values periods(values.size());
                 QImage picture = whitePicture();
@@ -340,14 +329,12 @@ struct Row {
     std::string prefix;  // GAME/ANALYSIS/DRAWS/
 };
 
-std::vector<Row>& rows()
-{
+std::vector<Row>& rows() {
     static std::vector<Row> all;
     return all;
 }
 
-std::string directoryFor(const testsupport::TempDir& dir, const std::string& name)
-{
+std::string directoryFor(const testsupport::TempDir& dir, const std::string& name) {
     const std::string path = dir.file(name);
     if (::mkdir(path.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + path);
     return path;
@@ -356,24 +343,26 @@ std::string directoryFor(const testsupport::TempDir& dir, const std::string& nam
 // Writes the game's table of `draws` draws into a folder of its own, as the main window finds it.
 template <std::size_t N>
 std::shared_ptr<const InMemory<N>> makeTable(const Game& game, const ReferenceRules& rules,
-                                             const std::string& directory, std::uint32_t draws)
-{
+                                             const std::string& directory, std::uint32_t draws) {
     const auto written = testsupport::makeDrawTable(directory + "/" + game.tableFileName, game, draws,
                                                     draws + static_cast<std::uint32_t>(game.numbers));
     return std::make_shared<const InMemory<N>>(game, rules, written);
 }
 
 template <std::size_t N>
-bool registerGame(const testsupport::TempDir& dir, const Game& game, const ReferenceRules& rules,
-                  std::uint32_t draws, const RecordingMessageService& messages)
-{
+bool registerGame(const testsupport::TempDir& dir, const Game& game, const ReferenceRules& rules, std::uint32_t draws,
+                  const RecordingMessageService& messages) {
     const std::string longDir = directoryFor(dir, std::string(game.name) + "_" + std::to_string(draws));
     const std::string shortDir = directoryFor(dir, std::string(game.name) + "_" + std::to_string(kWaitingDraws));
     const auto longTable = makeTable<N>(game, rules, longDir, draws);
     const auto shortTable = makeTable<N>(game, rules, shortDir, kWaitingDraws);
     for (const AnalysisInfo& info : kAnalyses) {
         const bool waiting = info.analysis == Analysis::Waiting;
-        const Case<N> c{&game, &rules, info, waiting ? shortDir : longDir, waiting ? shortTable : longTable,
+        const Case<N> c{&game,
+                        &rules,
+                        info,
+                        waiting ? shortDir : longDir,
+                        waiting ? shortTable : longTable,
                         waiting ? kWaitingDraws : draws};
         if (!c.agree(messages)) return false;
         c.registerAll();
@@ -382,10 +371,10 @@ bool registerGame(const testsupport::TempDir& dir, const Game& game, const Refer
     return true;
 }
 
-void printRatios(const bench::RatioReporter& reporter)
-{
-    std::printf("\nEach analysis through the main window's dataset as a multiple of the same algorithm over\n"
-                "the draws in memory (lower is better; the aim for the values is 3 or less), and the times in milliseconds\n");
+void printRatios(const bench::RatioReporter& reporter) {
+    std::printf(
+        "\nEach analysis through the main window's dataset as a multiple of the same algorithm over\n"
+        "the draws in memory (lower is better; the aim for the values is 3 or less), and the times in milliseconds\n");
     std::printf("%-9s  %-10s  %6s  %6s  %7s  %9s  %9s  %9s  %9s\n", "game", "analysis", "draws", "values", "painted",
                 "command", "memory", "cmd+paint", "mem+paint");
     auto ms = [](double seconds) {
@@ -407,8 +396,7 @@ void printRatios(const bench::RatioReporter& reporter)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // Headless: the canvas needs a GUI application for its fonts, not a display.
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qtArgc = 1;

@@ -24,8 +24,7 @@ namespace {
 constexpr int kRecomputedDraws = 200;
 constexpr int kRepetitions = 3;
 
-std::vector<std::uint8_t> uniformHistory(const Game& game, int draws)
-{
+std::vector<std::uint8_t> uniformHistory(const Game& game, int draws) {
     std::mt19937 generator(static_cast<std::uint32_t>(game.syntheticSeed));
     std::vector<std::uint8_t> numbers(static_cast<std::size_t>(game.numbers));
     std::iota(numbers.begin(), numbers.end(), std::uint8_t{1});
@@ -41,8 +40,7 @@ struct Case {
     const Game* game;
     const BacktestMethod* method;
     int draws;
-    std::string name(const char* way) const
-    {
+    std::string name(const char* way) const {
         return std::string(game->cliName) + "/" + method->cliName + "/" + way + "/" + std::to_string(draws);
     }
 };
@@ -52,8 +50,7 @@ class MedianReporter : public benchmark::ConsoleReporter {
 public:
     MedianReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
 
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median" && !run.error_occurred)
@@ -63,25 +60,25 @@ public:
     std::map<std::string, double> medians;
 };
 
-bool sameFigures(const BacktestResult& a, const BacktestResult& b)
-{
+bool sameFigures(const BacktestResult& a, const BacktestResult& b) {
     return a.tested == b.tested && a.hits == b.hits && a.observed == b.observed && a.skipped == b.skipped;
 }
 
-std::string time(double seconds)
-{
+std::string time(double seconds) {
     char text[32];
     if (seconds <= 0) return "-";
-    if (seconds >= 1) std::snprintf(text, sizeof text, "%.2f s", seconds);
-    else if (seconds >= 1e-3) std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
-    else std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+    if (seconds >= 1)
+        std::snprintf(text, sizeof text, "%.2f s", seconds);
+    else if (seconds >= 1e-3)
+        std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+    else
+        std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
     return text;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
@@ -105,24 +102,35 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "backtest: %s: updating and recomputing disagree\n", c.name("").c_str());
             return 1;
         }
-        benchmark::RegisterBenchmark(c.name("updating").c_str(), [&cells, c](benchmark::State& state) {
-            for (auto _ : state) benchmark::DoNotOptimize(RunBacktest(*c.method, *c.game, cells).hits);
-            state.counters["draws"] = c.draws - kDefaultFirstTestedDraw + 1;
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions);
-        benchmark::RegisterBenchmark(c.name("recomputing_last200").c_str(), [&cells, c, recomputing](benchmark::State& state) {
-            for (auto _ : state) benchmark::DoNotOptimize(RunBacktest(*c.method, *c.game, cells, recomputing).hits);
-            state.counters["draws"] = kRecomputedDraws;
-        })->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(kRepetitions);
+        benchmark::RegisterBenchmark(c.name("updating").c_str(),
+                                     [&cells, c](benchmark::State& state) {
+                                         for (auto _ : state)
+                                             benchmark::DoNotOptimize(RunBacktest(*c.method, *c.game, cells).hits);
+                                         state.counters["draws"] = c.draws - kDefaultFirstTestedDraw + 1;
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Repetitions(kRepetitions);
+        benchmark::RegisterBenchmark(
+            c.name("recomputing_last200").c_str(),
+            [&cells, c, recomputing](benchmark::State& state) {
+                for (auto _ : state) benchmark::DoNotOptimize(RunBacktest(*c.method, *c.game, cells, recomputing).hits);
+                state.counters["draws"] = kRecomputedDraws;
+            })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Repetitions(kRepetitions);
     }
 
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    std::printf("\nThe back-test per tested draw (medians of %d repetitions): updating the analysis as the walk\n"
-                "advances against recomputing it from every draw before (timed on the latest %d draws), and the\n"
-                "whole walk from draw %d, updating and (estimated) recomputing\n",
-                kRepetitions, kRecomputedDraws, kDefaultFirstTestedDraw);
+    std::printf(
+        "\nThe back-test per tested draw (medians of %d repetitions): updating the analysis as the walk\n"
+        "advances against recomputing it from every draw before (timed on the latest %d draws), and the\n"
+        "whole walk from draw %d, updating and (estimated) recomputing\n",
+        kRepetitions, kRecomputedDraws, kDefaultFirstTestedDraw);
     std::printf("%-9s  %-10s  %6s  %12s  %12s  %8s  %12s  %14s\n", "game", "method", "draws", "updating", "recomputing",
                 "times", "whole walk", "recomputed");
     for (const Case& c : cases) {

@@ -16,13 +16,9 @@
 
 namespace bench {
 
-unsigned le16(const std::uint8_t* p)
-{
-    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
-}
+unsigned le16(const std::uint8_t* p) { return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8; }
 
-Tally idealRead(const std::string& path, int fields, std::vector<std::uint8_t>& buffer)
-{
+Tally idealRead(const std::string& path, int fields, std::vector<std::uint8_t>& buffer) {
     const int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) {
         throw std::runtime_error("cannot open " + path);
@@ -62,29 +58,24 @@ Tally idealRead(const std::string& path, int fields, std::vector<std::uint8_t>& 
     return t;
 }
 
-void setRate(benchmark::State& state, std::uint64_t records)
-{
+void setRate(benchmark::State& state, std::uint64_t records) {
     const double done = static_cast<double>(records) * static_cast<double>(state.iterations());
     state.counters[kRecordRate] = benchmark::Counter(done, benchmark::Counter::kIsRate);
 }
 
-void setOperationRate(benchmark::State& state, std::uint64_t perIteration)
-{
+void setOperationRate(benchmark::State& state, std::uint64_t perIteration) {
     const double done = static_cast<double>(perIteration) * static_cast<double>(state.iterations());
     state.counters[kOperationRate] = benchmark::Counter(done, benchmark::Counter::kIsRate);
 }
 
-benchmark::internal::Benchmark* registerWallClock(const std::string& name,
-                                                  std::function<void(benchmark::State&)> body,
-                                                  benchmark::TimeUnit unit)
-{
+benchmark::internal::Benchmark* registerWallClock(const std::string& name, std::function<void(benchmark::State&)> body,
+                                                  benchmark::TimeUnit unit) {
     return benchmark::RegisterBenchmark(name.c_str(), std::move(body))->Unit(unit)->UseRealTime();
 }
 
 RatioReporter::RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
 
-void RatioReporter::ReportRuns(const std::vector<Run>& runs)
-{
+void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
         if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) {
@@ -103,22 +94,19 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs)
     }
 }
 
-double RatioReporter::rate(const std::string& name) const
-{
+double RatioReporter::rate(const std::string& name) const {
     const auto it = m_runs.find(name);
     return it == m_runs.end() ? 0.0 : it->second.rate;
 }
 
-double RatioReporter::seconds(const std::string& name) const
-{
+double RatioReporter::seconds(const std::string& name) const {
     const auto it = m_runs.find(name);
     return it == m_runs.end() ? 0.0 : it->second.seconds;
 }
 
 namespace {
 
-std::string formatted(const char* format, double value)
-{
+std::string formatted(const char* format, double value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
     return text;
@@ -126,8 +114,7 @@ std::string formatted(const char* format, double value)
 
 // The three ways must agree on every table before their speeds are worth comparing.
 bool agree(const char* program, const std::string& path, std::uint32_t records,
-           const std::vector<std::vector<int>>& draws, TableReader& reader)
-{
+           const std::vector<std::vector<int>>& draws, TableReader& reader) {
     std::uint64_t expected = 0;
     for (const auto& draw : draws) {
         for (const int n : draw) {
@@ -138,15 +125,15 @@ bool agree(const char* program, const std::string& path, std::uint32_t records,
     const Tally ideal = idealRead(path, kKenoFields, buffer);
     const Tally walked = reader.walk();
     const Tally counted = reader.count();
-    if (ideal.records != records || walked.records != records || counted.records != records ||
-        ideal.sum != expected || walked.sum != expected) {
+    if (ideal.records != records || walked.records != records || counted.records != records || ideal.sum != expected ||
+        walked.sum != expected) {
         std::fprintf(stderr,
                      "%s: %s disagrees: records %u, ideal %llu, walk %llu, count %llu; "
                      "sum %llu, ideal %llu, walk %llu\n",
                      program, path.c_str(), records, static_cast<unsigned long long>(ideal.records),
-                     static_cast<unsigned long long>(walked.records),
-                     static_cast<unsigned long long>(counted.records), static_cast<unsigned long long>(expected),
-                     static_cast<unsigned long long>(ideal.sum), static_cast<unsigned long long>(walked.sum));
+                     static_cast<unsigned long long>(walked.records), static_cast<unsigned long long>(counted.records),
+                     static_cast<unsigned long long>(expected), static_cast<unsigned long long>(ideal.sum),
+                     static_cast<unsigned long long>(walked.sum));
         return false;
     }
     return true;
@@ -154,35 +141,26 @@ bool agree(const char* program, const std::string& path, std::uint32_t records,
 
 }  // namespace
 
-std::string rateRatio(double fasterRate, double slowerRate)
-{
+std::string rateRatio(double fasterRate, double slowerRate) {
     if (fasterRate <= 0 || slowerRate <= 0) {
         return "-";
     }
     return formatted("%.1f", fasterRate / slowerRate);
 }
 
-std::string timeRatio(double fasterSeconds, double slowerSeconds)
-{
+std::string timeRatio(double fasterSeconds, double slowerSeconds) {
     if (fasterSeconds <= 0 || slowerSeconds <= 0) {
         return "-";
     }
     return formatted("%.1f", slowerSeconds / fasterSeconds);
 }
 
-std::string millions(double perSecond)
-{
-    return perSecond <= 0 ? "-" : formatted("%.2f", perSecond / 1e6);
-}
+std::string millions(double perSecond) { return perSecond <= 0 ? "-" : formatted("%.2f", perSecond / 1e6); }
 
-std::string thousands(double perSecond)
-{
-    return perSecond <= 0 ? "-" : formatted("%.1f", perSecond / 1e3);
-}
+std::string thousands(double perSecond) { return perSecond <= 0 ? "-" : formatted("%.1f", perSecond / 1e3); }
 
 bool registerReads(const char* program, const testsupport::TempDir& dir, const std::vector<std::uint32_t>& sizes,
-                   const ReadNames& names, const ReaderFactory& open)
-{
+                   const ReadNames& names, const ReaderFactory& open) {
     for (const std::uint32_t records : sizes) {
         const std::string path = dir.file("keno_" + std::to_string(records) + ".dbf");
         const auto draws = testsupport::makeDrawTable(path, kKeno, records, records);
@@ -217,11 +195,11 @@ bool registerReads(const char* program, const testsupport::TempDir& dir, const s
 }
 
 void printReadRatios(const RatioReporter& reporter, const char* through, const std::vector<std::uint32_t>& sizes,
-                     const ReadNames& names)
-{
-    std::printf("\nTime through %s as a multiple of the ideal single read (lower is better),\n"
-                "and the rates in millions of records per second\n",
-                through);
+                     const ReadNames& names) {
+    std::printf(
+        "\nTime through %s as a multiple of the ideal single read (lower is better),\n"
+        "and the rates in millions of records per second\n",
+        through);
     std::printf("%9s  %11s  %10s  %9s  %9s  %9s\n", "records", "count/ideal", "walk/ideal", "count M/s", "walk M/s",
                 "ideal M/s");
     for (const std::uint32_t records : sizes) {
@@ -237,8 +215,7 @@ void printReadRatios(const RatioReporter& reporter, const char* through, const s
 
 int runProgram(int argc, char** argv, const char* program,
                const std::function<bool(const testsupport::TempDir&)>& setup,
-               const std::function<void(const RatioReporter&)>& report)
-{
+               const std::function<void(const RatioReporter&)>& report) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

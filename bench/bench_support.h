@@ -41,8 +41,7 @@ void setRate(benchmark::State& state, std::uint64_t records);
 void setOperationRate(benchmark::State& state, std::uint64_t perIteration);
 
 // Registers a benchmark timed on the wall clock.
-benchmark::internal::Benchmark* registerWallClock(const std::string& name,
-                                                  std::function<void(benchmark::State&)> body,
+benchmark::internal::Benchmark* registerWallClock(const std::string& name, std::function<void(benchmark::State&)> body,
                                                   benchmark::TimeUnit unit = benchmark::kMillisecond);
 
 // Remembers every finished run by its name, so that the closing tables can set runs side by side.

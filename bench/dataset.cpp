@@ -18,8 +18,7 @@ const bench::ReadNames kNames{"record_count", "walk_as_integer"};
 // A dataset as the Keno windows set one up: shared, exact count, code pages translated.
 class DatasetReader : public bench::TableReader {
 public:
-    explicit DatasetReader(const std::string& path)
-    {
+    explicit DatasetReader(const std::string& path) {
         m_ds.SetName("XbaseDataSet2");
         m_ds.SetTableName(path);
         m_ds.SetExactCount(true);
@@ -30,8 +29,7 @@ public:
     bench::Tally count() override { return bench::Tally{static_cast<std::uint64_t>(m_ds.RecordCount()), 0}; }
 
     // (b) What an analysis does: first to last, every number by position as an integer.
-    bench::Tally walk() override
-    {
+    bench::Tally walk() override {
         bench::Tally t;
         m_ds.First();
         while (!m_ds.Eof()) {
@@ -50,17 +48,13 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     return bench::runProgram(
         argc, argv, "dataset",
         [](const testsupport::TempDir& dir) {
             // (c), the ideal, comes with the reads.
-            return bench::registerReads("dataset", dir, kSizes, kNames, [](const std::string& path) {
-                return std::make_unique<DatasetReader>(path);
-            });
+            return bench::registerReads("dataset", dir, kSizes, kNames,
+                                        [](const std::string& path) { return std::make_unique<DatasetReader>(path); });
         },
-        [](const bench::RatioReporter& reporter) {
-            bench::printReadRatios(reporter, "the dataset", kSizes, kNames);
-        });
+        [](const bench::RatioReporter& reporter) { bench::printReadRatios(reporter, "the dataset", kSizes, kNames); });
 }

@@ -35,8 +35,7 @@ public:
     bench::Tally count() override { return bench::Tally{m_table.exactCount(), 0}; }
 
     // (b) What an analysis does: first to last, every number field read as a number.
-    bench::Tally walk() override
-    {
+    bench::Tally walk() override {
         bench::Tally t;
         m_table.readRecord(xb::req::kFirst);
         while (!m_table.eof()) {
@@ -63,8 +62,7 @@ struct AppendLoad {
     std::string records;
 };
 
-AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
-{
+AppendLoad makeAppendLoad(const testsupport::TempDir& dir) {
     AppendLoad load;
     const std::string emptyPath = dir.file("keno_empty.dbf");
     testsupport::makeDrawTable(emptyPath, kKeno, 0, 1);
@@ -74,8 +72,7 @@ AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
     load.recordLength = bench::le16(header + 10);
 
     const std::string drawsPath = dir.file("keno_draws.dbf");
-    const auto draws =
-        testsupport::makeDrawTable(drawsPath, kKeno, kAppendBatch, 7);
+    const auto draws = testsupport::makeDrawTable(drawsPath, kKeno, kAppendBatch, 7);
     for (const auto& draw : draws) {
         std::vector<std::string> texts;
         for (const int n : draw) {
@@ -90,8 +87,7 @@ AppendLoad makeAppendLoad(const testsupport::TempDir& dir)
 
 // (d) What an import does for each draw: blank record, every number put as text, append (which
 // takes and releases the append lock byte and rewrites the header).
-void appendThroughEngine(DBFObject& table, const AppendLoad& load)
-{
+void appendThroughEngine(DBFObject& table, const AppendLoad& load) {
     for (const auto& draw : load.numbers) {
         table.blankRecord();
         for (std::size_t f = 0; f < draw.size(); ++f) {
@@ -103,8 +99,7 @@ void appendThroughEngine(DBFObject& table, const AppendLoad& load)
 
 // (e) The ideal: each record and the end-of-file byte written where it belongs, nothing else.
 // `scratch` is kept between runs so that only the writes are timed.
-void appendPlain(int fd, const AppendLoad& load, std::string& scratch)
-{
+void appendPlain(int fd, const AppendLoad& load, std::string& scratch) {
     scratch.resize(load.recordLength + 1u);
     for (std::uint32_t i = 0; i < kAppendBatch; ++i) {
         std::memcpy(scratch.data(), load.records.data() + static_cast<std::size_t>(i) * load.recordLength,
@@ -118,14 +113,10 @@ void appendPlain(int fd, const AppendLoad& load, std::string& scratch)
 }
 
 // A fresh empty table at `path`, written with plain calls.
-void resetTable(const std::string& path, const AppendLoad& load)
-{
-    testsupport::writeFile(path, load.emptyTable);
-}
+void resetTable(const std::string& path, const AppendLoad& load) { testsupport::writeFile(path, load.emptyTable); }
 
 // Both ways of appending must leave the same records before their speeds are worth comparing.
-bool appendsAgree(const std::string& path, const AppendLoad& load)
-{
+bool appendsAgree(const std::string& path, const AppendLoad& load) {
     resetTable(path, load);
     {
         DBFObject table(path, "", true, true);
@@ -141,8 +132,7 @@ bool appendsAgree(const std::string& path, const AppendLoad& load)
     return true;
 }
 
-bool fcntlLock(int fd, short type, std::uint32_t offset)
-{
+bool fcntlLock(int fd, short type, std::uint32_t offset) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
@@ -151,13 +141,13 @@ bool fcntlLock(int fd, short type, std::uint32_t offset)
     return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
-void printRatios(const bench::RatioReporter& reporter)
-{
+void printRatios(const bench::RatioReporter& reporter) {
     bench::printReadRatios(reporter, "the engine", kSizes, kNames);
 
-    std::printf("\nAppending Keno draws (blank record, 20 numbers put as text, append under the append\n"
-                "lock) as a multiple of the time of plain positioned writes of the same record bytes,\n"
-                "and record lock + unlock pairs against the bare fcntl pair; rates in thousands per second\n");
+    std::printf(
+        "\nAppending Keno draws (blank record, 20 numbers put as text, append under the append\n"
+        "lock) as a multiple of the time of plain positioned writes of the same record bytes,\n"
+        "and record lock + unlock pairs against the bare fcntl pair; rates in thousands per second\n");
     std::printf("%-22s  %12s  %10s  %10s\n", "operation", "engine/plain", "engine k/s", "plain k/s");
     const std::string batch = "/" + std::to_string(kAppendBatch);
     const double appends = reporter.rate("append_draws" + batch);
@@ -170,8 +160,7 @@ void printRatios(const bench::RatioReporter& reporter)
                 bench::thousands(pairs).c_str(), bench::thousands(rawPairs).c_str());
 }
 
-bool registerAll(const testsupport::TempDir& dir)
-{
+bool registerAll(const testsupport::TempDir& dir) {
     if (!bench::registerReads("engine", dir, kSizes, kNames,
                               [](const std::string& path) { return std::make_unique<EngineReader>(path); })) {
         return false;
@@ -219,42 +208,45 @@ bool registerAll(const testsupport::TempDir& dir)
 
     // Lock and unlock of one record of a shared table, as an edit in a data window takes it.
     const std::string lockPath = dir.file("keno_" + std::to_string(kSizes.front()) + ".dbf");
-    bench::registerWallClock("record_lock_unlock", [lockPath](benchmark::State& state) {
-        DBFObject table(lockPath, "", true, true);
-        table.readRecord(table.recordCount() / 2);
-        for (auto _ : state) {
-            if (!table.lockCurrentRecord() || !table.unlock()) {
-                state.SkipWithError("the record lock was refused");
-                break;
+    bench::registerWallClock(
+        "record_lock_unlock",
+        [lockPath](benchmark::State& state) {
+            DBFObject table(lockPath, "", true, true);
+            table.readRecord(table.recordCount() / 2);
+            for (auto _ : state) {
+                if (!table.lockCurrentRecord() || !table.unlock()) {
+                    state.SkipWithError("the record lock was refused");
+                    break;
+                }
             }
-        }
-        bench::setOperationRate(state, 1);
-    }, benchmark::kNanosecond);
+            bench::setOperationRate(state, 1);
+        },
+        benchmark::kNanosecond);
 
-    bench::registerWallClock("plain_fcntl_lock_unlock", [lockPath](benchmark::State& state) {
-        std::uint32_t offset = 0;
-        {
-            DBFObject table(lockPath, "", false, true);
-            table.recordLockOffset(table.recordCount() / 2, offset);
-        }
-        const int fd = open(lockPath.c_str(), O_RDWR);
-        for (auto _ : state) {
-            if (fd < 0 || !fcntlLock(fd, F_WRLCK, offset) || !fcntlLock(fd, F_UNLCK, offset)) {
-                state.SkipWithError("the fcntl lock was refused");
-                break;
+    bench::registerWallClock(
+        "plain_fcntl_lock_unlock",
+        [lockPath](benchmark::State& state) {
+            std::uint32_t offset = 0;
+            {
+                DBFObject table(lockPath, "", false, true);
+                table.recordLockOffset(table.recordCount() / 2, offset);
             }
-        }
-        if (fd >= 0) {
-            close(fd);
-        }
-        bench::setOperationRate(state, 1);
-    }, benchmark::kNanosecond);
+            const int fd = open(lockPath.c_str(), O_RDWR);
+            for (auto _ : state) {
+                if (fd < 0 || !fcntlLock(fd, F_WRLCK, offset) || !fcntlLock(fd, F_UNLCK, offset)) {
+                    state.SkipWithError("the fcntl lock was refused");
+                    break;
+                }
+            }
+            if (fd >= 0) {
+                close(fd);
+            }
+            bench::setOperationRate(state, 1);
+        },
+        benchmark::kNanosecond);
     return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    return bench::runProgram(argc, argv, "engine", registerAll, printRatios);
-}
+int main(int argc, char** argv) { return bench::runProgram(argc, argv, "engine", registerAll, printRatios); }

@@ -11,8 +11,7 @@
 #include <cstring>
 #include <vector>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: one_read_histogram kenobase.dbf\n");
         return 2;
@@ -56,6 +55,7 @@ int main(int argc, char** argv)
             if (value >= 1 && value <= 80) ++counts[value];
         }
     }
-    for (int number = 1; number <= 80; ++number) std::printf("%d\t%lld\n", number, static_cast<long long>(counts[number]));
+    for (int number = 1; number <= 80; ++number)
+        std::printf("%d\t%lld\n", number, static_cast<long long>(counts[number]));
     return 0;
 }

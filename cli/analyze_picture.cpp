@@ -28,8 +28,7 @@ public:
     CapturedMessages(const CapturedMessages&) = delete;
     CapturedMessages& operator=(const CapturedMessages&) = delete;
 
-    TModalResult Show(const ShownMessage& message) override
-    {
+    TModalResult Show(const ShownMessage& message) override {
         texts.push_back(message.text);
         return TModalResult::mrOk;
     }
@@ -44,8 +43,7 @@ private:
 // only its errors reach standard error.
 QtMessageHandler g_qtHandler = nullptr;
 
-void qtErrorsOnly(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
+void qtErrorsOnly(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type != QtCriticalMsg && type != QtFatalMsg) return;
     if (g_qtHandler)
         g_qtHandler(type, context, message);
@@ -56,8 +54,7 @@ void qtErrorsOnly(QtMsgType type, const QMessageLogContext& context, const QStri
 // The canvas needs a GUI application for its fonts. Inside a program that has one (the tests)
 // that one serves; otherwise one is made on the offscreen platform, unless the environment
 // names another, so that no display is needed.
-std::unique_ptr<QGuiApplication> guiApplication()
-{
+std::unique_ptr<QGuiApplication> guiApplication() {
     if (QCoreApplication::instance()) return nullptr;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     g_qtHandler = qInstallMessageHandler(qtErrorsOnly);
@@ -69,9 +66,8 @@ std::unique_ptr<QGuiApplication> guiApplication()
 
 }  // namespace
 
-PictureRun analyzeToPicture(const Analysis& analysis, const Game& game, TDataSet& dataset,
-                            const HistoryWindow& window, const std::string& pngPath)
-{
+PictureRun analyzeToPicture(const Analysis& analysis, const Game& game, TDataSet& dataset, const HistoryWindow& window,
+                            const std::string& pngPath) {
     const auto application = guiApplication();
     std::vector<std::int32_t> values(static_cast<std::size_t>(game.numbers), 0);
     std::vector<std::int32_t> periods(static_cast<std::size_t>(game.numbers), 0);

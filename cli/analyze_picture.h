@@ -20,7 +20,7 @@ struct PictureRun {
 };
 
 // Runs the analysis as the main window does and, when it paints, saves the picture as PNG.
-PictureRun analyzeToPicture(const Analysis& analysis, const Game& game, TDataSet& dataset,
-                            const HistoryWindow& window, const std::string& pngPath);
+PictureRun analyzeToPicture(const Analysis& analysis, const Game& game, TDataSet& dataset, const HistoryWindow& window,
+                            const std::string& pngPath);
 
 }  // namespace cli

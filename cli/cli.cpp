@@ -46,7 +46,8 @@ constexpr std::array kCommands{
             "  --game GAME  loto (6 numbers of 1..49) or keno (20 of 1..80)\n"
             "  --sample N   append N synthetic draws\n",
             &commandCreate},
-    Command{"import", "FILE CSV [--columns LIST] [--skip-duplicates]", "append the draws of a text file, one draw a line",
+    Command{"import", "FILE CSV [--columns LIST] [--skip-duplicates]",
+            "append the draws of a text file, one draw a line",
             "CSV is a text file, or - for standard input. Numbers stand between commas,\n"
             "semicolons, tabs or blanks; fields may be in double quotes. Blank lines and\n"
             "lines starting with # are skipped, and so is a first line without numbers\n"
@@ -115,19 +116,14 @@ constexpr std::array kCommands{
             &commandBacktest},
 };
 
-bool isHelp(std::string_view word)
-{
-    return word == "--help" || word == "-h" || word == "help";
-}
+bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
 
-std::string synopsisOf(const Command& command)
-{
+std::string synopsisOf(const Command& command) {
     return std::string(command.name) + (command.arguments.empty() ? "" : " ") + std::string(command.arguments);
 }
 
 // The pieces of a synopsis that a line may not break: words, and bracketed groups whole.
-std::vector<std::string> synopsisPieces(std::string_view synopsis)
-{
+std::vector<std::string> synopsisPieces(std::string_view synopsis) {
     std::vector<std::string> pieces(1);
     int depth = 0;
     for (const char c : synopsis) {
@@ -140,14 +136,12 @@ std::vector<std::string> synopsisPieces(std::string_view synopsis)
     return pieces;
 }
 
-void printCommandUsage(const Command& command, std::ostream& out)
-{
+void printCommandUsage(const Command& command, std::ostream& out) {
     // "usage: sharometr-cli NAME", then the arguments, wrapped under the first of them.
     std::string lineText = "usage: " + std::string(kProgram) + ' ' + std::string(command.name);
     const std::string indent(lineText.size() + 1, ' ');
     for (const std::string& piece : synopsisPieces(command.arguments)) {
-        if (piece.empty())
-            continue;
+        if (piece.empty()) continue;
         if (lineText.size() + 1 + piece.size() > kColumns && lineText.size() > indent.size()) {
             out << lineText << '\n';
             lineText = indent + piece;
@@ -160,28 +154,19 @@ void printCommandUsage(const Command& command, std::ostream& out)
 
 // The engine's numbered form holds a carriage return, which on a terminal would send the path
 // over the text: inside a message it becomes a line break, at its end it is dropped.
-std::string terminalText(std::string message)
-{
-    while (!message.empty() && message.back() == '\r')
-        message.pop_back();
+std::string terminalText(std::string message) {
+    while (!message.empty() && message.back() == '\r') message.pop_back();
     std::replace(message.begin(), message.end(), '\r', '\n');
     return message;
 }
 
 }  // namespace
 
-std::span<const Command> commands()
-{
-    return kCommands;
-}
+std::span<const Command> commands() { return kCommands; }
 
-std::string_view version()
-{
-    return SHAROMETR_VERSION;
-}
+std::string_view version() { return SHAROMETR_VERSION; }
 
-void printUsage(std::ostream& out)
-{
+void printUsage(std::ostream& out) {
     out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n"
         << "       " << kProgram << " COMMAND --help\n"
         << "       " << kProgram << " --help | --version\n"
@@ -214,18 +199,15 @@ void printUsage(std::ostream& out)
     }
 }
 
-void printCommandHelp(const Command& command, std::ostream& out)
-{
+void printCommandHelp(const Command& command, std::ostream& out) {
     printCommandUsage(command, out);
     std::string summary(command.summary);
     summary[0] = xb::upperAscii(summary[0]);
     out << '\n' << summary << ".\n";
-    if (!command.details.empty())
-        out << '\n' << command.details;
+    if (!command.details.empty()) out << '\n' << command.details;
 }
 
-int run(Arguments args, std::ostream& out, std::ostream& err)
-{
+int run(Arguments args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kProgram << ": no command given\n";
         printUsage(err);
@@ -240,8 +222,8 @@ int run(Arguments args, std::ostream& out, std::ostream& err)
         return kExitOk;
     }
     const auto& all = commands();
-    const auto found = std::find_if(all.begin(), all.end(),
-                                    [&](const Command& command) { return command.name == args.front(); });
+    const auto found =
+        std::find_if(all.begin(), all.end(), [&](const Command& command) { return command.name == args.front(); });
     if (found == all.end()) {
         err << kProgram << ": unknown command '" << args.front() << "'\n";
         printUsage(err);

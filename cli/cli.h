@@ -23,8 +23,8 @@ using CommandFunction = int (*)(Arguments args, std::ostream& out, std::ostream&
 struct Command {
     std::string_view name;
     std::string_view arguments;  // as the usage text shows them, e.g. "FILE"
-    std::string_view summary;   // one line of the command list
-    std::string_view details;   // what `COMMAND --help` adds below the usage: options, notes
+    std::string_view summary;    // one line of the command list
+    std::string_view details;    // what `COMMAND --help` adds below the usage: options, notes
     CommandFunction run;
 };
 

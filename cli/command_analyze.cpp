@@ -33,15 +33,13 @@ struct AnalyzeRequest {
     std::optional<std::string> png;  // the file, or for `all` the prefix of the files
 };
 
-std::string analysisNames()
-{
+std::string analysisNames() {
     std::string names;
     for (const Analysis& analysis : Analyses()) names += std::string(analysis.cliName) + ", ";
     return names + "or all";
 }
 
-AnalyzeRequest parseRequest(const ParsedArguments& line)
-{
+AnalyzeRequest parseRequest(const ParsedArguments& line) {
     AnalyzeRequest request;
     request.game = &gameArgument(line);
     const std::string& name = line.positional(1, "ANALYSIS");
@@ -70,8 +68,7 @@ AnalyzeRequest parseRequest(const ParsedArguments& line)
 
 // The values table: the number, then one column per analysis (its value's meaning when there is
 // one analysis, its name when there are several); a refused analysis's column is left empty.
-void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::vector<AnalysisResult>& results)
-{
+void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::vector<AnalysisResult>& results) {
     const Game& game = *request.game;
     std::vector<std::string> columns{"number"};
     for (const Analysis* analysis : request.analyses)
@@ -108,8 +105,7 @@ void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::ve
 
 }  // namespace
 
-int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err)
-{
+int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--dir", "DIR"},
                                                        {"--table", "FILE"},
                                                        {"--last", "N"},

@@ -30,15 +30,13 @@ struct BacktestRequest {
     OutputFormat format = OutputFormat::Tsv;
 };
 
-std::string methodNames()
-{
+std::string methodNames() {
     std::string names;
     for (const BacktestMethod& method : BacktestMethods()) names += std::string(method.cliName) + ", ";
     return names + "or all";
 }
 
-BacktestRequest parseRequest(const ParsedArguments& line)
-{
+BacktestRequest parseRequest(const ParsedArguments& line) {
     BacktestRequest request;
     request.game = &gameArgument(line);
     const std::string& name = line.positional(1, "METHOD");
@@ -58,23 +56,20 @@ BacktestRequest parseRequest(const ParsedArguments& line)
     return request;
 }
 
-std::string fixed(double value, int decimals)
-{
+std::string fixed(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 
-std::string general(double value)
-{
+std::string general(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
 }
 
 // The figures of one method, name and value, in column order.
-std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& result)
-{
+std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& result) {
     return {
         {"method", result.method->cliName},
         {"picks", std::to_string(result.picks)},
@@ -89,8 +84,7 @@ std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& r
     };
 }
 
-void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, char separator)
-{
+void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, char separator) {
     const auto columns = summary(results.front());
     for (const auto& column : columns) out << column.first << separator;
     for (std::size_t h = 0; h < results.front().observed.size(); ++h) {
@@ -106,8 +100,7 @@ void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, c
     }
 }
 
-void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestResult>& results)
-{
+void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestResult>& results) {
     out << "{\"game\": \"" << game.cliName << "\", \"methods\": [";
     for (std::size_t r = 0; r < results.size(); ++r) {
         const BacktestResult& result = results[r];
@@ -127,8 +120,7 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
 
 }  // namespace
 
-int commandBacktest(Arguments args, std::ostream& out, std::ostream& err)
-{
+int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--top", "K"},
                                                        {"--from", "S"},
                                                        {"--seed", "X"},

@@ -31,15 +31,12 @@ namespace {
 
 // The game whose draws the table holds, judged by its fields: <letter>1..<letter><picks>, numeric,
 // in that order; nullptr for any other table.
-const Game* drawGameOf(const DBFObject& table)
-{
+const Game* drawGameOf(const DBFObject& table) {
     const Game* game = GameWithFields(table.fieldCount());
-    if (!game)
-        return nullptr;
+    if (!game) return nullptr;
     for (int number = 1; number <= game->fieldsPerDraw; ++number) {
         const std::string name = game->fieldName(number - 1);
-        if (table.fieldName(number) != name || table.fieldType(number) != 'N')
-            return nullptr;
+        if (table.fieldName(number) != name || table.fieldType(number) != 'N') return nullptr;
     }
     return game;
 }
@@ -53,15 +50,13 @@ struct FileEnd {
     bool endMark = false;
 };
 
-FileEnd fileEndOf(DBFObject& table)
-{
+FileEnd fileEndOf(DBFObject& table) {
     FileEnd end;
     end.size = table.fileSize();
     end.headerCount = xb::readLe32(&table.headerImage()[xb::hdr::kRecordCount]);
     end.records = table.recordCount();
     // The open has read the whole header, and the count is what the file's size holds whole.
-    const std::uint64_t dataEnd =
-        table.headerLength() + static_cast<std::uint64_t>(end.records) * table.recordLength();
+    const std::uint64_t dataEnd = table.headerLength() + static_cast<std::uint64_t>(end.records) * table.recordLength();
     std::uint64_t tail = end.size - dataEnd;
     if (tail > 0) {
         std::uint8_t last = 0;
@@ -76,8 +71,7 @@ FileEnd fileEndOf(DBFObject& table)
 }
 
 // Reports what is wrong with the file's end; returns the problems found.
-int reportFileEnd(const FileEnd& end, std::ostream& out)
-{
+int reportFileEnd(const FileEnd& end, std::ostream& out) {
     int problems = 0;
     if (end.headerCount != end.records) {
         out << "header count " << end.headerCount << ", the file holds " << counted(end.records, "record") << '\n';
@@ -95,8 +89,7 @@ int reportFileEnd(const FileEnd& end, std::ostream& out)
 }
 
 // Checks one record in the table's buffer; returns the problems found.
-int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostream& out)
-{
+int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostream& out) {
     int problems = 0;
     const std::uint8_t flag = table.recordBuffer()[0];
     if (flag != xb::kLiveFlag && flag != xb::kDeletedFlag) {
@@ -106,14 +99,12 @@ int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostrea
         ++problems;
     }
     // A deleted record is no draw and no analysis reads it: its bytes are its own business.
-    if (flag == xb::kDeletedFlag)
-        return problems;
+    if (flag == xb::kDeletedFlag) return problems;
     std::set<long> drawn;
     std::set<long> repeated;
     for (int number = 1; number <= table.fieldCount(); ++number) {
         const char type = table.fieldType(number);
-        if (type != 'N' && type != 'F')
-            continue;
+        if (type != 'N' && type != 'F') continue;
         const std::string text = xb::trimRight(xb::trimLeft(table.getText(number)));
         const std::string where = "record " + std::to_string(n) + ": " + table.fieldName(number);
         long double value = 0;
@@ -122,8 +113,7 @@ int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostrea
             ++problems;
             continue;
         }
-        if (!game || number > game->fieldsPerDraw)
-            continue;
+        if (!game || number > game->fieldsPerDraw) continue;
         if (text.empty()) {
             out << where << " is blank\n";
             ++problems;
@@ -140,8 +130,7 @@ int checkRecord(DBFObject& table, std::uint32_t n, const Game* game, std::ostrea
 
 // Runs one step of the repair; a failure is reported as the table's, at `location`.
 template <typename Step>
-void repairStep(const std::string& table, int location, Step step)
-{
+void repairStep(const std::string& table, int location, Step step) {
     try {
         step();
     } catch (const EXbaseError& error) {
@@ -152,8 +141,7 @@ void repairStep(const std::string& table, int location, Step step)
 // Writes the header with the true count, the whole records and the end mark into a new file
 // beside the table, then renames it over the table. Any failure removes the copy and leaves the
 // table as it was.
-void writeRepairedCopy(DBFObject& table, const FileEnd& end)
-{
+void writeRepairedCopy(DBFObject& table, const FileEnd& end) {
     const std::string& path = table.path();
     std::optional<xb::NewTableFile> copy;
     repairStep(path, xb::loc::kCreate, [&] { copy.emplace(path + ".check-" + std::to_string(::getpid())); });
@@ -163,8 +151,7 @@ void writeRepairedCopy(DBFObject& table, const FileEnd& end)
         chunk.resize(static_cast<std::size_t>(std::min<std::uint64_t>(dataEnd - at, 1u << 16)));
         if (table.XBO_DiskFile::readAt(at, chunk.data(), static_cast<std::uint32_t>(chunk.size())) != chunk.size())
             xb::raiseError(xb::err::kShortRead, xb::loc::kRead, path);
-        if (at == 0)
-            xb::writeLe32(&chunk[xb::hdr::kRecordCount], end.records);
+        if (at == 0) xb::writeLe32(&chunk[xb::hdr::kRecordCount], end.records);
         repairStep(path, xb::loc::kWrite,
                    [&] { copy->append(chunk.data(), static_cast<std::uint32_t>(chunk.size())); });
     }
@@ -177,8 +164,7 @@ void writeRepairedCopy(DBFObject& table, const FileEnd& end)
 
 }  // namespace
 
-int commandCheck(Arguments args, std::ostream& out, std::ostream& /*err*/)
-{
+int commandCheck(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     bool repair = false;
     std::optional<std::string> file;
     for (const std::string& word : args) {
@@ -191,8 +177,7 @@ int commandCheck(Arguments args, std::ostream& out, std::ostream& /*err*/)
         else
             file = word;
     }
-    if (!file)
-        throw UsageError("missing FILE argument");
+    if (!file) throw UsageError("missing FILE argument");
 
     // A repair needs the table to itself: the exclusive open is refused with the engine's share
     // error while another program has it open, and keeps others out until the copy is in place.

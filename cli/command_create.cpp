@@ -14,8 +14,7 @@ namespace cli {
 
 namespace {
 
-std::uint32_t sampleCount(const std::string& text)
-{
+std::uint32_t sampleCount(const std::string& text) {
     // The engine counts records in 32 bits; more draws than that could never be appended.
     const auto count = decimalNumber(text);
     if (!count || *count > std::numeric_limits<std::uint32_t>::max())
@@ -25,16 +24,13 @@ std::uint32_t sampleCount(const std::string& text)
 
 }  // namespace
 
-int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/)
-{
+int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const ParsedArguments line = parseArguments(args, {{"--game", "GAME"}, {"--sample", "N"}});
     const auto gameName = line.value("--game");
     const Game* game = gameName ? GameNamed(*gameName) : nullptr;
-    if (gameName && !game)
-        throw UsageError("unknown game '" + *gameName + "' (" + GameNames(" or ") + ")");
+    if (gameName && !game) throw UsageError("unknown game '" + *gameName + "' (" + GameNames(" or ") + ")");
     const std::uint32_t samples = line.has("--sample") ? sampleCount(*line.value("--sample")) : 0;
-    if (!game)
-        throw UsageError("missing --game loto|keno");
+    if (!game) throw UsageError("missing --game loto|keno");
     const std::string& directory = line.positional(0, "DIR");
     line.noMoreThan(1);
 
@@ -42,8 +38,7 @@ int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/)
     if (samples > 0) {
         DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
         SyntheticDraws draws(*game);
-        for (std::uint32_t i = 0; i < samples; ++i)
-            appendDraw(table, draws.next());
+        for (std::uint32_t i = 0; i < samples; ++i) appendDraw(table, draws.next());
     }
     out << "created " << path << " with " << counted(samples, "draw") << '\n';
     return kExitOk;

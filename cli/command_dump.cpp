@@ -20,8 +20,7 @@ namespace cli {
 
 namespace {
 
-bool numericField(const TField& field)
-{
+bool numericField(const TField& field) {
     switch (field.DataType()) {
         case TFieldType::ftSmallint:
         case TFieldType::ftInteger:
@@ -34,8 +33,7 @@ bool numericField(const TField& field)
 
 }  // namespace
 
-int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
-{
+int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const ParsedArguments line = parseArguments(args, {{"--deleted"}, {"--format", "FORMAT"}});
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
@@ -60,8 +58,7 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
 
     if (format == OutputFormat::Csv) {
         out << "record" << (flags ? ",deleted" : "");
-        for (int i = 0; i < data.FieldCount(); ++i)
-            out << ',' << csvField(xb::textToUtf8(data.Fields(i).FieldName()));
+        for (int i = 0; i < data.FieldCount(); ++i) out << ',' << csvField(xb::textToUtf8(data.Fields(i).FieldName()));
         out << '\n';
     } else if (format == OutputFormat::Json) {
         out << "[";
@@ -72,20 +69,17 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
         switch (format) {
             case OutputFormat::Tsv:
                 out << record;
-                for (int i = 0; i < data.FieldCount(); ++i)
-                    out << '\t' << data.Fields(i).AsString();
+                for (int i = 0; i < data.FieldCount(); ++i) out << '\t' << data.Fields(i).AsString();
                 break;
             case OutputFormat::Csv:
                 out << record;
-                if (flags)
-                    out << (deleted(record) ? ",true" : ",false");
+                if (flags) out << (deleted(record) ? ",true" : ",false");
                 for (int i = 0; i < data.FieldCount(); ++i)
                     out << ',' << csvField(xb::textToUtf8(data.Fields(i).AsString()));
                 break;
             case OutputFormat::Json:
                 out << (first ? "\n" : ",\n") << "  {\"record\": " << record;
-                if (flags)
-                    out << ", \"deleted\": " << (deleted(record) ? "true" : "false");
+                if (flags) out << ", \"deleted\": " << (deleted(record) ? "true" : "false");
                 for (int i = 0; i < data.FieldCount(); ++i) {
                     const TField& field = data.Fields(i);
                     const std::string text = xb::textToUtf8(field.AsString());
@@ -95,12 +89,10 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/)
                 out << '}';
                 break;
         }
-        if (format != OutputFormat::Json)
-            out << '\n';
+        if (format != OutputFormat::Json) out << '\n';
         first = false;
     }
-    if (format == OutputFormat::Json)
-        out << "\n]\n";
+    if (format == OutputFormat::Json) out << "\n]\n";
     return kExitOk;
 }
 

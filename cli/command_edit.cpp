@@ -24,12 +24,10 @@ namespace {
 
 // Takes the record's lock, reads the record under it, then makes the change; another user's lock,
 // or a record that does not exist, ends the command with its message and nothing written.
-int changeLockedRecord(const std::string& file, std::uint64_t number, const std::string& numberText,
-                       std::ostream& err, const std::function<void(DBFObject&)>& change)
-{
+int changeLockedRecord(const std::string& file, std::uint64_t number, const std::string& numberText, std::ostream& err,
+                       const std::function<void(DBFObject&)>& change) {
     DBFObject table(file, "", /*readWrite=*/true, /*shared=*/true);
-    if (!recordExists(table, number, numberText, err))
-        return kExitFailure;
+    if (!recordExists(table, number, numberText, err)) return kExitFailure;
     const RecordLock lock(table, number);
     if (!lock.held()) {
         err << xbtext::SRecordLocked << '\n';
@@ -39,14 +37,10 @@ int changeLockedRecord(const std::string& file, std::uint64_t number, const std:
     return kExitOk;
 }
 
-int markRecord(Arguments args, std::ostream& err, bool deleted)
-{
-    if (args.empty())
-        throw UsageError("missing FILE argument");
-    if (args.size() < 2)
-        throw UsageError("missing RECNO argument");
-    if (args.size() > 2)
-        throw UsageError("unexpected argument '" + args[2] + "'");
+int markRecord(Arguments args, std::ostream& err, bool deleted) {
+    if (args.empty()) throw UsageError("missing FILE argument");
+    if (args.size() < 2) throw UsageError("missing RECNO argument");
+    if (args.size() > 2) throw UsageError("unexpected argument '" + args[2] + "'");
     const std::uint64_t number = recordNumberArgument(args[1]);
     // The engine's delete takes no lock of its own; taking it keeps the flag from being lost
     // under another user's edit of the same record.
@@ -59,22 +53,18 @@ int markRecord(Arguments args, std::ostream& err, bool deleted)
 }
 
 // The engine's refusal of a value that is no number does not say which; this one does.
-void putNamedValue(DBFObject& table, const std::string& field, const std::string& value)
-{
+void putNamedValue(DBFObject& table, const std::string& field, const std::string& value) {
     try {
         table.putValueText(field, value);
     } catch (const EXbaseError& error) {
-        if (error.Code() != xb::err::kFieldType || !error.Information().empty())
-            throw;
+        if (error.Code() != xb::err::kFieldType || !error.Information().empty()) throw;
         xb::raiseError(error.Code(), error.Location(), field + " - " + value);
     }
 }
 
 // A field of the draw as the user typed it (the last value given for it), or as the record holds
 // it: "1.5" must be refused before the engine rounds it into the field.
-std::string typedOrStored(DBFObject& table, int field,
-                          const std::vector<std::pair<std::string, std::string>>& values)
-{
+std::string typedOrStored(DBFObject& table, int field, const std::vector<std::pair<std::string, std::string>>& values) {
     std::string text;
     bool typed = false;
     for (const auto& [name, value] : values) {
@@ -83,8 +73,7 @@ std::string typedOrStored(DBFObject& table, int field,
             typed = true;
         }
     }
-    if (!typed)
-        text = table.getText(field);
+    if (!typed) text = table.getText(field);
     const std::size_t first = text.find_first_not_of(' ');
     return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
@@ -98,8 +87,7 @@ public:
 
 }  // namespace
 
-int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
-{
+int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--force"}});
     line.positional(0, "FILE");
     line.positional(1, "RECNO");
@@ -111,8 +99,7 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
     for (std::size_t i = 2; i < line.positionals().size(); ++i) {
         const std::string& word = line.positionals()[i];
         const std::size_t equals = word.find('=');
-        if (equals == std::string::npos || equals == 0)
-            throw UsageError("'" + word + "' is not FIELD=VALUE");
+        if (equals == std::string::npos || equals == 0) throw UsageError("'" + word + "' is not FIELD=VALUE");
         values.emplace_back(word.substr(0, equals), word.substr(equals + 1));
     }
     const bool force = line.has("--force");
@@ -120,8 +107,7 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
     return changeLockedRecord(file, number, numberText, err, [&](DBFObject& table) {
         // The values go into the record buffer only; a value the engine refuses ends the command
         // before the replace, so the record on disk is either wholly changed or not at all.
-        for (const auto& [field, value] : values)
-            putNamedValue(table, field, value);
+        for (const auto& [field, value] : values) putNamedValue(table, field, value);
         // On a draw table the record must stay a draw, unless a repair asks for --force.
         std::string why;
         const auto shape = drawShapeOf(table, why);
@@ -137,14 +123,8 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err)
     });
 }
 
-int commandDelete(Arguments args, std::ostream& /*out*/, std::ostream& err)
-{
-    return markRecord(args, err, true);
-}
+int commandDelete(Arguments args, std::ostream& /*out*/, std::ostream& err) { return markRecord(args, err, true); }
 
-int commandRecall(Arguments args, std::ostream& /*out*/, std::ostream& err)
-{
-    return markRecord(args, err, false);
-}
+int commandRecall(Arguments args, std::ostream& /*out*/, std::ostream& err) { return markRecord(args, err, false); }
 
 }  // namespace cli

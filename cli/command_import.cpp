@@ -27,10 +27,8 @@ namespace {
 class DrawSource {
 public:
     DrawSource() = default;
-    ~DrawSource()
-    {
-        if (m_fd > 0)
-            ::close(m_fd);
+    ~DrawSource() {
+        if (m_fd > 0) ::close(m_fd);
     }
     DrawSource(const DrawSource&) = delete;
     DrawSource& operator=(const DrawSource&) = delete;
@@ -38,8 +36,7 @@ public:
     // Standard input for "-"; otherwise the file, which must be a regular one: a FIFO with no
     // writer or a terminal device would keep the command waiting, /dev/zero would never end.
     // Gives why it cannot be read, or "".
-    std::string open(const std::string& path)
-    {
+    std::string open(const std::string& path) {
         if (path == "-") {
             m_fd = STDIN_FILENO;
             return {};
@@ -47,10 +44,8 @@ public:
         // O_NONBLOCK: opening a FIFO would otherwise wait for a writer before the check below.
         m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
-        if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode))
-            return "cannot read " + path;
-        if (!S_ISREG(st.st_mode))
-            return "cannot read " + path + ": not a regular file";
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode)) return "cannot read " + path;
+        if (!S_ISREG(st.st_mode)) return "cannot read " + path + ": not a regular file";
         ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
         return {};
     }
@@ -68,8 +63,7 @@ struct OpenDrawTable {
 
 // The table, opened shared for writing, with the shape of its draws; nullopt (the reason on
 // `err`) when it is no draw table.
-std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err)
-{
+std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err) {
     auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, /*shared=*/true);
     std::string why;
     auto shape = drawShapeOf(*table, why);
@@ -80,15 +74,14 @@ std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream
     return OpenDrawTable{std::move(table), std::move(*shape)};
 }
 
-std::string sameDrawAs(const std::optional<std::uint64_t>& record, std::size_t line)
-{
-    return record ? "the same draw as record " + std::to_string(*record) : "the same draw as line " + std::to_string(line);
+std::string sameDrawAs(const std::optional<std::uint64_t>& record, std::size_t line) {
+    return record ? "the same draw as record " + std::to_string(*record)
+                  : "the same draw as line " + std::to_string(line);
 }
 
 }  // namespace
 
-int commandImport(Arguments args, std::ostream& out, std::ostream& err)
-{
+int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}});
     const std::string& file = line.positional(0, "FILE");
     const std::string& drawFile = line.positional(1, "CSV");
@@ -96,15 +89,13 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err)
     std::vector<std::size_t> columns;
     if (const auto list = line.value("--columns")) {
         const auto parsed = parseColumnList(*list);
-        if (!parsed)
-            throw UsageError("--columns wants field numbers such as 3-8 or 2,4,6-9, not '" + *list + "'");
+        if (!parsed) throw UsageError("--columns wants field numbers such as 3-8 or 2,4,6-9, not '" + *list + "'");
         columns = *parsed;
     }
     const bool skipDuplicates = line.has("--skip-duplicates");
 
     auto opened = openDrawTable(file, err);
-    if (!opened)
-        return kExitFailure;
+    if (!opened) return kExitFailure;
     DBFObject& table = *opened->table;
     if (!columns.empty() && columns.size() != opened->shape.picks())
         throw UsageError("--columns names " + counted(columns.size(), "field") + ", the table has " +
@@ -157,27 +148,23 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err)
             ++appended;
         }
     } catch (const Exception&) {
-        if (appended > 0)
-            out << "appended " << counted(appended, "draw") << " of " << draws.size() << '\n';
+        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << draws.size() << '\n';
         throw;
     }
     out << "appended " << counted(appended, "draw");
-    if (skipDuplicates)
-        out << ", " << counted(duplicates, "duplicate") << " skipped";
+    if (skipDuplicates) out << ", " << counted(duplicates, "duplicate") << " skipped";
     out << '\n';
     return kExitOk;
 }
 
-int commandAdd(Arguments args, std::ostream& out, std::ostream& err)
-{
+int commandAdd(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {});
     const std::string& file = line.positional(0, "FILE");
     line.positional(1, "N1");
     const std::vector<std::string> words(line.positionals().begin() + 1, line.positionals().end());
 
     auto opened = openDrawTable(file, err);
-    if (!opened)
-        return kExitFailure;
+    if (!opened) return kExitFailure;
     std::vector<int> draw;
     if (const auto fault = checkDraw(words, opened->shape, draw)) {
         err << *fault << '\n';

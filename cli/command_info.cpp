@@ -9,8 +9,7 @@
 
 namespace cli {
 
-int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/)
-{
+int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const ParsedArguments line = parseArguments(args, {});
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
@@ -33,8 +32,8 @@ int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/)
         << "records: " << table.recordCount() << '\n'
         << "visible records: " << visible << '\n';
     for (int number = 1; number <= table.fieldCount(); ++number) {
-        out << table.fieldName(number) << ' ' << table.fieldType(number) << ' '
-            << table.fieldLength(number) << ' ' << table.fieldDecimals(number) << '\n';
+        out << table.fieldName(number) << ' ' << table.fieldType(number) << ' ' << table.fieldLength(number) << ' '
+            << table.fieldDecimals(number) << '\n';
     }
     return kExitOk;
 }

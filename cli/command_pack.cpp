@@ -24,22 +24,19 @@ namespace {
 constexpr std::size_t kChunkBytes = 1u << 16;
 
 // Reads exactly `length` bytes of the table, or raises the engine's short-read error.
-void readExactly(DBFObject& table, std::uint64_t offset, std::string& bytes, std::uint32_t length)
-{
+void readExactly(DBFObject& table, std::uint64_t offset, std::string& bytes, std::uint32_t length) {
     bytes.resize(length);
     if (table.readAt(offset, bytes.data(), length) != length)
         xb::raiseError(xb::err::kShortRead, xb::loc::kRead, table.path());
 }
 
-void append(xb::NewTableFile& file, const std::string& bytes)
-{
+void append(xb::NewTableFile& file, const std::string& bytes) {
     file.append(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
 }  // namespace
 
-int commandPack(Arguments args, std::ostream& out, std::ostream& err)
-{
+int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {});
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
@@ -76,11 +73,9 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err)
                 std::string kept;
                 for (std::uint32_t i = 0; i < count; ++i) {
                     const std::string_view record(chunk.data() + std::size_t{i} * length, length);
-                    if (record[0] != static_cast<char>(xb::kDeletedFlag))
-                        kept.append(record);
+                    if (record[0] != static_cast<char>(xb::kDeletedFlag)) kept.append(record);
                 }
-                if (!kept.empty())
-                    append(replacement, kept);
+                if (!kept.empty()) append(replacement, kept);
             }
             append(replacement, std::string(1, static_cast<char>(xb::kEofByte)));
             replacement.placeOver(table);

@@ -8,34 +8,27 @@
 
 namespace cli {
 
-std::string counted(std::uint64_t count, const std::string& noun)
-{
+std::string counted(std::uint64_t count, const std::string& noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-std::optional<std::uint64_t> decimalNumber(const std::string& text)
-{
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
+std::optional<std::uint64_t> decimalNumber(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     std::uint64_t number = 0;
     for (const char digit : text) {
-        if (number > (UINT64_MAX - 9) / 10)
-            return UINT64_MAX;
+        if (number > (UINT64_MAX - 9) / 10) return UINT64_MAX;
         number = number * 10 + static_cast<std::uint64_t>(digit - '0');
     }
     return number;
 }
 
-std::uint64_t recordNumberArgument(const std::string& text)
-{
+std::uint64_t recordNumberArgument(const std::string& text) {
     const auto number = decimalNumber(text);
-    if (!number)
-        throw UsageError("'" + text + "' is not a record number");
+    if (!number) throw UsageError("'" + text + "' is not a record number");
     return *number;
 }
 
-bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err)
-{
+bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err) {
     const std::uint32_t count = table.recordCount();
     if (number < 1 || number > count) {
         err << "record " << asGiven << " does not exist: the table has " << counted(count, "record") << '\n';
@@ -45,14 +38,10 @@ bool recordExists(const DBFObject& table, std::uint64_t number, const std::strin
 }
 
 RecordLock::RecordLock(DBFObject& table, std::uint64_t number)
-    : m_table(table), m_held(table.lockAndReadRecord(static_cast<std::uint32_t>(number)))
-{
-}
+    : m_table(table), m_held(table.lockAndReadRecord(static_cast<std::uint32_t>(number))) {}
 
-RecordLock::~RecordLock()
-{
-    if (m_held)
-        m_table.unlock();
+RecordLock::~RecordLock() {
+    if (m_held) m_table.unlock();
 }
 
 }  // namespace cli

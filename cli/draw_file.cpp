@@ -24,16 +24,13 @@ struct Field {
     bool quoted = false;
 };
 
-std::string_view trimmed(std::string_view text)
-{
+std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
+    if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-bool hasHardSeparator(std::string_view line)
-{
+bool hasHardSeparator(std::string_view line) {
     bool quoted = false;
     for (const char c : line) {
         if (c == '"')
@@ -45,8 +42,7 @@ bool hasHardSeparator(std::string_view line)
 }
 
 // A field in double quotes starting at `at`; a doubled quote inside stands for one.
-std::optional<std::string> quotedField(std::string_view line, std::size_t& at)
-{
+std::optional<std::string> quotedField(std::string_view line, std::size_t& at) {
     std::string text;
     for (++at; at < line.size(); ++at) {
         if (line[at] != '"') {
@@ -64,20 +60,17 @@ std::optional<std::string> quotedField(std::string_view line, std::size_t& at)
 
 // The fields of a line: between commas, semicolons or tabs when it has any outside quotes (blanks
 // around a field do not count), otherwise between runs of blanks.
-std::optional<std::string> splitLine(std::string_view line, std::vector<Field>& fields)
-{
+std::optional<std::string> splitLine(std::string_view line, std::vector<Field>& fields) {
     const bool hard = hasHardSeparator(line);
     const std::string_view separators = hard ? kHardSeparators : kBlanks;
     std::size_t at = 0;
     for (;;) {
         at = std::min(line.size(), line.find_first_not_of(kBlanks, at));
-        if (!hard && at == line.size())
-            return std::nullopt;
+        if (!hard && at == line.size()) return std::nullopt;
         Field field;
         if (at < line.size() && line[at] == '"') {
             const auto text = quotedField(line, at);
-            if (!text)
-                return "a quote is not closed";
+            if (!text) return "a quote is not closed";
             field = {*text, true};
             at = std::min(line.size(), line.find_first_not_of(kBlanks, at));
             if (at < line.size() && separators.find(line[at]) == std::string_view::npos)
@@ -88,18 +81,14 @@ std::optional<std::string> splitLine(std::string_view line, std::vector<Field>& 
             at = end;
         }
         fields.push_back(std::move(field));
-        if (at == line.size())
-            return std::nullopt;
-        if (hard)
-            ++at;  // one separator: two in a row leave an empty field between them
+        if (at == line.size()) return std::nullopt;
+        if (hard) ++at;  // one separator: two in a row leave an empty field between them
     }
 }
 
 // Optional sign, digits, an optional fraction: what a header line must not hold.
-bool looksNumeric(std::string_view text)
-{
-    if (!text.empty() && (text[0] == '+' || text[0] == '-'))
-        text.remove_prefix(1);
+bool looksNumeric(std::string_view text) {
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
@@ -110,15 +99,12 @@ bool looksNumeric(std::string_view text)
 }
 
 // A signed decimal integer; the value saturates far outside any draw's range.
-std::optional<long long> integerOf(const std::string& word)
-{
-    if (word.empty())
-        return std::nullopt;
+std::optional<long long> integerOf(const std::string& word) {
+    if (word.empty()) return std::nullopt;
     const bool negative = word[0] == '-';
     const std::size_t sign = (word[0] == '-' || word[0] == '+') ? 1 : 0;
     const auto magnitude = decimalNumber(word.substr(sign));
-    if (!magnitude)
-        return std::nullopt;
+    if (!magnitude) return std::nullopt;
     const long long value = static_cast<long long>(std::min<std::uint64_t>(*magnitude, 1000000000ull));
     return negative ? -value : value;
 }
@@ -126,15 +112,13 @@ std::optional<long long> integerOf(const std::string& word)
 // A header line holds no number at all. Names of the table's fields in it (LibreOffice writes
 // "C1,N,2,0": name, type, width, decimals) tell where the numbers stand: their columns, or an
 // empty list when the line does not name them all.
-std::vector<std::size_t> namedColumns(const std::vector<Field>& fields, const DrawShape& shape)
-{
+std::vector<std::size_t> namedColumns(const std::vector<Field>& fields, const DrawShape& shape) {
     std::vector<std::size_t> columns;
     for (const std::string& name : shape.fieldNames) {
         const auto found = std::find_if(fields.begin(), fields.end(), [&](const Field& field) {
             return xb::sameFieldName(trimmed(std::string_view(field.text).substr(0, field.text.find(','))), name);
         });
-        if (found == fields.end())
-            return {};
+        if (found == fields.end()) return {};
         columns.push_back(static_cast<std::size_t>(found - fields.begin()) + 1);
     }
     return columns;
@@ -142,8 +126,8 @@ std::vector<std::size_t> namedColumns(const std::vector<Field>& fields, const Dr
 
 }  // namespace
 
-std::optional<std::string> checkDraw(std::span<const std::string> words, const DrawShape& shape, std::vector<int>& draw)
-{
+std::optional<std::string> checkDraw(std::span<const std::string> words, const DrawShape& shape,
+                                     std::vector<int>& draw) {
     std::vector<long long> values;
     for (const std::string& word : words) {
         const auto value = integerOf(word);
@@ -167,8 +151,7 @@ std::optional<std::string> checkDraw(std::span<const std::string> words, const D
     return std::nullopt;
 }
 
-std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text)
-{
+std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text) {
     std::vector<std::size_t> columns;
     while (true) {
         const std::size_t comma = text.find(',');
@@ -177,51 +160,40 @@ std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text)
         const auto first = decimalNumber(std::string(item.substr(0, dash)));
         const auto last = dash == std::string_view::npos ? first : decimalNumber(std::string(item.substr(dash + 1)));
         // A bound keeps a list such as 1-4000000000 from filling the memory.
-        if (!first || !last || *first < 1 || *last < *first || *last > kMaxDrawLine)
-            return std::nullopt;
+        if (!first || !last || *first < 1 || *last < *first || *last > kMaxDrawLine) return std::nullopt;
         for (std::uint64_t column = *first; column <= *last; ++column)
             columns.push_back(static_cast<std::size_t>(column));
-        if (comma == std::string_view::npos)
-            return columns;
+        if (comma == std::string_view::npos) return columns;
         text.remove_prefix(comma + 1);
     }
 }
 
 DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err)
-    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err)
-{
-}
+    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err) {}
 
-void DrawFileParser::fault(const std::string& text)
-{
+void DrawFileParser::fault(const std::string& text) {
     m_err << "line " << m_lineNumber << ": " << text << '\n';
     m_faulty = true;
 }
 
-void DrawFileParser::feedLine(std::string_view line)
-{
+void DrawFileParser::feedLine(std::string_view line) {
     ++m_lineNumber;
-    if (m_lineNumber == 1 && line.starts_with(kByteOrderMark))
-        line.remove_prefix(kByteOrderMark.size());
-    if (line.ends_with('\r'))
-        line.remove_suffix(1);
+    if (m_lineNumber == 1 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    if (line.ends_with('\r')) line.remove_suffix(1);
     const std::size_t first = line.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos || line[first] == '#')
-        return;
+    if (first == std::string_view::npos || line[first] == '#') return;
 
     std::vector<Field> fields;
     if (const auto fault = splitLine(line, fields)) {
         this->fault(*fault);
         return;
     }
-    if (std::all_of(fields.begin(), fields.end(), [](const Field& field) { return field.text.empty(); }))
-        return;
+    if (std::all_of(fields.begin(), fields.end(), [](const Field& field) { return field.text.empty(); })) return;
     if (!m_seenContent) {
         m_seenContent = true;
         if (std::none_of(fields.begin(), fields.end(), [](const Field& field) { return looksNumeric(field.text); })) {
             m_err << "skipped header line " << m_lineNumber << '\n';
-            if (m_columns.empty())
-                m_columns = namedColumns(fields, m_shape);
+            if (m_columns.empty()) m_columns = namedColumns(fields, m_shape);
             return;
         }
     }
@@ -238,8 +210,7 @@ void DrawFileParser::feedLine(std::string_view line)
     } else {
         for (const Field& field : fields) {
             if (field.quoted) {
-                if (!field.text.empty())
-                    words.push_back(field.text);
+                if (!field.text.empty()) words.push_back(field.text);
                 continue;
             }
             for (std::size_t at = field.text.find_first_not_of(kBlanks); at != std::string::npos;) {
@@ -257,19 +228,15 @@ void DrawFileParser::feedLine(std::string_view line)
         m_draws.push_back(std::move(draw));
 }
 
-std::string readLines(int fd, const std::function<void(std::string_view)>& onLine)
-{
+std::string readLines(int fd, const std::function<void(std::string_view)>& onLine) {
     std::string pending;  // the start of a line whose end is still to come
     std::size_t lineNumber = 0;
     char block[65536];
     for (;;) {
         const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return std::strerror(errno);
-        if (got == 0)
-            break;
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::strerror(errno);
+        if (got == 0) break;
         std::string_view rest(block, static_cast<std::size_t>(got));
         for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
             ++lineNumber;
@@ -290,8 +257,7 @@ std::string readLines(int fd, const std::function<void(std::string_view)>& onLin
                    " bytes";
         pending.append(rest);
     }
-    if (!pending.empty())
-        onLine(pending);
+    if (!pending.empty()) onLine(pending);
     return {};
 }
 

@@ -18,8 +18,7 @@ constexpr std::uint8_t kCodePageMark = 0x65;
 
 }  // namespace
 
-std::string drawFieldCounts()
-{
+std::string drawFieldCounts() {
     std::string counts;
     for (const Game* game : Games()) {
         if (!counts.empty()) counts += " or ";
@@ -28,19 +27,16 @@ std::string drawFieldCounts()
     return counts;
 }
 
-std::string createEmptyTable(const std::string& directory, const Game& game)
-{
+std::string createEmptyTable(const std::string& directory, const Game& game) {
     std::vector<xb::FieldSpec> fields;
     for (int field = 0; field < game.fieldsPerDraw; ++field)
         fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
     std::string path = directory;
-    if (path.empty() || path.back() != '/')
-        path += '/';
+    if (path.empty() || path.back() != '/') path += '/';
     return xb::createTable(path + game.tableFileName, fields, kCodePageMark);
 }
 
-void appendDraw(DBFObject& table, std::span<const int> numbers)
-{
+void appendDraw(DBFObject& table, std::span<const int> numbers) {
     if (static_cast<int>(numbers.size()) != table.fieldCount())
         throw std::logic_error("a draw of " + std::to_string(numbers.size()) + " numbers for a table of " +
                                std::to_string(table.fieldCount()) + " fields");

@@ -9,8 +9,7 @@
 
 namespace cli {
 
-const Game& gameArgument(const ParsedArguments& line)
-{
+const Game& gameArgument(const ParsedArguments& line) {
     const std::string games = "(" + GameNames(" or ") + ")";
     if (line.positionals().empty()) throw UsageError("missing game " + games);
     const std::string& word = line.positionals().front();
@@ -20,8 +19,7 @@ const Game& gameArgument(const ParsedArguments& line)
 }
 
 std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArguments& line, std::string_view command,
-                                             std::ostream& err)
-{
+                                             std::ostream& err) {
     const auto table = line.value("--table");
     const auto directory = line.value("--dir");
     if (table && directory) throw UsageError("--dir and --table exclude each other");
@@ -34,8 +32,7 @@ std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArgum
 }
 
 std::optional<std::uint64_t> numberOption(const ParsedArguments& line, std::string_view option, std::uint64_t least,
-                                          std::uint64_t most)
-{
+                                          std::uint64_t most) {
     const auto text = line.value(option);
     if (!text) return std::nullopt;
     const auto number = decimalNumber(*text);

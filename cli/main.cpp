@@ -5,8 +5,7 @@
 
 #include "cli/cli.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     int status = cli::run(args, std::cout, std::cerr);
     // Output that never arrived (a full disk, a closed pipe) must not pass for success.

@@ -30,7 +30,7 @@
 namespace cli {
 
 struct OptionSpec {
-    std::string_view name;       // with its dashes: "--format"
+    std::string_view name;        // with its dashes: "--format"
     std::string_view value = {};  // the value's name for messages ("FORMAT"); empty: a flag
 };
 

@@ -3,8 +3,7 @@
 
 namespace cli {
 
-OutputFormat formatOption(const ParsedArguments& line)
-{
+OutputFormat formatOption(const ParsedArguments& line) {
     const std::string name = line.value("--format").value_or("tsv");
     if (name == "tsv") return OutputFormat::Tsv;
     if (name == "csv") return OutputFormat::Csv;
@@ -12,8 +11,7 @@ OutputFormat formatOption(const ParsedArguments& line)
     throw UsageError("unknown format '" + name + "' (tsv, csv or json)");
 }
 
-std::string csvField(const std::string& text)
-{
+std::string csvField(const std::string& text) {
     const bool plain = text.find_first_of(",\"\r\n") == std::string::npos &&
                        (text.empty() || (text.front() != ' ' && text.back() != ' '));
     if (plain) return text;
@@ -22,8 +20,7 @@ std::string csvField(const std::string& text)
     return quoted + "\"";
 }
 
-std::string jsonString(std::string_view text)
-{
+std::string jsonString(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -42,8 +39,7 @@ std::string jsonString(std::string_view text)
     return quoted + "\"";
 }
 
-bool jsonNumber(std::string_view text)
-{
+bool jsonNumber(std::string_view text) {
     if (text.starts_with('-')) text.remove_prefix(1);
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);

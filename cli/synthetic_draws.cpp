@@ -13,16 +13,14 @@ constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 
 }  // namespace
 
-std::uint64_t SplitMix64::next()
-{
+std::uint64_t SplitMix64::next() {
     std::uint64_t z = (m_state += kGolden);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-std::uint32_t SplitMix64::below(std::uint32_t bound)
-{
+std::uint32_t SplitMix64::below(std::uint32_t bound) {
     const std::uint64_t limit = UINT64_MAX - UINT64_MAX % bound;
     std::uint64_t value = 0;
     do {
@@ -31,13 +29,9 @@ std::uint32_t SplitMix64::below(std::uint32_t bound)
     return static_cast<std::uint32_t>(value % bound);
 }
 
-SyntheticDraws::SyntheticDraws(const Game& game)
-    : m_game(game), m_random(game.syntheticSeed)
-{
-}
+SyntheticDraws::SyntheticDraws(const Game& game) : m_game(game), m_random(game.syntheticSeed) {}
 
-std::vector<int> SyntheticDraws::next()
-{
+std::vector<int> SyntheticDraws::next() {
     // A partial Fisher-Yates shuffle: the first `picks` places of the pool are the draw.
     std::vector<int> pool(static_cast<std::size_t>(m_game.numbers));
     std::iota(pool.begin(), pool.end(), 1);

@@ -11,8 +11,7 @@
 
 namespace cli {
 
-std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why)
-{
+std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why) {
     const Game* game = GameWithFields(table.fieldCount());
     if (!game) {
         why = table.path() + " has " + counted(static_cast<std::uint64_t>(table.fieldCount()), "field") +
@@ -31,14 +30,12 @@ std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why)
     return shape;
 }
 
-KnownDraws::KnownDraws(DBFObject& table)
-{
+KnownDraws::KnownDraws(DBFObject& table) {
     const std::uint32_t count = table.recordCount();
     std::vector<int> draw(static_cast<std::size_t>(table.fieldCount()));
     for (std::uint32_t record = 1; record <= count; ++record) {
         table.readRecord(record);
-        if (table.isDeleted())
-            continue;
+        if (table.isDeleted()) continue;
         try {
             for (int field = 1; field <= table.fieldCount(); ++field)
                 draw[static_cast<std::size_t>(field - 1)] = static_cast<int>(std::lround(table.getNumber(field)));
@@ -49,16 +46,13 @@ KnownDraws::KnownDraws(DBFObject& table)
     }
 }
 
-std::optional<std::uint64_t> KnownDraws::recordOf(const std::vector<int>& draw) const
-{
+std::optional<std::uint64_t> KnownDraws::recordOf(const std::vector<int>& draw) const {
     const auto found = m_records.find(key(draw));
-    if (found == m_records.end())
-        return std::nullopt;
+    if (found == m_records.end()) return std::nullopt;
     return found->second;
 }
 
-std::vector<int> KnownDraws::key(std::vector<int> draw)
-{
+std::vector<int> KnownDraws::key(std::vector<int> draw) {
     std::sort(draw.begin(), draw.end());
     return draw;
 }

@@ -21,14 +21,14 @@ namespace {
 
 constexpr std::size_t kBookmarkSize = 11;
 
-
 // A calculated or lookup field's slot: a flag byte (0 for null), then the value.
 bool readCalcSlot(const std::uint8_t* slot, const TField& field, TFieldValue& value) {
     if (slot[0] == 0) return false;
     switch (field.DataType()) {
         case TFieldType::ftString:
-            value = std::string(reinterpret_cast<const char*>(slot + 1),
-                                strnlen(reinterpret_cast<const char*>(slot + 1), static_cast<std::size_t>(field.DataSize())));
+            value = std::string(
+                reinterpret_cast<const char*>(slot + 1),
+                strnlen(reinterpret_cast<const char*>(slot + 1), static_cast<std::size_t>(field.DataSize())));
             break;
         case TFieldType::ftSmallint:
         case TFieldType::ftInteger: {

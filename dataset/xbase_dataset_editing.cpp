@@ -104,9 +104,8 @@ void TXbaseDataSet::PutEngineValue(const TField& field, const TFieldValue& value
             break;
         case TFieldType::ftDateTime: {
             const double days = std::holds_alternative<std::monostate>(value) ? 0 : number();
-            m_engine->putNumber(n, std::holds_alternative<std::monostate>(value)
-                                       ? 0
-                                       : (days + kDaysFromYearOneTo1899) * kMsPerDay);
+            m_engine->putNumber(
+                n, std::holds_alternative<std::monostate>(value) ? 0 : (days + kDaysFromYearOneTo1899) * kMsPerDay);
             break;
         }
         case TFieldType::ftBoolean: {

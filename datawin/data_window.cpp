@@ -83,8 +83,7 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
     m_navigator->SetVisibleButtons(layout.visibleButtons);
     m_navigator->SetShowHint(true);
     m_navigator->SetTabStop(false);
-    m_navigator->SetBounds(layout.navigatorLeft, layout.navigatorTop, layout.navigatorWidth,
-                           layout.navigatorHeight);
+    m_navigator->SetBounds(layout.navigatorLeft, layout.navigatorTop, layout.navigatorWidth, layout.navigatorHeight);
     m_navigator->SetDataSource(m_dataSource.get());
 
     BuildGrid(layout);
@@ -106,8 +105,8 @@ void TDataWindow::BuildGrid(const DataWindowLayout& layout) {
     m_grid->setGeometry(layout.gridLeft, layout.gridTop, layout.gridWidth, layout.gridHeight);
     m_grid->SetFont(layout.gridFont);
     m_grid->SetTitleFont(layout.gridTitleFont);
-    TDBGridOptions options{TDBGridOption::dgEditing,  TDBGridOption::dgTitles,        TDBGridOption::dgIndicator,
-                           TDBGridOption::dgColLines, TDBGridOption::dgRowLines,      TDBGridOption::dgTabs,
+    TDBGridOptions options{TDBGridOption::dgEditing,       TDBGridOption::dgTitles,      TDBGridOption::dgIndicator,
+                           TDBGridOption::dgColLines,      TDBGridOption::dgRowLines,    TDBGridOption::dgTabs,
                            TDBGridOption::dgConfirmDelete, TDBGridOption::dgCancelOnExit};
     if (layout.columnResize) options = options + TDBGridOption::dgColumnResize;
     m_grid->SetOptions(options);

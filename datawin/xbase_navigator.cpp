@@ -40,10 +40,10 @@ struct GlyphResource {
 };
 
 const GlyphResource kGlyphResources[] = {
-    {"XBNAV_TOP", xbnav_top},         {"XBNAV_PREVIOUS", xbnav_previous}, {"XBNAV_NEXT", xbnav_next},
-    {"XBNAV_BOTTOM", xbnav_bottom},   {"XBNAV_APPEND", xbnav_append},     {"XBNAV_COPY", xbnav_copy},
-    {"XBNAV_EDIT", xbnav_edit},       {"XBNAV_DELETE", xbnav_delete},     {"XBNAV_SAVE", xbnav_save},
-    {"XBNAV_CANCEL", xbnav_cancel},   {"XBNAV_FIND", xbnav_find},         {"XBNAV_REFRESH", xbnav_refresh},
+    {"XBNAV_TOP", xbnav_top},       {"XBNAV_PREVIOUS", xbnav_previous}, {"XBNAV_NEXT", xbnav_next},
+    {"XBNAV_BOTTOM", xbnav_bottom}, {"XBNAV_APPEND", xbnav_append},     {"XBNAV_COPY", xbnav_copy},
+    {"XBNAV_EDIT", xbnav_edit},     {"XBNAV_DELETE", xbnav_delete},     {"XBNAV_SAVE", xbnav_save},
+    {"XBNAV_CANCEL", xbnav_cancel}, {"XBNAV_FIND", xbnav_find},         {"XBNAV_REFRESH", xbnav_refresh},
 };
 
 // The glyph name of each button, in button order.
@@ -231,7 +231,7 @@ void TXbaseNavButton::paintEvent(QPaintEvent*) {
 
 const std::array<std::string, kXbaseNavButtonCount>& TXbaseNavigator::DefaultHints() {
     static const std::array<std::string, kXbaseNavButtonCount> hints = {
-        "First record", "Prior record", "Next record", "Last record",  "Append record", " Copy record",
+        "First record", "Prior record",  "Next record", "Last record", "Append record", " Copy record",
         "Edit record",  "Delete record", "Save record", "Cancel edit", "Find record",   "Refresh data",
     };
     return hints;
@@ -322,9 +322,7 @@ bool TXbaseNavigator::HintsShown() const {
     return parent && parent->property("ShowHint").toBool();
 }
 
-void TXbaseNavigator::SetButtonEnabled(TXbaseNavigateBtn index, bool enabled) {
-    Buttons(index)->setEnabled(enabled);
-}
+void TXbaseNavigator::SetButtonEnabled(TXbaseNavigateBtn index, bool enabled) { Buttons(index)->setEnabled(enabled); }
 
 // ---- the three rules --------------------------------------------------------------------------
 
@@ -346,8 +344,7 @@ void TXbaseNavigator::DataChanged() {
     SetButtonEnabled(TXbaseNavigateBtn::nbPrev, up);
     SetButtonEnabled(TXbaseNavigateBtn::nbNext, down);
     SetButtonEnabled(TXbaseNavigateBtn::nbBttm, down);
-    SetButtonEnabled(TXbaseNavigateBtn::nbDelete,
-                     live && dataSet->CanModify() && !(dataSet->Bof() && dataSet->Eof()));
+    SetButtonEnabled(TXbaseNavigateBtn::nbDelete, live && dataSet->CanModify() && !(dataSet->Bof() && dataSet->Eof()));
 }
 
 void TXbaseNavigator::EditingChanged() {

@@ -11,7 +11,7 @@ namespace xb {
 namespace err {
 inline constexpr int kInvalidAccess = 12;  // a create over a file this process has open
 inline constexpr int kFileNotOpen = 103;   // a transfer on a closed disk file
-inline constexpr int kShortRead = 221;  // the engine's own: a transfer cut short, no text
+inline constexpr int kShortRead = 221;     // the engine's own: a transfer cut short, no text
 inline constexpr int kHeaderInvalid = 1001;
 inline constexpr int kBeyondEof = 1002;
 inline constexpr int kFieldName = 1003;
@@ -88,9 +88,9 @@ inline constexpr int kVersion = 0;
 inline constexpr int kUpdateYear = 1;  // year modulo 100, then month and day
 inline constexpr int kUpdateMonth = 2;
 inline constexpr int kUpdateDay = 3;
-inline constexpr int kRecordCount = 4;   // 32 bits
-inline constexpr int kHeaderLength = 8;  // 16 bits
-inline constexpr int kRecordLength = 10; // 16 bits
+inline constexpr int kRecordCount = 4;    // 32 bits
+inline constexpr int kHeaderLength = 8;   // 16 bits
+inline constexpr int kRecordLength = 10;  // 16 bits
 inline constexpr int kEncrypted = 15;
 inline constexpr int kUpdateStamp = 16;  // 32 bits: ((hour * 64 + minute) * 64 + second) * 1024 + ms
 inline constexpr int kUserNumber = 20;   // 32 bits
@@ -104,10 +104,10 @@ namespace fld {
 inline constexpr int kName = 0;  // up to 11 bytes, ended by a zero byte when shorter
 inline constexpr int kNameSize = 11;
 inline constexpr int kType = 11;
-inline constexpr int kOffset = 12;    // 32 bits, the engine's own
-inline constexpr int kLength = 16;    // C fields: bytes 16-17 are the length
+inline constexpr int kOffset = 12;  // 32 bits, the engine's own
+inline constexpr int kLength = 16;  // C fields: bytes 16-17 are the length
 inline constexpr int kDecimals = 17;
-inline constexpr int kNumber = 26;    // 16 bits, the engine's own
+inline constexpr int kNumber = 26;  // 16 bits, the engine's own
 }  // namespace fld
 
 // What a table name without an extension is given, unless a file of exactly that name exists

@@ -30,9 +30,7 @@ std::string padded(int value, int width) {
     return text;
 }
 
-[[noreturn]] void notADate(const std::string& text) {
-    throw EConvertError("'" + text + "' is not a valid date");
-}
+[[noreturn]] void notADate(const std::string& text) { throw EConvertError("'" + text + "' is not a valid date"); }
 
 }  // namespace
 

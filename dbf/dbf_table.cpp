@@ -93,10 +93,10 @@ XBO_dBaseDBF::XBO_dBaseDBF(const std::string& name, const std::string& key, bool
     m_eof = false;
     m_bof = true;
     const std::uint64_t size = fileSize();
-    m_recordCount = size > m_headerLength
-                        ? static_cast<std::uint32_t>(std::min<std::uint64_t>((size - m_headerLength) / m_recordLength,
-                                                                             UINT32_MAX))
-                        : 0;
+    m_recordCount =
+        size > m_headerLength
+            ? static_cast<std::uint32_t>(std::min<std::uint64_t>((size - m_headerLength) / m_recordLength, UINT32_MAX))
+            : 0;
     readDescriptors();
     m_headerUpdatePending = false;
     m_record.assign(m_recordLength + 1u, ' ');
@@ -203,10 +203,10 @@ void XBO_dBaseDBF::refreshHeader() {
     if (!isShared()) return;
     readHeaderImage(xb::loc::kTableOpen);
     const std::uint64_t size = fileSize();
-    m_recordCount = size > m_headerLength
-                        ? static_cast<std::uint32_t>(std::min<std::uint64_t>((size - m_headerLength) / m_recordLength,
-                                                                             UINT32_MAX))
-                        : 0;
+    m_recordCount =
+        size > m_headerLength
+            ? static_cast<std::uint32_t>(std::min<std::uint64_t>((size - m_headerLength) / m_recordLength, UINT32_MAX))
+            : 0;
     m_updateStamp = xb::readLe32(&m_header[xb::hdr::kUpdateStamp]);
 }
 
@@ -312,7 +312,9 @@ void XBO_dBaseDBF::clearChangedMarks() { std::fill(m_changed.begin(), m_changed.
 
 void XBO_dBaseDBF::setAppendPatience(std::chrono::milliseconds patience) { g_appendPatienceMs = patience.count(); }
 
-std::chrono::milliseconds XBO_dBaseDBF::appendPatience() { return std::chrono::milliseconds(g_appendPatienceMs.load()); }
+std::chrono::milliseconds XBO_dBaseDBF::appendPatience() {
+    return std::chrono::milliseconds(g_appendPatienceMs.load());
+}
 
 void XBO_dBaseDBF::writeHeader() {
     if (!isReadWrite() || !m_headerUpdatePending || m_fileLocked) return;
@@ -372,8 +374,8 @@ void XBO_dBaseDBF::appendRecord() {
         statusEvent(xb::ev::kBeforeWrite, 0);
         m_headerUpdatePending = true;
         refreshHeader();
-        const std::uint64_t offset = m_headerLength + static_cast<std::uint64_t>(m_recordCount) *
-                                                          static_cast<std::uint64_t>(m_recordLength);
+        const std::uint64_t offset =
+            m_headerLength + static_cast<std::uint64_t>(m_recordCount) * static_cast<std::uint64_t>(m_recordLength);
         // An append either completes, record, end mark and header, or leaves the file as it was:
         // a full disk may take part of a write, and a torn end would show as a record.
         const WriteUndo recordUndo = keepForUndo(offset, m_recordLength + 1u);
@@ -419,7 +421,8 @@ bool XBO_dBaseDBF::recordLockOffset(std::uint32_t n, std::uint32_t& offset) cons
     switch (m_lockProtocol) {
         case TxbLokProtocol::Default:
         case TxbLokProtocol::FoxLock:
-            offset = indexPresent() ? m_locks.appendByte - n : m_locks.lockBase + m_headerLength + (n - 1u) * m_recordLength;
+            offset =
+                indexPresent() ? m_locks.appendByte - n : m_locks.lockBase + m_headerLength + (n - 1u) * m_recordLength;
             return true;
         case TxbLokProtocol::DB4Lock:
             offset = m_locks.appendByte - n - 1u;

@@ -156,7 +156,7 @@ public:
 
     // Field table. Numbers are 1-based; a number out of range gives 0, a zero letter or "".
     const TxbFieldDescriptor& findField(const std::string& name);  // raises 1003
-    int fieldNumber(const std::string& name);                       // raises 1003
+    int fieldNumber(const std::string& name);                      // raises 1003
     int fieldDecimals(int number) const;
     std::uint32_t fieldLength(int number) const;
     std::uint32_t fieldOffset(int number) const;

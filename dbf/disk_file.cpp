@@ -72,9 +72,7 @@ void XBO_DiskFile::reportError(int code, int location, const std::string& inform
     xb::raiseError(code, location, information);
 }
 
-void XBO_DiskFile::failWith(std::uint32_t code, int location) {
-    reportError(static_cast<int>(code), location, m_path);
-}
+void XBO_DiskFile::failWith(std::uint32_t code, int location) { reportError(static_cast<int>(code), location, m_path); }
 
 std::uint64_t XBO_DiskFile::fileSize() {
     if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kFileSize);
@@ -209,7 +207,8 @@ XBO_DiskFile::WriteUndo XBO_DiskFile::keepForUndo(std::uint64_t offset, std::uin
     undo.size = fileSize();
     if (undo.size > offset) {
         undo.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(undo.size - offset, length)));
-        const std::uint32_t got = XBO_DiskFile::readAt(offset, undo.bytes.data(), static_cast<std::uint32_t>(undo.bytes.size()));
+        const std::uint32_t got =
+            XBO_DiskFile::readAt(offset, undo.bytes.data(), static_cast<std::uint32_t>(undo.bytes.size()));
         undo.bytes.resize(got);
     }
     return undo;
@@ -282,8 +281,7 @@ void XBO_DiskFile::create() {
         if (platform::identityOfPath(m_path, identity) && registry.findByIdentity(identity)) {
             failWith(xb::err::kInvalidAccess, xb::loc::kCreate);
         }
-        const platform::Handle handle =
-            platform::openFile(m_path, true, false, platform::Disposition::CreateAlways);
+        const platform::Handle handle = platform::openFile(m_path, true, false, platform::Disposition::CreateAlways);
         if (handle == platform::kNoHandle) failWith(platform::lastError(), xb::loc::kCreate);
         platform::closeFile(handle);
     }

@@ -70,9 +70,7 @@ int XBO_dBaseFld::fieldNumber(const std::string& name) {
     reportError(xb::err::kFieldName, xb::loc::kFieldLookup, path() + "->" + name);
 }
 
-const TxbFieldDescriptor& XBO_dBaseFld::findField(const std::string& name) {
-    return *field(fieldNumber(name));
-}
+const TxbFieldDescriptor& XBO_dBaseFld::findField(const std::string& name) { return *field(fieldNumber(name)); }
 
 int XBO_dBaseFld::fieldDecimals(int number) const {
     const TxbFieldDescriptor* f = field(number);

@@ -15,23 +15,20 @@ namespace xb {
 
 namespace {
 
-[[noreturn]] void raiseLastError(int location, const std::string& path)
-{
+[[noreturn]] void raiseLastError(int location, const std::string& path) {
     raiseError(static_cast<int>(platform::lastError()), location, path);
 }
 
 }  // namespace
 
-bool lacksTableExtension(const std::string& path)
-{
+bool lacksTableExtension(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     const std::size_t dot = path.find_last_of('.');
     const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
     return noExtension && !platform::isRegularFile(path);
 }
 
-std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount)
-{
+std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount) {
     const platform::LocalTime now = platform::localTime();
     const auto stamp =
         static_cast<std::uint32_t>(((now.hour * 64 + now.minute) * 64 + now.second) * 1024 + now.millisecond);
@@ -43,12 +40,10 @@ std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount)
     return stamp;
 }
 
-std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, std::uint8_t languageDriver)
-{
+std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, std::uint8_t languageDriver) {
     const std::size_t headerLength = kHeaderSize + kDescriptorSize * fields.size() + 1;
     std::size_t recordLength = 1;
-    for (const FieldSpec& field : fields)
-        recordLength += field.length;
+    for (const FieldSpec& field : fields) recordLength += field.length;
     std::vector<std::uint8_t> bytes(headerLength, 0);
     bytes[hdr::kVersion] = ver::kDbase3;
     stampHeader(bytes.data(), 0);
@@ -68,20 +63,16 @@ std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, 
     return bytes;
 }
 
-std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver)
-{
+std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver) {
     // The full path has matched the name without regard to case, so the create-new open also
     // refuses LOTOBASE.DBF, which an open of lotobase.dbf would otherwise keep finding.
     const std::string full = platform::fullPath(path);
-    if (full.empty())
-        raiseLastError(loc::kCreate, path);
+    if (full.empty()) raiseLastError(loc::kCreate, path);
     const std::vector<std::uint8_t> image = emptyTableImage(fields, languageDriver);
     const platform::Handle handle = platform::openFile(full, true, false, platform::Disposition::CreateNew);
-    if (handle == platform::kNoHandle)
-        raiseLastError(loc::kCreate, full);
+    if (handle == platform::kNoHandle) raiseLastError(loc::kCreate, full);
     std::uint32_t done = 0;
-    const bool written =
-        platform::writeAt(handle, 0, image.data(), static_cast<std::uint32_t>(image.size()), done);
+    const bool written = platform::writeAt(handle, 0, image.data(), static_cast<std::uint32_t>(image.size()), done);
     const std::uint32_t writeError = platform::lastError();
     const bool closed = platform::closeFile(handle);
     if (!written || !closed) {
@@ -94,44 +85,31 @@ std::string createTable(const std::string& path, const std::vector<FieldSpec>& f
 }
 
 NewTableFile::NewTableFile(std::string path)
-    : m_path(std::move(path)),
-      m_handle(platform::openFile(m_path, true, false, platform::Disposition::CreateNew))
-{
-    if (m_handle == platform::kNoHandle)
-        raiseLastError(loc::kCreate, m_path);
+    : m_path(std::move(path)), m_handle(platform::openFile(m_path, true, false, platform::Disposition::CreateNew)) {
+    if (m_handle == platform::kNoHandle) raiseLastError(loc::kCreate, m_path);
 }
 
-NewTableFile::~NewTableFile()
-{
+NewTableFile::~NewTableFile() {
     closeFile();
-    if (!m_placed)
-        platform::removeFile(m_path);
+    if (!m_placed) platform::removeFile(m_path);
 }
 
-void NewTableFile::closeFile()
-{
-    if (m_handle != platform::kNoHandle)
-        platform::closeFile(m_handle);
+void NewTableFile::closeFile() {
+    if (m_handle != platform::kNoHandle) platform::closeFile(m_handle);
     m_handle = platform::kNoHandle;
 }
 
-void NewTableFile::append(const void* bytes, std::uint32_t length)
-{
+void NewTableFile::append(const void* bytes, std::uint32_t length) {
     std::uint32_t done = 0;
-    if (!platform::writeAt(m_handle, m_size, bytes, length, done))
-        raiseLastError(loc::kWrite, m_path);
+    if (!platform::writeAt(m_handle, m_size, bytes, length, done)) raiseLastError(loc::kWrite, m_path);
     m_size += length;
 }
 
-void NewTableFile::placeOver(const XBO_DiskFile& table)
-{
-    if (table.sharedHandle())
-        platform::copyPermissions(table.sharedHandle()->handle, m_handle);
-    if (!platform::flushFile(m_handle))
-        raiseLastError(loc::kFlush, m_path);
+void NewTableFile::placeOver(const XBO_DiskFile& table) {
+    if (table.sharedHandle()) platform::copyPermissions(table.sharedHandle()->handle, m_handle);
+    if (!platform::flushFile(m_handle)) raiseLastError(loc::kFlush, m_path);
     closeFile();
-    if (!platform::moveFile(m_path, table.path()))
-        raiseLastError(loc::kRename, m_path);
+    if (!platform::moveFile(m_path, table.path())) raiseLastError(loc::kRename, m_path);
     m_placed = true;
 }
 

@@ -24,8 +24,8 @@ void XBO_dBHandler::readRecord(std::int64_t request) {
     m_eof = false;
     m_bof = false;
     const std::int64_t direction = (request == xb::req::kFirst || request == xb::req::kCurrent) ? xb::req::kNext
-                                   : request == xb::req::kLast                                 ? xb::req::kPrior
-                                                                                               : request;
+                                   : request == xb::req::kLast                                  ? xb::req::kPrior
+                                                                                                : request;
     const bool readAhead = m_readAheadOn;
     std::int64_t r = request;
     while (!m_eof && !m_bof) {
@@ -104,7 +104,8 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
     // No larger than the table: a short table is read in one go, without a large buffer to clear.
     const std::uint32_t perBlock =
         std::clamp<std::uint32_t>(kScanBlock / m_recordLength, 1, std::max<std::uint32_t>(m_recordCount, 16));
-    const auto block = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(perBlock) * m_recordLength);
+    const auto block =
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(perBlock) * m_recordLength);
     std::uint32_t next = 1;
     for (;;) {
         while (next <= m_recordCount) {

@@ -106,8 +106,7 @@ std::string formatFixed(long double value, int width, int decimals) {
     const bool negative = std::signbit(value) && value != 0;
     const long double magnitude = negative ? -value : value;
     char buffer[512];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed,
-                                   decimals + 20);
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, decimals + 20);
     if (ec != std::errc()) return std::string(static_cast<std::size_t>(width), '*');
     std::string digits(buffer, end);
     const std::size_t point = digits.find('.');
@@ -134,7 +133,8 @@ std::string formatFixed(long double value, int width, int decimals) {
     if (decimals > 0) text += "." + kept.substr(wholeLength);
     const bool allZero = kept.find_first_not_of('0') == std::string::npos;
     if (negative && !allZero) text.insert(text.begin(), '-');
-    if (text.size() < static_cast<std::size_t>(width)) text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    if (text.size() < static_cast<std::size_t>(width))
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
     return text;
 }
 

@@ -67,9 +67,7 @@ inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, st
 inline constexpr std::int16_t kNoSmallWhole = INT16_MIN;
 const std::int16_t* twoByteWholeNumbers();
 
-inline std::uint16_t readLe16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
+inline std::uint16_t readLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t readLe32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);

@@ -21,21 +21,18 @@ struct FieldDef {
     unsigned decimals;
 };
 
-void put16(Bytes& b, std::size_t at, unsigned v)
-{
+void put16(Bytes& b, std::size_t at, unsigned v) {
     b[at] = static_cast<std::uint8_t>(v & 0xFF);
     b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
 }
 
-void put32(Bytes& b, std::size_t at, std::uint32_t v)
-{
+void put32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF);
     }
 }
 
-unsigned recordLengthOf(const std::vector<FieldDef>& fields)
-{
+unsigned recordLengthOf(const std::vector<FieldDef>& fields) {
     unsigned length = 1;
     for (const FieldDef& f : fields) {
         length += f.length;
@@ -44,11 +41,9 @@ unsigned recordLengthOf(const std::vector<FieldDef>& fields)
 }
 
 // The header and descriptor area of a table; records are appended by the caller.
-Bytes header(std::uint8_t version, const std::vector<FieldDef>& fields, std::uint32_t storedCount)
-{
+Bytes header(std::uint8_t version, const std::vector<FieldDef>& fields, std::uint32_t storedCount) {
     const bool visualFox = version == 0x30;
-    const unsigned headerLength =
-        32 + 32 * static_cast<unsigned>(fields.size()) + 1 + (visualFox ? 263 : 0);
+    const unsigned headerLength = 32 + 32 * static_cast<unsigned>(fields.size()) + 1 + (visualFox ? 263 : 0);
     Bytes b(headerLength, 0);
     b[0] = version;
     b[1] = 26;
@@ -70,36 +65,31 @@ Bytes header(std::uint8_t version, const std::vector<FieldDef>& fields, std::uin
 }
 
 // A record from the deletion flag and the fields' bytes, each already of its field's length.
-void addRecord(Bytes& b, char flag, const std::vector<std::string>& values)
-{
+void addRecord(Bytes& b, char flag, const std::vector<std::string>& values) {
     b.push_back(static_cast<std::uint8_t>(flag));
     for (const std::string& v : values) {
         b.insert(b.end(), v.begin(), v.end());
     }
 }
 
-std::string rightAligned(long value, unsigned width)
-{
+std::string rightAligned(long value, unsigned width) {
     std::string s = std::to_string(value);
     return std::string(width > s.size() ? width - s.size() : 0, ' ') + s;
 }
 
-std::string leftAligned(const std::string& text, unsigned width)
-{
+std::string leftAligned(const std::string& text, unsigned width) {
     std::string s = text.substr(0, width);
     return s + std::string(width - s.size(), ' ');
 }
 
 template <class T>
-std::string raw(T value)
-{
+std::string raw(T value) {
     std::string s(sizeof value, '\0');
     std::memcpy(s.data(), &value, sizeof value);
     return s;
 }
 
-std::vector<FieldDef> numberFields(char prefix, int count)
-{
+std::vector<FieldDef> numberFields(char prefix, int count) {
     std::vector<FieldDef> fields;
     for (int i = 1; i <= count; ++i) {
         fields.push_back({std::string(1, prefix) + std::to_string(i), 'N', 2, 0});
@@ -108,8 +98,7 @@ std::vector<FieldDef> numberFields(char prefix, int count)
 }
 
 // Draws of a simple generator, so the seeds are the same on every run.
-std::vector<std::string> draw(int picks, int maxNumber, std::uint32_t& state)
-{
+std::vector<std::string> draw(int picks, int maxNumber, std::uint32_t& state) {
     std::vector<bool> taken(static_cast<std::size_t>(maxNumber) + 1, false);
     std::vector<std::string> values;
     while (static_cast<int>(values.size()) < picks) {
@@ -123,8 +112,7 @@ std::vector<std::string> draw(int picks, int maxNumber, std::uint32_t& state)
     return values;
 }
 
-Bytes drawTable(char prefix, int picks, int maxNumber, int records, std::uint32_t seed)
-{
+Bytes drawTable(char prefix, int picks, int maxNumber, int records, std::uint32_t seed) {
     const std::vector<FieldDef> fields = numberFields(prefix, picks);
     Bytes b = header(0x03, fields, static_cast<std::uint32_t>(records));
     for (int r = 0; r < records; ++r) {
@@ -134,8 +122,7 @@ Bytes drawTable(char prefix, int picks, int maxNumber, int records, std::uint32_
     return b;
 }
 
-bool writeFile(const std::string& dir, const std::string& name, const Bytes& b)
-{
+bool writeFile(const std::string& dir, const std::string& name, const Bytes& b) {
     const std::string path = dir + "/" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
@@ -148,8 +135,7 @@ bool writeFile(const std::string& dir, const std::string& name, const Bytes& b)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
         return 2;
@@ -195,20 +181,22 @@ int main(int argc, char** argv)
 
     {  // Version 0x30: binary B, I, T, Y, M and G fields behind the 263-byte backlink area.
         const std::vector<FieldDef> fields = {
-            {"AMOUNT", 'B', 8, 2}, {"COUNTER", 'I', 4, 0}, {"STAMP", 'T', 8, 0},
-            {"PRICE", 'Y', 8, 4},  {"NOTES", 'M', 4, 0},   {"PICTURE", 'G', 4, 0},
-            {"NAME", 'C', 6, 0},
+            {"AMOUNT", 'B', 8, 2}, {"COUNTER", 'I', 4, 0}, {"STAMP", 'T', 8, 0}, {"PRICE", 'Y', 8, 4},
+            {"NOTES", 'M', 4, 0},  {"PICTURE", 'G', 4, 0}, {"NAME", 'C', 6, 0},
         };
         Bytes b = header(0x30, fields, 3);
         b[28] = 0x02;  // memo file present
-        addRecord(b, ' ', {raw(3.25), raw(std::int32_t{-17}), raw(std::int32_t{2460000}) + raw(std::int32_t{3600000}),
-                           raw(std::int32_t{125000}) + raw(std::int32_t{0}), raw(std::int32_t{5}),
-                           raw(std::int32_t{0}), "ALPHA "});
-        addRecord(b, ' ', {raw(-1.0e300), raw(std::int32_t{2147483647}), std::string("    ") + raw(std::int32_t{-1}),
-                           raw(std::int32_t{-1}) + raw(std::int32_t{-2147483647 - 1}), raw(std::int32_t{0}),
-                           raw(std::int32_t{-3}), "beta  "});
-        addRecord(b, '*', {std::string(8, ' '), std::string(4, ' '), std::string(8, ' '), std::string(8, ' '),
-                           std::string(4, ' '), std::string(4, ' '), std::string(6, ' ')});
+        addRecord(
+            b, ' ',
+            {raw(3.25), raw(std::int32_t{-17}), raw(std::int32_t{2460000}) + raw(std::int32_t{3600000}),
+             raw(std::int32_t{125000}) + raw(std::int32_t{0}), raw(std::int32_t{5}), raw(std::int32_t{0}), "ALPHA "});
+        addRecord(b, ' ',
+                  {raw(-1.0e300), raw(std::int32_t{2147483647}), std::string("    ") + raw(std::int32_t{-1}),
+                   raw(std::int32_t{-1}) + raw(std::int32_t{-2147483647 - 1}), raw(std::int32_t{0}),
+                   raw(std::int32_t{-3}), "beta  "});
+        addRecord(b, '*',
+                  {std::string(8, ' '), std::string(4, ' '), std::string(8, ' '), std::string(8, ' '),
+                   std::string(4, ' '), std::string(4, ' '), std::string(6, ' ')});
         ok &= writeFile(dir, "vfp_binary.dbf", b);
     }
     {  // C field of 300 bytes (length byte 44, high byte 1), D, L, M, F and N with decimals.
@@ -217,10 +205,10 @@ int main(int argc, char** argv)
             {"MEMO", 'M', 10, 0},   {"RATE", 'F', 8, 2},  {"SUM", 'N', 6, 2},
         };
         Bytes b = header(0x83, fields, 3);
-        addRecord(b, ' ', {leftAligned("First draw", 300), "20240105", "T", rightAligned(12, 10), "    1.50",
-                           "  3.25"});
-        addRecord(b, ' ', {leftAligned(std::string("ab\0cd", 5), 300), "        ", "y", "          ",
-                           "        ", "      "});
+        addRecord(b, ' ',
+                  {leftAligned("First draw", 300), "20240105", "T", rightAligned(12, 10), "    1.50", "  3.25"});
+        addRecord(b, ' ',
+                  {leftAligned(std::string("ab\0cd", 5), 300), "        ", "y", "          ", "        ", "      "});
         addRecord(b, ' ', {leftAligned("x", 300), "00000000", "?", "         0", "  -2e+03", " 1e-2 "});
         ok &= writeFile(dir, "mixed_types.dbf", b);
     }

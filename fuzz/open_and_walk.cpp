@@ -29,23 +29,18 @@ constexpr long kGetterBudget = 10000;
 
 std::string g_path;
 
-[[noreturn]] void fail(const char* what, long expected, long actual)
-{
+[[noreturn]] void fail(const char* what, long expected, long actual) {
     std::fprintf(stderr, "open_and_walk: %s: expected %ld, got %ld\n", what, expected, actual);
     std::abort();
 }
 
-void expectEqual(const char* what, long expected, long actual)
-{
+void expectEqual(const char* what, long expected, long actual) {
     if (expected != actual) {
         fail(what, expected, actual);
     }
 }
 
-unsigned le16(const std::uint8_t* p)
-{
-    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
-}
+unsigned le16(const std::uint8_t* p) { return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8; }
 
 // What the engine must find in the file, worked out from the bytes alone.
 struct Expected {
@@ -53,8 +48,7 @@ struct Expected {
     long live = 0;
 };
 
-Expected expectedCounts(const std::uint8_t* data, std::size_t size)
-{
+Expected expectedCounts(const std::uint8_t* data, std::size_t size) {
     Expected e;
     const unsigned headerLength = le16(data + 8);
     const unsigned recordLength = le16(data + 10);
@@ -74,8 +68,7 @@ Expected expectedCounts(const std::uint8_t* data, std::size_t size)
 volatile std::size_t g_sink = 0;
 
 template <class Call>
-void guarded(long& budget, long cost, Call&& call)
-{
+void guarded(long& budget, long cost, Call&& call) {
     budget -= cost;
     try {
         call();
@@ -89,8 +82,7 @@ void guarded(long& budget, long cost, Call&& call)
 // by-name forms add the name lookup and the type check, which depend on the field table alone, and
 // a date read of a field that is no date, or a number read of a text field, ends in an exception,
 // which is slow to raise and says nothing new after the first record.
-void readEveryGetter(DBFObject& table, long& budget, bool everything = true)
-{
+void readEveryGetter(DBFObject& table, long& budget, bool everything = true) {
     const int fields = table.fieldCount();
     // A by-name call searches the field table, so it costs about that many comparisons.
     const long byNameCost = 1 + fields / 16;
@@ -111,8 +103,7 @@ void readEveryGetter(DBFObject& table, long& budget, bool everything = true)
         const std::string name = table.fieldName(i);
         guarded(budget, byNameCost, [&] { g_sink = g_sink + table.getText(name).size(); });
         guarded(budget, byNameCost, [&] { g_sink = g_sink + table.getDisplayText(name).size(); });
-        guarded(budget, byNameCost,
-                [&] { g_sink = g_sink + static_cast<std::size_t>(table.getNumber(name) != 0); });
+        guarded(budget, byNameCost, [&] { g_sink = g_sink + static_cast<std::size_t>(table.getNumber(name) != 0); });
         guarded(budget, byNameCost, [&] { g_sink = g_sink + table.getLogical(name); });
         guarded(budget, byNameCost, [&] { g_sink = g_sink + static_cast<std::size_t>(table.getDate(name)); });
     }
@@ -120,8 +111,7 @@ void readEveryGetter(DBFObject& table, long& budget, bool everything = true)
 
 // Walks from `start` in the direction of `step` until the table says it ran off the end, reading
 // every getter on the way. Returns the records visited, or -1 when a read refused.
-long walk(DBFObject& table, std::int64_t start, std::int64_t step, long count, long& budget, bool getters)
-{
+long walk(DBFObject& table, std::int64_t start, std::int64_t step, long count, long& budget, bool getters) {
     const long bound = std::min<long>(count + 2, kMaxWalk);
     long visited = 0;
     try {
@@ -140,8 +130,8 @@ long walk(DBFObject& table, std::int64_t start, std::int64_t step, long count, l
     }
     // Visible records never outnumber the records, so a walk that goes on past them is a loop.
     if (visited > count) {
-        fail(step == xb::req::kNext ? "forward walk ran past the records" : "backward walk ran past the records",
-             count, visited);
+        fail(step == xb::req::kNext ? "forward walk ran past the records" : "backward walk ran past the records", count,
+             visited);
     }
     return visited;
 }
@@ -149,8 +139,7 @@ long walk(DBFObject& table, std::int64_t start, std::int64_t step, long count, l
 // One pass over the table with the use-deleted switch and read-ahead as given. Only the first pass
 // runs the getters on every record walked, and every getter where it lands; the record buffer holds
 // the same bytes in the others, which read just the record's values where they land.
-void pass(DBFObject& table, bool useDeleted, bool readAhead, const Expected& expected, long& budget, bool getters)
-{
+void pass(DBFObject& table, bool useDeleted, bool readAhead, const Expected& expected, long& budget, bool getters) {
     table.setUseDeleted(useDeleted);
     table.setReadAhead(readAhead);
     const long count = static_cast<long>(table.recordCount());
@@ -175,8 +164,8 @@ void pass(DBFObject& table, bool useDeleted, bool readAhead, const Expected& exp
         }
     }
 
-    for (const std::int64_t n : {std::int64_t{3}, std::int64_t{-3}, std::int64_t{0}, std::int64_t{count + 5},
-                                 -std::int64_t{count} - 5}) {
+    for (const std::int64_t n :
+         {std::int64_t{3}, std::int64_t{-3}, std::int64_t{0}, std::int64_t{count + 5}, -std::int64_t{count} - 5}) {
         try {
             table.readRecord(xb::req::kFirst);
             table.skipRecords(n);
@@ -215,16 +204,14 @@ void pass(DBFObject& table, bool useDeleted, bool readAhead, const Expected& exp
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
-{
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     // Dates are read with the user's short date format; fix it so that runs repeat anywhere.
     platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
     g_path = fuzzsupport::makeScratch("open_and_walk");
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxInputSize) {
         return -1;  // not added to the corpus
     }

@@ -21,19 +21,16 @@ namespace {
 
 constexpr std::size_t kMaxInputSize = 1u << 20;
 
-[[noreturn]] void fail(const char* what)
-{
+[[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "parse_draws: %s\n", what);
     std::abort();
 }
 
-cli::DrawShape shapeOf(bool keno)
-{
+cli::DrawShape shapeOf(bool keno) {
     cli::DrawShape shape;
     shape.highest = keno ? 80 : 49;
     const char letter = keno ? 'K' : 'C';
-    for (int i = 1; i <= (keno ? 20 : 6); ++i)
-        shape.fieldNames.push_back(letter + std::to_string(i));
+    for (int i = 1; i <= (keno ? 20 : 6); ++i) shape.fieldNames.push_back(letter + std::to_string(i));
     return shape;
 }
 
@@ -41,19 +38,15 @@ int g_fd = -1;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
-{
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     // A file in memory: the reader sees a descriptor, as it does with a file or standard input.
     g_fd = memfd_create("parse_draws", 0);
-    if (g_fd < 0)
-        fail("memfd_create");
+    if (g_fd < 0) fail("memfd_create");
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    if (size < 1 || size > kMaxInputSize)
-        return -1;
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1 || size > kMaxInputSize) return -1;
     // The first byte chooses the game and whether the input's first line is a column list.
     const bool keno = (data[0] & 1) != 0;
     const bool withColumns = (data[0] & 2) != 0;
@@ -65,10 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t end = std::min(text.find('\n'), text.size());
         if (const auto parsed = cli::parseColumnList(text.substr(0, end))) {
             for (const std::size_t column : *parsed)
-                if (column < 1 || column > cli::kMaxDrawLine)
-                    fail("a column outside the bound");
-            if (parsed->size() == shape.picks())
-                columns = *parsed;
+                if (column < 1 || column > cli::kMaxDrawLine) fail("a column outside the bound");
+            if (parsed->size() == shape.picks()) columns = *parsed;
         }
         text.remove_prefix(std::min(text.size(), end + 1));
     }
@@ -87,31 +78,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         parser.feedLine(line);
     });
     // Without a stop, the lines are the whole text: each one and its end, the last end optional.
-    if (stop.empty() && handed != text.size() && handed != text.size() + 1)
-        fail("lines lost or made up");
-    if (!stop.empty() && stop.find("is longer than") == std::string::npos)
-        fail("a stop other than a long line");
+    if (stop.empty() && handed != text.size() && handed != text.size() + 1) fail("lines lost or made up");
+    if (!stop.empty() && stop.find("is longer than") == std::string::npos) fail("a stop other than a long line");
 
     std::size_t lastLine = 0;
     for (const auto& draw : parser.draws()) {
-        if (draw.numbers.size() != shape.picks())
-            fail("a draw of the wrong size");
+        if (draw.numbers.size() != shape.picks()) fail("a draw of the wrong size");
         std::vector<int> sorted = draw.numbers;
         std::sort(sorted.begin(), sorted.end());
-        if (sorted.front() < 1 || sorted.back() > shape.highest)
-            fail("a number outside the game");
-        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-            fail("a number twice in a draw");
-        if (draw.line <= lastLine || draw.line > parser.lines())
-            fail("draws out of line order");
+        if (sorted.front() < 1 || sorted.back() > shape.highest) fail("a number outside the game");
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) fail("a number twice in a draw");
+        if (draw.line <= lastLine || draw.line > parser.lines()) fail("draws out of line order");
         lastLine = draw.line;
         // The check that accepted it accepts it again, as set and add would.
         std::vector<std::string> words;
-        for (const int number : draw.numbers)
-            words.push_back(std::to_string(number));
+        for (const int number : draw.numbers) words.push_back(std::to_string(number));
         std::vector<int> again;
-        if (cli::checkDraw(words, shape, again) || again != draw.numbers)
-            fail("the draw check disagrees with itself");
+        if (cli::checkDraw(words, shape, again) || again != draw.numbers) fail("the draw check disagrees with itself");
     }
     return 0;
 }

@@ -17,8 +17,7 @@ namespace fuzzsupport {
 inline std::string g_scratchDir;
 inline std::string g_scratchPath;
 
-inline void removeScratch()
-{
+inline void removeScratch() {
     if (!g_scratchPath.empty()) {
         unlink(g_scratchPath.c_str());
     }
@@ -30,11 +29,10 @@ inline void removeScratch()
 // Makes the folder for `target` and returns the scratch file's path; aborts when it cannot. The
 // engine upper-cases the names it is given, so a file spelt so is found without a search of its
 // folder.
-inline const std::string& makeScratch(const char* target)
-{
+inline const std::string& makeScratch(const char* target) {
     const char* tmp = std::getenv("TMPDIR");
     struct stat shm {};
-    const std::string base = tmp && *tmp                                              ? tmp
+    const std::string base = tmp && *tmp                                           ? tmp
                              : stat("/dev/shm", &shm) == 0 && S_ISDIR(shm.st_mode) ? "/dev/shm"
                                                                                    : "/tmp";
     std::string pattern = base + "/" + target + ".XXXXXX";
@@ -51,8 +49,7 @@ inline const std::string& makeScratch(const char* target)
 // Rewrites the scratch file in place with the input: truncating it to nothing first would make
 // some file systems flush it at every close, which costs more than the run itself. Aborts when
 // it cannot.
-inline void writeScratch(const std::uint8_t* data, std::size_t size)
-{
+inline void writeScratch(const std::uint8_t* data, std::size_t size) {
     const int fd = open(g_scratchPath.c_str(), O_WRONLY | O_CREAT, 0600);
     bool written = fd >= 0;
     std::size_t done = 0;

@@ -38,14 +38,12 @@ std::string g_path;
 // of the bytes.
 class Choices {
 public:
-    Choices(const std::uint8_t* data, std::size_t size)
-    {
+    Choices(const std::uint8_t* data, std::size_t size) {
         for (std::size_t i = 0; i < size; ++i) {
             m_state = (m_state ^ data[i]) * 1099511628211ull;
         }
     }
-    std::uint32_t below(std::uint32_t bound)
-    {
+    std::uint32_t below(std::uint32_t bound) {
         m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
         return bound == 0 ? 0 : static_cast<std::uint32_t>((m_state >> 33) % bound);
     }
@@ -54,20 +52,17 @@ private:
     std::uint64_t m_state = 14695981039346656037ull;
 };
 
-[[noreturn]] void fail(const char* what, std::uint32_t record)
-{
+[[noreturn]] void fail(const char* what, std::uint32_t record) {
     std::fprintf(stderr, "write_and_reopen: %s (record %u)\n", what, record);
     std::abort();
 }
 
-std::string bufferOf(const DBFObject& table)
-{
+std::string bufferOf(const DBFObject& table) {
     return std::string(reinterpret_cast<const char*>(table.recordBuffer()), table.recordLength());
 }
 
 // Puts a value into a field of the buffer; the engine may refuse it.
-void putSomething(DBFObject& table, Choices& choose)
-{
+void putSomething(DBFObject& table, Choices& choose) {
     if (table.fieldCount() == 0) {
         return;
     }
@@ -86,8 +81,7 @@ struct Known {
 };
 
 // One change, kept in `known`.
-void change(DBFObject& table, Choices& choose, Known& known)
-{
+void change(DBFObject& table, Choices& choose, Known& known) {
     const auto compared = static_cast<std::uint32_t>(known.records.size());
     const std::uint32_t kind = compared == 0 ? 0 : choose.below(4);
     if (kind == 0) {
@@ -129,16 +123,14 @@ void change(DBFObject& table, Choices& choose, Known& known)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
-{
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     // Dates are put with the user's short date format; fix it so that runs repeat anywhere.
     platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
     g_path = fuzzsupport::makeScratch("write_and_reopen");
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxInputSize) {
         return -1;  // not added to the corpus
     }

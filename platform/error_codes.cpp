@@ -6,73 +6,65 @@
 
 namespace platform {
 
-std::uint32_t windowsCodeFor(int errnoValue, bool missingDirectory)
-{
+std::uint32_t windowsCodeFor(int errnoValue, bool missingDirectory) {
     switch (errnoValue) {
-    case 0:
-        return code::kSuccess;
-    case ENOENT:
-        return missingDirectory ? code::kPathNotFound : code::kFileNotFound;
-    case ENOTDIR:
-        return code::kPathNotFound;
-    case EMFILE:
-    case ENFILE:
-        return code::kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return code::kAccessDenied;
-    case EBADF:
-        return code::kInvalidHandle;
-    case ENOMEM:
-        return code::kNotEnoughMemory;
-    case ENOSPC:
-    case EDQUOT:
-        return code::kDiskFull;
-    case EEXIST:
-        return code::kAlreadyExists;
-    case EINVAL:
-        return code::kInvalidParameter;
-    default:
-        return code::kGeneralFailure;
+        case 0:
+            return code::kSuccess;
+        case ENOENT:
+            return missingDirectory ? code::kPathNotFound : code::kFileNotFound;
+        case ENOTDIR:
+            return code::kPathNotFound;
+        case EMFILE:
+        case ENFILE:
+            return code::kTooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return code::kAccessDenied;
+        case EBADF:
+            return code::kInvalidHandle;
+        case ENOMEM:
+            return code::kNotEnoughMemory;
+        case ENOSPC:
+        case EDQUOT:
+            return code::kDiskFull;
+        case EEXIST:
+            return code::kAlreadyExists;
+        case EINVAL:
+            return code::kInvalidParameter;
+        default:
+            return code::kGeneralFailure;
     }
 }
 
-std::uint32_t sharingCodeFor(int errnoValue)
-{
+std::uint32_t sharingCodeFor(int errnoValue) {
     // flock(LOCK_NB) reports a holder with EWOULDBLOCK, which is EAGAIN on Linux.
-    if (errnoValue == EWOULDBLOCK || errnoValue == EAGAIN)
-        return code::kSharingViolation;
+    if (errnoValue == EWOULDBLOCK || errnoValue == EAGAIN) return code::kSharingViolation;
     return windowsCodeFor(errnoValue);
 }
 
-std::uint32_t lockCodeFor(int errnoValue)
-{
+std::uint32_t lockCodeFor(int errnoValue) {
     // POSIX lets F_SETLK report a conflicting holder as either EAGAIN or EACCES.
-    if (errnoValue == EAGAIN || errnoValue == EACCES)
-        return code::kLockViolation;
+    if (errnoValue == EAGAIN || errnoValue == EACCES) return code::kLockViolation;
     return windowsCodeFor(errnoValue);
 }
 
-std::uint32_t readCodeFor(int errnoValue)
-{
-    if (errnoValue == EIO)
-        return code::kReadFault;
+std::uint32_t readCodeFor(int errnoValue) {
+    if (errnoValue == EIO) return code::kReadFault;
     return windowsCodeFor(errnoValue);
 }
 
-std::uint32_t writeCodeFor(int errnoValue)
-{
+std::uint32_t writeCodeFor(int errnoValue) {
     switch (errnoValue) {
-    case ENOSPC:
-    case EDQUOT:
-        return code::kDiskFull;
-    case EBADF:
-        return code::kInvalidHandle;
-    default:
-        // Includes 0: the system moved nothing and gave no reason.
-        return code::kWriteFault;
+        case ENOSPC:
+        case EDQUOT:
+            return code::kDiskFull;
+        case EBADF:
+            return code::kInvalidHandle;
+        default:
+            // Includes 0: the system moved nothing and gave no reason.
+            return code::kWriteFault;
     }
 }
 

@@ -25,55 +25,43 @@ struct FaultTable {
     std::atomic<bool> anyArmed{false};
 };
 
-FaultTable& table()
-{
+FaultTable& table() {
     // Never destroyed, so seam calls made while static objects are torn down stay safe.
     static FaultTable* instance = new FaultTable;
     return *instance;
 }
 
-std::size_t indexOf(Call call)
-{
-    return static_cast<std::size_t>(call);
-}
+std::size_t indexOf(Call call) { return static_cast<std::size_t>(call); }
 
 // Requires the mutex.
-void refreshAnyArmed(FaultTable& t)
-{
+void refreshAnyArmed(FaultTable& t) {
     bool any = false;
-    for (const auto& queue : t.faults)
-        any = any || !queue.empty();
-    for (const auto& hook : t.hooks)
-        any = any || static_cast<bool>(hook);
+    for (const auto& queue : t.faults) any = any || !queue.empty();
+    for (const auto& hook : t.hooks) any = any || static_cast<bool>(hook);
     t.anyArmed.store(any, std::memory_order_relaxed);
 }
 
 }  // namespace
 
-void injectFault(const Fault& fault)
-{
+void injectFault(const Fault& fault) {
     FaultTable& t = table();
     std::lock_guard lock(t.mutex);
     auto& queue = t.faults[indexOf(fault.call)];
     queue.clear();
-    if (fault.times != 0)
-        queue.push_back(fault);
+    if (fault.times != 0) queue.push_back(fault);
     refreshAnyArmed(t);
     t.engaged.store(true, std::memory_order_relaxed);
 }
 
-void queueFault(const Fault& fault)
-{
+void queueFault(const Fault& fault) {
     FaultTable& t = table();
     std::lock_guard lock(t.mutex);
-    if (fault.times != 0)
-        t.faults[indexOf(fault.call)].push_back(fault);
+    if (fault.times != 0) t.faults[indexOf(fault.call)].push_back(fault);
     refreshAnyArmed(t);
     t.engaged.store(true, std::memory_order_relaxed);
 }
 
-void beforeNextCall(Call call, std::function<void()> action)
-{
+void beforeNextCall(Call call, std::function<void()> action) {
     FaultTable& t = table();
     std::lock_guard lock(t.mutex);
     t.hooks[indexOf(call)] = std::move(action);
@@ -81,35 +69,25 @@ void beforeNextCall(Call call, std::function<void()> action)
     t.engaged.store(true, std::memory_order_relaxed);
 }
 
-void clearFaults()
-{
+void clearFaults() {
     FaultTable& t = table();
     std::lock_guard lock(t.mutex);
-    for (auto& queue : t.faults)
-        queue.clear();
-    for (auto& hook : t.hooks)
-        hook = nullptr;
-    for (auto& count : t.counts)
-        count.store(0, std::memory_order_relaxed);
+    for (auto& queue : t.faults) queue.clear();
+    for (auto& hook : t.hooks) hook = nullptr;
+    for (auto& count : t.counts) count.store(0, std::memory_order_relaxed);
     t.anyArmed.store(false, std::memory_order_relaxed);
     t.engaged.store(true, std::memory_order_relaxed);
 }
 
-int callCount(Call call)
-{
-    return table().counts[indexOf(call)].load(std::memory_order_relaxed);
-}
+int callCount(Call call) { return table().counts[indexOf(call)].load(std::memory_order_relaxed); }
 
-bool takeFault(Call call, std::uint32_t& code, std::uint32_t& limit)
-{
+bool takeFault(Call call, std::uint32_t& code, std::uint32_t& limit) {
     code = 0;
     limit = std::numeric_limits<std::uint32_t>::max();
     FaultTable& t = table();
-    if (!t.engaged.load(std::memory_order_relaxed))
-        return false;
+    if (!t.engaged.load(std::memory_order_relaxed)) return false;
     t.counts[indexOf(call)].fetch_add(1, std::memory_order_relaxed);
-    if (!t.anyArmed.load(std::memory_order_relaxed))
-        return false;
+    if (!t.anyArmed.load(std::memory_order_relaxed)) return false;
 
     std::unique_lock lock(t.mutex);
     if (auto& hook = t.hooks[indexOf(call)]) {
@@ -122,8 +100,7 @@ bool takeFault(Call call, std::uint32_t& code, std::uint32_t& limit)
         lock.lock();
     }
     auto& queue = t.faults[indexOf(call)];
-    if (queue.empty())
-        return false;
+    if (queue.empty()) return false;
     Fault& fault = queue.front();
     if (fault.skip > 0) {
         --fault.skip;

@@ -29,8 +29,8 @@ enum class Call {
 
 struct Fault {
     Call call = Call::Read;
-    int skip = 0;     // calls of this kind that pass untouched before the fault strikes
-    int times = 1;    // calls that then fail; -1 for every later call
+    int skip = 0;            // calls of this kind that pass untouched before the fault strikes
+    int times = 1;           // calls that then fail; -1 for every later call
     std::uint32_t code = 0;  // error code to fail with; 0 means a short transfer of at most transferLimit bytes
     std::uint32_t transferLimit = 0;  // for a short transfer: at most this many bytes move
 };

@@ -12,13 +12,12 @@ namespace {
 std::mutex g_mutex;
 std::function<LocalTime()> g_clock;
 
-LocalTime systemLocalTime()
-{
-    timespec now {};
+LocalTime systemLocalTime() {
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     // localtime_r need not look at TZ again; tzset makes a changed TZ count.
     ::tzset();
-    std::tm parts {};
+    std::tm parts{};
     ::localtime_r(&now.tv_sec, &parts);
     LocalTime result;
     result.year = parts.tm_year + 1900;
@@ -33,8 +32,7 @@ LocalTime systemLocalTime()
 
 }  // namespace
 
-LocalTime localTime()
-{
+LocalTime localTime() {
     std::function<LocalTime()> clock;
     {
         std::lock_guard lock(g_mutex);
@@ -43,8 +41,7 @@ LocalTime localTime()
     return clock ? clock() : systemLocalTime();
 }
 
-void overrideLocalTime(std::function<LocalTime()> clock)
-{
+void overrideLocalTime(std::function<LocalTime()> clock) {
     std::lock_guard lock(g_mutex);
     g_clock = std::move(clock);
 }

@@ -20,8 +20,7 @@ std::optional<std::string> g_override;
 std::optional<std::string> g_fromLocale;  // read once; the environment's locale does not change
 
 // A locale object of its own keeps the process locale (and every other thread) as it is.
-std::string readLocaleFormat()
-{
+std::string readLocaleFormat() {
     locale_t timeLocale = ::newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
     if (timeLocale == static_cast<locale_t>(0))
         return kFallbackFormat;  // the environment names a locale that is not installed
@@ -33,24 +32,19 @@ std::string readLocaleFormat()
 
 }  // namespace
 
-std::string shortDateFormat()
-{
+std::string shortDateFormat() {
     std::lock_guard lock(g_mutex);
-    if (g_override)
-        return *g_override;
-    if (!g_fromLocale)
-        g_fromLocale = readLocaleFormat();
+    if (g_override) return *g_override;
+    if (!g_fromLocale) g_fromLocale = readLocaleFormat();
     return *g_fromLocale;
 }
 
-void overrideShortDateFormat(std::optional<std::string> format)
-{
+void overrideShortDateFormat(std::optional<std::string> format) {
     std::lock_guard lock(g_mutex);
     g_override = std::move(format);
 }
 
-std::string shortDateFormatFromStrftime(const std::string& pattern)
-{
+std::string shortDateFormatFromStrftime(const std::string& pattern) {
     std::string result;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
@@ -58,46 +52,43 @@ std::string shortDateFormatFromStrftime(const std::string& pattern)
             result.push_back(c);
             continue;
         }
-        if (++i >= pattern.size())
-            break;
+        if (++i >= pattern.size()) break;
         // GNU flags and the E/O modifiers; "-" asks for no padding, which is the single letter.
         bool unpadded = false;
         while (i < pattern.size() && std::string_view("-_0^#").find(pattern[i]) != std::string_view::npos) {
             unpadded = unpadded || pattern[i] == '-';
             ++i;
         }
-        if (i < pattern.size() && (pattern[i] == 'E' || pattern[i] == 'O'))
-            ++i;
-        if (i >= pattern.size())
-            break;
+        if (i < pattern.size() && (pattern[i] == 'E' || pattern[i] == 'O')) ++i;
+        if (i >= pattern.size()) break;
         switch (pattern[i]) {
-        case 'd':
-            result += unpadded ? "d" : "dd";
-            break;
-        case 'e':
-            result += "d";
-            break;
-        case 'm':
-            result += unpadded ? "M" : "MM";
-            break;
-        case 'y':
-            result += "yy";
-            break;
-        case 'Y':
-            result += "yyyy";
-            break;
-        case 'D':
-        case 'x':
-            result += "MM/dd/yy";
-            break;
-        case 'F':
-            result += "yyyy-MM-dd";
-            break;
-        case '%':
-            result.push_back('%');
-            break;
-        default:
-            break;  // nothing in the class library's notation says it
+            case 'd':
+                result += unpadded ? "d" : "dd";
+                break;
+            case 'e':
+                result += "d";
+                break;
+            case 'm':
+                result += unpadded ? "M" : "MM";
+                break;
+            case 'y':
+                result += "yy";
+                break;
+            case 'Y':
+                result += "yyyy";
+                break;
+            case 'D':
+            case 'x':
+                result += "MM/dd/yy";
+                break;
+            case 'F':
+                result += "yyyy-MM-dd";
+                break;
+            case '%':
+                result.push_back('%');
+                break;
+            default:
+                break;  // nothing in the class library's notation says it
         }
     }
     return result;

@@ -32,29 +32,24 @@ constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_lim
 // Makes a system call again for as long as a signal interrupts it (-1 with EINTR), and returns
 // its last result. Not for close: Linux releases the descriptor even when close reports EINTR.
 template <typename SystemCall>
-auto retryInterrupted(SystemCall call)
-{
+auto retryInterrupted(SystemCall call) {
     auto result = call();
-    while (result == -1 && errno == EINTR)
-        result = call();
+    while (result == -1 && errno == EINTR) result = call();
     return result;
 }
 
-bool fail(std::uint32_t code)
-{
+bool fail(std::uint32_t code) {
     t_lastError = code;
     return false;
 }
 
-bool succeed()
-{
+bool succeed() {
     t_lastError = code::kSuccess;
     return true;
 }
 
 // Runs the fault hook for one call; true when the call must fail (last error already set).
-bool faulted(Call call, std::uint32_t& limit)
-{
+bool faulted(Call call, std::uint32_t& limit) {
     std::uint32_t injected = 0;
     if (takeFault(call, injected, limit)) {
         t_lastError = injected;
@@ -63,44 +58,36 @@ bool faulted(Call call, std::uint32_t& limit)
     return false;
 }
 
-bool faulted(Call call)
-{
+bool faulted(Call call) {
     std::uint32_t limit = 0;
     return faulted(call, limit);
 }
 
-std::string parentOf(const std::string& path)
-{
+std::string parentOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
     return path.substr(0, slash);
 }
 
-bool isDirectory(const std::string& path)
-{
+bool isDirectory(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // ENOENT means 2 when the file alone is missing and 3 when its directory is.
-std::uint32_t codeForPath(int err, const std::string& path)
-{
+std::uint32_t codeForPath(int err, const std::string& path) {
     return windowsCodeFor(err, err == ENOENT && !isDirectory(parentOf(path)));
 }
 
-void closeQuietly(int fd)
-{
+void closeQuietly(int fd) {
     const int saved = errno;
     ::close(fd);
     errno = saved;
 }
 
 // Case folding for name matching: ASCII letters, and the Cyrillic capitals А-Я and Ё in UTF-8.
-std::string foldCase(std::string_view name)
-{
+std::string foldCase(std::string_view name) {
     std::string folded;
     folded.reserve(name.size());
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -135,30 +122,24 @@ std::string foldCase(std::string_view name)
     return folded;
 }
 
-std::string joinPath(const std::string& directory, const std::string& name)
-{
+std::string joinPath(const std::string& directory, const std::string& name) {
     return directory == "/" ? "/" + name : directory + "/" + name;
 }
 
 // The entry of `directory` spelt like `name` up to letter case; the exact spelling wins, then the
 // first in byte order so that the answer never depends on the order readdir happens to return.
-bool matchEntry(const std::string& directory, const std::string& name, std::string& entry)
-{
+bool matchEntry(const std::string& directory, const std::string& name, std::string& entry) {
     DIR* dir = ::opendir(directory.c_str());
-    if (dir == nullptr)
-        return false;
+    if (dir == nullptr) return false;
     const std::string wanted = foldCase(name);
     std::vector<std::string> candidates;
     while (const dirent* item = ::readdir(dir)) {
         const std::string_view itemName(item->d_name);
-        if (itemName == "." || itemName == "..")
-            continue;
-        if (foldCase(itemName) == wanted)
-            candidates.emplace_back(itemName);
+        if (itemName == "." || itemName == "..") continue;
+        if (foldCase(itemName) == wanted) candidates.emplace_back(itemName);
     }
     ::closedir(dir);
-    if (candidates.empty())
-        return false;
+    if (candidates.empty()) return false;
     if (std::find(candidates.begin(), candidates.end(), name) != candidates.end()) {
         entry = name;
         return true;
@@ -167,22 +148,19 @@ bool matchEntry(const std::string& directory, const std::string& name, std::stri
     return true;
 }
 
-bool currentDirectory(std::string& directory)
-{
+bool currentDirectory(std::string& directory) {
     std::vector<char> buffer(4096);
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
             directory = buffer.data();
             return true;
         }
-        if (errno != ERANGE)
-            return false;
+        if (errno != ERANGE) return false;
         buffer.resize(buffer.size() * 2);
     }
 }
 
-bool setRecordLock(Handle handle, short type, std::uint64_t offset, std::uint64_t length)
-{
+bool setRecordLock(Handle handle, short type, std::uint64_t offset, std::uint64_t length) {
     if (length == 0 || offset > kMaxOffset || length > kMaxOffset - offset)
         // fcntl would read a length of 0 as "to the end of the file", which is not this range.
         return fail(code::kInvalidParameter);
@@ -192,27 +170,18 @@ bool setRecordLock(Handle handle, short type, std::uint64_t offset, std::uint64_
     lock.l_start = static_cast<off_t>(offset);
     lock.l_len = static_cast<off_t>(length);
     lock.l_pid = 0;  // required by F_OFD_SETLK
-    if (retryInterrupted([&] { return ::fcntl(handle, F_OFD_SETLK, &lock); }) != 0)
-        return fail(lockCodeFor(errno));
+    if (retryInterrupted([&] { return ::fcntl(handle, F_OFD_SETLK, &lock); }) != 0) return fail(lockCodeFor(errno));
     return succeed();
 }
 
 }  // namespace
 
-std::uint32_t lastError()
-{
-    return t_lastError;
-}
+std::uint32_t lastError() { return t_lastError; }
 
-void setLastError(std::uint32_t code)
-{
-    t_lastError = code;
-}
+void setLastError(std::uint32_t code) { t_lastError = code; }
 
-Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition)
-{
-    if (faulted(Call::Open))
-        return kNoHandle;
+Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition) {
+    if (faulted(Call::Open)) return kNoHandle;
 
     // A file is created without O_TRUNC and emptied only once the share lock is ours: truncating
     // first would destroy the contents of a file that another program holds exclusively.
@@ -275,8 +244,7 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
     return fd;
 }
 
-bool closeFile(Handle handle)
-{
+bool closeFile(Handle handle) {
     if (faulted(Call::Close)) {
         // As with a real failing close, the descriptor is gone all the same.
         ::close(handle);
@@ -284,44 +252,34 @@ bool closeFile(Handle handle)
     }
     // On Linux the descriptor is released even when close reports EINTR, so retrying would risk
     // closing a descriptor another thread has just been given.
-    if (::close(handle) != 0 && errno != EINTR)
-        return fail(windowsCodeFor(errno));
+    if (::close(handle) != 0 && errno != EINTR) return fail(windowsCodeFor(errno));
     return succeed();
 }
 
-bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t length, std::uint32_t& done)
-{
+bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t length, std::uint32_t& done) {
     done = 0;
     std::uint32_t limit = 0;
-    if (faulted(Call::Read, limit))
-        return false;
-    if ((buffer == nullptr && length != 0) || offset > kMaxOffset)
-        return fail(code::kInvalidParameter);
+    if (faulted(Call::Read, limit)) return false;
+    if ((buffer == nullptr && length != 0) || offset > kMaxOffset) return fail(code::kInvalidParameter);
 
     const std::uint32_t wanted = std::min(length, limit);
     auto* bytes = static_cast<char*>(buffer);
     while (done < wanted) {
         const std::uint64_t position = offset + done;
-        if (position > kMaxOffset)
-            break;
+        if (position > kMaxOffset) break;
         const ssize_t got = retryInterrupted(
             [&] { return ::pread(handle, bytes + done, wanted - done, static_cast<off_t>(position)); });
-        if (got < 0)
-            return fail(readCodeFor(errno));
-        if (got == 0)
-            break;  // end of file
+        if (got < 0) return fail(readCodeFor(errno));
+        if (got == 0) break;  // end of file
         done += static_cast<std::uint32_t>(got);
     }
     return succeed();
 }
 
-bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length,
-             std::uint32_t& done)
-{
+bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t& done) {
     done = 0;
     std::uint32_t limit = 0;
-    if (faulted(Call::Write, limit))
-        return false;
+    if (faulted(Call::Write, limit)) return false;
     if ((buffer == nullptr && length != 0) || offset > kMaxOffset || length > kMaxOffset - offset)
         return fail(code::kInvalidParameter);
 
@@ -329,60 +287,46 @@ bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint3
     bool continuation = false;
     while (done < length) {
         // Each continuation of a short write asks the hook again, so a test can fail it.
-        if (continuation && faulted(Call::Write, limit))
-            return false;
+        if (continuation && faulted(Call::Write, limit)) return false;
         const std::uint32_t chunk = std::min(length - done, limit);
         ssize_t moved = 0;
         if (chunk != 0) {
             moved = retryInterrupted(
                 [&] { return ::pwrite(handle, bytes + done, chunk, static_cast<off_t>(offset + done)); });
-            if (moved < 0)
-                return fail(writeCodeFor(errno));
+            if (moved < 0) return fail(writeCodeFor(errno));
         }
-        if (moved == 0)
-            return fail(writeCodeFor(0));
+        if (moved == 0) return fail(writeCodeFor(0));
         done += static_cast<std::uint32_t>(moved);
         continuation = true;
     }
     return succeed();
 }
 
-bool fileSize(Handle handle, std::uint64_t& size)
-{
+bool fileSize(Handle handle, std::uint64_t& size) {
     size = 0;
-    if (faulted(Call::Size))
-        return false;
+    if (faulted(Call::Size)) return false;
     struct stat st {};
-    if (::fstat(handle, &st) != 0)
-        return fail(windowsCodeFor(errno));
+    if (::fstat(handle, &st) != 0) return fail(windowsCodeFor(errno));
     size = static_cast<std::uint64_t>(st.st_size);
     return succeed();
 }
 
-bool flushFile(Handle handle)
-{
-    if (faulted(Call::Flush))
-        return false;
-    if (retryInterrupted([&] { return ::fsync(handle); }) != 0)
-        return fail(windowsCodeFor(errno));
+bool flushFile(Handle handle) {
+    if (faulted(Call::Flush)) return false;
+    if (retryInterrupted([&] { return ::fsync(handle); }) != 0) return fail(windowsCodeFor(errno));
     return succeed();
 }
 
-bool truncateAt(Handle handle, std::uint64_t offset)
-{
-    if (faulted(Call::Truncate))
-        return false;
-    if (offset > kMaxOffset)
-        return fail(code::kInvalidParameter);
+bool truncateAt(Handle handle, std::uint64_t offset) {
+    if (faulted(Call::Truncate)) return false;
+    if (offset > kMaxOffset) return fail(code::kInvalidParameter);
     if (retryInterrupted([&] { return ::ftruncate(handle, static_cast<off_t>(offset)); }) != 0)
         return fail(windowsCodeFor(errno));
     return succeed();
 }
 
-bool moveFile(const std::string& from, const std::string& to)
-{
-    if (faulted(Call::Move))
-        return false;
+bool moveFile(const std::string& from, const std::string& to) {
+    if (faulted(Call::Move)) return false;
     if (::rename(from.c_str(), to.c_str()) != 0) {
         const int err = errno;
         const bool missingDirectory = err == ENOENT && (!isDirectory(parentOf(from)) || !isDirectory(parentOf(to)));
@@ -391,73 +335,54 @@ bool moveFile(const std::string& from, const std::string& to)
     return succeed();
 }
 
-bool removeFile(const std::string& path)
-{
-    if (faulted(Call::Remove))
-        return false;
-    if (::unlink(path.c_str()) != 0)
-        return fail(codeForPath(errno, path));
+bool removeFile(const std::string& path) {
+    if (faulted(Call::Remove)) return false;
+    if (::unlink(path.c_str()) != 0) return fail(codeForPath(errno, path));
     return succeed();
 }
 
-bool copyPermissions(Handle from, Handle to)
-{
-    if (faulted(Call::Permissions))
-        return false;
+bool copyPermissions(Handle from, Handle to) {
+    if (faulted(Call::Permissions)) return false;
     struct stat st {};
-    if (::fstat(from, &st) != 0)
-        return fail(windowsCodeFor(errno));
-    if (retryInterrupted([&] { return ::fchmod(to, st.st_mode & 07777); }) != 0)
-        return fail(windowsCodeFor(errno));
+    if (::fstat(from, &st) != 0) return fail(windowsCodeFor(errno));
+    if (retryInterrupted([&] { return ::fchmod(to, st.st_mode & 07777); }) != 0) return fail(windowsCodeFor(errno));
     return succeed();
 }
 
-bool isRegularFile(const std::string& path)
-{
+bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool pathExists(const std::string& path)
-{
-    if (faulted(Call::Exists))
-        return false;
+bool pathExists(const std::string& path) {
+    if (faulted(Call::Exists)) return false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return fail(codeForPath(errno, path));
+    if (::stat(path.c_str(), &st) != 0) return fail(codeForPath(errno, path));
     return succeed();
 }
 
-bool identityOf(Handle handle, FileIdentity& identity)
-{
+bool identityOf(Handle handle, FileIdentity& identity) {
     identity = {};
-    if (faulted(Call::Identity))
-        return false;
+    if (faulted(Call::Identity)) return false;
     struct stat st {};
-    if (::fstat(handle, &st) != 0)
-        return fail(windowsCodeFor(errno));
+    if (::fstat(handle, &st) != 0) return fail(windowsCodeFor(errno));
     identity.device = static_cast<std::uint64_t>(st.st_dev);
     identity.inode = static_cast<std::uint64_t>(st.st_ino);
     return succeed();
 }
 
-bool identityOfPath(const std::string& path, FileIdentity& identity)
-{
+bool identityOfPath(const std::string& path, FileIdentity& identity) {
     identity = {};
-    if (faulted(Call::Identity))
-        return false;
+    if (faulted(Call::Identity)) return false;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return fail(codeForPath(errno, path));
+    if (::stat(path.c_str(), &st) != 0) return fail(codeForPath(errno, path));
     identity.device = static_cast<std::uint64_t>(st.st_dev);
     identity.inode = static_cast<std::uint64_t>(st.st_ino);
     return succeed();
 }
 
-std::string fullPath(const std::string& name)
-{
-    if (faulted(Call::FullPath))
-        return {};
+std::string fullPath(const std::string& name) {
+    if (faulted(Call::FullPath)) return {};
 
     std::string absolute;
     if (!name.empty() && name.front() == '/') {
@@ -476,12 +401,10 @@ std::string fullPath(const std::string& name)
     std::size_t start = 0;
     while (start <= absolute.size()) {
         std::size_t end = absolute.find('/', start);
-        if (end == std::string::npos)
-            end = absolute.size();
+        if (end == std::string::npos) end = absolute.size();
         const std::string component = absolute.substr(start, end - start);
         if (component == "..") {
-            if (!components.empty())
-                components.pop_back();
+            if (!components.empty()) components.pop_back();
         } else if (!component.empty() && component != ".") {
             components.push_back(component);
         }
@@ -509,10 +432,8 @@ std::string fullPath(const std::string& name)
     return resolved;
 }
 
-bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
-{
-    if (faulted(Call::Lock))
-        return false;
+bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length) {
+    if (faulted(Call::Lock)) return false;
     // The system grants a write lock only on a descriptor open for writing. A reader's lock still
     // keeps every writer off the range, which is what a reader can need.
     const int mode = ::fcntl(handle, F_GETFL);
@@ -520,10 +441,8 @@ bool lockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
     return setRecordLock(handle, type, offset, length);
 }
 
-bool unlockRange(Handle handle, std::uint64_t offset, std::uint64_t length)
-{
-    if (faulted(Call::Unlock))
-        return false;
+bool unlockRange(Handle handle, std::uint64_t offset, std::uint64_t length) {
+    if (faulted(Call::Unlock)) return false;
     return setRecordLock(handle, F_UNLCK, offset, length);
 }
 

@@ -35,8 +35,7 @@ bool closeFile(Handle handle);
 // succeeds with fewer bytes. A write that the system completes only partly is continued; when it
 // cannot be completed the call fails (112 when the disk is full, otherwise 29, the write fault).
 bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t length, std::uint32_t& done);
-bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length,
-             std::uint32_t& done);
+bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t& done);
 
 bool fileSize(Handle handle, std::uint64_t& size);
 bool flushFile(Handle handle);

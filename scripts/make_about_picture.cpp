@@ -64,9 +64,7 @@ const std::vector<Ball> kBalls = {
     {92, 80, 27, {0.98, 0.50, 0.08}, 49},   // orange
 };
 
-bool digitCell(int digit, int column, int row) {
-    return kDigits[digit][row][column] == '#';
-}
+bool digitCell(int digit, int column, int row) { return kDigits[digit][row][column] == '#'; }
 
 // Whether the point (u, v), in units of the label disc's radius from its centre, falls on an
 // inked cell of the ball's number.
@@ -119,8 +117,8 @@ bool shadeBall(const Ball& ball, double x, double y, Rgb& out) {
     // A white label disc facing the viewer, with the number in dark ink.
     const double labelRadius = 0.56;
     if (d2 < labelRadius * labelRadius) {
-        base = numberInk(ball.number, nx / labelRadius, ny / labelRadius) ? Rgb{0.08, 0.08, 0.10}
-                                                                           : Rgb{0.97, 0.97, 0.95};
+        base =
+            numberInk(ball.number, nx / labelRadius, ny / labelRadius) ? Rgb{0.08, 0.08, 0.10} : Rgb{0.97, 0.97, 0.95};
     }
     const double light = 0.25 + 0.85 * diffuse;
     out = {std::min(1.0, base.r * light + specular), std::min(1.0, base.g * light + specular),

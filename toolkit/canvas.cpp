@@ -23,22 +23,19 @@ constexpr int kDefaultFontHeight = -11;
 
 // a * b / c rounded to the nearest integer, halves away from zero, as the original platform's
 // MulDiv converts between points and pixels.
-int mulDiv(int a, int b, int c)
-{
+int mulDiv(int a, int b, int c) {
     const std::int64_t product = std::int64_t{a} * b;
     const std::int64_t magnitude = (std::llabs(product) * 2 + std::llabs(c)) / (std::int64_t{std::llabs(c)} * 2);
     const bool negative = (product < 0) != (c < 0);
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
-bool isDirect32(QImage::Format format)
-{
-    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
-        || format == QImage::Format_ARGB32_Premultiplied;
+bool isDirect32(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
 }
 
-QFont baseFont(const std::string& name)
-{
+QFont baseFont(const std::string& name) {
     QFont font(QString::fromStdString(name));
     // Two-colour glyphs: a text pixel is the font colour or stays the brush colour beneath.
     font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
@@ -50,8 +47,7 @@ QFont baseFont(const std::string& name)
 // The pixel size whose character cell (ascent + descent) comes nearest to `cellHeight`; of two
 // equally near the smaller, so that the text never grows past the cell asked for by more than
 // the other choice would shrink it.
-int pixelSizeForCell(const std::string& name, int cellHeight, const QPaintDevice* device)
-{
+int pixelSizeForCell(const std::string& name, int cellHeight, const QPaintDevice* device) {
     int best = 1;
     int bestDistance = std::numeric_limits<int>::max();
     for (int size = 1; size <= cellHeight * 2 + 2; ++size) {
@@ -62,42 +58,31 @@ int pixelSizeForCell(const std::string& name, int cellHeight, const QPaintDevice
             best = size;
             bestDistance = distance;
         }
-        if (distance == 0)
-            break;
+        if (distance == 0) break;
     }
     return best;
 }
 
 }  // namespace
 
-unsigned int ToRgb(TColor color)
-{
+unsigned int ToRgb(TColor color) {
     return qRgb(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                 static_cast<int>((color >> 16) & 0xFF));
 }
 
 TCanvas::TCanvas(QImage& image) : m_image(image), m_fontName(DefaultFontName()) {}
 
-const char* TCanvas::DefaultFontName()
-{
-    return "Liberation Sans";
-}
+const char* TCanvas::DefaultFontName() { return "Liberation Sans"; }
 
-int TCanvas::FontSize() const
-{
-    if (m_fontHeight < 0)
-        return mulDiv(-m_fontHeight, kPointsPerInch, kPixelsPerInch);
+int TCanvas::FontSize() const {
+    if (m_fontHeight < 0) return mulDiv(-m_fontHeight, kPointsPerInch, kPixelsPerInch);
     // A cell height: the size is that of the character the cell was matched with.
     return mulDiv(MakeFont().pixelSize(), kPointsPerInch, kPixelsPerInch);
 }
 
-void TCanvas::SetFontSize(int points)
-{
-    m_fontHeight = -mulDiv(points, kPixelsPerInch, kPointsPerInch);
-}
+void TCanvas::SetFontSize(int points) { m_fontHeight = -mulDiv(points, kPixelsPerInch, kPointsPerInch); }
 
-QFont TCanvas::MakeFont() const
-{
+QFont TCanvas::MakeFont() const {
     QFont font = baseFont(m_fontName);
     const int height = m_fontHeight == 0 ? kDefaultFontHeight : m_fontHeight;
     if (height < 0) {
@@ -115,38 +100,32 @@ QFont TCanvas::MakeFont() const
     return font;
 }
 
-void TCanvas::SetPixel(int x, int y, TColor color)
-{
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
-        return;
+void TCanvas::SetPixel(int x, int y, TColor color) {
+    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height()) return;
     if (isDirect32(m_image.format()))
         reinterpret_cast<QRgb*>(m_image.scanLine(y))[x] = ToRgb(color);
     else
         m_image.setPixel(x, y, ToRgb(color));
 }
 
-void TCanvas::FillRect(const TRect& rect)
-{
+void TCanvas::FillRect(const TRect& rect) {
     const int left = std::max(rect.Left, 0);
     const int top = std::max(rect.Top, 0);
     const int right = std::min(rect.Right, m_image.width());
     const int bottom = std::min(rect.Bottom, m_image.height());
-    if (left >= right || top >= bottom)
-        return;
+    if (left >= right || top >= bottom) return;
     const QRgb rgb = ToRgb(m_brushColor);
     for (int y = top; y < bottom; ++y) {
         if (isDirect32(m_image.format())) {
             QRgb* line = reinterpret_cast<QRgb*>(m_image.scanLine(y));
             std::fill(line + left, line + right, rgb);
         } else {
-            for (int x = left; x < right; ++x)
-                m_image.setPixel(x, y, rgb);
+            for (int x = left; x < right; ++x) m_image.setPixel(x, y, rgb);
         }
     }
 }
 
-void TCanvas::MoveTo(int x, int y)
-{
+void TCanvas::MoveTo(int x, int y) {
     m_penX = x;
     m_penY = y;
 }
@@ -154,8 +133,7 @@ void TCanvas::MoveTo(int x, int y)
 // Bresenham's line: one pixel per step along the longer axis, the shorter axis at the nearest
 // pixel (halves away from the start), the end point left out so that joined lines do not paint
 // their joints twice.
-void TCanvas::LineTo(int x, int y)
-{
+void TCanvas::LineTo(int x, int y) {
     const std::int64_t x0 = m_penX;
     const std::int64_t y0 = m_penY;
     const std::int64_t dx = std::int64_t{x} - x0;
@@ -165,8 +143,7 @@ void TCanvas::LineTo(int x, int y)
 
     const bool xMajor = std::llabs(dx) >= std::llabs(dy);
     const std::int64_t steps = xMajor ? std::llabs(dx) : std::llabs(dy);
-    if (steps == 0)
-        return;
+    if (steps == 0) return;
     const std::int64_t majorStart = xMajor ? x0 : y0;
     const std::int64_t majorSign = (xMajor ? dx : dy) < 0 ? -1 : 1;
     const std::int64_t minorStart = xMajor ? y0 : x0;
@@ -195,18 +172,13 @@ void TCanvas::LineTo(int x, int y)
     }
 }
 
-int TCanvas::TextWidth(const std::string& text) const
-{
+int TCanvas::TextWidth(const std::string& text) const {
     return QFontMetrics(MakeFont(), &m_image).horizontalAdvance(QString::fromStdString(text));
 }
 
-int TCanvas::TextHeight(const std::string&) const
-{
-    return QFontMetrics(MakeFont(), &m_image).height();
-}
+int TCanvas::TextHeight(const std::string&) const { return QFontMetrics(MakeFont(), &m_image).height(); }
 
-void TCanvas::TextOut(int x, int y, const std::string& text)
-{
+void TCanvas::TextOut(int x, int y, const std::string& text) {
     const QFont font = MakeFont();
     const QFontMetrics metrics(font, &m_image);
     const QString string = QString::fromStdString(text);
@@ -217,8 +189,7 @@ void TCanvas::TextOut(int x, int y, const std::string& text)
     m_penX = x + width;
     m_penY = y;
     FillRect(TRect{x, y, x + width, y + height});
-    if (string.isEmpty() || m_image.isNull())
-        return;
+    if (string.isEmpty() || m_image.isNull()) return;
 
     QPainter painter(&m_image);
     painter.setRenderHint(QPainter::Antialiasing, false);

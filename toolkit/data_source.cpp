@@ -116,9 +116,9 @@ void TDataLink::SetReadOnly(bool readOnly) {
 void TDataLink::UpdateState() {
     const TDataSetState state = m_dataSource ? m_dataSource->State() : TDataSetState::dsInactive;
     SetActive(state != TDataSetState::dsInactive);
-    SetEditing((state == TDataSetState::dsEdit || state == TDataSetState::dsInsert ||
-                state == TDataSetState::dsSetKey) &&
-               !m_readOnly);
+    SetEditing(
+        (state == TDataSetState::dsEdit || state == TDataSetState::dsInsert || state == TDataSetState::dsSetKey) &&
+        !m_readOnly);
 }
 
 void TDataLink::SetActive(bool active) {

@@ -3,21 +3,17 @@
 
 #include "toolkit/component.h"
 
-void DatabaseError(const std::string& message, const TComponent* component)
-{
-    if (component != nullptr && !component->Name().empty())
-        throw EDatabaseError(component->Name() + ": " + message);
+void DatabaseError(const std::string& message, const TComponent* component) {
+    if (component != nullptr && !component->Name().empty()) throw EDatabaseError(component->Name() + ": " + message);
     throw EDatabaseError(message);
 }
 
 // The arguments arrive already as text (numbers through FormatG or std::to_string), so every
 // conversion letter takes the next argument as it stands. A placeholder without an argument is
 // left in the text, which shows the slip instead of hiding it.
-std::string FormatMessage(const char* format, std::initializer_list<std::string> args)
-{
+std::string FormatMessage(const char* format, std::initializer_list<std::string> args) {
     std::string result;
-    if (format == nullptr)
-        return result;
+    if (format == nullptr) return result;
     auto next = args.begin();
     for (const char* p = format; *p != '\0'; ++p) {
         if (*p != '%') {

@@ -432,7 +432,8 @@ void TDataSet::CreateFields() {
             if (field->FieldKind() != TFieldKind::fkData) continue;
             auto def = std::find_if(m_fieldDefs.begin(), m_fieldDefs.end(),
                                     [&](const TFieldDef& d) { return d.Name == field->FieldName(); });
-            if (def == m_fieldDefs.end()) DatabaseError(FormatMessage(dbtext::SFieldNotFound, {field->FieldName()}), this);
+            if (def == m_fieldDefs.end())
+                DatabaseError(FormatMessage(dbtext::SFieldNotFound, {field->FieldName()}), this);
             field->SetFieldNo(def->FieldNo);
         }
     }

@@ -103,7 +103,10 @@ public:
     virtual bool GetFieldData(const TField& field, TFieldValue& value) = 0;
     virtual void SetFieldData(TField& field, const TFieldValue& value) = 0;
     // The code-page conversion of string fields; to table when toTable.
-    virtual std::string Translate(const std::string& text, bool toTable) { (void)toTable; return text; }
+    virtual std::string Translate(const std::string& text, bool toTable) {
+        (void)toTable;
+        return text;
+    }
 
     // Events (assignable callbacks).
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;

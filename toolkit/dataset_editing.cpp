@@ -59,8 +59,7 @@ void TDataSet::CheckBrowseMode() {
 }
 
 void TDataSet::UpdateRecord() {
-    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert &&
-        m_state != TDataSetState::dsSetKey) {
+    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert && m_state != TDataSetState::dsSetKey) {
         Fail(dbtext::SNotEditing);
     }
     DataEvent(TDataEvent::deUpdateRecord, 0);

@@ -25,8 +25,8 @@ namespace {
 
 QString standInFace(const std::string& name) {
     static const std::map<std::string, QString> faces = {
-        {"MS Sans Serif", "Liberation Sans"},   {"Microsoft Sans Serif", "Liberation Sans"},
-        {"Arial", "Liberation Sans"},           {"Times New Roman", "Liberation Serif"},
+        {"MS Sans Serif", "Liberation Sans"}, {"Microsoft Sans Serif", "Liberation Sans"},
+        {"Arial", "Liberation Sans"},         {"Times New Roman", "Liberation Serif"},
         {"Courier New", "Liberation Mono"},
     };
     const auto found = faces.find(name);

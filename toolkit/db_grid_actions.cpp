@@ -146,7 +146,8 @@ bool TDBGrid::RowSelected(int row) const {
     if (m_selectedRows.empty() || !DataSet() || row >= m_link->RecordCount()) return false;
     ActiveRow active(*m_link, row);
     const TBookmarkStr bookmark = DataSet()->Bookmark();
-    return !bookmark.empty() && std::find(m_selectedRows.begin(), m_selectedRows.end(), bookmark) != m_selectedRows.end();
+    return !bookmark.empty() &&
+           std::find(m_selectedRows.begin(), m_selectedRows.end(), bookmark) != m_selectedRows.end();
 }
 
 // ---- the scroll bar ---------------------------------------------------------------------------

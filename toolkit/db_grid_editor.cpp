@@ -51,8 +51,8 @@ bool TInplaceEdit::event(QEvent* event) {
     // Tab moves between the cells, not to the next control.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
-            m_grid.Has(TDBGridOption::dgTabs) && !(key->modifiers() & Qt::AltModifier)) {
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && m_grid.Has(TDBGridOption::dgTabs) &&
+            !(key->modifiers() & Qt::AltModifier)) {
             keyPressEvent(key);
             return true;
         }

@@ -26,29 +26,28 @@ constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // --- free functions ---------------------------------------------------------------------------
 
-std::unique_ptr<TField> CreateFieldOfType(TFieldType type, int size)
-{
+std::unique_ptr<TField> CreateFieldOfType(TFieldType type, int size) {
     switch (type) {
-    case TFieldType::ftString:
-        return std::make_unique<TStringField>(size);
-    case TFieldType::ftSmallint:
-        return std::make_unique<TSmallintField>();
-    case TFieldType::ftInteger:
-        return std::make_unique<TIntegerField>();
-    case TFieldType::ftBoolean:
-        return std::make_unique<TBooleanField>();
-    case TFieldType::ftFloat:
-        return std::make_unique<TFloatField>();
-    case TFieldType::ftDate:
-        return std::make_unique<TDateField>();
-    case TFieldType::ftDateTime:
-        return std::make_unique<TDateTimeField>();
-    case TFieldType::ftMemo:
-        return std::make_unique<TMemoField>();
-    case TFieldType::ftBlob:
-        return std::make_unique<TBlobField>();
-    case TFieldType::ftUnknown:
-        break;
+        case TFieldType::ftString:
+            return std::make_unique<TStringField>(size);
+        case TFieldType::ftSmallint:
+            return std::make_unique<TSmallintField>();
+        case TFieldType::ftInteger:
+            return std::make_unique<TIntegerField>();
+        case TFieldType::ftBoolean:
+            return std::make_unique<TBooleanField>();
+        case TFieldType::ftFloat:
+            return std::make_unique<TFloatField>();
+        case TFieldType::ftDate:
+            return std::make_unique<TDateField>();
+        case TFieldType::ftDateTime:
+            return std::make_unique<TDateTimeField>();
+        case TFieldType::ftMemo:
+            return std::make_unique<TMemoField>();
+        case TFieldType::ftBlob:
+            return std::make_unique<TBlobField>();
+        case TFieldType::ftUnknown:
+            break;
     }
     return nullptr;
 }
@@ -59,21 +58,13 @@ TField::TField(TFieldType dataType, int size) : m_dataType(dataType), m_size(siz
 
 TField::~TField() = default;
 
-void TField::SetDataSet(TDataSet* dataSet)
-{
-    m_dataSet = dataSet;
-}
+void TField::SetDataSet(TDataSet* dataSet) { m_dataSet = dataSet; }
 
-int TField::Index() const
-{
-    return m_dataSet != nullptr ? m_dataSet->FieldIndex(this) : -1;
-}
+int TField::Index() const { return m_dataSet != nullptr ? m_dataSet->FieldIndex(this) : -1; }
 
-bool TField::GetData(TFieldValue& value) const
-{
+bool TField::GetData(TFieldValue& value) const {
     value = std::monostate{};
-    if (m_dataSet == nullptr)
-        return false;
+    if (m_dataSet == nullptr) return false;
     if (!m_dataSet->GetFieldData(*this, value) || std::holds_alternative<std::monostate>(value)) {
         value = std::monostate{};
         return false;
@@ -81,46 +72,35 @@ bool TField::GetData(TFieldValue& value) const
     return true;
 }
 
-void TField::SetData(const TFieldValue& value)
-{
-    if (m_dataSet == nullptr)
-        DatabaseError(FormatMessage("Field '%s' has no dataset", {m_fieldName}));
+void TField::SetData(const TFieldValue& value) {
+    if (m_dataSet == nullptr) DatabaseError(FormatMessage("Field '%s' has no dataset", {m_fieldName}));
     m_dataSet->SetFieldData(*this, value);
 }
 
-bool TField::IsNull() const
-{
+bool TField::IsNull() const {
     TFieldValue value;
     return !GetData(value);
 }
 
-void TField::Clear()
-{
-    SetData(std::monostate{});
+void TField::Clear() { SetData(std::monostate{}); }
+
+void TField::Validate() {
+    if (OnValidate) OnValidate(*this);
 }
 
-void TField::Validate()
-{
-    if (OnValidate)
-        OnValidate(*this);
+void TField::Change() {
+    if (OnChange) OnChange(*this);
 }
 
-void TField::Change()
-{
-    if (OnChange)
-        OnChange(*this);
-}
-
-void TField::AccessError(const char* typeName) const
-{
+void TField::AccessError(const char* typeName) const {
     DatabaseError(FormatMessage(dbtext::SFieldAccessError, {DisplayName(), typeName}));
 }
 
-void TField::CheckRange(double value, double minimum, double maximum) const
-{
+void TField::CheckRange(double value, double minimum, double maximum) const {
     // Written so that a NaN fails as well.
     if (!(value >= minimum && value <= maximum))
-        DatabaseError(FormatMessage(dbtext::SFieldRangeError, {FormatG(value), DisplayName(), FormatG(minimum), FormatG(maximum)}));
+        DatabaseError(FormatMessage(dbtext::SFieldRangeError,
+                                    {FormatG(value), DisplayName(), FormatG(minimum), FormatG(maximum)}));
 }
 
 std::string TField::AsString() const { AccessError("String"); }
@@ -134,20 +114,15 @@ void TField::SetAsBoolean(bool) { AccessError("Boolean"); }
 TDateTime TField::AsDateTime() const { AccessError("DateTime"); }
 void TField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
 
-bool TField::IsValidChar(char) const
-{
-    return true;
-}
+bool TField::IsValidChar(char) const { return true; }
 
 // --- TStringField -----------------------------------------------------------------------------
 
 TStringField::TStringField(int size) : TField(TFieldType::ftString, size) {}
 
-std::string TStringField::AsString() const
-{
+std::string TStringField::AsString() const {
     TFieldValue value;
-    if (!GetData(value))
-        return {};
+    if (!GetData(value)) return {};
     std::string text;
     if (const auto* s = std::get_if<std::string>(&value))
         text = *s;
@@ -157,60 +132,35 @@ std::string TStringField::AsString() const
         text = FormatG(*d);
     else if (const auto* b = std::get_if<bool>(&value))
         text.push_back(*b ? 'T' : 'F');
-    if (Transliterate() && DataSet() != nullptr)
-        text = DataSet()->Translate(text, false);
+    if (Transliterate() && DataSet() != nullptr) text = DataSet()->Translate(text, false);
     return text;
 }
 
-void TStringField::SetAsString(const std::string& value)
-{
+void TStringField::SetAsString(const std::string& value) {
     // The column holds Size() characters; what is typed beyond them is dropped here rather
     // than left to the storage.
-    std::string text = Size() > 0 && value.size() > static_cast<std::size_t>(Size()) ? value.substr(0, static_cast<std::size_t>(Size())) : value;
-    if (Transliterate() && DataSet() != nullptr)
-        text = DataSet()->Translate(text, true);
+    std::string text = Size() > 0 && value.size() > static_cast<std::size_t>(Size())
+                           ? value.substr(0, static_cast<std::size_t>(Size()))
+                           : value;
+    if (Transliterate() && DataSet() != nullptr) text = DataSet()->Translate(text, true);
     SetData(text);
 }
 
-std::int32_t TStringField::AsInteger() const
-{
-    return textToInt32(AsString());
-}
+std::int32_t TStringField::AsInteger() const { return textToInt32(AsString()); }
 
-void TStringField::SetAsInteger(std::int32_t value)
-{
-    SetAsString(std::to_string(value));
-}
+void TStringField::SetAsInteger(std::int32_t value) { SetAsString(std::to_string(value)); }
 
-double TStringField::AsFloat() const
-{
-    return textToReal(AsString());
-}
+double TStringField::AsFloat() const { return textToReal(AsString()); }
 
-void TStringField::SetAsFloat(double value)
-{
-    SetAsString(FormatG(value));
-}
+void TStringField::SetAsFloat(double value) { SetAsString(FormatG(value)); }
 
-bool TStringField::AsBoolean() const
-{
-    return textToBoolean(AsString());
-}
+bool TStringField::AsBoolean() const { return textToBoolean(AsString()); }
 
-void TStringField::SetAsBoolean(bool value)
-{
-    SetAsString(value ? "T" : "F");
-}
+void TStringField::SetAsBoolean(bool value) { SetAsString(value ? "T" : "F"); }
 
-TDateTime TStringField::AsDateTime() const
-{
-    AccessError("DateTime");
-}
+TDateTime TStringField::AsDateTime() const { AccessError("DateTime"); }
 
-void TStringField::SetAsDateTime(TDateTime)
-{
-    AccessError("DateTime");
-}
+void TStringField::SetAsDateTime(TDateTime) { AccessError("DateTime"); }
 
 // --- TIntegerField, TSmallintField ------------------------------------------------------------
 
@@ -218,11 +168,9 @@ namespace {
 
 // The value of a numeric field rounded to a whole number, whatever form the dataset handed it
 // in; the caller checks that it fits.
-bool wholeValue(const TField& field, double& result)
-{
+bool wholeValue(const TField& field, double& result) {
     TFieldValue value;
-    if (!field.GetData(value))
-        return false;
+    if (!field.GetData(value)) return false;
     if (const auto* i = std::get_if<std::int32_t>(&value))
         result = *i;
     else if (const auto* d = std::get_if<double>(&value))
@@ -234,11 +182,9 @@ bool wholeValue(const TField& field, double& result)
     return true;
 }
 
-bool realValue(const TField& field, double& result)
-{
+bool realValue(const TField& field, double& result) {
     TFieldValue value;
-    if (!field.GetData(value))
-        return false;
+    if (!field.GetData(value)) return false;
     if (const auto* d = std::get_if<double>(&value))
         result = *d;
     else if (const auto* i = std::get_if<std::int32_t>(&value))
@@ -255,128 +201,98 @@ bool realValue(const TField& field, double& result)
 TIntegerField::TIntegerField() : TIntegerField(TFieldType::ftInteger, kInt32Min, kInt32Max) {}
 
 TIntegerField::TIntegerField(TFieldType type, std::int32_t lowest, std::int32_t highest)
-    : TField(type, 0), m_lowest(lowest), m_highest(highest)
-{
+    : TField(type, 0), m_lowest(lowest), m_highest(highest) {
     SetAlignment(TAlignment::taRightJustify);
 }
 
-std::string TIntegerField::AsString() const
-{
+std::string TIntegerField::AsString() const {
     double value = 0.0;
-    if (!wholeValue(*this, value))
-        return {};
+    if (!wholeValue(*this, value)) return {};
     CheckRange(value, kInt32Min, kInt32Max);
     return std::to_string(static_cast<std::int32_t>(value));
 }
 
-std::int32_t TIntegerField::AsInteger() const
-{
+std::int32_t TIntegerField::AsInteger() const {
     double value = 0.0;
-    if (!wholeValue(*this, value))
-        return 0;
+    if (!wholeValue(*this, value)) return 0;
     CheckRange(value, kInt32Min, kInt32Max);
     return static_cast<std::int32_t>(value);
 }
 
-double TIntegerField::AsFloat() const
-{
+double TIntegerField::AsFloat() const {
     double value = 0.0;
-    if (!wholeValue(*this, value))
-        return 0.0;
+    if (!wholeValue(*this, value)) return 0.0;
     CheckRange(value, kInt32Min, kInt32Max);
     return value;
 }
 
-void TIntegerField::SetAsInteger(std::int32_t value)
-{
+void TIntegerField::SetAsInteger(std::int32_t value) {
     const bool ownLimits = m_minValue != 0 || m_maxValue != 0;
     CheckRange(value, ownLimits ? m_minValue : m_lowest, ownLimits ? m_maxValue : m_highest);
     SetData(value);
 }
 
-void TIntegerField::SetAsString(const std::string& value)
-{
+void TIntegerField::SetAsString(const std::string& value) {
     const std::string_view text = trimmed(value);
     if (text.empty()) {
         Clear();
         return;
     }
     std::int64_t number = 0;
-    if (!parseInteger(text, number))
-        DatabaseError(FormatMessage(dbtext::SInvalidIntegerValue, {value, DisplayName()}));
+    if (!parseInteger(text, number)) DatabaseError(FormatMessage(dbtext::SInvalidIntegerValue, {value, DisplayName()}));
     const bool ownLimits = m_minValue != 0 || m_maxValue != 0;
     CheckRange(static_cast<double>(number), ownLimits ? m_minValue : m_lowest, ownLimits ? m_maxValue : m_highest);
     SetData(static_cast<std::int32_t>(number));
 }
 
-void TIntegerField::SetAsFloat(double value)
-{
+void TIntegerField::SetAsFloat(double value) {
     const bool ownLimits = m_minValue != 0 || m_maxValue != 0;
     CheckRange(value, ownLimits ? m_minValue : m_lowest, ownLimits ? m_maxValue : m_highest);
     SetData(static_cast<std::int32_t>(RoundHalfEven(value)));
 }
 
-bool TIntegerField::IsValidChar(char c) const
-{
-    return c == '+' || c == '-' || isDigit(c);
-}
+bool TIntegerField::IsValidChar(char c) const { return c == '+' || c == '-' || isDigit(c); }
 
 TSmallintField::TSmallintField() : TIntegerField(TFieldType::ftSmallint, -32768, 32767) {}
 
 // --- TFloatField ------------------------------------------------------------------------------
 
-TFloatField::TFloatField() : TField(TFieldType::ftFloat, 0)
-{
-    SetAlignment(TAlignment::taRightJustify);
-}
+TFloatField::TFloatField() : TField(TFieldType::ftFloat, 0) { SetAlignment(TAlignment::taRightJustify); }
 
-std::string TFloatField::AsString() const
-{
+std::string TFloatField::AsString() const {
     double value = 0.0;
     return realValue(*this, value) ? formatGeneral(value, m_precision) : std::string();
 }
 
-void TFloatField::SetAsString(const std::string& value)
-{
+void TFloatField::SetAsString(const std::string& value) {
     const std::string_view text = trimmed(value);
     if (text.empty()) {
         Clear();
         return;
     }
     double number = 0.0;
-    if (!parseReal(text, number))
-        DatabaseError(FormatMessage(dbtext::SInvalidFloatValue, {value, DisplayName()}));
+    if (!parseReal(text, number)) DatabaseError(FormatMessage(dbtext::SInvalidFloatValue, {value, DisplayName()}));
     SetData(number);
 }
 
-std::int32_t TFloatField::AsInteger() const
-{
+std::int32_t TFloatField::AsInteger() const {
     double value = 0.0;
-    if (!realValue(*this, value))
-        return 0;
+    if (!realValue(*this, value)) return 0;
     const double rounded = RoundHalfEven(value);
     CheckRange(rounded, kInt32Min, kInt32Max);
     return static_cast<std::int32_t>(rounded);
 }
 
-void TFloatField::SetAsInteger(std::int32_t value)
-{
-    SetAsFloat(value);
-}
+void TFloatField::SetAsInteger(std::int32_t value) { SetAsFloat(value); }
 
-double TFloatField::AsFloat() const
-{
+double TFloatField::AsFloat() const {
     double value = 0.0;
     return realValue(*this, value) ? value : 0.0;
 }
 
-void TFloatField::SetAsFloat(double value)
-{
-    SetData(value);
-}
+void TFloatField::SetAsFloat(double value) { SetData(value); }
 
-bool TFloatField::IsValidChar(char c) const
-{
+bool TFloatField::IsValidChar(char c) const {
     return isDigit(c) || c == '+' || c == '-' || c == '.' || c == 'E' || c == 'e';
 }
 
@@ -386,11 +302,9 @@ TBooleanField::TBooleanField() : TField(TFieldType::ftBoolean, 0) {}
 
 namespace {
 
-bool booleanValue(const TField& field, bool& result)
-{
+bool booleanValue(const TField& field, bool& result) {
     TFieldValue value;
-    if (!field.GetData(value))
-        return false;
+    if (!field.GetData(value)) return false;
     if (const auto* b = std::get_if<bool>(&value))
         result = *b;
     else if (const auto* i = std::get_if<std::int32_t>(&value))
@@ -403,28 +317,22 @@ bool booleanValue(const TField& field, bool& result)
 }
 
 // Whether `typed` is a leading part of `word`, letter case aside.
-bool isPrefixOf(const std::string& typed, std::string_view word)
-{
-    if (typed.size() > word.size())
-        return false;
+bool isPrefixOf(const std::string& typed, std::string_view word) {
+    if (typed.size() > word.size()) return false;
     for (std::size_t i = 0; i < typed.size(); ++i)
-        if (lowerAscii(typed[i]) != lowerAscii(word[i]))
-            return false;
+        if (lowerAscii(typed[i]) != lowerAscii(word[i])) return false;
     return true;
 }
 
 }  // namespace
 
-std::string TBooleanField::AsString() const
-{
+std::string TBooleanField::AsString() const {
     bool value = false;
-    if (!booleanValue(*this, value))
-        return {};
+    if (!booleanValue(*this, value)) return {};
     return value ? "True" : "False";
 }
 
-void TBooleanField::SetAsString(const std::string& value)
-{
+void TBooleanField::SetAsString(const std::string& value) {
     if (value.empty()) {
         Clear();
         return;
@@ -440,33 +348,26 @@ void TBooleanField::SetAsString(const std::string& value)
     DatabaseError(FormatMessage(dbtext::SInvalidBoolValue, {value, DisplayName()}));
 }
 
-bool TBooleanField::AsBoolean() const
-{
+bool TBooleanField::AsBoolean() const {
     bool value = false;
     return booleanValue(*this, value) && value;
 }
 
-void TBooleanField::SetAsBoolean(bool value)
-{
-    SetData(value);
-}
+void TBooleanField::SetAsBoolean(bool value) { SetData(value); }
 
 // --- TDateTimeField, TDateField ---------------------------------------------------------------
 
 namespace {
 
-bool dateTimeValue(const TField& field, TDateTime& result)
-{
+bool dateTimeValue(const TField& field, TDateTime& result) {
     TFieldValue value;
-    if (!field.GetData(value))
-        return false;
+    if (!field.GetData(value)) return false;
     if (const auto* d = std::get_if<double>(&value)) {
         result = *d;
     } else if (const auto* i = std::get_if<std::int32_t>(&value)) {
         result = *i;
     } else if (const auto* s = std::get_if<std::string>(&value)) {
-        if (!parseDateTime(*s, true, result))
-            convertError(dbtext::SInvalidDateTime, *s);
+        if (!parseDateTime(*s, true, result)) convertError(dbtext::SInvalidDateTime, *s);
     } else if (const auto* b = std::get_if<bool>(&value)) {
         result = *b ? 1.0 : 0.0;
     }
@@ -479,11 +380,9 @@ TDateTimeField::TDateTimeField() : TDateTimeField(TFieldType::ftDateTime) {}
 
 TDateTimeField::TDateTimeField(TFieldType type) : TField(type, 0) {}
 
-std::string TDateTimeField::AsString() const
-{
+std::string TDateTimeField::AsString() const {
     TDateTime value = 0.0;
-    if (!dateTimeValue(*this, value))
-        return {};
+    if (!dateTimeValue(*this, value)) return {};
     std::string text = formatDate(value, platform::shortDateFormat());
     if (timeOfDayMs(value) / 1000 != 0) {
         text.push_back(' ');
@@ -492,58 +391,42 @@ std::string TDateTimeField::AsString() const
     return text;
 }
 
-void TDateTimeField::SetAsString(const std::string& value)
-{
+void TDateTimeField::SetAsString(const std::string& value) {
     if (trimmed(value).empty()) {
         Clear();
         return;
     }
     TDateTime date = 0.0;
-    if (!parseDateTime(value, true, date))
-        convertError(dbtext::SInvalidDateTime, value);
+    if (!parseDateTime(value, true, date)) convertError(dbtext::SInvalidDateTime, value);
     SetAsDateTime(date);
 }
 
-double TDateTimeField::AsFloat() const
-{
-    return AsDateTime();
-}
+double TDateTimeField::AsFloat() const { return AsDateTime(); }
 
-void TDateTimeField::SetAsFloat(double value)
-{
-    SetAsDateTime(value);
-}
+void TDateTimeField::SetAsFloat(double value) { SetAsDateTime(value); }
 
-TDateTime TDateTimeField::AsDateTime() const
-{
+TDateTime TDateTimeField::AsDateTime() const {
     TDateTime value = 0.0;
     return dateTimeValue(*this, value) ? value : 0.0;
 }
 
-void TDateTimeField::SetAsDateTime(TDateTime value)
-{
-    SetData(value);
-}
+void TDateTimeField::SetAsDateTime(TDateTime value) { SetData(value); }
 
 TDateField::TDateField() : TDateTimeField(TFieldType::ftDate) {}
 
-std::string TDateField::AsString() const
-{
+std::string TDateField::AsString() const {
     TDateTime value = 0.0;
-    if (!dateTimeValue(*this, value))
-        return {};
+    if (!dateTimeValue(*this, value)) return {};
     return formatDate(value, platform::shortDateFormat());
 }
 
-void TDateField::SetAsString(const std::string& value)
-{
+void TDateField::SetAsString(const std::string& value) {
     if (trimmed(value).empty()) {
         Clear();
         return;
     }
     TDateTime date = 0.0;
-    if (!parseDateTime(value, false, date))
-        convertError(dbtext::SInvalidDate, value);
+    if (!parseDateTime(value, false, date)) convertError(dbtext::SInvalidDate, value);
     SetAsDateTime(date);
 }
 
@@ -553,17 +436,12 @@ TBlobField::TBlobField() : TBlobField(TFieldType::ftBlob) {}
 
 TBlobField::TBlobField(TFieldType type) : TField(type, 0) {}
 
-std::string TBlobField::AsString() const
-{
-    return {};
-}
+std::string TBlobField::AsString() const { return {}; }
 
-std::string TBlobField::DisplayText() const
-{
+std::string TBlobField::DisplayText() const {
     std::string text = "(";
     const bool empty = IsNull();
-    for (const char* c = Caption(); *c != '\0'; ++c)
-        text.push_back(empty ? lowerAscii(*c) : *c);
+    for (const char* c = Caption(); *c != '\0'; ++c) text.push_back(empty ? lowerAscii(*c) : *c);
     text.push_back(')');
     return text;
 }

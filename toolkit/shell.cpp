@@ -31,7 +31,8 @@ std::string ShellOpenFailedText(const std::string& target) {
     const std::string what = isLocalFile(target) ? "файл" : "адрес";
     return "Не удалось открыть " + what + " «" + target +
            "»: рабочий стол не нашёл программы, которая его открывает. Установите пакет "
-           "xdg-utils или откройте " + what + " сами.";
+           "xdg-utils или откройте " +
+           what + " сами.";
 }
 
 void SetShellOpenHook(std::function<bool(const std::string&)> hook_) { hook() = std::move(hook_); }

@@ -47,8 +47,7 @@ using Command = void (*)(const Game&, AnalysisContext&);
 // it, in the order listed; the places left are filled draw after draw from `fillers` in turn,
 // starting over at their end.
 inline Draws drawsFrom(int count, int fields, const std::vector<std::pair<int, std::vector<int>>>& chosen,
-                       const std::vector<int>& fillers)
-{
+                       const std::vector<int>& fillers) {
     Draws draws(static_cast<std::size_t>(count));
     for (const auto& [number, rows] : chosen)
         for (int row : rows) draws[static_cast<std::size_t>(row - 1)].push_back(number);
@@ -63,15 +62,13 @@ inline Draws drawsFrom(int count, int fields, const std::vector<std::pair<int, s
     return draws;
 }
 
-inline std::vector<int> range(int from, int to)
-{
+inline std::vector<int> range(int from, int to) {
     std::vector<int> numbers;
     for (int n = from; n <= to; ++n) numbers.push_back(n);
     return numbers;
 }
 
-inline std::vector<int> joined(std::initializer_list<std::vector<int>> parts)
-{
+inline std::vector<int> joined(std::initializer_list<std::vector<int>> parts) {
     std::vector<int> all;
     for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
     return all;
@@ -79,22 +76,19 @@ inline std::vector<int> joined(std::initializer_list<std::vector<int>> parts)
 
 // Per-number values: `fill` everywhere, then the listed numbers (1-based) set.
 inline std::vector<std::int32_t> perNumber(const Game& game, std::int32_t fill,
-                                           const std::map<int, std::int32_t>& set = {})
-{
+                                           const std::map<int, std::int32_t>& set = {}) {
     std::vector<std::int32_t> values(static_cast<std::size_t>(game.numbers), fill);
     for (const auto& [number, value] : set) values[static_cast<std::size_t>(number - 1)] = value;
     return values;
 }
 
-inline void setNumbers(std::vector<std::int32_t>& values, const std::vector<int>& numbers, std::int32_t value)
-{
+inline void setNumbers(std::vector<std::int32_t>& values, const std::vector<int>& numbers, std::int32_t value) {
     for (int n : numbers) values[static_cast<std::size_t>(n - 1)] = value;
 }
 
 // Where two per-number arrays differ, by lottery number, for a readable failure.
 inline ::testing::AssertionResult samePerNumber(const std::vector<std::int32_t>& actual,
-                                               const std::vector<std::int32_t>& expected)
-{
+                                                const std::vector<std::int32_t>& expected) {
     if (actual.size() != expected.size())
         return ::testing::AssertionFailure() << "sizes " << actual.size() << " and " << expected.size();
     std::ostringstream out;
@@ -104,8 +98,7 @@ inline ::testing::AssertionResult samePerNumber(const std::vector<std::int32_t>&
     return ::testing::AssertionFailure() << out.str();
 }
 
-inline ::testing::AssertionResult samePicture(const QImage& actual, const QImage& expected)
-{
+inline ::testing::AssertionResult samePicture(const QImage& actual, const QImage& expected) {
     if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "the pictures differ in size";
     int differing = 0;
     std::ostringstream first;
@@ -120,8 +113,7 @@ inline ::testing::AssertionResult samePicture(const QImage& actual, const QImage
     return ::testing::AssertionFailure() << differing << " pixels differ, " << first.str();
 }
 
-inline QImage blankPicture()
-{
+inline QImage blankPicture() {
     QImage image(board::kWidth, board::kHeight, QImage::Format_RGB32);
     image.fill(kUntouchedRgb);
     return image;
@@ -129,8 +121,7 @@ inline QImage blankPicture()
 
 // The picture of the game's board with these values and then the caption painted by `caption`.
 inline QImage boardPicture(const Game& game, const std::vector<std::int32_t>& values,
-                           const std::function<void(TCanvas&)>& caption)
-{
+                           const std::function<void(TCanvas&)>& caption) {
     QImage image = blankPicture();
     TCanvas canvas(image);
     DrawGameBoard(canvas, game, values);
@@ -140,8 +131,7 @@ inline QImage boardPicture(const Game& game, const std::vector<std::int32_t>& va
 
 // A heading as the analyses write it: white, `points` high, at (5, 10), then texts at given x.
 inline std::function<void(TCanvas&)> heading(int points, const std::string& text,
-                                             const std::vector<std::pair<int, std::string>>& more = {})
-{
+                                             const std::vector<std::pair<int, std::string>>& more = {}) {
     return [=](TCanvas& canvas) {
         canvas.SetFontColor(clWhite);
         canvas.SetFontSize(points);
@@ -159,8 +149,7 @@ public:
           values(static_cast<std::size_t>(game.numbers), kSentinel),
           periods(static_cast<std::size_t>(game.numbers), kSentinel),
           image(blankPicture()),
-          canvas(image)
-    {
+          canvas(image) {
         SetApplicationTitleFromPath("/x/sharometr");
         const std::string path = m_dir.file(game.tableFileName);
         testsupport::writeDrawTable(path, game, draws, {deleted, fieldCount});
@@ -170,15 +159,13 @@ public:
         dataset.Open();
     }
 
-    void run(Command command)
-    {
+    void run(Command command) {
         AnalysisContext context{dataset, values, periods, canvas};
         command(m_game, context);
     }
 
     // Exactly one plain box with this text was shown, captioned with the application's title.
-    ::testing::AssertionResult showedOnly(const std::string& text) const
-    {
+    ::testing::AssertionResult showedOnly(const std::string& text) const {
         if (messages.shown.size() != 1)
             return ::testing::AssertionFailure() << messages.shown.size() << " messages shown";
         const ShownMessage& m = messages.shown.front();

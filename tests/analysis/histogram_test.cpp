@@ -7,15 +7,11 @@ namespace {
 
 using namespace analysistest;
 
-std::function<void(TCanvas&)> countCaption(int count)
-{
-    return [count](TCanvas& canvas) {
-        canvas.TextOut(20, 30, "В обработке: " + std::to_string(count) + " записей");
-    };
+std::function<void(TCanvas&)> countCaption(int count) {
+    return [count](TCanvas& canvas) { canvas.TextOut(20, 30, "В обработке: " + std::to_string(count) + " записей"); };
 }
 
-TEST(FrequencyHistogram, CountsEverySuperLotoNumberAndCaptionsTheRecordCount)
-{
+TEST(FrequencyHistogram, CountsEverySuperLotoNumberAndCaptionsTheRecordCount) {
     Bench bench(kSuperLoto, {{1, 2, 3, 4, 5, 6},
                              {1, 2, 3, 7, 8, 9},
                              {1, 2, 10, 11, 12, 13},
@@ -37,10 +33,9 @@ TEST(FrequencyHistogram, CountsEverySuperLotoNumberAndCaptionsTheRecordCount)
     EXPECT_TRUE(samePicture(bench.image, first));
 }
 
-TEST(FrequencyHistogram, CountsEveryKenoNumberAndCaptionsTheRecordCount)
-{
-    Bench bench(kKeno, {range(1, 20), range(11, 30), range(21, 40), range(61, 80),
-                        joined({range(1, 10), range(71, 80)})});
+TEST(FrequencyHistogram, CountsEveryKenoNumberAndCaptionsTheRecordCount) {
+    Bench bench(kKeno,
+                {range(1, 20), range(11, 30), range(21, 40), range(61, 80), joined({range(1, 10), range(71, 80)})});
     bench.run(FrequencyHistogram);
 
     auto expected = perNumber(kKeno, 0);
@@ -53,12 +48,11 @@ TEST(FrequencyHistogram, CountsEveryKenoNumberAndCaptionsTheRecordCount)
     EXPECT_TRUE(samePicture(bench.image, boardPicture(kKeno, expected, countCaption(5))));
 }
 
-TEST(FrequencyHistogram, CountsALongTableDrawByDraw)
-{
+TEST(FrequencyHistogram, CountsALongTableDrawByDraw) {
     testsupport::TempDir dir;
     for (const Game* game : {&kSuperLoto, &kKeno}) {
-        const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 150,
-                                                      static_cast<std::uint32_t>(game->numbers));
+        const auto draws =
+            testsupport::makeDrawTable(dir.file("made.dbf"), *game, 150, static_cast<std::uint32_t>(game->numbers));
         Bench bench(*game, draws);
         bench.run(FrequencyHistogram);
         auto expected = perNumber(*game, 0);
@@ -69,12 +63,15 @@ TEST(FrequencyHistogram, CountsALongTableDrawByDraw)
     }
 }
 
-TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied)
-{
+TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied) {
     // Five visible draws and a deleted one among them: analysed, the deleted draw left out.
     Bench five(kSuperLoto,
-               {{1, 2, 3, 4, 5, 6}, {40, 41, 42, 43, 44, 45}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6},
-                {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},
+               {{1, 2, 3, 4, 5, 6},
+                {40, 41, 42, 43, 44, 45},
+                {1, 2, 3, 4, 5, 6},
+                {1, 2, 3, 4, 5, 6},
+                {1, 2, 3, 4, 5, 6},
+                {1, 2, 3, 4, 5, 6}},
                {2});
     five.run(FrequencyHistogram);
     auto expected = perNumber(kSuperLoto, 0);
@@ -89,8 +86,7 @@ TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied)
     EXPECT_TRUE(samePicture(four.image, blankPicture()));
 }
 
-TEST(FrequencyHistogram, BlankAndOutOfRangeFieldsAreSkippedAndRepeatsCountTwice)
-{
+TEST(FrequencyHistogram, BlankAndOutOfRangeFieldsAreSkippedAndRepeatsCountTwice) {
     Bench loto(kSuperLoto, {{1, 2, 3, 4, 5, kBlank},
                             {0, 99, 7, 7, 8, 9},
                             {1, 2, 3, 4, 5, 6},

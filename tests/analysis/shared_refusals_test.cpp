@@ -1,6 +1,6 @@
 // What every analysis command shares, for both games: too few visible draws are refused with one
-// plain message, the picture and the periods left alone; a failure of the dataset while a command walks the table ends the command with that
-// failure, before the board is painted.
+// plain message, the picture and the periods left alone; a failure of the dataset while a command walks the table ends
+// the command with that failure, before the board is painted.
 #include <string>
 #include <tuple>
 
@@ -30,8 +30,7 @@ protected:
     const Game& game() const { return *std::get<1>(GetParam()); }
 
     // Runs the command on the draws and checks the refusal with `message`.
-    void expectRefused(const Draws& draws, const std::vector<int>& deleted, const char* message)
-    {
+    void expectRefused(const Draws& draws, const std::vector<int>& deleted, const char* message) {
         Bench bench(game(), draws, deleted);
         bench.run(refusal().command);
         EXPECT_TRUE(bench.showedOnly(message)) << draws.size();
@@ -41,8 +40,7 @@ protected:
     }
 };
 
-TEST_P(SharedRefusals, FewerThanFiveVisibleDrawsAreRefused)
-{
+TEST_P(SharedRefusals, FewerThanFiveVisibleDrawsAreRefused) {
     testsupport::TempDir dir;
     const auto made = testsupport::makeDrawTable(dir.file("made.dbf"), game(), 5, 7);
     const Draws five(5, range(1, game().fieldsPerDraw));
@@ -52,8 +50,7 @@ TEST_P(SharedRefusals, FewerThanFiveVisibleDrawsAreRefused)
     expectRefused(made, {3}, refusal().tooFew);
 }
 
-std::string refusalName(const ::testing::TestParamInfo<std::tuple<Refusal, const Game*>>& info)
-{
+std::string refusalName(const ::testing::TestParamInfo<std::tuple<Refusal, const Game*>>& info) {
     return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param)->name;
 }
 
@@ -63,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(EveryRefusingAnalysis, SharedRefusals,
 
 class DatasetFailures : public ::testing::TestWithParam<std::tuple<Command, const Game*>> {};
 
-TEST_P(DatasetFailures, ADatasetFailureWhileWalkingLeavesThePictureAlone)
-{
+TEST_P(DatasetFailures, ADatasetFailureWhileWalkingLeavesThePictureAlone) {
     const auto [command, game] = GetParam();
     // One number field short of a draw: reading the last one fails.
     const int fields = game->fieldsPerDraw - 1;

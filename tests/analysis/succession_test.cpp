@@ -10,22 +10,19 @@ using namespace analysistest;
 const char kHeading[] = "Расчет вероятности для комплекта шаров: ";
 
 // The heading followed by the texts of the latest draw at x = 290, 307, ...
-std::function<void(TCanvas&)> drawCaption(const std::vector<std::string>& texts)
-{
+std::function<void(TCanvas&)> drawCaption(const std::vector<std::string>& texts) {
     std::vector<std::pair<int, std::string>> placed;
     for (std::size_t i = 0; i < texts.size(); ++i) placed.emplace_back(290 + 17 * static_cast<int>(i), texts[i]);
     return heading(10, kHeading, placed);
 }
 
-std::vector<std::string> texts(const std::vector<int>& numbers)
-{
+std::vector<std::string> texts(const std::vector<int>& numbers) {
     std::vector<std::string> out;
     for (int n : numbers) out.push_back(std::to_string(n));
     return out;
 }
 
-TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws)
-{
+TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws) {
     // The latest draw shares 1 and 2 with the first draw and 1 with the second.
     Bench bench(kSuperLoto, {{1, 2, 3, 4, 5, 6}, {1, 7, 8, 9, 10, 11}, {1, 2, 12, 13, 14, 15}});
     bench.run(SuccessionProbability);
@@ -36,7 +33,8 @@ TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws)
     EXPECT_TRUE(samePerNumber(bench.values, expected));
     EXPECT_TRUE(samePerNumber(bench.periods, perNumber(kSuperLoto, kSentinel)));
     EXPECT_TRUE(bench.messages.shown.empty());
-    EXPECT_TRUE(samePicture(bench.image, boardPicture(kSuperLoto, expected, drawCaption(texts({1, 2, 12, 13, 14, 15})))));
+    EXPECT_TRUE(
+        samePicture(bench.image, boardPicture(kSuperLoto, expected, drawCaption(texts({1, 2, 12, 13, 14, 15})))));
     EXPECT_EQ(bench.dataset.RecNo(), 3);
 
     const QImage first = bench.image.copy();
@@ -45,8 +43,7 @@ TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws)
     EXPECT_TRUE(samePicture(bench.image, first));
 }
 
-TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesByFour)
-{
+TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesByFour) {
     // The latest draw is 1..20. Draw 1 shares 2 numbers with it, draw 2 shares 6, draw 3 shares 14,
     // and draw 4 shares 15..20, which would add 6 to 1..20 if the last pair were counted.
     const Draws draws = {
@@ -60,22 +57,21 @@ TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesB
     bench.run(SuccessionProbability);
 
     auto expected = perNumber(kKeno, 0);
-    setNumbers(expected, range(1, 6), 2);     // 2 + 6 = 8
-    setNumbers(expected, range(7, 14), 2);    // 6: 1.5 goes to 2
-    setNumbers(expected, range(15, 20), 4);   // 14: 3.5 goes to 4
-    setNumbers(expected, {42, 43}, 2);        // 2 + 6 = 8
-    expected[41 - 1] = 6;                     // 2 + 6 + 14 = 22: 5.5 goes to 6
-    setNumbers(expected, range(44, 54), 0);   // 2: 0.5 goes to 0
-    setNumbers(expected, range(55, 57), 2);   // 6
-    setNumbers(expected, range(61, 73), 4);   // 14
+    setNumbers(expected, range(1, 6), 2);    // 2 + 6 = 8
+    setNumbers(expected, range(7, 14), 2);   // 6: 1.5 goes to 2
+    setNumbers(expected, range(15, 20), 4);  // 14: 3.5 goes to 4
+    setNumbers(expected, {42, 43}, 2);       // 2 + 6 = 8
+    expected[41 - 1] = 6;                    // 2 + 6 + 14 = 22: 5.5 goes to 6
+    setNumbers(expected, range(44, 54), 0);  // 2: 0.5 goes to 0
+    setNumbers(expected, range(55, 57), 2);  // 6
+    setNumbers(expected, range(61, 73), 4);  // 14
     EXPECT_TRUE(samePerNumber(bench.values, expected));
     EXPECT_TRUE(bench.messages.shown.empty());
     EXPECT_TRUE(samePicture(bench.image, boardPicture(kKeno, expected, drawCaption(texts(range(1, 20))))));
     EXPECT_EQ(bench.dataset.RecNo(), 5);
 }
 
-TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw)
-{
+TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw) {
     const std::vector<int> loto = {3, 14, 15, 9, 26, 5};
     Bench one(kSuperLoto, {loto});
     one.run(SuccessionProbability);
@@ -112,8 +108,7 @@ TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw)
     }
 }
 
-TEST(SuccessionProbability, StrayValuesAreSkippedAndRepeatsCountPerField)
-{
+TEST(SuccessionProbability, StrayValuesAreSkippedAndRepeatsCountPerField) {
     Bench loto(kSuperLoto, {{1, 2, 3, kBlank, 99, 5}, {7, 7, 8, 9, 10, 11}, {1, 7, 0, 99, 12, 13}});
     loto.run(SuccessionProbability);
     // 7 stands twice in draw 2: after 1 twice, and twice before 1, 12 and 13 of draw 3; after
@@ -121,8 +116,8 @@ TEST(SuccessionProbability, StrayValuesAreSkippedAndRepeatsCountPerField)
     auto expected = perNumber(kSuperLoto, 0, {{1, 2}, {7, 4}, {12, 2}, {13, 2}});
     setNumbers(expected, range(8, 11), 1);
     EXPECT_TRUE(samePerNumber(loto.values, expected));
-    EXPECT_TRUE(samePicture(loto.image,
-                            boardPicture(kSuperLoto, expected, drawCaption({"1", "7", "0", "99", "12", "13"}))));
+    EXPECT_TRUE(
+        samePicture(loto.image, boardPicture(kSuperLoto, expected, drawCaption({"1", "7", "0", "99", "12", "13"}))));
 
     auto latest = joined({range(1, 10), range(41, 49)});
     latest.push_back(99);

@@ -11,8 +11,7 @@ using namespace analysistest;
 
 const char kHeadingText[] = "Расчет наиболее вероятных номеров по методу А.Тальвена";
 
-TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest)
-{
+TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest) {
     const Draws draws = drawsFrom(10, 6,
                                   {
                                       {1, range(1, 10)},   // 10 * 11 / 10 = 11, distance 2: 9
@@ -25,15 +24,17 @@ TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest
                                       {8, {5}},            // once: 1
                                       {10, {1, 2, 3, 4}},  // 4 * 5 / 4 = 5, distance 4: 5
                                   },
-                                  range(11, 37));          // each once
+                                  range(11, 37));  // each once
     Bench bench(kSuperLoto, draws);
     bench.run(TalvenMethod);
 
-    auto expected = perNumber(kSuperLoto, 0, {{1, 9}, {2, 11}, {3, 10}, {4, 8}, {5, 10}, {6, 9}, {7, 5}, {8, 1}, {10, 5}});
+    auto expected =
+        perNumber(kSuperLoto, 0, {{1, 9}, {2, 11}, {3, 10}, {4, 8}, {5, 10}, {6, 9}, {7, 5}, {8, 1}, {10, 5}});
     setNumbers(expected, range(11, 37), 1);
     EXPECT_TRUE(samePerNumber(bench.values, expected));
-    EXPECT_TRUE(samePerNumber(bench.periods,
-                              perNumber(kSuperLoto, 0, {{1, 11}, {2, 9}, {3, 10}, {4, 6}, {5, 10}, {6, 7}, {7, 15}, {10, 5}})));
+    EXPECT_TRUE(
+        samePerNumber(bench.periods,
+                      perNumber(kSuperLoto, 0, {{1, 11}, {2, 9}, {3, 10}, {4, 6}, {5, 10}, {6, 7}, {7, 15}, {10, 5}})));
     EXPECT_TRUE(bench.messages.shown.empty());
     EXPECT_TRUE(samePicture(bench.image, boardPicture(kSuperLoto, expected, heading(10, kHeadingText))));
     // The last search, for 10, stopped on draw 4.
@@ -45,8 +46,7 @@ TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest
     EXPECT_TRUE(samePicture(bench.image, first));
 }
 
-TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints)
-{
+TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints) {
     const Draws draws = drawsFrom(5, 20,
                                   {
                                       {1, range(1, 5)},  // 5 * 6 / 5 = 6, distance 2: 9
@@ -57,7 +57,7 @@ TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints)
                                       {6, {2}},          // once: 1
                                       {8, {2, 3, 4}},    // 4 * 4 / 3 -> 5, distance 1: 10
                                   },
-                                  range(9, 80));         // 9..18 in draws 1 and 5 (5 * 3 / 2 -> 8: 5), the others once
+                                  range(9, 80));  // 9..18 in draws 1 and 5 (5 * 3 / 2 -> 8: 5), the others once
     Bench bench(kKeno, draws);
     bench.run(TalvenMethod);
 
@@ -76,8 +76,7 @@ TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints)
 // The prediction and rating worked out from the draws, in integers: last appearance r of m
 // appearances, r * (m + 1) / m rounded half to even, distance from draw n - 1.
 void expectedRatings(const Game& game, const Draws& draws, const std::vector<std::int32_t>& close,
-                     std::vector<std::int32_t>& values, std::vector<std::int32_t>& periods)
-{
+                     std::vector<std::int32_t>& values, std::vector<std::int32_t>& periods) {
     values = perNumber(game, 0);
     periods = perNumber(game, 0);
     std::vector<long long> last(static_cast<std::size_t>(game.numbers), 0);
@@ -100,8 +99,7 @@ void expectedRatings(const Game& game, const Draws& draws, const std::vector<std
     }
 }
 
-TEST(TalvenMethod, AnalysesALongTableWithoutALimit)
-{
+TEST(TalvenMethod, AnalysesALongTableWithoutALimit) {
     testsupport::TempDir dir;
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 500, 11);
@@ -109,17 +107,17 @@ TEST(TalvenMethod, AnalysesALongTableWithoutALimit)
         bench.run(TalvenMethod);
         std::vector<std::int32_t> values;
         std::vector<std::int32_t> periods;
-        expectedRatings(*game, draws, game == &kSuperLoto ? std::vector<std::int32_t>{11, 10, 9, 8}
-                                                          : std::vector<std::int32_t>{11, 10, 9},
-                        values, periods);
+        expectedRatings(
+            *game, draws,
+            game == &kSuperLoto ? std::vector<std::int32_t>{11, 10, 9, 8} : std::vector<std::int32_t>{11, 10, 9},
+            values, periods);
         EXPECT_TRUE(bench.messages.shown.empty()) << game->name;
         EXPECT_TRUE(samePerNumber(bench.values, values)) << game->name;
         EXPECT_TRUE(samePerNumber(bench.periods, periods)) << game->name;
     }
 }
 
-TEST(TalvenMethod, StrayValuesAreSkippedAndRepeatsCountEveryField)
-{
+TEST(TalvenMethod, StrayValuesAreSkippedAndRepeatsCountEveryField) {
     // 11 twice in draw 3: 3 * 3 / 2 = 4.5 -> 4, distance 0: 11. 5 in draws 1 and 5: 7.5 -> 8,
     // distance 4: 5.
     Bench loto(kSuperLoto, {{5, 1, 2, 3, 4, kBlank},

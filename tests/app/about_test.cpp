@@ -105,19 +105,68 @@ TEST(AboutWindow, ComponentsWithTheirBoundsTextsAndLooks) {
         Qt::CursorShape cursor;
     };
     const Expected expected[] = {
-        {"Label1", {184, 0, 178, 19}, "Программный комплекс", "Liberation Serif", 16, true, false, 0x000000,
+        {"Label1",
+         {184, 0, 178, 19},
+         "Программный комплекс",
+         "Liberation Serif",
+         16,
+         true,
+         false,
+         0x000000,
          Qt::ArrowCursor},
-        {"Label6", {184, 24, 244, 13}, "ШАРОМЕТР вер.3.1.2 (6 x 49)", "Liberation Sans", 11, true, false, 0x000000,
+        {"Label6",
+         {184, 24, 244, 13},
+         "ШАРОМЕТР вер.3.1.2 (6 x 49)",
+         "Liberation Sans",
+         11,
+         true,
+         false,
+         0x000000,
          Qt::ArrowCursor},
-        {"Label7", {248, 40, 138, 13}, "sharometr.example.org", "Liberation Sans", 11, true, true, 0x0000FF,
+        {"Label7",
+         {248, 40, 138, 13},
+         "sharometr.example.org",
+         "Liberation Sans",
+         11,
+         true,
+         true,
+         0x0000FF,
          Qt::PointingHandCursor},
-        {"Label2", {176, 64, 236, 13}, "Автор: команда проекта ШАРОМЕТР", "Liberation Sans", 11, false, false,
-         0x000000, Qt::ArrowCursor},
-        {"Label3", {176, 80, 177, 13}, "Хотите что-то сказать? Вам сюда: ", "Liberation Sans", 11, false, false,
-         0x000000, Qt::ArrowCursor},
-        {"Label4", {352, 80, 106, 13}, "loto@example.org", "Liberation Sans", 11, true, true, 0x0000FF,
+        {"Label2",
+         {176, 64, 236, 13},
+         "Автор: команда проекта ШАРОМЕТР",
+         "Liberation Sans",
+         11,
+         false,
+         false,
+         0x000000,
+         Qt::ArrowCursor},
+        {"Label3",
+         {176, 80, 177, 13},
+         "Хотите что-то сказать? Вам сюда: ",
+         "Liberation Sans",
+         11,
+         false,
+         false,
+         0x000000,
+         Qt::ArrowCursor},
+        {"Label4",
+         {352, 80, 106, 13},
+         "loto@example.org",
+         "Liberation Sans",
+         11,
+         true,
+         true,
+         0x0000FF,
          Qt::PointingHandCursor},
-        {"Label5", {312, 96, 144, 13}, "XMPP: loto@example.org", "Liberation Sans", 11, true, false, 0x0000FF,
+        {"Label5",
+         {312, 96, 144, 13},
+         "XMPP: loto@example.org",
+         "Liberation Sans",
+         11,
+         true,
+         false,
+         0x0000FF,
          Qt::ArrowCursor},
     };
     for (const Expected& e : expected) {
@@ -237,8 +286,8 @@ TEST(AboutPicture, AColourJfifPictureOf180x144DecodedByLibjpeg) {
         for (int x = 0; x < 180; ++x) {
             const QColor a = picture.pixelColor(x, y);
             const QColor b = reference.pixelColor(x, y);
-            worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
-                              std::abs(a.blue() - b.blue())});
+            worst = std::max(
+                {worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())});
         }
     }
     EXPECT_LE(worst, 2);
@@ -407,17 +456,28 @@ std::string manualText(const std::string& rtf, int& depth, int& lowest) {
     auto cp1251 = [](unsigned char c) -> std::string {
         if (c >= 0xC0) return QString(QChar(0x0410 + (c - 0xC0))).toStdString();
         switch (c) {
-            case 0xA8: return "Ё";
-            case 0xB8: return "ё";
-            case 0xAB: return "«";
-            case 0xBB: return "»";
-            case 0x96: return "–";
-            case 0x97: return "—";
-            case 0xB9: return "№";
-            case 0x85: return "…";
-            case 0xB7: return "·";
-            case 0xA0: return " ";
-            default: return "\x01";  // a letter the manual should not hold
+            case 0xA8:
+                return "Ё";
+            case 0xB8:
+                return "ё";
+            case 0xAB:
+                return "«";
+            case 0xBB:
+                return "»";
+            case 0x96:
+                return "–";
+            case 0x97:
+                return "—";
+            case 0xB9:
+                return "№";
+            case 0x85:
+                return "…";
+            case 0xB7:
+                return "·";
+            case 0xA0:
+                return " ";
+            default:
+                return "\x01";  // a letter the manual should not hold
         }
     };
     std::string text;
@@ -455,16 +515,45 @@ std::string manualText(const std::string& rtf, int& depth, int& lowest) {
 
 // Every menu command, the keys of the grids, the messages and the companion tool.
 const char* const kManualTopics[] = {
-    "Данные", "СуперЛото", "Кено", "Выход", "Гистограмма", "Расчет вероятности",
-    "Средний период ожидания", "Метод А. Тальвена", "Как пользоваться", "Об авторе",
-    "Enter", "Escape", "Tab", "Shift+Tab", "Insert", "F2", "Ctrl+Delete", "Ctrl+Home", "Page Down",
+    "Данные",
+    "СуперЛото",
+    "Кено",
+    "Выход",
+    "Гистограмма",
+    "Расчет вероятности",
+    "Средний период ожидания",
+    "Метод А. Тальвена",
+    "Как пользоваться",
+    "Об авторе",
+    "Enter",
+    "Escape",
+    "Tab",
+    "Shift+Tab",
+    "Insert",
+    "F2",
+    "Ctrl+Delete",
+    "Ctrl+Home",
+    "Page Down",
     "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!",
     "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!",
-    "Уменьшите количество записей в базе.", "Record is locked by another user", "Delete record?",
-    "Cannot find file lotobase.dbf", "lotobase.dbf", "kenobase.dbf", "manual.doc",
-    "sharometr-cli", "info", "dump", "create", "import", "set", "delete", "recall",
+    "Уменьшите количество записей в базе.",
+    "Record is locked by another user",
+    "Delete record?",
+    "Cannot find file lotobase.dbf",
+    "lotobase.dbf",
+    "kenobase.dbf",
+    "manual.doc",
+    "sharometr-cli",
+    "info",
+    "dump",
+    "create",
+    "import",
+    "set",
+    "delete",
+    "recall",
     // The window of history and the message of a desktop that cannot open the manual.
-    "Анализировать последние N тиражей", "Не удалось открыть файл",
+    "Анализировать последние N тиражей",
+    "Не удалось открыть файл",
 };
 
 std::string readManual(const char* name) {

@@ -176,8 +176,12 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
 
     const std::vector<std::pair<QString, std::vector<QString>>> expected = {
         {"Данные", {"СуперЛото", "Кено", "Анализировать последние N тиражей", "-", "Выход"}},
-        {"СуперЛото", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-", "Проверка методов"}},
-        {"Кено", {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-", "Проверка методов"}},
+        {"СуперЛото",
+         {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-",
+          "Проверка методов"}},
+        {"Кено",
+         {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-",
+          "Проверка методов"}},
         {"?", {"Как пользоваться", "-", "Об авторе"}},
     };
     const QList<QAction*> top = form.menuBar()->actions();
@@ -283,8 +287,7 @@ TEST_F(MainWindowTest, ACommandRunsUnderTheWaitCursorAndAFailureGoesToTheErrorBo
     form.MenuItem("N9")->trigger();
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].icon, TMsgDlgType::mtError);
-    EXPECT_EQ(m_messages.shown[0].text,
-              "dBase field is of incorrect type - Invalid number in field lotobase->C1 (1x)")
+    EXPECT_EQ(m_messages.shown[0].text, "dBase field is of incorrect type - Invalid number in field lotobase->C1 (1x)")
         << "a message ending in a bracket, which sorts below the stop, is shown as it is";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The program goes on: the next command works.

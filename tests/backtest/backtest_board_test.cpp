@@ -23,8 +23,7 @@ struct Picture {
     bool made = false;
 
     Picture() { image.fill(kUntouched); }
-    std::function<TCanvas&()> target()
-    {
+    std::function<TCanvas&()> target() {
         return [this]() -> TCanvas& {
             made = true;
             if (!canvas) canvas.emplace(image);
@@ -37,15 +36,13 @@ struct Picture {
 QRgb rgb(TColor color) { return ToRgb(color) | 0xff000000; }
 
 // A SuperLoto table of `draws` draws in which 1..6 come out every time.
-std::unique_ptr<TXbaseDataSet> riggedLoto(const testsupport::TempDir& dir, int draws)
-{
+std::unique_ptr<TXbaseDataSet> riggedLoto(const testsupport::TempDir& dir, int draws) {
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto,
                                 testsupport::Draws(static_cast<std::size_t>(draws), {1, 2, 3, 4, 5, 6}));
     return MakeDrawDataSet(kSuperLoto, dir.path());
 }
 
-TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard)
-{
+TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard) {
     testsupport::TempDir dir;
     const auto dataset = riggedLoto(dir, 120);
     RecordingMessageService messages;
@@ -70,8 +67,7 @@ TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard)
         for (int x = 0; x < board::kWidth; x += 7) ASSERT_NE(picture.at(x, y), kUntouched) << x << ',' << y;
 }
 
-TEST(BacktestBoard, FiguresAreWrittenInRussian)
-{
+TEST(BacktestBoard, FiguresAreWrittenInRussian) {
     BacktestResult result;
     result.hits = 123;
     result.expectedHits = 120.46;
@@ -84,8 +80,7 @@ TEST(BacktestBoard, FiguresAreWrittenInRussian)
     EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p < 1e-15");
 }
 
-TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture)
-{
+TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture) {
     testsupport::TempDir dir;
     const auto dataset = riggedLoto(dir, 49);
     RecordingMessageService messages;

@@ -17,23 +17,21 @@ struct Outcome {
     std::string err;
 };
 
-Outcome run(std::vector<std::string> words)
-{
+Outcome run(std::vector<std::string> words) {
     std::ostringstream out, err;
     const int status = cli::run(words, out, err);
     return {status, out.str(), err.str()};
 }
 
 // A SuperLoto table in which 1..6 come out every time.
-std::string riggedTable(const testsupport::TempDir& dir, int draws)
-{
+std::string riggedTable(const testsupport::TempDir& dir, int draws) {
     const std::string path = dir.file("rigged.dbf");
-    testsupport::writeDrawTable(path, kSuperLoto, testsupport::Draws(static_cast<std::size_t>(draws), {1, 2, 3, 4, 5, 6}));
+    testsupport::writeDrawTable(path, kSuperLoto,
+                                testsupport::Draws(static_cast<std::size_t>(draws), {1, 2, 3, 4, 5, 6}));
     return path;
 }
 
-TEST(BacktestCommand, TsvGivesOneLinePerMethod)
-{
+TEST(BacktestCommand, TsvGivesOneLinePerMethod) {
     testsupport::TempDir dir;
     testsupport::makeDrawTable(dir.file("kenobase.dbf"), kKeno, 120, 9);
     const Outcome outcome = run({"backtest", "keno", "all", "--dir", dir.path()});
@@ -51,8 +49,7 @@ TEST(BacktestCommand, TsvGivesOneLinePerMethod)
     EXPECT_FALSE(std::getline(lines, line));
 }
 
-TEST(BacktestCommand, RiggedTableInJsonAndCsv)
-{
+TEST(BacktestCommand, RiggedTableInJsonAndCsv) {
     testsupport::TempDir dir;
     const std::string table = riggedTable(dir, 60);
     const Outcome json = run({"backtest", "loto", "hot", "--table", table, "--from", "11", "--format", "json"});
@@ -65,13 +62,13 @@ TEST(BacktestCommand, RiggedTableInJsonAndCsv)
 
     const Outcome csv = run({"backtest", "loto", "random", "--table", table, "--top", "2", "--format", "csv"});
     ASSERT_EQ(csv.status, cli::kExitOk) << csv.err;
-    EXPECT_TRUE(csv.out.starts_with("method,picks,from,tested,skipped,hits,expected,ratio,z,p,observed_0,expected_0,"
-                                    "observed_1,expected_1,observed_2,expected_2\nrandom,2,50,11,0,"))
+    EXPECT_TRUE(
+        csv.out.starts_with("method,picks,from,tested,skipped,hits,expected,ratio,z,p,observed_0,expected_0,"
+                            "observed_1,expected_1,observed_2,expected_2\nrandom,2,50,11,0,"))
         << csv.out;
 }
 
-TEST(BacktestCommand, WrongRequestsAreRefusedInOneLine)
-{
+TEST(BacktestCommand, WrongRequestsAreRefusedInOneLine) {
     testsupport::TempDir dir;
     const std::string table = riggedTable(dir, 20);
     const Outcome few = run({"backtest", "loto", "hot", "--table", table});

@@ -15,16 +15,14 @@ namespace {
 
 using Rows = std::vector<std::vector<int>>;
 
-std::vector<std::uint8_t> cellsOf(const Game& game, const Rows& rows)
-{
+std::vector<std::uint8_t> cellsOf(const Game& game, const Rows& rows) {
     std::vector<std::uint8_t> cells;
     for (const auto& row : rows)
         for (int value : row) cells.push_back(DrawCell(game, value));
     return cells;
 }
 
-Rows uniformDraws(const Game& game, int count, std::uint32_t seed)
-{
+Rows uniformDraws(const Game& game, int count, std::uint32_t seed) {
     std::mt19937 generator(seed);
     std::vector<int> numbers(static_cast<std::size_t>(game.numbers));
     std::iota(numbers.begin(), numbers.end(), 1);
@@ -38,18 +36,18 @@ Rows uniformDraws(const Game& game, int count, std::uint32_t seed)
 
 // The picks of every tested draw.
 std::map<int, std::vector<int>> picksOf(const BacktestMethod& method, const Game& game, const Rows& rows,
-                                        BacktestOptions options)
-{
+                                        BacktestOptions options) {
     std::map<int, std::vector<int>> picks;
-    options.observer = [&](int draw, std::span<const int> chosen, int) { picks[draw].assign(chosen.begin(), chosen.end()); };
+    options.observer = [&](int draw, std::span<const int> chosen, int) {
+        picks[draw].assign(chosen.begin(), chosen.end());
+    };
     RunBacktest(method, game, cellsOf(game, rows), options);
     return picks;
 }
 
 const BacktestMethod& method(const char* name) { return *BacktestMethodNamed(name); }
 
-TEST(BacktestWalk, SixNumbersDrawnEveryTimeAreAllHitByHot)
-{
+TEST(BacktestWalk, SixNumbersDrawnEveryTimeAreAllHitByHot) {
     const Rows rows(200, std::vector<int>{7, 13, 21, 30, 41, 49});
     const BacktestResult result = RunBacktest(method("hot"), kSuperLoto, cellsOf(kSuperLoto, rows));
     EXPECT_EQ(result.picks, 6);
@@ -61,10 +59,9 @@ TEST(BacktestWalk, SixNumbersDrawnEveryTimeAreAllHitByHot)
     EXPECT_LT(result.pValue, 1e-12);
 }
 
-TEST(BacktestWalk, SuccessionPicksWhatFollowedTheLatestDrawBefore)
-{
-    const Rows rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6},
-                       {7, 8, 9, 10, 11, 13}, {40, 41, 42, 43, 44, 45}};
+TEST(BacktestWalk, SuccessionPicksWhatFollowedTheLatestDrawBefore) {
+    const Rows rows = {
+        {1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 13}, {40, 41, 42, 43, 44, 45}};
     BacktestOptions options;
     options.from = 4;
     const auto picks = picksOf(method("succession"), kSuperLoto, rows, options);
@@ -74,13 +71,12 @@ TEST(BacktestWalk, SuccessionPicksWhatFollowedTheLatestDrawBefore)
     EXPECT_EQ(picks.at(5), (std::vector<int>{1, 2, 3, 4, 5, 6}));
 }
 
-TEST(BacktestWalk, TalvenPicksTheNumbersDueNext)
-{
+TEST(BacktestWalk, TalvenPicksTheNumbersDueNext) {
     // 10 comes out in draws 1-4, 20 in 2 and 4, 30 in 1-5, 40 in 1, 3 and 6, 45 in every draw;
     // the rest once.
-    const Rows rows = {{10, 30, 40, 45, 1, 2},     {10, 20, 30, 45, 3, 4},     {10, 30, 40, 45, 5, 6},
-                       {10, 20, 30, 45, 7, 8},     {30, 45, 9, 11, 12, 13},    {40, 45, 14, 15, 16, 17},
-                       {1, 2, 3, 18, 19, 21},      {22, 23, 24, 25, 26, 27}};
+    const Rows rows = {{10, 30, 40, 45, 1, 2}, {10, 20, 30, 45, 3, 4},  {10, 30, 40, 45, 5, 6},
+                       {10, 20, 30, 45, 7, 8}, {30, 45, 9, 11, 12, 13}, {40, 45, 14, 15, 16, 17},
+                       {1, 2, 3, 18, 19, 21},  {22, 23, 24, 25, 26, 27}};
     BacktestOptions options;
     options.from = 7;
     options.picks = 5;
@@ -92,8 +88,7 @@ TEST(BacktestWalk, TalvenPicksTheNumbersDueNext)
     EXPECT_EQ(picks.at(8), (std::vector<int>{20, 30, 10, 45, 40}));
 }
 
-TEST(BacktestWalk, UpdatingGivesWhatRecomputingGives)
-{
+TEST(BacktestWalk, UpdatingGivesWhatRecomputingGives) {
     for (const Game* game : Games()) {
         const auto cells = cellsOf(*game, uniformDraws(*game, 260, 7));
         for (const BacktestMethod& each : BacktestMethods()) {
@@ -109,8 +104,7 @@ TEST(BacktestWalk, UpdatingGivesWhatRecomputingGives)
     }
 }
 
-TEST(BacktestWalk, DrawsTheAnalysisRefusesAreSkipped)
-{
+TEST(BacktestWalk, DrawsTheAnalysisRefusesAreSkipped) {
     const auto cells = cellsOf(kSuperLoto, uniformDraws(kSuperLoto, 30, 3));
     BacktestOptions options;
     options.from = 1;
@@ -122,16 +116,14 @@ TEST(BacktestWalk, DrawsTheAnalysisRefusesAreSkipped)
     EXPECT_EQ(RunBacktest(method("random"), kSuperLoto, cells, options).tested, 30);
 }
 
-TEST(BacktestWalk, StrayValuesAreNeverHit)
-{
+TEST(BacktestWalk, StrayValuesAreNeverHit) {
     // Every draw 1..5 and a stray value; hot keeps picking 1..6.
     const Rows rows(60, std::vector<int>{1, 2, 3, 4, 5, 99});
     const BacktestResult result = RunBacktest(method("hot"), kSuperLoto, cellsOf(kSuperLoto, rows));
     EXPECT_EQ(result.hits, 5 * result.tested);
 }
 
-TEST(BacktestWalk, BadPicksOrStartAreRefused)
-{
+TEST(BacktestWalk, BadPicksOrStartAreRefused) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 60, 1));
     BacktestOptions options;
     options.picks = 81;
@@ -141,8 +133,7 @@ TEST(BacktestWalk, BadPicksOrStartAreRefused)
     EXPECT_THROW(RunBacktest(method("hot"), kKeno, cells, options), std::invalid_argument);
 }
 
-TEST(BacktestChance, RandomBaselineOnUniformHistoryStaysWithinThreeDeviations)
-{
+TEST(BacktestChance, RandomBaselineOnUniformHistoryStaysWithinThreeDeviations) {
     for (const Game* game : Games()) {
         const auto cells = cellsOf(*game, uniformDraws(*game, 3000, 11));
         for (std::uint64_t seed : {1u, 2u, 3u}) {
@@ -158,8 +149,7 @@ TEST(BacktestChance, RandomBaselineOnUniformHistoryStaysWithinThreeDeviations)
     }
 }
 
-TEST(BacktestChance, ExpectedHitsAndVarianceAreHypergeometric)
-{
+TEST(BacktestChance, ExpectedHitsAndVarianceAreHypergeometric) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 149, 5));
     const BacktestResult result = RunBacktest(method("random"), kKeno, cells);
     EXPECT_EQ(result.picks, 10);
@@ -173,8 +163,7 @@ TEST(BacktestChance, ExpectedHitsAndVarianceAreHypergeometric)
     EXPECT_EQ(HypergeometricProbability(49, 6, 6, 7), 0.0);
 }
 
-TEST(BacktestTies, TheLowerNumberWins)
-{
+TEST(BacktestTies, TheLowerNumberWins) {
     const std::vector<std::int32_t> values = {5, 7, 7, 5, 7, 1};
     EXPECT_EQ(TopPicks(values, 2), (std::vector<int>{2, 3}));
     EXPECT_EQ(TopPicks(values, 4), (std::vector<int>{2, 3, 5, 1}));

@@ -40,27 +40,18 @@ const Analysis kAnalyses[] = {
     {"talven", TalvenMethod},
 };
 
-const char* gameWord(const Game& game)
-{
-    return &game == &kSuperLoto ? "loto" : "keno";
-}
+const char* gameWord(const Game& game) { return &game == &kSuperLoto ? "loto" : "keno"; }
 
-const char* tableOf(const Game& game)
-{
-    return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf";
-}
+const char* tableOf(const Game& game) { return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf"; }
 
 // Eight SuperLoto draws in which 1, 2, 3 and 7 come out four times each at different spacings.
-Draws superLotoDraws()
-{
-    return {{1, 2, 3, 4, 5, 6},       {1, 7, 8, 9, 10, 11},     {2, 7, 12, 13, 14, 15},
-            {1, 3, 16, 17, 18, 19},   {2, 7, 20, 21, 22, 23},   {1, 3, 24, 25, 26, 27},
-            {2, 28, 29, 30, 31, 32},  {7, 3, 33, 34, 35, 36}};
+Draws superLotoDraws() {
+    return {{1, 2, 3, 4, 5, 6},     {1, 7, 8, 9, 10, 11},   {2, 7, 12, 13, 14, 15},  {1, 3, 16, 17, 18, 19},
+            {2, 7, 20, 21, 22, 23}, {1, 3, 24, 25, 26, 27}, {2, 28, 29, 30, 31, 32}, {7, 3, 33, 34, 35, 36}};
 }
 
 // Seven Keno draws made of blocks of numbers that come out together.
-Draws kenoDraws()
-{
+Draws kenoDraws() {
     return {range(1, 20),
             range(21, 40),
             joined({range(1, 10), range(41, 50)}),
@@ -71,8 +62,7 @@ Draws kenoDraws()
 }
 
 // The board values worked out by hand for the tables above.
-std::vector<std::int32_t> superLotoExpected(const std::string& analysis)
-{
+std::vector<std::int32_t> superLotoExpected(const std::string& analysis) {
     auto counts = perNumber(kSuperLoto, 0, {{1, 4}, {2, 4}, {3, 4}, {7, 4}});
     setNumbers(counts, joined({range(4, 6), range(8, 36)}), 1);
     if (analysis == "histogram") return counts;
@@ -99,8 +89,7 @@ std::vector<std::int32_t> superLotoExpected(const std::string& analysis)
     return values;
 }
 
-std::vector<std::int32_t> kenoExpected(const std::string& analysis)
-{
+std::vector<std::int32_t> kenoExpected(const std::string& analysis) {
     auto counts = perNumber(kKeno, 1);
     setNumbers(counts, range(1, 5), 4);
     setNumbers(counts, range(6, 15), 3);
@@ -127,8 +116,7 @@ std::vector<std::int32_t> kenoExpected(const std::string& analysis)
     return values;
 }
 
-std::string valuesText(const std::vector<std::int32_t>& values)
-{
+std::string valuesText(const std::vector<std::int32_t>& values) {
     std::ostringstream text;
     for (std::size_t i = 0; i < values.size(); ++i) text << i + 1 << '\t' << values[i] << '\n';
     return text.str();
@@ -142,8 +130,7 @@ struct MainWindowRun {
     std::vector<ShownMessage> shown;
 };
 
-MainWindowRun runAsMainWindow(const Game& game, Command command, const std::string& directory)
-{
+MainWindowRun runAsMainWindow(const Game& game, Command command, const std::string& directory) {
     MainWindowRun run;
     const auto dataset = MakeDrawDataSet(game, directory);
     run.values.assign(static_cast<std::size_t>(game.numbers), 0);
@@ -158,21 +145,15 @@ MainWindowRun runAsMainWindow(const Game& game, Command command, const std::stri
     return run;
 }
 
-std::optional<QImage> loadPng(const std::string& path)
-{
+std::optional<QImage> loadPng(const std::string& path) {
     QImage image;
     if (!image.load(QString::fromStdString(path), "PNG")) return std::nullopt;
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
-bool exists(const std::string& path)
-{
-    return ::access(path.c_str(), F_OK) == 0;
-}
+bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
-void checkGame(const Game& game, const Draws& draws,
-               std::vector<std::int32_t> (*expected)(const std::string&))
-{
+void checkGame(const Game& game, const Draws& draws, std::vector<std::int32_t> (*expected)(const std::string&)) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file(tableOf(game)), game, draws);
     for (const Analysis& analysis : kAnalyses) {
@@ -196,18 +177,13 @@ void checkGame(const Game& game, const Draws& draws,
     }
 }
 
-TEST(AnalyzeCommand, SuperLotoValuesAndPicturesAreThoseOfTheMainWindow)
-{
+TEST(AnalyzeCommand, SuperLotoValuesAndPicturesAreThoseOfTheMainWindow) {
     checkGame(kSuperLoto, superLotoDraws(), superLotoExpected);
 }
 
-TEST(AnalyzeCommand, KenoValuesAndPicturesAreThoseOfTheMainWindow)
-{
-    checkGame(kKeno, kenoDraws(), kenoExpected);
-}
+TEST(AnalyzeCommand, KenoValuesAndPicturesAreThoseOfTheMainWindow) { checkGame(kKeno, kenoDraws(), kenoExpected); }
 
-TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten)
-{
+TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
 
@@ -228,15 +204,14 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten)
     EXPECT_TRUE(samePicture(*written, runAsMainWindow(kSuperLoto, FrequencyHistogram, dir.path()).picture));
 
     // A picture that cannot be written is a failure, and the values are not printed either.
-    const ProgramResult unwritable = runCli(
-        {"analyze", "loto", "histogram", "--dir", dir.path(), "--values", "--png", dir.file("no/such/dir.png")});
+    const ProgramResult unwritable =
+        runCli({"analyze", "loto", "histogram", "--dir", dir.path(), "--values", "--png", dir.file("no/such/dir.png")});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.out, "");
     EXPECT_NE(unwritable.err.find("cannot write " + dir.file("no/such/dir.png")), std::string::npos);
 }
 
-TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
-{
+TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten) {
     TempDir dir;
     Draws loto = superLotoDraws();
     Draws keno = kenoDraws();
@@ -280,8 +255,7 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten)
     EXPECT_EQ(atLimit.out, valuesText(runAsMainWindow(kKeno, AverageWaitingPeriod, limit.path()).values));
 }
 
-TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
-{
+TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
     const std::string png = dir.file("board.png");
@@ -292,8 +266,7 @@ TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
     EXPECT_EQ(keno.err, "Cannot find file " + dir.file("kenobase.dbf") + "\n");
     EXPECT_FALSE(exists(png));
 
-    const ProgramResult noDir =
-        runCli({"analyze", "loto", "histogram", "--dir", dir.file("nowhere"), "--values"});
+    const ProgramResult noDir = runCli({"analyze", "loto", "histogram", "--dir", dir.file("nowhere"), "--values"});
     EXPECT_EQ(noDir.status, 1);
     EXPECT_EQ(noDir.out, "");
     EXPECT_EQ(noDir.err, "Cannot find file " + dir.file("nowhere/lotobase.dbf") + "\n");
@@ -304,8 +277,7 @@ TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage)
     EXPECT_EQ(slash.out, valuesText(superLotoExpected("histogram")));
 }
 
-TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault)
-{
+TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file("KENOBASE.DBF"), kKeno, kenoDraws());
     char here[4096];
@@ -322,8 +294,7 @@ TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault)
     EXPECT_EQ(loto.err, "Cannot find file lotobase.dbf\n");
 }
 
-TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage)
-{
+TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
     // Each after "analyze --dir DIR".
@@ -361,16 +332,14 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage)
 // The variables of the environment named, unset until the object goes.
 class WithoutVariables {
 public:
-    explicit WithoutVariables(std::vector<std::string> names) : m_names(std::move(names))
-    {
+    explicit WithoutVariables(std::vector<std::string> names) : m_names(std::move(names)) {
         for (const auto& name : m_names) {
             const char* value = std::getenv(name.c_str());
             m_values.push_back(value ? std::optional<std::string>(value) : std::nullopt);
             ::unsetenv(name.c_str());
         }
     }
-    ~WithoutVariables()
-    {
+    ~WithoutVariables() {
         for (std::size_t i = 0; i < m_names.size(); ++i)
             if (m_values[i]) ::setenv(m_names[i].c_str(), m_values[i]->c_str(), 1);
     }
@@ -382,8 +351,7 @@ private:
     std::vector<std::optional<std::string>> m_values;
 };
 
-TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay)
-{
+TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay) {
     TempDir dir;
     TempDir scratch;
     testsupport::writeDrawTable(dir.file("kenobase.dbf"), kKeno, kenoDraws());
@@ -392,8 +360,8 @@ TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay)
     ProgramResult refused;
     {
         WithoutVariables noDisplay({"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"});
-        result = cli_test::runProgram(kProgram, {"analyze", "keno", "talven", "--dir", dir.path(), "--values", "--png", png},
-                                      scratch);
+        result = cli_test::runProgram(
+            kProgram, {"analyze", "keno", "talven", "--dir", dir.path(), "--values", "--png", png}, scratch);
         refused = cli_test::runProgram(kProgram, {"analyze", "loto", "histogram", "--dir", dir.path()}, scratch);
     }
     EXPECT_EQ(result.status, 0) << result.err;

@@ -16,15 +16,13 @@ using cli_test::runCli;
 using testsupport::TempDir;
 
 // The file's bytes as a short fingerprint, "<missing>" when there is none.
-std::string fileBytes(const std::string& path)
-{
+std::string fileBytes(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) return "<missing>";
     return std::to_string(qHash(file.readAll())) + "/" + std::to_string(file.size());
 }
 
-TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
-{
+TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws) {
     TempDir dir;
     const Draws all = drawsFrom(40, 6, {}, range(1, 49));
     // Record 20 is deleted: it counts as a record for --upto, not as a draw.
@@ -33,7 +31,8 @@ TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
         std::vector<std::string> options;
         std::size_t first, last;  // the records (1-based, inclusive) the window holds
     };
-    const Window windows[] = {{{"--last", "12"}, 29, 40}, {{"--upto", "25"}, 1, 25}, {{"--upto=30", "--last=8"}, 23, 30}};
+    const Window windows[] = {
+        {{"--last", "12"}, 29, 40}, {{"--upto", "25"}, 1, 25}, {{"--upto=30", "--last=8"}, 23, 30}};
     for (const Window& window : windows) {
         TempDir part;
         Draws kept;
@@ -42,12 +41,12 @@ TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
         testsupport::writeDrawTable(part.file("lotobase.dbf"), kSuperLoto, kept);
         for (const char* analysis : {"histogram", "succession", "waiting", "talven"}) {
             SCOPED_TRACE(std::string(analysis) + " " + window.options.front());
-            std::vector<std::string> args{"analyze", "loto", analysis, "--dir", dir.path(), "--values",
-                                          "--png", dir.file("window.png")};
+            std::vector<std::string> args{"analyze",  "loto",     analysis, "--dir",
+                                          dir.path(), "--values", "--png",  dir.file("window.png")};
             args.insert(args.end(), window.options.begin(), window.options.end());
             const ProgramResult windowed = runCli(args);
-            const ProgramResult whole = runCli({"analyze", "loto", analysis, "--dir", part.path(), "--values", "--png",
-                                                part.file("whole.png")});
+            const ProgramResult whole = runCli(
+                {"analyze", "loto", analysis, "--dir", part.path(), "--values", "--png", part.file("whole.png")});
             EXPECT_EQ(windowed.status, 0) << windowed.err;
             EXPECT_EQ(windowed.out, whole.out);
             EXPECT_EQ(fileBytes(dir.file("window.png")), fileBytes(part.file("whole.png")));
@@ -55,8 +54,7 @@ TEST(AnalyzeHistory, AWindowOfHistoryIsTheAnalysisOfATableOfOnlyThoseDraws)
     }
 }
 
-TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm)
-{
+TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm) {
     TempDir dir;
     // 250 draws: the waiting period refuses, the others answer.
     testsupport::writeDrawTable(dir.file("draws of autumn.dbf"), kKeno, drawsFrom(250, 20, {}, range(1, 80)));

@@ -21,11 +21,9 @@ constexpr std::size_t kHeader = 225;
 constexpr std::size_t kRecord = 13;
 
 // Four SuperLoto records, the third deleted (its numbers are no draw, so never judged).
-DbfImage lotoImage()
-{
+DbfImage lotoImage() {
     DbfImage image;
-    for (int i = 1; i <= 6; ++i)
-        image.field("C" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 6; ++i) image.field("C" + std::to_string(i), 'N', 2);
     image.record({"1", "2", "3", "4", "5", "6"});
     image.record({"11", "12", "13", "14", "15", "16"});
     image.record({"0", "0", "99", "", "x", "1"}, /*deleted=*/true);
@@ -33,13 +31,11 @@ DbfImage lotoImage()
     return image;
 }
 
-std::size_t filesIn(const TempDir& dir)
-{
+std::size_t filesIn(const TempDir& dir) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
 }
 
-TEST(CheckCommand, ASoundTableIsOkAndEachFaultIsNamedByRecord)
-{
+TEST(CheckCommand, ASoundTableIsOkAndEachFaultIsNamedByRecord) {
     TempDir dir;
     const std::string sound = dir.file("lotobase.dbf");
     lotoImage().writeTo(sound);
@@ -79,8 +75,7 @@ TEST(CheckCommand, ASoundTableIsOkAndEachFaultIsNamedByRecord)
     EXPECT_EQ(plain.out, "record 2: K1 '?' is not a number\n1 problem found\n");
 }
 
-TEST(CheckCommand, RepairMendsTheEndThroughACopyAndKeepsEveryWholeRecord)
-{
+TEST(CheckCommand, RepairMendsTheEndThroughACopyAndKeepsEveryWholeRecord) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     DbfImage image = lotoImage();
@@ -110,8 +105,7 @@ TEST(CheckCommand, RepairMendsTheEndThroughACopyAndKeepsEveryWholeRecord)
     EXPECT_EQ(readFile(path).back(), '\x1A');
 }
 
-TEST(CheckCommand, RepairLeavesTheTableAsItWasWhenItCannotHaveItOrWriteTheCopy)
-{
+TEST(CheckCommand, RepairLeavesTheTableAsItWasWhenItCannotHaveItOrWriteTheCopy) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     lotoImage().endMarker(false).writeTo(path);

@@ -32,8 +32,7 @@ struct ProgramResult {
 };
 
 // Runs one command line through the dispatcher, as the program does, in this process.
-inline ProgramResult runCli(const std::vector<std::string>& args)
-{
+inline ProgramResult runCli(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = cli::run(args, out, err);
@@ -43,8 +42,7 @@ inline ProgramResult runCli(const std::vector<std::string>& args)
 // Runs `program` with `args`, standard input from `input` (/dev/null unless given), standard
 // output and error into files of `scratch`.
 inline ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                                const testsupport::TempDir& scratch, const std::string& input = "/dev/null")
-{
+                                const testsupport::TempDir& scratch, const std::string& input = "/dev/null") {
     const std::string outPath = scratch.file("program.out");
     const std::string errPath = scratch.file("program.err");
     posix_spawn_file_actions_t actions;
@@ -56,19 +54,16 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
+    for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        throw std::runtime_error("cannot start " + program);
+    if (spawned != 0) throw std::runtime_error("cannot start " + program);
     int wait = 0;
     while (::waitpid(pid, &wait, 0) < 0) {
-        if (errno != EINTR)
-            throw std::runtime_error("cannot wait for " + program);
+        if (errno != EINTR) throw std::runtime_error("cannot wait for " + program);
     }
 
     ProgramResult result;
@@ -81,8 +76,7 @@ inline ProgramResult runProgram(const std::string& program, const std::vector<st
 // The local clock stands at `now` until the object goes.
 class FixedClock {
 public:
-    explicit FixedClock(const platform::LocalTime& now)
-    {
+    explicit FixedClock(const platform::LocalTime& now) {
         platform::overrideLocalTime([now] { return now; });
     }
     ~FixedClock() { platform::overrideLocalTime({}); }
@@ -91,8 +85,7 @@ public:
 };
 
 // The update stamp the engine writes for a clock reading.
-inline std::uint32_t updateStamp(const platform::LocalTime& t)
-{
+inline std::uint32_t updateStamp(const platform::LocalTime& t) {
     return static_cast<std::uint32_t>(((t.hour * 64 + t.minute) * 64 + t.second) * 1024 + t.millisecond);
 }
 

@@ -28,8 +28,7 @@ using testsupport::writeFile;
 constexpr platform::LocalTime kNow{2031, 7, 9, 14, 5, 33, 250};
 
 // The expected image, spelled out byte by byte rather than by the code under test.
-std::string emptyTable(char letter, int fields)
-{
+std::string emptyTable(char letter, int fields) {
     const int headerLength = 32 + 32 * fields + 1;
     std::string bytes;
     bytes += '\x03';
@@ -59,8 +58,7 @@ std::string emptyTable(char letter, int fields)
     return bytes;
 }
 
-TEST(CreateCommand, WritesAnEmptyTableOfEachGame)
-{
+TEST(CreateCommand, WritesAnEmptyTableOfEachGame) {
     TempDir dir;
     const FixedClock clock(kNow);
 
@@ -95,8 +93,7 @@ TEST(CreateCommand, WritesAnEmptyTableOfEachGame)
     EXPECT_EQ(table.fieldDecimals(20), 0);
 }
 
-TEST(CreateCommand, AppendsSyntheticDrawsThroughTheEngine)
-{
+TEST(CreateCommand, AppendsSyntheticDrawsThroughTheEngine) {
     TempDir dir;
     const FixedClock clock(kNow);
     const auto result = runCli({"create", "--sample", "5", "--game", "loto", dir.path()});
@@ -124,8 +121,7 @@ TEST(CreateCommand, AppendsSyntheticDrawsThroughTheEngine)
     }
 }
 
-TEST(CreateCommand, RefusesATableThatIsAlreadyThere)
-{
+TEST(CreateCommand, RefusesATableThatIsAlreadyThere) {
     TempDir dir;
     const std::string existing = dir.file("lotobase.dbf");
     writeFile(existing, "precious draws");
@@ -147,8 +143,7 @@ TEST(CreateCommand, RefusesATableThatIsAlreadyThere)
     EXPECT_NE(::stat(dir.file("kenobase.dbf").c_str(), &st), 0);
 }
 
-TEST(CreateCommand, FailsWithoutItsFolder)
-{
+TEST(CreateCommand, FailsWithoutItsFolder) {
     TempDir dir;
     const auto missing = runCli({"create", "--game", "loto", dir.file("absent")});
     EXPECT_EQ(missing.status, cli::kExitFailure);
@@ -164,8 +159,7 @@ TEST(CreateCommand, FailsWithoutItsFolder)
     EXPECT_EQ(readFile(dir.file("plain")), "not a folder");
 }
 
-TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable)
-{
+TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable) {
     TempDir dir;
     {
         const platform::FaultGuard diskFull({platform::Call::Write, 0, 1, 112, 0});
@@ -181,8 +175,7 @@ TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable)
     EXPECT_EQ(fileSizeOf(dir.file("lotobase.dbf")), 226u);
 }
 
-TEST(CreateCommand, UsageMistakesExitWithTwo)
-{
+TEST(CreateCommand, UsageMistakesExitWithTwo) {
     TempDir dir;
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"create", dir.path()}, "missing --game loto|keno"},
@@ -206,8 +199,7 @@ TEST(CreateCommand, UsageMistakesExitWithTwo)
     EXPECT_NE(::stat(dir.file("lotobase.dbf").c_str(), &st), 0);
 }
 
-TEST(SyntheticDraws, DistinctNumbersInRangeRepeatableAndSpread)
-{
+TEST(SyntheticDraws, DistinctNumbersInRangeRepeatableAndSpread) {
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         cli::SyntheticDraws first(*game);
         cli::SyntheticDraws second(*game);
@@ -220,8 +212,7 @@ TEST(SyntheticDraws, DistinctNumbersInRangeRepeatableAndSpread)
             EXPECT_EQ(std::set<int>(numbers.begin(), numbers.end()).size(), numbers.size());
             EXPECT_GE(numbers.front(), 1);
             EXPECT_LE(numbers.back(), game->numbers);
-            for (const int n : numbers)
-                ++seen[static_cast<std::size_t>(n)];
+            for (const int n : numbers) ++seen[static_cast<std::size_t>(n)];
         }
         // Every number turns up, none far from its share (2000 draws: 245 or 500 on average).
         const double share = 2000.0 * game->fieldsPerDraw / game->numbers;

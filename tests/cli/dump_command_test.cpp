@@ -16,8 +16,7 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-std::string writeTable(const TempDir& dir)
-{
+std::string writeTable(const TempDir& dir) {
     DbfImage image;
     image.field("C1", 'N', 2).field("C2", 'N', 2).field("C3", 'N', 2);
     image.record({"5", "17", "49"});
@@ -33,8 +32,7 @@ std::string writeTable(const TempDir& dir)
 // Changes the current directory for the length of a test and goes back afterwards.
 class InDirectory {
 public:
-    explicit InDirectory(const std::string& path)
-    {
+    explicit InDirectory(const std::string& path) {
         char here[4096];
         if (!::getcwd(here, sizeof here) || ::chdir(path.c_str()) != 0)
             throw std::runtime_error("cannot change to " + path);
@@ -48,8 +46,7 @@ private:
     std::string m_back;
 };
 
-TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem)
-{
+TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem) {
     TempDir dir;
     const std::string path = writeTable(dir);
     const std::string before = readFile(path);
@@ -84,8 +81,7 @@ TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem)
     EXPECT_TRUE(readFile(path) == before);
 }
 
-TEST(DumpCommand, FindsTheTableByARelativeName)
-{
+TEST(DumpCommand, FindsTheTableByARelativeName) {
     TempDir dir;
     writeTable(dir);
     const auto full = runCli({"dump", dir.file("draws.dbf")});
@@ -99,8 +95,7 @@ TEST(DumpCommand, FindsTheTableByARelativeName)
     EXPECT_EQ(bare.out, full.out);
 }
 
-TEST(DumpCommand, ReportsWhatKeepsItFromReading)
-{
+TEST(DumpCommand, ReportsWhatKeepsItFromReading) {
     TempDir dir;
     const auto missing = runCli({"dump", dir.file("nosuch.dbf")});
     EXPECT_EQ(missing.status, cli::kExitFailure);
@@ -131,8 +126,7 @@ TEST(DumpCommand, ReportsWhatKeepsItFromReading)
 
 namespace {
 
-TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords)
-{
+TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords) {
     TempDir dir;
     const std::string path = writeTable(dir);
     EXPECT_EQ(runCli({"dump", "--format", "tsv", path}).out, runCli({"dump", path}).out);
@@ -173,8 +167,7 @@ TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords)
     EXPECT_EQ(unknown.err.rfind("sharometr-cli dump: unknown format 'xml' (tsv, csv or json)\nusage: ", 0), 0u);
 }
 
-TEST(DumpCommand, CsvImportsBackIntoAnotherTable)
-{
+TEST(DumpCommand, CsvImportsBackIntoAnotherTable) {
     TempDir dir;
     TempDir other;
     TempDir scratch;
@@ -204,8 +197,7 @@ TEST(DumpCommand, CsvImportsBackIntoAnotherTable)
     EXPECT_EQ(std::count(source.begin(), source.end(), '\n'), 29);
 }
 
-TEST(DumpCommand, AFileWithoutTheExtensionIsTheTableNamed)
-{
+TEST(DumpCommand, AFileWithoutTheExtensionIsTheTableNamed) {
     TempDir dir;
     const std::string path = writeTable(dir);
     // "draws" itself is another table; "draws.dbf" stays the table of "DRAWS", which is no file.

@@ -23,11 +23,9 @@ constexpr std::size_t kHeader = 225;
 constexpr std::size_t kRecord = 13;
 
 // Five SuperLoto draws, the fourth one deleted; header date 2026-01-15.
-std::string writeTable(const TempDir& dir)
-{
+std::string writeTable(const TempDir& dir) {
     DbfImage image;
-    for (int i = 1; i <= 6; ++i)
-        image.field("C" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 6; ++i) image.field("C" + std::to_string(i), 'N', 2);
     image.record({"1", "2", "3", "4", "5", "6"});
     image.record({"11", "12", "13", "14", "15", "16"});
     image.record({"21", "22", "23", "24", "25", "26"});
@@ -39,32 +37,27 @@ std::string writeTable(const TempDir& dir)
 }
 
 // `bytes` with record n (1-based) replaced.
-std::string withRecord(std::string bytes, std::size_t n, const std::string& record)
-{
+std::string withRecord(std::string bytes, std::size_t n, const std::string& record) {
     return bytes.replace(kHeader + (n - 1) * kRecord, kRecord, record);
 }
 
 // `bytes` with the header's date and stamp as the engine's header write leaves them at kNow.
-std::string withHeaderWrittenNow(std::string bytes)
-{
+std::string withHeaderWrittenNow(std::string bytes) {
     bytes.replace(1, 3, std::string("\x1e\x02\x1c", 3));
     bytes.replace(16, 4, le32(static_cast<std::int32_t>(cli_test::updateStamp(kNow))));
     return bytes;
 }
 
 // Whether the record's lock is free: a table object of this process can take it.
-bool recordLockFree(const std::string& path, std::int64_t n)
-{
+bool recordLockFree(const std::string& path, std::int64_t n) {
     DBFObject table(path, "", true, true);
     table.readRecord(n);
     const bool locked = table.lockCurrentRecord();
-    if (locked)
-        table.unlock();
+    if (locked) table.unlock();
     return locked;
 }
 
-TEST(SetCommand, WritesTheValuesIntoTheRecordAndNothingElse)
-{
+TEST(SetCommand, WritesTheValuesIntoTheRecordAndNothingElse) {
     TempDir dir;
     const FixedClock clock(kNow);
     const std::string path = writeTable(dir);
@@ -90,8 +83,7 @@ TEST(SetCommand, WritesTheValuesIntoTheRecordAndNothingElse)
     EXPECT_EQ(readFile(path).substr(kHeader + 3 * kRecord, kRecord), "*31 033343536");
 }
 
-TEST(SetCommand, AValueTheEngineRefusesChangesNothing)
-{
+TEST(SetCommand, AValueTheEngineRefusesChangesNothing) {
     TempDir dir;
     const std::string path = writeTable(dir);
     const std::string before = readFile(path);
@@ -132,8 +124,7 @@ TEST(SetCommand, AValueTheEngineRefusesChangesNothing)
     EXPECT_TRUE(readFile(path) == before);
 }
 
-TEST(DeleteAndRecall, FlipTheDeletionFlagOnDisk)
-{
+TEST(DeleteAndRecall, FlipTheDeletionFlagOnDisk) {
     TempDir dir;
     const FixedClock clock(kNow);
     const std::string path = writeTable(dir);
@@ -177,8 +168,7 @@ TEST(DeleteAndRecall, FlipTheDeletionFlagOnDisk)
     EXPECT_EQ(noTable.err, "File not found - " + dir.file("NOSUCH.DBF") + "\n");
 }
 
-TEST(RecordLock, ARecordAnotherProgramHoldsIsLeftAlone)
-{
+TEST(RecordLock, ARecordAnotherProgramHoldsIsLeftAlone) {
     TempDir dir;
     const std::string path = writeTable(dir);
     const std::string before = readFile(path);
@@ -216,8 +206,7 @@ TEST(RecordLock, ARecordAnotherProgramHoldsIsLeftAlone)
 
 // Another program changes the record after this one positioned on it but before its lock: the
 // change is made to the record as read under the lock, so the other program's change stays.
-TEST(RecordLock, AChangeMadeBeforeTheLockIsGrantedIsKept)
-{
+TEST(RecordLock, AChangeMadeBeforeTheLockIsGrantedIsKept) {
     TempDir dir;
     const std::string path = writeTable(dir);
     struct Case {
@@ -247,18 +236,17 @@ TEST(RecordLock, AChangeMadeBeforeTheLockIsGrantedIsKept)
 
 namespace {
 
-TEST(SetCommand, ADrawTableKeepsDrawsUnlessForced)
-{
+TEST(SetCommand, ADrawTableKeepsDrawsUnlessForced) {
     TempDir dir;
     const std::string path = writeTable(dir);
     const std::string before = readFile(path);
-    for (const auto& [value, reason] : std::vector<std::pair<std::string, std::string>>{
-             {"C1=50", "50 is outside 1..49"},
-             {"C1=0", "0 is outside 1..49"},
-             {"C1=-1", "-1 is outside 1..49"},
-             {"C1=1.5", "'1.5' is not a number"},
-             {"C1=", "an empty field is not a number"},
-             {"C1=23", "23 appears twice"}}) {
+    for (const auto& [value, reason] :
+         std::vector<std::pair<std::string, std::string>>{{"C1=50", "50 is outside 1..49"},
+                                                          {"C1=0", "0 is outside 1..49"},
+                                                          {"C1=-1", "-1 is outside 1..49"},
+                                                          {"C1=1.5", "'1.5' is not a number"},
+                                                          {"C1=", "an empty field is not a number"},
+                                                          {"C1=23", "23 appears twice"}}) {
         const auto refused = runCli({"set", path, "3", value});
         EXPECT_EQ(refused.status, cli::kExitFailure) << value;
         EXPECT_EQ(refused.err, "record 3: " + reason + " (--force writes it anyway)\n");
@@ -268,18 +256,20 @@ TEST(SetCommand, ADrawTableKeepsDrawsUnlessForced)
 
     // Two values that swap numbers make a draw again; --force writes a repair as given.
     EXPECT_EQ(runCli({"set", path, "3", "C1=22", "C2=21"}).status, cli::kExitOk);
-    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord), " 2221232425" "26");
+    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord),
+              " 2221232425"
+              "26");
     const auto forced = runCli({"set", "--force", path, "3", "C1=0"});
     EXPECT_EQ(forced.status, cli::kExitOk) << forced.err;
-    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord), "  021232425" "26");
+    EXPECT_EQ(readFile(path).substr(kHeader + 2 * kRecord, kRecord),
+              "  021232425"
+              "26");
 
     // A Keno table's range is 1..80; a table of another shape takes any value its fields take.
     DbfImage keno;
-    for (int i = 1; i <= 20; ++i)
-        keno.field("K" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 20; ++i) keno.field("K" + std::to_string(i), 'N', 2);
     std::vector<std::string> draw;
-    for (int i = 1; i <= 20; ++i)
-        draw.push_back(std::to_string(i));
+    for (int i = 1; i <= 20; ++i) draw.push_back(std::to_string(i));
     keno.record(draw).writeTo(dir.file("kenobase.dbf"));
     EXPECT_EQ(runCli({"set", dir.file("kenobase.dbf"), "1", "K1=80"}).status, cli::kExitOk);
     EXPECT_EQ(runCli({"set", dir.file("kenobase.dbf"), "1", "K1=81"}).err,

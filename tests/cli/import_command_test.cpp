@@ -22,11 +22,9 @@ using testsupport::writeFile;
 
 // A SuperLoto table with two draws in it already. Its visible draw is one that the files of the
 // tests below do not hold, since a draw already in the table is refused as a duplicate.
-std::string writeLotoTable(const TempDir& dir)
-{
+std::string writeLotoTable(const TempDir& dir) {
     DbfImage image;
-    for (int i = 1; i <= 6; ++i)
-        image.field("C" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 6; ++i) image.field("C" + std::to_string(i), 'N', 2);
     image.codePage(0x65);
     image.record({"1", "2", "3", "4", "5", "16"});
     image.record({"7", "8", "9", "10", "11", "12"}, /*deleted=*/true);
@@ -35,26 +33,21 @@ std::string writeLotoTable(const TempDir& dir)
     return path;
 }
 
-std::string kenoTable(const TempDir& dir)
-{
+std::string kenoTable(const TempDir& dir) {
     DbfImage image;
-    for (int i = 1; i <= 20; ++i)
-        image.field("K" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 20; ++i) image.field("K" + std::to_string(i), 'N', 2);
     const std::string path = dir.file("kenobase.dbf");
     image.writeTo(path);
     return path;
 }
 
-std::string record(const std::vector<int>& numbers)
-{
+std::string record(const std::vector<int>& numbers) {
     std::string bytes = " ";
-    for (const int n : numbers)
-        bytes += (n < 10 ? " " : "") + std::to_string(n);
+    for (const int n : numbers) bytes += (n < 10 ? " " : "") + std::to_string(n);
     return bytes;
 }
 
-TEST(ImportCommand, AppendsEveryDrawAsGiven)
-{
+TEST(ImportCommand, AppendsEveryDrawAsGiven) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -79,9 +72,8 @@ TEST(ImportCommand, AppendsEveryDrawAsGiven)
     ASSERT_EQ(after.size(), records + 4 * 13 + 1);
     EXPECT_EQ(after.substr(32, records - 32), before.substr(32, records - 32));
     EXPECT_EQ(after.substr(4, 4), le32(6));
-    EXPECT_EQ(after.substr(records, 4 * 13),
-              record({49, 1, 17, 23, 5, 30}) + record({3, 14, 15, 9, 26, 2}) + record({8, 12, 33, 41, 44, 45}) +
-                  record({6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(after.substr(records, 4 * 13), record({49, 1, 17, 23, 5, 30}) + record({3, 14, 15, 9, 26, 2}) +
+                                                 record({8, 12, 33, 41, 44, 45}) + record({6, 7, 8, 9, 10, 11}));
     EXPECT_EQ(after.back(), '\x1A');
 
     {
@@ -110,8 +102,7 @@ TEST(ImportCommand, AppendsEveryDrawAsGiven)
     EXPECT_EQ(readFile(table), last);
 }
 
-TEST(ImportCommand, ABadLineAnywhereAppendsNothing)
-{
+TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -164,8 +155,7 @@ TEST(ImportCommand, ABadLineAnywhereAppendsNothing)
     EXPECT_TRUE(readFile(keno) == kenoBefore);
 }
 
-TEST(ImportCommand, RefusesWhatItCannotRead)
-{
+TEST(ImportCommand, RefusesWhatItCannotRead) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -203,8 +193,7 @@ TEST(ImportCommand, RefusesWhatItCannotRead)
     }
 }
 
-TEST(ImportCommand, WaitsForNoOneElsesAppendLock)
-{
+TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -229,8 +218,7 @@ TEST(ImportCommand, WaitsForNoOneElsesAppendLock)
     EXPECT_EQ(testsupport::fileSizeOf(table), 225u + 4u * 13u + 1u);
 }
 
-TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn)
-{
+TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n");
@@ -251,13 +239,9 @@ TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn)
 namespace {
 
 // The draws of a table as the engine reads them back, one line of numbers a visible record.
-std::string drawsOf(const std::string& table)
-{
-    return runCli({"dump", table}).out;
-}
+std::string drawsOf(const std::string& table) { return runCli({"dump", table}).out; }
 
-TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
-{
+TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string csv = dir.file("draws.csv");
@@ -265,7 +249,8 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
     // A lottery site's export: byte-order mark, CRLF, a header, dates, quoted fields and a
     // jackpot with commas inside its quotes.
     writeFile(csv,
-              "\xEF\xBB\xBF" "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
+              "\xEF\xBB\xBF"
+              "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
               "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
               "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
     const auto withoutColumns = runCli({"import", table, csv});
@@ -289,8 +274,9 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
 
     // LibreOffice Calc's CSV export of a table names the fields with their type: the header says
     // where the numbers are. A first line mixing numbers and words is no header.
-    writeFile(csv, "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
-                   "31,32,33,34,35,36\n");
+    writeFile(csv,
+              "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
+              "31,32,33,34,35,36\n");
     const auto calc = runCli({"import", table, csv});
     EXPECT_EQ(calc.status, cli::kExitOk) << calc.err;
     EXPECT_EQ(calc.out, "appended 1 draw\n");
@@ -308,8 +294,10 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
     EXPECT_TRUE(drawsOf(table).ends_with("\n6\t40\t41\t42\t43\t1\t2\n")) << drawsOf(table);
 
     for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"import", table, csv, "--columns", "3-"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
-             {{"import", table, csv, "--columns=0-5"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
+             {{"import", table, csv, "--columns", "3-"},
+              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
+             {{"import", table, csv, "--columns=0-5"},
+              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
              {{"import", table, csv, "--columns="}, "--columns wants a value"},
              {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
              {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}}) {
@@ -319,8 +307,7 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem)
     }
 }
 
-TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped)
-{
+TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -345,8 +332,7 @@ TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped)
     EXPECT_EQ(drawsOf(table), "1\t1\t2\t3\t4\t5\t16\n3\t20\t21\t22\t23\t24\t25\n4\t7\t8\t9\t10\t11\t12\n");
 }
 
-TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce)
-{
+TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
@@ -378,8 +364,7 @@ TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce)
     EXPECT_TRUE(readFile(table) == before);
 }
 
-TEST(AddCommand, AppendsOneDrawWithImportsChecks)
-{
+TEST(AddCommand, AppendsOneDrawWithImportsChecks) {
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const auto added = runCli({"add", table, "49", "1", "17", "23", "5", "30"});

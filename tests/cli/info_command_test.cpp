@@ -27,8 +27,7 @@ struct Outcome {
     std::string err;
 };
 
-Outcome runCli(const std::vector<std::string>& args)
-{
+Outcome runCli(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
     const int status = cli::run(args, out, err);
@@ -36,8 +35,7 @@ Outcome runCli(const std::vector<std::string>& args)
 }
 
 // The committed SuperLoto sample holds 100 draws.
-std::string superLotoInfo(int visible)
-{
+std::string superLotoInfo(int visible) {
     return "version: 0x03\n"
            "header length: 225\n"
            "record length: 13\n"
@@ -48,16 +46,14 @@ std::string superLotoInfo(int visible)
            "C1 N 2 0\nC2 N 2 0\nC3 N 2 0\nC4 N 2 0\nC5 N 2 0\nC6 N 2 0\n";
 }
 
-TEST(InfoCommand, DescribesTheSampleTables)
-{
+TEST(InfoCommand, DescribesTheSampleTables) {
     const Outcome loto = runCli({"info", kSamples + "/lotobase.dbf"});
     EXPECT_EQ(loto.status, cli::kExitOk);
     EXPECT_EQ(loto.out, superLotoInfo(100));
     EXPECT_EQ(loto.err, "");
 
     std::string kenoFields;
-    for (int i = 1; i <= 20; ++i)
-        kenoFields += "K" + std::to_string(i) + " N 2 0\n";
+    for (int i = 1; i <= 20; ++i) kenoFields += "K" + std::to_string(i) + " N 2 0\n";
     const Outcome keno = runCli({"info", kSamples + "/kenobase.dbf"});
     EXPECT_EQ(keno.status, cli::kExitOk);
     EXPECT_EQ(keno.out,
@@ -70,12 +66,10 @@ TEST(InfoCommand, DescribesTheSampleTables)
     EXPECT_EQ(keno.err, "");
 }
 
-TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
-{
+TEST(InfoCommand, CountsDeletedRecordsAsInvisible) {
     TempDir dir;
     std::string bytes = readFile(kSamples + "/lotobase.dbf");
-    for (int record : {1, 50, 100})
-        bytes[225 + (record - 1) * 13] = '*';
+    for (int record : {1, 50, 100}) bytes[225 + (record - 1) * 13] = '*';
     // A deletion flag other than "*" still marks a live record.
     bytes[225 + 9 * 13] = 'x';
     const std::string path = dir.file("LOTOBASE.DBF");
@@ -87,8 +81,7 @@ TEST(InfoCommand, CountsDeletedRecordsAsInvisible)
     EXPECT_EQ(outcome.err, "");
 }
 
-TEST(InfoCommand, CountsRecordsFromTheFileSizeNotTheHeader)
-{
+TEST(InfoCommand, CountsRecordsFromTheFileSizeNotTheHeader) {
     TempDir dir;
     std::string bytes = readFile(kSamples + "/lotobase.dbf");
     bytes[4] = 10;  // the header's count, never believed
@@ -99,12 +92,10 @@ TEST(InfoCommand, CountsRecordsFromTheFileSizeNotTheHeader)
 
     const Outcome outcome = runCli({"info", path});
     EXPECT_EQ(outcome.status, cli::kExitOk);
-    EXPECT_NE(outcome.out.find("records: 90\nvisible records: 90\n"), std::string::npos)
-        << outcome.out;
+    EXPECT_NE(outcome.out.find("records: 90\nvisible records: 90\n"), std::string::npos) << outcome.out;
 }
 
-TEST(InfoCommand, ReportsTheEngineErrorAndFails)
-{
+TEST(InfoCommand, ReportsTheEngineErrorAndFails) {
     TempDir dir;
 
     const std::string missing = dir.file("NOSUCH.DBF");
@@ -132,8 +123,7 @@ TEST(InfoCommand, ReportsTheEngineErrorAndFails)
     EXPECT_EQ(cut.err, "Xbase Error 221, SubCode 1204.\n " + shortFile + ">1204\n");
 }
 
-TEST(InfoCommand, AFifoIsRefusedAtOnce)
-{
+TEST(InfoCommand, AFifoIsRefusedAtOnce) {
     TempDir dir;
     const std::string fifo = dir.file("fifo.dbf");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -141,7 +131,8 @@ TEST(InfoCommand, AFifoIsRefusedAtOnce)
     for (const std::string command : {"info", "dump"}) {
         testsupport::Child child([&](testsupport::Child& self) {
             const Outcome refused = runCli({command, fifo});
-            const bool expected = refused.status == cli::kExitFailure && refused.err == "Not a regular file - " + fifo + "\n";
+            const bool expected =
+                refused.status == cli::kExitFailure && refused.err == "Not a regular file - " + fifo + "\n";
             self.tell(expected ? 'R' : 'F');
             return 0;
         });
@@ -149,35 +140,29 @@ TEST(InfoCommand, AFifoIsRefusedAtOnce)
     }
 }
 
-TEST(CommandLine, UsageMistakesPrintTheUsageAndExitWithTwo)
-{
+TEST(CommandLine, UsageMistakesPrintTheUsageAndExitWithTwo) {
     const Outcome none = runCli({});
     EXPECT_EQ(none.status, cli::kExitUsage);
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err.rfind("sharometr-cli: no command given\nusage: sharometr-cli COMMAND", 0), 0u)
-        << none.err;
+    EXPECT_EQ(none.err.rfind("sharometr-cli: no command given\nusage: sharometr-cli COMMAND", 0), 0u) << none.err;
 
     const Outcome unknown = runCli({"frobnicate", "x"});
     EXPECT_EQ(unknown.status, cli::kExitUsage);
     EXPECT_EQ(unknown.out, "");
-    EXPECT_EQ(unknown.err.rfind("sharometr-cli: unknown command 'frobnicate'\nusage: ", 0), 0u)
-        << unknown.err;
+    EXPECT_EQ(unknown.err.rfind("sharometr-cli: unknown command 'frobnicate'\nusage: ", 0), 0u) << unknown.err;
 
     const Outcome noFile = runCli({"info"});
     EXPECT_EQ(noFile.status, cli::kExitUsage);
     EXPECT_EQ(noFile.out, "");
-    EXPECT_EQ(noFile.err.rfind("sharometr-cli info: missing FILE argument\nusage: ", 0), 0u)
-        << noFile.err;
+    EXPECT_EQ(noFile.err.rfind("sharometr-cli info: missing FILE argument\nusage: ", 0), 0u) << noFile.err;
 
     const Outcome twoFiles = runCli({"info", kSamples + "/lotobase.dbf", "extra"});
     EXPECT_EQ(twoFiles.status, cli::kExitUsage);
     EXPECT_EQ(twoFiles.out, "");
-    EXPECT_EQ(twoFiles.err.rfind("sharometr-cli info: unexpected argument 'extra'\nusage: ", 0), 0u)
-        << twoFiles.err;
+    EXPECT_EQ(twoFiles.err.rfind("sharometr-cli info: unexpected argument 'extra'\nusage: ", 0), 0u) << twoFiles.err;
 }
 
-TEST(CommandLine, HelpListsEveryCommandOnStandardOutput)
-{
+TEST(CommandLine, HelpListsEveryCommandOnStandardOutput) {
     const Outcome help = runCli({"--help"});
     EXPECT_EQ(help.status, cli::kExitOk);
     EXPECT_EQ(help.err, "");

@@ -20,11 +20,9 @@ using testsupport::TempDir;
 
 constexpr platform::LocalTime kNow{2031, 7, 4, 12, 30, 15, 250};
 
-DbfImage table(bool withDeleted)
-{
+DbfImage table(bool withDeleted) {
     DbfImage image;
-    for (int i = 1; i <= 6; ++i)
-        image.field("C" + std::to_string(i), 'N', 2);
+    for (int i = 1; i <= 6; ++i) image.field("C" + std::to_string(i), 'N', 2);
     image.codePage(0x65);
     image.record({"1", "2", "3", "4", "5", "6"});
     image.record({"11", "12", "13", "14", "15", "16"}, withDeleted);
@@ -34,22 +32,19 @@ DbfImage table(bool withDeleted)
     return image;
 }
 
-std::vector<std::string> filesIn(const std::string& path)
-{
+std::vector<std::string> filesIn(const std::string& path) {
     std::vector<std::string> names;
     DIR* dir = ::opendir(path.c_str());
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
+        if (name != "." && name != "..") names.push_back(name);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
 
-TEST(PackCommand, RemovesTheDeletedRecordsAndNothingElse)
-{
+TEST(PackCommand, RemovesTheDeletedRecordsAndNothingElse) {
     TempDir dir;
     const cli_test::FixedClock clock(kNow);
     const std::string path = dir.file("lotobase.dbf");
@@ -75,17 +70,16 @@ TEST(PackCommand, RemovesTheDeletedRecordsAndNothingElse)
     EXPECT_TRUE(readFile(path) == after);
 }
 
-TEST(PackCommand, AFailureAtAnyStepLeavesTheTableWhole)
-{
+TEST(PackCommand, AFailureAtAnyStepLeavesTheTableWhole) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     table(true).writeTo(path);
     const std::string before = readFile(path);
 
     // The new file's write, its flush, and the rename over the table.
-    for (const platform::Fault& fault : {platform::Fault{platform::Call::Write, 1, -1, 112, 0},
-                                         platform::Fault{platform::Call::Flush, 0, -1, 29, 0},
-                                         platform::Fault{platform::Call::Move, 0, -1, 5, 0}}) {
+    for (const platform::Fault& fault :
+         {platform::Fault{platform::Call::Write, 1, -1, 112, 0}, platform::Fault{platform::Call::Flush, 0, -1, 29, 0},
+          platform::Fault{platform::Call::Move, 0, -1, 5, 0}}) {
         SCOPED_TRACE(static_cast<int>(fault.call));
         const platform::FaultGuard guard(fault);
         const auto failed = runCli({"pack", path});
@@ -100,8 +94,7 @@ TEST(PackCommand, AFailureAtAnyStepLeavesTheTableWhole)
     EXPECT_EQ(runCli({"pack", path}).status, cli::kExitOk);
 }
 
-TEST(PackCommand, NeedsTheTableInExclusiveUse)
-{
+TEST(PackCommand, NeedsTheTableInExclusiveUse) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     table(true).writeTo(path);

@@ -17,15 +17,13 @@ using testsupport::TempDir;
 const std::string kProgram = SHAROMETR_CLI_PROGRAM;
 const std::string kSamples = SHAROMETR_SAMPLES_DIR;
 
-TEST(Program, ExitStatusAndStreamsFollowTheCommand)
-{
+TEST(Program, ExitStatusAndStreamsFollowTheCommand) {
     TempDir scratch;
 
     const auto info = runProgram(kProgram, {"info", kSamples + "/kenobase.dbf"}, scratch);
     std::ostringstream inProcess;
     std::ostringstream ignored;
-    ASSERT_EQ(cli::run(std::vector<std::string>{"info", kSamples + "/kenobase.dbf"}, inProcess, ignored),
-              cli::kExitOk);
+    ASSERT_EQ(cli::run(std::vector<std::string>{"info", kSamples + "/kenobase.dbf"}, inProcess, ignored), cli::kExitOk);
     EXPECT_EQ(info.status, 0);
     EXPECT_EQ(info.out, inProcess.str());
     EXPECT_EQ(info.err, "");
@@ -46,8 +44,7 @@ TEST(Program, ExitStatusAndStreamsFollowTheCommand)
     EXPECT_EQ(help.err, "");
 }
 
-TEST(Program, MakesFillsAndShowsATable)
-{
+TEST(Program, MakesFillsAndShowsATable) {
     TempDir scratch;
     TempDir work;
     const auto created = runProgram(kProgram, {"create", "--game", "loto", work.path()}, scratch);
@@ -79,15 +76,12 @@ namespace {
 using cli_test::runCli;
 
 // Columns of a line of UTF-8 text: its characters.
-std::size_t columns(const std::string& line)
-{
-    return static_cast<std::size_t>(std::count_if(line.begin(), line.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+std::size_t columns(const std::string& line) {
+    return static_cast<std::size_t>(
+        std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-void expectWithin80Columns(const std::string& text, const std::string& what)
-{
+void expectWithin80Columns(const std::string& text, const std::string& what) {
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t end = text.find('\n', start);
@@ -97,16 +91,15 @@ void expectWithin80Columns(const std::string& text, const std::string& what)
     }
 }
 
-TEST(Program, EveryCommandHasItsHelpWithin80Columns)
-{
+TEST(Program, EveryCommandHasItsHelpWithin80Columns) {
     const auto usage = runCli({"--help"});
     expectWithin80Columns(usage.out, "--help");
     for (const cli::Command& command : cli::commands()) {
         const std::string name(command.name);
         SCOPED_TRACE(name);
         // Wherever the request stands, before or after other words, and in either spelling.
-        for (const auto& args : std::vector<std::vector<std::string>>{
-                 {name, "--help"}, {name, "-h"}, {name, "some.dbf", "--help"}}) {
+        for (const auto& args :
+             std::vector<std::vector<std::string>>{{name, "--help"}, {name, "-h"}, {name, "some.dbf", "--help"}}) {
             const auto help = runCli(args);
             EXPECT_EQ(help.status, cli::kExitOk);
             EXPECT_EQ(help.err, "");
@@ -119,13 +112,13 @@ TEST(Program, EveryCommandHasItsHelpWithin80Columns)
     }
     // A usage mistake shows the command's own usage.
     const auto mistake = runCli({"dump", "--all", "x.dbf"});
-    EXPECT_EQ(mistake.err, "sharometr-cli dump: unknown option '--all'\n"
-                           "usage: sharometr-cli dump FILE [--deleted] [--format tsv|csv|json]\n"
-                           "       sharometr-cli dump --help\n");
+    EXPECT_EQ(mistake.err,
+              "sharometr-cli dump: unknown option '--all'\n"
+              "usage: sharometr-cli dump FILE [--deleted] [--format tsv|csv|json]\n"
+              "       sharometr-cli dump --help\n");
 }
 
-TEST(Program, VersionIsTheOneOfTheBuild)
-{
+TEST(Program, VersionIsTheOneOfTheBuild) {
     TempDir scratch;
     const auto version = runProgram(kProgram, {"--version"}, scratch);
     EXPECT_EQ(version.status, 0);
@@ -134,8 +127,7 @@ TEST(Program, VersionIsTheOneOfTheBuild)
     EXPECT_EQ(cli::version(), "3.1.2");
 }
 
-TEST(Program, OptionsTakeTheirValueEitherWayAndOnlyOnce)
-{
+TEST(Program, OptionsTakeTheirValueEitherWayAndOnlyOnce) {
     const std::vector<std::string> words{"FILE", "--format=csv", "--deleted", "-", "-3", "--", "--deleted"};
     const auto line = cli::parseArguments(words, {{"--format", "FORMAT"}, {"--deleted"}});
     EXPECT_EQ(line.value("--format"), "csv");

@@ -21,8 +21,7 @@ using testsupport::TempDir;
 const std::string kSamples = SHAROMETR_SAMPLES_DIR;
 constexpr int kTopOfTheBoard = 26;
 
-std::uint32_t recordCount(const std::string& table)
-{
+std::uint32_t recordCount(const std::string& table) {
     const std::string bytes = readFile(table);
     EXPECT_GE(bytes.size(), 8u) << table;
     if (bytes.size() < 8) return 0;
@@ -31,8 +30,7 @@ std::uint32_t recordCount(const std::string& table)
     return count;
 }
 
-TEST(SampleBoards, EveryAnalysisOfTheSampleTablesDrawsAReadableBoard)
-{
+TEST(SampleBoards, EveryAnalysisOfTheSampleTablesDrawsAReadableBoard) {
     // The tables are copied: the analyses open them shared, and the samples stay untouched.
     TempDir dir;
     for (const char* table : {"lotobase.dbf", "kenobase.dbf"})
@@ -60,8 +58,7 @@ TEST(SampleBoards, EveryAnalysisOfTheSampleTablesDrawsAReadableBoard)
     }
 }
 
-TEST(SampleBoards, TheRunCommandMakesTablesOfTheSampleSizes)
-{
+TEST(SampleBoards, TheRunCommandMakesTablesOfTheSampleSizes) {
     std::ifstream in(std::string(SHAROMETR_SOURCE_DIR) + "/scripts/run.sh");
     ASSERT_TRUE(in) << "scripts/run.sh";
     const std::string script((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

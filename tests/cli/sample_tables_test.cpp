@@ -16,8 +16,7 @@ const std::string kSamples = SHAROMETR_SAMPLES_DIR;
 
 // The bytes of a table with the date of the last update (1-3) and the update stamp (16-19)
 // blanked out, the two things that tell one write from another.
-std::string withoutWriteTime(std::string bytes)
-{
+std::string withoutWriteTime(std::string bytes) {
     if (bytes.size() >= 20) {
         bytes.replace(1, 3, 3, '\0');
         bytes.replace(16, 4, 4, '\0');
@@ -25,8 +24,7 @@ std::string withoutWriteTime(std::string bytes)
     return bytes;
 }
 
-TEST(SampleTables, CreateWithTheSampleSizesWritesTheCommittedTables)
-{
+TEST(SampleTables, CreateWithTheSampleSizesWritesTheCommittedTables) {
     TempDir dir;
     for (const auto& [game, draws] : {std::pair{"loto", "100"}, std::pair{"keno", "50"}}) {
         const auto result = runCli({"create", "--game", game, "--sample", draws, dir.path()});
@@ -36,15 +34,15 @@ TEST(SampleTables, CreateWithTheSampleSizesWritesTheCommittedTables)
         const std::string committed = readFile(kSamples + "/" + name);
         const std::string created = readFile(dir.file(name));
         EXPECT_EQ(created.size(), committed.size()) << name;
-        EXPECT_TRUE(withoutWriteTime(created) == withoutWriteTime(committed)) << name << " differs from the committed sample";
+        EXPECT_TRUE(withoutWriteTime(created) == withoutWriteTime(committed))
+            << name << " differs from the committed sample";
     }
     // 225 = 32 + 6 descriptors + terminator, 100 records of 13 bytes, the end-of-file byte.
     EXPECT_EQ(readFile(kSamples + "/lotobase.dbf").size(), 225u + 100u * 13u + 1u);
     EXPECT_EQ(readFile(kSamples + "/kenobase.dbf").size(), 673u + 50u * 41u + 1u);
 }
 
-TEST(SampleTables, FewerSamplesAreTheFirstRecordsOfTheCommittedOnes)
-{
+TEST(SampleTables, FewerSamplesAreTheFirstRecordsOfTheCommittedOnes) {
     // Each game draws from a start of its own: a short Keno table does not depend on how many
     // SuperLoto draws were made before it.
     TempDir dir;

@@ -25,29 +25,23 @@ using xbtest::writeDrawTable;
 
 class EditingTest : public xbtest::XbaseDataSetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         XbaseDataSetTest::SetUp();
         writeDrawTable("lotobase.dbf", 10);
         m_original = bytes();
     }
 
     // The record area of the file as written at the start, records 1..n.
-    std::string originalRecords(std::size_t n) const
-    {
-        return m_original.substr(kHeaderLength, n * kRecordLength);
-    }
+    std::string originalRecords(std::size_t n) const { return m_original.substr(kHeaderLength, n * kRecordLength); }
 
-    static void setDraw(TXbaseDataSet& ds, const std::vector<int>& draw)
-    {
+    static void setDraw(TXbaseDataSet& ds, const std::vector<int>& draw) {
         for (int k = 0; k < 6; ++k) ds.Fields(k).SetAsInteger(draw[static_cast<std::size_t>(k)]);
     }
 
     std::string m_original;
 };
 
-TEST_F(EditingTest, InsertedRecordIsAppendedAndBecomesCurrent)
-{
+TEST_F(EditingTest, InsertedRecordIsAppendedAndBecomesCurrent) {
     auto ds = dataSet();
     ds->Open();
     ds->Next();
@@ -85,8 +79,7 @@ TEST_F(EditingTest, InsertedRecordIsAppendedAndBecomesCurrent)
     EXPECT_EQ(ds->RecNo(), 11);
 }
 
-TEST_F(EditingTest, CancelledInsertWritesNothingAndReturnsToTheRecord)
-{
+TEST_F(EditingTest, CancelledInsertWritesNothingAndReturnsToTheRecord) {
     auto ds = dataSet();
     ds->Open();
     ds->MoveBy(2);
@@ -118,8 +111,7 @@ TEST_F(EditingTest, CancelledInsertWritesNothingAndReturnsToTheRecord)
     EXPECT_EQ(bytes(), m_original);
 }
 
-TEST_F(EditingTest, CancelledEditRereadsTheRecord)
-{
+TEST_F(EditingTest, CancelledEditRereadsTheRecord) {
     auto ds = dataSet();
     ds->Open();
     ds->SetRecNo(5);
@@ -137,8 +129,7 @@ TEST_F(EditingTest, CancelledEditRereadsTheRecord)
     EXPECT_EQ(bytes(), m_original);
 }
 
-TEST_F(EditingTest, PostedEditRewritesTheRecordInPlace)
-{
+TEST_F(EditingTest, PostedEditRewritesTheRecordInPlace) {
     auto ds = dataSet();
     ds->Open();
     ds->SetRecNo(5);
@@ -163,8 +154,7 @@ TEST_F(EditingTest, PostedEditRewritesTheRecordInPlace)
     ds->Cancel();
 }
 
-TEST_F(EditingTest, EditOnAnEmptyTableInserts)
-{
+TEST_F(EditingTest, EditOnAnEmptyTableInserts) {
     writeDrawTable("empty.dbf", 0);
     auto ds = dataSet("empty.dbf");
     ds->Open();
@@ -180,8 +170,7 @@ TEST_F(EditingTest, EditOnAnEmptyTableInserts)
     EXPECT_EQ(recordAt(file, 1), recordBytes({12, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(EditingTest, NumberColumnsLeftEmptyAreStoredAsZero)
-{
+TEST_F(EditingTest, NumberColumnsLeftEmptyAreStoredAsZero) {
     auto ds = dataSet();
     ds->Open();
     ds->Append();
@@ -200,8 +189,7 @@ TEST_F(EditingTest, NumberColumnsLeftEmptyAreStoredAsZero)
     EXPECT_EQ(ds->Fields(0).AsString(), "0");
 }
 
-TEST_F(EditingTest, DeletingMovesToTheNextOrPreviousVisibleRecord)
-{
+TEST_F(EditingTest, DeletingMovesToTheNextOrPreviousVisibleRecord) {
     writeDrawTable("three.dbf", 3);
     auto ds = dataSet("three.dbf");
     ds->Open();
@@ -241,8 +229,7 @@ TEST_F(EditingTest, DeletingMovesToTheNextOrPreviousVisibleRecord)
               "XbaseDataSet1: Cannot perform this operation on an empty dataset");
 }
 
-TEST_F(EditingTest, RecallClearsTheDeletionMark)
-{
+TEST_F(EditingTest, RecallClearsTheDeletionMark) {
     writeDrawTable("three.dbf", 3, {2});
     auto ds = dataSet("three.dbf");
     ds->SetUseDeleted(true);
@@ -257,8 +244,7 @@ TEST_F(EditingTest, RecallClearsTheDeletionMark)
     EXPECT_EQ(ds->RecNo(), 2);
 }
 
-TEST_F(EditingTest, ValuesThatDoNotFitAreRefusedAndTheRowStaysInEdit)
-{
+TEST_F(EditingTest, ValuesThatDoNotFitAreRefusedAndTheRowStaysInEdit) {
     auto ds = dataSet();
     ds->Open();
     ds->SetRecNo(5);
@@ -304,8 +290,7 @@ TEST_F(EditingTest, ValuesThatDoNotFitAreRefusedAndTheRowStaysInEdit)
     EXPECT_EQ(wide->Fields(0).AsInteger(), 2000000000);
 }
 
-TEST_F(EditingTest, ReadOnlyFieldsRefuseValues)
-{
+TEST_F(EditingTest, ReadOnlyFieldsRefuseValues) {
     auto ds = dataSet();
     ds->Open();
     ds->Edit();
@@ -320,8 +305,7 @@ TEST_F(EditingTest, ReadOnlyFieldsRefuseValues)
     EXPECT_EQ(bytes(), m_original);
 }
 
-TEST_F(EditingTest, NothingIsStoredOutsideEditOrInsert)
-{
+TEST_F(EditingTest, NothingIsStoredOutsideEditOrInsert) {
     auto ds = dataSet();
     ds->Open();
     const std::string message = "XbaseDataSet1: Dataset not in edit or insert mode";
@@ -333,8 +317,7 @@ TEST_F(EditingTest, NothingIsStoredOutsideEditOrInsert)
     EXPECT_EQ(bytes(), m_original);
 }
 
-TEST_F(EditingTest, ReadOnlyDatasetRefusesEditsButDeleteReachesTheEngine)
-{
+TEST_F(EditingTest, ReadOnlyDatasetRefusesEditsButDeleteReachesTheEngine) {
     auto ds = dataSet();
     ds->SetReadOnly(true);
     ds->Open();
@@ -366,8 +349,7 @@ TEST_F(EditingTest, ReadOnlyDatasetRefusesEditsButDeleteReachesTheEngine)
     EXPECT_EQ(recordAt(bytes(), 2), recordBytes(drawOf(2), '*'));
 }
 
-TEST_F(EditingTest, AFailedWriteKeepsTheTypedValues)
-{
+TEST_F(EditingTest, AFailedWriteKeepsTheTypedValues) {
     auto ds = dataSet();
     ds->Open();
     ds->SetRecNo(5);
@@ -377,8 +359,7 @@ TEST_F(EditingTest, AFailedWriteKeepsTheTypedValues)
         platform::FaultGuard guard(platform::Fault{platform::Call::Write, 0, -1, 112, 0});
         // The disk is full: the engine's numbered report of the failed write.
         const std::string table = path("lotobase.dbf");
-        EXPECT_EQ(failureOf<EXbaseError>([&] { ds->Post(); }),
-                  "Xbase Error 112, SubCode 1102.\r " + table + ">1102");
+        EXPECT_EQ(failureOf<EXbaseError>([&] { ds->Post(); }), "Xbase Error 112, SubCode 1102.\r " + table + ">1102");
     }
     EXPECT_EQ(ds->State(), TDataSetState::dsEdit);
     EXPECT_EQ(ds->Fields(0).AsInteger(), 7);
@@ -387,8 +368,7 @@ TEST_F(EditingTest, AFailedWriteKeepsTheTypedValues)
     EXPECT_EQ(recordAt(bytes(), 5), recordBytes({7, 15, 25, 35, 45, 55}));
 }
 
-TEST_F(EditingTest, AnInsertTornByAFullDiskLeavesTheFileAsItWas)
-{
+TEST_F(EditingTest, AnInsertTornByAFullDiskLeavesTheFileAsItWas) {
     auto ds = dataSet();
     ds->Open();
     ds->Append();
@@ -405,8 +385,7 @@ TEST_F(EditingTest, AnInsertTornByAFullDiskLeavesTheFileAsItWas)
     EXPECT_EQ(bytes().substr(kHeaderLength + 10 * kRecordLength), recordBytes({7, 0, 0, 0, 0, 0}) + "\x1A");
 }
 
-TEST_F(EditingTest, ClosingDropsAnUnpostedRow)
-{
+TEST_F(EditingTest, ClosingDropsAnUnpostedRow) {
     auto ds = dataSet();
     ds->Open();
     ds->Edit();
@@ -427,13 +406,12 @@ TEST_F(EditingTest, ClosingDropsAnUnpostedRow)
     other->Cancel();
 }
 
-TEST_F(EditingTest, InsertRecordAndAppendRecordAddAWholeRecord)
-{
+TEST_F(EditingTest, InsertRecordAndAppendRecordAddAWholeRecord) {
     auto ds = dataSet();
     ds->Open();
     ds->SetRecNo(2);
-    ds->AppendRecord({std::int32_t{3}, std::int32_t{6}, TFieldValue{}, std::int32_t{12}, std::int32_t{15},
-                      std::int32_t{18}});
+    ds->AppendRecord(
+        {std::int32_t{3}, std::int32_t{6}, TFieldValue{}, std::int32_t{12}, std::int32_t{15}, std::int32_t{18}});
     EXPECT_EQ(ds->State(), TDataSetState::dsBrowse);
     EXPECT_EQ(recordAt(bytes(), 11), recordBytes({3, 6, 0, 12, 15, 18}));
     ds->InsertRecord({std::int32_t{1}});

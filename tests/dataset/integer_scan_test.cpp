@@ -19,8 +19,7 @@ using testsupport::DbfImage;
 using testsupport::TempDir;
 
 // What AsInteger makes of a numeric field text: its value, or nullopt when the engine refuses it.
-std::optional<std::int32_t> engineValue(DBFObject& table, const std::string& text)
-{
+std::optional<std::int32_t> engineValue(DBFObject& table, const std::string& text) {
     std::uint8_t* field = table.recordBuffer() + table.fieldOffset(1);
     for (std::uint32_t i = 0; i < table.fieldLength(1); ++i) field[i] = static_cast<std::uint8_t>(text[i]);
     try {
@@ -32,8 +31,7 @@ std::optional<std::int32_t> engineValue(DBFObject& table, const std::string& tex
     }
 }
 
-TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm)
-{
+TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
     TempDir dir;
     const std::string two = dir.file("two.dbf");
     DbfImage().field("N", 'N', 2).record({"1"}).writeTo(two);
@@ -54,9 +52,10 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm)
     DBFObject twelve(wide, "", false, true);
     twelve.readRecord(1);
     for (const std::string& text :
-         {std::string("            "), std::string("           7"), std::string("  -000000042"), std::string("+5          "),
-          std::string("  999999999 "), std::string(" 1234567890 "), std::string("         1.5"), std::string("         2.5"),
-          std::string("       1e2  "), std::string("         abc"), std::string("        - 1 "), std::string("       12 3 "),
+         {std::string("            "), std::string("           7"), std::string("  -000000042"),
+          std::string("+5          "), std::string("  999999999 "), std::string(" 1234567890 "),
+          std::string("         1.5"), std::string("         2.5"), std::string("       1e2  "),
+          std::string("         abc"), std::string("        - 1 "), std::string("       12 3 "),
           std::string("  5\0  x     ", 12), std::string("           -"), std::string("    +       ")}) {
         std::int32_t value = 0;
         const bool inPlace = xb::decodeSmallWhole(reinterpret_cast<const std::uint8_t*>(text.data()), 12, value);
@@ -68,13 +67,15 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm)
     EXPECT_FALSE(xb::decodeSmallWhole(reinterpret_cast<const std::uint8_t*>((blanks + "5").data()), 41, value));
 }
 
-TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike)
-{
+TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
     TempDir dir;
     const std::string path = dir.file("draws.dbf");
     DbfImage image;
     image.field("A", 'N', 2).field("B", 'N', 5).field("C", 'F', 3);
-    image.record({"7", "-12", ""}).record({"", "1.5", "+8"}, true).record({" 0", "2.5", "99"}).record({"80", "00042", "-1"});
+    image.record({"7", "-12", ""})
+        .record({"", "1.5", "+8"}, true)
+        .record({" 0", "2.5", "99"})
+        .record({"80", "00042", "-1"});
     image.writeTo(path);
     TXbaseDataSet data;
     data.SetTableName(path);
@@ -82,18 +83,20 @@ TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike)
     std::vector<const TField*> fields{&data.Fields(0), &data.Fields(1), &data.Fields(2)};
     std::vector<std::vector<std::int32_t>> scanned;
     std::vector<std::uint32_t> records;
-    ASSERT_TRUE(data.ScanIntegerFields(fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> numbers) {
-        for (std::size_t r = 0; r < numbers.size(); ++r) {
-            scanned.emplace_back(values.begin() + static_cast<std::ptrdiff_t>(r * 3),
-                                 values.begin() + static_cast<std::ptrdiff_t>(r * 3 + 3));
-            records.push_back(numbers[r]);
-        }
-    }));
+    ASSERT_TRUE(data.ScanIntegerFields(
+        fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> numbers) {
+            for (std::size_t r = 0; r < numbers.size(); ++r) {
+                scanned.emplace_back(values.begin() + static_cast<std::ptrdiff_t>(r * 3),
+                                     values.begin() + static_cast<std::ptrdiff_t>(r * 3 + 3));
+                records.push_back(numbers[r]);
+            }
+        }));
     EXPECT_EQ(records, (std::vector<std::uint32_t>{1, 3, 4})) << "the deleted record is hidden";
     EXPECT_EQ(data.RecNo(), 1) << "the cursor stays";
     std::size_t row = 0;
     for (data.First(); !data.Eof(); data.Next(), ++row)
-        for (int f = 0; f < 3; ++f) EXPECT_EQ(scanned.at(row)[static_cast<std::size_t>(f)], data.Fields(f).AsInteger()) << row;
+        for (int f = 0; f < 3; ++f)
+            EXPECT_EQ(scanned.at(row)[static_cast<std::size_t>(f)], data.Fields(f).AsInteger()) << row;
 
     // Garbage: the scan fails as AsInteger does, with the engine's message naming the field.
     DbfImage bad;

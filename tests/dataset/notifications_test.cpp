@@ -20,16 +20,14 @@ using xbtest::writeDrawTable;
 
 class NotificationsTest : public xbtest::XbaseDataSetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         XbaseDataSetTest::SetUp();
         writeDrawTable("lotobase.dbf", 10);
     }
 };
 
 // Every event of the dataset, by name, in the order raised.
-void recordEvents(TXbaseDataSet& ds, std::vector<std::string>& log)
-{
+void recordEvents(TXbaseDataSet& ds, std::vector<std::string>& log) {
     auto note = [&log](const char* name) { return [&log, name](TDataSet&) { log.emplace_back(name); }; };
     ds.BeforeOpen = note("BeforeOpen");
     ds.AfterOpen = note("AfterOpen");
@@ -52,8 +50,7 @@ void recordEvents(TXbaseDataSet& ds, std::vector<std::string>& log)
 
 using Log = std::vector<std::string>;
 
-TEST_F(NotificationsTest, EventsOfAnEditCycleComeInTheBaseClassOrder)
-{
+TEST_F(NotificationsTest, EventsOfAnEditCycleComeInTheBaseClassOrder) {
     auto ds = dataSet();
     Log log;
     recordEvents(*ds, log);
@@ -104,8 +101,7 @@ TEST_F(NotificationsTest, EventsOfAnEditCycleComeInTheBaseClassOrder)
     EXPECT_EQ(log, (Log{"BeforeClose", "AfterClose"}));
 }
 
-TEST_F(NotificationsTest, NewRowHandlerSeesTheBlankRowInInsertState)
-{
+TEST_F(NotificationsTest, NewRowHandlerSeesTheBlankRowInInsertState) {
     auto ds = dataSet();
     ds->OnNewRecord = [](TDataSet& set) {
         EXPECT_EQ(set.State(), TDataSetState::dsInsert);
@@ -119,8 +115,7 @@ TEST_F(NotificationsTest, NewRowHandlerSeesTheBlankRowInInsertState)
     EXPECT_EQ(recordAt(bytes(), 11), recordBytes({33, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(NotificationsTest, AFailedEditGoesToOnEditErrorFirst)
-{
+TEST_F(NotificationsTest, AFailedEditGoesToOnEditErrorFirst) {
     auto mainWindow = dataSet();
     auto dataWindow = dataSet();
     mainWindow->Open();
@@ -155,8 +150,7 @@ TEST_F(NotificationsTest, AFailedEditGoesToOnEditErrorFirst)
     dataWindow->Cancel();
 }
 
-TEST_F(NotificationsTest, AFailedDeleteGoesToOnDeleteErrorFirst)
-{
+TEST_F(NotificationsTest, AFailedDeleteGoesToOnDeleteErrorFirst) {
     auto ds = dataSet();
     ds->SetReadOnly(true);
     ds->Open();
@@ -176,8 +170,7 @@ TEST_F(NotificationsTest, AFailedDeleteGoesToOnDeleteErrorFirst)
     EXPECT_EQ(ds->RecordCount(), 10);
 }
 
-TEST_F(NotificationsTest, AFailedPostGoesToOnPostErrorFirst)
-{
+TEST_F(NotificationsTest, AFailedPostGoesToOnPostErrorFirst) {
     // The other dataset holds the append byte, so appending waits and then gives up.
     XBO_dBaseDBF::setAppendPatience(std::chrono::milliseconds(100));
     auto mainWindow = dataSet();
@@ -239,8 +232,7 @@ protected:
 };
 
 // The first column of each row of the link's window, read as a grid paints it.
-std::vector<int> windowRows(RecordingLink& link, TDataSet& ds)
-{
+std::vector<int> windowRows(RecordingLink& link, TDataSet& ds) {
     const int active = link.ActiveRecord();
     std::vector<int> rows;
     for (int i = 0; i < link.RecordCount(); ++i) {
@@ -251,16 +243,14 @@ std::vector<int> windowRows(RecordingLink& link, TDataSet& ds)
     return rows;
 }
 
-bool contains(const Log& log, const std::string& entry)
-{
+bool contains(const Log& log, const std::string& entry) {
     for (const auto& e : log) {
         if (e == entry) return true;
     }
     return false;
 }
 
-TEST_F(NotificationsTest, ADataLinkFollowsTheDatasetThroughItsWindow)
-{
+TEST_F(NotificationsTest, ADataLinkFollowsTheDatasetThroughItsWindow) {
     auto ds = dataSet();
     TDataSource source;
     source.SetDataSet(ds.get());

@@ -25,8 +25,7 @@ using xbtest::writeDrawTable;
 
 class ReadingTest : public xbtest::XbaseDataSetTest {};
 
-std::vector<int> walk(TXbaseDataSet& ds)
-{
+std::vector<int> walk(TXbaseDataSet& ds) {
     std::vector<int> seen;
     ds.First();
     while (!ds.Eof()) {
@@ -36,16 +35,14 @@ std::vector<int> walk(TXbaseDataSet& ds)
     return seen;
 }
 
-std::string upper(std::string text)
-{
+std::string upper(std::string text) {
     for (char& c : text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
     return text;
 }
 
-std::string executableDirectory()
-{
+std::string executableDirectory() {
     char buffer[4096];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0) return std::string();
@@ -53,8 +50,7 @@ std::string executableDirectory()
     return path.substr(0, path.find_last_of('/'));
 }
 
-TEST_F(ReadingTest, EmptyTableHasNoRowsAndEveryFieldIsNull)
-{
+TEST_F(ReadingTest, EmptyTableHasNoRowsAndEveryFieldIsNull) {
     writeDrawTable("lotobase.dbf", 0);
     auto ds = dataSet();
     ds->Open();
@@ -84,8 +80,7 @@ TEST_F(ReadingTest, EmptyTableHasNoRowsAndEveryFieldIsNull)
     EXPECT_EQ(ds->RecNo(), 0);
 }
 
-TEST_F(ReadingTest, FieldObjectsFollowTheColumnTypes)
-{
+TEST_F(ReadingTest, FieldObjectsFollowTheColumnTypes) {
     DbfImage image;
     image.field("NAME", 'C', 10)
         .field("PRICE", 'N', 6, 2)
@@ -109,11 +104,10 @@ TEST_F(ReadingTest, FieldObjectsFollowTheColumnTypes)
         int size;
     };
     const std::vector<Expected> expected = {
-        {"NAME", TFieldType::ftString, 10},    {"PRICE", TFieldType::ftFloat, 0},
-        {"WIDE", TFieldType::ftInteger, 0},    {"NARROW", TFieldType::ftSmallint, 0},
-        {"BALL", TFieldType::ftSmallint, 0},   {"RATE", TFieldType::ftFloat, 0},
-        {"FCOUNT", TFieldType::ftInteger, 0},  {"FLAG", TFieldType::ftBoolean, 0},
-        {"DAY", TFieldType::ftDate, 0},        {"NOTE", TFieldType::ftString, 300},
+        {"NAME", TFieldType::ftString, 10},    {"PRICE", TFieldType::ftFloat, 0},   {"WIDE", TFieldType::ftInteger, 0},
+        {"NARROW", TFieldType::ftSmallint, 0}, {"BALL", TFieldType::ftSmallint, 0}, {"RATE", TFieldType::ftFloat, 0},
+        {"FCOUNT", TFieldType::ftInteger, 0},  {"FLAG", TFieldType::ftBoolean, 0},  {"DAY", TFieldType::ftDate, 0},
+        {"NOTE", TFieldType::ftString, 300},
     };
     ASSERT_EQ(ds->FieldDefs().size(), expected.size());
     ASSERT_EQ(ds->FieldCount(), static_cast<int>(expected.size()));
@@ -164,8 +158,7 @@ TEST_F(ReadingTest, FieldObjectsFollowTheColumnTypes)
     EXPECT_EQ(ds->FieldByName("WIDE").AsString(), "0");
 }
 
-TEST_F(ReadingTest, NumberColumnsReadAsRoundedIntegersAndBlanksAsZero)
-{
+TEST_F(ReadingTest, NumberColumnsReadAsRoundedIntegersAndBlanksAsZero) {
     DbfImage image;
     image.field("C1", 'N', 2).field("C2", 'N', 3).field("C3", 'N', 5).field("C4", 'N', 12);
     image.record({"", "7.5", "6.5", "42"});
@@ -203,8 +196,7 @@ TEST_F(ReadingTest, NumberColumnsReadAsRoundedIntegersAndBlanksAsZero)
     EXPECT_EQ(ds->Fields(3).AsString(), "-7");
 }
 
-TEST_F(ReadingTest, CharacterAndDateFieldsReadAsTheFileHoldsThem)
-{
+TEST_F(ReadingTest, CharacterAndDateFieldsReadAsTheFileHoldsThem) {
     DbfImage image;
     image.field("NAME", 'C', 4).field("DAY", 'D', 8);
     image.record({"AB  ", "20010215"});
@@ -249,8 +241,7 @@ TEST_F(ReadingTest, CharacterAndDateFieldsReadAsTheFileHoldsThem)
     EXPECT_TRUE(day.IsNull()) << "seven characters";
 }
 
-TEST_F(ReadingTest, CharacterFieldsConvertBetweenTheTableAndTheProgramCodePage)
-{
+TEST_F(ReadingTest, CharacterFieldsConvertBetweenTheTableAndTheProgramCodePage) {
     DbfImage image;
     image.field("NAME", 'C', 4);
     // CP866: А а р Ё
@@ -289,8 +280,7 @@ TEST_F(ReadingTest, CharacterFieldsConvertBetweenTheTableAndTheProgramCodePage)
     }
 }
 
-TEST_F(ReadingTest, HiddenDeletedRecordsAreLeftOutOfTheExactCountOnly)
-{
+TEST_F(ReadingTest, HiddenDeletedRecordsAreLeftOutOfTheExactCountOnly) {
     writeDrawTable("lotobase.dbf", 3, {1});
     auto ds = dataSet();
     ASSERT_FALSE(ds->UseDeleted()) << "hidden by default";
@@ -324,8 +314,7 @@ TEST_F(ReadingTest, HiddenDeletedRecordsAreLeftOutOfTheExactCountOnly)
     EXPECT_EQ(walk(*ds), (std::vector<int>{2, 3}));
 }
 
-TEST_F(ReadingTest, TheCursorStopsOnTheFirstAndLastRecords)
-{
+TEST_F(ReadingTest, TheCursorStopsOnTheFirstAndLastRecords) {
     writeDrawTable("lotobase.dbf", 3);
     auto ds = dataSet();
     ds->Open();
@@ -369,8 +358,7 @@ TEST_F(ReadingTest, TheCursorStopsOnTheFirstAndLastRecords)
     EXPECT_EQ(ds->RecNo(), 1);
 }
 
-TEST_F(ReadingTest, OneRecordTableIsBothFirstAndLast)
-{
+TEST_F(ReadingTest, OneRecordTableIsBothFirstAndLast) {
     writeDrawTable("lotobase.dbf", 1);
     auto ds = dataSet();
     ds->Open();
@@ -387,8 +375,7 @@ TEST_F(ReadingTest, OneRecordTableIsBothFirstAndLast)
     EXPECT_EQ(ds->RecordCount(), 1);
 }
 
-TEST_F(ReadingTest, CountingAndRecordNumbersLeaveTheCursorWhereItIs)
-{
+TEST_F(ReadingTest, CountingAndRecordNumbersLeaveTheCursorWhereItIs) {
     writeDrawTable("lotobase.dbf", 10);
     auto ds = dataSet();
     ds->Open();
@@ -411,8 +398,7 @@ TEST_F(ReadingTest, CountingAndRecordNumbersLeaveTheCursorWhereItIs)
     EXPECT_TRUE(ds->IsSequenced());
 }
 
-TEST_F(ReadingTest, BookmarksNameThePhysicalRecord)
-{
+TEST_F(ReadingTest, BookmarksNameThePhysicalRecord) {
     writeDrawTable("lotobase.dbf", 10);
     auto ds = dataSet();
     ds->Open();
@@ -445,8 +431,7 @@ TEST_F(ReadingTest, BookmarksNameThePhysicalRecord)
               "Bookmark is invalid for table lotobase.dbf");
 }
 
-TEST_F(ReadingTest, TableNameWithoutExtensionGetsDbf)
-{
+TEST_F(ReadingTest, TableNameWithoutExtensionGetsDbf) {
     writeDrawTable("lotobase.dbf", 2);
     auto ds = dataSet("lotobase");
     ds->Open();
@@ -463,8 +448,7 @@ TEST_F(ReadingTest, TableNameWithoutExtensionGetsDbf)
     EXPECT_EQ(shouted->RecordCount(), 2);
 }
 
-TEST_F(ReadingTest, DefaultDirectoryIsTheProgramsOwn)
-{
+TEST_F(ReadingTest, DefaultDirectoryIsTheProgramsOwn) {
     // The table lies in the current directory, which "default directory" must not look in.
     const std::string name = "beside_" + std::to_string(::getpid()) + ".dbf";
     writeDrawTable(name, 1);
@@ -486,8 +470,7 @@ TEST_F(ReadingTest, DefaultDirectoryIsTheProgramsOwn)
     EXPECT_EQ(other->RecordCount(), 3);
 }
 
-TEST_F(ReadingTest, AliasFileNamesTableDirectories)
-{
+TEST_F(ReadingTest, AliasFileNamesTableDirectories) {
     const std::optional<std::string> savedConfig =
         std::getenv("XDG_CONFIG_HOME") ? std::optional<std::string>(std::getenv("XDG_CONFIG_HOME")) : std::nullopt;
     const std::string config = m_cwd + "/config";
@@ -537,8 +520,7 @@ TEST_F(ReadingTest, AliasFileNamesTableDirectories)
     EXPECT_EQ(withoutFile[0].first, "Default Directory");
 }
 
-TEST_F(ReadingTest, AliasFileThatIsNoRegularFileCountsAsNone)
-{
+TEST_F(ReadingTest, AliasFileThatIsNoRegularFileCountsAsNone) {
     // A FIFO would block the reader until some program opened it for writing; a directory reads
     // as empty. Neither is taken for an alias file. The child reads it, so a reader that blocks
     // fails the test instead of hanging it.
@@ -560,8 +542,7 @@ TEST_F(ReadingTest, AliasFileThatIsNoRegularFileCountsAsNone)
     EXPECT_EQ(child.wait(), 0);
 }
 
-TEST_F(ReadingTest, OpeningFailuresSayWhatIsWrong)
-{
+TEST_F(ReadingTest, OpeningFailuresSayWhatIsWrong) {
     writeDrawTable("lotobase.dbf", 2);
     {
         auto ds = dataSet("");
@@ -599,8 +580,7 @@ TEST_F(ReadingTest, OpeningFailuresSayWhatIsWrong)
     EXPECT_EQ(testsupport::openDescriptorCount(), m_descriptors);
 }
 
-TEST_F(ReadingTest, ClosedAndOpenDatasetsRefuseWhatTheirStateForbids)
-{
+TEST_F(ReadingTest, ClosedAndOpenDatasetsRefuseWhatTheirStateForbids) {
     writeDrawTable("lotobase.dbf", 2);
     auto ds = dataSet();
     EXPECT_EQ(failureOf<EDatabaseError>([&] { ds->RecordCount(); }),
@@ -631,8 +611,7 @@ TEST_F(ReadingTest, ClosedAndOpenDatasetsRefuseWhatTheirStateForbids)
               "Cannot perform this operation on a closed dataset");
 }
 
-TEST_F(ReadingTest, AFailedReadIsReportedAsARequestBeyondTheTable)
-{
+TEST_F(ReadingTest, AFailedReadIsReportedAsARequestBeyondTheTable) {
     writeDrawTable("lotobase.dbf", 10);
     auto ds = dataSet();
     ds->Open();

@@ -20,15 +20,13 @@ using xbtest::writeDrawTable;
 
 class SharedUseTest : public xbtest::XbaseDataSetTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         XbaseDataSetTest::SetUp();
         writeDrawTable("lotobase.dbf", 10);
     }
 };
 
-std::vector<int> firstColumn(TXbaseDataSet& ds)
-{
+std::vector<int> firstColumn(TXbaseDataSet& ds) {
     std::vector<int> seen;
     ds.First();
     while (!ds.Eof()) {
@@ -38,8 +36,7 @@ std::vector<int> firstColumn(TXbaseDataSet& ds)
     return seen;
 }
 
-TEST_F(SharedUseTest, EachDatasetSeesTheOthersPosts)
-{
+TEST_F(SharedUseTest, EachDatasetSeesTheOthersPosts) {
     auto mainWindow = dataSet();
     auto dataWindow = dataSet();
     mainWindow->Open();
@@ -71,8 +68,7 @@ TEST_F(SharedUseTest, EachDatasetSeesTheOthersPosts)
     EXPECT_EQ(recordAt(file, 4), recordBytes({9, 14, 24, 34, 44, 54}));
 }
 
-TEST_F(SharedUseTest, AnEditLocksItsRecordUntilPostOrCancel)
-{
+TEST_F(SharedUseTest, AnEditLocksItsRecordUntilPostOrCancel) {
     auto mainWindow = dataSet();
     auto dataWindow = dataSet();
     mainWindow->Open();
@@ -117,8 +113,7 @@ TEST_F(SharedUseTest, AnEditLocksItsRecordUntilPostOrCancel)
     mainWindow->Cancel();
 }
 
-TEST_F(SharedUseTest, ARecordLockedByAnotherProgramCannotBeEdited)
-{
+TEST_F(SharedUseTest, ARecordLockedByAnotherProgramCannotBeEdited) {
     auto ds = dataSet();
     ds->Open();
     std::uint32_t offset = 0;
@@ -146,8 +141,7 @@ TEST_F(SharedUseTest, ARecordLockedByAnotherProgramCannotBeEdited)
 
 // Another program changes a record this one shows: an edit shows and keeps that change once its
 // lock is granted, and a delete marks the record as the file holds it under the lock.
-TEST_F(SharedUseTest, EditAndDeleteWorkOnTheRecordAsItIsUnderTheLock)
-{
+TEST_F(SharedUseTest, EditAndDeleteWorkOnTheRecordAsItIsUnderTheLock) {
     testsupport::OtherProgramEdit beforeEdit(path("lotobase.dbf"), 2, "C2", "9");
     testsupport::OtherProgramEdit beforeDelete(path("lotobase.dbf"), 3, "C3", "8");
     auto ds = dataSet();
@@ -168,8 +162,7 @@ TEST_F(SharedUseTest, EditAndDeleteWorkOnTheRecordAsItIsUnderTheLock)
     EXPECT_EQ(ds->RecNo(), 4);
 }
 
-TEST_F(SharedUseTest, ARecordLockedByAnotherProgramIsNeitherDeletedNorRecalled)
-{
+TEST_F(SharedUseTest, ARecordLockedByAnotherProgramIsNeitherDeletedNorRecalled) {
     writeDrawTable("lotobase.dbf", 10, {6});
     const std::string before = bytes();
     auto ds = dataSet();

@@ -40,16 +40,14 @@ namespace xbtest {
 inline constexpr std::size_t kHeaderLength = 32 + 6 * 32 + 1;
 inline constexpr std::size_t kRecordLength = 1 + 6 * 2;
 
-inline std::vector<int> drawOf(int record)
-{
+inline std::vector<int> drawOf(int record) {
     std::vector<int> draw;
     for (int k = 0; k < 6; ++k) draw.push_back(record + 10 * k);
     return draw;
 }
 
 // A record image as the table stores it: live flag, then each number right-aligned in 2.
-inline std::string recordBytes(const std::vector<int>& values, char flag = ' ')
-{
+inline std::string recordBytes(const std::vector<int>& values, char flag = ' ') {
     std::string bytes(1, flag);
     for (int v : values) {
         std::string text = std::to_string(v);
@@ -58,23 +56,21 @@ inline std::string recordBytes(const std::vector<int>& values, char flag = ' ')
     return bytes;
 }
 
-inline std::string recordAt(const std::string& file, std::size_t n)
-{
+inline std::string recordAt(const std::string& file, std::size_t n) {
     const std::size_t offset = kHeaderLength + (n - 1) * kRecordLength;
     if (file.size() < offset + kRecordLength) return std::string();
     return file.substr(offset, kRecordLength);
 }
 
 // The record count of the header (bytes 4-7).
-inline std::uint32_t headerCount(const std::string& file)
-{
+inline std::uint32_t headerCount(const std::string& file) {
     std::uint32_t count = 0;
-    for (int i = 3; i >= 0; --i) count = count * 256 + static_cast<unsigned char>(file[4 + static_cast<std::size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        count = count * 256 + static_cast<unsigned char>(file[4 + static_cast<std::size_t>(i)]);
     return count;
 }
 
-inline void writeDrawTable(const std::string& path, int records, const std::vector<int>& deleted = {})
-{
+inline void writeDrawTable(const std::string& path, int records, const std::vector<int>& deleted = {}) {
     testsupport::Draws draws;
     for (int i = 1; i <= records; ++i) draws.push_back(drawOf(i));
     testsupport::writeDrawTable(path, kSuperLoto, draws, {deleted});
@@ -83,8 +79,7 @@ inline void writeDrawTable(const std::string& path, int records, const std::vect
 // Runs `action` and returns the message of the exception of type E it raised; a test failure
 // when it raised nothing or something else.
 template <typename E>
-std::string failureOf(const std::function<void()>& action)
-{
+std::string failureOf(const std::function<void()>& action) {
     try {
         action();
     } catch (const E& e) {
@@ -100,8 +95,7 @@ std::string failureOf(const std::function<void()>& action)
     return std::string();
 }
 
-inline std::string currentDirectory()
-{
+inline std::string currentDirectory() {
     char buffer[PATH_MAX];
     if (!::getcwd(buffer, sizeof buffer)) throw std::runtime_error("getcwd");
     return buffer;
@@ -110,8 +104,7 @@ inline std::string currentDirectory()
 // The engine's fixture, working in its temporary directory made the current one.
 class XbaseDataSetTest : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_savedDirectory = currentDirectory();
         ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
         // As the process sees it, which is how the engine spells the paths in its messages.
@@ -119,15 +112,13 @@ protected:
         EngineTest::SetUp();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(::chdir(m_savedDirectory.c_str()), 0);
         EngineTest::TearDown();
     }
 
     // A dataset as the windows set one up: shared, exact count, named like the main window's.
-    static std::unique_ptr<TXbaseDataSet> dataSet(const std::string& table = "lotobase.dbf")
-    {
+    static std::unique_ptr<TXbaseDataSet> dataSet(const std::string& table = "lotobase.dbf") {
         auto ds = std::make_unique<TXbaseDataSet>();
         ds->SetName("XbaseDataSet1");
         ds->SetTableName(table);

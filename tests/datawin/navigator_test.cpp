@@ -30,7 +30,7 @@ using Btn = TXbaseNavigateBtn;
 
 const TXbaseButtonSet kSuperLotoButtons = {Btn::nbTop,    Btn::nbPrev,   Btn::nbNext, Btn::nbBttm,
                                            Btn::nbInsert, Btn::nbDelete, Btn::nbPost};
-const TXbaseButtonSet kKenoButtons = {Btn::nbTop,  Btn::nbPrev,   Btn::nbNext,   Btn::nbBttm,
+const TXbaseButtonSet kKenoButtons = {Btn::nbTop,    Btn::nbPrev, Btn::nbNext,   Btn::nbBttm,
                                       Btn::nbInsert, Btn::nbEdit, Btn::nbDelete, Btn::nbPost};
 
 Btn at(int index) { return static_cast<Btn>(index); }
@@ -143,9 +143,9 @@ protected:
 };
 
 TEST_F(NavigatorTest, MadeWithTwelveButtonsInOrderAndItsDefaults) {
-    const char* const hints[] = {"First record", "Prior record", "Next record",   "Last record",
-                                 "Append record", " Copy record", "Edit record",  "Delete record",
-                                 "Save record",  "Cancel edit",  "Find record",   "Refresh data"};
+    const char* const hints[] = {"First record",  "Prior record", "Next record", "Last record",
+                                 "Append record", " Copy record", "Edit record", "Delete record",
+                                 "Save record",   "Cancel edit",  "Find record", "Refresh data"};
     for (int i = 0; i < kXbaseNavButtonCount; ++i) {
         TXbaseNavButton* b = button(at(i));
         ASSERT_NE(b, nullptr);
@@ -178,8 +178,8 @@ TEST_F(NavigatorTest, MadeWithTwelveButtonsInOrderAndItsDefaults) {
 }
 
 TEST_F(NavigatorTest, GlyphResourcesHoldANormalAndADisabledImage) {
-    const char* const names[] = {"TOP", "PREVIOUS", "NEXT", "BOTTOM", "APPEND", "COPY",
-                                 "EDIT", "DELETE", "SAVE", "CANCEL", "FIND", "REFRESH"};
+    const char* const names[] = {"TOP",  "PREVIOUS", "NEXT", "BOTTOM", "APPEND", "COPY",
+                                 "EDIT", "DELETE",   "SAVE", "CANCEL", "FIND",   "REFRESH"};
     for (int i = 0; i < kXbaseNavButtonCount; ++i) {
         const std::string name = std::string("XBNAV_") + names[i];
         const QImage glyph = NavigatorGlyph(name);

@@ -14,8 +14,7 @@ namespace {
 
 class DateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
         TxbDBFDate::instance().setFourDigitYear(true);
     }
@@ -23,8 +22,7 @@ protected:
     TxbDBFDate& dates = TxbDBFDate::instance();
 };
 
-TEST_F(DateTest, JulianDayNumbersOfKnownDates)
-{
+TEST_F(DateTest, JulianDayNumbersOfKnownDates) {
     EXPECT_EQ(TxbDBFDate::julianDay(1980, 1, 1), 2444240);
     EXPECT_EQ(TxbDBFDate::julianDay(2000, 1, 1), 2451545);
     EXPECT_EQ(TxbDBFDate::julianDay(1899, 12, 30), TxbDBFDate::kZeroDate);
@@ -59,8 +57,7 @@ TEST_F(DateTest, JulianDayNumbersOfKnownDates)
     EXPECT_EQ(y * 10000 + m * 100 + d, 20240229);
 }
 
-TEST_F(DateTest, StoredTextToDayNumberAndBack)
-{
+TEST_F(DateTest, StoredTextToDayNumberAndBack) {
     EXPECT_EQ(dates.fromText("19800101"), 2444240);
     EXPECT_EQ(dates.fromText("20240229"), 2460370);
     EXPECT_EQ(dates.fromText("00000000"), 0);
@@ -82,8 +79,7 @@ TEST_F(DateTest, StoredTextToDayNumberAndBack)
     EXPECT_EQ(TxbDBFDate::toStored(-5), std::string(8, ' '));
 }
 
-TEST_F(DateTest, ShortDateFormatForDisplayAndInput)
-{
+TEST_F(DateTest, ShortDateFormatForDisplayAndInput) {
     EXPECT_EQ(dates.displayFormat(), "DD.MM.YYYY");
     EXPECT_EQ(dates.toDisplay(2444240), "01.01.1980");
     EXPECT_EQ(dates.toDisplay(0), std::string(10, ' '));

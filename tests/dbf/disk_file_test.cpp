@@ -22,20 +22,19 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
-using testsupport::registrySize;
 using platform::Call;
 using platform::Fault;
 using testsupport::CwdGuard;
+using testsupport::expectXbaseError;
 using testsupport::fileSizeOf;
 using testsupport::openDescriptorCount;
 using testsupport::readFile;
+using testsupport::registrySize;
 using testsupport::writeFile;
 
 class DiskFileTest : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         m_path = m_dir.file("data.bin");
         writeFile(m_path, "0123456789abcdefghij");  // 20 bytes
@@ -43,8 +42,7 @@ protected:
     std::string m_path;
 };
 
-TEST_F(DiskFileTest, MakeResolvesTheFullPathOnceAndOpensNothing)
-{
+TEST_F(DiskFileTest, MakeResolvesTheFullPathOnceAndOpensNothing) {
     const int before = openDescriptorCount();
     {
         CwdGuard cwd;
@@ -77,8 +75,7 @@ TEST_F(DiskFileTest, MakeResolvesTheFullPathOnceAndOpensNothing)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST_F(DiskFileTest, PositionedReadsAndSize)
-{
+TEST_F(DiskFileTest, PositionedReadsAndSize) {
     XBO_DiskFile file(m_path, false, true);
     file.open();
     EXPECT_FALSE(file.isClosed());
@@ -108,8 +105,7 @@ TEST_F(DiskFileTest, PositionedReadsAndSize)
     EXPECT_TRUE(file.close()) << "closing twice is harmless";
 }
 
-TEST_F(DiskFileTest, OneDescriptorPerFileWhateverTheSpelling)
-{
+TEST_F(DiskFileTest, OneDescriptorPerFileWhateverTheSpelling) {
     const std::string link = m_dir.file("other-name.bin");
     ASSERT_EQ(::link(m_path.c_str(), link.c_str()), 0);
     const int before = openDescriptorCount();
@@ -151,8 +147,7 @@ TEST_F(DiskFileTest, OneDescriptorPerFileWhateverTheSpelling)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST_F(DiskFileTest, OpenFailuresNameTheResolvedPath)
-{
+TEST_F(DiskFileTest, OpenFailuresNameTheResolvedPath) {
     XBO_DiskFile missing(m_dir.file("missing.dbf"), false, true);
     auto e = expectXbaseError([&] { missing.open(); });
     EXPECT_EQ(e.Code(), 2);
@@ -175,8 +170,7 @@ TEST_F(DiskFileTest, OpenFailuresNameTheResolvedPath)
     expectNothingOpen();
 }
 
-TEST_F(DiskFileTest, SharingRefusedByAnotherHolderIsAccessDenied)
-{
+TEST_F(DiskFileTest, SharingRefusedByAnotherHolderIsAccessDenied) {
     const int other = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
     ASSERT_GE(other, 0);
 
@@ -207,8 +201,7 @@ TEST_F(DiskFileTest, SharingRefusedByAnotherHolderIsAccessDenied)
     ::close(other);
 }
 
-TEST_F(DiskFileTest, ReadWriteOpenOfReadOnlyFileIsAccessDenied)
-{
+TEST_F(DiskFileTest, ReadWriteOpenOfReadOnlyFileIsAccessDenied) {
     // Root passes permission bits, so there the file is made immutable instead.
     bool immutable = false;
     int flagsFd = -1;
@@ -250,8 +243,7 @@ TEST_F(DiskFileTest, ReadWriteOpenOfReadOnlyFileIsAccessDenied)
     }
 }
 
-TEST_F(DiskFileTest, InjectedFailuresOfOpenReadAndSize)
-{
+TEST_F(DiskFileTest, InjectedFailuresOfOpenReadAndSize) {
     {
         platform::FaultGuard fault(Fault{Call::Open, 0, 1, platform::code::kFileNotFound, 0});
         XBO_DiskFile file(m_path, false, true);
@@ -325,8 +317,7 @@ TEST_F(DiskFileTest, InjectedFailuresOfOpenReadAndSize)
     EXPECT_EQ(openDescriptorCount(), before - 1) << "a failed close still releases the descriptor";
 }
 
-TEST_F(DiskFileTest, WriteFlushTruncateAndCreateFailures)
-{
+TEST_F(DiskFileTest, WriteFlushTruncateAndCreateFailures) {
     XBO_DiskFile writer(m_path, true, true);
     writer.open();
     writer.writeAt(2, "XY", 2);

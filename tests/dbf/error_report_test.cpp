@@ -11,8 +11,7 @@
 
 namespace {
 
-TEST(ErrorReport, ListedCodesHaveTheirTexts)
-{
+TEST(ErrorReport, ListedCodesHaveTheirTexts) {
     const std::vector<std::pair<int, const char*>> listed = {
         {2, "File not found"},
         {3, "Path not found"},
@@ -57,8 +56,7 @@ TEST(ErrorReport, ListedCodesHaveTheirTexts)
     }
 }
 
-TEST(ErrorReport, UnlistedCodesUseTheNumberedForm)
-{
+TEST(ErrorReport, UnlistedCodesUseTheNumberedForm) {
     EXPECT_EQ(xb::errorMessage(221, 1207, "/tmp/x/lotobase.dbf"),
               "Xbase Error 221, SubCode 1207.\r /tmp/x/lotobase.dbf>1207");
     EXPECT_EQ(xb::errorMessage(30, 1101, "/tmp/x/a.dbf"), "Xbase Error 30, SubCode 1101.\r /tmp/x/a.dbf>1101");
@@ -71,8 +69,7 @@ TEST(ErrorReport, UnlistedCodesUseTheNumberedForm)
     EXPECT_EQ(xb::errorMessage(29, -1, "p"), "Xbase Error 29, SubCode -1.\r p>-1");
 }
 
-TEST(ErrorReport, RaisedExceptionCarriesCodeLocationInformationAndMessage)
-{
+TEST(ErrorReport, RaisedExceptionCarriesCodeLocationInformationAndMessage) {
     try {
         xb::raiseError(1004, xb::loc::kTypeCheck, "C1");
         FAIL() << "raiseError returned";

@@ -11,16 +11,15 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using testsupport::DbfImage;
 using testsupport::doubleBytes;
+using testsupport::expectXbaseError;
 using testsupport::le32;
 using testsupport::le64;
 
 using FieldGettersTest = testsupport::EngineTest;
 
-TEST_F(FieldGettersTest, TextIsCopiedAsStoredUpToAZeroByte)
-{
+TEST_F(FieldGettersTest, TextIsCopiedAsStoredUpToAZeroByte) {
     DbfImage image;
     image.field("NAME", 'C', 8).field("C1", 'N', 3);
     image.record({std::string("ab\0cd", 5), "12"});
@@ -52,8 +51,7 @@ TEST_F(FieldGettersTest, TextIsCopiedAsStoredUpToAZeroByte)
     }
 }
 
-TEST_F(FieldGettersTest, FieldLookupIgnoresCaseAndTrailingBlanks)
-{
+TEST_F(FieldGettersTest, FieldLookupIgnoresCaseAndTrailingBlanks) {
     DbfImage image;
     image.field("C1", 'N', 2).fieldRaw(std::string("AB\0JUNK", 7), 'C', 3, 0).field("c1", 'N', 4);
     image.field("LONGNAME_11", 'C', 2);
@@ -70,8 +68,8 @@ TEST_F(FieldGettersTest, FieldLookupIgnoresCaseAndTrailingBlanks)
     EXPECT_EQ(table.getText("Ab"), "xyz");
     EXPECT_EQ(table.fieldNumber("longname_11"), 4);
 
-    for (const std::string& name : {std::string("ABJUNK"), std::string("C2"), std::string("LONGNAME_11X"),
-                                    std::string("")}) {
+    for (const std::string& name :
+         {std::string("ABJUNK"), std::string("C2"), std::string("LONGNAME_11X"), std::string("")}) {
         auto e = expectXbaseError([&] { table.fieldNumber(name); });
         EXPECT_EQ(e.Code(), 1003) << name;
         EXPECT_EQ(e.Location(), xb::loc::kFieldLookup) << name;
@@ -85,8 +83,7 @@ TEST_F(FieldGettersTest, FieldLookupIgnoresCaseAndTrailingBlanks)
     EXPECT_EQ(e.Code(), 1003);
 }
 
-TEST_F(FieldGettersTest, NumbersAreReadFromTheirText)
-{
+TEST_F(FieldGettersTest, NumbersAreReadFromTheirText) {
     DbfImage image;
     image.field("C1", 'N', 2).field("X", 'N', 8, 2).field("W", 'C', 40).field("F1", 'F', 8, 1);
     image.record({" 7", "-3.50", "42", "1.5E+3"});
@@ -109,8 +106,9 @@ TEST_F(FieldGettersTest, NumbersAreReadFromTheirText)
     auto e = expectXbaseError([&] { table.getNumber(3); });
     EXPECT_EQ(e.Code(), 1004);
     EXPECT_EQ(e.Location(), xb::loc::kNone);
-    EXPECT_EQ(e.Message(), "dBase field is of incorrect type - Invalid number in field LotoBase->W "
-                           "(abcdefghijklmnopqrstuvwxyz01234)");
+    EXPECT_EQ(e.Message(),
+              "dBase field is of incorrect type - Invalid number in field LotoBase->W "
+              "(abcdefghijklmnopqrstuvwxyz01234)");
 
     table.readRecord(3);
     EXPECT_EQ(table.getNumber(2), 7.0L);
@@ -123,8 +121,7 @@ TEST_F(FieldGettersTest, NumbersAreReadFromTheirText)
     EXPECT_EQ(e.Information(), "Invalid number in field LotoBase->F1 (    12 3)");
 }
 
-TEST_F(FieldGettersTest, DisplayTextOfNumberAndMemoLikeFields)
-{
+TEST_F(FieldGettersTest, DisplayTextOfNumberAndMemoLikeFields) {
     DbfImage image;
     image.field("N0", 'N', 5).field("N2", 'N', 6, 2).field("F1", 'F', 7, 3);
     image.field("M1", 'M', 10).field("B1", 'B', 10).field("G1", 'G', 10);
@@ -150,15 +147,12 @@ TEST_F(FieldGettersTest, DisplayTextOfNumberAndMemoLikeFields)
     EXPECT_EQ(table.getNumber(4), 5.0L) << "a memo field's number is its block";
 }
 
-TEST_F(FieldGettersTest, LogicalFieldsAcceptTheTrueLettersOnly)
-{
+TEST_F(FieldGettersTest, LogicalFieldsAcceptTheTrueLettersOnly) {
     DbfImage image;
     image.field("L1", 'L', 1);
     const std::string trueLetters = "TtYyJj";
-    for (char c : trueLetters)
-        image.record({std::string(1, c)});
-    for (const char* text : {"N", "n", "F", "?", " ", "1"})
-        image.record({text});
+    for (char c : trueLetters) image.record({std::string(1, c)});
+    for (const char* text : {"N", "n", "F", "?", " ", "1"}) image.record({text});
     XBO_dBaseFld table(write(image), "", false, true);
 
     for (std::uint32_t n = 1; n <= 12; ++n) {
@@ -170,8 +164,7 @@ TEST_F(FieldGettersTest, LogicalFieldsAcceptTheTrueLettersOnly)
     }
 }
 
-TEST_F(FieldGettersTest, DatesAreReadAsJulianDays)
-{
+TEST_F(FieldGettersTest, DatesAreReadAsJulianDays) {
     DbfImage image;
     image.field("D1", 'D', 8).field("DS", 'D', 10);
     image.record({"19800101", "01.02.2003"});
@@ -218,8 +211,7 @@ TEST_F(FieldGettersTest, DatesAreReadAsJulianDays)
     EXPECT_EQ(e.Information(), "Invalid date in field lotobase->DS (29.02.2023)");
 }
 
-TEST_F(FieldGettersTest, ByNameTypedGettersCheckTheType)
-{
+TEST_F(FieldGettersTest, ByNameTypedGettersCheckTheType) {
     DbfImage image;
     image.field("C1", 'N', 2).field("NAME", 'C', 4).field("D1", 'D', 8).field("L1", 'L', 1);
     image.field("F1", 'F', 4).field("M1", 'M', 4).field("B1", 'B', 4).field("G1", 'G', 4).field("I1", 'I', 4);
@@ -227,8 +219,7 @@ TEST_F(FieldGettersTest, ByNameTypedGettersCheckTheType)
     XBO_dBaseFld table(write(image), "", false, true);
     table.readRecord(1);
 
-    for (const char* name : {"C1", "F1", "M1", "B1", "G1", "I1"})
-        EXPECT_NO_THROW(table.getNumber(name)) << name;
+    for (const char* name : {"C1", "F1", "M1", "B1", "G1", "I1"}) EXPECT_NO_THROW(table.getNumber(name)) << name;
     EXPECT_EQ(table.getNumber("f1"), 1.5L);
     EXPECT_EQ(table.getNumber(2), 12.0L) << "the by-number form checks nothing";
     EXPECT_EQ(table.getDate("D1"), 2444240);
@@ -250,14 +241,12 @@ TEST_F(FieldGettersTest, ByNameTypedGettersCheckTheType)
     EXPECT_EQ(table.getText("D1"), "19800101") << "text getters take any type";
 }
 
-TEST_F(FieldGettersTest, Version30BinaryFields)
-{
+TEST_F(FieldGettersTest, Version30BinaryFields) {
     DbfImage image;
     image.version(0x30);
     image.field("B1", 'B', 8).field("I1", 'I', 4).field("M1", 'M', 4).field("G1", 'G', 4);
     image.field("T1", 'T', 8).field("Y1", 'Y', 8).field("N1", 'N', 4);
-    image.record({doubleBytes(3.25), le32(-7), le32(42), le32(9), le32(2444240) + le32(3600000), le64(12345678),
-                  "12"});
+    image.record({doubleBytes(3.25), le32(-7), le32(42), le32(9), le32(2444240) + le32(3600000), le64(12345678), "12"});
     image.record({doubleBytes(-0.5), le32(2147483647), le32(0), le32(0), std::string(8, ' '),
                   le64((std::int64_t{5} << 32) + 7), ""});
     XBO_dBaseFld table(write(image), "", false, true);

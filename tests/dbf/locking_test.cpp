@@ -24,10 +24,10 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
+using testsupport::expectXbaseError;
 using testsupport::fileSizeOf;
 using testsupport::readFile;
 
@@ -37,8 +37,7 @@ constexpr std::uint32_t kRecord = 13;
 // Asks a child process, through a descriptor of its own, who holds each byte: "free", or the
 // range of the lock in the way as "0x<start>+0x<length>". This is what any program that takes
 // fcntl record locks on the same file sees, so it checks the layout other programs must share.
-std::vector<std::string> heldAt(const std::string& path, const std::vector<std::uint64_t>& offsets)
-{
+std::vector<std::string> heldAt(const std::string& path, const std::vector<std::uint64_t>& offsets) {
     int channel[2];
     if (::pipe(channel) != 0) {
         ADD_FAILURE() << "pipe failed";
@@ -88,8 +87,7 @@ std::vector<std::string> heldAt(const std::string& path, const std::vector<std::
     return lines;
 }
 
-std::string oneByte(std::uint64_t offset)
-{
+std::string oneByte(std::uint64_t offset) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%llX+0x1", static_cast<unsigned long long>(offset));
     return text;
@@ -99,8 +97,7 @@ using Held = std::vector<std::string>;
 
 class LockingTest : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         platform::overrideLocalTime([] { return platform::LocalTime{2031, 7, 9, 13, 45, 12, 345}; });
         // Header length 97, record length 13, ten records.
@@ -116,8 +113,7 @@ struct ProtocolCase {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> records;  // record number, its byte
 };
 
-TEST_F(LockingTest, RecordAndAppendBytesFollowTheLockProtocol)
-{
+TEST_F(LockingTest, RecordAndAppendBytesFollowTheLockProtocol) {
     DBFObject table(m_path, "", true, true);
     ASSERT_EQ(table.headerLength(), kHeader);
     ASSERT_EQ(table.recordLength(), kRecord);
@@ -166,8 +162,7 @@ TEST_F(LockingTest, RecordAndAppendBytesFollowTheLockProtocol)
     EXPECT_EQ(platform::callCount(Call::Lock), 0);
 }
 
-TEST_F(LockingTest, OneObjectHoldsOneRangeNestedAsOftenAsItIsLocked)
-{
+TEST_F(LockingTest, OneObjectHoldsOneRangeNestedAsOftenAsItIsLocked) {
     DBFObject table(m_path, "", true, true);
     table.readRecord(1);
     platform::clearFaults();
@@ -207,8 +202,7 @@ TEST_F(LockingTest, OneObjectHoldsOneRangeNestedAsOftenAsItIsLocked)
     EXPECT_TRUE(table.unlock());
 }
 
-TEST_F(LockingTest, UnsharedTableLocksWithoutThePlatformAndMayBeTruncated)
-{
+TEST_F(LockingTest, UnsharedTableLocksWithoutThePlatformAndMayBeTruncated) {
     DBFObject table(m_path, "", true, false);
     platform::clearFaults();
     table.readRecord(1);
@@ -233,8 +227,7 @@ TEST_F(LockingTest, UnsharedTableLocksWithoutThePlatformAndMayBeTruncated)
     EXPECT_EQ(fileSizeOf(m_path), kHeader + 3u * kRecord);
 }
 
-TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared)
-{
+TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
     const std::uint64_t size = fileSizeOf(m_path);
     {
         DBFObject table(m_path, "", true, true);
@@ -274,8 +267,7 @@ TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared)
     EXPECT_EQ(fileSizeOf(m_path), kHeader + 4u * kRecord);
 }
 
-TEST_F(LockingTest, ClosingReleasesTheHeldRange)
-{
+TEST_F(LockingTest, ClosingReleasesTheHeldRange) {
     const std::uint32_t record3 = 0x40000061u + 2 * kRecord;
     {
         DBFObject table(m_path, "", true, true);
@@ -300,8 +292,7 @@ TEST_F(LockingTest, ClosingReleasesTheHeldRange)
     EXPECT_EQ(again.lastError(), 33);
 }
 
-TEST_F(LockingTest, WholeTableLocksSetTheFileLockedMark)
-{
+TEST_F(LockingTest, WholeTableLocksSetTheFileLockedMark) {
     DBFObject table(m_path, "", true, true);
     DBFObject other(m_path, "", true, true);
     other.blankRecord();
@@ -361,8 +352,7 @@ TEST_F(LockingTest, WholeTableLocksSetTheFileLockedMark)
     EXPECT_TRUE(table.unlockWithHeaderUpdate());
 }
 
-TEST_F(LockingTest, HeaderWriteWaitsUntilTheWholeTableIsUnlocked)
-{
+TEST_F(LockingTest, HeaderWriteWaitsUntilTheWholeTableIsUnlocked) {
     const std::string before = readFile(m_path);
     DBFObject table(m_path, "", true, true);
     ASSERT_TRUE(table.lockFile());
@@ -401,8 +391,7 @@ TEST_F(LockingTest, HeaderWriteWaitsUntilTheWholeTableIsUnlocked)
     EXPECT_EQ(platform::callCount(Call::Write), 0);
 }
 
-TEST_F(LockingTest, RefusedLocksAndUnlocksOfThePlatform)
-{
+TEST_F(LockingTest, RefusedLocksAndUnlocksOfThePlatform) {
     const std::uint64_t size = fileSizeOf(m_path);
     DBFObject table(m_path, "", true, true);
     table.readRecord(4);
@@ -466,8 +455,7 @@ TEST_F(LockingTest, RefusedLocksAndUnlocksOfThePlatform)
     EXPECT_EQ(heldAt(m_path, {0x7FFFFFFEu}), Held{"free"});
 }
 
-TEST_F(LockingTest, ReadWriteOpenOfAReadOnlyFileIsRefusedWithoutFallback)
-{
+TEST_F(LockingTest, ReadWriteOpenOfAReadOnlyFileIsRefusedWithoutFallback) {
     platform::clearFaults();
     if (::geteuid() != 0) {
         ASSERT_EQ(::chmod(m_path.c_str(), 0444), 0);

@@ -18,38 +18,34 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using testsupport::DbfImage;
+using testsupport::expectXbaseError;
 
 // Records numbered 1..count: C1 holds the number, NAME "r<number>"; `deleted` picks the
 // records written with the deletion flag.
-DbfImage numberedImage(int count, const std::set<int>& deleted = {})
-{
+DbfImage numberedImage(int count, const std::set<int>& deleted = {}) {
     DbfImage image;
     image.field("C1", 'N', 3).field("NAME", 'C', 6);
-    for (int i = 1; i <= count; ++i)
-        image.record({std::to_string(i), "r" + std::to_string(i)}, deleted.count(i) != 0);
+    for (int i = 1; i <= count; ++i) image.record({std::to_string(i), "r" + std::to_string(i)}, deleted.count(i) != 0);
     return image;
 }
 
-std::string recordBytes(int number, bool deleted = false)
-{
+std::string recordBytes(int number, bool deleted = false) {
     DbfImage one;
-    one.field("C1", 'N', 3).field("NAME", 'C', 6).record({std::to_string(number), "r" + std::to_string(number)},
-                                                          deleted);
+    one.field("C1", 'N', 3)
+        .field("NAME", 'C', 6)
+        .record({std::to_string(number), "r" + std::to_string(number)}, deleted);
     return one.bytes().substr(one.computedHeaderLength(), one.computedRecordLength());
 }
 
 class NavigationTest : public testsupport::EngineTest {
 protected:
-    std::string write(const DbfImage& image)
-    {
+    std::string write(const DbfImage& image) {
         m_image = image;
         return EngineTest::write(image, "kenobase.dbf");
     }
     std::unique_ptr<XBO_dBHandler> open(const DbfImage& image, bool useDeleted, bool shared = true,
-                                        bool readWrite = false)
-    {
+                                        bool readWrite = false) {
         auto table = std::make_unique<XBO_dBHandler>(write(image), "", readWrite, shared);
         table->setUseDeleted(useDeleted);
         return table;
@@ -59,8 +55,7 @@ protected:
     DbfImage m_image;
 };
 
-TEST_F(NavigationTest, MovesSkipDeletedRecordsInTheirDirection)
-{
+TEST_F(NavigationTest, MovesSkipDeletedRecordsInTheirDirection) {
     auto table = open(numberedImage(5, {1, 2, 5}), false);
 
     table->readRecord(xb::req::kFirst);
@@ -101,8 +96,7 @@ TEST_F(NavigationTest, MovesSkipDeletedRecordsInTheirDirection)
     EXPECT_EQ(table->currentRecord(), 5u);
 }
 
-TEST_F(NavigationTest, AllDeletedOrEmptyTables)
-{
+TEST_F(NavigationTest, AllDeletedOrEmptyTables) {
     {
         auto table = open(numberedImage(4, {1, 2, 3, 4}), false);
         table->readRecord(xb::req::kFirst);
@@ -132,8 +126,7 @@ TEST_F(NavigationTest, AllDeletedOrEmptyTables)
     }
 }
 
-TEST_F(NavigationTest, RecordNumbersPastTheEnd)
-{
+TEST_F(NavigationTest, RecordNumbersPastTheEnd) {
     auto table = open(numberedImage(5, {5}), false);
     table->readRecord(5);
     EXPECT_EQ(table->currentRecord(), 5u);
@@ -152,8 +145,7 @@ TEST_F(NavigationTest, RecordNumbersPastTheEnd)
     EXPECT_EQ(e.Message(), "dBase record request beyond EOF - " + table->path());
 }
 
-TEST_F(NavigationTest, CurrentRecordThatBecameHiddenMovesForward)
-{
+TEST_F(NavigationTest, CurrentRecordThatBecameHiddenMovesForward) {
     auto table = open(numberedImage(4), false);
     table->readRecord(2);
     testsupport::patchFile(table->path(), m_image.recordOffset(2), "*");
@@ -166,8 +158,7 @@ TEST_F(NavigationTest, CurrentRecordThatBecameHiddenMovesForward)
     EXPECT_EQ(table->currentRecord(), 4u);
 }
 
-TEST_F(NavigationTest, SharedTableSeesRecordsAppendedByOthers)
-{
+TEST_F(NavigationTest, SharedTableSeesRecordsAppendedByOthers) {
     {
         // Read-write, since an object opened later on the same file shares this descriptor.
         auto table = open(numberedImage(3), false, true, true);
@@ -215,8 +206,7 @@ TEST_F(NavigationTest, SharedTableSeesRecordsAppendedByOthers)
     }
 }
 
-TEST_F(NavigationTest, SkipCountsEveryRecordWhenDeletedOnesAreVisible)
-{
+TEST_F(NavigationTest, SkipCountsEveryRecordWhenDeletedOnesAreVisible) {
     auto table = open(numberedImage(100, {4, 99}), true);
     table->readRecord(95);
     table->skipRecords(10);
@@ -243,8 +233,7 @@ TEST_F(NavigationTest, SkipCountsEveryRecordWhenDeletedOnesAreVisible)
     EXPECT_FALSE(table->bof()) << "landing exactly on the first record is no fall";
 }
 
-TEST_F(NavigationTest, SkipStepsOverHiddenRecords)
-{
+TEST_F(NavigationTest, SkipStepsOverHiddenRecords) {
     auto table = open(numberedImage(10, {2, 3, 7}), false);
     table->readRecord(1);
     table->skipRecords(2);
@@ -263,8 +252,7 @@ TEST_F(NavigationTest, SkipStepsOverHiddenRecords)
     EXPECT_EQ(table->currentRecord(), 10u);
 }
 
-TEST_F(NavigationTest, ExactCountCountsVisibleRecordsAndReturns)
-{
+TEST_F(NavigationTest, ExactCountCountsVisibleRecordsAndReturns) {
     auto table = open(numberedImage(10, {2, 3, 7}), false);
     table->readRecord(6);
     EXPECT_EQ(table->exactCount(), 7u);
@@ -290,8 +278,7 @@ public:
     DBFObject* table = nullptr;
 };
 
-TEST_F(NavigationTest, DatasetHookHidesRecords)
-{
+TEST_F(NavigationTest, DatasetHookHidesRecords) {
     OddRecordsOnly hooks;
     DBFObject table(write(numberedImage(10, {5})), "", false, true, &hooks);
     hooks.table = &table;
@@ -313,16 +300,14 @@ TEST_F(NavigationTest, DatasetHookHidesRecords)
 class EventRecorder : public XBO_dBHandler {
 public:
     using XBO_dBHandler::XBO_dBHandler;
-    bool statusEvent(int code, std::int64_t number) override
-    {
+    bool statusEvent(int code, std::int64_t number) override {
         events.emplace_back(code, number);
         return XBO_dBHandler::statusEvent(code, number);
     }
     std::vector<std::pair<int, std::int64_t>> events;
 };
 
-TEST_F(NavigationTest, ReadsRaiseStatusEventsAroundEachTransfer)
-{
+TEST_F(NavigationTest, ReadsRaiseStatusEventsAroundEachTransfer) {
     EventRecorder table(write(numberedImage(3, {1})), "", false, true);
     table.setUseDeleted(false);
     table.events.clear();
@@ -338,8 +323,7 @@ TEST_F(NavigationTest, ReadsRaiseStatusEventsAroundEachTransfer)
     EXPECT_EQ(table.events, (Events{{4, 3}, {6, 3}, {1, 1}, {0, 0}}));
 }
 
-TEST_F(NavigationTest, ReadAheadGivesTheSameRecordsAsPlainReads)
-{
+TEST_F(NavigationTest, ReadAheadGivesTheSameRecordsAsPlainReads) {
     const std::string path = m_dir.file("kenobase.dbf");
     // 3000 records of 13 bytes: more than one cache block.
     const auto draws = testsupport::makeDrawTable(path, kSuperLoto, 3000, 20240229);
@@ -394,8 +378,7 @@ TEST_F(NavigationTest, ReadAheadGivesTheSameRecordsAsPlainReads)
     EXPECT_TRUE(sameRecord(2999));
 }
 
-TEST_F(NavigationTest, ReadAheadFollowsOwnWritesAndOthersAppends)
-{
+TEST_F(NavigationTest, ReadAheadFollowsOwnWritesAndOthersAppends) {
     auto table = open(numberedImage(20), true, true, true);
     table->setReadAhead(true);
     table->readRecord(1);

@@ -19,10 +19,10 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
+using testsupport::expectXbaseError;
 using testsupport::le32;
 using testsupport::readFile;
 
@@ -31,23 +31,20 @@ constexpr std::uint32_t kStamp = 57487705;  // ((13 * 64 + 45) * 64 + 12) * 1024
 
 std::string bytesOf(const std::uint8_t* p, std::size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
-std::string fieldBytes(const XBO_dBaseFld& table, int number)
-{
+std::string fieldBytes(const XBO_dBaseFld& table, int number) {
     return bytesOf(table.recordBuffer() + table.fieldOffset(number), table.fieldLength(number));
 }
 
 std::string recordBytes(const XBO_dBaseDBF& table) { return bytesOf(table.recordBuffer(), table.recordLength()); }
 
 // A live record of the twenty-byte table: NAME left-aligned in 12 bytes, C1 right-aligned in 7.
-std::string row(const std::string& name, const std::string& number)
-{
+std::string row(const std::string& name, const std::string& number) {
     return " " + name + std::string(12 - name.size(), ' ') + std::string(7 - number.size(), ' ') + number;
 }
 
 // The 32 header bytes as a header write under the fixed clock must leave them: date, count,
 // stamp, encryption flag, user number and the three flag bits set, every other byte as it was.
-std::string stampedHeader(std::string header, std::uint32_t count, std::int32_t user = 0)
-{
+std::string stampedHeader(std::string header, std::uint32_t count, std::int32_t user = 0) {
     header.resize(32);
     header[1] = 31;
     header[2] = 7;
@@ -61,8 +58,7 @@ std::string stampedHeader(std::string header, std::uint32_t count, std::int32_t 
 }
 
 void expectReport(const EXbaseError& e, int code, int location, const std::string& information,
-                  const std::string& message)
-{
+                  const std::string& message) {
     EXPECT_EQ(e.Code(), code);
     EXPECT_EQ(e.Location(), location);
     EXPECT_EQ(e.Information(), information);
@@ -71,15 +67,13 @@ void expectReport(const EXbaseError& e, int code, int location, const std::strin
 
 class RecordWritingTest : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         platform::overrideLocalTime([] { return platform::LocalTime{2031, 7, 9, 13, 45, 12, 345}; });
     }
 
     // Header length 97 and record length 20: NAME C(12), C1 N(7,2).
-    static DbfImage twentyByteImage(int records)
-    {
+    static DbfImage twentyByteImage(int records) {
         DbfImage image;
         image.field("NAME", 'C', 12).field("C1", 'N', 7, 2);
         for (int i = 1; i <= records; ++i) image.record({"rec" + std::to_string(i), std::to_string(i) + ".00"});
@@ -87,8 +81,7 @@ protected:
     }
 
     // Every setter's field type in one record.
-    static DbfImage allTypesImage()
-    {
+    static DbfImage allTypesImage() {
         DbfImage image;
         image.field("NAME", 'C', 5)
             .field("C1", 'N', 2)
@@ -101,8 +94,7 @@ protected:
     }
 };
 
-TEST_F(RecordWritingTest, AppendToAnEmptyTableWritesTheRecordTheEndByteAndTheHeader)
-{
+TEST_F(RecordWritingTest, AppendToAnEmptyTableWritesTheRecordTheEndByteAndTheHeader) {
     DbfImage image = twentyByteImage(0);
     image.lastUpdate(99, 12, 31).updateStamp(0x11223344).tableFlags(0xFE).codePage(0x65);
     const std::string path = write(image);
@@ -155,8 +147,7 @@ TEST_F(RecordWritingTest, AppendToAnEmptyTableWritesTheRecordTheEndByteAndTheHea
     EXPECT_FALSE(table.isDeleted());
 }
 
-TEST_F(RecordWritingTest, AppendLandsBehindWhatAnotherUserAppendedMeanwhile)
-{
+TEST_F(RecordWritingTest, AppendLandsBehindWhatAnotherUserAppendedMeanwhile) {
     const std::string path = write(twentyByteImage(1));
     DBFObject first(path, "", true, true);
     DBFObject second(path, "", true, true);
@@ -181,8 +172,7 @@ TEST_F(RecordWritingTest, AppendLandsBehindWhatAnotherUserAppendedMeanwhile)
     EXPECT_EQ(bytes.substr(4, 4), le32(3));
 }
 
-TEST_F(RecordWritingTest, ReplaceRewritesExactlyOneRecordInPlace)
-{
+TEST_F(RecordWritingTest, ReplaceRewritesExactlyOneRecordInPlace) {
     const std::string path = write(twentyByteImage(5));
     const std::string before = readFile(path);
     DBFObject table(path, "", true, true);
@@ -215,8 +205,7 @@ TEST_F(RecordWritingTest, ReplaceRewritesExactlyOneRecordInPlace)
     EXPECT_EQ(table.currentRecord(), 4u);
 }
 
-TEST_F(RecordWritingTest, ReplaceOfNoRecordAppendsInstead)
-{
+TEST_F(RecordWritingTest, ReplaceOfNoRecordAppendsInstead) {
     const std::string path = write(twentyByteImage(2));
     const std::string before = readFile(path);
     DBFObject table(path, "", true, true);
@@ -246,8 +235,7 @@ TEST_F(RecordWritingTest, ReplaceOfNoRecordAppendsInstead)
     EXPECT_EQ(bytes.substr(4, 4), le32(6));
 }
 
-TEST_F(RecordWritingTest, DeleteAndRecallRewriteTheFlagAndNothingElse)
-{
+TEST_F(RecordWritingTest, DeleteAndRecallRewriteTheFlagAndNothingElse) {
     const std::string path = write(twentyByteImage(3));
     const std::string before = readFile(path);
     DBFObject table(path, "", true, true);
@@ -271,14 +259,18 @@ TEST_F(RecordWritingTest, DeleteAndRecallRewriteTheFlagAndNothingElse)
     EXPECT_EQ(table.recordCount(), 3u);
 }
 
-TEST_F(RecordWritingTest, NumberFieldsTakeValueTextAndNumbersRightAligned)
-{
+TEST_F(RecordWritingTest, NumberFieldsTakeValueTextAndNumbersRightAligned) {
     const std::string path = write(allTypesImage());
     DBFObject table(path, "", true, true);
     table.readRecord(1);
 
     const std::vector<std::pair<std::string, std::string>> texts = {
-        {"", " 0"}, {" 7 ", " 7"}, {"7.6", " 8"}, {"  9", " 9"}, {"-5", "-5"}, {"1e1", "10"},
+        {"", " 0"},
+        {" 7 ", " 7"},
+        {"7.6", " 8"},
+        {"  9", " 9"},
+        {"-5", "-5"},
+        {"1e1", "10"},
         // Only the first 32 characters count.
         {std::string(31, '0') + "7" + "garbage", " 7"},
     };
@@ -327,15 +319,14 @@ TEST_F(RecordWritingTest, NumberFieldsTakeValueTextAndNumbersRightAligned)
     EXPECT_EQ(fieldBytes(table, 3), "123456");
 }
 
-TEST_F(RecordWritingTest, LogicalFieldsTakeLettersAndNumbers)
-{
+TEST_F(RecordWritingTest, LogicalFieldsTakeLettersAndNumbers) {
     const std::string path = write(allTypesImage());
     DBFObject table(path, "", true, true);
     table.readRecord(1);
 
     const std::vector<std::pair<std::string, std::string>> texts = {
-        {"y", "T"}, {"n", "F"}, {"2", "T"}, {"0", "F"}, {"0.5", "F"}, {"-3", "T"}, {"", "F"},
-        {"J", "T"}, {"t", "T"}, {"f", "F"}, {"Nein", "F"}, {"Yes", "T"},
+        {"y", "T"}, {"n", "F"}, {"2", "T"}, {"0", "F"}, {"0.5", "F"},  {"-3", "T"},
+        {"", "F"},  {"J", "T"}, {"t", "T"}, {"f", "F"}, {"Nein", "F"}, {"Yes", "T"},
     };
     for (const auto& [text, stored] : texts) {
         EXPECT_TRUE(table.putValueText(4, text)) << text;
@@ -356,8 +347,7 @@ TEST_F(RecordWritingTest, LogicalFieldsTakeLettersAndNumbers)
                  "dBase field is of incorrect type - C1");
 }
 
-TEST_F(RecordWritingTest, DateFieldsTakeStoredShortAndDayNumberForms)
-{
+TEST_F(RecordWritingTest, DateFieldsTakeStoredShortAndDayNumberForms) {
     const std::string path = write(allTypesImage());
     DBFObject table(path, "", true, true);
     table.readRecord(1);
@@ -395,8 +385,7 @@ TEST_F(RecordWritingTest, DateFieldsTakeStoredShortAndDayNumberForms)
                  "dBase field is of incorrect type - NAME");
 }
 
-TEST_F(RecordWritingTest, RawPutsAndTheSettersOfNoField)
-{
+TEST_F(RecordWritingTest, RawPutsAndTheSettersOfNoField) {
     const std::string path = write(allTypesImage());
     DBFObject table(path, "", true, true);
     table.readRecord(1);
@@ -430,8 +419,7 @@ TEST_F(RecordWritingTest, RawPutsAndTheSettersOfNoField)
     EXPECT_EQ(recordBytes(table), unchanged);
 }
 
-TEST_F(RecordWritingTest, BlankRecordHoldsBlanksAndRightAlignedZeros)
-{
+TEST_F(RecordWritingTest, BlankRecordHoldsBlanksAndRightAlignedZeros) {
     const std::string path = write(allTypesImage());
     DBFObject table(path, "", true, true);
     table.readRecord(1);
@@ -442,8 +430,7 @@ TEST_F(RecordWritingTest, BlankRecordHoldsBlanksAndRightAlignedZeros)
     for (std::size_t i = 0; i < table.changedMarks().size(); ++i) EXPECT_EQ(table.changedMarks()[i], 1) << i;
 }
 
-TEST_F(RecordWritingTest, VisualFoxBinaryFieldsStoreTheirEncoding)
-{
+TEST_F(RecordWritingTest, VisualFoxBinaryFieldsStoreTheirEncoding) {
     DbfImage image;
     image.version(0x30).field("B", 'B', 8).field("I", 'I', 4).field("T", 'T', 8).field("Y", 'Y', 8).field("N", 'N', 4);
     image.record({std::string(8, 'x'), std::string(4, 'x'), std::string(8, 'x'), std::string(8, 'x'), "1"});
@@ -498,8 +485,7 @@ TEST_F(RecordWritingTest, VisualFoxBinaryFieldsStoreTheirEncoding)
                  "dBase field is of incorrect type - Y");
 }
 
-TEST_F(RecordWritingTest, ReadOnlyTableRefusesRecordWritesAndSkipsTheHeader)
-{
+TEST_F(RecordWritingTest, ReadOnlyTableRefusesRecordWritesAndSkipsTheHeader) {
     const std::string path = write(twentyByteImage(2));
     const std::string before = readFile(path);
     {
@@ -519,8 +505,7 @@ TEST_F(RecordWritingTest, ReadOnlyTableRefusesRecordWritesAndSkipsTheHeader)
     EXPECT_EQ(readFile(path), before);
 }
 
-TEST_F(RecordWritingTest, ShortWritesAreContinuedAndAFailedContinuationIsReported)
-{
+TEST_F(RecordWritingTest, ShortWritesAreContinuedAndAFailedContinuationIsReported) {
     const std::string path = write(twentyByteImage(2));
     const std::string before = readFile(path);
     DBFObject table(path, "", true, true);
@@ -531,8 +516,8 @@ TEST_F(RecordWritingTest, ShortWritesAreContinuedAndAFailedContinuationIsReporte
     platform::injectFault(Fault{Call::Write, 0, 1, 0, 5});
     table.appendRecord();
     EXPECT_EQ(platform::callCount(Call::Write), 3) << "record in two pieces, then the header";
-    std::string expected = stampedHeader(before.substr(0, 32), 3) + before.substr(32, 97 - 32 + 40) +
-                           row("short", "0.00") + "\x1A";
+    std::string expected =
+        stampedHeader(before.substr(0, 32), 3) + before.substr(32, 97 - 32 + 40) + row("short", "0.00") + "\x1A";
     EXPECT_EQ(readFile(path), expected);
     EXPECT_EQ(table.recordCount(), 3u);
 
@@ -566,8 +551,7 @@ struct AppendFault {
     bool recordWritten;
 };
 
-TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile)
-{
+TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile) {
     const std::vector<AppendFault> cases = {
         {"record write", Fault{Call::Write, 0, 1, platform::code::kDiskFull, 0}, 1102, false},
         {"header write", Fault{Call::Write, 1, 1, platform::code::kWriteFault, 0}, 1102, false},
@@ -619,8 +603,7 @@ TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile)
 
 // A write the disk takes only part of, then refuses: whether it strikes the record or the header,
 // and whatever the table's end looked like, the append leaves the file byte for byte as it was.
-TEST_F(RecordWritingTest, ATornAppendLeavesTheFileAsItWas)
-{
+TEST_F(RecordWritingTest, ATornAppendLeavesTheFileAsItWas) {
     struct Tail {
         const char* what;
         DbfImage image;
@@ -656,8 +639,7 @@ TEST_F(RecordWritingTest, ATornAppendLeavesTheFileAsItWas)
     }
 }
 
-TEST_F(RecordWritingTest, FailuresDuringAReplaceAndAFlushAreReportedWithThePath)
-{
+TEST_F(RecordWritingTest, FailuresDuringAReplaceAndAFlushAreReportedWithThePath) {
     const std::string path = write(twentyByteImage(3));
     const std::string before = readFile(path);
     DBFObject table(path, "", true, true);

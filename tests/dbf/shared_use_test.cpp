@@ -32,9 +32,9 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using platform::Call;
 using testsupport::DbfImage;
+using testsupport::expectXbaseError;
 using testsupport::fileSizeOf;
 using testsupport::openDescriptorCount;
 using testsupport::readFile;
@@ -48,22 +48,19 @@ constexpr std::uint32_t kRecord2Byte = 0x40000061u + kRecord;
 using testsupport::Child;
 
 // Whether a process of its own could lock this one byte now (fcntl, as any other program).
-bool lockableElsewhere(const std::string& path, std::uint64_t offset)
-{
+bool lockableElsewhere(const std::string& path, std::uint64_t offset) {
     return testsupport::ForeignLock(path, offset).locked();
 }
 
 class SharedUseTest : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         // Header length 97, record length 13, ten records.
         m_path = write(numberedPairs());
     }
 
-    static void fill(DBFObject& table, const std::string& c1)
-    {
+    static void fill(DBFObject& table, const std::string& c1) {
         table.blankRecord();
         table.putText(1, c1);
     }
@@ -71,8 +68,7 @@ protected:
     std::string m_path;
 };
 
-TEST_F(SharedUseTest, TwoObjectsOfOneProcessExcludeEachOthersLocks)
-{
+TEST_F(SharedUseTest, TwoObjectsOfOneProcessExcludeEachOthersLocks) {
     DBFObject data(m_path, "", true, true);
     DBFObject mainWindow(m_path, "", true, true);
     EXPECT_EQ(data.sharedHandle(), mainWindow.sharedHandle()) << "one descriptor for the file";
@@ -127,8 +123,7 @@ TEST_F(SharedUseTest, TwoObjectsOfOneProcessExcludeEachOthersLocks)
     EXPECT_TRUE(mainWindow.unlock());
 }
 
-TEST_F(SharedUseTest, ADataCoveringLockBlocksTheOtherObjectsTransfers)
-{
+TEST_F(SharedUseTest, ADataCoveringLockBlocksTheOtherObjectsTransfers) {
     DBFObject holder(m_path, "", true, true);
     DBFObject other(m_path, "", true, true);
     other.readRecord(1);
@@ -154,8 +149,7 @@ TEST_F(SharedUseTest, ADataCoveringLockBlocksTheOtherObjectsTransfers)
     EXPECT_EQ(other.getText(1), "     2");
 }
 
-TEST_F(SharedUseTest, AnAppendThroughOneObjectIsSeenWhenTheOtherReadsPastItsEnd)
-{
+TEST_F(SharedUseTest, AnAppendThroughOneObjectIsSeenWhenTheOtherReadsPastItsEnd) {
     DBFObject writer(m_path, "", true, true);
     DBFObject reader(m_path, "", false, true);
     reader.readRecord(xb::req::kLast);
@@ -175,8 +169,7 @@ TEST_F(SharedUseTest, AnAppendThroughOneObjectIsSeenWhenTheOtherReadsPastItsEnd)
     EXPECT_TRUE(reader.eof());
 }
 
-TEST_F(SharedUseTest, ClosingOneObjectKeepsTheOthersLockAndDescriptor)
-{
+TEST_F(SharedUseTest, ClosingOneObjectKeepsTheOthersLockAndDescriptor) {
     const int descriptors = openDescriptorCount();
     auto first = std::make_unique<DBFObject>(m_path, "", true, true);
     auto second = std::make_unique<DBFObject>(m_path, "", true, true);
@@ -207,8 +200,7 @@ TEST_F(SharedUseTest, ClosingOneObjectKeepsTheOthersLockAndDescriptor)
     EXPECT_TRUE(lockableElsewhere(m_path, 0x40000061u));
 }
 
-TEST_F(SharedUseTest, ARecordLockOfAnotherProcessIsRefusedAtOnceAndItsAppendByteWaitedFor)
-{
+TEST_F(SharedUseTest, ARecordLockOfAnotherProcessIsRefusedAtOnceAndItsAppendByteWaitedFor) {
     Child child([&](Child& self) {
         DBFObject table(m_path, "", true, true);
         table.readRecord(2);
@@ -270,8 +262,7 @@ TEST_F(SharedUseTest, ARecordLockOfAnotherProcessIsRefusedAtOnceAndItsAppendByte
     EXPECT_TRUE(table.unlock());
 }
 
-TEST_F(SharedUseTest, FourProcessesAppendingAtOnceLoseNothing)
-{
+TEST_F(SharedUseTest, FourProcessesAppendingAtOnceLoseNothing) {
     constexpr int kWriters = 4;
     constexpr int kAppends = 1000;
     DbfImage image;
@@ -339,8 +330,7 @@ TEST_F(SharedUseTest, FourProcessesAppendingAtOnceLoseNothing)
     EXPECT_EQ(table.recordCount(), kTotal);
 }
 
-TEST_F(SharedUseTest, AProcessKilledWhileAppendingLeavesAUsableFile)
-{
+TEST_F(SharedUseTest, AProcessKilledWhileAppendingLeavesAUsableFile) {
     Child child([&](Child& self) {
         DBFObject table(m_path, "", true, true);
         for (int seq = 1; seq < 1000000; ++seq) {
@@ -383,8 +373,7 @@ TEST_F(SharedUseTest, AProcessKilledWhileAppendingLeavesAUsableFile)
     EXPECT_EQ(fileSizeOf(m_path), kHeader + (count + 1) * kRecord + 1u);
 }
 
-TEST_F(SharedUseTest, ShareModesOfAnotherProcessRefuseTheOpen)
-{
+TEST_F(SharedUseTest, ShareModesOfAnotherProcessRefuseTheOpen) {
     for (const bool childShared : {false, true}) {
         SCOPED_TRACE(childShared ? "the other process shares" : "the other process holds the file alone");
         Child child([&](Child& self) {

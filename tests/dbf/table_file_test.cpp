@@ -17,27 +17,24 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
 using platform::Call;
 using platform::Fault;
+using testsupport::expectXbaseError;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-bool exists(const std::string& path)
-{
+bool exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
 }
 
 class TableFile : public testsupport::EngineTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineTest::SetUp();
         platform::overrideLocalTime([] { return platform::LocalTime{2027, 3, 4, 5, 6, 7, 8}; });
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         platform::overrideLocalTime(nullptr);
         EngineTest::TearDown();
     }
@@ -45,8 +42,7 @@ protected:
     const std::vector<xb::FieldSpec> m_fields{{"NAME", 'C', 10, 0}, {"SUM", 'N', 8, 2}, {"DAY", 'D', 8, 0}};
 };
 
-TEST_F(TableFile, CreateTableWritesAnEmptyTableTheEngineOpens)
-{
+TEST_F(TableFile, CreateTableWritesAnEmptyTableTheEngineOpens) {
     const std::string path = xb::createTable(m_dir.file("people.dbf"), m_fields, 0x65);
     EXPECT_EQ(path, m_dir.file("people.dbf"));
     const std::string bytes = readFile(path);
@@ -68,8 +64,7 @@ TEST_F(TableFile, CreateTableWritesAnEmptyTableTheEngineOpens)
     table.close();
 }
 
-TEST_F(TableFile, CreateTableRefusesWhatIsThereAndAMissingFolder)
-{
+TEST_F(TableFile, CreateTableRefusesWhatIsThereAndAMissingFolder) {
     writeFile(m_dir.file("PEOPLE.DBF"), "kept");
     auto e = expectXbaseError([&] { xb::createTable(m_dir.file("people.dbf"), m_fields, 0); });
     EXPECT_EQ(e.Message(), "File already exists - " + m_dir.file("PEOPLE.DBF"));
@@ -80,8 +75,7 @@ TEST_F(TableFile, CreateTableRefusesWhatIsThereAndAMissingFolder)
     EXPECT_EQ(e.Message(), "Path not found - " + m_dir.file("none/t.dbf"));
 }
 
-TEST_F(TableFile, EveryFailingStepOfCreateTableLeavesNoFile)
-{
+TEST_F(TableFile, EveryFailingStepOfCreateTableLeavesNoFile) {
     for (const Fault& fault : {Fault{Call::Open, 0, 1, platform::code::kAccessDenied, 0},
                                Fault{Call::Write, 0, 1, platform::code::kDiskFull, 0},
                                Fault{Call::Close, 0, 1, platform::code::kWriteFault, 0}}) {
@@ -94,8 +88,7 @@ TEST_F(TableFile, EveryFailingStepOfCreateTableLeavesNoFile)
     }
 }
 
-TEST_F(TableFile, TheExtensionIsAddedOnlyWhereItIsWanted)
-{
+TEST_F(TableFile, TheExtensionIsAddedOnlyWhereItIsWanted) {
     EXPECT_TRUE(xb::lacksTableExtension(m_dir.file("lotobase")));
     EXPECT_FALSE(xb::lacksTableExtension(m_dir.file("lotobase.dbf")));
     writeFile(m_dir.file("plain"), "");
@@ -103,8 +96,7 @@ TEST_F(TableFile, TheExtensionIsAddedOnlyWhereItIsWanted)
     EXPECT_TRUE(xb::lacksTableExtension(m_dir.file("a.b/name")));
 }
 
-TEST_F(TableFile, ANewFileTakesTheTablesPlaceWithItsAccessOrIsRemoved)
-{
+TEST_F(TableFile, ANewFileTakesTheTablesPlaceWithItsAccessOrIsRemoved) {
     const std::string path = xb::createTable(m_dir.file("t.dbf"), m_fields, 0);
     ::chmod(path.c_str(), 0640);
     const std::vector<std::uint8_t> image = xb::emptyTableImage({{"ONLY", 'L', 1, 0}}, 0);

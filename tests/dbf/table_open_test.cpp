@@ -19,15 +19,14 @@
 
 namespace {
 
-using testsupport::expectXbaseError;
-using testsupport::registrySize;
 using platform::Call;
 using platform::Fault;
 using testsupport::DbfImage;
+using testsupport::expectXbaseError;
 using testsupport::openDescriptorCount;
+using testsupport::registrySize;
 
-DbfImage drawImage()
-{
+DbfImage drawImage() {
     DbfImage image;
     image.field("C1", 'N', 2).field("NAME", 'C', 10).field("D1", 'D', 8);
     image.record({"7", "first", "19800101"});
@@ -39,8 +38,7 @@ DbfImage drawImage()
 class TableOpenTest : public testsupport::EngineTest {
 protected:
     // The open must fail with this code, location and message, and leave nothing open.
-    void expectOpenFails(const std::string& name, int code, int location, const std::string& message)
-    {
+    void expectOpenFails(const std::string& name, int code, int location, const std::string& message) {
         auto e = expectXbaseError([&] { XBO_dBaseFld table(name, "", false, true); });
         EXPECT_EQ(e.Code(), code) << name;
         EXPECT_EQ(e.Location(), location) << name;
@@ -49,8 +47,7 @@ protected:
     }
 };
 
-TEST_F(TableOpenTest, HeaderAndDescriptorsGiveTheTableLayout)
-{
+TEST_F(TableOpenTest, HeaderAndDescriptorsGiveTheTableLayout) {
     DbfImage image = drawImage();
     image.tableFlags(0xFF).updateStamp(0x12345678).codePage(0x65);
     const std::string path = write(image);
@@ -94,8 +91,7 @@ TEST_F(TableOpenTest, HeaderAndDescriptorsGiveTheTableLayout)
     EXPECT_EQ(table.field(3)->name(), "D1");
 }
 
-TEST_F(TableOpenTest, NameIsTrimmedGivenDbfAndMatchedWithoutRegardToCase)
-{
+TEST_F(TableOpenTest, NameIsTrimmedGivenDbfAndMatchedWithoutRegardToCase) {
     const std::string path = write(drawImage());
     {
         XBO_dBaseFld table(m_dir.path() + "/LOTOBASE", "", false, true);
@@ -135,8 +131,7 @@ TEST_F(TableOpenTest, NameIsTrimmedGivenDbfAndMatchedWithoutRegardToCase)
     expectOpenFails(m_dir.file("folder"), 5, xb::loc::kOpen, "File access denied - " + m_dir.file("folder.dbf"));
 }
 
-TEST_F(TableOpenTest, SpecialFilesAreRefusedAtOnceWithoutWaiting)
-{
+TEST_F(TableOpenTest, SpecialFilesAreRefusedAtOnceWithoutWaiting) {
     // A FIFO with no writer would hold a reading open forever: the open runs in another process,
     // which must answer within the time.
     const std::string fifo = m_dir.file("fifo.dbf");
@@ -162,8 +157,7 @@ TEST_F(TableOpenTest, SpecialFilesAreRefusedAtOnceWithoutWaiting)
     expectOpenFails(fifo, 222, xb::loc::kOpen, "Not a regular file - " + fifo);
 }
 
-TEST_F(TableOpenTest, EveryAcceptedVersionOpensAndOthersAreRefused)
-{
+TEST_F(TableOpenTest, EveryAcceptedVersionOpensAndOthersAreRefused) {
     for (std::uint8_t version : {0x03, 0x83, 0x8B, 0xF5}) {
         const std::string path = write(drawImage().version(version));
         XBO_dBaseFld table(path, "", false, true);
@@ -195,8 +189,7 @@ TEST_F(TableOpenTest, EveryAcceptedVersionOpensAndOthersAreRefused)
     }
 }
 
-TEST_F(TableOpenTest, DamagedHeadersAreRefusedWithoutCrashing)
-{
+TEST_F(TableOpenTest, DamagedHeadersAreRefusedWithoutCrashing) {
     const std::string path = m_dir.file("lotobase.dbf");
     const std::string numbered = "Xbase Error 221, SubCode 1204.\r " + path + ">1204";
     const std::string invalid = "dBase DBF file header invalid - " + path;
@@ -226,15 +219,13 @@ TEST_F(TableOpenTest, DamagedHeadersAreRefusedWithoutCrashing)
     expectOpenFails(path, 1001, xb::loc::kTableOpen, invalid);
 }
 
-TEST_F(TableOpenTest, RecordCountComesFromTheFileSize)
-{
+TEST_F(TableOpenTest, RecordCountComesFromTheFileSize) {
     const std::string path = m_dir.file("lotobase.dbf");
     {
         // The header says 10; twelve whole records and part of another are in the file.
         DbfImage image;
         image.field("C1", 'N', 2).headerCount(10);
-        for (int i = 1; i <= 12; ++i)
-            image.record({std::to_string(i)});
+        for (int i = 1; i <= 12; ++i) image.record({std::to_string(i)});
         image.tail(" 9").endMarker(false);
         image.writeTo(path);
         XBO_dBaseFld table(path, "", false, true);
@@ -283,8 +274,7 @@ TEST_F(TableOpenTest, RecordCountComesFromTheFileSize)
     }
 }
 
-TEST_F(TableOpenTest, LongCharacterFieldUsesTheSecondLengthByte)
-{
+TEST_F(TableOpenTest, LongCharacterFieldUsesTheSecondLengthByte) {
     DbfImage image;
     image.fieldRaw("NOTE", 'C', 44, 1).field("C1", 'N', 2);
     image.record({std::string(299, 'a') + "z", "42"});
@@ -301,8 +291,7 @@ TEST_F(TableOpenTest, LongCharacterFieldUsesTheSecondLengthByte)
     EXPECT_EQ(table.getNumber(2), 42.0L);
 }
 
-TEST_F(TableOpenTest, KeyMustMatchTheEncryptionFlag)
-{
+TEST_F(TableOpenTest, KeyMustMatchTheEncryptionFlag) {
     const std::string plain = write(drawImage());
     try {
         XBO_dBaseFld table(plain, "secret", false, true);
@@ -322,8 +311,7 @@ TEST_F(TableOpenTest, KeyMustMatchTheEncryptionFlag)
     expectNothingOpen();
 }
 
-TEST_F(TableOpenTest, SystemFailuresDuringOpenLeaveNothingOpen)
-{
+TEST_F(TableOpenTest, SystemFailuresDuringOpenLeaveNothingOpen) {
     const std::string path = write(drawImage());
     const std::string readFault = "Xbase Error 30, SubCode 1101.\r " + path + ">1101";
     const std::string cut = "Xbase Error 221, SubCode 1204.\r " + path + ">1204";
@@ -332,12 +320,11 @@ TEST_F(TableOpenTest, SystemFailuresDuringOpenLeaveNothingOpen)
         {Fault{Call::Open, 0, 1, platform::code::kFileNotFound, 0}, "File not found - " + path},
         {Fault{Call::Open, 0, 1, platform::code::kSharingViolation, 0}, "File access denied - " + path},
         {Fault{Call::Identity, 0, -1, platform::code::kTooManyOpenFiles, 0}, "Too many open files - " + path},
-        {Fault{Call::Read, 0, 1, platform::code::kReadFault, 0}, readFault},        // the header
-        {Fault{Call::Read, 1, 1, platform::code::kReadFault, 0}, readFault},        // the descriptors
-        {Fault{Call::Read, 0, 1, 0, 16}, cut},                                     // header cut short
-        {Fault{Call::Read, 1, 1, 0, 40}, cut},                                     // descriptors cut short
-        {Fault{Call::Size, 0, 1, platform::code::kReadFault, 0},
-         "Xbase Error 30, SubCode 1105.\r " + path + ">1105"},
+        {Fault{Call::Read, 0, 1, platform::code::kReadFault, 0}, readFault},  // the header
+        {Fault{Call::Read, 1, 1, platform::code::kReadFault, 0}, readFault},  // the descriptors
+        {Fault{Call::Read, 0, 1, 0, 16}, cut},                                // header cut short
+        {Fault{Call::Read, 1, 1, 0, 40}, cut},                                // descriptors cut short
+        {Fault{Call::Size, 0, 1, platform::code::kReadFault, 0}, "Xbase Error 30, SubCode 1105.\r " + path + ">1105"},
     };
     for (const auto& [fault, message] : cases) {
         platform::FaultGuard guard(fault);
@@ -358,8 +345,7 @@ TEST_F(TableOpenTest, SystemFailuresDuringOpenLeaveNothingOpen)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST_F(TableOpenTest, TablesOnOneFileShareTheDescriptor)
-{
+TEST_F(TableOpenTest, TablesOnOneFileShareTheDescriptor) {
     const std::string path = write(drawImage());
     const int before = openDescriptorCount();
     auto first = std::make_unique<XBO_dBaseFld>(m_dir.path() + "/lotobase", "", false, true);
@@ -378,8 +364,7 @@ TEST_F(TableOpenTest, TablesOnOneFileShareTheDescriptor)
     EXPECT_EQ(registrySize(), m_registered);
 }
 
-TEST_F(TableOpenTest, RawReadFollowsTheRequestCodes)
-{
+TEST_F(TableOpenTest, RawReadFollowsTheRequestCodes) {
     const std::string path = write(drawImage());
     XBO_dBaseFld table(path, "", false, true);
 
@@ -438,8 +423,7 @@ TEST_F(TableOpenTest, RawReadFollowsTheRequestCodes)
     EXPECT_EQ(table.getText(2), "third     ");
 }
 
-TEST_F(TableOpenTest, RecordCutShortOrUnreadableIsReported)
-{
+TEST_F(TableOpenTest, RecordCutShortOrUnreadableIsReported) {
     const std::string path = write(drawImage());
     XBO_dBaseFld table(path, "", false, true);
     const std::string cut = "Xbase Error 221, SubCode 1207.\r " + path + ">1207";

@@ -24,18 +24,15 @@ using Values = std::vector<std::int32_t>;
 constexpr TColor kUnpainted = clBlack;
 constexpr int kReferenceRows[] = {255, 215, 185, 155};
 
-TColor colourAt(const QImage& image, int x, int y)
-{
+TColor colourAt(const QImage& image, int x, int y) {
     const QRgb rgb = image.pixel(x, y);
-    return static_cast<TColor>(qRed(rgb)) | static_cast<TColor>(qGreen(rgb)) << 8
-        | static_cast<TColor>(qBlue(rgb)) << 16;
+    return static_cast<TColor>(qRed(rgb)) | static_cast<TColor>(qGreen(rgb)) << 8 |
+           static_cast<TColor>(qBlue(rgb)) << 16;
 }
 
-bool isReferenceRow(int y)
-{
+bool isReferenceRow(int y) {
     for (int row : kReferenceRows)
-        if (row == y)
-            return true;
+        if (row == y) return true;
     return false;
 }
 
@@ -57,52 +54,41 @@ struct Picture {
         int top;
         bool operator==(const Bar&) const = default;
     };
-    Bar barAt(int x) const
-    {
+    Bar barAt(int x) const {
         const TColor colour = at(x, 264);
-        if (colour == clGray)
-            return {clGray, 265};
+        if (colour == clGray) return {clGray, 265};
         int top = 264;
-        while (top > 0 && (at(x, top - 1) == colour || (isReferenceRow(top - 1) && at(x, top - 1) == clWhite)))
-            --top;
+        while (top > 0 && (at(x, top - 1) == colour || (isReferenceRow(top - 1) && at(x, top - 1) == clWhite))) --top;
         // A bar whose top lies on a reference line shows white there.
         return {colour, top};
     }
 };
 
-std::ostream& operator<<(std::ostream& out, const Picture::Bar& bar)
-{
+std::ostream& operator<<(std::ostream& out, const Picture::Bar& bar) {
     return out << "{colour 0x" << std::hex << bar.colour << std::dec << ", top " << bar.top << "}";
 }
 
 // Five SuperLoto draws of thirty different numbers: 1 to 30 once each.
-Values fiveDistinctLotoDraws()
-{
+Values fiveDistinctLotoDraws() {
     Values values(49, 0);
-    for (int i = 0; i < 30; ++i)
-        values[i] = 1;
+    for (int i = 0; i < 30; ++i) values[i] = 1;
     return values;
 }
 
 // Ten Keno draws' worth of counts (sum 200, average 2.5, so T = 4): numbers 1 to 9 hold
 // 0, 1, 2, 3, 4, 5, 6, 26 and 27, numbers 10 to 64 hold 2, numbers 65 to 80 hold 1.
-Values tenKenoDraws()
-{
+Values tenKenoDraws() {
     Values values(80, 0);
     const std::int32_t first[] = {0, 1, 2, 3, 4, 5, 6, 26, 27};
-    for (int i = 0; i < 9; ++i)
-        values[i] = first[i];
-    for (int i = 9; i < 64; ++i)
-        values[i] = 2;
-    for (int i = 64; i < 80; ++i)
-        values[i] = 1;
+    for (int i = 0; i < 9; ++i) values[i] = first[i];
+    for (int i = 9; i < 64; ++i) values[i] = 2;
+    for (int i = 64; i < 80; ++i) values[i] = 1;
     return values;
 }
 
 // The picture with only the texts of a board written at the places given for them, on grey:
 // what the board's caption rows and label column must show.
-QImage expectedTexts(const Game& game, const std::string& face)
-{
+QImage expectedTexts(const Game& game, const std::string& face) {
     QImage image(665, 313, QImage::Format_RGB32);
     image.fill(QColor::fromRgb(ToRgb(clGray)));
     TCanvas canvas(image);
@@ -130,13 +116,11 @@ QImage expectedTexts(const Game& game, const std::string& face)
     return image;
 }
 
-TEST(Board, ThresholdIsTheRoundedAveragePlusTwoWithHalvesToEven)
-{
+TEST(Board, ThresholdIsTheRoundedAveragePlusTwoWithHalvesToEven) {
     Values loto(49, 0);
     EXPECT_EQ(RedThreshold(loto), 2);
     loto.assign(49, 0);
-    for (int i = 0; i < 30; ++i)
-        loto[i] = 1;
+    for (int i = 0; i < 30; ++i) loto[i] = 1;
     EXPECT_EQ(RedThreshold(loto), 3);  // S = 30: 0.61
     loto.assign(49, 0);
     loto[0] = 600;
@@ -174,8 +158,7 @@ TEST(Board, ThresholdIsTheRoundedAveragePlusTwoWithHalvesToEven)
     EXPECT_THROW(RedThreshold(Values{}), std::invalid_argument);
 }
 
-TEST(Board, BarColourIsBlueUpToAThirdOfTheThresholdAndRedAboveIt)
-{
+TEST(Board, BarColourIsBlueUpToAThirdOfTheThresholdAndRedAboveIt) {
     struct Row {
         std::int32_t threshold;
         std::int32_t lastBlue;
@@ -196,8 +179,7 @@ TEST(Board, BarColourIsBlueUpToAThirdOfTheThresholdAndRedAboveIt)
     EXPECT_EQ(BarColor(INT32_MAX / 3, INT32_MAX), clBlue);
 }
 
-TEST(Board, SuperLotoBarsStandOnTheBaselineTenPixelsPerUnitWithOnePixelGaps)
-{
+TEST(Board, SuperLotoBarsStandOnTheBaselineTenPixelsPerUnitWithOnePixelGaps) {
     Picture picture;
     picture.paint(kSuperLoto, fiveDistinctLotoDraws());
 
@@ -222,12 +204,10 @@ TEST(Board, SuperLotoBarsStandOnTheBaselineTenPixelsPerUnitWithOnePixelGaps)
 
     // The whole picture is repainted: nothing is left of what it showed before.
     for (int y = 0; y < 313; ++y)
-        for (int x = 0; x < 665; ++x)
-            ASSERT_NE(picture.at(x, y), kUnpainted) << "at " << x << "," << y;
+        for (int x = 0; x < 665; ++x) ASSERT_NE(picture.at(x, y), kUnpainted) << "at " << x << "," << y;
 }
 
-TEST(Board, KenoBarsAreColouredAgainstTheAverageAndCutAtTheTopEdge)
-{
+TEST(Board, KenoBarsAreColouredAgainstTheAverageAndCutAtTheTopEdge) {
     Picture picture;
     const Values values = tenKenoDraws();
     picture.paint(kKeno, values);
@@ -266,8 +246,7 @@ TEST(Board, KenoBarsAreColouredAgainstTheAverageAndCutAtTheTopEdge)
     EXPECT_EQ(picture.at(639, 260), clGray);
 }
 
-TEST(Board, NegativeValuesPaintNothingAndHugeOnesFillTheColumn)
-{
+TEST(Board, NegativeValuesPaintNothingAndHugeOnesFillTheColumn) {
     // S = -1 - 100 + INT32_MIN + INT32_MAX + 27 = -75, average -1.53, T = 0: values up to 0
     // blue, above red.
     Values values(49, 0);
@@ -300,8 +279,7 @@ TEST(Board, NegativeValuesPaintNothingAndHugeOnesFillTheColumn)
         EXPECT_EQ(keno.barAt(8 * (number - 1) + 3), (Picture::Bar{clRed, 0})) << "number " << number;
 }
 
-TEST(Board, ReferenceLinesEndWhereTheGameSaysAndCarryTheirLabels)
-{
+TEST(Board, ReferenceLinesEndWhereTheGameSaysAndCarryTheirLabels) {
     struct Case {
         const Game* game;
         Values values;
@@ -313,16 +291,14 @@ TEST(Board, ReferenceLinesEndWhereTheGameSaysAndCarryTheirLabels)
         Picture picture;
         picture.paint(*c.game, c.values);
         for (int y : kReferenceRows) {
-            for (int x = 0; x < c.lineEnd; ++x)
-                ASSERT_EQ(picture.at(x, y), clWhite) << "at " << x << "," << y;
+            for (int x = 0; x < c.lineEnd; ++x) ASSERT_EQ(picture.at(x, y), clWhite) << "at " << x << "," << y;
             EXPECT_EQ(picture.at(c.lineEnd, y), clGray) << "row " << y;
         }
         // White above the baseline is the lines and, on Keno, the separators (rows 156 to 265
         // of seven columns, three of them on lines already); nothing else left of the labels.
         int white = 0;
         for (int y = 0; y <= 265; ++y)
-            for (int x = 0; x < c.lineEnd; ++x)
-                white += picture.at(x, y) == clWhite;
+            for (int x = 0; x < c.lineEnd; ++x) white += picture.at(x, y) == clWhite;
         EXPECT_EQ(white, 4 * c.lineEnd + (c.game->groupSeparators ? 7 * (110 - 3) : 0));
 
         // Right of the lines, the labels and nothing else: "1", "5", "8", "11" at (label x,
@@ -339,13 +315,11 @@ TEST(Board, ReferenceLinesEndWhereTheGameSaysAndCarryTheirLabels)
     }
 }
 
-TEST(Board, KenoSeparatorsRunOverTheFirstColumnOfEveryTenthBar)
-{
+TEST(Board, KenoSeparatorsRunOverTheFirstColumnOfEveryTenthBar) {
     Picture picture;
     picture.paint(kKeno, tenKenoDraws());
     for (int x = 80; x <= 560; x += 80) {
-        for (int y = 156; y <= 265; ++y)
-            ASSERT_EQ(picture.at(x, y), clWhite) << "at " << x << "," << y;
+        for (int y = 156; y <= 265; ++y) ASSERT_EQ(picture.at(x, y), clWhite) << "at " << x << "," << y;
         EXPECT_EQ(picture.at(x, 155), clWhite) << "the 11 line crosses at " << x;
         EXPECT_EQ(picture.at(x, 154), clGray) << "above the separator at " << x;
         EXPECT_EQ(picture.at(x, 266), clGray) << "below the separator at " << x;
@@ -356,20 +330,17 @@ TEST(Board, KenoSeparatorsRunOverTheFirstColumnOfEveryTenthBar)
     }
     // No separator before the first group or after the last.
     for (int y = 156; y <= 265; ++y) {
-        if (isReferenceRow(y))
-            continue;
+        if (isReferenceRow(y)) continue;
         EXPECT_NE(picture.at(0, y), clWhite) << "row " << y;
         EXPECT_NE(picture.at(640, y), clWhite) << "row " << y;
     }
     // SuperLoto has none: its row 265 is grey throughout.
     Picture loto;
     loto.paint(kSuperLoto, fiveDistinctLotoDraws());
-    for (int x = 0; x < 665; ++x)
-        ASSERT_EQ(loto.at(x, 265), clGray) << "at " << x;
+    for (int x = 0; x < 665; ++x) ASSERT_EQ(loto.at(x, 265), clGray) << "at " << x;
 }
 
-TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
-{
+TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow) {
     struct Case {
         const Game* game;
         Values values;
@@ -391,8 +362,7 @@ TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
         EXPECT_GT(yellow, c.game->numbers * 8);
         // No caption ink above the baseline.
         for (int y = 0; y < 266; ++y)
-            for (int x = 0; x < 665; ++x)
-                ASSERT_NE(picture.at(x, y), clYellow) << "at " << x << "," << y;
+            for (int x = 0; x < 665; ++x) ASSERT_NE(picture.at(x, y), clYellow) << "at " << x << "," << y;
     }
 
     // Keno's last two captions: 79 at (624, 270), 80 at (630, 285). Their ink lies inside
@@ -413,8 +383,7 @@ TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
         int maxX = INT_MIN;
         for (int y = caption.y; y < caption.y + height; ++y) {
             for (int x = caption.x - 3; x < caption.x + width + 3; ++x) {
-                if (picture.at(x, y) != clYellow)
-                    continue;
+                if (picture.at(x, y) != clYellow) continue;
                 minX = std::min(minX, x);
                 maxX = std::max(maxX, x);
             }
@@ -426,8 +395,7 @@ TEST(Board, NumberCaptionsAlternateBetweenTwoRowsInYellow)
     }
 }
 
-TEST(Board, PainterLeavesGreyBrushWhitePenAndWhiteTwelvePointFont)
-{
+TEST(Board, PainterLeavesGreyBrushWhitePenAndWhiteTwelvePointFont) {
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         SCOPED_TRACE(game->name);
         Picture picture;
@@ -467,14 +435,12 @@ TEST(Board, PainterLeavesGreyBrushWhitePenAndWhiteTwelvePointFont)
     }
 }
 
-TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere)
-{
+TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere) {
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         SCOPED_TRACE(game->name);
         const Values first = game->numbers == 49 ? fiveDistinctLotoDraws() : tenKenoDraws();
         Values second(static_cast<std::size_t>(game->numbers), 0);
-        for (std::size_t i = 0; i < second.size(); ++i)
-            second[i] = static_cast<std::int32_t>((i * 7) % 13);
+        for (std::size_t i = 0; i < second.size(); ++i) second[i] = static_cast<std::int32_t>((i * 7) % 13);
 
         Picture picture;
         picture.paint(*game, first);
@@ -496,8 +462,7 @@ TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere)
     }
 }
 
-TEST(Board, AWrongNumberOfValuesIsRefusedBeforeAnythingIsPainted)
-{
+TEST(Board, AWrongNumberOfValuesIsRefusedBeforeAnythingIsPainted) {
     Picture picture;
     const QImage blank = picture.image.copy();
     EXPECT_THROW(picture.paint(kSuperLoto, Values(48, 1)), std::invalid_argument);

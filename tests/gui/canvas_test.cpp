@@ -19,57 +19,48 @@ namespace {
 constexpr TColor kBackground = 0x102030;
 
 // The pixel as 0x00BBGGRR, so that failures print in the canvas's own terms.
-TColor colourAt(const QImage& image, int x, int y)
-{
+TColor colourAt(const QImage& image, int x, int y) {
     const QRgb rgb = image.pixel(x, y);
-    return static_cast<TColor>(qRed(rgb)) | static_cast<TColor>(qGreen(rgb)) << 8
-        | static_cast<TColor>(qBlue(rgb)) << 16;
+    return static_cast<TColor>(qRed(rgb)) | static_cast<TColor>(qGreen(rgb)) << 8 |
+           static_cast<TColor>(qBlue(rgb)) << 16;
 }
 
-QImage blankImage(int width, int height, QImage::Format format = QImage::Format_RGB32)
-{
+QImage blankImage(int width, int height, QImage::Format format = QImage::Format_RGB32) {
     QImage image(width, height, format);
     image.fill(QColor::fromRgb(ToRgb(kBackground)));
     return image;
 }
 
 // Every pixel that is not the background.
-std::set<std::pair<int, int>> paintedPixels(const QImage& image)
-{
+std::set<std::pair<int, int>> paintedPixels(const QImage& image) {
     std::set<std::pair<int, int>> pixels;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (colourAt(image, x, y) != kBackground)
-                pixels.insert({x, y});
+            if (colourAt(image, x, y) != kBackground) pixels.insert({x, y});
     return pixels;
 }
 
-std::set<std::pair<int, int>> rectanglePixels(int left, int top, int right, int bottom)
-{
+std::set<std::pair<int, int>> rectanglePixels(int left, int top, int right, int bottom) {
     std::set<std::pair<int, int>> pixels;
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            pixels.insert({x, y});
+        for (int x = left; x < right; ++x) pixels.insert({x, y});
     return pixels;
 }
 
 // The pixels a line from (x0, y0) to (x1, y1) paints on a fresh 20 x 20 image.
-std::set<std::pair<int, int>> linePixels(int x0, int y0, int x1, int y1)
-{
+std::set<std::pair<int, int>> linePixels(int x0, int y0, int x1, int y1) {
     QImage image = blankImage(20, 20);
     TCanvas canvas(image);
     canvas.SetPenColor(clRed);
     canvas.MoveTo(x0, y0);
     canvas.LineTo(x1, y1);
-    for (const auto& [x, y] : paintedPixels(image))
-        EXPECT_EQ(colourAt(image, x, y), clRed) << "at " << x << "," << y;
+    for (const auto& [x, y] : paintedPixels(image)) EXPECT_EQ(colourAt(image, x, y), clRed) << "at " << x << "," << y;
     return paintedPixels(image);
 }
 
 using Pixels = std::set<std::pair<int, int>>;
 
-TEST(Canvas, ColoursAreBlueGreenRedFromTheHighByteDown)
-{
+TEST(Canvas, ColoursAreBlueGreenRedFromTheHighByteDown) {
     EXPECT_EQ(ToRgb(clRed), qRgb(255, 0, 0));
     EXPECT_EQ(ToRgb(clGreen), qRgb(0, 128, 0));
     EXPECT_EQ(ToRgb(clBlue), qRgb(0, 0, 255));
@@ -81,8 +72,7 @@ TEST(Canvas, ColoursAreBlueGreenRedFromTheHighByteDown)
     EXPECT_EQ(qAlpha(ToRgb(clWhite)), 255);
 }
 
-TEST(Canvas, FillRectPaintsTheRectangleWithoutItsRightColumnAndBottomRow)
-{
+TEST(Canvas, FillRectPaintsTheRectangleWithoutItsRightColumnAndBottomRow) {
     QImage image = blankImage(20, 20);
     TCanvas canvas(image);
     canvas.SetBrushColor(clGreen);
@@ -102,22 +92,20 @@ TEST(Canvas, FillRectPaintsTheRectangleWithoutItsRightColumnAndBottomRow)
     EXPECT_EQ(paintedPixels(image).size(), 5u * 6u + 1u);
 }
 
-TEST(Canvas, EmptyAndInvertedRectanglesPaintNothing)
-{
+TEST(Canvas, EmptyAndInvertedRectanglesPaintNothing) {
     QImage image = blankImage(20, 20);
     TCanvas canvas(image);
     canvas.SetBrushColor(clRed);
-    canvas.FillRect(TRect{5, 5, 5, 12});    // no width
-    canvas.FillRect(TRect{5, 5, 12, 5});    // no height
-    canvas.FillRect(TRect{12, 5, 5, 12});   // right left of left
-    canvas.FillRect(TRect{5, 12, 12, 5});   // bottom above top
+    canvas.FillRect(TRect{5, 5, 5, 12});      // no width
+    canvas.FillRect(TRect{5, 5, 12, 5});      // no height
+    canvas.FillRect(TRect{12, 5, 5, 12});     // right left of left
+    canvas.FillRect(TRect{5, 12, 12, 5});     // bottom above top
     canvas.FillRect(TRect{5, 300, 12, 265});  // a bar of a negative value
     canvas.FillRect(TRect{INT_MAX, INT_MAX, INT_MIN, INT_MIN});
     EXPECT_TRUE(paintedPixels(image).empty());
 }
 
-TEST(Canvas, FillRectIsClippedToTheImage)
-{
+TEST(Canvas, FillRectIsClippedToTheImage) {
     {
         QImage image = blankImage(20, 20);
         TCanvas canvas(image);
@@ -143,14 +131,13 @@ TEST(Canvas, FillRectIsClippedToTheImage)
         QImage image = blankImage(20, 20);
         TCanvas canvas(image);
         canvas.SetBrushColor(clRed);
-        canvas.FillRect(TRect{20, 0, 30, 10});   // right of the image
-        canvas.FillRect(TRect{0, -10, 10, 0});   // above it
+        canvas.FillRect(TRect{20, 0, 30, 10});  // right of the image
+        canvas.FillRect(TRect{0, -10, 10, 0});  // above it
         EXPECT_TRUE(paintedPixels(image).empty());
     }
 }
 
-TEST(Canvas, PaintsOnImagesOfOtherFormats)
-{
+TEST(Canvas, PaintsOnImagesOfOtherFormats) {
     QImage image = blankImage(20, 20, QImage::Format_RGB888);
     TCanvas canvas(image);
     canvas.SetBrushColor(clYellow);
@@ -159,15 +146,13 @@ TEST(Canvas, PaintsOnImagesOfOtherFormats)
     canvas.MoveTo(0, 10);
     canvas.LineTo(5, 10);
     Pixels expected = rectanglePixels(2, 2, 6, 4);
-    for (int x = 0; x < 5; ++x)
-        expected.insert({x, 10});
+    for (int x = 0; x < 5; ++x) expected.insert({x, 10});
     EXPECT_EQ(paintedPixels(image), expected);
     EXPECT_EQ(colourAt(image, 5, 3), clYellow);
     EXPECT_EQ(colourAt(image, 4, 10), clBlue);
 }
 
-TEST(Canvas, LineToLeavesOutItsEndPointAndMovesThePen)
-{
+TEST(Canvas, LineToLeavesOutItsEndPointAndMovesThePen) {
     // Horizontal, both ways.
     EXPECT_EQ(linePixels(2, 5, 9, 5), rectanglePixels(2, 5, 9, 6));
     EXPECT_EQ(linePixels(9, 7, 2, 7), rectanglePixels(3, 7, 10, 8));
@@ -200,13 +185,11 @@ TEST(Canvas, LineToLeavesOutItsEndPointAndMovesThePen)
     EXPECT_EQ(canvas.PenX(), 8);
     EXPECT_EQ(canvas.PenY(), 8);
     Pixels expected = rectanglePixels(2, 2, 8, 3);
-    for (int y = 2; y < 8; ++y)
-        expected.insert({8, y});
+    for (int y = 2; y < 8; ++y) expected.insert({8, y});
     EXPECT_EQ(paintedPixels(image), expected);
 }
 
-TEST(Canvas, LinesAreClippedToTheImage)
-{
+TEST(Canvas, LinesAreClippedToTheImage) {
     EXPECT_EQ(linePixels(-5, 3, 30, 3), rectanglePixels(0, 3, 20, 4));
     EXPECT_EQ(linePixels(10, 3, -1000000000, 3), rectanglePixels(0, 3, 11, 4));
     EXPECT_EQ(linePixels(6, INT_MAX, 6, INT_MIN), rectanglePixels(6, 0, 7, 20));
@@ -222,8 +205,7 @@ TEST(Canvas, LinesAreClippedToTheImage)
     EXPECT_EQ(canvas.PenY(), INT_MIN);
 }
 
-TEST(Canvas, FontSizeAndHeightConvertAtNinetySixPixelsPerInch)
-{
+TEST(Canvas, FontSizeAndHeightConvertAtNinetySixPixelsPerInch) {
     QImage image = blankImage(4, 4);
     TCanvas canvas(image);
     EXPECT_EQ(canvas.FontName(), std::string(TCanvas::DefaultFontName()));
@@ -259,8 +241,7 @@ TEST(Canvas, FontSizeAndHeightConvertAtNinetySixPixelsPerInch)
     EXPECT_LE(canvas.FontSize(), 9);
 }
 
-TEST(Canvas, APositiveHeightIsTheNearestCellTheFaceCanGive)
-{
+TEST(Canvas, APositiveHeightIsTheNearestCellTheFaceCanGive) {
     QImage image = blankImage(4, 4);
     TCanvas canvas(image);
 
@@ -276,8 +257,7 @@ TEST(Canvas, APositiveHeightIsTheNearestCellTheFaceCanGive)
     // nearest one there is.
     for (int wanted = *cells.begin(); wanted <= *cells.rbegin(); ++wanted) {
         int nearest = INT_MAX;
-        for (int cell : cells)
-            nearest = std::min(nearest, std::abs(cell - wanted));
+        for (int cell : cells) nearest = std::min(nearest, std::abs(cell - wanted));
         canvas.SetFontHeight(wanted);
         EXPECT_EQ(std::abs(canvas.TextHeight("0") - wanted), nearest) << "cell " << wanted;
     }
@@ -295,8 +275,7 @@ TEST(Canvas, APositiveHeightIsTheNearestCellTheFaceCanGive)
     EXPECT_LT(small, large);
 }
 
-TEST(Canvas, TextOutIsOpaqueOnABoxOfTheBrushColour)
-{
+TEST(Canvas, TextOutIsOpaqueOnABoxOfTheBrushColour) {
     QImage image = blankImage(80, 40);
     TCanvas canvas(image);
     canvas.SetBrushColor(clGray);
@@ -331,8 +310,7 @@ TEST(Canvas, TextOutIsOpaqueOnABoxOfTheBrushColour)
     }
 }
 
-TEST(Canvas, TextUsesTheColoursAndFontInForceAtTheCall)
-{
+TEST(Canvas, TextUsesTheColoursAndFontInForceAtTheCall) {
     QImage image = blankImage(120, 60);
     TCanvas canvas(image);
     canvas.SetBrushColor(clWhite);
@@ -354,11 +332,9 @@ TEST(Canvas, TextUsesTheColoursAndFontInForceAtTheCall)
     std::set<TColor> top;
     std::set<TColor> bottom;
     for (int y = 0; y < largeHeight; ++y)
-        for (int x = 0; x < largeWidth; ++x)
-            top.insert(colourAt(image, x, y));
+        for (int x = 0; x < largeWidth; ++x) top.insert(colourAt(image, x, y));
     for (int y = 30; y < 30 + smallHeight; ++y)
-        for (int x = 0; x < smallWidth; ++x)
-            bottom.insert(colourAt(image, x, y));
+        for (int x = 0; x < smallWidth; ++x) bottom.insert(colourAt(image, x, y));
     EXPECT_EQ(top, (std::set<TColor>{clWhite, clRed}));
     EXPECT_EQ(bottom, (std::set<TColor>{clBlue, clGreen}));
 
@@ -382,8 +358,7 @@ TEST(Canvas, TextUsesTheColoursAndFontInForceAtTheCall)
     EXPECT_EQ(paintedPixels(edge).count({0, 0}), 1u);
 }
 
-TEST(Canvas, TextIsReadAsUtf8)
-{
+TEST(Canvas, TextIsReadAsUtf8) {
     QImage image = blankImage(4, 4);
     TCanvas canvas(image);
     canvas.SetFontSize(12);
@@ -394,9 +369,10 @@ TEST(Canvas, TextIsReadAsUtf8)
     font.setKerning(false);
     const QFontMetrics metrics(font, &image);
     // "В обработке: 5 записей", two bytes for each Cyrillic letter.
-    const std::string caption = "\xD0\x92 \xD0\xBE\xD0\xB1\xD1\x80\xD0\xB0\xD0\xB1\xD0\xBE\xD1\x82"
-                                "\xD0\xBA\xD0\xB5: 5 \xD0\xB7\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD0\xB5"
-                                "\xD0\xB9";
+    const std::string caption =
+        "\xD0\x92 \xD0\xBE\xD0\xB1\xD1\x80\xD0\xB0\xD0\xB1\xD0\xBE\xD1\x82"
+        "\xD0\xBA\xD0\xB5: 5 \xD0\xB7\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD0\xB5"
+        "\xD0\xB9";
     EXPECT_EQ(canvas.TextWidth(caption), metrics.horizontalAdvance(QString::fromUtf8(caption.c_str())));
     EXPECT_NE(canvas.TextWidth(caption), metrics.horizontalAdvance(QString::fromLatin1(caption.c_str())));
 }

@@ -36,10 +36,9 @@ using xbtest::drawOf;
 using xbtest::recordAt;
 using xbtest::recordBytes;
 
-const TDBGridOptions kLotoOptions = {TDBGridOption::dgEditing,    TDBGridOption::dgTitles,
-                                     TDBGridOption::dgIndicator,  TDBGridOption::dgColLines,
-                                     TDBGridOption::dgRowLines,   TDBGridOption::dgTabs,
-                                     TDBGridOption::dgConfirmDelete, TDBGridOption::dgCancelOnExit};
+const TDBGridOptions kLotoOptions = {
+    TDBGridOption::dgEditing,  TDBGridOption::dgTitles, TDBGridOption::dgIndicator,     TDBGridOption::dgColLines,
+    TDBGridOption::dgRowLines, TDBGridOption::dgTabs,   TDBGridOption::dgConfirmDelete, TDBGridOption::dgCancelOnExit};
 const TDBGridOptions kKenoOptions = kLotoOptions + TDBGridOption::dgColumnResize;
 
 constexpr QRgb kBlack = 0x000000;
@@ -1149,13 +1148,17 @@ TEST_F(GridTest, TheWheelMovesOneRecordAtATime) {
 
 TEST(AnsiText, ConvertsTheWholeCodePageBothWays) {
     EXPECT_EQ(platform::ansiToUtf8("\xC8\xE2\xE0\xED 12"), "Иван 12");
-    EXPECT_EQ(platform::utf8ToAnsi("Пётр №5"), "\xCF\xB8\xF2\xF0 \xB9" "5");
+    EXPECT_EQ(platform::utf8ToAnsi("Пётр №5"),
+              "\xCF\xB8\xF2\xF0 \xB9"
+              "5");
     for (int byte = 0; byte < 256; ++byte) {
         const std::string one(1, static_cast<char>(byte));
         EXPECT_EQ(platform::utf8ToAnsi(platform::ansiToUtf8(one)), one) << byte;
     }
     EXPECT_EQ(platform::utf8ToAnsi("a中b"), "a?b");
-    EXPECT_EQ(platform::utf8ToAnsi("\xFF" "a\xD0"), "?a?");
+    EXPECT_EQ(platform::utf8ToAnsi("\xFF"
+                                   "a\xD0"),
+              "?a?");
 }
 
 }  // namespace

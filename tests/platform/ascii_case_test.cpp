@@ -8,8 +8,7 @@
 
 using namespace platform;
 
-TEST(AsciiCase, FoldsOnlyAsciiLettersInEveryLocale)
-{
+TEST(AsciiCase, FoldsOnlyAsciiLettersInEveryLocale) {
     // A single-byte locale, where the C library would fold 0xE9 as a letter, if one is installed.
     const std::string before = std::setlocale(LC_CTYPE, nullptr);
     std::setlocale(LC_CTYPE, "en_US.ISO-8859-1");
@@ -21,8 +20,7 @@ TEST(AsciiCase, FoldsOnlyAsciiLettersInEveryLocale)
     std::setlocale(LC_CTYPE, before.c_str());
 }
 
-TEST(AsciiCase, ComparesWithoutRegardToAsciiCaseOnly)
-{
+TEST(AsciiCase, ComparesWithoutRegardToAsciiCaseOnly) {
     EXPECT_TRUE(sameAsciiIgnoringCase("Default Directory", "DEFAULT directory"));
     EXPECT_TRUE(sameAsciiIgnoringCase("", ""));
     EXPECT_FALSE(sameAsciiIgnoringCase("C1", "C12"));

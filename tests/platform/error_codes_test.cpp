@@ -7,8 +7,7 @@
 
 using namespace platform;
 
-TEST(ErrorCodes, GenericTableMapsEveryRow)
-{
+TEST(ErrorCodes, GenericTableMapsEveryRow) {
     EXPECT_EQ(windowsCodeFor(0), code::kSuccess);
     EXPECT_EQ(windowsCodeFor(ENOENT), code::kFileNotFound);
     EXPECT_EQ(windowsCodeFor(ENOENT, false), 2u);
@@ -31,8 +30,7 @@ TEST(ErrorCodes, GenericTableMapsEveryRow)
     EXPECT_EQ(windowsCodeFor(ENOSPC, true), 112u);
 }
 
-TEST(ErrorCodes, EverythingElseIsTheGeneralFailure)
-{
+TEST(ErrorCodes, EverythingElseIsTheGeneralFailure) {
     for (const int other : {EIO, EINTR, ELOOP, ENAMETOOLONG, EXDEV, EBUSY, ETXTBSY, EFBIG, EOVERFLOW, ESTALE})
         EXPECT_EQ(windowsCodeFor(other), code::kGeneralFailure) << other;
     // Outside the table, EAGAIN and EWOULDBLOCK mean nothing in particular.
@@ -40,8 +38,7 @@ TEST(ErrorCodes, EverythingElseIsTheGeneralFailure)
     EXPECT_EQ(windowsCodeFor(EWOULDBLOCK), 31u);
 }
 
-TEST(ErrorCodes, CallSitesChooseSharingLockReadAndWriteCodes)
-{
+TEST(ErrorCodes, CallSitesChooseSharingLockReadAndWriteCodes) {
     EXPECT_EQ(sharingCodeFor(EWOULDBLOCK), code::kSharingViolation);
     EXPECT_EQ(sharingCodeFor(EAGAIN), 32u);
     EXPECT_EQ(sharingCodeFor(EBADF), 6u);

@@ -13,87 +13,81 @@
 #include <string>
 
 using namespace platform;
-using testsupport::TempDir;
 using testsupport::openDescriptorCount;
 using testsupport::readFile;
+using testsupport::TempDir;
 using testsupport::writeFile;
 
 namespace {
 
 class FaultInjection : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         clearFaults();
         writeFile(m_dir.file("lotobase.dbf"), "0123456789");
         m_handle = openFile(m_dir.file("lotobase.dbf"), true, true, Disposition::OpenExisting);
         ASSERT_NE(m_handle, kNoHandle);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         clearFaults();
-        if (m_handle != kNoHandle)
-            closeFile(m_handle);
+        if (m_handle != kNoHandle) closeFile(m_handle);
     }
 
     // Makes one call of the given kind through the seam; true when it reported success.
-    bool callOnce(Call call)
-    {
+    bool callOnce(Call call) {
         char buffer[4];
         std::uint32_t done = 0;
         std::uint64_t size = 0;
         FileIdentity identity;
         switch (call) {
-        case Call::Open: {
-            Handle h = openFile(m_dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
-            if (h == kNoHandle)
-                return false;
-            const std::uint32_t saved = lastError();
-            closeFile(h);
-            setLastError(saved);
-            return true;
-        }
-        case Call::Close: {
-            Handle h = ::open((m_dir.file("lotobase.dbf")).c_str(), O_RDONLY | O_CLOEXEC);
-            const bool closed = closeFile(h);
-            // A failed close still releases the descriptor, as the system's own does.
-            EXPECT_EQ(::fcntl(h, F_GETFD), -1);
-            return closed;
-        }
-        case Call::Read:
-            return readAt(m_handle, 0, buffer, 4, done);
-        case Call::Write:
-            return writeAt(m_handle, 0, "ab", 2, done);
-        case Call::Size:
-            return fileSize(m_handle, size);
-        case Call::Flush:
-            return flushFile(m_handle);
-        case Call::Truncate:
-            return truncateAt(m_handle, 10);
-        case Call::Move:
-            if (!moveFile(m_dir.file("lotobase.dbf"), m_dir.file("moved.dbf")))
-                return false;
-            ::rename((m_dir.file("moved.dbf")).c_str(), (m_dir.file("lotobase.dbf")).c_str());
-            return true;
-        case Call::Exists:
-            return pathExists(m_dir.file("lotobase.dbf"));
-        case Call::Identity:
-            return identityOf(m_handle, identity);
-        case Call::FullPath:
-            return !fullPath(m_dir.file("lotobase.dbf")).empty();
-        case Call::Lock:
-            return lockRange(m_handle, 0, 1);
-        case Call::Unlock:
-            return unlockRange(m_handle, 0, 1);
-        case Call::Remove: {
-            const std::string doomed = m_dir.file("doomed.dbf");
-            ::close(::open(doomed.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-            return removeFile(doomed);
-        }
-        case Call::Permissions:
-            return copyPermissions(m_handle, m_handle);
-        case Call::Count:
-            break;
+            case Call::Open: {
+                Handle h = openFile(m_dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
+                if (h == kNoHandle) return false;
+                const std::uint32_t saved = lastError();
+                closeFile(h);
+                setLastError(saved);
+                return true;
+            }
+            case Call::Close: {
+                Handle h = ::open((m_dir.file("lotobase.dbf")).c_str(), O_RDONLY | O_CLOEXEC);
+                const bool closed = closeFile(h);
+                // A failed close still releases the descriptor, as the system's own does.
+                EXPECT_EQ(::fcntl(h, F_GETFD), -1);
+                return closed;
+            }
+            case Call::Read:
+                return readAt(m_handle, 0, buffer, 4, done);
+            case Call::Write:
+                return writeAt(m_handle, 0, "ab", 2, done);
+            case Call::Size:
+                return fileSize(m_handle, size);
+            case Call::Flush:
+                return flushFile(m_handle);
+            case Call::Truncate:
+                return truncateAt(m_handle, 10);
+            case Call::Move:
+                if (!moveFile(m_dir.file("lotobase.dbf"), m_dir.file("moved.dbf"))) return false;
+                ::rename((m_dir.file("moved.dbf")).c_str(), (m_dir.file("lotobase.dbf")).c_str());
+                return true;
+            case Call::Exists:
+                return pathExists(m_dir.file("lotobase.dbf"));
+            case Call::Identity:
+                return identityOf(m_handle, identity);
+            case Call::FullPath:
+                return !fullPath(m_dir.file("lotobase.dbf")).empty();
+            case Call::Lock:
+                return lockRange(m_handle, 0, 1);
+            case Call::Unlock:
+                return unlockRange(m_handle, 0, 1);
+            case Call::Remove: {
+                const std::string doomed = m_dir.file("doomed.dbf");
+                ::close(::open(doomed.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+                return removeFile(doomed);
+            }
+            case Call::Permissions:
+                return copyPermissions(m_handle, m_handle);
+            case Call::Count:
+                break;
         }
         return false;
     }
@@ -103,16 +97,15 @@ protected:
 };
 
 const Call kAllCalls[] = {
-    Call::Open, Call::Close, Call::Read, Call::Write, Call::Size, Call::Flush, Call::Truncate,
-    Call::Move, Call::Exists, Call::Identity, Call::FullPath, Call::Lock, Call::Unlock, Call::Remove,
-    Call::Permissions,
+    Call::Open,     Call::Close,    Call::Read,   Call::Write,  Call::Size,
+    Call::Flush,    Call::Truncate, Call::Move,   Call::Exists, Call::Identity,
+    Call::FullPath, Call::Lock,     Call::Unlock, Call::Remove, Call::Permissions,
 };
 static_assert(std::size(kAllCalls) == static_cast<std::size_t>(Call::Count));
 
 }  // namespace
 
-TEST_F(FaultInjection, EveryCallKindFailsWithTheChosenCodeWithoutLeaking)
-{
+TEST_F(FaultInjection, EveryCallKindFailsWithTheChosenCodeWithoutLeaking) {
     std::uint32_t chosen = 1000;
     for (const Call call : kAllCalls) {
         SCOPED_TRACE(static_cast<int>(call));
@@ -136,8 +129,7 @@ TEST_F(FaultInjection, EveryCallKindFailsWithTheChosenCodeWithoutLeaking)
     EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "ab23456789");
 }
 
-TEST_F(FaultInjection, AFailingWriteOrTruncateLeavesTheFileAlone)
-{
+TEST_F(FaultInjection, AFailingWriteOrTruncateLeavesTheFileAlone) {
     FaultGuard guard(Fault{Call::Write, 0, -1, code::kDiskFull, 0});
     std::uint32_t done = 99;
     EXPECT_FALSE(writeAt(m_handle, 0, "abcdef", 6, done));
@@ -149,8 +141,7 @@ TEST_F(FaultInjection, AFailingWriteOrTruncateLeavesTheFileAlone)
     EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "0123456789");
 }
 
-TEST_F(FaultInjection, SkipAndTimesAreHonoured)
-{
+TEST_F(FaultInjection, SkipAndTimesAreHonoured) {
     FaultGuard guard(Fault{Call::Size, 2, 3, code::kGeneralFailure, 0});
     std::uint64_t size = 0;
     EXPECT_TRUE(fileSize(m_handle, size));
@@ -166,8 +157,7 @@ TEST_F(FaultInjection, SkipAndTimesAreHonoured)
     // -1 fails every later call.
     injectFault(Fault{Call::Flush, 1, -1, code::kWriteFault, 0});
     EXPECT_TRUE(flushFile(m_handle));
-    for (int i = 0; i < 20; ++i)
-        EXPECT_FALSE(flushFile(m_handle));
+    for (int i = 0; i < 20; ++i) EXPECT_FALSE(flushFile(m_handle));
     EXPECT_EQ(lastError(), code::kWriteFault);
     // Arming a kind again replaces its fault.
     injectFault(Fault{Call::Flush, 0, 1, code::kAccessDenied, 0});
@@ -179,8 +169,7 @@ TEST_F(FaultInjection, SkipAndTimesAreHonoured)
     EXPECT_TRUE(fileSize(m_handle, size));
 }
 
-TEST_F(FaultInjection, ShortReadReturnsAtMostTheLimit)
-{
+TEST_F(FaultInjection, ShortReadReturnsAtMostTheLimit) {
     FaultGuard guard(Fault{Call::Read, 1, 1, 0, 3});
     char buffer[10] = {};
     std::uint32_t done = 0;
@@ -194,8 +183,7 @@ TEST_F(FaultInjection, ShortReadReturnsAtMostTheLimit)
     EXPECT_EQ(done, 8u);
 }
 
-TEST_F(FaultInjection, ShortWriteIsContinuedToCompletion)
-{
+TEST_F(FaultInjection, ShortWriteIsContinuedToCompletion) {
     FaultGuard guard(Fault{Call::Write, 0, 1, 0, 2});
     std::uint32_t done = 0;
     EXPECT_TRUE(writeAt(m_handle, 3, "ABCDEF", 6, done));
@@ -212,8 +200,7 @@ TEST_F(FaultInjection, ShortWriteIsContinuedToCompletion)
     EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "012ABCDExyz");
 }
 
-TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure)
-{
+TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure) {
     FaultGuard guard(Fault{Call::Write, 0, 1, 0, 4});
     queueFault(Fault{Call::Write, 0, 1, code::kDiskFull, 0});
     std::uint32_t done = 0;
@@ -231,8 +218,7 @@ TEST_F(FaultInjection, ShortWriteWhoseContinuationFailsReportsThatFailure)
     EXPECT_EQ(readFile(m_dir.file("lotobase.dbf")), "zzCD456789");
 }
 
-TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
-{
+TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared) {
     char buffer[2];
     std::uint32_t done = 0;
     EXPECT_EQ(callCount(Call::Read), 0);
@@ -247,8 +233,7 @@ TEST_F(FaultInjection, CallsAreCountedPerKindUntilCleared)
     EXPECT_EQ(callCount(Call::Exists), 0);
 }
 
-TEST_F(FaultInjection, AnActionRunsOnceJustBeforeTheNextCallOfItsKind)
-{
+TEST_F(FaultInjection, AnActionRunsOnceJustBeforeTheNextCallOfItsKind) {
     std::string seen;
     beforeNextCall(Call::Write, [&] { seen += readFile(m_dir.file("lotobase.dbf")).substr(0, 1); });
     injectFault(Fault{Call::Write, 0, 1, code::kDiskFull, 0});

@@ -18,15 +18,11 @@ using testsupport::writeFile;
 namespace {
 
 // The scratch directory as the system spells it; /tmp itself could be a link elsewhere.
-std::string realPathOf(const TempDir& dir)
-{
-    return std::filesystem::canonical(dir.path()).string();
-}
+std::string realPathOf(const TempDir& dir) { return std::filesystem::canonical(dir.path()).string(); }
 
 }  // namespace
 
-TEST(FullPath, AbsoluteNamesAreFoldedLexically)
-{
+TEST(FullPath, AbsoluteNamesAreFoldedLexically) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
@@ -45,8 +41,7 @@ TEST(FullPath, AbsoluteNamesAreFoldedLexically)
     EXPECT_EQ(fullPath("/../../tmp/.."), "/");
 }
 
-TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk)
-{
+TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
@@ -58,8 +53,7 @@ TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk)
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 
-TEST(FullPath, ExactSpellingWinsThenByteOrder)
-{
+TEST(FullPath, ExactSpellingWinsThenByteOrder) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     writeFile(dir + "/data.dbf", "");
@@ -73,8 +67,7 @@ TEST(FullPath, ExactSpellingWinsThenByteOrder)
     EXPECT_EQ(fullPath(dir + "/dAtA.dBf"), dir + "/DATA.DBF");
 }
 
-TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase)
-{
+TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Архив").c_str(), 0777), 0);
@@ -90,8 +83,7 @@ TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase)
     EXPECT_EQ(fullPath(dir + "/Архив/елка.dbf"), dir + "/Архив/елка.dbf");
 }
 
-TEST(FullPath, MissingComponentsAreKeptAsGiven)
-{
+TEST(FullPath, MissingComponentsAreKeptAsGiven) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
@@ -102,8 +94,7 @@ TEST(FullPath, MissingComponentsAreKeptAsGiven)
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 
-TEST(FullPath, RelativeNamesAreJoinedToTheCurrentDirectoryAtCallTime)
-{
+TEST(FullPath, RelativeNamesAreJoinedToTheCurrentDirectoryAtCallTime) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
     ASSERT_EQ(::mkdir((dir + "/One").c_str(), 0777), 0);

@@ -11,8 +11,7 @@
 
 using namespace platform;
 
-TEST(ShortDateFormat, StrftimePatternsBecomeTheClassLibraryNotation)
-{
+TEST(ShortDateFormat, StrftimePatternsBecomeTheClassLibraryNotation) {
     EXPECT_EQ(shortDateFormatFromStrftime("%d.%m.%Y"), "dd.MM.yyyy");
     EXPECT_EQ(shortDateFormatFromStrftime("%m/%d/%y"), "MM/dd/yy");
     EXPECT_EQ(shortDateFormatFromStrftime("%D"), "MM/dd/yy");
@@ -24,16 +23,14 @@ TEST(ShortDateFormat, StrftimePatternsBecomeTheClassLibraryNotation)
     EXPECT_EQ(shortDateFormatFromStrftime("%Y-%m-%d"), "yyyy-MM-dd");
 }
 
-TEST(ShortDateFormat, UnknownConversionsAreDropped)
-{
+TEST(ShortDateFormat, UnknownConversionsAreDropped) {
     EXPECT_EQ(shortDateFormatFromStrftime("%a %d.%m.%Y"), " dd.MM.yyyy");
     EXPECT_EQ(shortDateFormatFromStrftime("%Ey"), "yy");
     EXPECT_EQ(shortDateFormatFromStrftime("%d.%m.%Y%"), "dd.MM.yyyy");
     EXPECT_EQ(shortDateFormatFromStrftime(""), "");
 }
 
-TEST(ShortDateFormat, OverrideWinsAndCanBeLifted)
-{
+TEST(ShortDateFormat, OverrideWinsAndCanBeLifted) {
     overrideShortDateFormat(std::string("yyyy/MM/dd"));
     EXPECT_EQ(shortDateFormat(), "yyyy/MM/dd");
     overrideShortDateFormat(std::string("dd-MM-yy"));
@@ -47,8 +44,7 @@ TEST(ShortDateFormat, OverrideWinsAndCanBeLifted)
     EXPECT_NE(fromLocale.find('y'), std::string::npos);
 }
 
-TEST(LocalTime, OverrideFixesTheClock)
-{
+TEST(LocalTime, OverrideFixesTheClock) {
     overrideLocalTime([] { return LocalTime{2001, 2, 3, 4, 5, 6, 789}; });
     LocalTime t = localTime();
     EXPECT_EQ(t.year, 2001);
@@ -63,8 +59,7 @@ TEST(LocalTime, OverrideFixesTheClock)
     EXPECT_NE(t.year, 2001);
 }
 
-TEST(LocalTime, SystemClockFollowsTheTimeZone)
-{
+TEST(LocalTime, SystemClockFollowsTheTimeZone) {
     // Pin the zone so that the answer can be checked against UTC on any machine.
     const char* saved = std::getenv("TZ");
     const std::optional<std::string> savedZone = saved ? std::optional<std::string>(saved) : std::nullopt;
@@ -76,8 +71,8 @@ TEST(LocalTime, SystemClockFollowsTheTimeZone)
     for (const auto& zone : zones) {
         SCOPED_TRACE(zone.zone);
         ::setenv("TZ", zone.zone, 1);
-        LocalTime t {};
-        std::tm expected {};
+        LocalTime t{};
+        std::tm expected{};
         for (int attempt = 0; attempt < 3; ++attempt) {
             const std::time_t before = std::time(nullptr);
             t = localTime();

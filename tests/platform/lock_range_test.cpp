@@ -13,8 +13,7 @@ using testsupport::Child;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess)
-{
+TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     writeFile(path, std::string(100, ' '));
@@ -48,8 +47,7 @@ TEST(LockRange, OverlapsAreRefusedBetweenOpenDescriptionsOfOneProcess)
     closeFile(first);
 }
 
-TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid)
-{
+TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid) {
     TempDir dir;
     writeFile(dir.file("t.dbf"), "");
     Handle h = openFile(dir.file("t.dbf"), true, true, Disposition::OpenExisting);
@@ -65,8 +63,7 @@ TEST(LockRange, AnEmptyOrOverflowingRangeIsInvalid)
     EXPECT_EQ(lastError(), code::kInvalidHandle);
 }
 
-TEST(LockRange, AnotherProcessIsRefusedUntilTheRangeIsReleased)
-{
+TEST(LockRange, AnotherProcessIsRefusedUntilTheRangeIsReleased) {
     TempDir dir;
     const std::string path = dir.file("kenobase.dbf");
     writeFile(path, std::string(10, ' '));
@@ -77,10 +74,8 @@ TEST(LockRange, AnotherProcessIsRefusedUntilTheRangeIsReleased)
     auto tryInChild = [&](std::uint64_t offset) {
         Child child(Child::answering([&] {
             Handle other = openFile(path, true, true, Disposition::OpenExisting);
-            if (other == kNoHandle)
-                return 'e';
-            if (lockRange(other, offset, 1))
-                return 'y';
+            if (other == kNoHandle) return 'e';
+            if (lockRange(other, offset, 1)) return 'y';
             return lastError() == code::kLockViolation ? 'n' : 'e';
         }));
         return child.receive();

@@ -11,13 +11,12 @@
 
 using namespace platform;
 using testsupport::Child;
-using testsupport::TempDir;
 using testsupport::openDescriptorCount;
 using testsupport::readFile;
+using testsupport::TempDir;
 using testsupport::writeFile;
 
-TEST(OpenFile, OpensExistingAndReportsWhatIsMissing)
-{
+TEST(OpenFile, OpensExistingAndReportsWhatIsMissing) {
     TempDir dir;
     writeFile(dir.file("lotobase.dbf"), "abc");
     const int before = openDescriptorCount();
@@ -42,8 +41,7 @@ TEST(OpenFile, OpensExistingAndReportsWhatIsMissing)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST(OpenFile, RefusesDirectoriesWithAccessDenied)
-{
+TEST(OpenFile, RefusesDirectoriesWithAccessDenied) {
     TempDir dir;
     ASSERT_EQ(::mkdir((dir.file("sub")).c_str(), 0777), 0);
     const int before = openDescriptorCount();
@@ -56,8 +54,7 @@ TEST(OpenFile, RefusesDirectoriesWithAccessDenied)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST(OpenFile, RefusesFifosAndDevicesAtOnce)
-{
+TEST(OpenFile, RefusesFifosAndDevicesAtOnce) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir.file("fifo")).c_str(), 0600), 0);
     // Opening the FIFO for reading with no writer would wait for ever: another process tries it,
@@ -79,10 +76,8 @@ TEST(OpenFile, RefusesFifosAndDevicesAtOnce)
     EXPECT_EQ(child.receive(), 'R');
 }
 
-TEST(OpenFile, ReadOnlyFileRefusesWriting)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not stop root";
+TEST(OpenFile, ReadOnlyFileRefusesWriting) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
     TempDir dir;
     writeFile(dir.file("ro.dbf"), "x");
     ASSERT_EQ(::chmod((dir.file("ro.dbf")).c_str(), 0444), 0);
@@ -93,8 +88,7 @@ TEST(OpenFile, ReadOnlyFileRefusesWriting)
     closeFile(h);
 }
 
-TEST(OpenFile, CreateAlwaysCreatesOrEmpties)
-{
+TEST(OpenFile, CreateAlwaysCreatesOrEmpties) {
     TempDir dir;
     Handle h = openFile(dir.file("new.dbf"), true, false, Disposition::CreateAlways);
     ASSERT_NE(h, kNoHandle);
@@ -104,7 +98,12 @@ TEST(OpenFile, CreateAlwaysCreatesOrEmpties)
     EXPECT_TRUE(closeFile(h));
     struct stat st {};
     ASSERT_EQ(::stat((dir.file("new.dbf")).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666u & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }());
+    EXPECT_EQ(
+        st.st_mode & 0777, 0666u & ~[] {
+            mode_t m = ::umask(0);
+            ::umask(m);
+            return m;
+        }());
 
     writeFile(dir.file("old.dbf"), "some contents");
     h = openFile(dir.file("old.dbf"), true, false, Disposition::CreateAlways);
@@ -115,8 +114,7 @@ TEST(OpenFile, CreateAlwaysCreatesOrEmpties)
     EXPECT_EQ(readFile(dir.file("old.dbf")), "");
 }
 
-TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther)
-{
+TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     writeFile(path, "data");
@@ -151,8 +149,7 @@ TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther)
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
-TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs)
-{
+TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs) {
     TempDir dir;
     const std::string path = dir.file("kenobase.dbf");
     writeFile(path, "data");
@@ -180,8 +177,7 @@ TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs)
     closeFile(h);
 }
 
-TEST(Transfers, ReadWriteRoundTripAndEndOfFile)
-{
+TEST(Transfers, ReadWriteRoundTripAndEndOfFile) {
     TempDir dir;
     Handle h = openFile(dir.file("t.dbf"), true, false, Disposition::CreateAlways);
     ASSERT_NE(h, kNoHandle);
@@ -221,8 +217,7 @@ TEST(Transfers, ReadWriteRoundTripAndEndOfFile)
     EXPECT_EQ(readFile(dir.file("t.dbf")), std::string("\x03\x7c\x0c\x07\0\0\0\0\0\0XYZ", 13));
 }
 
-TEST(Transfers, TruncateFlushAndBadHandles)
-{
+TEST(Transfers, TruncateFlushAndBadHandles) {
     TempDir dir;
     writeFile(dir.file("t.dbf"), "0123456789");
     Handle h = openFile(dir.file("t.dbf"), true, false, Disposition::OpenExisting);
@@ -257,8 +252,7 @@ TEST(Transfers, TruncateFlushAndBadHandles)
     EXPECT_EQ(lastError(), code::kInvalidHandle);
 }
 
-TEST(Paths, MoveAndExistence)
-{
+TEST(Paths, MoveAndExistence) {
     TempDir dir;
     writeFile(dir.file("a.dbf"), "A");
     EXPECT_TRUE(pathExists(dir.file("a.dbf")));
@@ -281,8 +275,7 @@ TEST(Paths, MoveAndExistence)
     EXPECT_TRUE(pathExists(dir.file("b.dbf")));
 }
 
-TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer)
-{
+TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer) {
     TempDir dir;
     ASSERT_EQ(::mkdir((dir.file("Dir")).c_str(), 0777), 0);
     writeFile(dir.file("Dir/lotobase.dbf"), "L");

@@ -25,8 +25,7 @@ namespace testsupport {
 // and share this process's descriptor and its locks instead of having its own.
 class Child {
 public:
-    explicit Child(const std::function<int(Child&)>& body)
-    {
+    explicit Child(const std::function<int(Child&)>& body) {
         if (::pipe(m_down) != 0 || ::pipe(m_up) != 0) throw std::runtime_error("pipe");
         m_pid = ::fork();
         if (m_pid < 0) throw std::runtime_error("fork");
@@ -45,8 +44,7 @@ public:
         ::close(m_up[1]);
     }
 
-    ~Child()
-    {
+    ~Child() {
         ::close(m_down[1]);
         ::close(m_up[0]);
         if (m_pid > 0) {
@@ -61,10 +59,11 @@ public:
     // Parent side.
     void send(char c) { static_cast<void>(::write(m_down[1], &c, 1) == 1); }
     // The child's next signal, or '\0' when none comes within the time.
-    char receive(std::chrono::milliseconds within = std::chrono::milliseconds(10000)) { return readOne(m_up[0], within); }
+    char receive(std::chrono::milliseconds within = std::chrono::milliseconds(10000)) {
+        return readOne(m_up[0], within);
+    }
     // The exit code, or 128 + signal number.
-    int wait()
-    {
+    int wait() {
         int status = 0;
         ::waitpid(m_pid, &status, 0);
         m_pid = -1;
@@ -77,16 +76,14 @@ public:
     char hear() { return readOne(m_down[0], std::chrono::milliseconds(20000)); }
     // Tells the test `c`, then holds what it opened or locked until the test sends a byte or the
     // object goes.
-    void tellAndHold(char c)
-    {
+    void tellAndHold(char c) {
         tell(c);
         hear();
     }
 
     // A body for a child that only answers one question: it tells the test the byte `answer`
     // returns, and ends.
-    static std::function<int(Child&)> answering(std::function<char()> answer)
-    {
+    static std::function<int(Child&)> answering(std::function<char()> answer) {
         return [answer = std::move(answer)](Child& self) {
             self.tell(answer());
             return 0;
@@ -94,8 +91,7 @@ public:
     }
 
 private:
-    static char readOne(int fd, std::chrono::milliseconds within)
-    {
+    static char readOne(int fd, std::chrono::milliseconds within) {
         pollfd ready{fd, POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(within.count())) != 1) return '\0';
         char c = '\0';
@@ -123,14 +119,12 @@ public:
               self.tell(locked ? 'L' : 'F');
               self.hear();
               return locked ? 0 : 1;
-          })
-    {
+          }) {
         m_locked = m_child.receive() == 'L';
     }
 
     bool locked() const { return m_locked; }
-    void release()
-    {
+    void release() {
         if (m_released) return;
         m_released = true;
         m_child.send('Q');

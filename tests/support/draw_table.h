@@ -22,8 +22,7 @@ struct DrawTableLayout {
 };
 
 // Writes `draws` as a table of the game's number fields, in the order given.
-void writeDrawTable(const std::string& path, const Game& game, const Draws& draws,
-                    const DrawTableLayout& layout = {});
+void writeDrawTable(const std::string& path, const Game& game, const Draws& draws, const DrawTableLayout& layout = {});
 
 // Writes `records` draws of distinct numbers of the game, in the order drawn, from a generator
 // seeded with `seed`. Returns the draws as written.

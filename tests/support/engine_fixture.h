@@ -21,8 +21,7 @@
 namespace testsupport {
 
 // Runs `action` and returns the EXbaseError it raised; a test failure when it raised none.
-inline EXbaseError expectXbaseError(const std::function<void()>& action)
-{
+inline EXbaseError expectXbaseError(const std::function<void()>& action) {
     try {
         action();
     } catch (const EXbaseError& e) {
@@ -35,8 +34,7 @@ inline EXbaseError expectXbaseError(const std::function<void()>& action)
     return EXbaseError(-1, -1, "");
 }
 
-inline std::size_t registrySize()
-{
+inline std::size_t registrySize() {
     auto& registry = XBobjFileColl::instance();
     std::lock_guard lock(registry.mutex());
     return registry.size();
@@ -44,8 +42,7 @@ inline std::size_t registrySize()
 
 class EngineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
         platform::clearFaults();  // also starts the call counts
         TxbDBFDate::instance().setFourDigitYear(true);
@@ -53,35 +50,30 @@ protected:
         m_registered = registrySize();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         platform::clearFaults();
         EXPECT_EQ(openDescriptorCount(), m_descriptors) << "a descriptor stayed open";
         EXPECT_EQ(registrySize(), m_registered) << "a file stayed in the registry";
     }
 
     // Nothing the test opened so far is still open.
-    void expectNothingOpen()
-    {
+    void expectNothingOpen() {
         EXPECT_EQ(openDescriptorCount(), m_descriptors);
         EXPECT_EQ(registrySize(), m_registered);
     }
 
     // Writes the image into the test's folder; returns its path.
-    std::string write(const DbfImage& image, const std::string& name = "lotobase.dbf") const
-    {
+    std::string write(const DbfImage& image, const std::string& name = "lotobase.dbf") const {
         const std::string path = m_dir.file(name);
         image.writeTo(path);
         return path;
     }
 
     // Ten records of two numeric fields of width 6: C1 holds i, C2 holds 100 + i.
-    static DbfImage numberedPairs()
-    {
+    static DbfImage numberedPairs() {
         DbfImage image;
         image.field("C1", 'N', 6).field("C2", 'N', 6);
-        for (int i = 1; i <= 10; ++i)
-            image.record({std::to_string(i), std::to_string(100 + i)});
+        for (int i = 1; i <= 10; ++i) image.record({std::to_string(i), std::to_string(100 + i)});
         return image;
     }
 

@@ -26,21 +26,17 @@ public:
               }
               self.tell('D');
               return 0;
-          })
-    {
-    }
+          }) {}
 
     // Makes the change now; true once it is in the file.
-    bool changeNow()
-    {
+    bool changeNow() {
         m_child.send('G');
         m_changed = m_child.receive() == 'D';
         return m_changed;
     }
 
     // The change will be made just before this process's next lock request.
-    void changeBeforeNextLock()
-    {
+    void changeBeforeNextLock() {
         platform::beforeNextCall(platform::Call::Lock, [this] { changeNow(); });
     }
 

@@ -34,8 +34,7 @@ public:
     }
     TestHooksReset(const TestHooksReset&) = delete;
     TestHooksReset& operator=(const TestHooksReset&) = delete;
-    ~TestHooksReset()
-    {
+    ~TestHooksReset() {
         platform::clearFaults();
         platform::overrideLocalTime({});
         platform::overrideShortDateFormat(std::nullopt);

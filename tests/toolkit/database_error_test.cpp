@@ -7,8 +7,7 @@
 
 namespace {
 
-std::string raisedMessage(const std::string& message, const TComponent* component)
-{
+std::string raisedMessage(const std::string& message, const TComponent* component) {
     try {
         DatabaseError(message, component);
     } catch (const EDatabaseError& error) {
@@ -19,8 +18,7 @@ std::string raisedMessage(const std::string& message, const TComponent* componen
     return "<nothing raised>";
 }
 
-TEST(DatabaseError, NamesOnlyAComponentThatHasAName)
-{
+TEST(DatabaseError, NamesOnlyAComponentThatHasAName) {
     TComponent named;
     named.SetName("XbaseDataSet1");
     EXPECT_EQ(raisedMessage(dbtext::SNotEditing, &named), "XbaseDataSet1: Dataset not in edit or insert mode");
@@ -38,8 +36,7 @@ TEST(DatabaseError, NamesOnlyAComponentThatHasAName)
     }
 }
 
-TEST(DatabaseError, FormatMessageFillsPlaceholdersInOrder)
-{
+TEST(DatabaseError, FormatMessageFillsPlaceholdersInOrder) {
     EXPECT_EQ(FormatMessage(dbtext::SFieldRangeError, {"100000", "C1", "-32768", "32767"}),
               "100000 is not a valid value for field 'C1'. The allowed range is -32768 to 32767");
     EXPECT_EQ(FormatMessage(dbtext::SInvalidIntegerValue, {"1-2", "C1"}),

@@ -23,8 +23,7 @@ using toolkit_test::Row;
 // The text of the exception of type E that `action` raises, or a marker saying what happened
 // instead.
 template <class E>
-std::string errorOf(const std::function<void()>& action)
-{
+std::string errorOf(const std::function<void()>& action) {
     try {
         action();
     } catch (const E& error) {
@@ -44,33 +43,27 @@ public:
     DateFormatScope& operator=(const DateFormatScope&) = delete;
 };
 
-std::vector<TFieldDef> allColumns()
-{
+std::vector<TFieldDef> allColumns() {
     return {
-        {"S", TFieldType::ftString, 10, false, 0},
-        {"I", TFieldType::ftInteger, 0, false, 0},
-        {"C1", TFieldType::ftSmallint, 0, false, 0},
-        {"F", TFieldType::ftFloat, 0, false, 0},
-        {"B", TFieldType::ftBoolean, 0, false, 0},
-        {"D", TFieldType::ftDate, 0, false, 0},
-        {"T", TFieldType::ftDateTime, 0, false, 0},
-        {"M", TFieldType::ftMemo, 0, false, 0},
+        {"S", TFieldType::ftString, 10, false, 0},   {"I", TFieldType::ftInteger, 0, false, 0},
+        {"C1", TFieldType::ftSmallint, 0, false, 0}, {"F", TFieldType::ftFloat, 0, false, 0},
+        {"B", TFieldType::ftBoolean, 0, false, 0},   {"D", TFieldType::ftDate, 0, false, 0},
+        {"T", TFieldType::ftDateTime, 0, false, 0},  {"M", TFieldType::ftMemo, 0, false, 0},
         {"G", TFieldType::ftBlob, 0, false, 0},
     };
 }
 
 enum Column { S, I, C1, F, B, D, T, M, G };
 
-Row sampleRow()
-{
-    return {std::string("AB"), std::int32_t{7}, std::int32_t{5}, 2.5, true, 36937.0, 36937.5, std::int32_t{3}, std::monostate{}};
+Row sampleRow() {
+    return {std::string("AB"), std::int32_t{7}, std::int32_t{5}, 2.5, true, 36937.0,
+            36937.5,           std::int32_t{3}, std::monostate{}};
 }
 
 // An open dataset of one sample row, put into edit state so that values can be stored.
 class FieldTest : public ::testing::Test {
 protected:
-    FieldTest() : data(allColumns(), {sampleRow()})
-    {
+    FieldTest() : data(allColumns(), {sampleRow()}) {
         data.SetName("Data");
         data.Open();
         data.Edit();
@@ -78,8 +71,7 @@ protected:
 
     TField& field(Column column) { return data.Fields(column); }
     // The value the active row holds for a column, as the field store left it.
-    TFieldValue stored(Column column)
-    {
+    TFieldValue stored(Column column) {
         TFieldValue value;
         field(column).GetData(value);
         return value;
@@ -88,8 +80,7 @@ protected:
     MemoryDataSet data;
 };
 
-TEST(FieldClasses, CreateFieldOfTypeMakesTheClassOfEachType)
-{
+TEST(FieldClasses, CreateFieldOfTypeMakesTheClassOfEachType) {
     struct Case {
         TFieldType type;
         int width;
@@ -137,8 +128,7 @@ TEST(FieldClasses, CreateFieldOfTypeMakesTheClassOfEachType)
     EXPECT_EQ(TFloatField().Precision(), 15);
 }
 
-TEST(FieldClasses, AFieldWithoutDatasetIsNullAndCannotStore)
-{
+TEST(FieldClasses, AFieldWithoutDatasetIsNullAndCannotStore) {
     TIntegerField field;
     field.SetFieldName("K1");
     TFieldValue value = std::int32_t{9};
@@ -155,8 +145,7 @@ TEST(FieldClasses, AFieldWithoutDatasetIsNullAndCannotStore)
     EXPECT_EQ(errorOf<EDatabaseError>([&] { field.SetAsString("1"); }), "Field 'K1' has no dataset");
 }
 
-TEST(FieldClasses, TheBaseFieldRefusesEveryConversion)
-{
+TEST(FieldClasses, TheBaseFieldRefusesEveryConversion) {
     TField field(TFieldType::ftUnknown, 0);
     field.SetFieldName("X");
     EXPECT_EQ(errorOf<EDatabaseError>([&] { (void)field.AsString(); }), "Cannot access field 'X' as type String");
@@ -178,8 +167,7 @@ TEST(FieldClasses, TheBaseFieldRefusesEveryConversion)
     EXPECT_TRUE(field.IsValidChar('\xE9'));
 }
 
-TEST_F(FieldTest, FieldsReadTheActiveRowOfTheirDataset)
-{
+TEST_F(FieldTest, FieldsReadTheActiveRowOfTheirDataset) {
     EXPECT_EQ(field(S).DataSet(), &data);
     EXPECT_EQ(field(C1).Index(), 2);
     EXPECT_EQ(field(G).Index(), 8);
@@ -193,8 +181,7 @@ TEST_F(FieldTest, FieldsReadTheActiveRowOfTheirDataset)
     EXPECT_TRUE(field(G).IsNull());
 
     // Clear stores null; every reading of a null says so in its own way.
-    for (Column column : {S, I, C1, F, B, D, T, M})
-        field(column).Clear();
+    for (Column column : {S, I, C1, F, B, D, T, M}) field(column).Clear();
     for (Column column : {S, I, C1, F, B, D, T, M, G}) {
         EXPECT_TRUE(field(column).IsNull()) << column;
         EXPECT_TRUE(std::holds_alternative<std::monostate>(stored(column))) << column;
@@ -219,8 +206,7 @@ TEST_F(FieldTest, FieldsReadTheActiveRowOfTheirDataset)
     EXPECT_TRUE(std::holds_alternative<std::monostate>(data.Rows()[0][I]));
 }
 
-TEST_F(FieldTest, StoringGoesThroughTheDatasetWithValidationAndChangeEvents)
-{
+TEST_F(FieldTest, StoringGoesThroughTheDatasetWithValidationAndChangeEvents) {
     std::vector<std::string> events;
     field(I).OnValidate = [&](TField& f) { events.push_back("validate " + f.FieldName() + " was " + f.AsString()); };
     field(I).OnChange = [&](TField& f) { events.push_back("change " + f.FieldName() + " now " + f.AsString()); };
@@ -250,8 +236,7 @@ TEST_F(FieldTest, StoringGoesThroughTheDatasetWithValidationAndChangeEvents)
     EXPECT_EQ(field(I).AsInteger(), 8);
 }
 
-TEST_F(FieldTest, StringFieldsConvertTheirText)
-{
+TEST_F(FieldTest, StringFieldsConvertTheirText) {
     auto& text = static_cast<TStringField&>(field(S));
     const auto setRaw = [&](const std::string& value) { text.SetData(value); };
 
@@ -312,8 +297,7 @@ TEST_F(FieldTest, StringFieldsConvertTheirText)
     EXPECT_EQ(stored(S), TFieldValue(std::string()));
 }
 
-TEST_F(FieldTest, StringFieldsTranslateThroughTheDatasetWhenAsked)
-{
+TEST_F(FieldTest, StringFieldsTranslateThroughTheDatasetWhenAsked) {
     std::vector<std::string> calls;
     // Swaps letter case, one way marked so that the direction shows.
     data.Translator = [&](const std::string& text, bool toTable) {
@@ -344,8 +328,7 @@ TEST_F(FieldTest, StringFieldsTranslateThroughTheDatasetWhenAsked)
     EXPECT_TRUE(calls.empty());
 }
 
-TEST_F(FieldTest, IntegerFieldsReadEveryFormTheDatasetHandsOver)
-{
+TEST_F(FieldTest, IntegerFieldsReadEveryFormTheDatasetHandsOver) {
     field(I).SetData(7.5);
     EXPECT_EQ(field(I).AsInteger(), 8);
     field(I).SetData(6.5);
@@ -364,8 +347,7 @@ TEST_F(FieldTest, IntegerFieldsReadEveryFormTheDatasetHandsOver)
               "3000000000 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647");
 }
 
-TEST_F(FieldTest, SmallintFieldsKeepToSixteenBits)
-{
+TEST_F(FieldTest, SmallintFieldsKeepToSixteenBits) {
     TField& small = field(C1);
     small.SetAsInteger(32767);
     EXPECT_EQ(stored(C1), TFieldValue(std::int32_t{32767}));
@@ -392,8 +374,7 @@ TEST_F(FieldTest, SmallintFieldsKeepToSixteenBits)
     EXPECT_EQ(small.AsInteger(), -32768);
 }
 
-TEST_F(FieldTest, IntegerFieldsKeepToThirtyTwoBitsOrTheirOwnLimits)
-{
+TEST_F(FieldTest, IntegerFieldsKeepToThirtyTwoBitsOrTheirOwnLimits) {
     auto& number = static_cast<TIntegerField&>(field(I));
     number.SetAsString("2147483647");
     EXPECT_EQ(number.AsInteger(), 2147483647);
@@ -401,8 +382,9 @@ TEST_F(FieldTest, IntegerFieldsKeepToThirtyTwoBitsOrTheirOwnLimits)
     EXPECT_EQ(number.AsInteger(), std::numeric_limits<std::int32_t>::min());
     EXPECT_EQ(errorOf<EDatabaseError>([&] { number.SetAsString("2147483648"); }),
               "2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647");
-    EXPECT_EQ(errorOf<EDatabaseError>([&] { number.SetAsString("-9223372036854775808"); }),
-              "-9.22337203685478E18 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647");
+    EXPECT_EQ(
+        errorOf<EDatabaseError>([&] { number.SetAsString("-9223372036854775808"); }),
+        "-9.22337203685478E18 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647");
     // Beyond 64 bits the text is no integer at all.
     EXPECT_EQ(errorOf<EDatabaseError>([&] { number.SetAsString("9223372036854775808"); }),
               "'9223372036854775808' is not a valid integer value for field 'I'");
@@ -429,19 +411,21 @@ TEST_F(FieldTest, IntegerFieldsKeepToThirtyTwoBitsOrTheirOwnLimits)
     EXPECT_EQ(number.AsInteger(), -1);
 }
 
-TEST_F(FieldTest, IntegerFieldsTakeOnlySignedDigitsAsText)
-{
+TEST_F(FieldTest, IntegerFieldsTakeOnlySignedDigitsAsText) {
     TField& small = field(C1);
-    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString("1-2"); }), "'1-2' is not a valid integer value for field 'C1'");
+    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString("1-2"); }),
+              "'1-2' is not a valid integer value for field 'C1'");
     EXPECT_EQ(small.AsInteger(), 5);
     for (const char* bad : {"4.0", "0x10", "--1", "+", "-", "1 2", "1e3", "7a", "٣"}) {
         EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString(bad); }),
                   std::string("'") + bad + "' is not a valid integer value for field 'C1'");
     }
     // The message quotes the text as typed, blanks included.
-    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString(" 1 2 "); }), "' 1 2 ' is not a valid integer value for field 'C1'");
+    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString(" 1 2 "); }),
+              "' 1 2 ' is not a valid integer value for field 'C1'");
     small.SetDisplayLabel("Ball 1");
-    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString("x"); }), "'x' is not a valid integer value for field 'Ball 1'");
+    EXPECT_EQ(errorOf<EDatabaseError>([&] { small.SetAsString("x"); }),
+              "'x' is not a valid integer value for field 'Ball 1'");
     EXPECT_EQ(small.AsInteger(), 5);
 
     small.SetAsString(" 42 ");
@@ -459,10 +443,10 @@ TEST_F(FieldTest, IntegerFieldsTakeOnlySignedDigitsAsText)
     EXPECT_TRUE(small.IsNull());
 }
 
-TEST_F(FieldTest, IntegerFieldsRoundRealsHalfToEven)
-{
+TEST_F(FieldTest, IntegerFieldsRoundRealsHalfToEven) {
     TField& small = field(C1);
-    const std::pair<double, std::int32_t> cases[] = {{7.5, 8}, {6.5, 6}, {0.5, 0}, {1.5, 2}, {-2.5, -2}, {-3.5, -4}, {2.4, 2}, {2.6, 3}};
+    const std::pair<double, std::int32_t> cases[] = {{7.5, 8},   {6.5, 6},   {0.5, 0}, {1.5, 2},
+                                                     {-2.5, -2}, {-3.5, -4}, {2.4, 2}, {2.6, 3}};
     for (const auto& [value, expected] : cases) {
         small.SetAsFloat(value);
         EXPECT_EQ(stored(C1), TFieldValue(expected)) << value;
@@ -472,8 +456,7 @@ TEST_F(FieldTest, IntegerFieldsRoundRealsHalfToEven)
               "NAN is not a valid value for field 'C1'. The allowed range is -32768 to 32767");
 }
 
-TEST(FieldClasses, EachFieldLetsInOnlyItsOwnCharacters)
-{
+TEST(FieldClasses, EachFieldLetsInOnlyItsOwnCharacters) {
     TIntegerField integer;
     TSmallintField smallint;
     TFloatField real;
@@ -491,12 +474,17 @@ TEST(FieldClasses, EachFieldLetsInOnlyItsOwnCharacters)
     }
 }
 
-TEST_F(FieldTest, FloatFieldsWriteAndReadLocaleFreeDecimals)
-{
+TEST_F(FieldTest, FloatFieldsWriteAndReadLocaleFreeDecimals) {
     TField& real = field(F);
     EXPECT_EQ(real.AsString(), "2.5");
     const std::pair<const char*, double> accepted[] = {
-        {"2.5", 2.5}, {" -1.5e2 ", -150.0}, {".5", 0.5}, {"5.", 5.0}, {"+3", 3.0}, {"1E-3", 0.001}, {"12345678901234567890", 1.2345678901234567e19},
+        {"2.5", 2.5},
+        {" -1.5e2 ", -150.0},
+        {".5", 0.5},
+        {"5.", 5.0},
+        {"+3", 3.0},
+        {"1E-3", 0.001},
+        {"12345678901234567890", 1.2345678901234567e19},
     };
     for (const auto& [text, value] : accepted) {
         real.SetAsString(text);
@@ -540,8 +528,7 @@ TEST_F(FieldTest, FloatFieldsWriteAndReadLocaleFreeDecimals)
     EXPECT_EQ(real.AsString(), "0.25");
 }
 
-TEST_F(FieldTest, BooleanFieldsTakeALeadingPartOfTrueOrFalse)
-{
+TEST_F(FieldTest, BooleanFieldsTakeALeadingPartOfTrueOrFalse) {
     TField& logical = field(B);
     EXPECT_EQ(logical.AsString(), "True");
     for (const char* no : {"f", "F", "Fa", "FALSE", "false", "fAlSe"}) {
@@ -566,8 +553,7 @@ TEST_F(FieldTest, BooleanFieldsTakeALeadingPartOfTrueOrFalse)
     EXPECT_EQ(errorOf<EDatabaseError>([&] { (void)logical.AsInteger(); }), "Cannot access field 'B' as type Integer");
 }
 
-TEST_F(FieldTest, DateFieldsWriteAndReadTheShortDateFormat)
-{
+TEST_F(FieldTest, DateFieldsWriteAndReadTheShortDateFormat) {
     DateFormatScope format("dd.MM.yyyy");
     TField& date = field(D);
     EXPECT_EQ(date.AsString(), "15.02.2001");
@@ -586,8 +572,10 @@ TEST_F(FieldTest, DateFieldsWriteAndReadTheShortDateFormat)
     EXPECT_EQ(date.AsDateTime(), EncodeDate(1950, 2, 15));
     date.SetAsString("29.02.2000");
     EXPECT_EQ(date.AsString(), "29.02.2000");
-    for (const char* bad : {"31.02.2001", "29.02.2001", "15.13.2001", "00.01.2001", "15.02", "15.02.2001.1", "15022001", "15.02.2001 10:00", "a.b.c", "15.02.20011"}) {
-        EXPECT_EQ(errorOf<EConvertError>([&] { date.SetAsString(bad); }), std::string("'") + bad + "' is not a valid date");
+    for (const char* bad : {"31.02.2001", "29.02.2001", "15.13.2001", "00.01.2001", "15.02", "15.02.2001.1", "15022001",
+                            "15.02.2001 10:00", "a.b.c", "15.02.20011"}) {
+        EXPECT_EQ(errorOf<EConvertError>([&] { date.SetAsString(bad); }),
+                  std::string("'") + bad + "' is not a valid date");
     }
     EXPECT_EQ(date.AsString(), "29.02.2000");
     date.SetAsString("");
@@ -619,8 +607,7 @@ TEST_F(FieldTest, DateFieldsWriteAndReadTheShortDateFormat)
     }
 }
 
-TEST_F(FieldTest, DateTimeFieldsAddTheTimeOfDayWhenThereIsOne)
-{
+TEST_F(FieldTest, DateTimeFieldsAddTheTimeOfDayWhenThereIsOne) {
     DateFormatScope format("dd.MM.yyyy");
     TField& moment = field(T);
     EXPECT_EQ(moment.AsString(), "15.02.2001 12:00:00");
@@ -643,7 +630,8 @@ TEST_F(FieldTest, DateTimeFieldsAddTheTimeOfDayWhenThereIsOne)
     EXPECT_EQ(moment.AsString(), "15.02.2001 07:05:09");
     moment.SetAsString("16.02.2001");
     EXPECT_EQ(moment.AsDateTime(), 36938.0);
-    for (const char* bad : {"15.02.2001 25:00", "15.02.2001 10:60", "15.02.2001 10", "15.02.2001 10:00:61", "15.02.2001T10:00", "30.02.2001 10:00"}) {
+    for (const char* bad : {"15.02.2001 25:00", "15.02.2001 10:60", "15.02.2001 10", "15.02.2001 10:00:61",
+                            "15.02.2001T10:00", "30.02.2001 10:00"}) {
         EXPECT_EQ(errorOf<EConvertError>([&] { moment.SetAsString(bad); }),
                   std::string("'") + bad + "' is not a valid date and time");
     }
@@ -652,8 +640,7 @@ TEST_F(FieldTest, DateTimeFieldsAddTheTimeOfDayWhenThereIsOne)
     EXPECT_TRUE(moment.IsNull());
 }
 
-TEST_F(FieldTest, BlobAndMemoFieldsShowOnlyWhetherTheyHoldSomething)
-{
+TEST_F(FieldTest, BlobAndMemoFieldsShowOnlyWhetherTheyHoldSomething) {
     EXPECT_EQ(field(M).DisplayText(), "(MEMO)");
     EXPECT_EQ(field(M).AsString(), "");
     EXPECT_EQ(field(G).DisplayText(), "(blob)");

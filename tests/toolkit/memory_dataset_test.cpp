@@ -16,8 +16,7 @@ namespace {
 using toolkit_test::MemoryDataSet;
 using toolkit_test::Row;
 
-std::string errorOf(const std::function<void()>& action)
-{
+std::string errorOf(const std::function<void()>& action) {
     try {
         action();
     } catch (const EDatabaseError& error) {
@@ -26,30 +25,24 @@ std::string errorOf(const std::function<void()>& action)
     return "<nothing raised>";
 }
 
-std::vector<TFieldDef> numberAndName()
-{
+std::vector<TFieldDef> numberAndName() {
     return {{"N", TFieldType::ftInteger, 0, false, 0}, {"NAME", TFieldType::ftString, 8, false, 0}};
 }
 
-std::vector<Row> rows(std::initializer_list<int> numbers)
-{
+std::vector<Row> rows(std::initializer_list<int> numbers) {
     std::vector<Row> result;
-    for (int n : numbers)
-        result.push_back({std::int32_t{n}, std::string("r") + std::to_string(n)});
+    for (int n : numbers) result.push_back({std::int32_t{n}, std::string("r") + std::to_string(n)});
     return result;
 }
 
 // The N column of the stored rows, in order.
-std::vector<int> numbers(const MemoryDataSet& data)
-{
+std::vector<int> numbers(const MemoryDataSet& data) {
     std::vector<int> result;
-    for (const Row& row : data.Rows())
-        result.push_back(std::get<std::int32_t>(row[0]));
+    for (const Row& row : data.Rows()) result.push_back(std::get<std::int32_t>(row[0]));
     return result;
 }
 
-TEST(MemoryDataSet, MovesOverTheRowsInOrder)
-{
+TEST(MemoryDataSet, MovesOverTheRowsInOrder) {
     MemoryDataSet data(numberAndName(), rows({1, 2, 3}));
     data.SetName("Data");
     EXPECT_EQ(errorOf([&] { data.RecordCount(); }), "Data: Cannot perform this operation on a closed dataset");
@@ -91,8 +84,7 @@ TEST(MemoryDataSet, MovesOverTheRowsInOrder)
     EXPECT_TRUE(data.FieldByName("N").IsNull());
 }
 
-TEST(MemoryDataSet, EditsPostInPlaceAndCancelsBackToTheStoredRow)
-{
+TEST(MemoryDataSet, EditsPostInPlaceAndCancelsBackToTheStoredRow) {
     MemoryDataSet data(numberAndName(), rows({1, 2, 3}));
     data.Open();
     data.Next();
@@ -127,8 +119,7 @@ TEST(MemoryDataSet, EditsPostInPlaceAndCancelsBackToTheStoredRow)
     EXPECT_EQ(errorOf([&] { data.Edit(); }), "Data: Cannot modify a read-only dataset");
 }
 
-TEST(MemoryDataSet, InsertsInFrontOfTheCurrentRowAndAppendsAtTheEnd)
-{
+TEST(MemoryDataSet, InsertsInFrontOfTheCurrentRowAndAppendsAtTheEnd) {
     MemoryDataSet data(numberAndName(), rows({1, 2, 3}));
     data.SetBlankRow({std::int32_t{0}});
     data.Open();
@@ -167,11 +158,9 @@ TEST(MemoryDataSet, InsertsInFrontOfTheCurrentRowAndAppendsAtTheEnd)
 
 // With a window of rows, as a grid keeps, the descendant's cursor stands on the last row read,
 // not on the active one; an insert begun in the middle must still come back to its place.
-TEST(MemoryDataSet, InsertsInTheMiddleOfAWindowOfRows)
-{
+TEST(MemoryDataSet, InsertsInTheMiddleOfAWindowOfRows) {
     std::vector<Row> ten;
-    for (int n = 1; n <= 10; ++n)
-        ten.push_back({std::int32_t{n}});
+    for (int n = 1; n <= 10; ++n) ten.push_back({std::int32_t{n}});
     MemoryDataSet data({{"N", TFieldType::ftInteger, 0, false, 0}}, ten);
     TDataSource source;
     source.SetDataSet(&data);
@@ -196,8 +185,7 @@ TEST(MemoryDataSet, InsertsInTheMiddleOfAWindowOfRows)
     data.Close();
 }
 
-TEST(MemoryDataSet, DeletingMovesToTheNextRowOrTheNewLastOne)
-{
+TEST(MemoryDataSet, DeletingMovesToTheNextRowOrTheNewLastOne) {
     MemoryDataSet data(numberAndName(), rows({1, 2, 3}));
     data.Open();
     data.Next();
@@ -217,8 +205,7 @@ TEST(MemoryDataSet, DeletingMovesToTheNextRowOrTheNewLastOne)
     EXPECT_EQ(errorOf([&] { data.Delete(); }), "Data: Cannot perform this operation on an empty dataset");
 }
 
-TEST(MemoryDataSet, BookmarksAreRowNumbersThatSortAsText)
-{
+TEST(MemoryDataSet, BookmarksAreRowNumbersThatSortAsText) {
     MemoryDataSet data(numberAndName(), rows({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     data.Open();
     data.SetRecNo(2);
@@ -239,8 +226,7 @@ TEST(MemoryDataSet, BookmarksAreRowNumbersThatSortAsText)
     EXPECT_FALSE(data.BookmarkValid("x"));
 }
 
-TEST(MemoryDataSet, KeepsCalculatedValuesBesideTheRow)
-{
+TEST(MemoryDataSet, KeepsCalculatedValuesBesideTheRow) {
     MemoryDataSet data(numberAndName(), rows({1, 2}));
     auto number = std::make_unique<TIntegerField>();
     number->SetFieldName("N");
@@ -249,9 +235,7 @@ TEST(MemoryDataSet, KeepsCalculatedValuesBesideTheRow)
     twice->SetFieldKind(TFieldKind::fkCalculated);
     data.AddField(std::move(number));
     data.AddField(std::move(twice));
-    data.OnCalcFields = [](TDataSet& ds) {
-        ds.FieldByName("TWICE").SetAsInteger(ds.FieldByName("N").AsInteger() * 2);
-    };
+    data.OnCalcFields = [](TDataSet& ds) { ds.FieldByName("TWICE").SetAsInteger(ds.FieldByName("N").AsInteger() * 2); };
     data.Open();
     EXPECT_EQ(data.FieldCount(), 2);
     EXPECT_EQ(data.FieldByName("TWICE").AsInteger(), 2);

@@ -10,8 +10,7 @@
 
 namespace {
 
-TEST(FormatG, WritesShortestTextOfAtMostFifteenDigits)
-{
+TEST(FormatG, WritesShortestTextOfAtMostFifteenDigits) {
     struct Case {
         double value;
         const char* text;
@@ -50,15 +49,13 @@ TEST(FormatG, WritesShortestTextOfAtMostFifteenDigits)
         {-1e-7, "-1E-7"},
         {2.5e-300, "2.5E-300"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatG(c.value), c.text) << "for " << c.text;
+    for (const Case& c : cases) EXPECT_EQ(FormatG(c.value), c.text) << "for " << c.text;
     EXPECT_EQ(FormatG(std::numeric_limits<double>::quiet_NaN()), "NAN");
     EXPECT_EQ(FormatG(std::numeric_limits<double>::infinity()), "INF");
     EXPECT_EQ(FormatG(-std::numeric_limits<double>::infinity()), "-INF");
 }
 
-TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
-{
+TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(RoundHalfEven(0.5), 0.0);
     EXPECT_EQ(RoundHalfEven(1.5), 2.0);
     EXPECT_EQ(RoundHalfEven(2.5), 2.0);
@@ -81,8 +78,7 @@ TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour)
     EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<double>::quiet_NaN())));
 }
 
-TEST(CivilDate, EncodesDaysCountedFromDecember30Of1899)
-{
+TEST(CivilDate, EncodesDaysCountedFromDecember30Of1899) {
     EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
     EXPECT_EQ(EncodeDate(1899, 12, 31), 1.0);
     EXPECT_EQ(EncodeDate(1899, 12, 29), -1.0);
@@ -115,8 +111,7 @@ TEST(CivilDate, EncodesDaysCountedFromDecember30Of1899)
     }
 }
 
-TEST(CivilDate, DecodesTheDayOfADateTime)
-{
+TEST(CivilDate, DecodesTheDayOfADateTime) {
     int year = 0, month = 0, day = 0;
     DecodeDate(36937.0, year, month, day);
     EXPECT_EQ(year * 10000 + month * 100 + day, 20010215);
@@ -145,8 +140,7 @@ TEST(CivilDate, DecodesTheDayOfADateTime)
         for (int m = 1; m <= 12; ++m)
             for (int d = 1; d <= 31; ++d) {
                 TDateTime date = 0.0;
-                if (!TryEncodeDate(y, m, d, date))
-                    continue;
+                if (!TryEncodeDate(y, m, d, date)) continue;
                 ASSERT_EQ(date, expected) << y << '-' << m << '-' << d;
                 DecodeDate(date, year, month, day);
                 ASSERT_EQ(year * 10000 + month * 100 + day, y * 10000 + m * 100 + d);
