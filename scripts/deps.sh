@@ -14,6 +14,7 @@ PACKAGES=(
   libgmock-dev
   libbenchmark-dev
   clang-14
+  clang-format
   libclang-rt-14-dev
   qt6-base-dev
   libjpeg-dev
