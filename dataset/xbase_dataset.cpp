@@ -513,7 +513,8 @@ bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, con
     if (!IntegerColumns(fields, numbers, offsets, twoByteFields)) return false;
     const std::size_t width = numbers.size();
     const std::size_t kBatch = std::clamp<std::size_t>(m_engine->recordCount(), 16, 4096);
-    const auto valueBuffer = std::make_unique_for_overwrite<std::int32_t[]>(kBatch * width);
+    // Eight values more than the rows need: a run of two-byte fields writes eight at a time.
+    const auto valueBuffer = std::make_unique_for_overwrite<std::int32_t[]>(kBatch * width + 8);
     const auto recordBuffer = std::make_unique_for_overwrite<std::uint32_t[]>(kBatch);
     const std::span values(valueBuffer.get(), kBatch * width);
     const std::span records(recordBuffer.get(), kBatch);
@@ -526,13 +527,31 @@ bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, con
     };
     const std::size_t length = m_engine->recordLength();
     const std::uint32_t* fieldOffsets = offsets.data();
+    // Two-byte fields one after the other are read sixteen bytes at a time; the last record of a
+    // block, whose sixteen bytes could run past it, goes field by field.
+    bool sideBySide = twoByteFields;
+    for (std::size_t c = 1; c < width; ++c) sideBySide = sideBySide && offsets[c] == offsets[0] + 2 * c;
+    constexpr std::size_t kRunSlack = 16;
     m_engine->scanRecordBlocks([&](std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+        const std::uint8_t* blockEnd = block + static_cast<std::size_t>(count) * length;
         for (std::uint32_t i = 0; i < count; ++i) {
             std::uint8_t* record = block + i * length;
             if (!m_engine->isVisibleImage(record)) continue;
             std::int32_t* out = &values[rows * width];
-            if (twoByteFields) {
-                // The draw tables' case: a loop free of calls, then the rare text it does not take.
+            if (sideBySide && record + fieldOffsets[0] + 2 * width + kRunSlack <= blockEnd) {
+                // The draw tables' case: eight fields at a time, the rare other text by the table.
+                for (std::size_t c = 0; c < width; c += 8) {
+                    const std::size_t run = std::min<std::size_t>(8, width - c);
+                    const std::uint8_t* bytes = record + fieldOffsets[c];
+                    if (xb::decodeTwoByteRun(bytes, run, out + c)) continue;
+                    for (std::size_t k = c; k < c + run; ++k) {
+                        const std::uint8_t* field = record + fieldOffsets[k];
+                        out[k] = twoBytes[field[0] | (field[1] << 8)];
+                        if (out[k] == xb::kNoSmallWhole) out[k] = converted(record, k);
+                    }
+                }
+            } else if (twoByteFields) {
+                // A loop free of calls, then the rare text it does not take.
                 bool others = false;
                 for (std::size_t c = 0; c < width; ++c) {
                     const std::uint8_t* bytes = record + fieldOffsets[c];

@@ -4,6 +4,11 @@
 // images.
 #pragma once
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -66,6 +71,42 @@ inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, st
 // kNoSmallWhole where it gives false. Two-byte numeric fields are what the draw tables hold.
 inline constexpr std::int16_t kNoSmallWhole = INT16_MIN;
 const std::int16_t* twoByteWholeNumbers();
+
+// Up to eight two-byte numeric fields side by side (`count` of them; 16 bytes must be readable),
+// decoded at once when every one holds what the draw tables hold: a digit after a blank, two
+// digits, or blanks (0). Gives false, with `values` unset, for any other text; the values always
+// agree with twoByteWholeNumbers. Eight values are written whatever `count` (room for them is the
+// caller's), those past `count` of no meaning.
+inline bool decodeTwoByteRun(const std::uint8_t* bytes, std::size_t count, std::int32_t* values) {
+#if defined(__SSE2__)
+    // Each 16-bit lane holds one field: the tens character low, the units character high.
+    const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i tensChar = _mm_and_si128(lanes, _mm_set1_epi16(0x00FF));
+    const __m128i unitsChar = _mm_srli_epi16(lanes, 8);
+    const __m128i ten = _mm_set1_epi16(10);
+    const __m128i tens = _mm_sub_epi16(tensChar, _mm_set1_epi16('0'));
+    const __m128i units = _mm_sub_epi16(unitsChar, _mm_set1_epi16('0'));
+    const __m128i tensDigit = _mm_and_si128(_mm_cmplt_epi16(tens, ten), _mm_cmpgt_epi16(tens, _mm_set1_epi16(-1)));
+    const __m128i unitsDigit = _mm_and_si128(_mm_cmplt_epi16(units, ten), _mm_cmpgt_epi16(units, _mm_set1_epi16(-1)));
+    const __m128i tensBlank = _mm_cmpeq_epi16(tensChar, _mm_set1_epi16(' '));
+    const __m128i unitsBlank = _mm_cmpeq_epi16(unitsChar, _mm_set1_epi16(' '));
+    const __m128i taken = _mm_or_si128(_mm_and_si128(unitsDigit, _mm_or_si128(tensDigit, tensBlank)),
+                                       _mm_and_si128(tensBlank, unitsBlank));
+    const int wanted = (1 << (2 * count)) - 1;
+    if ((_mm_movemask_epi8(taken) & wanted) != wanted) return false;
+    const __m128i number =
+        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(tens, tensDigit), ten), _mm_and_si128(units, unitsDigit));
+    // Eight values are stored whatever `count`: the caller has room for them.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), _mm_unpacklo_epi16(number, _mm_setzero_si128()));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 4), _mm_unpackhi_epi16(number, _mm_setzero_si128()));
+    return true;
+#else
+    (void)bytes;
+    (void)count;
+    (void)values;
+    return false;
+#endif
+}
 
 inline std::uint16_t readLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t readLe32(const std::uint8_t* p) {

@@ -47,6 +47,26 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
     }
     EXPECT_GT(decoded, 120) << "blanks, every number of the games, signs, texts cut by a zero byte";
 
+    // Eight fields at once: every text in every place among valid neighbours, as the table has it.
+    int runs = 0;
+    for (std::uint32_t key = 0; key < 65536; ++key) {
+        for (std::size_t place = 0; place < 8; place += 7) {
+            std::uint8_t bytes[16];
+            for (std::size_t f = 0; f < 8; ++f) {
+                bytes[2 * f] = ' ';
+                bytes[2 * f + 1] = static_cast<std::uint8_t>('1' + f);
+            }
+            bytes[2 * place] = static_cast<std::uint8_t>(key & 0xFF);
+            bytes[2 * place + 1] = static_cast<std::uint8_t>(key >> 8);
+            std::int32_t values[8] = {};
+            if (!xb::decodeTwoByteRun(bytes, 8, values)) continue;
+            ++runs;
+            EXPECT_EQ(values[place], table[key]) << key;
+            EXPECT_EQ(values[place == 0 ? 7 : 0], place == 0 ? 8 : 1);
+        }
+    }
+    EXPECT_GE(runs, 2 * 102) << "blanks, a digit after a blank and two digits in either place";
+
     const std::string wide = dir.file("wide.dbf");
     DbfImage().field("N", 'N', 12).record({"1"}).writeTo(wide);
     DBFObject twelve(wide, "", false, true);
