@@ -183,14 +183,9 @@ TEST(ImportCommand, RefusesWhatItCannotRead) {
     EXPECT_EQ(wrong.err, dir.file("other.dbf") + " has 2 fields, a draw table has 6 or 20\n");
     EXPECT_TRUE(readFile(dir.file("other.dbf")) == otherBefore);
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"import"}, "missing FILE argument"},
-             {{"import", table}, "missing CSV argument"},
-             {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors("import", {{{"import"}, "missing FILE argument"},
+                                           {{"import", table}, "missing CSV argument"},
+                                           {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}});
 }
 
 TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
@@ -293,18 +288,13 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     EXPECT_EQ(piped.out, "appended 1 draw\n");
     EXPECT_TRUE(drawsOf(table).ends_with("\n6\t40\t41\t42\t43\t1\t2\n")) << drawsOf(table);
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"import", table, csv, "--columns", "3-"},
-              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
-             {{"import", table, csv, "--columns=0-5"},
-              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
-             {{"import", table, csv, "--columns="}, "--columns wants a value"},
-             {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
-             {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors(
+        "import",
+        {{{"import", table, csv, "--columns", "3-"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
+         {{"import", table, csv, "--columns=0-5"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
+         {{"import", table, csv, "--columns="}, "--columns wants a value"},
+         {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
+         {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}});
 }
 
 TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
@@ -387,9 +377,7 @@ TEST(AddCommand, AppendsOneDrawWithImportsChecks) {
         EXPECT_EQ(refused.err, reason + "\n");
     }
     EXPECT_TRUE(readFile(table) == after);
-    const auto usage = runCli({"add", table});
-    EXPECT_EQ(usage.status, cli::kExitUsage);
-    EXPECT_EQ(usage.err.rfind("sharometr-cli add: missing N1 argument\nusage: ", 0), 0u) << usage.err;
+    cli_test::expectUsageErrors("add", {{{"add", table}, "missing N1 argument"}});
 }
 
 }  // namespace
