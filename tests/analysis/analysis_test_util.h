@@ -207,4 +207,12 @@ public:
     RecordingMessageService messages;
 };
 
+// Runs `command` once more on the bench: the values stay `expected` and the picture as it was.
+inline void expectARerunChangesNothing(Bench& bench, Command command, const std::vector<std::int32_t>& expected) {
+    const QImage first = bench.image.copy();
+    bench.run(command);
+    EXPECT_TRUE(samePerNumber(bench.values, expected));
+    EXPECT_TRUE(samePicture(bench.image, first));
+}
+
 }  // namespace analysistest

@@ -40,10 +40,7 @@ TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest
     // The last search, for 10, stopped on draw 4.
     EXPECT_EQ(bench.dataset.RecNo(), 4);
 
-    const QImage first = bench.image.copy();
-    bench.run(TalvenMethod);
-    EXPECT_TRUE(samePerNumber(bench.values, expected));
-    EXPECT_TRUE(samePicture(bench.image, first));
+    expectARerunChangesNothing(bench, TalvenMethod, expected);
 }
 
 TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints) {

@@ -39,10 +39,7 @@ TEST(AverageWaitingPeriod, RatesSuperLotoNumbersByPeriodAgainstWaitingLength) {
     EXPECT_TRUE(bench.dataset.Eof());
     EXPECT_EQ(bench.dataset.RecNo(), 12);
 
-    const QImage first = bench.image.copy();
-    bench.run(AverageWaitingPeriod);
-    EXPECT_TRUE(samePerNumber(bench.values, expected));
-    EXPECT_TRUE(samePicture(bench.image, first));
+    expectARerunChangesNothing(bench, AverageWaitingPeriod, expected);
 }
 
 TEST(AverageWaitingPeriod, RatesKenoNumbersByPeriodAgainstWaitingLength) {

@@ -47,11 +47,18 @@ std::string record(const std::vector<int>& numbers) {
     return bytes;
 }
 
-TEST(ImportCommand, AppendsEveryDrawAsGiven) {
+// A fresh SuperLoto table in a folder of its own, its bytes as the test starts, and the path of
+// the draw file the test writes.
+class ImportCommand : public ::testing::Test {
+protected:
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
     const std::string csv = dir.file("draws.csv");
+};
+using AddCommand = ImportCommand;
+
+TEST_F(ImportCommand, AppendsEveryDrawAsGiven) {
     writeFile(csv,
               "# SuperLoto, autumn\n"
               "49,1,17,23,5,30\n"
@@ -102,11 +109,7 @@ TEST(ImportCommand, AppendsEveryDrawAsGiven) {
     EXPECT_EQ(readFile(table), last);
 }
 
-TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-    const std::string csv = dir.file("draws.csv");
+TEST_F(ImportCommand, ABadLineAnywhereAppendsNothing) {
     writeFile(csv,
               "1 2 3 4 5 6\n"
               "12,3,12,40,41,42\n"
@@ -155,11 +158,7 @@ TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
     EXPECT_TRUE(readFile(keno) == kenoBefore);
 }
 
-TEST(ImportCommand, RefusesWhatItCannotRead) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-
+TEST_F(ImportCommand, RefusesWhatItCannotRead) {
     const auto noCsv = runCli({"import", table, dir.file("absent.csv")});
     EXPECT_EQ(noCsv.status, cli::kExitFailure);
     EXPECT_EQ(noCsv.err, "cannot read " + dir.file("absent.csv") + "\n");
@@ -188,10 +187,7 @@ TEST(ImportCommand, RefusesWhatItCannotRead) {
                                            {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}});
 }
 
-TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
+TEST_F(ImportCommand, WaitsForNoOneElsesAppendLock) {
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n");
 
     const auto patience = XBO_dBaseDBF::appendPatience();
@@ -213,9 +209,7 @@ TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
     EXPECT_EQ(testsupport::fileSizeOf(table), 225u + 4u * 13u + 1u);
 }
 
-TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
+TEST_F(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n");
     // Each append writes twice, the record and then the header: the third write is the second
     // draw's record.
@@ -236,11 +230,7 @@ namespace {
 // The draws of a table as the engine reads them back, one line of numbers a visible record.
 std::string drawsOf(const std::string& table) { return runCli({"dump", table}).out; }
 
-TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string csv = dir.file("draws.csv");
-
+TEST_F(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     // A lottery site's export: byte-order mark, CRLF, a header, dates, quoted fields and a
     // jackpot with commas inside its quotes.
     writeFile(csv,
@@ -297,11 +287,7 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
          {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}});
 }
 
-TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-    const std::string csv = dir.file("draws.csv");
+TEST_F(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     // The table's visible draw in another order, a new one twice, and the deleted record's draw,
     // which is no longer part of the history.
     writeFile(csv, "16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
@@ -322,11 +308,7 @@ TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     EXPECT_EQ(drawsOf(table), "1\t1\t2\t3\t4\t5\t16\n3\t20\t21\t22\t23\t24\t25\n4\t7\t8\t9\t10\t11\t12\n");
 }
 
-TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-
+TEST_F(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     // A FIFO nobody writes to: refused, not waited on. The import runs in a child so that a wait
     // would show as a missing answer instead of a hung test.
     const std::string fifo = dir.file("draws.fifo");
@@ -344,7 +326,6 @@ TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     EXPECT_EQ(device.err, "cannot read /dev/zero: not a regular file\n");
 
     // A line longer than any draw's, here one of 1 MB without an end: refused with its number.
-    const std::string csv = dir.file("draws.csv");
     writeFile(csv, "1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
     const auto endless = runCli({"import", table, csv});
     EXPECT_EQ(endless.status, cli::kExitFailure);
@@ -354,9 +335,7 @@ TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     EXPECT_TRUE(readFile(table) == before);
 }
 
-TEST(AddCommand, AppendsOneDrawWithImportsChecks) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
+TEST_F(AddCommand, AppendsOneDrawWithImportsChecks) {
     const auto added = runCli({"add", table, "49", "1", "17", "23", "5", "30"});
     EXPECT_EQ(added.status, cli::kExitOk) << added.err;
     EXPECT_EQ(added.out, "appended record 3\n");
