@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataset/xbase_dataset.h"
@@ -368,18 +369,12 @@ TEST_F(NavigatorTest, EveryButtonRunsItsActionBetweenBeforeActionAndOnClick) {
     show();
     RecordingMessageService messages;
 
-    click(Btn::nbNext);
-    expectClick(Btn::nbNext, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 2);
-    click(Btn::nbBttm);
-    expectClick(Btn::nbBttm, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 6);
-    click(Btn::nbPrev);
-    expectClick(Btn::nbPrev, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 5);
-    click(Btn::nbTop);
-    expectClick(Btn::nbTop, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 1);
+    for (const auto& [button, recNo] :
+         std::vector<std::pair<Btn, int>>{{Btn::nbNext, 2}, {Btn::nbBttm, 6}, {Btn::nbPrev, 5}, {Btn::nbTop, 1}}) {
+        click(button);
+        expectClick(button, {"scroll"});
+        EXPECT_EQ(m_dataSet->RecNo(), recNo);
+    }
 
     click(Btn::nbInsert);
     expectClick(Btn::nbInsert, {"insert", "scroll"});

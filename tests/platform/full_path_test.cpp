@@ -20,13 +20,18 @@ namespace {
 // The scratch directory as the system spells it; /tmp itself could be a link elsewhere.
 std::string realPathOf(const TempDir& dir) { return std::filesystem::canonical(dir.path()).string(); }
 
+// Makes Dir/lotobase.dbf in `dir`.
+void makeLotoTableInDir(const std::string& dir) {
+    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
+    writeFile(dir + "/Dir/lotobase.dbf", "");
+}
+
 }  // namespace
 
 TEST(FullPath, AbsoluteNamesAreFoldedLexically) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
     setLastError(77);
     EXPECT_EQ(fullPath(dir + "/Dir/lotobase.dbf"), dir + "/Dir/lotobase.dbf");
@@ -44,8 +49,7 @@ TEST(FullPath, AbsoluteNamesAreFoldedLexically) {
 TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
     EXPECT_EQ(fullPath(dir + "/DIR/LOTOBASE.DBF"), dir + "/Dir/lotobase.dbf");
     EXPECT_EQ(fullPath(dir + "/dir/LotoBase.Dbf"), dir + "/Dir/lotobase.dbf");
@@ -86,8 +90,7 @@ TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase) {
 TEST(FullPath, MissingComponentsAreKeptAsGiven) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
     EXPECT_EQ(fullPath(dir + "/DIR/NEW.DBF"), dir + "/Dir/NEW.DBF");
     EXPECT_EQ(fullPath(dir + "/NoSuch/LOTOBASE.DBF"), dir + "/NoSuch/LOTOBASE.DBF");
