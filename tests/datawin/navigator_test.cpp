@@ -290,18 +290,17 @@ TEST_F(NavigatorTest, ActivityRuleFollowsTheSourceTheDatasetAndTheBarsEnabled) {
 TEST_F(NavigatorTest, PositionRuleAfterMoves) {
     openTable(4);
     show();
-    click(Btn::nbNext);
-    EXPECT_EQ(m_dataSet->RecNo(), 2);
-    EXPECT_EQ(states(), "111111110011");
-    click(Btn::nbBttm);
-    EXPECT_EQ(m_dataSet->RecNo(), 4);
-    EXPECT_EQ(states(), "110011110011");
-    click(Btn::nbPrev);
-    EXPECT_EQ(m_dataSet->RecNo(), 3);
-    EXPECT_EQ(states(), "111111110011");
-    click(Btn::nbTop);
-    EXPECT_EQ(m_dataSet->RecNo(), 1);
-    EXPECT_EQ(states(), "001111110011");
+    struct Move {
+        Btn button;
+        int recNo;
+        const char* states;
+    };
+    for (const Move& move : {Move{Btn::nbNext, 2, "111111110011"}, Move{Btn::nbBttm, 4, "110011110011"},
+                             Move{Btn::nbPrev, 3, "111111110011"}, Move{Btn::nbTop, 1, "001111110011"}}) {
+        click(move.button);
+        EXPECT_EQ(m_dataSet->RecNo(), move.recNo);
+        EXPECT_EQ(states(), move.states);
+    }
     // Next on the last record sets EOF: only then are Next and Last disabled.
     m_dataSet->Last();
     EXPECT_EQ(states(), "110011110011");

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 using namespace platform;
 using testsupport::Child;
@@ -47,11 +48,20 @@ TEST(OpenFile, OpensExistingAndReportsWhatIsMissing) {
     EXPECT_TRUE(closeFile(h));
     EXPECT_EQ(lastError(), code::kSuccess);
 
-    EXPECT_EQ(refusal(dir.file("kenobase.dbf"), false, true, Disposition::OpenExisting), code::kFileNotFound);
-    EXPECT_EQ(refusal(dir.file("nodir/lotobase.dbf"), true, true, Disposition::OpenExisting), code::kPathNotFound);
-    EXPECT_EQ(refusal(dir.file("nodir/new.dbf"), true, false, Disposition::CreateAlways), code::kPathNotFound);
-    // A regular file where a directory is expected is a missing path too.
-    EXPECT_EQ(refusal(dir.file("lotobase.dbf/x.dbf"), false, true, Disposition::OpenExisting), code::kPathNotFound);
+    struct Missing {
+        const char* name;
+        bool write;
+        bool share;
+        Disposition disposition;
+        std::uint32_t error;
+    };
+    for (const Missing& m :
+         {Missing{"kenobase.dbf", false, true, Disposition::OpenExisting, code::kFileNotFound},
+          Missing{"nodir/lotobase.dbf", true, true, Disposition::OpenExisting, code::kPathNotFound},
+          Missing{"nodir/new.dbf", true, false, Disposition::CreateAlways, code::kPathNotFound},
+          // A regular file where a directory is expected is a missing path too.
+          Missing{"lotobase.dbf/x.dbf", false, true, Disposition::OpenExisting, code::kPathNotFound}})
+        EXPECT_EQ(refusal(dir.file(m.name), m.write, m.share, m.disposition), m.error) << m.name;
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
@@ -59,9 +69,10 @@ TEST(OpenFile, RefusesDirectoriesWithAccessDenied) {
     TempDir dir;
     ASSERT_EQ(::mkdir((dir.file("sub")).c_str(), 0777), 0);
     const int before = openDescriptorCount();
-    EXPECT_EQ(refusal(dir.file("sub"), false, true, Disposition::OpenExisting), code::kAccessDenied);
-    EXPECT_EQ(refusal(dir.file("sub"), true, false, Disposition::OpenExisting), code::kAccessDenied);
-    EXPECT_EQ(refusal(dir.file("sub"), true, false, Disposition::CreateAlways), code::kAccessDenied);
+    for (const auto& [write, disposition] :
+         {std::pair{false, Disposition::OpenExisting}, std::pair{true, Disposition::OpenExisting},
+          std::pair{true, Disposition::CreateAlways}})
+        EXPECT_EQ(refusal(dir.file("sub"), write, !write, disposition), code::kAccessDenied) << write;
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
