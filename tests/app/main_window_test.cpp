@@ -26,6 +26,7 @@
 #include "toolkit/dialogs.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
+#include "table_folder_test.h"
 
 namespace {
 
@@ -33,18 +34,15 @@ using testsupport::TempDir;
 
 // Runs the test inside a temporary directory holding the tables, as the program runs in the
 // folder of its tables.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public TableFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
-        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(TableFolderTest::SetUp());
         SetApplicationTitleFromPath("/usr/bin/sharometr");
     }
-    void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
 
     void makeTables(std::size_t lotoDraws, std::size_t kenoDraws) {
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, lotoDraws, 7);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, kenoDraws, 11);
+        TableFolderTest::makeTables(lotoDraws, kenoDraws, 7, 11);
     }
 
     // Both tables made with these many draws, then the program's windows opened on them.
@@ -55,9 +53,7 @@ protected:
 
     static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-    TempDir m_dir;
     RecordingMessageService m_messages;
-    char m_cwd[4096] = {};
 };
 
 TEST_F(MainWindowTest, StartUpStopsOnTheFirstTableThatCannotBeOpened) {

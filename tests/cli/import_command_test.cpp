@@ -55,6 +55,12 @@ protected:
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
     const std::string csv = dir.file("draws.csv");
+
+    // Writes `lines` as the draw file and imports it into `into`, the table unless given.
+    cli_test::ProgramResult importing(const std::string& lines, const std::string& into = "") {
+        writeFile(csv, lines);
+        return runCli({"import", into.empty() ? table : into, csv});
+    }
 };
 using AddCommand = ImportCommand;
 
@@ -94,38 +100,34 @@ TEST_F(ImportCommand, AppendsEveryDrawAsGiven) {
     }
 
     // A second file goes after the first; one draw is one draw.
-    writeFile(csv, "20 21 22 23 24 25\n");
-    const auto more = runCli({"import", table, csv});
+    const auto more = importing("20 21 22 23 24 25\n");
     EXPECT_EQ(more.status, cli::kExitOk) << more.err;
     EXPECT_EQ(more.out, "appended 1 draw\n");
     const std::string last = readFile(table);
     EXPECT_EQ(last.substr(225 + 6 * 13, 14), record({20, 21, 22, 23, 24, 25}) + "\x1A");
 
     // A file of comments only appends nothing and says so.
-    writeFile(csv, "# nothing yet\n\n");
-    const auto none = runCli({"import", table, csv});
+    const auto none = importing("# nothing yet\n\n");
     EXPECT_EQ(none.status, cli::kExitOk);
     EXPECT_EQ(none.out, "appended 0 draws\n");
     EXPECT_EQ(readFile(table), last);
 }
 
 TEST_F(ImportCommand, ABadLineAnywhereAppendsNothing) {
-    writeFile(csv,
-              "1 2 3 4 5 6\n"
-              "12,3,12,40,41,42\n"
-              "1 2 3 4 5 6 7\n"
-              "x1 2 3 4 5 6\n"
-              "1 2 3 4 5 50\n"
-              "# fine\n"
-              "0 2 3 4 5 6\n"
-              "-3 2 3 4 5 6\n"
-              "1 2 3 4 5\n"
-              "1 2 3.5 4 5 6\n"
-              "7 7 7 1 2 3\n"
-              "99999999999999999999999 1 2 3 4 5\n"
-              "10 11 12 13 14 15\n");
-
-    const auto result = runCli({"import", table, csv});
+    const auto result = importing(
+        "1 2 3 4 5 6\n"
+        "12,3,12,40,41,42\n"
+        "1 2 3 4 5 6 7\n"
+        "x1 2 3 4 5 6\n"
+        "1 2 3 4 5 50\n"
+        "# fine\n"
+        "0 2 3 4 5 6\n"
+        "-3 2 3 4 5 6\n"
+        "1 2 3 4 5\n"
+        "1 2 3.5 4 5 6\n"
+        "7 7 7 1 2 3\n"
+        "99999999999999999999999 1 2 3 4 5\n"
+        "10 11 12 13 14 15\n");
     EXPECT_EQ(result.status, cli::kExitFailure);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err,
@@ -145,11 +147,11 @@ TEST_F(ImportCommand, ABadLineAnywhereAppendsNothing) {
     // Keno's limits: twenty numbers of 1..80.
     const std::string keno = kenoTable(dir);
     const std::string kenoBefore = readFile(keno);
-    writeFile(csv,
-              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 80\n"
-              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 81\n"
-              "1 2 3 4 5 6\n");
-    const auto kenoResult = runCli({"import", keno, csv});
+    const auto kenoResult = importing(
+        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 80\n"
+        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 81\n"
+        "1 2 3 4 5 6\n",
+        keno);
     EXPECT_EQ(kenoResult.status, cli::kExitFailure);
     EXPECT_EQ(kenoResult.err,
               "line 2: 81 is outside 1..80\n"
@@ -233,12 +235,11 @@ std::string drawsOf(const std::string& table) { return runCli({"dump", table}).o
 TEST_F(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     // A lottery site's export: byte-order mark, CRLF, a header, dates, quoted fields and a
     // jackpot with commas inside its quotes.
-    writeFile(csv,
-              "\xEF\xBB\xBF"
-              "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
-              "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
-              "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
-    const auto withoutColumns = runCli({"import", table, csv});
+    const auto withoutColumns = importing(
+        "\xEF\xBB\xBF"
+        "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
+        "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
+        "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
     EXPECT_EQ(withoutColumns.status, cli::kExitFailure);
     EXPECT_EQ(withoutColumns.err,
               "skipped header line 1\n"
@@ -259,16 +260,13 @@ TEST_F(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
 
     // LibreOffice Calc's CSV export of a table names the fields with their type: the header says
     // where the numbers are. A first line mixing numbers and words is no header.
-    writeFile(csv,
-              "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
-              "31,32,33,34,35,36\n");
-    const auto calc = runCli({"import", table, csv});
+    const auto calc = importing(
+        "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
+        "31,32,33,34,35,36\n");
     EXPECT_EQ(calc.status, cli::kExitOk) << calc.err;
     EXPECT_EQ(calc.out, "appended 1 draw\n");
-    writeFile(csv, "C1,2,3,4,5,6\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: 'C1' is not a number\nnothing appended\n");
-    writeFile(csv, "1,2,\"3\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: a quote is not closed\nnothing appended\n");
+    EXPECT_EQ(importing("C1,2,3,4,5,6\n").err, "line 1: 'C1' is not a number\nnothing appended\n");
+    EXPECT_EQ(importing("1,2,\"3\n").err, "line 1: a quote is not closed\nnothing appended\n");
 
     // Standard input, for "-".
     writeFile(csv, "40 41 42 43 1 2\n");
@@ -290,9 +288,8 @@ TEST_F(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
 TEST_F(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     // The table's visible draw in another order, a new one twice, and the deleted record's draw,
     // which is no longer part of the history.
-    writeFile(csv, "16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
 
-    const auto refused = runCli({"import", table, csv});
+    const auto refused = importing("16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
     EXPECT_EQ(refused.status, cli::kExitFailure);
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err,
@@ -326,12 +323,11 @@ TEST_F(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     EXPECT_EQ(device.err, "cannot read /dev/zero: not a regular file\n");
 
     // A line longer than any draw's, here one of 1 MB without an end: refused with its number.
-    writeFile(csv, "1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
-    const auto endless = runCli({"import", table, csv});
+    const auto endless = importing("1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
     EXPECT_EQ(endless.status, cli::kExitFailure);
     EXPECT_EQ(endless.err, csv + ": line 3 is longer than 4096 bytes\nnothing appended\n");
-    writeFile(csv, std::string(4096, ' ') + "\n" + std::string(4097, ' ') + "\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, csv + ": line 2 is longer than 4096 bytes\nnothing appended\n");
+    EXPECT_EQ(importing(std::string(4096, ' ') + "\n" + std::string(4097, ' ') + "\n").err,
+              csv + ": line 2 is longer than 4096 bytes\nnothing appended\n");
     EXPECT_TRUE(readFile(table) == before);
 }
 

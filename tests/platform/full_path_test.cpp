@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 using namespace platform;
 using testsupport::CwdGuard;
@@ -51,9 +52,9 @@ TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk) {
     const std::string dir = realPathOf(scratch);
     ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
-    EXPECT_EQ(fullPath(dir + "/DIR/LOTOBASE.DBF"), dir + "/Dir/lotobase.dbf");
-    EXPECT_EQ(fullPath(dir + "/dir/LotoBase.Dbf"), dir + "/Dir/lotobase.dbf");
-    EXPECT_EQ(fullPath(dir + "/dIR"), dir + "/Dir");
+    for (const auto& [given, found] : {std::pair{"/DIR/LOTOBASE.DBF", "/Dir/lotobase.dbf"},
+                                       std::pair{"/dir/LotoBase.Dbf", "/Dir/lotobase.dbf"}, std::pair{"/dIR", "/Dir"}})
+        EXPECT_EQ(fullPath(dir + given), dir + found) << given;
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 
@@ -92,8 +93,9 @@ TEST(FullPath, MissingComponentsAreKeptAsGiven) {
     const std::string dir = realPathOf(scratch);
     ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
-    EXPECT_EQ(fullPath(dir + "/DIR/NEW.DBF"), dir + "/Dir/NEW.DBF");
-    EXPECT_EQ(fullPath(dir + "/NoSuch/LOTOBASE.DBF"), dir + "/NoSuch/LOTOBASE.DBF");
+    for (const auto& [given, found] :
+         {std::pair{"/DIR/NEW.DBF", "/Dir/NEW.DBF"}, std::pair{"/NoSuch/LOTOBASE.DBF", "/NoSuch/LOTOBASE.DBF"}})
+        EXPECT_EQ(fullPath(dir + given), dir + found) << given;
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 
