@@ -33,25 +33,13 @@ struct AnalyzeRequest {
     std::optional<std::string> png;  // the file, or for `all` the prefix of the files
 };
 
-std::string analysisNames() {
-    std::string names;
-    for (const Analysis& analysis : Analyses()) names += std::string(analysis.cliName) + ", ";
-    return names + "or all";
-}
-
 AnalyzeRequest parseRequest(const ParsedArguments& line) {
     AnalyzeRequest request;
     request.game = &gameArgument(line);
     const std::string& name = line.positional(1, "ANALYSIS");
     line.noMoreThan(2);
-    if (name == "all") {
-        request.all = true;
-        for (const Analysis& analysis : Analyses()) request.analyses.push_back(&analysis);
-    } else if (const Analysis* analysis = AnalysisNamed(name)) {
-        request.analyses.push_back(analysis);
-    } else {
-        throw UsageError("unknown analysis '" + name + "' (" + analysisNames() + ")");
-    }
+    request.analyses = pickedByName(Analyses(), AnalysisNamed, name, "analysis");
+    request.all = name == "all";
     request.window.last = static_cast<int>(numberOption(line, "--last", 1, INT32_MAX).value_or(0));
     request.window.upto = static_cast<std::uint32_t>(numberOption(line, "--upto", 1, UINT32_MAX).value_or(0));
     request.format = formatOption(line);

@@ -30,24 +30,12 @@ struct BacktestRequest {
     OutputFormat format = OutputFormat::Tsv;
 };
 
-std::string methodNames() {
-    std::string names;
-    for (const BacktestMethod& method : BacktestMethods()) names += std::string(method.cliName) + ", ";
-    return names + "or all";
-}
-
 BacktestRequest parseRequest(const ParsedArguments& line) {
     BacktestRequest request;
     request.game = &gameArgument(line);
     const std::string& name = line.positional(1, "METHOD");
     line.noMoreThan(2);
-    if (name == "all") {
-        for (const BacktestMethod& method : BacktestMethods()) request.methods.push_back(&method);
-    } else if (const BacktestMethod* method = BacktestMethodNamed(name)) {
-        request.methods.push_back(method);
-    } else {
-        throw UsageError("unknown method '" + name + "' (" + methodNames() + ")");
-    }
+    request.methods = pickedByName(BacktestMethods(), BacktestMethodNamed, name, "method");
     if (const auto seed = numberOption(line, "--seed", 0, UINT64_MAX)) request.options.seed = *seed;
     if (const auto top = numberOption(line, "--top", 1, static_cast<std::uint64_t>(request.game->numbers)))
         request.options.picks = static_cast<int>(*top);

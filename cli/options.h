@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,5 +58,24 @@ ParsedArguments parseArguments(Arguments args, std::initializer_list<OptionSpec>
 
 // Whether the words ask for help: "--help" or "-h" before any "--".
 bool asksForHelp(Arguments args);
+
+// What a command's NAME argument picks from `entries` (each with a cliName): every one for "all",
+// else the one `named` finds; any other name is refused, listing the names:
+// "unknown method 'x' (a, b, or all)".
+template <typename Entry, typename Lookup>
+std::vector<const Entry*> pickedByName(std::span<const Entry> entries, Lookup named, const std::string& name,
+                                       const std::string& kind) {
+    std::vector<const Entry*> picked;
+    if (name == "all") {
+        for (const Entry& entry : entries) picked.push_back(&entry);
+    } else if (const Entry* entry = named(name)) {
+        picked.push_back(entry);
+    } else {
+        std::string names;
+        for (const Entry& each : entries) names += std::string(each.cliName) + ", ";
+        throw UsageError("unknown " + kind + " '" + name + "' (" + names + "or all)");
+    }
+    return picked;
+}
 
 }  // namespace cli

@@ -14,13 +14,10 @@
 #include "dbf/error_report.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
-#include "platform/locale_info.h"
 #include "scratch_input.h"
 
 namespace {
 
-// Inputs beyond this size teach nothing that smaller ones do not, and slow every run down.
-constexpr std::size_t kMaxInputSize = 1u << 20;
 // Records visited per walk; tables longer than this are walked only partly.
 constexpr std::uint32_t kMaxWalk = 1000;
 // Getter calls per input: a table of 2000 fields times 1000 records would otherwise take minutes,
@@ -205,17 +202,14 @@ void pass(DBFObject& table, bool useDeleted, bool readAhead, const Expected& exp
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    // Dates are read with the user's short date format; fix it so that runs repeat anywhere.
-    platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
-    g_path = fuzzsupport::makeScratch("open_and_walk");
+    g_path = fuzzsupport::startTarget("open_and_walk");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > kMaxInputSize) {
+    if (!fuzzsupport::takeInput(data, size)) {
         return -1;  // not added to the corpus
     }
-    fuzzsupport::writeScratch(data, size);
 
     std::unique_ptr<DBFObject> table;
     try {

@@ -1,5 +1,6 @@
-// What the fuzz targets share: the scratch file each input is laid down as, in a folder of the
-// target's own under $TMPDIR (else /dev/shm, a memory file system, else /tmp), removed at exit.
+// What the fuzz targets of tables share: the scratch file each input is laid down as, in a folder
+// of the target's own under $TMPDIR (else /dev/shm, a memory file system, else /tmp), removed at
+// exit, and the limit on an input's size.
 #pragma once
 
 #include <fcntl.h>
@@ -11,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "platform/locale_info.h"
 
 namespace fuzzsupport {
 
@@ -66,6 +69,25 @@ inline void writeScratch(const std::uint8_t* data, std::size_t size) {
         std::perror("writing the input");
         std::abort();
     }
+}
+
+// Inputs beyond this size teach nothing that smaller ones do not, and slow every run down.
+inline constexpr std::size_t kMaxInputSize = 1u << 20;
+
+// The start of a target: dates are read and put with the user's short date format, fixed here so
+// that runs repeat anywhere; returns the scratch file's path (see makeScratch).
+inline const std::string& startTarget(const char* target) {
+    platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
+    return makeScratch(target);
+}
+
+// Lays the input down as the scratch file; false, with nothing written, for one too large.
+inline bool takeInput(const std::uint8_t* data, std::size_t size) {
+    if (size > kMaxInputSize) {
+        return false;
+    }
+    writeScratch(data, size);
+    return true;
 }
 
 }  // namespace fuzzsupport

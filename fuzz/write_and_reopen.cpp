@@ -18,13 +18,10 @@
 
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
-#include "platform/locale_info.h"
 #include "scratch_input.h"
 
 namespace {
 
-// Inputs beyond this size teach nothing that smaller ones do not, and slow every run down.
-constexpr std::size_t kMaxInputSize = 1u << 20;
 // Records compared after the reopen; the changes only ever touch these.
 constexpr std::uint32_t kMaxCompared = 4096;
 constexpr int kMaxChanges = 8;
@@ -124,17 +121,14 @@ void change(DBFObject& table, Choices& choose, Known& known) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    // Dates are put with the user's short date format; fix it so that runs repeat anywhere.
-    platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
-    g_path = fuzzsupport::makeScratch("write_and_reopen");
+    g_path = fuzzsupport::startTarget("write_and_reopen");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > kMaxInputSize) {
+    if (!fuzzsupport::takeInput(data, size)) {
         return -1;  // not added to the corpus
     }
-    fuzzsupport::writeScratch(data, size);
 
     Known known;
     std::uint32_t before = 0;

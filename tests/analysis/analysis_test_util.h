@@ -86,6 +86,23 @@ inline void setNumbers(std::vector<std::int32_t>& values, const std::vector<int>
     for (int n : numbers) values[static_cast<std::size_t>(n - 1)] = value;
 }
 
+// Five Keno draws of 1..19 each whose twentieth field holds stray values: blank, 99, 20, 0, -1.
+inline Draws kenoDrawsWithStrayValues() {
+    Draws draws(5, range(1, 20));
+    draws[0][19] = kBlank;
+    draws[1][19] = 99;
+    draws[3][19] = 0;
+    draws[4][19] = -1;
+    return draws;
+}
+
+// Keno per-number values: 0 everywhere but the listed numbers, then 1..19 set to `value`.
+inline std::vector<std::int32_t> firstNineteen(std::int32_t value, const std::map<int, std::int32_t>& set = {}) {
+    auto values = perNumber(kKeno, 0, set);
+    setNumbers(values, range(1, 19), value);
+    return values;
+}
+
 // Where two per-number arrays differ, by lottery number, for a readable failure.
 inline ::testing::AssertionResult samePerNumber(const std::vector<std::int32_t>& actual,
                                                 const std::vector<std::int32_t>& expected) {
@@ -189,5 +206,13 @@ public:
     TCanvas canvas;
     RecordingMessageService messages;
 };
+
+// Runs `command` once more on the bench: the values stay `expected` and the picture as it was.
+inline void expectARerunChangesNothing(Bench& bench, Command command, const std::vector<std::int32_t>& expected) {
+    const QImage first = bench.image.copy();
+    bench.run(command);
+    EXPECT_TRUE(samePerNumber(bench.values, expected));
+    EXPECT_TRUE(samePicture(bench.image, first));
+}
 
 }  // namespace analysistest

@@ -39,10 +39,7 @@ TEST(AverageWaitingPeriod, RatesSuperLotoNumbersByPeriodAgainstWaitingLength) {
     EXPECT_TRUE(bench.dataset.Eof());
     EXPECT_EQ(bench.dataset.RecNo(), 12);
 
-    const QImage first = bench.image.copy();
-    bench.run(AverageWaitingPeriod);
-    EXPECT_TRUE(samePerNumber(bench.values, expected));
-    EXPECT_TRUE(samePicture(bench.image, first));
+    expectARerunChangesNothing(bench, AverageWaitingPeriod, expected);
 }
 
 TEST(AverageWaitingPeriod, RatesKenoNumbersByPeriodAgainstWaitingLength) {
@@ -119,19 +116,11 @@ TEST(AverageWaitingPeriod, StrayValuesAreSkippedAndRepeatsNeverSearchPastTheLate
     EXPECT_TRUE(samePicture(loto.image, boardPicture(kSuperLoto, expected, kHeading)));
 
     // 1..19 in every draw (period 4/5 -> 1, waiting 1: 11); the twentieth field blank, 99, 20, 0, -1.
-    Draws draws(5, range(1, 20));
-    draws[0][19] = kBlank;
-    draws[1][19] = 99;
-    draws[3][19] = 0;
-    draws[4][19] = -1;
-    Bench keno(kKeno, draws);
+    Bench keno(kKeno, kenoDrawsWithStrayValues());
     keno.run(AverageWaitingPeriod);
-    auto kenoExpected = perNumber(kKeno, 0, {{20, 1}});
-    setNumbers(kenoExpected, range(1, 19), 11);
-    auto kenoPeriods = perNumber(kKeno, 0);
-    setNumbers(kenoPeriods, range(1, 19), 1);
+    const auto kenoExpected = firstNineteen(11, {{20, 1}});
     EXPECT_TRUE(samePerNumber(keno.values, kenoExpected));
-    EXPECT_TRUE(samePerNumber(keno.periods, kenoPeriods));
+    EXPECT_TRUE(samePerNumber(keno.periods, firstNineteen(1)));
     EXPECT_TRUE(samePicture(keno.image, boardPicture(kKeno, kenoExpected, kHeading)));
 }
 

@@ -29,6 +29,7 @@
 #include "toolkit/shell.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
+#include "table_folder_test.h"
 
 namespace {
 
@@ -367,18 +368,12 @@ TEST(AboutLinks, ALinkTheDesktopCannotOpenIsNamedInAMessage) {
 }
 
 // "Как пользоваться" and the icons need the whole program, run in the folder of its tables.
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public TableFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, 5, 3);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 5, 4);
-        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(TableFolderTest::SetUp());
+        makeTables(5, 5, 3, 4);
     }
-    void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
-
-    TempDir m_dir;
-    char m_cwd[4096] = {};
 };
 
 TEST_F(ProgramTest, HowToUseHandsTheManualOfTheCurrentFolderToTheDesktopAndSaysNothingWithout) {

@@ -12,24 +12,23 @@
 #include "toolkit/dialogs.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
+#include "table_folder_test.h"
 
 namespace {
 
 using testsupport::TempDir;
 
-class DataWindowTest : public ::testing::Test {
+class DataWindowTest : public TableFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
-        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, 5, 3);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 5, 4);
+        ASSERT_NO_FATAL_FAILURE(TableFolderTest::SetUp());
+        makeTables(5, 5, 3, 4);
         m_windows = CreateProgramWindows();
         ASSERT_NE(m_windows, nullptr);
     }
     void TearDown() override {
         m_windows.reset();
-        ASSERT_EQ(::chdir(m_cwd), 0);
+        TableFolderTest::TearDown();
     }
 
     // Shows a data window with the focus in its grid, as after a click into it.
@@ -42,10 +41,8 @@ protected:
         return window.DBGrid1();
     }
 
-    TempDir m_dir;
     RecordingMessageService m_messages;
     std::unique_ptr<ProgramWindows> m_windows;
-    char m_cwd[4096] = {};
 };
 
 TEST_F(DataWindowTest, SettingsOfBothWindows) {

@@ -9,6 +9,9 @@
 #include <QtTest/QTest>
 #include <unistd.h>
 
+#include <memory>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include <QRadioButton>
@@ -23,6 +26,7 @@
 #include "toolkit/dialogs.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
+#include "table_folder_test.h"
 
 namespace {
 
@@ -30,25 +34,26 @@ using testsupport::TempDir;
 
 // Runs the test inside a temporary directory holding the tables, as the program runs in the
 // folder of its tables.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public TableFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_NE(::getcwd(m_cwd, sizeof m_cwd), nullptr);
-        ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
+        ASSERT_NO_FATAL_FAILURE(TableFolderTest::SetUp());
         SetApplicationTitleFromPath("/usr/bin/sharometr");
     }
-    void TearDown() override { ASSERT_EQ(::chdir(m_cwd), 0); }
 
     void makeTables(std::size_t lotoDraws, std::size_t kenoDraws) {
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, lotoDraws, 7);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, kenoDraws, 11);
+        TableFolderTest::makeTables(lotoDraws, kenoDraws, 7, 11);
+    }
+
+    // Both tables made with these many draws, then the program's windows opened on them.
+    std::unique_ptr<ProgramWindows> windowsOn(std::size_t lotoDraws, std::size_t kenoDraws) {
+        makeTables(lotoDraws, kenoDraws);
+        return CreateProgramWindows();
     }
 
     static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
 
-    TempDir m_dir;
     RecordingMessageService m_messages;
-    char m_cwd[4096] = {};
 };
 
 TEST_F(MainWindowTest, StartUpStopsOnTheFirstTableThatCannotBeOpened) {
@@ -85,8 +90,7 @@ TEST_F(MainWindowTest, StartUpWithATableTheSystemWillNotOpenForWriting) {
 }
 
 TEST_F(MainWindowTest, AnAnalysisSeesADrawPostedThroughTheDataWindow) {
-    makeTables(5, 5);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(5, 5);
     ASSERT_NE(windows, nullptr);
     windows->Form1->MenuItem("N9")->trigger();
     const std::array<std::int32_t, 49> before = LotoValues;
@@ -163,8 +167,7 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
 }
 
 TEST_F(MainWindowTest, WindowSettingsAndMenu) {
-    makeTables(5, 5);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(5, 5);
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8("Программный комплекс ШАРОМЕТР версия 3.1.2"));
@@ -209,8 +212,7 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
 }
 
 TEST_F(MainWindowTest, ThePictureIsWindowBackgroundUntilTheFirstAnalysis) {
-    makeTables(5, 5);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(5, 5);
     ASSERT_NE(windows, nullptr);
     const QImage before = windows->Form1->centralWidget()->grab().toImage();
     ASSERT_EQ(before.size(), QSize(665, 314));
@@ -234,8 +236,7 @@ TEST_F(MainWindowTest, ThePictureIsWindowBackgroundUntilTheFirstAnalysis) {
 }
 
 TEST_F(MainWindowTest, TooFewDrawsAreRefusedWithAMessageAndThePictureStays) {
-    makeTables(4, 4);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(4, 4);
     ASSERT_NE(windows, nullptr);
     windows->Form1->MenuItem("N9")->trigger();
     ASSERT_EQ(m_messages.shown.size(), 1u);
@@ -247,8 +248,7 @@ TEST_F(MainWindowTest, TooFewDrawsAreRefusedWithAMessageAndThePictureStays) {
 }
 
 TEST_F(MainWindowTest, TheBacktestItemOfEachGamePaintsThePicture) {
-    makeTables(60, 40);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(60, 40);
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     ASSERT_NE(form.MenuItem("N2Backtest"), nullptr);
@@ -269,8 +269,7 @@ TEST_F(MainWindowTest, TheBacktestItemOfEachGamePaintsThePicture) {
 }
 
 TEST_F(MainWindowTest, ACommandRunsUnderTheWaitCursorAndAFailureGoesToTheErrorBox) {
-    makeTables(6, 6);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(6, 6);
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     bool waiting = false;
@@ -296,8 +295,7 @@ TEST_F(MainWindowTest, ACommandRunsUnderTheWaitCursorAndAFailureGoesToTheErrorBo
 }
 
 TEST_F(MainWindowTest, MenuItemsShowWindowsAndExitEndsTheLoop) {
-    makeTables(5, 5);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(5, 5);
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     form.show();
@@ -329,8 +327,7 @@ TEST_F(MainWindowTest, MenuItemsShowWindowsAndExitEndsTheLoop) {
 }
 
 TEST_F(MainWindowTest, MenuItemsBringMinimisedWindowsBack) {
-    makeTables(5, 5);
-    auto windows = CreateProgramWindows();
+    auto windows = windowsOn(5, 5);
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     form.show();
@@ -353,13 +350,15 @@ TEST_F(MainWindowTest, MenuItemsBringMinimisedWindowsBack) {
 }
 
 TEST(ErrorBox, AddsAFullStopOnlyAfterCharactersThatSortAboveIt) {
-    EXPECT_EQ(ErrorBoxText("Record is locked by another user"), "Record is locked by another user.");
-    EXPECT_EQ(ErrorBoxText("ends with a stop."), "ends with a stop.");
-    EXPECT_EQ(ErrorBoxText("ends with a blank "), "ends with a blank ");
-    EXPECT_EQ(ErrorBoxText("Xbase Error 221, SubCode 1207.\r"), "Xbase Error 221, SubCode 1207.\r");
-    EXPECT_EQ(ErrorBoxText("count -"), "count -");
-    EXPECT_EQ(ErrorBoxText("42"), "42.");
-    EXPECT_EQ(ErrorBoxText(""), "");
+    const std::pair<const char*, const char*> rows[] = {
+        {"Record is locked by another user", "Record is locked by another user."},
+        {"ends with a stop.", "ends with a stop."},
+        {"ends with a blank ", "ends with a blank "},
+        {"Xbase Error 221, SubCode 1207.\r", "Xbase Error 221, SubCode 1207.\r"},
+        {"count -", "count -"},
+        {"42", "42."},
+        {"", ""}};
+    for (const auto& [message, shown] : rows) EXPECT_EQ(ErrorBoxText(message), shown) << message;
     SetApplicationTitleFromPath("/opt/bin/SHAROMETR.exe");
     EXPECT_EQ(ApplicationTitle(), "Sharometr");
     SetApplicationTitleFromPath("sharometr");

@@ -42,12 +42,22 @@ std::unique_ptr<TXbaseDataSet> riggedLoto(const testsupport::TempDir& dir, int d
     return MakeDrawDataSet(kSuperLoto, dir.path());
 }
 
-TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard) {
+// The back-test command run on such a table, with the messages it showed and its picture.
+struct RiggedRun {
     testsupport::TempDir dir;
-    const auto dataset = riggedLoto(dir, 120);
+    std::unique_ptr<TXbaseDataSet> dataset;
     RecordingMessageService messages;
     Picture picture;
-    RunBacktestCommand(kSuperLoto, *dataset, picture.target());
+
+    explicit RiggedRun(int draws) : dataset(riggedLoto(dir, draws)) {
+        RunBacktestCommand(kSuperLoto, *dataset, picture.target());
+    }
+};
+
+TEST(BacktestBoard, PaintsABarPairPerMethodOnTheGreyBoard) {
+    RiggedRun run(120);
+    const auto& messages = run.messages;
+    const auto& picture = run.picture;
     EXPECT_TRUE(messages.shown.empty());
     ASSERT_TRUE(picture.made);
     EXPECT_EQ(picture.at(0, 0), rgb(clGray));
@@ -81,11 +91,9 @@ TEST(BacktestBoard, FiguresAreWrittenInRussian) {
 }
 
 TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture) {
-    testsupport::TempDir dir;
-    const auto dataset = riggedLoto(dir, 49);
-    RecordingMessageService messages;
-    Picture picture;
-    RunBacktestCommand(kSuperLoto, *dataset, picture.target());
+    RiggedRun run(49);
+    const auto& messages = run.messages;
+    const auto& picture = run.picture;
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 50 записей!");
     EXPECT_FALSE(picture.made);

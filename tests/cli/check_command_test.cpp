@@ -111,21 +111,8 @@ TEST(CheckCommand, RepairLeavesTheTableAsItWasWhenItCannotHaveItOrWriteTheCopy) 
     lotoImage().endMarker(false).writeTo(path);
     const std::string before = readFile(path);
 
-    {
-        // Another program has the table open (shared, as the program opens it).
-        testsupport::Child other([&](testsupport::Child& self) {
-            DBFObject table(path, "", true, true);
-            self.tell('O');
-            self.hear();
-            return 0;
-        });
-        ASSERT_EQ(other.receive(), 'O');
-        const auto refused = runCli({"check", path, "--repair"});
-        EXPECT_EQ(refused.status, cli::kExitFailure);
-        EXPECT_EQ(refused.err, "File access denied - " + path + "\n");
-        EXPECT_EQ(readFile(path), before);
-        other.send('Q');
-    }
+    // Another program has the table open (shared, as the program opens it).
+    cli_test::expectRefusedWhileOpenElsewhere({"check", path, "--repair"}, path, true);
 
     for (const Call call : {Call::Write, Call::Move}) {
         const platform::FaultGuard fault({call, 0, 1, platform::code::kDiskFull, 0});

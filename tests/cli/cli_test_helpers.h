@@ -1,5 +1,6 @@
 // What the tests of sharometr-cli share: running a command in-process or the program itself with
-// its output captured, a fixed local clock, and another process holding a lock on a table.
+// its output captured, a fixed local clock, another process holding a lock on a table, and the
+// checks of a refused command line and of a table another program has open.
 #pragma once
 
 #include <fcntl.h>
@@ -9,17 +10,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
+#include "dbf/table_handler.h"
 #include "platform/local_time.h"
 #include "tests/support/child_process.h"
 #include "tests/support/dbf_image.h"
+#include "tests/support/files.h"
 
 extern char** environ;
 
@@ -37,6 +43,39 @@ inline ProgramResult runCli(const std::vector<std::string>& args) {
     std::ostringstream err;
     const int status = cli::run(args, out, err);
     return {status, out.str(), err.str()};
+}
+
+using UsageCases = std::vector<std::pair<std::vector<std::string>, std::string>>;
+
+// Each command line is refused as a usage error of `command`: the usage exit status, nothing on
+// standard output, and on standard error the reason given for it followed by the usage.
+inline void expectUsageErrors(const std::string& command, const UsageCases& cases) {
+    for (const auto& [args, reason] : cases) {
+        const auto usage = runCli(args);
+        EXPECT_EQ(usage.status, cli::kExitUsage) << reason;
+        EXPECT_EQ(usage.out, "") << reason;
+        EXPECT_EQ(usage.err.rfind("sharometr-cli " + command + ": " + reason + "\nusage: ", 0), 0u) << usage.err;
+    }
+}
+
+// `args` are refused while another program has the table at `path` open, shared, for writing
+// when `forWriting`: "File access denied", and the file as it was.
+inline void expectRefusedWhileOpenElsewhere(const std::vector<std::string>& args, const std::string& path,
+                                            bool forWriting) {
+    const std::string before = testsupport::readFile(path);
+    testsupport::Child other([&](testsupport::Child& self) {
+        DBFObject table(path, "", forWriting, true);
+        self.tell('O');
+        self.hear();
+        return 0;
+    });
+    ASSERT_EQ(other.receive(), 'O');
+    const auto refused = runCli(args);
+    EXPECT_EQ(refused.status, cli::kExitFailure);
+    EXPECT_EQ(refused.err, "File access denied - " + path + "\n");
+    EXPECT_TRUE(testsupport::readFile(path) == before);
+    other.send('Q');
+    EXPECT_EQ(other.wait(), 0);
 }
 
 // Runs `program` with `args`, standard input from `input` (/dev/null unless given), standard

@@ -177,24 +177,21 @@ TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable) {
 
 TEST(CreateCommand, UsageMistakesExitWithTwo) {
     TempDir dir;
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"create", dir.path()}, "missing --game loto|keno"},
-        {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto or keno)"},
-        {{"create", "--game", "loto"}, "missing DIR argument"},
-        {{"create", "--game", "loto", dir.path(), "other"}, "unexpected argument 'other'"},
-        {{"create", "--game", "loto", "--sample", "ten", dir.path()}, "--sample wants a number of draws, not 'ten'"},
-        {{"create", "--game", "loto", "--sample", "-1", dir.path()}, "--sample wants a number of draws, not '-1'"},
-        {{"create", "--game", "loto", "--sample", "4294967296", dir.path()},
-         "--sample wants a number of draws, not '4294967296'"},
-        {{"create", "--game", "loto", "--sample"}, "--sample wants a value"},
-        {{"create", "--game", "loto", "--force", dir.path()}, "unknown option '--force'"},
-    };
-    for (const auto& [args, reason] : cases) {
-        const auto result = runCli(args);
-        EXPECT_EQ(result.status, cli::kExitUsage) << reason;
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err.rfind("sharometr-cli create: " + reason + "\nusage: ", 0), 0u) << result.err;
-    }
+    cli_test::expectUsageErrors(
+        "create",
+        {
+            {{"create", dir.path()}, "missing --game loto|keno"},
+            {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto or keno)"},
+            {{"create", "--game", "loto"}, "missing DIR argument"},
+            {{"create", "--game", "loto", dir.path(), "other"}, "unexpected argument 'other'"},
+            {{"create", "--game", "loto", "--sample", "ten", dir.path()},
+             "--sample wants a number of draws, not 'ten'"},
+            {{"create", "--game", "loto", "--sample", "-1", dir.path()}, "--sample wants a number of draws, not '-1'"},
+            {{"create", "--game", "loto", "--sample", "4294967296", dir.path()},
+             "--sample wants a number of draws, not '4294967296'"},
+            {{"create", "--game", "loto", "--sample"}, "--sample wants a value"},
+            {{"create", "--game", "loto", "--force", dir.path()}, "unknown option '--force'"},
+        });
     struct stat st {};
     EXPECT_NE(::stat(dir.file("lotobase.dbf").c_str(), &st), 0);
 }

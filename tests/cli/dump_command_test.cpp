@@ -110,16 +110,10 @@ TEST(DumpCommand, ReportsWhatKeepsItFromReading) {
     EXPECT_EQ(damaged.out, "");
     EXPECT_EQ(damaged.err, "dBase DBF file header invalid - " + dir.file("damaged.dbf") + "\n");
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"dump"}, "missing FILE argument"},
-             {{"dump", "--deleted"}, "missing FILE argument"},
-             {{"dump", "a.dbf", "b.dbf"}, "unexpected argument 'b.dbf'"},
-             {{"dump", "--all", "a.dbf"}, "unknown option '--all'"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.out, "");
-        EXPECT_EQ(usage.err.rfind("sharometr-cli dump: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors("dump", {{{"dump"}, "missing FILE argument"},
+                                         {{"dump", "--deleted"}, "missing FILE argument"},
+                                         {{"dump", "a.dbf", "b.dbf"}, "unexpected argument 'b.dbf'"},
+                                         {{"dump", "--all", "a.dbf"}, "unknown option '--all'"}});
 }
 
 }  // namespace

@@ -109,18 +109,13 @@ TEST(SetCommand, AValueTheEngineRefusesChangesNothing) {
     EXPECT_TRUE(readFile(path) == before);
     EXPECT_TRUE(recordLockFree(path, 2));
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"set"}, "missing FILE argument"},
-             {{"set", path}, "missing RECNO argument"},
-             {{"set", path, "2"}, "missing FIELD=VALUE argument"},
-             {{"set", path, "two", "C1=5"}, "'two' is not a record number"},
-             {{"set", path, "-2", "C1=5"}, "'-2' is not a record number"},
-             {{"set", path, "2", "C1"}, "'C1' is not FIELD=VALUE"},
-             {{"set", path, "2", "=5"}, "'=5' is not FIELD=VALUE"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.err.rfind("sharometr-cli set: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors("set", {{{"set"}, "missing FILE argument"},
+                                        {{"set", path}, "missing RECNO argument"},
+                                        {{"set", path, "2"}, "missing FIELD=VALUE argument"},
+                                        {{"set", path, "two", "C1=5"}, "'two' is not a record number"},
+                                        {{"set", path, "-2", "C1=5"}, "'-2' is not a record number"},
+                                        {{"set", path, "2", "C1"}, "'C1' is not FIELD=VALUE"},
+                                        {{"set", path, "2", "=5"}, "'=5' is not FIELD=VALUE"}});
     EXPECT_TRUE(readFile(path) == before);
 }
 

@@ -47,11 +47,24 @@ std::string record(const std::vector<int>& numbers) {
     return bytes;
 }
 
-TEST(ImportCommand, AppendsEveryDrawAsGiven) {
+// A fresh SuperLoto table in a folder of its own, its bytes as the test starts, and the path of
+// the draw file the test writes.
+class ImportCommand : public ::testing::Test {
+protected:
     TempDir dir;
     const std::string table = writeLotoTable(dir);
     const std::string before = readFile(table);
     const std::string csv = dir.file("draws.csv");
+
+    // Writes `lines` as the draw file and imports it into `into`, the table unless given.
+    cli_test::ProgramResult importing(const std::string& lines, const std::string& into = "") {
+        writeFile(csv, lines);
+        return runCli({"import", into.empty() ? table : into, csv});
+    }
+};
+using AddCommand = ImportCommand;
+
+TEST_F(ImportCommand, AppendsEveryDrawAsGiven) {
     writeFile(csv,
               "# SuperLoto, autumn\n"
               "49,1,17,23,5,30\n"
@@ -87,42 +100,34 @@ TEST(ImportCommand, AppendsEveryDrawAsGiven) {
     }
 
     // A second file goes after the first; one draw is one draw.
-    writeFile(csv, "20 21 22 23 24 25\n");
-    const auto more = runCli({"import", table, csv});
+    const auto more = importing("20 21 22 23 24 25\n");
     EXPECT_EQ(more.status, cli::kExitOk) << more.err;
     EXPECT_EQ(more.out, "appended 1 draw\n");
     const std::string last = readFile(table);
     EXPECT_EQ(last.substr(225 + 6 * 13, 14), record({20, 21, 22, 23, 24, 25}) + "\x1A");
 
     // A file of comments only appends nothing and says so.
-    writeFile(csv, "# nothing yet\n\n");
-    const auto none = runCli({"import", table, csv});
+    const auto none = importing("# nothing yet\n\n");
     EXPECT_EQ(none.status, cli::kExitOk);
     EXPECT_EQ(none.out, "appended 0 draws\n");
     EXPECT_EQ(readFile(table), last);
 }
 
-TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-    const std::string csv = dir.file("draws.csv");
-    writeFile(csv,
-              "1 2 3 4 5 6\n"
-              "12,3,12,40,41,42\n"
-              "1 2 3 4 5 6 7\n"
-              "x1 2 3 4 5 6\n"
-              "1 2 3 4 5 50\n"
-              "# fine\n"
-              "0 2 3 4 5 6\n"
-              "-3 2 3 4 5 6\n"
-              "1 2 3 4 5\n"
-              "1 2 3.5 4 5 6\n"
-              "7 7 7 1 2 3\n"
-              "99999999999999999999999 1 2 3 4 5\n"
-              "10 11 12 13 14 15\n");
-
-    const auto result = runCli({"import", table, csv});
+TEST_F(ImportCommand, ABadLineAnywhereAppendsNothing) {
+    const auto result = importing(
+        "1 2 3 4 5 6\n"
+        "12,3,12,40,41,42\n"
+        "1 2 3 4 5 6 7\n"
+        "x1 2 3 4 5 6\n"
+        "1 2 3 4 5 50\n"
+        "# fine\n"
+        "0 2 3 4 5 6\n"
+        "-3 2 3 4 5 6\n"
+        "1 2 3 4 5\n"
+        "1 2 3.5 4 5 6\n"
+        "7 7 7 1 2 3\n"
+        "99999999999999999999999 1 2 3 4 5\n"
+        "10 11 12 13 14 15\n");
     EXPECT_EQ(result.status, cli::kExitFailure);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err,
@@ -142,11 +147,11 @@ TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
     // Keno's limits: twenty numbers of 1..80.
     const std::string keno = kenoTable(dir);
     const std::string kenoBefore = readFile(keno);
-    writeFile(csv,
-              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 80\n"
-              "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 81\n"
-              "1 2 3 4 5 6\n");
-    const auto kenoResult = runCli({"import", keno, csv});
+    const auto kenoResult = importing(
+        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 80\n"
+        "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 81\n"
+        "1 2 3 4 5 6\n",
+        keno);
     EXPECT_EQ(kenoResult.status, cli::kExitFailure);
     EXPECT_EQ(kenoResult.err,
               "line 2: 81 is outside 1..80\n"
@@ -155,11 +160,7 @@ TEST(ImportCommand, ABadLineAnywhereAppendsNothing) {
     EXPECT_TRUE(readFile(keno) == kenoBefore);
 }
 
-TEST(ImportCommand, RefusesWhatItCannotRead) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-
+TEST_F(ImportCommand, RefusesWhatItCannotRead) {
     const auto noCsv = runCli({"import", table, dir.file("absent.csv")});
     EXPECT_EQ(noCsv.status, cli::kExitFailure);
     EXPECT_EQ(noCsv.err, "cannot read " + dir.file("absent.csv") + "\n");
@@ -183,20 +184,12 @@ TEST(ImportCommand, RefusesWhatItCannotRead) {
     EXPECT_EQ(wrong.err, dir.file("other.dbf") + " has 2 fields, a draw table has 6 or 20\n");
     EXPECT_TRUE(readFile(dir.file("other.dbf")) == otherBefore);
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"import"}, "missing FILE argument"},
-             {{"import", table}, "missing CSV argument"},
-             {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors("import", {{{"import"}, "missing FILE argument"},
+                                           {{"import", table}, "missing CSV argument"},
+                                           {{"import", table, "a.csv", "b.csv"}, "unexpected argument 'b.csv'"}});
 }
 
-TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
+TEST_F(ImportCommand, WaitsForNoOneElsesAppendLock) {
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n");
 
     const auto patience = XBO_dBaseDBF::appendPatience();
@@ -218,9 +211,7 @@ TEST(ImportCommand, WaitsForNoOneElsesAppendLock) {
     EXPECT_EQ(testsupport::fileSizeOf(table), 225u + 4u * 13u + 1u);
 }
 
-TEST(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
+TEST_F(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n");
     // Each append writes twice, the record and then the header: the third write is the second
     // draw's record.
@@ -241,19 +232,14 @@ namespace {
 // The draws of a table as the engine reads them back, one line of numbers a visible record.
 std::string drawsOf(const std::string& table) { return runCli({"dump", table}).out; }
 
-TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string csv = dir.file("draws.csv");
-
+TEST_F(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     // A lottery site's export: byte-order mark, CRLF, a header, dates, quoted fields and a
     // jackpot with commas inside its quotes.
-    writeFile(csv,
-              "\xEF\xBB\xBF"
-              "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
-              "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
-              "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
-    const auto withoutColumns = runCli({"import", table, csv});
+    const auto withoutColumns = importing(
+        "\xEF\xBB\xBF"
+        "Date;Draw;\"Ball 1\";B2;B3;B4;B5;B6;Jackpot\r\n"
+        "\"05.01.2024\";1001;\"7\";8;9;10;11;12;\"1,000,000\"\r\n"
+        "12.01.2024 ; 1002 ; 49 ; 48 ; 47 ; 46 ; 45 ; 44 ;\r\n");
     EXPECT_EQ(withoutColumns.status, cli::kExitFailure);
     EXPECT_EQ(withoutColumns.err,
               "skipped header line 1\n"
@@ -274,16 +260,13 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
 
     // LibreOffice Calc's CSV export of a table names the fields with their type: the header says
     // where the numbers are. A first line mixing numbers and words is no header.
-    writeFile(csv,
-              "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
-              "31,32,33,34,35,36\n");
-    const auto calc = runCli({"import", table, csv});
+    const auto calc = importing(
+        "\"C1,N,2,0\",\"C2,N,2,0\",\"C3,N,2,0\",\"C4,N,2,0\",\"C5,N,2,0\",\"C6,N,2,0\"\n"
+        "31,32,33,34,35,36\n");
     EXPECT_EQ(calc.status, cli::kExitOk) << calc.err;
     EXPECT_EQ(calc.out, "appended 1 draw\n");
-    writeFile(csv, "C1,2,3,4,5,6\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: 'C1' is not a number\nnothing appended\n");
-    writeFile(csv, "1,2,\"3\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, "line 1: a quote is not closed\nnothing appended\n");
+    EXPECT_EQ(importing("C1,2,3,4,5,6\n").err, "line 1: 'C1' is not a number\nnothing appended\n");
+    EXPECT_EQ(importing("1,2,\"3\n").err, "line 1: a quote is not closed\nnothing appended\n");
 
     // Standard input, for "-".
     writeFile(csv, "40 41 42 43 1 2\n");
@@ -293,30 +276,20 @@ TEST(ImportCommand, TakesDrawFilesAsPeopleHaveThem) {
     EXPECT_EQ(piped.out, "appended 1 draw\n");
     EXPECT_TRUE(drawsOf(table).ends_with("\n6\t40\t41\t42\t43\t1\t2\n")) << drawsOf(table);
 
-    for (const auto& [args, reason] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{"import", table, csv, "--columns", "3-"},
-              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
-             {{"import", table, csv, "--columns=0-5"},
-              "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
-             {{"import", table, csv, "--columns="}, "--columns wants a value"},
-             {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
-             {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}}) {
-        const auto usage = runCli(args);
-        EXPECT_EQ(usage.status, cli::kExitUsage);
-        EXPECT_EQ(usage.err.rfind("sharometr-cli import: " + reason + "\nusage: ", 0), 0u) << usage.err;
-    }
+    cli_test::expectUsageErrors(
+        "import",
+        {{{"import", table, csv, "--columns", "3-"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '3-'"},
+         {{"import", table, csv, "--columns=0-5"}, "--columns wants field numbers such as 3-8 or 2,4,6-9, not '0-5'"},
+         {{"import", table, csv, "--columns="}, "--columns wants a value"},
+         {{"import", table, csv, "--columns", "1-5"}, "--columns names 5 fields, the table has 6"},
+         {{"import", table, csv, "--skip-duplicates=yes"}, "--skip-duplicates takes no value"}});
 }
 
-TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-    const std::string csv = dir.file("draws.csv");
+TEST_F(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     // The table's visible draw in another order, a new one twice, and the deleted record's draw,
     // which is no longer part of the history.
-    writeFile(csv, "16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
 
-    const auto refused = runCli({"import", table, csv});
+    const auto refused = importing("16 5 4 3 2 1\n20 21 22 23 24 25\n# again\n25,24,23,22,21,20\n7 8 9 10 11 12\n");
     EXPECT_EQ(refused.status, cli::kExitFailure);
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(refused.err,
@@ -332,11 +305,7 @@ TEST(ImportCommand, DrawsMetBeforeAreRefusedOrSkipped) {
     EXPECT_EQ(drawsOf(table), "1\t1\t2\t3\t4\t5\t16\n3\t20\t21\t22\t23\t24\t25\n4\t7\t8\t9\t10\t11\t12\n");
 }
 
-TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
-    const std::string before = readFile(table);
-
+TEST_F(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     // A FIFO nobody writes to: refused, not waited on. The import runs in a child so that a wait
     // would show as a missing answer instead of a hung test.
     const std::string fifo = dir.file("draws.fifo");
@@ -354,19 +323,15 @@ TEST(ImportCommand, SpecialFilesAndEndlessLinesAreRefusedAtOnce) {
     EXPECT_EQ(device.err, "cannot read /dev/zero: not a regular file\n");
 
     // A line longer than any draw's, here one of 1 MB without an end: refused with its number.
-    const std::string csv = dir.file("draws.csv");
-    writeFile(csv, "1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
-    const auto endless = runCli({"import", table, csv});
+    const auto endless = importing("1 2 3 4 5 7\n# fine\n" + std::string(1u << 20, '0'));
     EXPECT_EQ(endless.status, cli::kExitFailure);
     EXPECT_EQ(endless.err, csv + ": line 3 is longer than 4096 bytes\nnothing appended\n");
-    writeFile(csv, std::string(4096, ' ') + "\n" + std::string(4097, ' ') + "\n");
-    EXPECT_EQ(runCli({"import", table, csv}).err, csv + ": line 2 is longer than 4096 bytes\nnothing appended\n");
+    EXPECT_EQ(importing(std::string(4096, ' ') + "\n" + std::string(4097, ' ') + "\n").err,
+              csv + ": line 2 is longer than 4096 bytes\nnothing appended\n");
     EXPECT_TRUE(readFile(table) == before);
 }
 
-TEST(AddCommand, AppendsOneDrawWithImportsChecks) {
-    TempDir dir;
-    const std::string table = writeLotoTable(dir);
+TEST_F(AddCommand, AppendsOneDrawWithImportsChecks) {
     const auto added = runCli({"add", table, "49", "1", "17", "23", "5", "30"});
     EXPECT_EQ(added.status, cli::kExitOk) << added.err;
     EXPECT_EQ(added.out, "appended record 3\n");
@@ -387,9 +352,7 @@ TEST(AddCommand, AppendsOneDrawWithImportsChecks) {
         EXPECT_EQ(refused.err, reason + "\n");
     }
     EXPECT_TRUE(readFile(table) == after);
-    const auto usage = runCli({"add", table});
-    EXPECT_EQ(usage.status, cli::kExitUsage);
-    EXPECT_EQ(usage.err.rfind("sharometr-cli add: missing N1 argument\nusage: ", 0), 0u) << usage.err;
+    cli_test::expectUsageErrors("add", {{{"add", table}, "missing N1 argument"}});
 }
 
 }  // namespace

@@ -98,28 +98,11 @@ TEST(PackCommand, NeedsTheTableInExclusiveUse) {
     TempDir dir;
     const std::string path = dir.file("lotobase.dbf");
     table(true).writeTo(path);
-    const std::string before = readFile(path);
-    {
-        // Another program with the table open, as the main window keeps it.
-        testsupport::Child other([&](testsupport::Child& self) {
-            DBFObject open(path, "", false, true);
-            self.tell('O');
-            self.hear();
-            return 0;
-        });
-        ASSERT_EQ(other.receive(), 'O');
-        const auto refused = runCli({"pack", path});
-        EXPECT_EQ(refused.status, cli::kExitFailure);
-        EXPECT_EQ(refused.err, "File access denied - " + path + "\n");
-        EXPECT_TRUE(readFile(path) == before);
-        other.send('Q');
-        EXPECT_EQ(other.wait(), 0);
-    }
+    // Another program with the table open, as the main window keeps it.
+    cli_test::expectRefusedWhileOpenElsewhere({"pack", path}, path, false);
     EXPECT_EQ(runCli({"pack", path}).out, "removed 3 records, kept 2\n");
 
-    const auto usage = runCli({"pack"});
-    EXPECT_EQ(usage.status, cli::kExitUsage);
-    EXPECT_EQ(usage.err.rfind("sharometr-cli pack: missing FILE argument\nusage: ", 0), 0u);
+    cli_test::expectUsageErrors("pack", {{{"pack"}, "missing FILE argument"}});
 }
 
 }  // namespace

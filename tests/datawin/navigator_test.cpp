@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dataset/xbase_dataset.h"
@@ -289,18 +290,17 @@ TEST_F(NavigatorTest, ActivityRuleFollowsTheSourceTheDatasetAndTheBarsEnabled) {
 TEST_F(NavigatorTest, PositionRuleAfterMoves) {
     openTable(4);
     show();
-    click(Btn::nbNext);
-    EXPECT_EQ(m_dataSet->RecNo(), 2);
-    EXPECT_EQ(states(), "111111110011");
-    click(Btn::nbBttm);
-    EXPECT_EQ(m_dataSet->RecNo(), 4);
-    EXPECT_EQ(states(), "110011110011");
-    click(Btn::nbPrev);
-    EXPECT_EQ(m_dataSet->RecNo(), 3);
-    EXPECT_EQ(states(), "111111110011");
-    click(Btn::nbTop);
-    EXPECT_EQ(m_dataSet->RecNo(), 1);
-    EXPECT_EQ(states(), "001111110011");
+    struct Move {
+        Btn button;
+        int recNo;
+        const char* states;
+    };
+    for (const Move& move : {Move{Btn::nbNext, 2, "111111110011"}, Move{Btn::nbBttm, 4, "110011110011"},
+                             Move{Btn::nbPrev, 3, "111111110011"}, Move{Btn::nbTop, 1, "001111110011"}}) {
+        click(move.button);
+        EXPECT_EQ(m_dataSet->RecNo(), move.recNo);
+        EXPECT_EQ(states(), move.states);
+    }
     // Next on the last record sets EOF: only then are Next and Last disabled.
     m_dataSet->Last();
     EXPECT_EQ(states(), "110011110011");
@@ -368,18 +368,12 @@ TEST_F(NavigatorTest, EveryButtonRunsItsActionBetweenBeforeActionAndOnClick) {
     show();
     RecordingMessageService messages;
 
-    click(Btn::nbNext);
-    expectClick(Btn::nbNext, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 2);
-    click(Btn::nbBttm);
-    expectClick(Btn::nbBttm, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 6);
-    click(Btn::nbPrev);
-    expectClick(Btn::nbPrev, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 5);
-    click(Btn::nbTop);
-    expectClick(Btn::nbTop, {"scroll"});
-    EXPECT_EQ(m_dataSet->RecNo(), 1);
+    for (const auto& [button, recNo] :
+         std::vector<std::pair<Btn, int>>{{Btn::nbNext, 2}, {Btn::nbBttm, 6}, {Btn::nbPrev, 5}, {Btn::nbTop, 1}}) {
+        click(button);
+        expectClick(button, {"scroll"});
+        EXPECT_EQ(m_dataSet->RecNo(), recNo);
+    }
 
     click(Btn::nbInsert);
     expectClick(Btn::nbInsert, {"insert", "scroll"});

@@ -313,19 +313,16 @@ TEST(Canvas, TextOutIsOpaqueOnABoxOfTheBrushColour) {
 TEST(Canvas, TextUsesTheColoursAndFontInForceAtTheCall) {
     QImage image = blankImage(120, 60);
     TCanvas canvas(image);
-    canvas.SetBrushColor(clWhite);
-    canvas.SetFontColor(clRed);
-    canvas.SetFontSize(12);
-    canvas.TextOut(0, 0, "88");
-    const int largeWidth = canvas.TextWidth("88");
-    const int largeHeight = canvas.TextHeight("88");
-
-    canvas.SetBrushColor(clBlue);
-    canvas.SetFontColor(clGreen);
-    canvas.SetFontSize(6);
-    canvas.TextOut(0, 30, "88");
-    const int smallWidth = canvas.TextWidth("88");
-    const int smallHeight = canvas.TextHeight("88");
+    // "88" written at (0, y) in these colours and size; its width and height.
+    const auto write = [&canvas](TColor brush, TColor font, int size, int y) {
+        canvas.SetBrushColor(brush);
+        canvas.SetFontColor(font);
+        canvas.SetFontSize(size);
+        canvas.TextOut(0, y, "88");
+        return std::pair{canvas.TextWidth("88"), canvas.TextHeight("88")};
+    };
+    const auto [largeWidth, largeHeight] = write(clWhite, clRed, 12, 0);
+    const auto [smallWidth, smallHeight] = write(clBlue, clGreen, 6, 30);
     EXPECT_LT(smallWidth, largeWidth);
     EXPECT_LT(smallHeight, largeHeight);
 

@@ -4,27 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <utility>
 
 using namespace platform;
 
 TEST(ErrorCodes, GenericTableMapsEveryRow) {
-    EXPECT_EQ(windowsCodeFor(0), code::kSuccess);
-    EXPECT_EQ(windowsCodeFor(ENOENT), code::kFileNotFound);
+    const std::pair<int, std::uint32_t> rows[] = {{0, code::kSuccess}, {ENOENT, code::kFileNotFound},
+                                                  {ENOTDIR, 3u},       {EMFILE, 4u},
+                                                  {ENFILE, 4u},        {EACCES, 5u},
+                                                  {EPERM, 5u},         {EROFS, 5u},
+                                                  {EISDIR, 5u},        {EBADF, 6u},
+                                                  {ENOMEM, 8u},        {ENOSPC, 112u},
+                                                  {EDQUOT, 112u},      {EEXIST, 183u},
+                                                  {EINVAL, 87u}};
+    for (const auto& [error, windowsCode] : rows) EXPECT_EQ(windowsCodeFor(error), windowsCode) << error;
     EXPECT_EQ(windowsCodeFor(ENOENT, false), 2u);
     EXPECT_EQ(windowsCodeFor(ENOENT, true), 3u);
-    EXPECT_EQ(windowsCodeFor(ENOTDIR), 3u);
-    EXPECT_EQ(windowsCodeFor(EMFILE), 4u);
-    EXPECT_EQ(windowsCodeFor(ENFILE), 4u);
-    EXPECT_EQ(windowsCodeFor(EACCES), 5u);
-    EXPECT_EQ(windowsCodeFor(EPERM), 5u);
-    EXPECT_EQ(windowsCodeFor(EROFS), 5u);
-    EXPECT_EQ(windowsCodeFor(EISDIR), 5u);
-    EXPECT_EQ(windowsCodeFor(EBADF), 6u);
-    EXPECT_EQ(windowsCodeFor(ENOMEM), 8u);
-    EXPECT_EQ(windowsCodeFor(ENOSPC), 112u);
-    EXPECT_EQ(windowsCodeFor(EDQUOT), 112u);
-    EXPECT_EQ(windowsCodeFor(EEXIST), 183u);
-    EXPECT_EQ(windowsCodeFor(EINVAL), 87u);
     // missingDirectory only matters for ENOENT.
     EXPECT_EQ(windowsCodeFor(EACCES, true), 5u);
     EXPECT_EQ(windowsCodeFor(ENOSPC, true), 112u);

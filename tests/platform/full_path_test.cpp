@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 using namespace platform;
 using testsupport::CwdGuard;
@@ -20,13 +21,18 @@ namespace {
 // The scratch directory as the system spells it; /tmp itself could be a link elsewhere.
 std::string realPathOf(const TempDir& dir) { return std::filesystem::canonical(dir.path()).string(); }
 
+// Makes Dir/lotobase.dbf in `dir`.
+void makeLotoTableInDir(const std::string& dir) {
+    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
+    writeFile(dir + "/Dir/lotobase.dbf", "");
+}
+
 }  // namespace
 
 TEST(FullPath, AbsoluteNamesAreFoldedLexically) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
     setLastError(77);
     EXPECT_EQ(fullPath(dir + "/Dir/lotobase.dbf"), dir + "/Dir/lotobase.dbf");
@@ -44,12 +50,11 @@ TEST(FullPath, AbsoluteNamesAreFoldedLexically) {
 TEST(FullPath, LetterCaseOfDirectoriesAndFilesIsTakenFromTheDisk) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
-    EXPECT_EQ(fullPath(dir + "/DIR/LOTOBASE.DBF"), dir + "/Dir/lotobase.dbf");
-    EXPECT_EQ(fullPath(dir + "/dir/LotoBase.Dbf"), dir + "/Dir/lotobase.dbf");
-    EXPECT_EQ(fullPath(dir + "/dIR"), dir + "/Dir");
+    for (const auto& [given, found] : {std::pair{"/DIR/LOTOBASE.DBF", "/Dir/lotobase.dbf"},
+                                       std::pair{"/dir/LotoBase.Dbf", "/Dir/lotobase.dbf"}, std::pair{"/dIR", "/Dir"}})
+        EXPECT_EQ(fullPath(dir + given), dir + found) << given;
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 
@@ -86,11 +91,11 @@ TEST(FullPath, CyrillicLettersMatchWithoutRegardToCase) {
 TEST(FullPath, MissingComponentsAreKeptAsGiven) {
     TempDir scratch;
     const std::string dir = realPathOf(scratch);
-    ASSERT_EQ(::mkdir((dir + "/Dir").c_str(), 0777), 0);
-    writeFile(dir + "/Dir/lotobase.dbf", "");
+    ASSERT_NO_FATAL_FAILURE(makeLotoTableInDir(dir));
 
-    EXPECT_EQ(fullPath(dir + "/DIR/NEW.DBF"), dir + "/Dir/NEW.DBF");
-    EXPECT_EQ(fullPath(dir + "/NoSuch/LOTOBASE.DBF"), dir + "/NoSuch/LOTOBASE.DBF");
+    for (const auto& [given, found] :
+         {std::pair{"/DIR/NEW.DBF", "/Dir/NEW.DBF"}, std::pair{"/NoSuch/LOTOBASE.DBF", "/NoSuch/LOTOBASE.DBF"}})
+        EXPECT_EQ(fullPath(dir + given), dir + found) << given;
     EXPECT_EQ(lastError(), code::kSuccess);
 }
 

@@ -8,19 +8,16 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 
 using namespace platform;
 
 TEST(ShortDateFormat, StrftimePatternsBecomeTheClassLibraryNotation) {
-    EXPECT_EQ(shortDateFormatFromStrftime("%d.%m.%Y"), "dd.MM.yyyy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%m/%d/%y"), "MM/dd/yy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%D"), "MM/dd/yy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%F"), "yyyy-MM-dd");
-    EXPECT_EQ(shortDateFormatFromStrftime("%d/%m/%Y"), "dd/MM/yyyy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%e.%m.%y"), "d.MM.yy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%x"), "MM/dd/yy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%-d.%-m.%Y"), "d.M.yyyy");
-    EXPECT_EQ(shortDateFormatFromStrftime("%Y-%m-%d"), "yyyy-MM-dd");
+    const std::pair<const char*, const char*> rows[] = {
+        {"%d.%m.%Y", "dd.MM.yyyy"}, {"%m/%d/%y", "MM/dd/yy"},   {"%D", "MM/dd/yy"},
+        {"%F", "yyyy-MM-dd"},       {"%d/%m/%Y", "dd/MM/yyyy"}, {"%e.%m.%y", "d.MM.yy"},
+        {"%x", "MM/dd/yy"},         {"%-d.%-m.%Y", "d.M.yyyy"}, {"%Y-%m-%d", "yyyy-MM-dd"}};
+    for (const auto& [pattern, notation] : rows) EXPECT_EQ(shortDateFormatFromStrftime(pattern), notation) << pattern;
 }
 
 TEST(ShortDateFormat, UnknownConversionsAreDropped) {

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 using namespace platform;
 using testsupport::Child;
@@ -15,6 +17,23 @@ using testsupport::openDescriptorCount;
 using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
+
+namespace {
+
+// What an open that must be refused shows: the error it leaves, or kOpened, with the handle
+// closed again, when it was not refused.
+constexpr std::uint32_t kOpened = ~0u;
+
+std::uint32_t refusal(const std::string& path, bool write, bool share, Disposition disposition) {
+    const Handle handle = openFile(path, write, share, disposition);
+    if (handle != kNoHandle) {
+        closeFile(handle);
+        return kOpened;
+    }
+    return lastError();
+}
+
+}  // namespace
 
 TEST(OpenFile, OpensExistingAndReportsWhatIsMissing) {
     TempDir dir;
@@ -29,15 +48,20 @@ TEST(OpenFile, OpensExistingAndReportsWhatIsMissing) {
     EXPECT_TRUE(closeFile(h));
     EXPECT_EQ(lastError(), code::kSuccess);
 
-    EXPECT_EQ(openFile(dir.file("kenobase.dbf"), false, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kFileNotFound);
-    EXPECT_EQ(openFile(dir.file("nodir/lotobase.dbf"), true, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kPathNotFound);
-    EXPECT_EQ(openFile(dir.file("nodir/new.dbf"), true, false, Disposition::CreateAlways), kNoHandle);
-    EXPECT_EQ(lastError(), code::kPathNotFound);
-    // A regular file where a directory is expected is a missing path too.
-    EXPECT_EQ(openFile(dir.file("lotobase.dbf/x.dbf"), false, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kPathNotFound);
+    struct Missing {
+        const char* name;
+        bool write;
+        bool share;
+        Disposition disposition;
+        std::uint32_t error;
+    };
+    for (const Missing& m :
+         {Missing{"kenobase.dbf", false, true, Disposition::OpenExisting, code::kFileNotFound},
+          Missing{"nodir/lotobase.dbf", true, true, Disposition::OpenExisting, code::kPathNotFound},
+          Missing{"nodir/new.dbf", true, false, Disposition::CreateAlways, code::kPathNotFound},
+          // A regular file where a directory is expected is a missing path too.
+          Missing{"lotobase.dbf/x.dbf", false, true, Disposition::OpenExisting, code::kPathNotFound}})
+        EXPECT_EQ(refusal(dir.file(m.name), m.write, m.share, m.disposition), m.error) << m.name;
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
@@ -45,12 +69,10 @@ TEST(OpenFile, RefusesDirectoriesWithAccessDenied) {
     TempDir dir;
     ASSERT_EQ(::mkdir((dir.file("sub")).c_str(), 0777), 0);
     const int before = openDescriptorCount();
-    EXPECT_EQ(openFile(dir.file("sub"), false, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kAccessDenied);
-    EXPECT_EQ(openFile(dir.file("sub"), true, false, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kAccessDenied);
-    EXPECT_EQ(openFile(dir.file("sub"), true, false, Disposition::CreateAlways), kNoHandle);
-    EXPECT_EQ(lastError(), code::kAccessDenied);
+    for (const auto& [write, disposition] :
+         {std::pair{false, Disposition::OpenExisting}, std::pair{true, Disposition::OpenExisting},
+          std::pair{true, Disposition::CreateAlways}})
+        EXPECT_EQ(refusal(dir.file("sub"), write, !write, disposition), code::kAccessDenied) << write;
     EXPECT_EQ(openDescriptorCount(), before);
 }
 
@@ -81,8 +103,7 @@ TEST(OpenFile, ReadOnlyFileRefusesWriting) {
     TempDir dir;
     writeFile(dir.file("ro.dbf"), "x");
     ASSERT_EQ(::chmod((dir.file("ro.dbf")).c_str(), 0444), 0);
-    EXPECT_EQ(openFile(dir.file("ro.dbf"), true, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kAccessDenied);
+    EXPECT_EQ(refusal(dir.file("ro.dbf"), true, true, Disposition::OpenExisting), code::kAccessDenied);
     Handle h = openFile(dir.file("ro.dbf"), false, true, Disposition::OpenExisting);
     EXPECT_NE(h, kNoHandle);
     closeFile(h);
@@ -124,22 +145,17 @@ TEST(ShareModes, ExclusiveAndSharedOpensExcludeEachOther) {
     Handle shared2 = openFile(path, true, true, Disposition::OpenExisting);
     ASSERT_NE(shared1, kNoHandle);
     ASSERT_NE(shared2, kNoHandle);
-    EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(refusal(path, true, false, Disposition::OpenExisting), code::kSharingViolation);
     closeFile(shared1);
-    EXPECT_EQ(openFile(path, false, false, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(refusal(path, false, false, Disposition::OpenExisting), code::kSharingViolation);
     closeFile(shared2);
 
     Handle exclusive = openFile(path, true, false, Disposition::OpenExisting);
     ASSERT_NE(exclusive, kNoHandle);
-    EXPECT_EQ(openFile(path, false, true, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kSharingViolation);
-    EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
-    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(refusal(path, false, true, Disposition::OpenExisting), code::kSharingViolation);
+    EXPECT_EQ(refusal(path, true, false, Disposition::OpenExisting), code::kSharingViolation);
     // Emptying a file someone holds would destroy their data: refused, contents intact.
-    EXPECT_EQ(openFile(path, true, false, Disposition::CreateAlways), kNoHandle);
-    EXPECT_EQ(lastError(), code::kSharingViolation);
+    EXPECT_EQ(refusal(path, true, false, Disposition::CreateAlways), code::kSharingViolation);
     EXPECT_EQ(readFile(path), "data");
     EXPECT_TRUE(closeFile(exclusive));
 
@@ -161,10 +177,8 @@ TEST(ShareModes, AnotherProcessHoldingTheFileExcludesUs) {
             return 0;
         });
         ASSERT_EQ(child.receive(), 'y');
-        EXPECT_EQ(openFile(path, false, true, Disposition::OpenExisting), kNoHandle);
-        EXPECT_EQ(lastError(), code::kSharingViolation);
-        EXPECT_EQ(openFile(path, true, false, Disposition::OpenExisting), kNoHandle);
-        EXPECT_EQ(lastError(), code::kSharingViolation);
+        EXPECT_EQ(refusal(path, false, true, Disposition::OpenExisting), code::kSharingViolation);
+        EXPECT_EQ(refusal(path, true, false, Disposition::OpenExisting), code::kSharingViolation);
     }  // the child exits here, and its hold goes with it
 
     Handle h = openFile(path, true, false, Disposition::OpenExisting);
