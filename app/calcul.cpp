@@ -44,6 +44,8 @@ public:
 
 }  // namespace
 
+// Longer than most: the window, its menus and then its datasets are made in the order the program
+// has always made them, on which the start-up's failure rule (no window kept) depends.
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {

@@ -91,6 +91,8 @@ int DrawCount(const Game& game, std::span<const std::uint8_t> cells) {
     return static_cast<int>(cells.size() / static_cast<std::size_t>(game.fieldsPerDraw));
 }
 
+// One walk: the picks from the draws before, the hits in the draw, the update: they read best
+// as one loop over the history.
 BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
                            const BacktestOptions& options) {
     const int k = options.picks != 0 ? options.picks : DefaultPicks(game);

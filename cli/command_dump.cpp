@@ -33,6 +33,7 @@ bool numericField(const TField& field) {
 
 }  // namespace
 
+// The three output forms side by side, header, rows and end, so that they stay alike.
 int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const ParsedArguments line = parseArguments(args, {{"--deleted"}, {"--format", "FORMAT"}});
     const std::string& file = line.positional(0, "FILE");

@@ -81,6 +81,8 @@ std::string sameDrawAs(const std::optional<std::uint64_t>& record, std::size_t l
 
 }  // namespace
 
+// The steps of an import in the order its messages come: the options, the table, every line of
+// the file checked, and only then the appends.
 int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}});
     const std::string& file = line.positional(0, "FILE");

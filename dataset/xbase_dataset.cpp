@@ -504,6 +504,7 @@ bool TXbaseDataSet::IntegerColumns(std::span<const TField* const> fields, std::v
     return true;
 }
 
+// Kept whole: the scan's loop over a block runs on registers that a call per record would cost.
 bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowsVisitor& visit) {
     CheckActive();
     if ((m_filtered && OnFilterRecord) || OnStatus) return false;

@@ -210,6 +210,7 @@ void XBO_dBaseDBF::refreshHeader() {
     m_updateStamp = xb::readLe32(&m_header[xb::hdr::kUpdateStamp]);
 }
 
+// One switch over the request codes, then the read: the codes' edge cases read best together.
 void XBO_dBaseDBF::readRecord(std::int64_t request) {
     if (m_recordCount == 0) {
         refreshHeader();

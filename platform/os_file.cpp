@@ -180,6 +180,8 @@ std::uint32_t lastError() { return t_lastError; }
 
 void setLastError(std::uint32_t code) { t_lastError = code; }
 
+// The open's steps in the order the system needs them (flags, a non-blocking open, the regular-file
+// check, the share lock), each failing with its own error and closing what it opened.
 Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition) {
     if (faulted(Call::Open)) return kNoHandle;
 
