@@ -83,10 +83,11 @@ int HeadingPoints(const Analysis& analysis, const Game& game);
 // counted from 1).
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);
 
-// A cell of a draw row: the value as a number of the game, or 0.
-inline std::uint8_t DrawCell(const Game& game, std::int64_t value) {
-    return game.isNumber(value) ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
+// A cell of a draw row: the value as a number of 1..numbers, or 0.
+inline std::uint8_t DrawCell(std::int32_t numbers, std::int64_t value) {
+    return value >= 1 && value <= numbers ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
 }
+inline std::uint8_t DrawCell(const Game& game, std::int64_t value) { return DrawCell(game.numbers, value); }
 
 // The analyses' messages.
 inline constexpr char kHistogramTooFew[] = "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!";

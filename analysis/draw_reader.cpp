@@ -37,8 +37,7 @@ public:
         const std::int32_t numbers = m_game.numbers;
         const std::int32_t* raw = values.data();
         std::uint8_t* cells = m_cells.data();
-        for (std::size_t i = 0; i < rows * width; ++i)
-            cells[i] = raw[i] >= 1 && raw[i] <= numbers ? static_cast<std::uint8_t>(raw[i]) : std::uint8_t{0};
+        for (std::size_t i = 0; i < rows * width; ++i) cells[i] = DrawCell(numbers, raw[i]);
         m_seen += rows;
         if (m_window.last == 0) {
             for (DrawAccumulator* sink : m_sinks) sink->addRows(m_cells, records.first(rows));

@@ -184,4 +184,8 @@ void DrawCollector::add(DrawRow draw, std::uint32_t /*record*/) {
     m_cells.insert(m_cells.end(), draw.begin(), draw.end());
 }
 
+void DrawCollector::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> /*records*/) {
+    m_cells.insert(m_cells.end(), cells.begin(), cells.end());
+}
+
 AnalysisResult DrawCollector::result() const { return {}; }

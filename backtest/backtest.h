@@ -90,6 +90,7 @@ int DrawCount(const Game& game, std::span<const std::uint8_t> cells);
 class DrawCollector final : public DrawAccumulator {
 public:
     void add(DrawRow draw, std::uint32_t record) override;
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override;
     AnalysisResult result() const override;
     const std::vector<std::uint8_t>& cells() const { return m_cells; }
 

@@ -107,8 +107,9 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
     if (!dataset) return kExitFailure;
 
     std::vector<AnalysisResult> results(request.analyses.size());
-    if (request.values) {
-        // One pass over the table serves every analysis asked for.
+    if (!request.png) {
+        // One pass over the table serves every analysis asked for; with pictures, the runs that
+        // paint them give the values, and the table is not read once more for them.
         std::vector<std::unique_ptr<DrawAccumulator>> accumulators;
         std::vector<DrawAccumulator*> sinks;
         for (const Analysis* analysis : request.analyses) {
