@@ -49,7 +49,7 @@ fi
 if [[ -x "$program" ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so sharometr is not started; the analyses run without one:"
-    printf '  %q analyze loto|keno histogram|succession|waiting|talven --dir %q [--values] [--png FILE]\n' \
+    printf '  %q analyze loto|keno histogram|succession|waiting|talven|all --dir %q [--last N] [--png FILE]\n' \
       "$cli" "$work_dir"
     printf '  for example: %q analyze keno histogram --dir %q --values --png %q\n' \
       "$cli" "$work_dir" "$work_dir/keno-histogram.png"
