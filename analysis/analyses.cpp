@@ -213,7 +213,7 @@ private:
 
 class Talven final : public Counting {
 public:
-    // Slot 0 of the last rows takes the blank cells, so that the walk needs no test.
+    // The last rows at each number's own index, as the counts are kept.
     explicit Talven(const Game& game)
         : Counting(game),
           m_lastRow(static_cast<std::size_t>(game.numbers) + 1, 0),
@@ -242,29 +242,25 @@ public:
         return result;
     }
 
-public:
-    // One loop over the run for the counts and each number's latest row, then, for the numbers
-    // seen in the run, the record of that row.
-    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
-        if (records.empty()) return;
+private:
+    // After the counts, each number's latest row in the run, searched back from its end: every
+    // number of a game turns up within a few dozen draws, so the search seldom reads far.
+    void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
         const int firstRow = m_draws + 1;
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
-        std::int32_t* tally = m_tally.data();
         int* lastRow = m_lastRow.data();
-        const std::uint8_t* cell = cells.data();
-        for (std::size_t r = 0; r < records.size(); ++r) {
-            const int row = firstRow + static_cast<int>(r);
+        int missing = m_game.numbers;
+        for (std::size_t r = records.size(); r-- > 0 && missing > 0;) {
             for (std::size_t f = 0; f < width; ++f) {
-                const std::uint8_t n = cell[r * width + f];
-                ++tally[n];
-                lastRow[n] = row;
+                const std::uint8_t n = cells[r * width + f];
+                if (n == 0 || lastRow[n] >= firstRow) continue;
+                lastRow[n] = firstRow + static_cast<int>(r);
+                m_lastRecord[IndexOf(n)] = records[r];
+                --missing;
             }
         }
         m_draws += static_cast<int>(records.size());
         m_latestRecord = records.back();
-        for (std::size_t n = 1; n < m_lastRow.size(); ++n)
-            if (m_lastRow[n] >= firstRow)
-                m_lastRecord[n - 1] = records[static_cast<std::size_t>(m_lastRow[n] - firstRow)];
     }
 
 private:

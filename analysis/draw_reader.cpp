@@ -14,17 +14,16 @@ namespace {
 class WindowedFeed {
 public:
     WindowedFeed(const Game& game, const HistoryWindow& window, std::span<DrawAccumulator* const> sinks)
-        : m_game(game), m_window(window), m_sinks(sinks), m_row(static_cast<std::size_t>(game.fieldsPerDraw)) {
+        : m_window(window), m_sinks(sinks), m_width(static_cast<std::size_t>(game.fieldsPerDraw)) {
         if (m_window.last > 0) {
-            m_ring.resize(static_cast<std::size_t>(m_window.last) * m_row.size());
+            m_ring.resize(static_cast<std::size_t>(m_window.last) * m_width);
             m_records.resize(static_cast<std::size_t>(m_window.last));
         }
     }
 
-    // Takes rows of raw values (one per field) with their records; false once the window's last
-    // record is passed.
-    bool add(std::span<const std::int32_t> values, std::span<const std::uint32_t> records) {
-        const std::size_t width = m_row.size();
+    // Takes rows of cells with their records; false once the window's last record is passed.
+    bool add(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
+        const std::size_t width = m_width;
         std::size_t rows = records.size();
         bool more = true;
         if (m_window.upto != 0) {
@@ -32,21 +31,15 @@ public:
             more = end == records.end();
             rows = static_cast<std::size_t>(end - records.begin());
         }
-        m_cells.resize(rows * width);
-        // Locals, so that the loop runs on registers (byte stores could alias any member).
-        const std::int32_t numbers = m_game.numbers;
-        const std::int32_t* raw = values.data();
-        std::uint8_t* cells = m_cells.data();
-        for (std::size_t i = 0; i < rows * width; ++i) cells[i] = DrawCell(numbers, raw[i]);
         m_seen += rows;
         if (m_window.last == 0) {
-            for (DrawAccumulator* sink : m_sinks) sink->addRows(m_cells, records.first(rows));
+            for (DrawAccumulator* sink : m_sinks) sink->addRows(cells.first(rows * width), records.first(rows));
             return more;
         }
         for (std::size_t r = 0; r < rows; ++r) {
             const std::size_t seen = m_seen - rows + r;
             const std::size_t slot = seen % static_cast<std::size_t>(m_window.last);
-            std::copy_n(m_cells.begin() + static_cast<std::ptrdiff_t>(r * width), width,
+            std::copy_n(cells.begin() + static_cast<std::ptrdiff_t>(r * width), width,
                         m_ring.begin() + static_cast<std::ptrdiff_t>(slot * width));
             m_records[slot] = records[r];
         }
@@ -59,18 +52,16 @@ public:
         const std::size_t first = m_seen - kept;
         for (std::size_t i = first; i < m_seen; ++i) {
             const std::size_t slot = i % static_cast<std::size_t>(m_window.last);
-            const DrawRow row(m_ring.data() + slot * m_row.size(), m_row.size());
+            const DrawRow row(m_ring.data() + slot * m_width, m_width);
             for (DrawAccumulator* sink : m_sinks) sink->add(row, m_records[slot]);
         }
         return static_cast<int>(kept);
     }
 
 private:
-    const Game& m_game;
     HistoryWindow m_window;
     std::span<DrawAccumulator* const> m_sinks;
-    std::vector<std::uint8_t> m_row;
-    std::vector<std::uint8_t> m_cells;
+    std::size_t m_width;
     std::vector<std::uint8_t> m_ring;
     std::vector<std::uint32_t> m_records;
     std::size_t m_seen = 0;
@@ -79,13 +70,13 @@ private:
 // The record-by-record walk, as the commands always read: First, AsInteger of each number field,
 // Next. Serves datasets other than the table dataset and tables the block pass cannot read.
 void WalkDataSet(TDataSet& dataset, const Game& game, WindowedFeed& feed) {
-    std::vector<std::int32_t> values(static_cast<std::size_t>(game.fieldsPerDraw));
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(game.fieldsPerDraw));
     dataset.First();
     while (!dataset.Eof()) {
         for (int f = 0; f < game.fieldsPerDraw; ++f)
-            values[static_cast<std::size_t>(f)] = dataset.Fields(f).AsInteger();
+            cells[static_cast<std::size_t>(f)] = DrawCell(game, dataset.Fields(f).AsInteger());
         const std::uint32_t record = static_cast<std::uint32_t>(dataset.RecNo());
-        if (!feed.add(values, std::span(&record, 1))) break;
+        if (!feed.add(cells, std::span(&record, 1))) break;
         dataset.Next();
     }
 }
@@ -102,10 +93,12 @@ int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window,
         std::vector<const TField*> fields;
         for (int f = 0; f < game.fieldsPerDraw; ++f) fields.push_back(&dataset.Fields(f));
         bool passed = false;
-        scanned = table->ScanIntegerFields(
-            fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> records) {
-                if (!passed) passed = !feed.add(values, records);
-            });
+        // The scan keeps the game's numbers and reads anything else as 0, as DrawCell does.
+        scanned =
+            table->ScanByteFields(fields, static_cast<std::uint8_t>(game.numbers),
+                                  [&](std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
+                                      if (!passed) passed = !feed.add(cells, records);
+                                  });
     }
     if (!scanned) WalkDataSet(dataset, game, feed);
     return feed.finish();

@@ -504,8 +504,8 @@ bool TXbaseDataSet::IntegerColumns(std::span<const TField* const> fields, std::v
     return true;
 }
 
-// Kept whole: the scan's loop over a block runs on registers that a call per record would cost.
-bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, const IntegerRowsVisitor& visit) {
+bool TXbaseDataSet::ScanByteFields(std::span<const TField* const> fields, std::uint8_t largest,
+                                   const ByteRowsVisitor& visit) {
     CheckActive();
     if ((m_filtered && OnFilterRecord) || OnStatus) return false;
     std::vector<int> numbers;
@@ -514,69 +514,61 @@ bool TXbaseDataSet::ScanIntegerFields(std::span<const TField* const> fields, con
     if (!IntegerColumns(fields, numbers, offsets, twoByteFields)) return false;
     const std::size_t width = numbers.size();
     const std::size_t kBatch = std::clamp<std::size_t>(m_engine->recordCount(), 16, 4096);
-    // Eight values more than the rows need: a run of two-byte fields writes eight at a time.
-    const auto valueBuffer = std::make_unique_for_overwrite<std::int32_t[]>(kBatch * width + 8);
+    // Eight bytes more than the rows need: a run of two-byte fields writes eight at a time.
+    const auto cellBuffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBatch * width + 8);
     const auto recordBuffer = std::make_unique_for_overwrite<std::uint32_t[]>(kBatch);
-    const std::span values(valueBuffer.get(), kBatch * width);
-    const std::span records(recordBuffer.get(), kBatch);
+    std::uint8_t* const cells = cellBuffer.get();
+    std::uint32_t* const records = recordBuffer.get();
     std::size_t rows = 0;
+    // A record field by field: the small whole numbers in place, any other text through the
+    // engine, as AsInteger reads it. Out of line: inlined, the rare record that needs it would
+    // crowd the registers of the block's loop.
     const std::int16_t* twoBytes = xb::twoByteWholeNumbers();
-    // Any text the in-place decoding does not take goes through the engine, as AsInteger reads it.
-    auto converted = [&](std::uint8_t* record, std::size_t c) {
-        EngineRow row(*m_engine, record);
-        return EngineInteger(numbers[c]);
+    auto fieldByField = [&](std::uint8_t * record, std::uint8_t * out) __attribute__((noinline)) {
+        for (std::size_t c = 0; c < width; ++c) {
+            const std::uint8_t* bytes = record + offsets[c];
+            std::int32_t value = 0;
+            const bool inPlace = twoByteFields ? (value = twoBytes[bytes[0] | (bytes[1] << 8)]) != xb::kNoSmallWhole
+                                               : xb::decodeSmallWhole(bytes, m_engine->fieldLength(numbers[c]), value);
+            if (!inPlace) {
+                EngineRow row(*m_engine, record);
+                value = EngineInteger(numbers[c]);
+            }
+            out[c] = xb::byteInRange(value, largest);
+        }
     };
     const std::size_t length = m_engine->recordLength();
-    const std::uint32_t* fieldOffsets = offsets.data();
-    // Two-byte fields one after the other are read sixteen bytes at a time; the last record of a
-    // block, whose sixteen bytes could run past it, goes field by field.
+    // Two-byte fields one after the other are read sixteen bytes at a time, which may run past
+    // the fields: the records whose reads stay within the block go that way.
     bool sideBySide = twoByteFields;
     for (std::size_t c = 1; c < width; ++c) sideBySide = sideBySide && offsets[c] == offsets[0] + 2 * c;
-    constexpr std::size_t kRunSlack = 16;
+    const std::size_t runBytes = 16 * ((width + 7) / 8);
+    const XBO_dBHandler* engine = m_engine.get();
     m_engine->scanRecordBlocks([&](std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
-        const std::uint8_t* blockEnd = block + static_cast<std::size_t>(count) * length;
+        const std::size_t blockBytes = static_cast<std::size_t>(count) * length;
+        const std::size_t reach = offsets[0] + runBytes;
+        const std::uint32_t inReach =
+            !sideBySide || reach > blockBytes ? 0 : static_cast<std::uint32_t>((blockBytes - reach) / length + 1);
+        // Locals, so that the loop runs on registers (byte stores could alias any member).
+        const std::uint8_t* fields0 = block + offsets[0];
+        const std::size_t w = width;
+        const xb::TwoByteFieldReader reader(w, largest);
+        const std::size_t batch = kBatch;
+        std::size_t row = rows;
         for (std::uint32_t i = 0; i < count; ++i) {
             std::uint8_t* record = block + i * length;
-            if (!m_engine->isVisibleImage(record)) continue;
-            std::int32_t* out = &values[rows * width];
-            if (sideBySide && record + fieldOffsets[0] + 2 * width + kRunSlack <= blockEnd) {
-                // The draw tables' case: eight fields at a time, the rare other text by the table.
-                for (std::size_t c = 0; c < width; c += 8) {
-                    const std::size_t run = std::min<std::size_t>(8, width - c);
-                    const std::uint8_t* bytes = record + fieldOffsets[c];
-                    if (xb::decodeTwoByteRun(bytes, run, out + c)) continue;
-                    for (std::size_t k = c; k < c + run; ++k) {
-                        const std::uint8_t* field = record + fieldOffsets[k];
-                        out[k] = twoBytes[field[0] | (field[1] << 8)];
-                        if (out[k] == xb::kNoSmallWhole) out[k] = converted(record, k);
-                    }
-                }
-            } else if (twoByteFields) {
-                // A loop free of calls, then the rare text it does not take.
-                bool others = false;
-                for (std::size_t c = 0; c < width; ++c) {
-                    const std::uint8_t* bytes = record + fieldOffsets[c];
-                    out[c] = twoBytes[bytes[0] | (bytes[1] << 8)];
-                    others |= out[c] == xb::kNoSmallWhole;
-                }
-                if (others)
-                    for (std::size_t c = 0; c < width; ++c)
-                        if (out[c] == xb::kNoSmallWhole) out[c] = converted(record, c);
-            } else {
-                for (std::size_t c = 0; c < width; ++c) {
-                    const int n = numbers[c];
-                    if (!xb::decodeSmallWhole(record + offsets[c], m_engine->fieldLength(n), out[c]))
-                        out[c] = converted(record, c);
-                }
-            }
-            records[rows] = first + i;
-            if (++rows == kBatch) {
-                visit(values, records);
-                rows = 0;
+            if (!engine->isVisibleImage(record)) continue;
+            std::uint8_t* out = cells + row * w;
+            if (i >= inReach || !reader.read(fields0 + i * length, out)) fieldByField(record, out);
+            records[row] = first + i;
+            if (++row == batch) {
+                visit(std::span(cells, batch * w), std::span(records, batch));
+                row = 0;
             }
         }
+        rows = row;
     });
-    if (rows > 0) visit(values.first(rows * width), records.first(rows));
+    if (rows > 0) visit(std::span(cells, rows * width), std::span(records, rows));
     return true;
 }
 

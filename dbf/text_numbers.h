@@ -72,41 +72,74 @@ inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, st
 inline constexpr std::int16_t kNoSmallWhole = INT16_MIN;
 const std::int16_t* twoByteWholeNumbers();
 
-// Up to eight two-byte numeric fields side by side (`count` of them; 16 bytes must be readable),
-// decoded at once when every one holds what the draw tables hold: a digit after a blank, two
-// digits, or blanks (0). Gives false, with `values` unset, for any other text; the values always
-// agree with twoByteWholeNumbers. Eight values are written whatever `count` (room for them is the
-// caller's), those past `count` of no meaning.
-inline bool decodeTwoByteRun(const std::uint8_t* bytes, std::size_t count, std::int32_t* values) {
-#if defined(__SSE2__)
-    // Each 16-bit lane holds one field: the tens character low, the units character high.
-    const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-    const __m128i tensChar = _mm_and_si128(lanes, _mm_set1_epi16(0x00FF));
-    const __m128i unitsChar = _mm_srli_epi16(lanes, 8);
-    const __m128i ten = _mm_set1_epi16(10);
-    const __m128i tens = _mm_sub_epi16(tensChar, _mm_set1_epi16('0'));
-    const __m128i units = _mm_sub_epi16(unitsChar, _mm_set1_epi16('0'));
-    const __m128i tensDigit = _mm_and_si128(_mm_cmplt_epi16(tens, ten), _mm_cmpgt_epi16(tens, _mm_set1_epi16(-1)));
-    const __m128i unitsDigit = _mm_and_si128(_mm_cmplt_epi16(units, ten), _mm_cmpgt_epi16(units, _mm_set1_epi16(-1)));
-    const __m128i tensBlank = _mm_cmpeq_epi16(tensChar, _mm_set1_epi16(' '));
-    const __m128i unitsBlank = _mm_cmpeq_epi16(unitsChar, _mm_set1_epi16(' '));
-    const __m128i taken = _mm_or_si128(_mm_and_si128(unitsDigit, _mm_or_si128(tensDigit, tensBlank)),
-                                       _mm_and_si128(tensBlank, unitsBlank));
-    const int wanted = (1 << (2 * count)) - 1;
-    if ((_mm_movemask_epi8(taken) & wanted) != wanted) return false;
-    const __m128i number =
-        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(tens, tensDigit), ten), _mm_and_si128(units, unitsDigit));
-    // Eight values are stored whatever `count`: the caller has room for them.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), _mm_unpacklo_epi16(number, _mm_setzero_si128()));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 4), _mm_unpackhi_epi16(number, _mm_setzero_si128()));
-    return true;
-#else
-    (void)bytes;
-    (void)count;
-    (void)values;
-    return false;
-#endif
+// A value as one byte when it lies in 1..largest, 0 otherwise: how a caller that wants small
+// positive numbers only (the draws' numbers) takes whole numbers.
+inline std::uint8_t byteInRange(std::int64_t value, std::uint8_t largest) {
+    return value >= 1 && value <= largest ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
 }
+
+// Reads rows of two-byte numeric fields side by side (`count` of them), sixteen bytes at a time,
+// when every field holds what the draw tables hold: a digit after a blank, two digits, or blanks
+// (0). Made once for a long run of rows, so that its constants stay in registers.
+class TwoByteFieldReader {
+public:
+    TwoByteFieldReader(std::size_t count, std::uint8_t largest)
+        : m_count(count),
+          m_lastRunMask(((count - 1) % 8 + 1) * 2 == 16 ? 0xFFFF : (1 << (((count - 1) % 8 + 1) * 2)) - 1) {
+#if defined(__SSE2__)
+        m_above = _mm_set1_epi16(static_cast<short>(largest));
+#else
+        (void)largest;
+#endif
+    }
+
+    // The fields at `bytes` into `cells`, each as byteInRange gives it; false, with `cells` of no
+    // meaning, for any other text. The values always agree with twoByteWholeNumbers. Sixteen
+    // bytes must be readable from every eighth field, and eight bytes writable past `count`.
+    bool read(const std::uint8_t* bytes, std::uint8_t* cells) const {
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i nine = _mm_set1_epi16(9);
+        const __m128i digitZero = _mm_set1_epi16('0');
+        const __m128i blank = _mm_set1_epi16(' ');
+        const __m128i above = m_above;
+        for (std::size_t c = 0; c < m_count; c += 8) {
+            // Each 16-bit lane holds one field: the tens character low, the units character high.
+            const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * c));
+            const __m128i tensChar = _mm_and_si128(lanes, _mm_set1_epi16(0x00FF));
+            const __m128i unitsChar = _mm_srli_epi16(lanes, 8);
+            // A character less '0' is a digit when, unsigned, it does not exceed 9.
+            const __m128i tens = _mm_sub_epi16(tensChar, digitZero);
+            const __m128i units = _mm_sub_epi16(unitsChar, digitZero);
+            const __m128i tensDigit = _mm_cmpeq_epi16(_mm_subs_epu16(tens, nine), zero);
+            const __m128i unitsDigit = _mm_cmpeq_epi16(_mm_subs_epu16(units, nine), zero);
+            const __m128i tensBlank = _mm_cmpeq_epi16(tensChar, blank);
+            const __m128i unitsBlank = _mm_cmpeq_epi16(unitsChar, blank);
+            const __m128i taken = _mm_or_si128(_mm_and_si128(unitsDigit, _mm_or_si128(tensDigit, tensBlank)),
+                                               _mm_and_si128(tensBlank, unitsBlank));
+            const int wanted = m_count - c > 8 ? 0xFFFF : m_lastRunMask;
+            if ((_mm_movemask_epi8(taken) & wanted) != wanted) return false;
+            const __m128i number = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(tens, tensDigit), _mm_set1_epi16(10)),
+                                                 _mm_and_si128(units, unitsDigit));
+            const __m128i outside = _mm_or_si128(_mm_cmpeq_epi16(number, zero), _mm_cmpgt_epi16(number, above));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(cells + c),
+                             _mm_packus_epi16(_mm_andnot_si128(outside, number), zero));
+        }
+        return true;
+#else
+        (void)bytes;
+        (void)cells;
+        return false;
+#endif
+    }
+
+private:
+    std::size_t m_count;
+    int m_lastRunMask;  // the movemask bits of the last run's fields
+#if defined(__SSE2__)
+    __m128i m_above;  // the largest value kept, in every lane
+#endif
+};
 
 inline std::uint16_t readLe16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 inline std::uint32_t readLe32(const std::uint8_t* p) {

@@ -47,7 +47,11 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
     }
     EXPECT_GT(decoded, 120) << "blanks, every number of the games, signs, texts cut by a zero byte";
 
-    // Eight fields at once: every text in every place among valid neighbours, as the table has it.
+    // Eight fields at once: every text in every place among valid neighbours, as the table has it,
+    // the values past the largest wanted read as 0.
+    constexpr std::uint8_t kLargest = 49;
+    const xb::TwoByteFieldReader reader(8, kLargest);
+    const xb::TwoByteFieldReader sixFields(6, kLargest);
     int runs = 0;
     for (std::uint32_t key = 0; key < 65536; ++key) {
         for (std::size_t place = 0; place < 8; place += 7) {
@@ -58,11 +62,30 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
             }
             bytes[2 * place] = static_cast<std::uint8_t>(key & 0xFF);
             bytes[2 * place + 1] = static_cast<std::uint8_t>(key >> 8);
-            std::int32_t values[8] = {};
-            if (!xb::decodeTwoByteRun(bytes, 8, values)) continue;
+            std::uint8_t cells[8] = {};
+            if (!reader.read(bytes, cells)) continue;
             ++runs;
-            EXPECT_EQ(values[place], table[key]) << key;
-            EXPECT_EQ(values[place == 0 ? 7 : 0], place == 0 ? 8 : 1);
+            EXPECT_EQ(cells[place], xb::byteInRange(table[key], kLargest)) << key;
+            EXPECT_EQ(cells[place == 0 ? 7 : 0], place == 0 ? 8 : 1);
+        }
+        // Six fields, as a SuperLoto draw: what follows them in the sixteen bytes is no field.
+        std::uint8_t bytes[16];
+        for (std::size_t f = 0; f < 8; ++f) {
+            bytes[2 * f] = f < 6 ? static_cast<std::uint8_t>('0' + f) : 'x';
+            bytes[2 * f + 1] = f < 6 ? '7' : '-';
+        }
+        bytes[10] = static_cast<std::uint8_t>(key & 0xFF);
+        bytes[11] = static_cast<std::uint8_t>(key >> 8);
+        std::uint8_t cells[8] = {};
+        if (sixFields.read(bytes, cells)) {
+            EXPECT_EQ(cells[5], xb::byteInRange(table[key], kLargest)) << key;
+            EXPECT_EQ(cells[0], 7);
+            EXPECT_EQ(cells[4], 47);
+        } else {
+            // Left to the field-by-field reading: anything but blanks and digits.
+            EXPECT_TRUE(table[key] == xb::kNoSmallWhole || bytes[10] == '+' || bytes[10] == '-' || bytes[11] == ' ' ||
+                        bytes[10] == 0 || bytes[11] == 0)
+                << key;
         }
     }
     EXPECT_GE(runs, 2 * 102) << "blanks, a digit after a blank and two digits in either place";
@@ -79,7 +102,9 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
           std::string("  5\0  x     ", 12), std::string("           -"), std::string("    +       ")}) {
         std::int32_t value = 0;
         const bool inPlace = xb::decodeSmallWhole(reinterpret_cast<const std::uint8_t*>(text.data()), 12, value);
-        if (inPlace) EXPECT_EQ(engineValue(twelve, text), std::optional<std::int32_t>(value)) << '"' << text << '"';
+        if (inPlace) {
+            EXPECT_EQ(engineValue(twelve, text), std::optional<std::int32_t>(value)) << '"' << text << '"';
+        }
     }
     // Past the 31 characters the engine reads, the in-place reading stands aside.
     const std::string blanks(40, ' ');
@@ -88,6 +113,7 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
 }
 
 TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
+    constexpr std::uint8_t kLargest = 80;
     TempDir dir;
     const std::string path = dir.file("draws.dbf");
     DbfImage image;
@@ -95,28 +121,31 @@ TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
     image.record({"7", "-12", ""})
         .record({"", "1.5", "+8"}, true)
         .record({" 0", "2.5", "99"})
-        .record({"80", "00042", "-1"});
+        .record({"80", "00042", "-1"})
+        .record({"81", "    0", "5"});
     image.writeTo(path);
     TXbaseDataSet data;
     data.SetTableName(path);
     data.Open();
     std::vector<const TField*> fields{&data.Fields(0), &data.Fields(1), &data.Fields(2)};
-    std::vector<std::vector<std::int32_t>> scanned;
+    std::vector<std::vector<std::uint8_t>> scanned;
     std::vector<std::uint32_t> records;
-    ASSERT_TRUE(data.ScanIntegerFields(
-        fields, [&](std::span<const std::int32_t> values, std::span<const std::uint32_t> numbers) {
+    ASSERT_TRUE(data.ScanByteFields(
+        fields, kLargest, [&](std::span<const std::uint8_t> cells, std::span<const std::uint32_t> numbers) {
             for (std::size_t r = 0; r < numbers.size(); ++r) {
-                scanned.emplace_back(values.begin() + static_cast<std::ptrdiff_t>(r * 3),
-                                     values.begin() + static_cast<std::ptrdiff_t>(r * 3 + 3));
+                scanned.emplace_back(cells.begin() + static_cast<std::ptrdiff_t>(r * 3),
+                                     cells.begin() + static_cast<std::ptrdiff_t>(r * 3 + 3));
                 records.push_back(numbers[r]);
             }
         }));
-    EXPECT_EQ(records, (std::vector<std::uint32_t>{1, 3, 4})) << "the deleted record is hidden";
+    EXPECT_EQ(records, (std::vector<std::uint32_t>{1, 3, 4, 5})) << "the deleted record is hidden";
     EXPECT_EQ(data.RecNo(), 1) << "the cursor stays";
     std::size_t row = 0;
     for (data.First(); !data.Eof(); data.Next(), ++row)
         for (int f = 0; f < 3; ++f)
-            EXPECT_EQ(scanned.at(row)[static_cast<std::size_t>(f)], data.Fields(f).AsInteger()) << row;
+            EXPECT_EQ(scanned.at(row)[static_cast<std::size_t>(f)],
+                      xb::byteInRange(data.Fields(f).AsInteger(), kLargest))
+                << row;
 
     // Garbage: the scan fails as AsInteger does, with the engine's message naming the field.
     DbfImage bad;
@@ -128,7 +157,7 @@ TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
     std::string scanError;
     std::string readError;
     try {
-        broken.ScanIntegerFields(std::vector<const TField*>{&broken.Fields(0)}, [](auto, auto) {});
+        broken.ScanByteFields(std::vector<const TField*>{&broken.Fields(0)}, kLargest, [](auto, auto) {});
     } catch (const Exception& error) {
         scanError = error.Message();
     }
@@ -148,7 +177,7 @@ TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
     TXbaseDataSet tenths;
     tenths.SetTableName(dir.file("decimals.dbf"));
     tenths.Open();
-    EXPECT_FALSE(tenths.ScanIntegerFields(std::vector<const TField*>{&tenths.Fields(0)}, [](auto, auto) {}));
+    EXPECT_FALSE(tenths.ScanByteFields(std::vector<const TField*>{&tenths.Fields(0)}, kLargest, [](auto, auto) {}));
 }
 
 }  // namespace
