@@ -87,7 +87,7 @@ public:
         : m_count(count),
           m_lastRunMask(((count - 1) % 8 + 1) * 2 == 16 ? 0xFFFF : (1 << (((count - 1) % 8 + 1) * 2)) - 1) {
 #if defined(__SSE2__)
-        m_above = _mm_set1_epi16(static_cast<short>(largest));
+        m_largest = _mm_set1_epi8(static_cast<char>(largest));
 #else
         (void)largest;
 #endif
@@ -99,31 +99,27 @@ public:
     bool read(const std::uint8_t* bytes, std::uint8_t* cells) const {
 #if defined(__SSE2__)
         const __m128i zero = _mm_setzero_si128();
-        const __m128i nine = _mm_set1_epi16(9);
-        const __m128i digitZero = _mm_set1_epi16('0');
-        const __m128i blank = _mm_set1_epi16(' ');
-        const __m128i above = m_above;
         for (std::size_t c = 0; c < m_count; c += 8) {
             // Each 16-bit lane holds one field: the tens character low, the units character high.
-            const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * c));
-            const __m128i tensChar = _mm_and_si128(lanes, _mm_set1_epi16(0x00FF));
-            const __m128i unitsChar = _mm_srli_epi16(lanes, 8);
+            const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * c));
             // A character less '0' is a digit when, unsigned, it does not exceed 9.
-            const __m128i tens = _mm_sub_epi16(tensChar, digitZero);
-            const __m128i units = _mm_sub_epi16(unitsChar, digitZero);
-            const __m128i tensDigit = _mm_cmpeq_epi16(_mm_subs_epu16(tens, nine), zero);
-            const __m128i unitsDigit = _mm_cmpeq_epi16(_mm_subs_epu16(units, nine), zero);
-            const __m128i tensBlank = _mm_cmpeq_epi16(tensChar, blank);
-            const __m128i unitsBlank = _mm_cmpeq_epi16(unitsChar, blank);
-            const __m128i taken = _mm_or_si128(_mm_and_si128(unitsDigit, _mm_or_si128(tensDigit, tensBlank)),
-                                               _mm_and_si128(tensBlank, unitsBlank));
+            const __m128i values = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
+            const __m128i digit = _mm_cmpeq_epi8(_mm_subs_epu8(values, _mm_set1_epi8(9)), zero);
+            const __m128i blank = _mm_cmpeq_epi8(chars, _mm_set1_epi8(' '));
+            // Two digits, a blank and a digit, or two blanks: each character a digit or a blank,
+            // and no digit before a blank.
             const int wanted = m_count - c > 8 ? 0xFFFF : m_lastRunMask;
-            if ((_mm_movemask_epi8(taken) & wanted) != wanted) return false;
-            const __m128i number = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(tens, tensDigit), _mm_set1_epi16(10)),
-                                                 _mm_and_si128(units, unitsDigit));
-            const __m128i outside = _mm_or_si128(_mm_cmpeq_epi16(number, zero), _mm_cmpgt_epi16(number, above));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(cells + c),
-                             _mm_packus_epi16(_mm_andnot_si128(outside, number), zero));
+            const int taken = _mm_movemask_epi8(_mm_or_si128(digit, blank));
+            const int digitThenBlank = _mm_movemask_epi8(_mm_and_si128(_mm_slli_epi16(digit, 8), blank));
+            if ((taken & wanted) != wanted || (digitThenBlank & wanted) != 0) return false;
+            const __m128i digits = _mm_and_si128(values, digit);  // a blank counts 0
+            const __m128i number =
+                _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(digits, _mm_set1_epi16(0x00FF)), _mm_set1_epi16(10)),
+                              _mm_srli_epi16(digits, 8));
+            // 0..99 as bytes; one above the largest saturates the subtraction to more than 0.
+            const __m128i small = _mm_packus_epi16(number, zero);
+            const __m128i kept = _mm_and_si128(small, _mm_cmpeq_epi8(_mm_subs_epu8(small, m_largest), zero));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(cells + c), kept);
         }
         return true;
 #else
@@ -137,7 +133,7 @@ private:
     std::size_t m_count;
     int m_lastRunMask;  // the movemask bits of the last run's fields
 #if defined(__SSE2__)
-    __m128i m_above;  // the largest value kept, in every lane
+    __m128i m_largest;  // the largest value kept, in every byte
 #endif
 };
 
