@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "analysis/game.h"
-#include "dbf/text_numbers.h"
 
 // One draw: the game's fields in order, each a number of the game or 0.
 using DrawRow = std::span<const std::uint8_t>;
@@ -84,9 +83,10 @@ int HeadingPoints(const Analysis& analysis, const Game& game);
 // counted from 1).
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);
 
-// A cell of a draw row: the value as a number of 1..numbers, or 0 (the table scan's rule too).
+// A cell of a draw row: the value as a number of 1..numbers, or 0. The table scan
+// (TXbaseDataSet::ScanByteFields with the game's numbers as the largest) reads the same way.
 inline std::uint8_t DrawCell(std::int32_t numbers, std::int64_t value) {
-    return xb::byteInRange(value, static_cast<std::uint8_t>(numbers));
+    return value >= 1 && value <= numbers ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
 }
 inline std::uint8_t DrawCell(const Game& game, std::int64_t value) { return DrawCell(game.numbers, value); }
 
