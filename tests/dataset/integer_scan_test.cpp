@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,78 @@ TEST(IntegerScan, ATableReadsTheSameAsAsIntegerValuesAndErrorsAlike) {
     tenths.SetTableName(dir.file("decimals.dbf"));
     tenths.Open();
     EXPECT_FALSE(tenths.ScanByteFields(std::vector<const TField*>{&tenths.Fields(0)}, kLargest, [](auto, auto) {}));
+}
+
+// Draw tables as other programs may leave them (a digit before a blank, signs, zero bytes, values
+// past the game, deleted records, now and then garbage), read both ways: the scan's cells are
+// AsInteger's values kept in the game's range record for record, and garbage stops both with the same message.
+TEST(IntegerScan, DrawTablesReadAsTheWalkReadsThem) {
+    const std::vector<std::string> forms = {"  ",
+                                            " 7",
+                                            "07",
+                                            "49",
+                                            "80",
+                                            "99",
+                                            " 0",
+                                            "00",
+                                            "5 ",
+                                            "-3",
+                                            "+4",
+                                            std::string("\0\0", 2),
+                                            std::string("6\0", 2)};
+    const std::vector<std::string> garbage = {"x1", "1-", "--", " +", "4x"};
+    TempDir dir;
+    for (unsigned seed = 0; seed < 24; ++seed) {
+        std::mt19937 random(seed);
+        const int width = seed % 2 ? 20 : 6;
+        const int numbers = seed % 2 ? 80 : 49;
+        const std::size_t records = 200 + seed * 7;
+        DbfImage image;
+        for (int f = 1; f <= width; ++f) image.field("N" + std::to_string(f), 'N', 2);
+        const std::size_t spoilt = seed % 3 == 0 ? random() % records : records;
+        for (std::size_t r = 0; r < records; ++r) {
+            std::string bytes(1, random() % 10 == 0 && r != spoilt ? '*' : ' ');
+            for (int f = 0; f < width; ++f) {
+                const unsigned pick = random() % 100;
+                bytes += pick < 70   ? std::string{' ', static_cast<char>('1' + random() % 9)}
+                         : pick < 85 ? std::to_string(10 + random() % 90)
+                                     : forms[random() % forms.size()];
+            }
+            if (r == spoilt) bytes.replace(1 + 2 * (random() % width), 2, garbage[random() % garbage.size()]);
+            image.rawRecord(bytes);
+        }
+        const std::string path = dir.file("draws" + std::to_string(seed) + ".dbf");
+        image.writeTo(path);
+        TXbaseDataSet data;
+        data.SetTableName(path);
+        data.Open();
+        std::vector<const TField*> fields;
+        for (int f = 0; f < width; ++f) fields.push_back(&data.Fields(f));
+        std::vector<std::uint8_t> scanned;
+        std::string scanError;
+        try {
+            data.ScanByteFields(fields, static_cast<std::uint8_t>(numbers),
+                                [&](std::span<const std::uint8_t> cells, auto) {
+                                    scanned.insert(scanned.end(), cells.begin(), cells.end());
+                                });
+        } catch (const Exception& error) {
+            scanError = error.Message();
+        }
+        std::vector<std::uint8_t> walked;
+        std::string walkError;
+        try {
+            for (data.First(); !data.Eof(); data.Next())
+                for (int f = 0; f < width; ++f)
+                    walked.push_back(xb::byteInRange(data.Fields(f).AsInteger(), static_cast<std::uint8_t>(numbers)));
+        } catch (const Exception& error) {
+            walkError = error.Message();
+        }
+        EXPECT_EQ(scanError, walkError) << seed;
+        EXPECT_EQ(spoilt < records, !scanError.empty()) << seed;
+        if (scanError.empty()) {
+            EXPECT_EQ(scanned, walked) << seed;
+        }
+    }
 }
 
 }  // namespace
