@@ -52,7 +52,6 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
     // the values past the largest wanted read as 0.
     constexpr std::uint8_t kLargest = 49;
     const xb::TwoByteFieldReader reader(8, kLargest);
-    const xb::TwoByteFieldReader sixFields(6, kLargest);
     int runs = 0;
     for (std::uint32_t key = 0; key < 65536; ++key) {
         for (std::size_t place = 0; place < 8; place += 7) {
@@ -68,25 +67,6 @@ TEST(IntegerScan, InPlaceDecodingAgreesWithTheEngineOnEveryForm) {
             ++runs;
             EXPECT_EQ(cells[place], xb::byteInRange(table[key], kLargest)) << key;
             EXPECT_EQ(cells[place == 0 ? 7 : 0], place == 0 ? 8 : 1);
-        }
-        // Six fields, as a SuperLoto draw: what follows them in the sixteen bytes is no field.
-        std::uint8_t bytes[16];
-        for (std::size_t f = 0; f < 8; ++f) {
-            bytes[2 * f] = f < 6 ? static_cast<std::uint8_t>('0' + f) : 'x';
-            bytes[2 * f + 1] = f < 6 ? '7' : '-';
-        }
-        bytes[10] = static_cast<std::uint8_t>(key & 0xFF);
-        bytes[11] = static_cast<std::uint8_t>(key >> 8);
-        std::uint8_t cells[8] = {};
-        if (sixFields.read(bytes, cells)) {
-            EXPECT_EQ(cells[5], xb::byteInRange(table[key], kLargest)) << key;
-            EXPECT_EQ(cells[0], 7);
-            EXPECT_EQ(cells[4], 47);
-        } else {
-            // Left to the field-by-field reading: anything but blanks and digits.
-            EXPECT_TRUE(table[key] == xb::kNoSmallWhole || bytes[10] == '+' || bytes[10] == '-' || bytes[11] == ' ' ||
-                        bytes[10] == 0 || bytes[11] == 0)
-                << key;
         }
     }
     EXPECT_GE(runs, 2 * 102) << "blanks, a digit after a blank and two digits in either place";
