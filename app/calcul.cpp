@@ -94,13 +94,8 @@ TForm1::TForm1(QWidget* parent)
         // The back-test of every method against chance, on the same picture.
         const std::string backtest = std::string(game.menu.menuName) + "Backtest";
         menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
-        AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
-            RunGuarded([&] {
-                WaitCursor wait;
-                RunBacktestCommand(game, DataSetOf(game), [this]() -> TCanvas& { return m_image->Canvas(); });
-            });
-            m_image->update();
-        });
+        AddItem(menu, backtest.c_str(), "Проверка методов",
+                [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
     }
     QMenu* help = AddMenu("N4", "?");
     AddItem(help, "N19", "Как пользоваться", &TForm1::N19Click);
@@ -139,7 +134,7 @@ QAction* TForm1::MenuItem(const char* name) const { return findChild<QAction*>(n
 
 void TForm1::SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows) {
     m_about = about;
-    for (std::size_t i = 0; i < m_games.size() && i < dataWindows.size(); ++i) m_games[i].window = dataWindows[i];
+    for (TDataWindow* window : dataWindows) SideOf(window->GameShown()).window = window;
 }
 
 TForm1::GameSide& TForm1::SideOf(const Game& game) {
@@ -150,15 +145,24 @@ TForm1::GameSide& TForm1::SideOf(const Game& game) {
 
 TXbaseDataSet& TForm1::DataSetOf(const Game& game) { return *SideOf(game).dataset; }
 
-void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
+void TForm1::RunOnPicture(const std::function<void()>& command) {
     RunGuarded([&] {
         WaitCursor wait;
-        GameSide& side = SideOf(game);
-        ::RunAnalysis(analysis, game, *side.dataset,
-                      BoardTarget{side.values, side.periods, [this]() -> TCanvas& { return m_image->Canvas(); }},
-                      m_history);
+        command();
     });
     m_image->update();
+}
+
+std::function<TCanvas&()> TForm1::PictureCanvas() {
+    return [this]() -> TCanvas& { return m_image->Canvas(); };
+}
+
+void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
+    RunOnPicture([&] {
+        GameSide& side = SideOf(game);
+        ::RunAnalysis(analysis, game, *side.dataset, BoardTarget{side.values, side.periods, PictureCanvas()},
+                      m_history);
+    });
 }
 
 void TForm1::ShowDataWindow(const Game& game) {

@@ -34,8 +34,7 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // The other windows, made after this one; the menu shows them. The data windows come in the
-    // order of Games().
+    // The other windows, made after this one; the menu shows them, each data window for its game.
     void SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows);
 
     TXbaseDataSet& XbaseDataSet1() { return DataSetOf(kSuperLoto); }
@@ -49,6 +48,8 @@ public:
     void DrawKeno();
 
 public slots:
+    // The menu's handlers by their items' names; the menu built from the games and analyses runs
+    // the same commands.
     void N5Click();
     void N6Click();
     void N8Click();
@@ -72,8 +73,12 @@ private:
     QMenu* AddMenu(const char* name, const char* caption);
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TForm1::*handler)());
     QAction* AddItem(QMenu* menu, const char* name, const char* caption, std::function<void()> handler);
-    // Runs an analysis of a game on its dataset, board values and periods, with the wait cursor,
-    // its failure shown in the error box.
+    // Runs a command that paints the picture: under the wait cursor, its failure shown in the
+    // error box, the picture shown again after it.
+    void RunOnPicture(const std::function<void()>& command);
+    // The picture's canvas, for a command to ask for only when it paints.
+    std::function<TCanvas&()> PictureCanvas();
+    // Runs an analysis of a game on its dataset, board values and periods.
     void RunAnalysis(const Game& game, const Analysis& analysis);
     void ShowDataWindow(const Game& game);
 

@@ -1,10 +1,12 @@
-// The picture of `analyze --png`: the main window's picture after the command, made through the
-// main window's runner on a picture of the picture area's size. Only in a build with the window
-// layers (SHAROMETR_CLI_PICTURES).
+// The pictures of `analyze --png`: the main window's picture after the command, painted by the
+// main window's painter on a picture of the picture area's size from results already computed.
+// Only in a build with the window layers (SHAROMETR_CLI_PICTURES).
 #pragma once
 
+#include <QGuiApplication>
+
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "analysis/analyses.h"
 #include "analysis/draw_reader.h"
@@ -13,14 +15,23 @@
 
 namespace cli {
 
-struct PictureRun {
-    AnalysisResult result;
-    std::vector<std::string> messages;  // what the command told the user instead of painting
-    bool written = false;               // the PNG file was written
-};
+// What painting needs, made once for all the pictures of a command: a GUI application for the
+// canvas's fonts, on the offscreen platform unless the environment names another.
+class PictureMaker {
+public:
+    PictureMaker();
+    ~PictureMaker();
+    PictureMaker(const PictureMaker&) = delete;
+    PictureMaker& operator=(const PictureMaker&) = delete;
 
-// Runs the analysis as the main window does and, when it paints, saves the picture as PNG.
-PictureRun analyzeToPicture(const Analysis& analysis, const Game& game, TDataSet& dataset, const HistoryWindow& window,
-                            const std::string& pngPath);
+    // Paints `result` (not a refusal) as the menu command does, the dataset's cursor placed where
+    // the command leaves it for the captions, and saves the picture as PNG; false when the file
+    // cannot be written.
+    bool save(const Analysis& analysis, const Game& game, TDataSet& dataset, const AnalysisResult& result,
+              const HistoryWindow& window, const std::string& pngPath);
+
+private:
+    std::unique_ptr<QGuiApplication> m_application;
+};
 
 }  // namespace cli

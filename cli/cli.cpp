@@ -86,7 +86,6 @@ constexpr std::array kCommands{
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",
             &commandCheck},
-#ifdef SHAROMETR_CLI_ANALYZE
     Command{"analyze", "loto|keno ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
             "ANALYSIS is histogram, succession, waiting or talven; all runs the four\n"
             "at once (one values table, a column each). Without --png the values are\n"
@@ -101,7 +100,6 @@ constexpr std::array kCommands{
             "  --png FILE       write the board's picture, FILE ending in .png; with\n"
             "                   all, a prefix: PREFIX-histogram.png and so on\n",
             &commandAnalyze},
-#endif
     Command{"backtest", "loto|keno METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
             "METHOD is hot, succession, waiting, talven or random (a seeded baseline), or\n"
             "all of them. For every draw from the start draw on, the method picks from\n"

@@ -61,9 +61,6 @@ int commandDelete(Arguments args, std::ostream& out, std::ostream& err);
 int commandRecall(Arguments args, std::ostream& out, std::ostream& err);
 int commandCheck(Arguments args, std::ostream& out, std::ostream& err);
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err);
-#ifdef SHAROMETR_CLI_ANALYZE
-// Only in a build with the window layers, whose painter and commands it runs.
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err);
-#endif
 
 }  // namespace cli

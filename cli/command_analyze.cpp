@@ -3,6 +3,7 @@
 // table, through the main window's datasets and analyses. The values need no display and no Qt;
 // the pictures are painted by the main window's runner. `all` gives the four analyses at once.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -106,28 +107,25 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
     const auto dataset = openGameTable(game, line, "analyze", err);
     if (!dataset) return kExitFailure;
 
-    std::vector<AnalysisResult> results(request.analyses.size());
-    if (!request.png) {
-        // One pass over the table serves every analysis asked for; with pictures, the runs that
-        // paint them give the values, and the table is not read once more for them.
-        std::vector<std::unique_ptr<DrawAccumulator>> accumulators;
-        std::vector<DrawAccumulator*> sinks;
-        for (const Analysis* analysis : request.analyses) {
-            accumulators.push_back(analysis->start(game));
-            sinks.push_back(accumulators.back().get());
-        }
-        ReadDraws(*dataset, game, request.window, sinks);
-        for (std::size_t a = 0; a < results.size(); ++a) results[a] = accumulators[a]->result();
+    // One pass over the table serves every analysis asked for, the values and the pictures.
+    std::vector<std::unique_ptr<DrawAccumulator>> accumulators;
+    std::vector<DrawAccumulator*> sinks;
+    for (const Analysis* analysis : request.analyses) {
+        accumulators.push_back(analysis->start(game));
+        sinks.push_back(accumulators.back().get());
     }
+    ReadDraws(*dataset, game, request.window, sinks);
+    std::vector<AnalysisResult> results;
+    for (const auto& accumulator : accumulators) results.push_back(accumulator->result());
     bool failed = false;
 #ifdef SHAROMETR_CLI_PICTURES
     if (request.png) {
+        PictureMaker pictures;
         for (std::size_t a = 0; a < results.size(); ++a) {
             const Analysis& analysis = *request.analyses[a];
+            if (results[a].refusal) continue;  // nothing is painted, as in the window
             const std::string file = request.all ? *request.png + "-" + analysis.cliName + ".png" : *request.png;
-            PictureRun run = analyzeToPicture(analysis, game, *dataset, request.window, file);
-            results[a] = std::move(run.result);
-            if (!results[a].refusal && !run.written) {
+            if (!pictures.save(analysis, game, *dataset, results[a], request.window, file)) {
                 err << "sharometr-cli analyze: cannot write " << file << '\n';
                 failed = true;
             }

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr char kEnter = 13;
+// The navigator bar across the top, the grid below it.
+constexpr int kNavigatorHeight = 25;
+constexpr int kGridTop = 24;
 // The button face of the original platform's classic scheme.
 const QColor kButtonFace(0xC0, 0xC0, 0xC0);
 
@@ -22,46 +25,14 @@ TFont FontOf(const FontSpec& spec) {
 
 }  // namespace
 
-DataWindowLayout LayoutOf(const Game& game) {
-    using B = TXbaseNavigateBtn;
-    const DrawWindowSpec& spec = game.window;
-    DataWindowLayout layout;
-    layout.tableName = game.tableFileName;
-    layout.caption = spec.caption;
-    layout.left = spec.left;
-    layout.top = spec.top;
-    layout.clientWidth = spec.clientWidth;
-    layout.clientHeight = spec.clientHeight;
-    layout.navigatorLeft = spec.navigatorLeft;
-    layout.navigatorTop = 0;
-    layout.navigatorWidth = spec.navigatorWidth;
-    layout.navigatorHeight = 25;
-    layout.visibleButtons = {B::nbTop, B::nbPrev, B::nbNext, B::nbBttm, B::nbInsert, B::nbDelete, B::nbPost};
-    if (spec.editButton) layout.visibleButtons.Include(B::nbEdit);
-    layout.gridLeft = 0;
-    layout.gridTop = 24;
-    layout.gridWidth = spec.gridWidth;
-    layout.gridHeight = spec.gridHeight;
-    layout.gridFont = FontOf(spec.gridFont);
-    layout.gridTitleFont = FontOf(spec.gridTitleFont);
-    layout.columnResize = spec.columnResize;
-    for (int i = 0; i < game.fieldsPerDraw; ++i) layout.columns.push_back(game.fieldName(i));
-    layout.columnWidth = spec.columnWidth;
-    layout.columnFont = FontOf(spec.columnFont);
-    layout.columnTitleFont = FontOf(spec.columnTitleFont);
-    layout.navigatorFirstInTabOrder = spec.navigatorFirstInTabOrder;
-    return layout;
-}
-
-TDataWindow::TDataWindow(const Game& game, QWidget* parent) : TDataWindow(LayoutOf(game), parent) {
-    setObjectName(game.window.objectName);
-}
-
-TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
+TDataWindow::TDataWindow(const Game& game, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
+      m_game(game),
       m_dataSet(std::make_unique<TXbaseDataSet>()),
       m_dataSource(std::make_unique<TDataSource>()) {
+    const DrawWindowSpec& layout = game.window;
+    setObjectName(layout.objectName);
     setWindowTitle(QString::fromUtf8(layout.caption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/data_window.xpm")));
     setFont(ToQFont(TFont{}));
@@ -73,20 +44,23 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
     setFixedSize(layout.clientWidth, layout.clientHeight);
     move(layout.left, layout.top);
 
-    SetDrawTableProperties(*m_dataSet, "XbaseDataSet1", layout.tableName);
+    SetDrawTableProperties(*m_dataSet, "XbaseDataSet1", game.tableFileName);
     m_dataSet->SetAutoCalcFields(false);
     m_dataSource->SetName("DataSource1");
     m_dataSource->SetDataSet(m_dataSet.get());
 
     m_navigator = new TXbaseNavigator(this);
     m_navigator->setObjectName("XbaseNavigator1");
-    m_navigator->SetVisibleButtons(layout.visibleButtons);
+    using B = TXbaseNavigateBtn;
+    TXbaseButtonSet buttons{B::nbTop, B::nbPrev, B::nbNext, B::nbBttm, B::nbInsert, B::nbDelete, B::nbPost};
+    if (layout.editButton) buttons.Include(B::nbEdit);
+    m_navigator->SetVisibleButtons(buttons);
     m_navigator->SetShowHint(true);
     m_navigator->SetTabStop(false);
-    m_navigator->SetBounds(layout.navigatorLeft, layout.navigatorTop, layout.navigatorWidth, layout.navigatorHeight);
+    m_navigator->SetBounds(layout.navigatorLeft, 0, layout.navigatorWidth, kNavigatorHeight);
     m_navigator->SetDataSource(m_dataSource.get());
 
-    BuildGrid(layout);
+    BuildGrid();
     m_grid->setFocusPolicy(Qt::StrongFocus);
     if (layout.navigatorFirstInTabOrder) {
         QWidget::setTabOrder(m_navigator, m_grid);
@@ -98,25 +72,27 @@ TDataWindow::TDataWindow(const DataWindowLayout& layout, QWidget* parent)
     qApp->installEventFilter(this);
 }
 
-// The grid with the window's columns, each titled with its field name.
-void TDataWindow::BuildGrid(const DataWindowLayout& layout) {
+// The grid with a column for each number of a draw, titled with its field name.
+void TDataWindow::BuildGrid() {
+    const DrawWindowSpec& layout = m_game.window;
     m_grid = new TDBGrid(this);
     m_grid->setObjectName("DBGrid1");
-    m_grid->setGeometry(layout.gridLeft, layout.gridTop, layout.gridWidth, layout.gridHeight);
-    m_grid->SetFont(layout.gridFont);
-    m_grid->SetTitleFont(layout.gridTitleFont);
+    m_grid->setGeometry(0, kGridTop, layout.gridWidth, layout.gridHeight);
+    m_grid->SetFont(FontOf(layout.gridFont));
+    m_grid->SetTitleFont(FontOf(layout.gridTitleFont));
     TDBGridOptions options{TDBGridOption::dgEditing,       TDBGridOption::dgTitles,      TDBGridOption::dgIndicator,
                            TDBGridOption::dgColLines,      TDBGridOption::dgRowLines,    TDBGridOption::dgTabs,
                            TDBGridOption::dgConfirmDelete, TDBGridOption::dgCancelOnExit};
     if (layout.columnResize) options = options + TDBGridOption::dgColumnResize;
     m_grid->SetOptions(options);
-    for (const std::string& name : layout.columns) {
+    for (int i = 0; i < m_game.fieldsPerDraw; ++i) {
+        const std::string name = m_game.fieldName(i);
         TColumn& column = m_grid->Columns().Add();
         column.SetFieldName(name);
         column.SetWidth(layout.columnWidth);
-        column.SetFont(layout.columnFont);
+        column.SetFont(FontOf(layout.columnFont));
         column.Title().SetCaption(name);
-        column.Title().SetFont(layout.columnTitleFont);
+        column.Title().SetFont(FontOf(layout.columnTitleFont));
     }
     m_grid->SetDataSource(m_dataSource.get());
 }

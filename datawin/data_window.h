@@ -1,13 +1,11 @@
-// What the two draw data windows share: a fixed window holding its own dataset on one game's
-// table, a navigator bar above a grid of the draws, the Enter-key rule that steps through the
-// numbers of a draw, and hiding (not closing) when the user closes it. The two windows differ
-// only in the layout data they pass.
+// A game's draw data window: a fixed window holding its own dataset on the game's table, a
+// navigator bar above a grid of the draws, the Enter-key rule that steps through the numbers of
+// a draw, and hiding (not closing) when the user closes it. The games' windows differ only in
+// the layout their records give.
 #pragma once
 
 #include <QWidget>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "analysis/game.h"
 #include "dataset/xbase_dataset.h"
@@ -15,36 +13,15 @@
 #include "toolkit/data_source.h"
 #include "toolkit/db_grid.h"
 
-struct DataWindowLayout {
-    std::string tableName;
-    const char* caption;  // UTF-8
-    int left, top, clientWidth, clientHeight;
-    // The navigator.
-    int navigatorLeft, navigatorTop, navigatorWidth, navigatorHeight;
-    TXbaseButtonSet visibleButtons;
-    // The grid.
-    int gridLeft, gridTop, gridWidth, gridHeight;
-    TFont gridFont;
-    TFont gridTitleFont;
-    bool columnResize;
-    std::vector<std::string> columns;  // field names, in order
-    int columnWidth;
-    TFont columnFont;
-    TFont columnTitleFont;
-    bool navigatorFirstInTabOrder;
-};
-
-// The layout of a game's window, from the game's record.
-DataWindowLayout LayoutOf(const Game& game);
-
 class TDataWindow : public QWidget {
     Q_OBJECT
 public:
     // The game's window, its dataset opened on the game's table in the current directory; raises
     // what the open raises.
     explicit TDataWindow(const Game& game, QWidget* parent = nullptr);
-    TDataWindow(const DataWindowLayout& layout, QWidget* parent = nullptr);
     ~TDataWindow() override;
+
+    const Game& GameShown() const { return m_game; }
 
     TXbaseDataSet& XbaseDataSet1() { return *m_dataSet; }
     TDataSource& DataSource1() { return *m_dataSource; }
@@ -61,8 +38,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildGrid(const DataWindowLayout& layout);
+    void BuildGrid();
 
+    const Game& m_game;
     std::unique_ptr<TXbaseDataSet> m_dataSet;
     std::unique_ptr<TDataSource> m_dataSource;
     TXbaseNavigator* m_navigator = nullptr;
