@@ -92,13 +92,14 @@ int ReadDraws(TDataSet& dataset, const Game& game, const HistoryWindow& window,
     if (table && dataset.FieldCount() >= game.fieldsPerDraw) {
         std::vector<const TField*> fields;
         for (int f = 0; f < game.fieldsPerDraw; ++f) fields.push_back(&dataset.Fields(f));
-        bool passed = false;
-        // The scan keeps the game's numbers and reads anything else as 0, as DrawCell does.
-        scanned =
-            table->ScanByteFields(fields, static_cast<std::uint8_t>(game.numbers),
-                                  [&](std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
-                                      if (!passed) passed = !feed.add(cells, records);
-                                  });
+        // The scan keeps the game's numbers and reads anything else as 0, as DrawCell does; a
+        // window up to a record reads no further.
+        scanned = table->ScanByteFields(
+            fields, static_cast<std::uint8_t>(game.numbers),
+            [&](std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
+                feed.add(cells, records);
+            },
+            window.upto != 0 ? window.upto : UINT32_MAX);
     }
     if (!scanned) WalkDataSet(dataset, game, feed);
     return feed.finish();

@@ -505,7 +505,7 @@ bool TXbaseDataSet::IntegerColumns(std::span<const TField* const> fields, std::v
 }
 
 bool TXbaseDataSet::ScanByteFields(std::span<const TField* const> fields, std::uint8_t largest,
-                                   const ByteRowsVisitor& visit) {
+                                   const ByteRowsVisitor& visit, std::uint32_t last) {
     CheckActive();
     if ((m_filtered && OnFilterRecord) || OnStatus) return false;
     std::vector<int> numbers;
@@ -544,30 +544,32 @@ bool TXbaseDataSet::ScanByteFields(std::span<const TField* const> fields, std::u
     for (std::size_t c = 1; c < width; ++c) sideBySide = sideBySide && offsets[c] == offsets[0] + 2 * c;
     const std::size_t runBytes = 16 * ((width + 7) / 8);
     const XBO_dBHandler* engine = m_engine.get();
-    m_engine->scanRecordBlocks([&](std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
-        const std::size_t blockBytes = static_cast<std::size_t>(count) * length;
-        const std::size_t reach = offsets[0] + runBytes;
-        const std::uint32_t inReach =
-            !sideBySide || reach > blockBytes ? 0 : static_cast<std::uint32_t>((blockBytes - reach) / length + 1);
-        // Locals, so that the loop runs on registers (byte stores could alias any member).
-        const std::uint8_t* fields0 = block + offsets[0];
-        const std::size_t w = width;
-        const xb::TwoByteFieldReader reader(w, largest);
-        const std::size_t batch = kBatch;
-        std::size_t row = rows;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            std::uint8_t* record = block + i * length;
-            if (!engine->isVisibleImage(record)) continue;
-            std::uint8_t* out = cells + row * w;
-            if (i >= inReach || !reader.read(fields0 + i * length, out)) fieldByField(record, out);
-            records[row] = first + i;
-            if (++row == batch) {
-                visit(std::span(cells, batch * w), std::span(records, batch));
-                row = 0;
+    m_engine->scanRecordBlocks(
+        [&](std::uint8_t* block, std::uint32_t count, std::uint32_t first) {
+            const std::size_t blockBytes = static_cast<std::size_t>(count) * length;
+            const std::size_t reach = offsets[0] + runBytes;
+            const std::uint32_t inReach =
+                !sideBySide || reach > blockBytes ? 0 : static_cast<std::uint32_t>((blockBytes - reach) / length + 1);
+            // Locals, so that the loop runs on registers (byte stores could alias any member).
+            const std::uint8_t* fields0 = block + offsets[0];
+            const std::size_t w = width;
+            const xb::TwoByteFieldReader reader(w, largest);
+            const std::size_t batch = kBatch;
+            std::size_t row = rows;
+            for (std::uint32_t i = 0; i < count; ++i) {
+                std::uint8_t* record = block + i * length;
+                if (!engine->isVisibleImage(record)) continue;
+                std::uint8_t* out = cells + row * w;
+                if (i >= inReach || !reader.read(fields0 + i * length, out)) fieldByField(record, out);
+                records[row] = first + i;
+                if (++row == batch) {
+                    visit(std::span(cells, batch * w), std::span(records, batch));
+                    row = 0;
+                }
             }
-        }
-        rows = row;
-    });
+            rows = row;
+        },
+        last);
     if (rows > 0) visit(std::span(cells, rows * width), std::span(records, rows));
     return true;
 }

@@ -80,14 +80,16 @@ public:
     // itself when it lies in 1..largest and 0 otherwise, for every visible record in table order,
     // with the record's physical number: one pass over the table in large blocks that leaves the
     // cursor and the rows on show as they are. The visitor gets the rows in batches, `cells` row
-    // after row (one byte per field) and `records` one number per row. Whole numbers are decoded
+    // after row (one byte per field) and `records` one number per row; no record past `last` is
+    // read. Whole numbers are decoded
     // straight from the record image; any other text goes through the engine's conversion, so
     // the values and errors are AsInteger's. Gives false, having read nothing, when the records
     // need the record-by-record walk instead: a field that is not a stored whole number, an
     // active filter, a status handler.
     using ByteRowsVisitor =
         std::function<void(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records)>;
-    bool ScanByteFields(std::span<const TField* const> fields, std::uint8_t largest, const ByteRowsVisitor& visit);
+    bool ScanByteFields(std::span<const TField* const> fields, std::uint8_t largest, const ByteRowsVisitor& visit,
+                        std::uint32_t last = UINT32_MAX);
 
     // Clears the deletion flag of the current record.
     void Recall();

@@ -98,7 +98,7 @@ std::uint32_t XBO_dBHandler::exactCount() {
     return count;
 }
 
-void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
+void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit, std::uint32_t last) {
     constexpr std::uint32_t kScanBlock = 1u << 18;
     refreshHeader();
     // No larger than the table: a short table is read in one go, without a large buffer to clear.
@@ -108,8 +108,9 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
         std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(perBlock) * m_recordLength);
     std::uint32_t next = 1;
     for (;;) {
-        while (next <= m_recordCount) {
-            const std::uint32_t count = std::min(perBlock, m_recordCount - next + 1);
+        const std::uint32_t end = std::min(m_recordCount, last);
+        while (next <= end) {
+            const std::uint32_t count = std::min(perBlock, end - next + 1);
             const std::uint32_t wanted = count * m_recordLength;
             const std::uint64_t offset =
                 m_headerLength + static_cast<std::uint64_t>(next - 1) * static_cast<std::uint64_t>(m_recordLength);
@@ -120,6 +121,7 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit) {
             next += count;
         }
         const std::uint32_t counted = m_recordCount;
+        if (counted >= last) break;
         refreshHeader();
         if (m_recordCount <= counted) break;
     }

@@ -47,10 +47,10 @@ public:
     // moving the table or touching its record buffer; `isVisibleImage` tells which of them a walk
     // would show. It reads the records the file holds, as a walk would see them: a shared table
     // is recounted from the file size at the start and again at the end, for records appended
-    // meanwhile. The acceptance test and status events are not consulted; a caller that needs
-    // them walks the table.
+    // meanwhile. No record past `last` is read. The acceptance test and status events are not
+    // consulted; a caller that needs them walks the table.
     using RecordBlockVisitor = std::function<void(std::uint8_t* records, std::uint32_t count, std::uint32_t first)>;
-    void scanRecordBlocks(const RecordBlockVisitor& visit);
+    void scanRecordBlocks(const RecordBlockVisitor& visit, std::uint32_t last = UINT32_MAX);
     bool isVisibleImage(const std::uint8_t* record) const { return m_useDeleted || record[0] != xb::kDeletedFlag; }
 
     void setReadAhead(bool on);
