@@ -48,10 +48,14 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     data.SetExactCount(true);
     data.SetUseDeleted(withDeleted);
     data.Open();
+    // One pass from first to last: read in blocks, not a read per record.
+    data.SetReadAhead(true);
     // The deletion flags, read by a table object of its own so that the dataset's place stays.
     std::unique_ptr<DBFObject> flags;
-    if (withDeleted && format != OutputFormat::Tsv)
+    if (withDeleted && format != OutputFormat::Tsv) {
         flags = std::make_unique<DBFObject>(data.Engine()->path(), "", /*readWrite=*/false, /*shared=*/true);
+        flags->setReadAhead(true);
+    }
     const auto deleted = [&](int record) {
         flags->readRecord(record);
         return flags->isDeleted();

@@ -33,6 +33,9 @@ std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why) {
 KnownDraws::KnownDraws(DBFObject& table) {
     const std::uint32_t count = table.recordCount();
     std::vector<int> draw(static_cast<std::size_t>(table.fieldCount()));
+    // Read in blocks, not a read per record; off again before anything is written (a failed
+    // read ends the command).
+    table.setReadAhead(true);
     for (std::uint32_t record = 1; record <= count; ++record) {
         table.readRecord(record);
         if (table.isDeleted()) continue;
@@ -44,6 +47,7 @@ KnownDraws::KnownDraws(DBFObject& table) {
         }
         m_records.emplace(key(draw), record);  // the first record of a draw stays
     }
+    table.setReadAhead(false);
 }
 
 std::optional<std::uint64_t> KnownDraws::recordOf(const std::vector<int>& draw) const {
