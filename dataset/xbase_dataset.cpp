@@ -523,14 +523,10 @@ bool TXbaseDataSet::ScanByteFields(std::span<const TField* const> fields, std::u
     // A record field by field: the small whole numbers in place, any other text through the
     // engine, as AsInteger reads it. Out of line: inlined, the rare record that needs it would
     // crowd the registers of the block's loop.
-    const std::int16_t* twoBytes = xb::twoByteWholeNumbers();
     auto fieldByField = [&](std::uint8_t * record, std::uint8_t * out) __attribute__((noinline)) {
         for (std::size_t c = 0; c < width; ++c) {
-            const std::uint8_t* bytes = record + offsets[c];
             std::int32_t value = 0;
-            const bool inPlace = twoByteFields ? (value = twoBytes[bytes[0] | (bytes[1] << 8)]) != xb::kNoSmallWhole
-                                               : xb::decodeSmallWhole(bytes, m_engine->fieldLength(numbers[c]), value);
-            if (!inPlace) {
+            if (!xb::decodeSmallWhole(record + offsets[c], m_engine->fieldLength(numbers[c]), value)) {
                 EngineRow row(*m_engine, record);
                 value = EngineInteger(numbers[c]);
             }

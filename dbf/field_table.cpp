@@ -15,32 +15,12 @@ bool isLogicalTrue(const std::string& text) {
     return !text.empty() && std::string_view("TtYyJj").find(text) != std::string_view::npos;
 }
 
-// A field of blanks around an optionally signed run of at most 18 digits (or blanks alone, 0),
-// ending at its length or its first zero byte: the common case, decoded in place.
+// The common case, decoded in place: up to 18 digits, which a long double holds exactly.
 bool wholeNumberIn(const std::uint8_t* bytes, std::uint32_t length, long double& value) {
-    // Wider fields keep the full conversion, which reads only their first 31 characters.
-    if (length > 31) return false;
-    std::uint32_t i = 0;
-    auto end = [&](std::uint32_t k) { return k >= length || bytes[k] == 0; };
-    while (!end(i) && bytes[i] == ' ') ++i;
-    bool negative = false;
-    if (!end(i) && (bytes[i] == '-' || bytes[i] == '+')) negative = bytes[i++] == '-';
-    long long digits = 0;
-    int count = 0;
-    while (!end(i) && bytes[i] >= '0' && bytes[i] <= '9') {
-        if (++count > 18) return false;
-        digits = digits * 10 + (bytes[i++] - '0');
-    }
-    if (count == 0 && negative) return false;
-    while (!end(i) && bytes[i] == ' ') ++i;
-    if (!end(i)) return false;
-    // A sign alone, or a sign after blanks with no digits, is no number: the full conversion says so.
-    if (count == 0) {
-        for (std::uint32_t k = 0; !end(k); ++k) {
-            if (bytes[k] != ' ') return false;
-        }
-    }
-    value = negative ? -static_cast<long double>(digits) : static_cast<long double>(digits);
+    xb::WholeText text;
+    if (!xb::decodeWholeText(bytes, length, 18, text)) return false;
+    // "-0" keeps its sign, as the full conversion gives it.
+    value = text.negative ? -static_cast<long double>(text.digits) : static_cast<long double>(text.digits);
     return true;
 }
 

@@ -138,17 +138,4 @@ std::string formatFixed(long double value, int width, int decimals) {
     return text;
 }
 
-const std::int16_t* twoByteWholeNumbers() {
-    static const std::vector<std::int16_t> table = [] {
-        std::vector<std::int16_t> values(65536);
-        for (std::uint32_t key = 0; key < values.size(); ++key) {
-            const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(key & 0xFF), static_cast<std::uint8_t>(key >> 8)};
-            std::int32_t value = 0;
-            values[key] = decodeSmallWhole(bytes, 2, value) ? static_cast<std::int16_t>(value) : kNoSmallWhole;
-        }
-        return values;
-    }();
-    return table.data();
-}
-
 }  // namespace xb

@@ -40,37 +40,45 @@ bool parseDecimal(std::string_view text, long double& value);
 std::string formatFixed(long double value, int width, int decimals);
 
 // The common text of a numeric field, read in place: blanks around an optionally signed run of at
-// most nine digits, or blanks alone (0), ending at `length` or at the first zero byte. Anything
-// else (decimals, an exponent, garbage, a field wider than the 31 characters the standard
+// most `maxDigits` digits, or blanks alone (0), ending at `length` or at the first zero byte.
+// Anything else (decimals, an exponent, garbage, a field wider than the 31 characters the standard
 // conversion reads) gives false and is left to that conversion, whose value this one always
 // agrees with.
-inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, std::int32_t& value) {
+struct WholeText {
+    bool negative = false;
+    long long digits = 0;
+};
+inline bool decodeWholeText(const std::uint8_t* bytes, std::uint32_t length, int maxDigits, WholeText& text) {
     if (length > 31) return false;
     std::uint32_t i = 0;
-    while (i < length && bytes[i] == ' ') ++i;
-    if (i == length || bytes[i] == 0) {
-        value = 0;
+    auto end = [&](std::uint32_t k) { return k >= length || bytes[k] == 0; };
+    while (!end(i) && bytes[i] == ' ') ++i;
+    if (end(i)) {
+        text = WholeText{};
         return true;
     }
     bool negative = false;
     if (bytes[i] == '-' || bytes[i] == '+') negative = bytes[i++] == '-';
-    std::int32_t digits = 0;
+    long long digits = 0;
     int count = 0;
-    while (i < length && static_cast<unsigned>(bytes[i] - '0') < 10u) {
-        if (++count > 9) return false;
+    while (!end(i) && static_cast<unsigned>(bytes[i] - '0') < 10u) {
+        if (++count > maxDigits) return false;
         digits = digits * 10 + (bytes[i++] - '0');
     }
-    if (count == 0) return false;
-    while (i < length && bytes[i] == ' ') ++i;
-    if (i < length && bytes[i] != 0) return false;
-    value = negative ? -digits : digits;
+    if (count == 0) return false;  // a sign alone is no number
+    while (!end(i) && bytes[i] == ' ') ++i;
+    if (!end(i)) return false;
+    text = WholeText{negative, digits};
     return true;
 }
 
-// decodeSmallWhole of every two-byte field text, by the bytes' little-endian value:
-// kNoSmallWhole where it gives false. Two-byte numeric fields are what the draw tables hold.
-inline constexpr std::int16_t kNoSmallWhole = INT16_MIN;
-const std::int16_t* twoByteWholeNumbers();
+// decodeWholeText of at most nine digits, as a whole number.
+inline bool decodeSmallWhole(const std::uint8_t* bytes, std::uint32_t length, std::int32_t& value) {
+    WholeText text;
+    if (!decodeWholeText(bytes, length, 9, text)) return false;
+    value = static_cast<std::int32_t>(text.negative ? -text.digits : text.digits);
+    return true;
+}
 
 // A value as one byte when it lies in 1..largest, 0 otherwise: how a caller that wants small
 // positive numbers only (the draws' numbers) takes whole numbers.
@@ -94,7 +102,7 @@ public:
     }
 
     // The fields at `bytes` into `cells`, each as byteInRange gives it; false, with `cells` of no
-    // meaning, for any other text. The values always agree with twoByteWholeNumbers. Sixteen
+    // meaning, for any other text. The values always agree with decodeSmallWhole. Sixteen
     // bytes must be readable from every eighth field, and eight bytes writable past `count`.
     bool read(const std::uint8_t* bytes, std::uint8_t* cells) const {
 #if defined(__SSE2__)
