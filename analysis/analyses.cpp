@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 
 #include "toolkit/fields.h"
 
@@ -28,11 +27,7 @@ std::int32_t RoundedQuotient(double dividend, double divisor) {
 // number twice in a draw counts twice).
 class Counting : public DrawAccumulator {
 public:
-    // `keepsRows`: the analysis wants each draw besides the counts.
-    Counting(const Game& game, bool keepsRows = true)
-        : m_game(game), m_keepsRows(keepsRows), m_tally(static_cast<std::size_t>(game.numbers) + 1, 0) {}
-
-    void add(DrawRow draw, std::uint32_t record) override { addRows(draw, std::span(&record, 1)); }
+    explicit Counting(const Game& game) : m_game(game), m_tally(static_cast<std::size_t>(game.numbers) + 1, 0) {}
 
     void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
         if (records.empty()) return;
@@ -40,11 +35,6 @@ public:
         std::int32_t* tally = m_tally.data();
         const std::uint8_t* cell = cells.data();
         for (std::size_t i = 0, n = cells.size(); i < n; ++i) ++tally[cell[i]];
-        if (!m_keepsRows) {
-            m_draws += static_cast<int>(records.size());
-            m_latestRecord = records.back();
-            return;
-        }
         addedRows(cells, records);
     }
 
@@ -60,6 +50,12 @@ protected:
         }
     }
     virtual void added(DrawRow /*draw*/, std::uint32_t /*record*/) {}
+
+    // The run counted as draws, for an analysis that takes it whole.
+    void countRun(std::span<const std::uint32_t> records) {
+        m_draws += static_cast<int>(records.size());
+        m_latestRecord = records.back();
+    }
 
     // A result over the draws seen, the cursor left on the latest unless said otherwise.
     AnalysisResult started(CursorAfter cursor) const {
@@ -78,7 +74,6 @@ protected:
     }
 
     const Game& m_game;
-    const bool m_keepsRows;
     int m_draws = 0;
     std::uint32_t m_latestRecord = 0;
     // How often each number came out, at its own index; index 0 takes the blank cells, so that
@@ -92,13 +87,19 @@ protected:
 
 class Histogram final : public Counting {
 public:
-    explicit Histogram(const Game& game) : Counting(game, false) {}
+    using Counting::Counting;
 
     AnalysisResult result() const override {
         if (m_draws < kFewestDraws) return refused(kHistogramTooFew, true, CursorAfter::First);
         AnalysisResult result = started(CursorAfter::PastLast);
         result.values = counts();
         return result;
+    }
+
+private:
+    // The counts are all it needs.
+    void addedRows(std::span<const std::uint8_t> /*cells*/, std::span<const std::uint32_t> records) override {
+        countRun(records);
     }
 };
 
@@ -259,11 +260,9 @@ private:
                 --missing;
             }
         }
-        m_draws += static_cast<int>(records.size());
-        m_latestRecord = records.back();
+        countRun(records);
     }
 
-private:
     std::vector<int> m_lastRow;
     std::vector<std::uint32_t> m_lastRecord;
 };
@@ -286,12 +285,6 @@ const Analysis kAnalyses[] = {
 constexpr int kHeadingPoints = 10;
 
 }  // namespace
-
-void DrawAccumulator::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
-    if (records.empty()) return;
-    const std::size_t width = cells.size() / records.size();
-    for (std::size_t r = 0; r < records.size(); ++r) add(cells.subspan(r * width, width), records[r]);
-}
 
 std::span<const Analysis> Analyses() { return kAnalyses; }
 const Analysis& FrequencyHistogramAnalysis() { return kAnalyses[0]; }

@@ -43,10 +43,11 @@ struct AnalysisResult {
 class DrawAccumulator {
 public:
     virtual ~DrawAccumulator() = default;
-    // The next draw in table order, with its physical record number.
-    virtual void add(DrawRow draw, std::uint32_t record) = 0;
-    // The next draws: `cells` holds them row after row, `records` their record numbers.
-    virtual void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records);
+    // The next draws in table order: `cells` holds them row after row, `records` their physical
+    // record numbers.
+    virtual void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) = 0;
+    // The next draw, with its physical record number.
+    void add(DrawRow draw, std::uint32_t record) { addRows(draw, std::span(&record, 1)); }
     // The analysis of the draws added so far.
     virtual AnalysisResult result() const = 0;
 };
@@ -83,12 +84,11 @@ int HeadingPoints(const Analysis& analysis, const Game& game);
 // counted from 1).
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);
 
-// A cell of a draw row: the value as a number of 1..numbers, or 0. The table scan
+// A cell of a draw row: the value when it is a number of the game, or 0. The table scan
 // (TXbaseDataSet::ScanByteFields with the game's numbers as the largest) reads the same way.
-inline std::uint8_t DrawCell(std::int32_t numbers, std::int64_t value) {
-    return value >= 1 && value <= numbers ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
+inline std::uint8_t DrawCell(const Game& game, std::int64_t value) {
+    return game.isNumber(value) ? static_cast<std::uint8_t>(value) : std::uint8_t{0};
 }
-inline std::uint8_t DrawCell(const Game& game, std::int64_t value) { return DrawCell(game.numbers, value); }
 
 // The analyses' messages.
 inline constexpr char kHistogramTooFew[] = "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!";

@@ -180,10 +180,6 @@ std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game) {
     return collector.cells();
 }
 
-void DrawCollector::add(DrawRow draw, std::uint32_t /*record*/) {
-    m_cells.insert(m_cells.end(), draw.begin(), draw.end());
-}
-
 void DrawCollector::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> /*records*/) {
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());
 }

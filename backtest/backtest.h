@@ -89,7 +89,6 @@ int DrawCount(const Game& game, std::span<const std::uint8_t> cells);
 // A DrawAccumulator that keeps the rows it is fed: the history in memory for a back-test.
 class DrawCollector final : public DrawAccumulator {
 public:
-    void add(DrawRow draw, std::uint32_t record) override;
     void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override;
     AnalysisResult result() const override;
     const std::vector<std::uint8_t>& cells() const { return m_cells; }

@@ -18,7 +18,6 @@
 namespace bench {
 
 inline constexpr int kKenoFields = 20;
-inline constexpr int kKenoNumbers = 80;
 
 struct Tally {
     std::uint64_t records = 0;

@@ -2,7 +2,6 @@
 // starting a comment line. Names compare without regard to ASCII letter case.
 #include "dataset/aliases.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "dbf/text_numbers.h"
 #include "platform/ascii_case.h"
+#include "platform/os_file.h"
 
 namespace {
 
@@ -31,11 +31,6 @@ std::string executableDirectory() {
     std::string text(path, static_cast<std::size_t>(length));
     const std::size_t slash = text.find_last_of('/');
     return slash == std::string::npos ? std::string() : text.substr(0, slash);
-}
-
-bool isRegularFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
@@ -60,7 +55,7 @@ void LoadDirectoryAliases() {
     const std::string directory = configDirectory();
     if (directory.empty()) return;
     const std::string path = directory + "/xbase.cfg";
-    if (!isRegularFile(path)) return;
+    if (!platform::isRegularFile(path)) return;
     std::ifstream file(path);
     if (!file) return;
     std::string line;

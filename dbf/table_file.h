@@ -20,14 +20,14 @@ struct FieldSpec {
     std::uint8_t decimals = 0;
 };
 
-// Sets the header's record count, its date of last update and its update stamp to the local clock,
-// as every header write of the engine does; `header` holds at least the 32 header bytes. Returns
-// the stamp.
 // Whether `path` wants the table extension (kTableExtension) added: its last component has no
 // extension and no regular file of exactly that name exists, for a table kept under another name
 // is the one meant, not one beside it with the extension.
 bool lacksTableExtension(const std::string& path);
 
+// Sets the header's record count, its date of last update and its update stamp to the local clock,
+// as every header write of the engine does; `header` holds at least the 32 header bytes. Returns
+// the stamp.
 std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount);
 
 // The bytes of an empty table: version 0x03, stamped now, no records, the descriptors, the

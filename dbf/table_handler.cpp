@@ -13,7 +13,7 @@ XBO_dBHandler::~XBO_dBHandler() = default;
 
 bool XBO_dBHandler::acceptRecord() { return true; }
 
-bool XBO_dBHandler::isVisible() { return (!isDeleted() || m_useDeleted) && acceptRecord(); }
+bool XBO_dBHandler::isVisible() { return isVisibleImage(m_buffer) && acceptRecord(); }
 
 void XBO_dBHandler::readRecord(std::int64_t request) {
     if (m_tableState != xb::state::kNormal) {

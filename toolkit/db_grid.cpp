@@ -33,7 +33,6 @@ QString standInFace(const std::string& name) {
     return found != faces.end() ? found->second : QString::fromStdString(name);
 }
 
-// The glyph with its white pixels made transparent.
 }  // namespace
 
 // ---- options and fonts ------------------------------------------------------------------------
