@@ -6,8 +6,9 @@
                "Как пользоваться" hands it to the desktop
   manual.html  the same text as one HTML page in UTF-8, readable in any browser
 
-The build runs it (see the manual target in the top CMakeLists.txt):
-  python3 scripts/make_manual.py docs/manual_text.py OUT.doc OUT.html
+The build runs it (see the manual target in docs/CMakeLists.txt), with the program's version for
+the text's @VERSION@:
+  python3 scripts/make_manual.py docs/manual_text.py OUT.doc OUT.html VERSION
 """
 import html
 import re
@@ -185,13 +186,15 @@ def render_html(manual):
 
 
 def main():
-    if len(sys.argv) != 4:
-        sys.exit('usage: make_manual.py SOURCE OUTPUT.doc OUTPUT.html')
+    if len(sys.argv) != 5:
+        sys.exit('usage: make_manual.py SOURCE OUTPUT.doc OUTPUT.html VERSION')
     manual = runpy.run_path(sys.argv[1])['MANUAL']
+    version = sys.argv[4]
+    # The program's version, defined once in the build, where the text says @VERSION@.
     with open(sys.argv[2], 'w', encoding='ascii', newline='\r\n') as f:
-        f.write(render(manual))
+        f.write(render(manual).replace('@VERSION@', version))
     with open(sys.argv[3], 'w', encoding='utf-8', newline='\n') as f:
-        f.write(render_html(manual))
+        f.write(render_html(manual).replace('@VERSION@', version))
 
 
 if __name__ == '__main__':
