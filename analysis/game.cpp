@@ -31,6 +31,7 @@ const Game kSuperLoto = {
     .successionDivisor = 1,
     .talvenCloseRatings = 4,
     .talvenCaptionSize = 10,
+    .backtestPicks = 6,
     .syntheticSeed = kSampleSeed,
     .window =
         {
@@ -89,6 +90,7 @@ const Game kKeno = {
     // The sample tables were first drawn from one stream, 300 SuperLoto draws first; Keno starts
     // where those 1800 values (six a draw) left it, so each game's samples come out the same
     // whatever the number of draws asked of the other.
+    .backtestPicks = 10,
     .syntheticSeed = kSampleSeed + 300 * 6 * kGolden,
     .window =
         {

@@ -78,6 +78,7 @@ struct Game {
     int talvenCloseRatings;
     int talvenCaptionSize;  // points
 
+    int backtestPicks;            // a ticket's worth: the numbers a back-tested method picks by default
     std::uint64_t syntheticSeed;  // where the game's synthetic draws start
     DrawWindowSpec window;
     GameMenuSpec menu;

@@ -59,8 +59,6 @@ const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
     return nullptr;
 }
 
-int DefaultPicks(const Game& game) { return game.fieldsPerDraw >= 20 ? 10 : game.fieldsPerDraw; }
-
 std::string BacktestTooFewMessage(int from) {
     return "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее " + std::to_string(from) + " записей!";
 }
@@ -95,7 +93,7 @@ int DrawCount(const Game& game, std::span<const std::uint8_t> cells) {
 // as one loop over the history.
 BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
                            const BacktestOptions& options) {
-    const int k = options.picks != 0 ? options.picks : DefaultPicks(game);
+    const int k = options.picks != 0 ? options.picks : game.backtestPicks;
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
                                     std::to_string(k));

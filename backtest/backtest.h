@@ -37,11 +37,8 @@ const BacktestMethod* BacktestMethodNamed(std::string_view cliName);
 inline constexpr int kDefaultFirstTestedDraw = 50;
 inline constexpr std::uint64_t kDefaultBacktestSeed = 20240101;
 
-// 6 for SuperLoto, 10 for Keno: a ticket's worth.
-int DefaultPicks(const Game& game);
-
 struct BacktestOptions {
-    int picks = 0;                              // k; 0: DefaultPicks(game)
+    int picks = 0;                              // k; 0: the game's backtestPicks
     int from = kDefaultFirstTestedDraw;         // the first tested draw, counted from 1 in table order
     std::uint64_t seed = kDefaultBacktestSeed;  // of the random baseline
     // Recompute every method's values from all the draws before t at each step instead of
