@@ -25,7 +25,7 @@
 
 #include "analysis/analyses.h"
 #include "analysis/board.h"
-#include "analysis/commands.h"
+#include "tests/support/analysis_commands.h"
 #include "analysis/draw_reader.h"
 #include "analysis/draw_datasets.h"
 #include "analysis/game.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "analysis/board.h"
-#include "analysis/commands.h"
+#include "tests/support/analysis_commands.h"
 #include "analysis/game.h"
 #include "dataset/xbase_dataset.h"
 #include "tests/support/dbf_image.h"

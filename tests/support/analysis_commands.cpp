@@ -1,5 +1,5 @@
-// The four commands, each the runner with its analysis.
-#include "analysis/commands.h"
+// The four commands for the tests and the benchmark, each the runner with its analysis.
+#include "tests/support/analysis_commands.h"
 
 #include "analysis/runner.h"
 

@@ -1,7 +1,7 @@
-// The four analyses of a game as the main window's commands: each reads the table through the
-// dataset, fills the board values (and periods), paints the board and writes its caption, or
-// tells the user why not through the message service. Shorthands for RunAnalysis with an
-// eagerly made canvas.
+// For the tests and the benchmark: the four analyses of a game as the main window's commands, on
+// a canvas the caller holds. Each reads the table through the dataset, fills the board values
+// (and periods), paints the board and writes its caption, or tells the user why not through the
+// message service. Shorthands for RunAnalysis with an eagerly made canvas.
 #pragma once
 
 #include <cstdint>
