@@ -273,16 +273,15 @@ std::unique_ptr<DrawAccumulator> Start(const Game& game) {
 }
 
 const Analysis kAnalyses[] = {
-    {"frequency histogram", "histogram", "Гистограмма", "count", CaptionKind::DrawCount, nullptr, &Start<Histogram>},
+    {"frequency histogram", "histogram", "Гистограмма", "count", CaptionKind::DrawCount, nullptr, nullptr,
+     &Start<Histogram>},
     {"succession probability", "succession", "Расчет вероятности", "score", CaptionKind::LatestDraw,
-     "Расчет вероятности для комплекта шаров: ", &Start<Succession>},
+     "Расчет вероятности для комплекта шаров: ", nullptr, &Start<Succession>},
     {"average waiting period", "waiting", "Средний период ожидания", "period", CaptionKind::Heading,
-     "Расчет среднего периода ожидания", &Start<WaitingPeriod>},
+     "Расчет среднего периода ожидания", nullptr, &Start<WaitingPeriod>},
     {"Talven method", "talven", "Метод А. Тальвена", "rating", CaptionKind::Heading,
-     "Расчет наиболее вероятных номеров по методу А.Тальвена", &Start<Talven>},
+     "Расчет наиболее вероятных номеров по методу А.Тальвена", &Game::talvenCaptionSize, &Start<Talven>},
 };
-
-constexpr int kHeadingPoints = 10;
 
 }  // namespace
 
@@ -296,10 +295,6 @@ const Analysis* AnalysisNamed(const std::string& cliName) {
     for (const Analysis& analysis : kAnalyses)
         if (cliName == analysis.cliName) return &analysis;
     return nullptr;
-}
-
-int HeadingPoints(const Analysis& analysis, const Game& game) {
-    return &analysis == &TalvenMethodAnalysis() ? game.talvenCaptionSize : kHeadingPoints;
 }
 
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells) {

@@ -66,6 +66,8 @@ struct Analysis {
     const char* valueMeaning;  // what a board value says, as output headers name it: "count", "score", ...
     CaptionKind caption;
     const char* heading;  // the heading's text, or nullptr
+    // The heading's size in points where the game sets it (Тальвен's), or nullptr: 10 points.
+    int Game::*headingPoints;
     std::unique_ptr<DrawAccumulator> (*start)(const Game& game);
 };
 
@@ -77,8 +79,6 @@ const Analysis& AverageWaitingPeriodAnalysis();
 const Analysis& TalvenMethodAnalysis();
 // The analysis of a command-line name, or nullptr.
 const Analysis* AnalysisNamed(const std::string& cliName);
-// The caption size of the analysis' heading on this game's board, in points.
-int HeadingPoints(const Analysis& analysis, const Game& game);
 
 // The analysis of draws held in memory (rows of `game.fieldsPerDraw` cells, record numbers
 // counted from 1).

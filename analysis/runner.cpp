@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int kHeadingX = 5;
+constexpr int kHeadingPoints = 10;
 constexpr int kHeadingY = 10;
 constexpr int kCountCaptionX = 20;
 constexpr int kCountCaptionY = 30;
@@ -22,6 +23,10 @@ constexpr int kDrawCaptionStep = 17;
 void CheckArray(const Game& game, std::span<std::int32_t> array, const char* what) {
     if (array.size() != static_cast<std::size_t>(game.numbers))
         throw std::invalid_argument(std::string(what) + " do not match the numbers of " + game.name);
+}
+
+int HeadingPoints(const Analysis& analysis, const Game& game) {
+    return analysis.headingPoints ? game.*analysis.headingPoints : kHeadingPoints;
 }
 
 void WriteHeading(TCanvas& canvas, int points, const char* text) {
