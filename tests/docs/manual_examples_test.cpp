@@ -1,5 +1,6 @@
 // The manual's example commands work as written, in order, in a fresh home folder after the first
 // run of scripts/run.sh; every path the manual names exists.
+#include "tests/docs/text_rules.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
@@ -14,22 +15,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string unescaped(std::string text) {
-    for (const auto& [entity, letter] :
-         {std::pair{"&quot;", "\""}, {"&#x27;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-        for (std::size_t at = text.find(entity); at != std::string::npos; at = text.find(entity, at + 1)) {
-            text.replace(at, std::string(entity).size(), letter);
-        }
-    }
-    return text;
-}
-
 // The texts between `open` and `close` in the page, unescaped.
 std::vector<std::string> between(const std::string& page, const std::string& open, const std::string& close) {
     std::vector<std::string> found;
     for (std::size_t at = page.find(open); at != std::string::npos; at = page.find(open, at)) {
         const std::size_t end = page.find(close, at);
-        found.push_back(unescaped(page.substr(at + open.size(), end - at - open.size())));
+        found.push_back(textrules::unescaped(page.substr(at + open.size(), end - at - open.size())));
         at = end;
     }
     return found;

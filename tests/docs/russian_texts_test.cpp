@@ -29,7 +29,6 @@ const char* const kFixedTexts[] = {
     "База данных КЕНО",
     // Menu captions.
     "Данные",
-    "Анализировать последние N тиражей",
     "Выход",
     "СуперЛото",
     "Кено",
@@ -63,8 +62,19 @@ const char* const kAwaitingRewrite[] = {
     " номеров, тиражи с ",       // the back-test picture's heading
     "больше случая (p < 0.05)",  // the back-test picture's key
 };
-// The manual's section on the back-test, rewritten with the back-test's texts.
-const char kManualSectionAwaitingRewrite[] = "Проверка методов";
+// The manual's back-test section, rewritten with the back-test's texts: its paragraphs that break
+// the rules, each known by a phrase of it. A paragraph holding one is skipped.
+const char* const kManualAwaitingRewrite[] = {
+    "1.00 значит «ровно как случай»",    "заметно больше (p < 0.05)", "Отношение будет колебаться около 1.00",
+    "p большое (например, 0.3 или 0.7)", "p маленькое (меньше 0.05)", "даже отношение 1.05",
+};
+
+bool manualLineAwaitingRewrite(const std::string& line) {
+    for (const char* phrase : kManualAwaitingRewrite) {
+        if (line.find(phrase) != std::string::npos) return true;
+    }
+    return false;
+}
 
 std::string withoutFixed(std::string text) {
     for (const char* fixed : kFixedTexts) text = textrules::without(text, fixed);
@@ -232,21 +242,9 @@ std::string manualLines(std::string page, std::set<std::string>& sectionNumbers)
     for (std::sregex_iterator it(page.begin(), page.end(), heading), end; it != end; ++it) {
         sectionNumbers.insert((*it)[1]);
     }
-    // The section rewritten as a whole goes from its heading to the next heading.
-    const std::size_t section = page.find(std::string(". ") + kManualSectionAwaitingRewrite + "</h2>");
-    if (section != std::string::npos) {
-        const std::size_t begin = page.rfind("<h2>", section);
-        page.erase(begin, page.find("<h", section) - begin);
-    }
     for (const char* inlineTag : {"<strong>", "</strong>"}) page = textrules::without(page, inlineTag);
     page = std::regex_replace(page, std::regex("<[^>]*>"), "\n");
-    for (const auto& [entity, letter] :
-         {std::pair{"&quot;", "\""}, {"&#x27;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-        for (std::size_t at = page.find(entity); at != std::string::npos; at = page.find(entity, at)) {
-            page.replace(at, std::string(entity).size(), letter);
-        }
-    }
-    return page;
+    return textrules::unescaped(page);
 }
 
 TEST(RussianTexts, TheManualKeepsTheRules) {
@@ -261,6 +259,7 @@ TEST(RussianTexts, TheManualKeepsTheRules) {
         const std::string line = withoutFixed(textrules::without(lines.substr(start, end - start), SHAROMETR_VERSION));
         if (!textrules::isRussian(line)) continue;
         ++russianLines;
+        if (manualLineAwaitingRewrite(line)) continue;
         for (const std::string& fault : textrules::faults(line, sectionNumbers)) {
             ADD_FAILURE() << "docs/manual_text.py: " << fault << "\n  in: " << line;
         }

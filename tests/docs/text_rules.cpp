@@ -138,6 +138,16 @@ std::vector<std::string> faults(const std::string& text, const std::set<std::str
     return found;
 }
 
+std::string unescaped(std::string html) {
+    for (const auto& [entity, letter] :
+         {std::pair{"&quot;", "\""}, {"&#x27;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
+        for (std::size_t at = html.find(entity); at != std::string::npos; at = html.find(entity, at + 1)) {
+            html.replace(at, std::string(entity).size(), letter);
+        }
+    }
+    return html;
+}
+
 std::string without(std::string text, const std::string& part) {
     if (part.empty()) return text;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at))

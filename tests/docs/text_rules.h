@@ -17,6 +17,10 @@ bool isRussian(const std::string& text);
 // references to its own sections.
 std::vector<std::string> faults(const std::string& text, const std::set<std::string>& sectionNumbers = {});
 
+// A text of the manual's HTML page with its entities (&quot; &#x27; &lt; &gt; &amp;) turned back
+// into letters.
+std::string unescaped(std::string html);
+
 // The text with every occurrence of `part` taken out.
 std::string without(std::string text, const std::string& part);
 
