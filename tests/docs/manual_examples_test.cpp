@@ -66,54 +66,66 @@ std::string kenoResults() {
     return csv.str();
 }
 
-TEST(ManualExamples, EveryCommandWorksAsWrittenAfterAFirstRun) {
-    testsupport::TempDir dir;
-    const std::string home = dir.file("home");
-    fs::create_directories(home);
-    // The first run of scripts/run.sh: the working folder with the sample tables and the manual.
-    const ScriptRun first = runScript(
-        "dir=\"$HOME/.local/share/sharometr\"\nmkdir -p \"$dir\"\n"
-        "sharometr-cli create --game loto --sample 100 \"$dir\"\n"
-        "sharometr-cli create --game keno --sample 50 \"$dir\"\n"
-        "cp '" +
-            std::string(SHAROMETR_MANUAL_DIR) + "/manual.doc' \"$dir/\"",
-        home, dir.file("first-run.sh"));
-    ASSERT_EQ(first.status, 0) << first.output;
-    // What the text asks the reader to have: the results saved from the organiser's site, and the
-    // tables of an earlier installation in the folder the terminal opens in.
-    testsupport::writeFile(home + "/keno.csv", kenoResults());
-    fs::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/lotobase.dbf", home + "/lotobase.dbf");
-    fs::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/kenobase.dbf", home + "/kenobase.dbf");
+// The first runs: the one of scripts/run.sh (tables of sample draws) and the one of the package's
+// sharometr-start (empty tables); both put the manual beside the tables.
+const struct {
+    const char* by;
+    const char* lotoOptions;
+    const char* kenoOptions;
+} kFirstRuns[] = {
+    {"scripts/run.sh", "--sample 100 ", "--sample 50 "},
+    {"sharometr-start", "", ""},
+};
 
+TEST(ManualExamples, EveryCommandWorksAsWrittenAfterAFirstRun) {
     const std::string page = testsupport::readFile(std::string(SHAROMETR_MANUAL_DIR) + "/manual.html");
-    int blocks = 0;
-    int lines = 0;
-    std::string printed;
-    for (const std::string& block : between(page, "<pre>", "</pre>")) {
-        std::vector<std::string> commands;
-        bool allCommands = true;
-        std::istringstream in(block);
-        for (std::string line; std::getline(in, line);) {
-            bool known = false;
-            for (const char* command : kCommands) known = known || firstWord(line) == command;
-            allCommands = allCommands && known;
-            if (!notRun(line)) commands.push_back(line);
+    testsupport::TempDir dir;
+    std::string home;
+    for (const auto& firstRun : kFirstRuns) {
+        SCOPED_TRACE(firstRun.by);
+        home = dir.file(std::string("home-") + (firstRun.lotoOptions[0] != 0 ? "samples" : "empty"));
+        fs::create_directories(home);
+        const ScriptRun first = runScript("dir=\"$HOME/.local/share/sharometr\"\nmkdir -p \"$dir\"\n" +
+                                              std::string("sharometr-cli create --game loto ") + firstRun.lotoOptions +
+                                              "\"$dir\"\nsharometr-cli create --game keno " + firstRun.kenoOptions +
+                                              "\"$dir\"\ncp '" + SHAROMETR_MANUAL_DIR + "/manual.doc' \"$dir/\"",
+                                          home, dir.file("first-run.sh"));
+        ASSERT_EQ(first.status, 0) << first.output;
+        // What the text asks the reader to have: the results saved from the organiser's site, and
+        // the tables of an earlier installation in the folder the terminal opens in.
+        testsupport::writeFile(home + "/keno.csv", kenoResults());
+        fs::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/lotobase.dbf", home + "/lotobase.dbf");
+        fs::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/kenobase.dbf", home + "/kenobase.dbf");
+
+        int blocks = 0;
+        int lines = 0;
+        std::string printed;
+        for (const std::string& block : between(page, "<pre>", "</pre>")) {
+            std::vector<std::string> commands;
+            bool allCommands = true;
+            std::istringstream in(block);
+            for (std::string line; std::getline(in, line);) {
+                bool known = false;
+                for (const char* command : kCommands) known = known || firstWord(line) == command;
+                allCommands = allCommands && known;
+                if (!notRun(line)) commands.push_back(line);
+            }
+            if (!allCommands || commands.empty()) continue;
+            std::string script;
+            for (const std::string& command : commands) script += command + "\n";
+            const ScriptRun run = runScript(script, home, dir.file("block-" + std::to_string(++blocks) + ".sh"));
+            EXPECT_EQ(run.status, 0) << "the manual's commands:\n" << script << "printed:\n" << run.output;
+            lines += static_cast<int>(commands.size());
+            printed += run.output;
         }
-        if (!allCommands || commands.empty()) continue;
-        std::string script;
-        for (const std::string& command : commands) script += command + "\n";
-        const ScriptRun run = runScript(script, home, dir.file("block-" + std::to_string(++blocks) + ".sh"));
-        EXPECT_EQ(run.status, 0) << "the manual's commands:\n" << script << "printed:\n" << run.output;
-        lines += static_cast<int>(commands.size());
-        printed += run.output;
+        EXPECT_GE(blocks, 4) << "the walkthrough's, the working folder's and the companion's examples";
+        EXPECT_GE(lines, 12);
+        // The walkthrough and the companion's example each bring in the 60 draws of the results.
+        const std::size_t firstImport = printed.find("appended 60 draws");
+        ASSERT_NE(firstImport, std::string::npos) << printed;
+        EXPECT_NE(printed.find("appended 60 draws", firstImport + 1), std::string::npos) << printed;
+        EXPECT_NE(printed.find("ok: 60 records"), std::string::npos) << printed;
     }
-    EXPECT_GE(blocks, 4) << "the walkthrough's, the working folder's and the companion's examples";
-    EXPECT_GE(lines, 12);
-    // The walkthrough and the companion's example each bring in the 60 draws of the results.
-    const std::size_t firstImport = printed.find("appended 60 draws");
-    ASSERT_NE(firstImport, std::string::npos) << printed;
-    EXPECT_NE(printed.find("appended 60 draws", firstImport + 1), std::string::npos) << printed;
-    EXPECT_NE(printed.find("ok: 60 records"), std::string::npos) << printed;
 
     // Every path the manual names in its fixed-width text.
     const std::string package =
