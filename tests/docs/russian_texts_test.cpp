@@ -189,6 +189,8 @@ TEST(TextRules, FlagWhatAMachineCanSeeAndPassGoodRussian) {
         {"Загрузка…", 0},
         {"номера 1-49, поля C1-C6", 2},
         {"номера 1–49, поля C1–C6, 3-го по 22-е", 0},
+        {"номера 1..49 и 1 … 80, поля C1 … C6", 3},
+        {"0, 1, 2, … попаданий", 0},
         {"English text 1.5 ... 3-4", 0},
     };
     for (const auto& c : cases) {

@@ -105,12 +105,24 @@ void checkNumbers(const std::string& text, const std::set<std::string>& sectionN
         if (number.find('.') != std::string::npos && !sectionNumbers.contains(number)) {
             found.push_back("\"" + number + "\": a decimal point in Russian text (russian::decimal writes a comma)");
         }
-        // A range: digits, a hyphen, then digits or a field name ("C1-C6").
+        // A range: digits, then a hyphen, two points or a spaced ellipsis, then digits or a field
+        // name ("C1-C6", "1..49", "1 … 49").
         std::size_t next = end;
-        if (next + 1 < text.size() && text[next] == '-') {
-            std::size_t after = next + 1;
+        std::size_t sign = 0;
+        if (next < text.size() && text[next] == '-') {
+            sign = 1;
+        } else if (text.compare(next, 2, "..") == 0) {
+            sign = 2;
+        } else {
+            const std::size_t gap = spaceAt(text, next);
+            if (gap > 0 && text.compare(next + gap, russian::kEllipsis.size(), russian::kEllipsis) == 0) {
+                sign = gap + russian::kEllipsis.size() + spaceAt(text, next + gap + russian::kEllipsis.size());
+            }
+        }
+        if (sign > 0) {
+            std::size_t after = next + sign;
             while (after < text.size() && isAsciiLetter(text[after])) ++after;
-            if (after < text.size() && isDigit(text[after]) && after - next <= 3) {
+            if (after < text.size() && isDigit(text[after]) && after - next - sign <= 2) {
                 std::size_t last = after;
                 while (last < text.size() && isDigit(text[last])) ++last;
                 found.push_back("\"" + text.substr(at, last - at) + "\": a range takes an en dash (russian::range)");
