@@ -1,5 +1,6 @@
-// The manual's example commands work as written, in order, in a fresh home folder after the first
-// run of scripts/run.sh; every path the manual names exists.
+// The manual's example commands work as written, in order, in a fresh home folder after a first
+// run; every path the manual names exists; the walkthrough opens it, with its screenshots held in
+// both forms.
 #include "tests/docs/text_rules.h"
 #include "tests/support/files.h"
 
@@ -7,6 +8,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -147,6 +149,55 @@ TEST(ManualExamples, EveryCommandWorksAsWrittenAfterAFirstRun) {
         }
     }
     EXPECT_GE(paths, 8);
+}
+
+}  // namespace
+
+namespace {
+
+std::string hexOf(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    return hex;
+}
+
+std::string base64Of(const std::string& bytes) {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        const std::size_t left = std::min<std::size_t>(3, bytes.size() - at);
+        unsigned group = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            group = group << 8 | (i < left ? static_cast<unsigned char>(bytes[at + i]) : 0u);
+        }
+        for (std::size_t i = 0; i < 4; ++i) text += i <= left ? digits[group >> (18 - 6 * i) & 63] : '=';
+    }
+    return text;
+}
+
+TEST(ManualPictures, TheWalkthroughComesFirstAndBothFormsHoldItsScreenshots) {
+    const std::string page = testsupport::readFile(std::string(SHAROMETR_MANUAL_DIR) + "/manual.html");
+    std::string rtf = testsupport::readFile(std::string(SHAROMETR_MANUAL_DIR) + "/manual.doc");
+    const std::size_t walkthrough = page.find("<h1>Первый вечер");
+    const std::size_t firstSection = page.find("<h1>1. ");
+    ASSERT_NE(walkthrough, std::string::npos);
+    EXPECT_EQ(page.find("<h1>"), walkthrough) << "the walkthrough opens the manual";
+    // The RTF's picture data stands in lines of hexadecimal digits.
+    std::erase(rtf, '\r');
+    std::erase(rtf, '\n');
+    for (const char* name : {"data-window.png", "main-window.png", "main-window-keno.png"}) {
+        const std::string png = testsupport::readFile(std::string(SHAROMETR_SOURCE_DIR) + "/docs/screenshots/" + name);
+        const std::size_t shown = page.find("<img src=\"data:image/png;base64," + base64Of(png) + "\"");
+        ASSERT_NE(shown, std::string::npos) << name << " is held in manual.html";
+        EXPECT_LT(shown, firstSection) << name << " belongs to the walkthrough";
+        EXPECT_NE(rtf.find("\\pngblip"), std::string::npos);
+        EXPECT_NE(rtf.find(hexOf(png)), std::string::npos) << name << " is held in manual.doc";
+    }
+    EXPECT_EQ(between(page, "<img src=\"data:image/png;base64,", "\"").size(), 3u) << "three pictures in the page";
 }
 
 }  // namespace
