@@ -14,6 +14,7 @@ constexpr std::size_t kLongestName = 16;
 constexpr std::size_t kLongestCaption = 60;  // bytes of UTF-8: a menu's caption
 constexpr std::size_t kLongestTable = 64;
 constexpr int kFewestNumbers = 2;
+constexpr int kMostDrawn = 20;
 constexpr const char* kKeys[] = {"name", "numbers", "drawn", "table", "fields", "picks", "wins"};
 constexpr const char* kRequired[] = {"name", "numbers", "drawn", "table", "fields"};
 
@@ -27,9 +28,8 @@ std::string_view trimmed(std::string_view text) {
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
@@ -43,9 +43,7 @@ std::optional<int> wholeNumber(std::string_view text) {
     return value;
 }
 
-std::string fieldRange(char prefix, int count) {
-    return prefix + std::string("1..") + prefix + std::to_string(count);
-}
+std::string fieldRange(char prefix, int count) { return prefix + std::string("1..") + prefix + std::to_string(count); }
 
 // One section while it is read: the values by key with their lines, and its first mistake.
 struct Section {
@@ -168,8 +166,8 @@ private:
         std::optional<GameDefinition> game;
         if (section.mistake.empty()) game = definition();
         if (game) {
-            m_taken.push_back({game->cliName, game->caption, game->table, game->fieldPrefix, game->drawn,
-                               game->cliName});
+            m_taken.push_back(
+                {game->cliName, game->caption, game->table, game->fieldPrefix, game->drawn, game->cliName});
             m_result.games.push_back(std::move(*game));
         } else {
             m_result.mistakes.push_back(section.mistake);
@@ -194,17 +192,20 @@ private:
         const auto numbers = number("numbers", kFewestNumbers, kMostNumbers, "a game's numbers are");
         if (!numbers) return std::nullopt;
         game.numbers = *numbers;
-        const auto drawn = number("drawn", 1, game.numbers - 1, "a draw of " + std::to_string(game.numbers) + " takes");
+        // At most Keno's twenty: the latest draw's numbers are written across the picture.
+        const auto drawn = number("drawn", 1, std::min(game.numbers - 1, kMostDrawn),
+                                  "a draw of " + std::to_string(game.numbers) + " takes");
         if (!drawn) return std::nullopt;
         game.drawn = *drawn;
 
         game.table = section.values.at("table").first;
         const bool plainName = !game.table.empty() && game.table.size() <= kLongestTable &&
                                game.table.find('/') == std::string::npos && game.table.front() != '.' &&
-                               game.table.size() > 4 && sameIgnoringCase(game.table.substr(game.table.size() - 4), ".dbf");
+                               game.table.size() > 4 &&
+                               sameIgnoringCase(game.table.substr(game.table.size() - 4), ".dbf");
         if (!plainName)
-            return refuse(lineOf("table"), "table = " + game.table +
-                                                       ": a file name in the tables' folder, ending in .dbf");
+            return refuse(lineOf("table"),
+                          "table = " + game.table + ": a file name in the tables' folder, ending in .dbf");
         for (const Taken& other : m_taken)
             if (sameIgnoringCase(other.table, game.table))
                 return refuse(lineOf("table"), "table = " + game.table + ": the table of " + other.owner);
@@ -218,10 +219,8 @@ private:
             // only with the same count, as a table's game is told by its fields' names and count.
             const bool compiled = other.owner == kSuperLoto.name || other.owner == kKeno.name;
             if (other.prefix == game.fieldPrefix && (compiled || other.fields == game.drawn))
-                return refuse(lineOf("fields"), "fields = " + prefix + ": " +
-                                                            fieldRange(other.prefix, other.fields) +
-                                                            " are the fields of " +
-                                                            other.owner);
+                return refuse(lineOf("fields"), "fields = " + prefix + ": " + fieldRange(other.prefix, other.fields) +
+                                                    " are the fields of " + other.owner);
         }
 
         if (section.values.contains("picks")) {
@@ -237,8 +236,8 @@ private:
                 const auto value = wholeNumber(trimmed(rest.substr(0, comma)));
                 if (!value || *value > game.drawn ||
                     std::find(game.wins.begin(), game.wins.end(), *value) != game.wins.end())
-                    return refuse(line, "wins = " + text + ": match counts of 0 to " +
-                                                    std::to_string(game.drawn) + ", each once, with commas between");
+                    return refuse(line, "wins = " + text + ": match counts of 0 to " + std::to_string(game.drawn) +
+                                            ", each once, with commas between");
                 game.wins.push_back(*value);
                 if (comma == std::string_view::npos) break;
                 rest = rest.substr(comma + 1);

@@ -3,7 +3,7 @@
 //     [g536]                      the command-line name
 //     name = Гослото «5 из 36»    the menu's caption
 //     numbers = 36                N: numbers are drawn from 1..N (2..99)
-//     drawn = 5                   m: numbers in a draw (1..N-1)
+//     drawn = 5                   m: numbers in a draw (1..N-1, at most 20)
 //     table = g536base.dbf        the draw table in the tables' folder
 //     fields = N                  the fields' letter: N1 .. N5
 //     picks = 5                   optional: what a back-tested method picks (default: m, at most 10)

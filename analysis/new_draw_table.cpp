@@ -15,10 +15,10 @@ constexpr std::uint8_t kFieldWidth = 2;
 // Language driver mark of the DOS Russian code page (866), the code page of table text.
 constexpr std::uint8_t kCodePageMark = 0x65;
 
+// The table in `directory`; an empty one is the current folder.
 std::string InFolder(const std::string& directory, const char* name) {
-    std::string path = directory;
-    if (path.empty() || path.back() != '/') path += '/';
-    return path + name;
+    if (directory.empty()) return name;
+    return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
 }  // namespace
@@ -51,5 +51,5 @@ std::string CreateDrawTable(const std::string& directory, const Game& game, std:
 }
 
 bool DrawTableExists(const Game& game, const std::string& directory) {
-    return platform::isRegularFile(platform::fullPath(InFolder(directory.empty() ? "." : directory, game.tableFileName)));
+    return platform::isRegularFile(platform::fullPath(InFolder(directory, game.tableFileName)));
 }

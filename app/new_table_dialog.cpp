@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-
 namespace {
 
 constexpr int kMostDraws = 100000;
