@@ -53,13 +53,13 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
     testsupport::writeFile(m_dir.file("games.ini"), kGames);
     makeTable(*GameNamed("g536"), 60, 3);  // of the program's own list
     LoadFolderGames("");
-    makeTable(*GameNamed("g99"), 60, 5);   // g1020 and the rest of the list have no table
+    makeTable(*GameNamed("g99"), 60, 5);  // g1020 and the rest of the list have no table
     auto windows = CreateProgramWindows();
     ASSERT_NE(windows, nullptr);
     TForm1& form = *windows->Form1;
     EXPECT_TRUE(m_messages.shown.empty());
-    EXPECT_EQ(topMenus(form), (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»",
-                                                    "Проба 5 из 99", "?"}));
+    EXPECT_EQ(topMenus(form),
+              (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "Проба 5 из 99", "?"}));
 
     for (const char* name : {"g536", "g99"}) {
         const Game& game = *GameNamed(name);
@@ -77,8 +77,7 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
             const int row = game.numbers % 2 == 0 ? board::kEvenCaptionY : board::kOddCaptionY;
             bool caption = false;
             for (int x = last - 2; x < last + 14; ++x)
-                for (int y = row; y < row + 14; ++y)
-                    caption = caption || pixel(picture, x, y) == 0xFFFF00u;
+                for (int y = row; y < row + 14; ++y) caption = caption || pixel(picture, x, y) == 0xFFFF00u;
             EXPECT_TRUE(caption) << item;
             for (int x = game.referenceLabelX + 16; x < board::kWidth; ++x)
                 for (int y = 40; y < board::kBaseline; y += 3) ASSERT_EQ(pixel(picture, x, y), 0x808080u) << item;
@@ -102,8 +101,9 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
 }
 
 TEST_F(GamesWindowTest, ABadGamesFileIsSaidOnceAndItsGoodGamesServe) {
-    testsupport::writeFile(m_dir.file("games.ini"),
-                           std::string(kGames) + "[g3]\nname = x\nnumbers = 300\ndrawn = 5\ntable = x.dbf\nfields = X\n");
+    testsupport::writeFile(
+        m_dir.file("games.ini"),
+        std::string(kGames) + "[g3]\nname = x\nnumbers = 300\ndrawn = 5\ntable = x.dbf\nfields = X\n");
     makeTable(*GameNamed("g536"), 60, 3);
     // A table that is no draw table of its game: left out, and said.
     testsupport::makeDrawTable(m_dir.file("g99.dbf"), kSuperLoto, 5, 1);
@@ -129,7 +129,8 @@ TEST_F(GamesWindowTest, NewTableMakesTheTableAndTheGamesMenu) {
         auto* dialog = qobject_cast<TNewTableDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         for (int i = 0; i < dialog->GameBox()->count(); ++i) offered << dialog->GameBox()->itemText(i);
-        dialog->GameBox()->setCurrentIndex(dialog->GameBox()->findText(QString::fromUtf8("Проба 10 из 20 — g1020.dbf")));
+        dialog->GameBox()->setCurrentIndex(
+            dialog->GameBox()->findText(QString::fromUtf8("Проба 10 из 20 — g1020.dbf")));
         dialog->DrawsBox()->setValue(30);
         dialog->accept();
     });
