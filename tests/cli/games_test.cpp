@@ -191,6 +191,22 @@ TEST_F(GamesTest, TheGamesCommandListsTheRegistryWithTheTablesPresent) {
     EXPECT_NE(bad.out.find("g520\t"), std::string::npos);
 }
 
+// The help of the commands that take a game lists the registry's games, not a list of its own.
+TEST_F(GamesTest, TheHelpOfTheGameCommandsListsTheGames) {
+    for (const char* command : {"create", "analyze", "backtest"}) {
+        const auto help = runCli({command, "--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_NE(help.out.find("\nGames (sharometr-cli games lists them with their tables):\n"
+                                "  loto    6 of 1..49, lotobase.dbf, picks 6\n"
+                                "  keno    20 of 1..80, kenobase.dbf, picks 10\n"
+                                "  g536    5 of 1..36, g536base.dbf, picks 5\n"),
+                  std::string::npos)
+            << help.out;
+        EXPECT_NE(help.out.find("  g1224   12 of 1..24, g1224bas.dbf, picks 12\n"), std::string::npos);
+        EXPECT_EQ(help.out.find("loto|keno"), std::string::npos) << command;
+    }
+}
+
 // A player's game, five lines of games.ini: its table made, draws imported and checked, and
 // every analysis and the back-test run on it.
 TEST_F(GamesTest, AGameOfTheFolderRunsThroughEveryCommand) {
