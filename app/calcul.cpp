@@ -13,14 +13,14 @@
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
+#include "analysis/new_draw_table.h"
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"
 #include "app/new_table_dialog.h"
-#include "analysis/new_draw_table.h"
-#include "platform/exception.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
+#include "platform/exception.h"
 #include "toolkit/dialogs.h"
 #include "sharometr_version.h"
 #include "toolkit/shell.h"
@@ -75,15 +75,9 @@ TForm1::TForm1(QWidget* parent)
     // game whose table is in the folder with its own.
     m_games.push_back(std::make_unique<GameSide>(GameSide{&kSuperLoto, LotoValues, LotoPeriods, nullptr}));
     m_games.push_back(std::make_unique<GameSide>(GameSide{&kKeno, KenoValues, KenoPeriods, nullptr}));
-    for (const Game* game : Games()) {
-        if (game->compiledIn()) continue;
-        auto side = std::make_unique<GameSide>(GameSide{game, {}, {}, nullptr});
-        side->ownValues.assign(static_cast<std::size_t>(game->numbers), 0);
-        side->ownPeriods.assign(static_cast<std::size_t>(game->numbers), 0);
-        side->values = side->ownValues;
-        side->periods = side->ownPeriods;
-        if (OpenSide(*side)) m_games.push_back(std::move(side));
-    }
+    for (const Game* game : Games())
+        if (!game->compiledIn())
+            if (auto side = OpenFurtherGame(*game)) m_games.push_back(std::move(side));
 
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
@@ -111,23 +105,26 @@ TForm1::TForm1(QWidget* parent)
         if (!side->dataset) side->dataset = MakeDrawDataSet(*side->game);
 }
 
-bool TForm1::OpenSide(GameSide& side) {
-    const Game& game = *side.game;
-    if (!DrawTableExists(game)) return false;
+std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
+    if (!DrawTableExists(game)) return nullptr;
+    auto side = std::make_unique<GameSide>(GameSide{&game, {}, {}, nullptr});
+    side->ownValues.assign(static_cast<std::size_t>(game.numbers), 0);
+    side->ownPeriods.assign(static_cast<std::size_t>(game.numbers), 0);
+    side->values = side->ownValues;
+    side->periods = side->ownPeriods;
     try {
-        side.dataset = MakeDrawDataSet(game);
-        const std::string mismatch = DrawTableMismatch(*side.dataset, game);
+        side->dataset = MakeDrawDataSet(game);
+        const std::string mismatch = DrawTableMismatch(*side->dataset, game);
         if (mismatch.empty()) {
-            side.ownWindow = std::make_unique<TDataWindow>(game);
-            side.window = side.ownWindow.get();
-            return true;
+            side->ownWindow = std::make_unique<TDataWindow>(game);
+            side->window = side->ownWindow.get();
+            return side;
         }
         m_notes.push_back(mismatch);
     } catch (const Exception& error) {
         m_notes.push_back(error.Message());
     }
-    side.dataset.reset();
-    return false;
+    return nullptr;
 }
 
 void TForm1::AddGameMenu(const Game& game) {
@@ -275,14 +272,12 @@ void TForm1::NewTableClick() {
         if (dialog.exec() != QDialog::Accepted) return;
         const Game& game = dialog.Chosen();
         CreateDrawTable("", game, static_cast<std::uint32_t>(dialog.Draws()));
-        auto side = std::make_unique<GameSide>(GameSide{&game, {}, {}, nullptr});
-        side->ownValues.assign(static_cast<std::size_t>(game.numbers), 0);
-        side->ownPeriods.assign(static_cast<std::size_t>(game.numbers), 0);
-        side->values = side->ownValues;
-        side->periods = side->ownPeriods;
-        if (!OpenSide(*side)) {
-            ShowErrorBox(m_notes.empty() ? "Cannot find file " + std::string(game.tableFileName) + "."
-                                         : m_notes.back());
+        const std::size_t notes = m_notes.size();
+        auto side = OpenFurtherGame(game);
+        if (!side) {
+            // The table was made, but does not open as the game's.
+            ShowErrorBox(m_notes.size() > notes ? m_notes.back()
+                                                : "Cannot find file " + std::string(game.tableFileName) + ".");
             return;
         }
         m_games.push_back(std::move(side));

@@ -107,9 +107,9 @@ private:
         std::unique_ptr<TDataWindow> ownWindow{};  // a further game's data window
     };
     GameSide& SideOf(const Game& game);
-    // The game's side with its dataset opened; false (and a note) for a further game whose table
-    // is missing or will not open.
-    bool OpenSide(GameSide& side);
+    // A further game's side, its dataset and data window opened on its table in the folder;
+    // nullptr when the table is missing, or (with a note) when it will not open as the game's.
+    std::unique_ptr<GameSide> OpenFurtherGame(const Game& game);
     void AddGameMenu(const Game& game);
 
     std::vector<std::unique_ptr<GameSide>> m_games;
