@@ -100,6 +100,24 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8("База данных Проба 5 из 99"));
 }
 
+// Every game of the program's list with its table: the menus fit one row, and the picture keeps
+// its 665 x 314 client area below them.
+TEST_F(GamesWindowTest, EveryListedGamesMenuFitsTheMenuBar) {
+    for (const Game* game : Games())
+        if (!game->compiledIn()) makeTable(*game, 5, 1);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    TForm1& form = *windows->Form1;
+    form.show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.menuBar()->actions().size(), static_cast<int>(Games().size()) + 2);
+    EXPECT_EQ(form.centralWidget()->size(), QSize(665, 314));
+    const QRect first = form.menuBar()->actionGeometry(form.menuBar()->actions().front());
+    const QRect last = form.menuBar()->actionGeometry(form.menuBar()->actions().back());
+    EXPECT_EQ(last.top(), first.top()) << "one row of menus";
+    EXPECT_LE(last.right(), form.width());
+}
+
 TEST_F(GamesWindowTest, ABadGamesFileIsSaidOnceAndItsGoodGamesServe) {
     testsupport::writeFile(
         m_dir.file("games.ini"),
