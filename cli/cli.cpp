@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/game.h"
+#include "cli/game_table.h"
 #include "cli/options.h"
 #include "dbf/text_numbers.h"
 #include "platform/exception.h"
@@ -214,7 +215,7 @@ void printCommandHelp(const Command& command, std::ostream& out) {
     out << '\n' << summary << ".\n";
     if (!command.details.empty()) out << '\n' << command.details;
     if (command.listsGames) {
-        // From the registry: the games of the current folder's games.ini join the program's.
+        // From the registry, as the command line's folder has made it.
         out << "\nGames (sharometr-cli games lists them with their tables):\n";
         for (const Game* game : Games()) {
             const std::string name = game->cliName;
@@ -248,6 +249,8 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     if (asksForHelp(args.subspan(1))) {
+        // The games it lists are those of the current folder too, as the command would see them.
+        if (found->listsGames) useFolderGames("", err);
         printCommandHelp(*found, out);
         return kExitOk;
     }

@@ -1,4 +1,4 @@
-// `sharometr-cli backtest loto|keno METHOD|all [--top K] [--from S] [--seed X] [--dir DIR | --table FILE]
+// `sharometr-cli backtest GAME METHOD|all [--top K] [--from S] [--seed X] [--dir DIR | --table FILE]
 // [--format tsv|csv|json]`: how the picks of each method would have fared on the table's draws,
 // against chance. One line per method: the draws tested, the hits observed and expected, their
 // ratio, the z-score, the two-sided p-value and the draws with 0, 1, 2, ... hits, observed and
