@@ -15,6 +15,8 @@ constexpr std::size_t kLongestCaption = 60;  // bytes of UTF-8: a menu's caption
 constexpr std::size_t kLongestTable = 64;
 constexpr int kFewestNumbers = 2;
 constexpr int kMostDrawn = 20;
+constexpr std::size_t kMostMistakes = 10;
+constexpr std::size_t kLongestQuote = 40;  // bytes of a line quoted in a mistake
 constexpr const char* kKeys[] = {"name", "numbers", "drawn", "table", "fields", "picks", "wins"};
 constexpr const char* kRequired[] = {"name", "numbers", "drawn", "table", "fields"};
 
@@ -35,6 +37,14 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 bool isLower(char c) { return c >= 'a' && c <= 'z'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return isLower(c) || (c >= 'A' && c <= 'Z'); }
+
+// A line of the file as a mistake quotes it: its start, cut at a whole UTF-8 character.
+std::string quoted(std::string_view text) {
+    if (text.size() <= kLongestQuote) return "'" + std::string(text) + "'";
+    std::size_t end = kLongestQuote;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return "'" + std::string(text.substr(0, end)) + "\xE2\x80\xA6'";  // an ellipsis
+}
 
 std::optional<int> wholeNumber(std::string_view text) {
     if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), isDigit)) return std::nullopt;
@@ -71,6 +81,13 @@ public:
             readLine(trimmed(raw), line);
         }
         finishSection();
+        // A file that is no games file at all says so in a few lines, not one a line.
+        auto& mistakes = m_result.mistakes;
+        if (mistakes.size() > kMostMistakes) {
+            const std::size_t more = mistakes.size() - kMostMistakes;
+            mistakes.resize(kMostMistakes);
+            mistakes.push_back(m_file + ": " + std::to_string(more) + " more mistakes");
+        }
         return std::move(m_result);
     }
 
@@ -95,13 +112,12 @@ private:
             return;
         }
         if (!m_section) {
-            mistake(line, "'" + std::string(text) + "' stands before any [game] section");
+            mistake(line, quoted(text) + " stands before any [game] section");
             return;
         }
         if (!m_section->mistake.empty()) return;  // the section is out already
         const auto equals = text.find('=');
-        if (equals == std::string_view::npos)
-            return sectionMistake(line, "'" + std::string(text) + "' is not key = value");
+        if (equals == std::string_view::npos) return sectionMistake(line, quoted(text) + " is not key = value");
         std::string key(trimmed(text.substr(0, equals)));
         std::transform(key.begin(), key.end(), key.begin(), lowerAscii);
         const std::string value(trimmed(text.substr(equals + 1)));

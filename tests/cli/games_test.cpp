@@ -72,6 +72,15 @@ TEST_F(GamesTest, EachKindOfMistakeNamesItsLineAndTheValidGamesServe) {
         ASSERT_EQ(file.games.size(), 1u) << text;
         EXPECT_EQ(file.games[0].cliName, "g520") << text;
     }
+    // A file that is no games file: ten mistakes and the count of the rest; a long line quoted
+    // in part.
+    std::string junk;
+    for (int i = 0; i < 25; ++i) junk += "x\n";
+    const GamesFile many = ParseGamesFile(std::string(100, 'y') + "\n" + junk, "g.ini", Games());
+    ASSERT_EQ(many.mistakes.size(), 11u);
+    EXPECT_EQ(many.mistakes[0], "g.ini:1: '" + std::string(40, 'y') + "…' stands before any [game] section");
+    EXPECT_EQ(many.mistakes[10], "g.ini: 16 more mistakes");
+
     // A game the file defined twice: the second is the mistake.
     const GamesFile twice = ParseGamesFile(kGood + kGood, "g.ini", Games());
     ASSERT_EQ(twice.mistakes.size(), 1u);
