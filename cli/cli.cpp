@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "dbf/error_report.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
 
@@ -239,6 +241,10 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     } catch (const Exception& error) {
         err << terminalText(error.Message()) << '\n';
+        // A numbered failure of the system (112: a full disk) gets the system's words for it.
+        if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
+            if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
+                err << reason << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';

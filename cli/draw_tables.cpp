@@ -27,13 +27,21 @@ std::string drawFieldCounts() {
     return counts;
 }
 
-std::string createEmptyTable(const std::string& directory, const Game& game) {
+std::string gameTablePath(const std::string& directory, const Game& game) {
+    std::string path = directory;
+    if (path.empty() || path.back() != '/') path += '/';
+    return path + game.tableFileName;
+}
+
+std::string createDrawTable(const std::string& path, const Game& game) {
     std::vector<xb::FieldSpec> fields;
     for (int field = 0; field < game.fieldsPerDraw; ++field)
         fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
-    std::string path = directory;
-    if (path.empty() || path.back() != '/') path += '/';
-    return xb::createTable(path + game.tableFileName, fields, kCodePageMark);
+    return xb::createTable(path, fields, kCodePageMark);
+}
+
+std::string createEmptyTable(const std::string& directory, const Game& game) {
+    return createDrawTable(gameTablePath(directory, game), game);
 }
 
 void appendDraw(DBFObject& table, std::span<const int> numbers) {
