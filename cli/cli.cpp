@@ -164,6 +164,14 @@ std::string terminalText(std::string message) {
 
 std::span<const Command> commands() { return kCommands; }
 
+std::string failureText(const std::exception& error) {
+    std::string text = terminalText(error.what());
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
+        if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
+            text += "\n" + std::string(reason);
+    return text;
+}
+
 std::string_view version() { return SHAROMETR_VERSION; }
 
 void printUsage(std::ostream& out) {
@@ -240,11 +248,7 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         printCommandUsage(*found, err);
         return kExitUsage;
     } catch (const Exception& error) {
-        err << terminalText(error.Message()) << '\n';
-        // A numbered failure of the system (112: a full disk) gets the system's words for it.
-        if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
-            if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
-                err << reason << '\n';
+        err << failureText(error) << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';

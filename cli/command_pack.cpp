@@ -80,7 +80,7 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
             replacement.placeOver(table);
         } catch (const Exception& error) {
             // The engine names the new file; the user wants to know about the table.
-            err << error.Message() << '\n' << table.path() << " is left as it was\n";
+            err << failureText(error) << '\n' << table.path() << " is left as it was\n";
             return kExitFailure;
         }
     }

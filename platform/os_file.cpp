@@ -29,6 +29,7 @@ namespace platform {
 namespace {
 
 thread_local std::uint32_t t_lastError = 0;
+thread_local bool t_createdFile = false;  // the open under way has made its file
 
 constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
 
@@ -187,8 +188,24 @@ namespace {
 
 // The open's steps in the order the system needs them (flags, a non-blocking open, the regular-file
 // check, the share lock), each failing with its own error and closing what it opened.
+Handle openOnce(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced);
+
+// The open, and with CreateNew a file it made removed again when a later step fails: the caller
+// was refused and cannot know that the name now exists.
+Handle openOrUndo(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced) {
+    const Handle handle = openOnce(path, write, shared, disposition, replaced);
+    if (handle == kNoHandle && disposition == Disposition::CreateNew && t_lastError != code::kAlreadyExists &&
+        t_createdFile) {
+        const int saved = errno;
+        ::unlink(path.c_str());
+        errno = saved;
+    }
+    return handle;
+}
+
 Handle openOnce(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced) {
     replaced = false;
+    t_createdFile = false;
     // A file is created without O_TRUNC and emptied only once the share lock is ours: truncating
     // first would destroy the contents of a file that another program holds exclusively.
     // Creating implies writing, so CreateAlways opens for writing whatever `write` says.
@@ -209,6 +226,7 @@ Handle openOnce(const std::string& path, bool write, bool shared, Disposition di
         fail(codeForPath(errno, path));
         return kNoHandle;
     }
+    t_createdFile = disposition == Disposition::CreateNew;
 
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -273,7 +291,7 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
     constexpr int kAttempts = 8;
     for (int attempt = 1;; ++attempt) {
         bool replaced = false;
-        const Handle handle = openOnce(path, write, shared, disposition, replaced);
+        const Handle handle = openOrUndo(path, write, shared, disposition, replaced);
         if (!replaced || attempt == kAttempts) return handle;
     }
 }

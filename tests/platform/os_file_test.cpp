@@ -342,6 +342,13 @@ TEST(OpenFile, AFileReplacedBetweenTheOpenAndTheShareLockIsOpenedAgainByName) {
     EXPECT_EQ(std::string(bytes, done), "new");
     closeFile(handle);
 
+    // A new file whose open fails after making it is removed again; one that was there stays.
+    injectFault(Fault{Call::ShareLock, 0, 1, code::kDiskFull, 0});
+    EXPECT_EQ(refusal(dir.file("made"), true, false, Disposition::CreateNew), code::kDiskFull);
+    EXPECT_FALSE(pathExists(dir.file("made")));
+    EXPECT_EQ(refusal(dir.file("lotobase.dbf"), true, false, Disposition::CreateNew), code::kAlreadyExists);
+    EXPECT_EQ(readFile(dir.file("lotobase.dbf")), "new");
+
     // A name removed under the open is a file that is gone.
     beforeNextCall(Call::ShareLock, [&] { ::unlink(dir.file("lotobase.dbf").c_str()); });
     EXPECT_EQ(refusal(dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting), code::kFileNotFound);
