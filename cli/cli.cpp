@@ -83,7 +83,8 @@ constexpr std::array kCommands{
             "Reports, one line each, what is wrong with the table: the header's record\n"
             "count against the records the file holds, a partial last record, a missing\n"
             "end mark, numbers that do not parse and, on a draw table, draw numbers\n"
-            "outside the game or repeated in a draw. Exit status 1 when anything is.\n"
+            "outside the game or repeated in a draw, and draws that stand twice. Exit\n"
+            "status 1 when anything is.\n"
             "\n"
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",

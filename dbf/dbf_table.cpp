@@ -35,6 +35,16 @@ std::string appendLeftovers(bool headerBack, bool endBack, std::uint32_t records
     return left;
 }
 
+// Inside a catch block: raises the failure being handled again, an engine error with `aftermath`
+// added to its message.
+[[noreturn]] void rethrowWithAftermath(const std::string& aftermath) {
+    try {
+        throw;
+    } catch (const EXbaseError& error) {
+        throw EXbaseError(error, aftermath);
+    }
+}
+
 bool acceptedVersion(std::uint8_t version) {
     switch (version) {
         case xb::ver::kDbase3:
@@ -395,14 +405,14 @@ void XBO_dBaseDBF::replaceRecord(std::int64_t n) {
         refreshHeader();
         for (WriteUndo& piece : headerUndo(UINT64_MAX)) undo.push_back(std::move(piece));
         writeHeader(false);
-    } catch (const EXbaseError& error) {
+    } catch (...) {
         m_headerUpdatePending = pendingBefore;
         bool restored = true;
         for (auto piece = undo.rbegin(); piece != undo.rend(); ++piece) restored = undoWrite(*piece) && restored;
         if (!restored)
-            throw EXbaseError(error, "Record " + std::to_string(n) +
-                                         " could not be put back as it was: it may hold "
-                                         "the new values in part, and the header a new date");
+            rethrowWithAftermath("Record " + std::to_string(n) +
+                                 " could not be put back as it was: it may hold the new values in part, and the "
+                                 "header a new date");
         throw;
     }
     m_currentRecord = static_cast<std::uint32_t>(n);
@@ -455,14 +465,14 @@ void XBO_dBaseDBF::appendRecord() {
             writeAt(offset, m_work.data(), m_recordLength + 1u);
             headerTried = true;
             writeHeader(true);
-        } catch (const EXbaseError& error) {
+        } catch (...) {
             // The record is not in the file: the count and position must not pretend it is.
             m_recordCount = countBefore;
             m_currentRecord = currentBefore;
             m_headerUpdatePending = pendingBefore;
             const bool headerBack = !headerTried || undoWrite(headerBytes);
             const bool endBack = undoWrite(recordUndo);
-            if (!headerBack || !endBack) throw EXbaseError(error, appendLeftovers(headerBack, endBack, countBefore));
+            if (!headerBack || !endBack) rethrowWithAftermath(appendLeftovers(headerBack, endBack, countBefore));
             throw;
         }
     } catch (...) {
