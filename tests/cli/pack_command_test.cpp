@@ -146,4 +146,29 @@ TEST(PackCommand, KeepsEveryRecordNotMarkedDeletedAndTheTablesRealFileNamesAndAc
     EXPECT_TRUE(readFile(path) == before);
 }
 
+TEST(PackCommand, AWriterThatPackOvertakesWritesIntoThePackedTable) {
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    table(true).writeTo(path);
+    // Another program packs the table when told to.
+    testsupport::Child packer([&](testsupport::Child& self) {
+        self.hear();
+        self.tell(runCli({"pack", path}).status == cli::kExitOk ? 'P' : 'F');
+        return 0;
+    });
+    // It packs after the writer's open, before the writer's share lock.
+    platform::beforeNextCall(platform::Call::ShareLock, [&] {
+        packer.send('G');
+        EXPECT_EQ(packer.receive(), 'P');
+    });
+    const auto added = runCli({"add", path, "7", "8", "9", "10", "11", "12"});
+    platform::clearFaults();
+    EXPECT_EQ(added.status, cli::kExitOk) << added.err;
+    EXPECT_EQ(added.out, "appended record 3\n") << "after the two records the pack kept";
+    const std::string after = readFile(path);
+    EXPECT_EQ(after.size(), 225u + 3 * 13 + 1);
+    EXPECT_EQ(after.substr(225 + 2 * 13, 13), "  7 8 9101112");
+    EXPECT_EQ(packer.wait(), 0);
+}
+
 }  // namespace
