@@ -248,8 +248,13 @@ int commandCheck(Arguments args, std::ostream& out, std::ostream& err) {
     if (!game) {
         // A table the analyses would refuse as its game's says so, as they would.
         if (const Game* meant = intendedGameOf(table)) {
-            const auto dataset = MakeDrawDataSetOn(*meant, table.path());
-            if (const std::string mismatch = DrawTableMismatch(*dataset, *meant); !mismatch.empty()) {
+            std::string mismatch;
+            try {
+                mismatch = DrawTableMismatch(*MakeDrawDataSetOn(*meant, table.path()), *meant);
+            } catch (const Exception& error) {
+                mismatch = error.Message();  // what the analyses would be told
+            }
+            if (!mismatch.empty()) {
                 out << mismatch << '\n';
                 ++problems;
             } else {

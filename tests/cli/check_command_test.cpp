@@ -174,6 +174,14 @@ TEST(CheckCommand, ATableTheAnalysesWouldRefuseAsItsGamesIsReported) {
     unended.fieldRaw("C1AAAAAAAAA", 'N', 2, 0);
     for (int i = 2; i <= 6; ++i) unended.field("C" + std::to_string(i), 'N', 2);
     EXPECT_EQ(checked(unended.record({"1", "2", "3", "4", "5", "6"})).out, refused);
+
+    // A repair mends the end of such a table and still reports it.
+    text.endMarker(false).writeTo(dir.file("lotobase.dbf"));
+    const auto repaired = runCli({"check", dir.file("lotobase.dbf"), "--repair"});
+    EXPECT_EQ(repaired.status, cli::kExitFailure);
+    EXPECT_EQ(repaired.out, "no end mark (0x1A) after the last record\n" + dir.file("lotobase.dbf") +
+                                " is not a SuperLoto table: its first fields are not C1..C6, numeric\n"
+                                "repaired: header count 1, end mark in place\n1 problem found\n");
 }
 
 TEST(CheckCommand, RepairKeepsRecordsPastTheHeadersCountOnlyWhenTheyAreValid) {
