@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "analysis/synthetic_draws.h"
+#include "dbf/constants.h"
+#include "dbf/error_report.h"
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
+#include "platform/error_codes.h"
 #include "platform/os_file.h"
 
 namespace {
@@ -21,13 +24,18 @@ std::string InFolder(const std::string& directory, const char* name) {
     return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-}  // namespace
-
-std::string CreateEmptyDrawTable(const std::string& directory, const Game& game) {
+// The engine makes the table at `path` exactly as named.
+std::string CreateDrawTableAt(const std::string& path, const Game& game) {
     std::vector<xb::FieldSpec> fields;
     for (int field = 0; field < game.fieldsPerDraw; ++field)
         fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
-    return xb::createTable(InFolder(directory, game.tableFileName), fields, kCodePageMark);
+    return xb::createTable(path, fields, kCodePageMark);
+}
+
+}  // namespace
+
+std::string CreateEmptyDrawTable(const std::string& directory, const Game& game) {
+    return CreateDrawTableAt(InFolder(directory, game.tableFileName), game);
 }
 
 void AppendDraw(DBFObject& table, std::span<const int> numbers) {
@@ -40,14 +48,37 @@ void AppendDraw(DBFObject& table, std::span<const int> numbers) {
     table.appendRecord();
 }
 
+// A table with draws is made whole under a scratch name beside its place and only then given its
+// name, so that a failure (a full disk) or a kill never leaves a half-made table in the way of the
+// next try; the scratch file goes with a failure, or with the next run after a kill.
 std::string CreateDrawTable(const std::string& directory, const Game& game, std::uint32_t draws) {
-    const std::string path = CreateEmptyDrawTable(directory, game);
-    if (draws > 0) {
-        DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
-        SyntheticDraws synthetic(game);
-        for (std::uint32_t i = 0; i < draws; ++i) AppendDraw(table, synthetic.next());
+    if (draws == 0) return CreateEmptyDrawTable(directory, game);
+    const std::string target = platform::fullPath(InFolder(directory, game.tableFileName));
+    if (target.empty()) xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kCreate, directory);
+    // As the engine refuses an existing table, in any letter case (the full path has matched it).
+    if (platform::pathExists(target))
+        xb::raiseError(static_cast<int>(platform::code::kAlreadyExists), xb::loc::kCreate, target);
+    std::string scratch;
+    try {
+        scratch = xb::scratchNameBeside(target, "new");
+        CreateDrawTableAt(scratch, game);
+    } catch (const EXbaseError& error) {
+        xb::raiseError(error.Code(), error.Location(), target);
     }
-    return path;
+    try {
+        {
+            DBFObject table(scratch, "", /*readWrite=*/true, /*shared=*/false);
+            SyntheticDraws synthetic(game);
+            for (std::uint32_t i = 0; i < draws; ++i) AppendDraw(table, synthetic.next());
+            table.close();
+        }
+        if (!platform::moveFileNoReplace(scratch, target))
+            xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kRename, target);
+    } catch (...) {
+        platform::removeFile(scratch);
+        throw;
+    }
+    return target;
 }
 
 bool DrawTableExists(const Game& game, const std::string& directory) {

@@ -12,7 +12,9 @@
 #include "analysis/game.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
+#include "dbf/error_report.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
 
@@ -92,7 +94,8 @@ constexpr std::array kCommands{
             "Reports, one line each, what is wrong with the table: the header's record\n"
             "count against the records the file holds, a partial last record, a missing\n"
             "end mark, numbers that do not parse and, on a draw table, draw numbers\n"
-            "outside the game or repeated in a draw. Exit status 1 when anything is.\n"
+            "outside the game or repeated in a draw, and draws that stand twice. Exit\n"
+            "status 1 when anything is.\n"
             "\n"
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",
@@ -172,6 +175,14 @@ std::string terminalText(std::string message) {
 }  // namespace
 
 std::span<const Command> commands() { return kCommands; }
+
+std::string failureText(const std::exception& error) {
+    std::string text = terminalText(error.what());
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
+        if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
+            text += "\n" + std::string(reason);
+    return text;
+}
 
 std::string_view version() { return SHAROMETR_VERSION; }
 
@@ -261,7 +272,7 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         printCommandUsage(*found, err);
         return kExitUsage;
     } catch (const Exception& error) {
-        err << terminalText(error.Message()) << '\n';
+        err << failureText(error) << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';

@@ -50,6 +50,10 @@ std::string_view version();
 // (Exception and its descendants) print their message on `err` and give kExitFailure.
 int run(Arguments args, std::ostream& out, std::ostream& err);
 
+// What the user reads of a failure: the message with its line breaks for a terminal, and for a
+// numbered failure of the system (112: a full disk) the system's words for it on a line of its own.
+std::string failureText(const std::exception& error);
+
 // The commands.
 int commandInfo(Arguments args, std::ostream& out, std::ostream& err);
 int commandDump(Arguments args, std::ostream& out, std::ostream& err);

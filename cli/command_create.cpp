@@ -1,5 +1,5 @@
 // `sharometr-cli create --game GAME [--sample N] DIR`: a new empty draw table made by the
-// engine, and optionally N synthetic draws appended to it.
+// engine, and optionally N synthetic draws appended to it before it takes its name.
 #include <limits>
 #include <ostream>
 

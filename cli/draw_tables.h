@@ -25,6 +25,9 @@ std::vector<TableField> tableFieldsOf(const DBFObject& table);
 // letter case, as the engine would find it) is left alone and refused; failures raise the
 // engine's error (EXbaseError) naming the table's path.
 std::string createEmptyTable(const std::string& directory, const Game& game);
+// The same under any path, and the path of the game's table in `directory`.
+std::string createDrawTable(const std::string& path, const Game& game);
+std::string gameTablePath(const std::string& directory, const Game& game);
 
 // Adds one draw as a new last record: blank record, each number put as value text, append (which
 // holds the table's append lock while it writes).

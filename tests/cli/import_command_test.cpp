@@ -219,7 +219,7 @@ TEST_F(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
     const auto result = runCli({"import", table, dir.file("draws.csv")});
     EXPECT_EQ(result.status, cli::kExitFailure);
     EXPECT_EQ(result.out, "appended 1 draw of 3\n");
-    EXPECT_EQ(result.err, "Xbase Error 112, SubCode 1102.\n " + table + ">1102\n");
+    EXPECT_EQ(result.err, "Xbase Error 112, SubCode 1102.\n " + table + ">1102\nNo space left on device\n");
     const std::string after = readFile(table);
     ASSERT_EQ(after.size(), 225u + 3u * 13u + 1u);
     EXPECT_EQ(after.substr(225 + 2 * 13), record({1, 2, 3, 4, 5, 6}) + "\x1A");
