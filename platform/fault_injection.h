@@ -24,6 +24,7 @@ enum class Call {
     Unlock,
     Remove,
     Permissions,
+    Version,
     Count,  // the number of kinds above; sizes the tables, never a call
 };
 

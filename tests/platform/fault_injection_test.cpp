@@ -86,6 +86,10 @@ protected:
             }
             case Call::Permissions:
                 return copyPermissions(m_handle, m_handle);
+            case Call::Version: {
+                FileVersion version;
+                return versionOf(m_handle, version);
+            }
             case Call::Count:
                 break;
         }
@@ -97,9 +101,9 @@ protected:
 };
 
 const Call kAllCalls[] = {
-    Call::Open,     Call::Close,    Call::Read,   Call::Write,  Call::Size,
-    Call::Flush,    Call::Truncate, Call::Move,   Call::Exists, Call::Identity,
-    Call::FullPath, Call::Lock,     Call::Unlock, Call::Remove, Call::Permissions,
+    Call::Open,     Call::Close,  Call::Read,        Call::Write,    Call::Size,     Call::Flush,
+    Call::Truncate, Call::Move,   Call::Exists,      Call::Identity, Call::FullPath, Call::Lock,
+    Call::Unlock,   Call::Remove, Call::Permissions, Call::Version,
 };
 static_assert(std::size(kAllCalls) == static_cast<std::size_t>(Call::Count));
 
