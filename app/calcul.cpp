@@ -3,8 +3,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -16,11 +14,11 @@
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"
+#include "app/manual.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
 #include "sharometr_version.h"
-#include "toolkit/shell.h"
 
 std::array<std::int32_t, 49> LotoValues{};
 std::array<std::int32_t, 80> KenoValues{};
@@ -160,8 +158,10 @@ std::function<TCanvas&()> TForm1::PictureCanvas() {
 void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
     RunOnPicture([&] {
         GameSide& side = SideOf(game);
-        ::RunAnalysis(analysis, game, *side.dataset, BoardTarget{side.values, side.periods, PictureCanvas()},
-                      m_history);
+        const AnalysisResult result =
+            ::RunAnalysis(analysis, game, *side.dataset,
+                          BoardTarget{side.values, side.periods, PictureCanvas(), m_boardScaled}, m_history);
+        if (!result.refusal && OnValuesReady) OnValuesReady(game, analysis, result);
     });
 }
 
@@ -203,18 +203,13 @@ void TForm1::N17Click() { RunAnalysis(kKeno, AverageWaitingPeriodAnalysis()); }
 
 void TForm1::N18Click() { RunAnalysis(kKeno, TalvenMethodAnalysis()); }
 
-void TForm1::N19Click() {
-    RunGuarded([&] {
-        // The manual beside the tables; nothing is said when it is missing.
-        const QFileInfo manual(QDir::current().filePath("manual.doc"));
-        if (manual.exists()) ShellOpen(manual.absoluteFilePath().toStdString());
-    });
-}
+void TForm1::N19Click() { RunGuarded(OpenManual); }
 
 void TForm1::HistoryClick() {
     RunGuarded([&] {
         THistoryDialog dialog(m_history.last, this);
         if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
+        ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
     });
 }
 

@@ -1,0 +1,65 @@
+// The "Вид" menu and the detail window's feed from the main window's commands.
+#include "app/view_menu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/calcul.h"
+#include "app/detail_window.h"
+#include "app/draw_map.h"
+#include "app/history_dialog.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/russian_text.h"
+
+DetailValues DetailOf(const Game& game, const Analysis& analysis, const AnalysisResult& result,
+                      const HistoryWindow& history) {
+    const auto index = static_cast<std::size_t>(&analysis - Analyses().data());
+    const char* item = index < 4 && game.menu.itemCaptions[index] ? game.menu.itemCaptions[index] : analysis.menuCaption;
+    DetailValues detail;
+    detail.command = QString::fromUtf8("«%1» → «%2»").arg(QString::fromUtf8(game.menu.menuCaption), QString::fromUtf8(item));
+    detail.covered = QString::fromUtf8("Учтено тиражей: %1 (окно истории: %2)")
+                         .arg(QString::fromStdString(russian::wholeNumber(result.draws)), HistoryInWords(history.last));
+    detail.values = result.values;
+    return detail;
+}
+
+void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
+    QMenuBar* bar = form.menuBar();
+    auto* view = new QMenu(QString::fromUtf8("Вид"), bar);
+    view->setObjectName("NView");
+    view->menuAction()->setObjectName("NView");
+    const QList<QAction*> menus = bar->actions();
+    bar->insertMenu(menus.isEmpty() ? nullptr : menus.back(), view);
+
+    QAction* show = view->addAction(QString::fromUtf8("Подробно"));
+    show->setObjectName("NDetail");
+    show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    QObject::connect(show, &QAction::triggered, &detail, [&detail] { detail.ShowAndRaise(); });
+
+    // A map of each game's history, made when first asked for (it opens its own dataset).
+    view->addSeparator();
+    for (const Game* game : Games()) {
+        QAction* map = view->addAction(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game->menu.menuCaption));
+        map->setObjectName(QString("NDrawMap") + game->cliName);
+        QObject::connect(map, &QAction::triggered, &form, [&form, game] {
+            RunGuarded([&] {
+                const QString name = QString("DrawMap") + game->cliName;
+                auto* window = form.findChild<TDrawMapWindow*>(name);
+                if (!window) window = new TDrawMapWindow(*game, &form);
+                window->ShowAndRaise();
+            });
+        });
+    }
+    view->addSeparator();
+
+    QAction* scale = view->addAction(QString::fromUtf8("Масштабировать доску"));
+    scale->setObjectName("NScaleBoard");
+    scale->setCheckable(true);
+    scale->setChecked(false);
+    QObject::connect(scale, &QAction::toggled, &form, [&form](bool on) { form.SetBoardScaled(on); });
+
+    form.OnValuesReady = [&detail, &form](const Game& game, const Analysis& analysis, const AnalysisResult& result) {
+        detail.ShowValues(DetailOf(game, analysis, result, form.History()));
+    };
+}
