@@ -43,7 +43,7 @@ std::vector<int> ValueRanks(const std::vector<std::int32_t>& values) {
     std::vector<int> ranks(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         ranks[i] = 1 + static_cast<int>(std::count_if(values.begin(), values.end(),
-                                                       [&](std::int32_t other) { return other > values[i]; }));
+                                                      [&](std::int32_t other) { return other > values[i]; }));
     }
     return ranks;
 }
@@ -88,7 +88,8 @@ QFont TDetailChart::LabelFont() const {
 TDetailChart::Layout TDetailChart::Arrange() const {
     Layout layout{};
     const QFontMetrics metrics(LabelFont());
-    const std::int32_t largest = m_values.empty() ? 1 : std::max(1, *std::max_element(m_values.begin(), m_values.end()));
+    const std::int32_t largest =
+        m_values.empty() ? 1 : std::max(1, *std::max_element(m_values.begin(), m_values.end()));
     layout.top = largest;
     layout.scaleWidth = metrics.horizontalAdvance(QString::number(largest)) + 6;
     layout.labelHeight = metrics.height();
@@ -126,8 +127,7 @@ QRect TDetailChart::LabelRect(int number) const {
 std::optional<int> TDetailChart::NumberAt(const QPoint& point) const {
     if (m_values.empty()) return std::nullopt;
     const Layout layout = Arrange();
-    if (point.x() < layout.plot.left() || point.x() > layout.plot.right() || point.y() < 0 ||
-        point.y() >= height()) {
+    if (point.x() < layout.plot.left() || point.x() > layout.plot.right() || point.y() < 0 || point.y() >= height()) {
         return std::nullopt;
     }
     // The columns as BarRect cuts them, in whole pixels.
@@ -152,7 +152,8 @@ void TDetailChart::paintEvent(QPaintEvent*) {
     // The scale: a white line at the plot's top and at half of it, their values at the left.
     painter.setPen(Qt::white);
     for (const std::int32_t mark : {layout.top, layout.top / 2}) {
-        const int y = layout.plot.bottom() + 1 - static_cast<int>(static_cast<double>(layout.plot.height()) * mark / layout.top + 0.5);
+        const int y = layout.plot.bottom() + 1 -
+                      static_cast<int>(static_cast<double>(layout.plot.height()) * mark / layout.top + 0.5);
         painter.drawLine(layout.plot.left(), y, layout.plot.right(), y);
         painter.drawText(QRect(kMargin, y - layout.labelHeight / 2, layout.scaleWidth - 4, layout.labelHeight),
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(mark));
@@ -189,10 +190,12 @@ TDetailWindow::TDetailWindow(QWidget* parent)
 
     auto* bar = new QMenuBar(this);
     QMenu* file = bar->addMenu(QString::fromUtf8("&Файл"));
-    QAction* savePicture = file->addAction(QString::fromUtf8("Сохранить &рисунок..."), this, &TDetailWindow::SavePictureAs);
+    QAction* savePicture =
+        file->addAction(QString::fromUtf8("Сохранить &рисунок..."), this, &TDetailWindow::SavePictureAs);
     savePicture->setObjectName("SavePicture");
     savePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    QAction* saveValues = file->addAction(QString::fromUtf8("Сохранить &значения..."), this, &TDetailWindow::SaveValuesAs);
+    QAction* saveValues =
+        file->addAction(QString::fromUtf8("Сохранить &значения..."), this, &TDetailWindow::SaveValuesAs);
     saveValues->setObjectName("SaveValues");
     saveValues->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
@@ -241,7 +244,8 @@ void TDetailWindow::ShowValues(const DetailValues& values) {
     m_table->setSortingEnabled(false);
     m_table->setRowCount(static_cast<int>(values.values.size()));
     for (int row = 0; row < static_cast<int>(values.values.size()); ++row) {
-        const int cells[] = {row + 1, values.values[static_cast<std::size_t>(row)], ranks[static_cast<std::size_t>(row)]};
+        const int cells[] = {row + 1, values.values[static_cast<std::size_t>(row)],
+                             ranks[static_cast<std::size_t>(row)]};
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem;
             item->setData(Qt::DisplayRole, cells[column]);
@@ -262,7 +266,8 @@ QString TDetailWindow::ValuesText(QChar separator) const {
     const std::vector<std::int32_t>& values = m_chart->Values();
     const std::vector<int> ranks = ValueRanks(values);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        text += QString::number(i + 1) + separator + QString::number(values[i]) + separator + QString::number(ranks[i]) + '\n';
+        text += QString::number(i + 1) + separator + QString::number(values[i]) + separator +
+                QString::number(ranks[i]) + '\n';
     }
     return text;
 }

@@ -17,8 +17,8 @@ class QTableWidget;
 
 // What the window shows: one analysis' values, with what says where they come from.
 struct DetailValues {
-    QString command;  // «СуперЛото» → «Гистограмма»
-    QString covered;  // Учтено тиражей: 100 (все тиражи)
+    QString command;                   // «СуперЛото» → «Гистограмма»
+    QString covered;                   // Учтено тиражей: 100 (все тиражи)
     std::vector<std::int32_t> values;  // one per number, number i at index i - 1
 };
 

@@ -112,7 +112,9 @@ TDrawMapView::TDrawMapView(const DrawMap& map, QWidget* parent) : QAbstractScrol
 
 int TDrawMapView::HeaderWidth() const { return fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 6; }
 
-int TDrawMapView::RowsInView() const { return std::max(0, (viewport()->height() - 2 * kRowHeight) / kRowHeight); }
+int TDrawMapView::RowsInView() const {
+    return std::max(0, (viewport()->height() - 2 * kLabelRows * kRowHeight) / kRowHeight);
+}
 
 int TDrawMapView::DrawAtRow(int row) const {
     const int draw = m_map.Draws() - 1 - verticalScrollBar()->value() - row;
@@ -170,33 +172,36 @@ void TDrawMapView::paintEvent(QPaintEvent*) {
     const int numbers = m_map.GameShown().numbers;
     const int header = HeaderWidth();
     const int rows = RowsInView();
-    const int mapBottom = kRowHeight * (1 + rows);
+    const int mapTop = RowTop(0);
+    const int mapBottom = RowTop(rows);
+    const int labelsHeight = kLabelRows * kRowHeight;
     painter.fillRect(viewport()->rect(), kBackground);
     for (int number = 1; number <= numbers; ++number) {
         if (!m_highlighted.contains(number)) continue;
-        painter.fillRect(header + (number - 1) * kCellWidth, kRowHeight, kCellWidth, mapBottom - kRowHeight, kHighlight);
+        painter.fillRect(header + (number - 1) * kCellWidth, mapTop, kCellWidth, mapBottom - mapTop, kHighlight);
     }
     // The numbers above, the draws' ordinals at the left, the totals below.
     QFont small = font();
     small.setPixelSize(9);
     painter.setFont(small);
-    painter.fillRect(0, 0, viewport()->width(), kRowHeight, kHeader);
-    painter.fillRect(0, mapBottom, viewport()->width(), kRowHeight, kHeader);
+    painter.fillRect(0, 0, viewport()->width(), labelsHeight, kHeader);
+    painter.fillRect(0, mapBottom, viewport()->width(), labelsHeight, kHeader);
     painter.fillRect(0, 0, header, mapBottom, kHeader);
     painter.setPen(Qt::black);
     const std::vector<int> totals = TotalsInView();
     for (int number = 1; number <= numbers; ++number) {
-        const QRect column(header + (number - 1) * kCellWidth, 0, kCellWidth, kRowHeight);
-        painter.drawText(column, Qt::AlignCenter, QString::number(number));
-        painter.drawText(column.translated(0, mapBottom), Qt::AlignCenter,
+        const int lower = (number % 2 == 0) ? kRowHeight : 0;
+        const QRect label(header + (number - 2) * kCellWidth + kCellWidth / 2, lower, 2 * kCellWidth, kRowHeight);
+        painter.drawText(label, Qt::AlignCenter, QString::number(number));
+        painter.drawText(label.translated(0, mapBottom), Qt::AlignCenter,
                          QString::number(totals[static_cast<std::size_t>(number - 1)]));
     }
-    painter.drawText(QRect(2, mapBottom, header - 4, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRect(2, mapBottom, header - 4, labelsHeight), Qt::AlignLeft | Qt::AlignVCenter,
                      QString::fromUtf8("Итого"));
     for (int row = 0; row < rows; ++row) {
         const int draw = DrawAtRow(row);
         if (draw < 0) break;
-        const int y = kRowHeight * (1 + row);
+        const int y = RowTop(row);
         painter.setPen(Qt::black);
         painter.drawText(QRect(2, y, header - 4, kRowHeight), Qt::AlignRight | Qt::AlignVCenter,
                          QString::number(draw + 1));
@@ -304,7 +309,8 @@ void TDrawMapWindow::ShowGaps(int number) {
                        .arg(QString::fromStdString(russian::counted(gaps.hits, {"раз", "раза", "раз"})))
                        .arg(QString::fromStdString(russian::counted(gaps.current, russian::kDraws)))
                        .arg(QString::fromStdString(russian::counted(gaps.longest, russian::kDraws)));
-    text += gaps.average ? QString::fromUtf8(", средний — ") + QString::fromStdString(russian::decimal(*gaps.average, 1))
-                         : QString::fromUtf8(", среднего нет (меньше двух выпадений)");
+    text += gaps.average
+                ? QString::fromUtf8(", средний — ") + QString::fromStdString(russian::decimal(*gaps.average, 1))
+                : QString::fromUtf8(", среднего нет (меньше двух выпадений)");
     m_gaps->setText(text + '.');
 }

@@ -66,6 +66,9 @@ class TDrawMapView : public QAbstractScrollArea {
 public:
     static constexpr int kRowHeight = 12;
     static constexpr int kCellWidth = 12;
+    // The numbers above and the totals below take two rows each: odd numbers' in the upper, even
+    // ones' in the lower, so that two digits have two columns' room, as on the board.
+    static constexpr int kLabelRows = 2;
 
     explicit TDrawMapView(const DrawMap& map, QWidget* parent = nullptr);
 
@@ -77,6 +80,8 @@ public:
     // The draw shown in row `row` of the view (0 the top row), or -1 below the last.
     int DrawAtRow(int row) const;
     int RowsInView() const;
+    // The top of row `row` of draws in the viewport.
+    static int RowTop(int row) { return kRowHeight * (kLabelRows + row); }
     // How often each number fell in the rows in view (number i at index i - 1).
     std::vector<int> TotalsInView() const;
     // The number whose column holds the viewport's point.

@@ -15,9 +15,11 @@
 DetailValues DetailOf(const Game& game, const Analysis& analysis, const AnalysisResult& result,
                       const HistoryWindow& history) {
     const auto index = static_cast<std::size_t>(&analysis - Analyses().data());
-    const char* item = index < 4 && game.menu.itemCaptions[index] ? game.menu.itemCaptions[index] : analysis.menuCaption;
+    const char* item =
+        index < 4 && game.menu.itemCaptions[index] ? game.menu.itemCaptions[index] : analysis.menuCaption;
     DetailValues detail;
-    detail.command = QString::fromUtf8("«%1» → «%2»").arg(QString::fromUtf8(game.menu.menuCaption), QString::fromUtf8(item));
+    detail.command =
+        QString::fromUtf8("«%1» → «%2»").arg(QString::fromUtf8(game.menu.menuCaption), QString::fromUtf8(item));
     detail.covered = QString::fromUtf8("Учтено тиражей: %1 (окно истории: %2)")
                          .arg(QString::fromStdString(russian::wholeNumber(result.draws)), HistoryInWords(history.last));
     detail.values = result.values;
@@ -40,7 +42,8 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     // A map of each game's history, made when first asked for (it opens its own dataset).
     view->addSeparator();
     for (const Game* game : Games()) {
-        QAction* map = view->addAction(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game->menu.menuCaption));
+        QAction* map =
+            view->addAction(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game->menu.menuCaption));
         map->setObjectName(QString("NDrawMap") + game->cliName);
         QObject::connect(map, &QAction::triggered, &form, [&form, game] {
             RunGuarded([&] {

@@ -40,7 +40,7 @@ TEST_F(DrawMapTest, RowsFollowTheTableFromTheLatestDown) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     TDrawMapView& view = window->View();
-    view.resize(view.width(), 20 * TDrawMapView::kRowHeight + 40);
+    view.resize(view.width(), 24 * TDrawMapView::kRowHeight + 40);
     QApplication::processEvents();
     ASSERT_EQ(window->Map().Draws(), 300);
     const int rows = view.RowsInView();
@@ -58,7 +58,7 @@ TEST_F(DrawMapTest, RowsFollowTheTableFromTheLatestDown) {
         EXPECT_EQ(window->Map().NumbersOf(c.draw), sorted(draws[static_cast<std::size_t>(c.draw)]));
         // The marks as painted: a hit's cell dark, a miss's white.
         const QImage picture = view.viewport()->grab().toImage();
-        const int y = TDrawMapView::kRowHeight * (1 + c.row) + TDrawMapView::kRowHeight / 2;
+        const int y = TDrawMapView::RowTop(c.row) + TDrawMapView::kRowHeight / 2;
         for (int number = 1; number <= 80; ++number) {
             const int x = view.HeaderWidth() + (number - 1) * TDrawMapView::kCellWidth + TDrawMapView::kCellWidth / 2;
             const bool hit = window->Map().Hit(c.draw, number);
@@ -105,7 +105,7 @@ TEST_F(DrawMapTest, HighlightAndGapsAgreeWithCountsByHand) {
     // A click in the column of 7.
     TDrawMapView& view = window.View();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
-                      QPoint(view.HeaderWidth() + 6 * TDrawMapView::kCellWidth + 3, 3 * TDrawMapView::kRowHeight));
+                      QPoint(view.HeaderWidth() + 6 * TDrawMapView::kCellWidth + 3, TDrawMapView::RowTop(2)));
     EXPECT_EQ(window.GapsLabel().text(),
               QString::fromUtf8("Номер 7: выпадал 3\u00A0раза; текущий пропуск — 4\u00A0тиража, самый долгий — "
                                 "4\u00A0тиража, средний — 1,0."));
@@ -124,8 +124,8 @@ TEST_F(DrawMapTest, HighlightAndGapsAgreeWithCountsByHand) {
     // A highlighted column's misses show the gap: the line down the middle of 30's column.
     const QImage picture = view.viewport()->grab().toImage();
     const int x = view.HeaderWidth() + 29 * TDrawMapView::kCellWidth + TDrawMapView::kCellWidth / 2;
-    EXPECT_EQ(picture.pixel(x, 2 * TDrawMapView::kRowHeight + 1) & 0xFFFFFF, 0xC08000u);
-    EXPECT_EQ(picture.pixel(x, TDrawMapView::kRowHeight + 6) & 0xFFFFFF, 0xC00000u) << "its hit in the latest draw";
+    EXPECT_EQ(picture.pixel(x, TDrawMapView::RowTop(1) + 1) & 0xFFFFFF, 0xC08000u);
+    EXPECT_EQ(picture.pixel(x, TDrawMapView::RowTop(0) + 6) & 0xFFFFFF, 0xC00000u) << "its hit in the latest draw";
     for (const char* name : {"Reload", "HighlightLatest", "Close"})
         EXPECT_FALSE(window.findChild<QAction*>(name)->shortcut().isEmpty()) << name;
 }

@@ -41,8 +41,8 @@ TEST(HistoryDialog, OpensOnTheChoiceInForce) {
 
 TEST(HistoryDialog, TheNounAgreesWithTheNumber) {
     THistoryDialog dialog(12);
-    const std::pair<int, const char*> cases[] = {{5, "тиражей"}, {21, "тираж"}, {22, "тиража"}, {111, "тиражей"},
-                                                 {1001, "тираж"}};
+    const std::pair<int, const char*> cases[] = {
+        {5, "тиражей"}, {21, "тираж"}, {22, "тиража"}, {111, "тиражей"}, {1001, "тираж"}};
     for (const auto& [count, noun] : cases) {
         dialog.CountBox()->setValue(count);
         EXPECT_EQ(dialog.NounLabel()->text(), QString::fromUtf8(noun)) << count;
@@ -60,8 +60,9 @@ TEST(HistoryDialog, FewerThanFiveDrawsAreRefused) {
     QTest::keyClicks(dialog.CountBox(), "4");
     QTest::mouseClick(ok, Qt::LeftButton);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Каждому анализу нужно не меньше 5\u00A0тиражей: введите число от 5 до "
-                                      "99\u00A0999\u00A0999.");
+    EXPECT_EQ(messages.shown[0].text,
+              "Каждому анализу нужно не меньше 5\u00A0тиражей: введите число от 5 до "
+              "99\u00A0999\u00A0999.");
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open";
     EXPECT_EQ(dialog.result(), 0);
     dialog.CountBox()->findChild<QLineEdit*>()->selectAll();
