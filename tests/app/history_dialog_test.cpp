@@ -1,21 +1,17 @@
 // The dialog of the window of history: what it shows for the choice in force, the noun agreeing
-// with the number, fewer than 5 draws refused, its title whole, and the menu item that shows the
-// window in force.
-#include <QAction>
+// with the number, fewer than 5 draws refused, and its title whole. (The menu item that shows the
+// window in force is tested with the main window.)
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
 #include "app/history_dialog.h"
-#include "app/startup.h"
-#include "table_folder_test.h"
 #include "tests/support/recording_message_service.h"
 
 namespace {
@@ -39,7 +35,7 @@ TEST(HistoryDialog, OpensOnTheChoiceInForce) {
     }
 }
 
-TEST(HistoryDialog, TheNounAgreesWithTheNumber) {
+TEST(HistoryDialog, TheNounAfterTheBoxAgreesWithTheNumber) {
     THistoryDialog dialog(12);
     const std::pair<int, const char*> cases[] = {
         {5, "тиражей"}, {21, "тираж"}, {22, "тиража"}, {111, "тиражей"}, {1001, "тираж"}};
@@ -77,54 +73,6 @@ TEST(HistoryDialog, FewerThanFiveDrawsAreRefused) {
     all.accept();
     EXPECT_EQ(all.result(), QDialog::Accepted);
     EXPECT_EQ(all.Last(), 0);
-}
-
-class HistoryMenuItemTest : public TableFolderTest {
-protected:
-    RecordingMessageService m_messages;
-};
-
-TEST_F(HistoryMenuItemTest, TheItemShowsTheWindowInForceAndTheDialogReopensOnIt) {
-    makeTables(10, 10, 1, 2);
-    auto windows = CreateProgramWindows();
-    ASSERT_NE(windows, nullptr);
-    QAction* item = windows->Form1->MenuItem("NHistory");
-    const QString caption = QString::fromUtf8("&Анализировать последние N тиражей");
-    EXPECT_EQ(item->text(), caption);
-    EXPECT_FALSE(item->isChecked());
-
-    struct Step {
-        bool latest;
-        int count;
-        int shownOnOpen;  // what the dialog shows as it opens: the choice before
-        bool latestOnOpen;
-        const char* after;  // the item's text after
-    };
-    const Step steps[] = {
-        {true, 12, 200, false, "\t12\u00A0тиражей"},
-        {true, 21, 12, true, "\t21\u00A0тираж"},
-        {false, 0, 21, true, ""},
-    };
-    for (const Step& step : steps) {
-        int shown = -1;
-        bool latestShown = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            shown = dialog->CountBox()->value();
-            latestShown = dialog->LatestButton()->isChecked();
-            (step.latest ? dialog->LatestButton() : dialog->AllButton())->click();
-            if (step.latest) dialog->CountBox()->setValue(step.count);
-            dialog->accept();
-        });
-        item->trigger();
-        EXPECT_EQ(shown, step.shownOnOpen);
-        EXPECT_EQ(latestShown, step.latestOnOpen);
-        EXPECT_EQ(item->text(), caption + QString::fromUtf8(step.after));
-        EXPECT_EQ(item->isChecked(), step.latest);
-        EXPECT_EQ(windows->Form1->History().last, step.count);
-    }
-    EXPECT_TRUE(m_messages.shown.empty());
 }
 
 }  // namespace

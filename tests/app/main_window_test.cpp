@@ -138,23 +138,33 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
     EXPECT_FALSE(form.Image1().HasPicture());
     EXPECT_EQ(pixel(form.grab().toImage(), 300, 150 + form.menuBar()->height()), 0x808080u);
 
-    // Choose the latest 12 draws in the dialog, as the user would.
+    // Choose the latest 12 draws in the dialog, as the user would; the dialog opens on the
+    // choice in force, and the menu item shows it.
+    int shownOnOpen = 0;
     auto answer = [&](bool latest, int count, bool accept) {
-        QTimer::singleShot(0, [=] {
+        QTimer::singleShot(0, [=, &shownOnOpen] {
             auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Сколько тиражей анализировать"));
+            shownOnOpen = dialog->Last();
             (latest ? dialog->LatestButton() : dialog->AllButton())->click();
             dialog->CountBox()->setValue(count);
             accept ? dialog->accept() : dialog->reject();
         });
         form.MenuItem("NHistory")->trigger();
     };
+    QAction* item = form.MenuItem("NHistory");
     EXPECT_EQ(form.History().last, 0) << "every draw, as the program starts";
+    EXPECT_FALSE(item->isChecked());
     answer(true, 12, true);
     EXPECT_EQ(form.History().last, 12);
+    EXPECT_EQ(shownOnOpen, 0);
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(item->text(), QString::fromUtf8("&Анализировать последние N тиражей\t12\u00A0тиражей"));
     answer(false, 5, false);
+    EXPECT_EQ(shownOnOpen, 12) << "reopened on the 12 chosen";
     EXPECT_EQ(form.History().last, 12) << "Cancel keeps the choice";
+    EXPECT_TRUE(item->isChecked());
 
     std::vector<std::uint8_t> latest;
     for (std::size_t d = keno.size() - 12; d < keno.size(); ++d)
@@ -169,6 +179,8 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
 
     answer(false, 12, true);
     EXPECT_EQ(form.History().last, 0);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(shownText(*item), QString::fromUtf8("Анализировать последние N тиражей"));
     form.MenuItem("N14")->trigger();
     std::vector<std::uint8_t> all;
     for (const auto& draw : keno)

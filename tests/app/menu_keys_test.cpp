@@ -63,19 +63,15 @@ TEST_F(MenuKeysTest, EveryCaptionHasItsOwnMnemonicAndTheBarAtRestLooksAsWritten)
     EXPECT_EQ(menus[0]->text(), QString::fromUtf8("&Данные"));
     EXPECT_EQ(menus[4]->text(), QString("?")) << "no letter, no mnemonic";
     EXPECT_EQ(form().MenuItem("N8")->text(), QString::fromUtf8("&Выход"));
+    // No two items of a menu on one letter.
     for (QAction* top : menus) {
-        QSet<QChar> letters;
-        int given = 0;
+        QSet<QString> letters;
         for (QAction* item : top->menu()->actions()) {
-            if (item->isSeparator()) continue;
-            const int at = item->text().indexOf('&');
-            if (at < 0) continue;
-            ++given;
-            letters.insert(item->text()[at + 1].toLower());
+            const QString letter = item->text().section('&', 1).left(1).toLower();
+            EXPECT_FALSE(!letter.isEmpty() && letters.contains(letter)) << item->text().toStdString();
+            letters.insert(letter);
         }
-        EXPECT_EQ(letters.size(), given) << top->text().toStdString() << ": two items on one letter";
     }
-
     // The same bar with its captions as written, without mnemonics, gives the same pixels.
     const QImage withMnemonics = barPicture();
     std::vector<QString> texts;
