@@ -227,7 +227,8 @@ TDrawMapWindow::TDrawMapWindow(const Game& game, QWidget* parent)
       m_view(new TDrawMapView(m_map, this)),
       m_numbers(new QLineEdit(this)),
       m_summary(new QLabel(this)),
-      m_gaps(new QLabel(this)) {
+      m_gaps(new QLabel(this)),
+      m_picksButton(new QPushButton(QString::fromUtf8("Выбор анализа"), this)) {
     setObjectName(QString("DrawMap") + game.cliName);
     setWindowTitle(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game.menu.menuCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/data_window.xpm")));
@@ -237,6 +238,10 @@ TDrawMapWindow::TDrawMapWindow(const Game& game, QWidget* parent)
     latest->setObjectName("LatestDraw");
     connect(m_numbers, &QLineEdit::returnPressed, this, &TDrawMapWindow::HighlightTyped);
     connect(latest, &QPushButton::clicked, this, &TDrawMapWindow::HighlightLatestDraw);
+    m_picksButton->setObjectName("MethodPicks");
+    m_picksButton->setEnabled(false);
+    m_picksButton->setToolTip(QString::fromUtf8("Номера с наибольшими значениями последнего анализа этой игры"));
+    connect(m_picksButton, &QPushButton::clicked, this, &TDrawMapWindow::HighlightMethodPicks);
     connect(m_view, &TDrawMapView::NumberClicked, this, &TDrawMapWindow::ShowGaps);
 
     auto addKey = [this](const char* name, const QKeySequence& key, auto handler) {
@@ -249,12 +254,14 @@ TDrawMapWindow::TDrawMapWindow(const Game& game, QWidget* parent)
     };
     addKey("Reload", QKeySequence(Qt::Key_F5), [this] { RunGuarded([this] { Reload(); }); });
     addKey("HighlightLatest", QKeySequence(Qt::CTRL | Qt::Key_L), [this] { HighlightLatestDraw(); });
+    addKey("HighlightPicks", QKeySequence(Qt::CTRL | Qt::Key_P), [this] { HighlightMethodPicks(); });
     addKey("Close", QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(new QLabel(QString::fromUtf8("Выделить:"), this));
     tools->addWidget(m_numbers, 1);
     tools->addWidget(latest);
+    tools->addWidget(m_picksButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(tools);
     layout->addWidget(m_view, 1);
@@ -295,9 +302,21 @@ void TDrawMapWindow::HighlightTyped() {
 }
 
 void TDrawMapWindow::HighlightLatestDraw() {
-    if (m_map.Draws() == 0) return;
+    if (m_map.Draws() > 0) HighlightNumbers(m_map.NumbersOf(m_map.Draws() - 1));
+}
+
+void TDrawMapWindow::SetMethodPicks(const std::vector<int>& picks) {
+    m_picks = picks;
+    m_picksButton->setEnabled(!m_picks.empty());
+}
+
+void TDrawMapWindow::HighlightMethodPicks() {
+    if (!m_picks.empty()) HighlightNumbers(m_picks);
+}
+
+void TDrawMapWindow::HighlightNumbers(const std::vector<int>& numbers) {
     QStringList words;
-    for (const int number : m_map.NumbersOf(m_map.Draws() - 1)) words << QString::number(number);
+    for (const int number : numbers) words << QString::number(number);
     m_numbers->setText(words.join(' '));
     HighlightTyped();
 }

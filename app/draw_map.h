@@ -19,6 +19,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class TXbaseDataSet;
 
 // The hits of every number in every draw, in table order.
@@ -124,13 +125,24 @@ public slots:
     // with a message.
     void HighlightTyped();
     void HighlightLatestDraw();
+    // Highlights the picks of the last analysis of this game run in the main window.
+    void HighlightMethodPicks();
     void ShowGaps(int number);
 
+public:
+    // The picks of the game's last analysis: the game's ticket of numbers of the highest values.
+    void SetMethodPicks(const std::vector<int>& picks);
+
 private:
+    // Writes the numbers in the box and highlights them.
+    void HighlightNumbers(const std::vector<int>& numbers);
+
     std::unique_ptr<TXbaseDataSet> m_dataSet;
     DrawMap m_map;
     TDrawMapView* m_view;
     QLineEdit* m_numbers;
     QLabel* m_summary;
     QLabel* m_gaps;
+    QPushButton* m_picksButton;
+    std::vector<int> m_picks;
 };

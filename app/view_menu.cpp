@@ -5,10 +5,15 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <map>
+#include <memory>
+#include <vector>
+
 #include "app/calcul.h"
 #include "app/detail_window.h"
 #include "app/draw_map.h"
 #include "app/history_dialog.h"
+#include "backtest/backtest.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
 
@@ -39,17 +44,22 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     QObject::connect(show, &QAction::triggered, &detail, [&detail] { detail.ShowAndRaise(); });
 
+    // The picks of each game's last analysis, for its map.
+    auto picks = std::make_shared<std::map<const Game*, std::vector<int>>>();
     // A map of each game's history, made when first asked for (it opens its own dataset).
     view->addSeparator();
     for (const Game* game : Games()) {
         QAction* map =
             view->addAction(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game->menu.menuCaption));
         map->setObjectName(QString("NDrawMap") + game->cliName);
-        QObject::connect(map, &QAction::triggered, &form, [&form, game] {
+        QObject::connect(map, &QAction::triggered, &form, [&form, game, picks] {
             RunGuarded([&] {
                 const QString name = QString("DrawMap") + game->cliName;
                 auto* window = form.findChild<TDrawMapWindow*>(name);
-                if (!window) window = new TDrawMapWindow(*game, &form);
+                if (!window) {
+                    window = new TDrawMapWindow(*game, &form);
+                    window->SetMethodPicks((*picks)[game]);
+                }
                 window->ShowAndRaise();
             });
         });
@@ -62,7 +72,11 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     scale->setChecked(false);
     QObject::connect(scale, &QAction::toggled, &form, [&form](bool on) { form.SetBoardScaled(on); });
 
-    form.OnValuesReady = [&detail, &form](const Game& game, const Analysis& analysis, const AnalysisResult& result) {
+    form.OnValuesReady = [&detail, &form, picks](const Game& game, const Analysis& analysis,
+                                                 const AnalysisResult& result) {
         detail.ShowValues(DetailOf(game, analysis, result, form.History()));
+        (*picks)[&game] = TopPicks(result.values, game.backtestPicks);
+        if (auto* map = form.findChild<TDrawMapWindow*>(QString("DrawMap") + game.cliName))
+            map->SetMethodPicks((*picks)[&game]);
     };
 }

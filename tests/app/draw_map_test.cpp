@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest/QTest>
 
@@ -15,6 +16,7 @@
 
 #include "app/draw_map.h"
 #include "app/startup.h"
+#include "backtest/backtest.h"
 #include "table_folder_test.h"
 #include "tests/support/recording_message_service.h"
 
@@ -70,6 +72,14 @@ TEST_F(DrawMapTest, RowsFollowTheTableFromTheLatestDown) {
             for (int number : draws[static_cast<std::size_t>(view.DrawAtRow(row))]) ++totals[number - 1];
         EXPECT_EQ(view.TotalsInView(), totals);
     }
+    // A method's picks: the ticket of the last Keno analysis, once one has run.
+    auto* picks = window->findChild<QPushButton*>("MethodPicks");
+    EXPECT_FALSE(picks->isEnabled());
+    windows->Form1->MenuItem("N14")->trigger();
+    ASSERT_TRUE(picks->isEnabled());
+    picks->click();
+    const std::vector<int> ticket = TopPicks(KenoValues, kKeno.backtestPicks);
+    EXPECT_EQ(view.Highlighted(), QSet<int>(ticket.begin(), ticket.end()));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
@@ -126,7 +136,7 @@ TEST_F(DrawMapTest, HighlightAndGapsAgreeWithCountsByHand) {
     const int x = view.HeaderWidth() + 29 * TDrawMapView::kCellWidth + TDrawMapView::kCellWidth / 2;
     EXPECT_EQ(picture.pixel(x, TDrawMapView::RowTop(1) + 1) & 0xFFFFFF, 0xC08000u);
     EXPECT_EQ(picture.pixel(x, TDrawMapView::RowTop(0) + 6) & 0xFFFFFF, 0xC00000u) << "its hit in the latest draw";
-    for (const char* name : {"Reload", "HighlightLatest", "Close"})
+    for (const char* name : {"Reload", "HighlightLatest", "HighlightPicks", "Close"})
         EXPECT_FALSE(window.findChild<QAction*>(name)->shortcut().isEmpty()) << name;
 }
 
