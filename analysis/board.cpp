@@ -9,10 +9,16 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "toolkit/conversions.h"
+#include "toolkit/russian_text.h"
 
 namespace {
+
+// Where a scaled board says its scale: below the count caption, above the tallest bar.
+constexpr int kScaleCaptionX = 20;
+constexpr int kScaleCaptionY = 46;
 
 int clampToInt(std::int64_t value) {
     return static_cast<int>(
@@ -39,7 +45,7 @@ TColor BarColor(std::int32_t value, std::int32_t threshold) {
     return value > threshold ? clRed : clGreen;
 }
 
-void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values) {
+void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values, bool scaled) {
     if (game.numbers <= 0 || values.size() != static_cast<std::size_t>(game.numbers))
         throw std::invalid_argument(std::string("DrawGameBoard: ") + game.name + " needs " +
                                     std::to_string(game.numbers) + " board values, got " +
@@ -49,12 +55,18 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
     canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
 
     const std::int32_t threshold = RedThreshold(values);
+    const std::int32_t tallest = std::max<std::int32_t>(1, *std::max_element(values.begin(), values.end()));
+    const double pixelsPerUnit = static_cast<double>(board::kBaseline - board::kScaledTop) / tallest;
+    auto heightOf = [&](std::int32_t value) {
+        return scaled ? static_cast<std::int64_t>(RoundHalfEven(pixelsPerUnit * value))
+                      : std::int64_t{board::kPixelsPerUnit} * value;
+    };
     for (int i = 0; i < game.numbers; ++i) {
         const std::int32_t value = values[static_cast<std::size_t>(i)];
         const int left = game.barStep * i;
         // A negative value gives a top below the baseline, an inverted rectangle that paints
         // nothing; a huge one is cut at the picture's top edge by the fill.
-        const int top = clampToInt(std::int64_t{board::kBaseline} - std::int64_t{board::kPixelsPerUnit} * value);
+        const int top = clampToInt(std::int64_t{board::kBaseline} - heightOf(value));
         canvas.SetBrushColor(BarColor(value, threshold));
         canvas.FillRect(TRect{left, top, left + game.barWidth, board::kBaseline});
     }
@@ -74,11 +86,20 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
 
     canvas.SetFontColor(clWhite);
     canvas.SetPenColor(clWhite);
-    for (int reference : board::kReferenceValues) {
-        const int y = board::kBaseline - board::kPixelsPerUnit * reference;
+    const std::vector<std::int32_t> references =
+        scaled ? std::vector<std::int32_t>{tallest / 2, tallest}
+               : std::vector<std::int32_t>(std::begin(board::kReferenceValues), std::end(board::kReferenceValues));
+    for (const std::int32_t reference : references) {
+        if (reference <= 0) continue;
+        const int y = clampToInt(board::kBaseline - heightOf(reference));
         canvas.MoveTo(0, y);
         canvas.LineTo(game.referenceLineEnd, y);
         canvas.TextOut(game.referenceLabelX, y - 3, std::to_string(reference));
+    }
+    if (scaled) {
+        // The usual board has 10 pixels a unit.
+        canvas.TextOut(kScaleCaptionX, kScaleCaptionY,
+                       "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикс. на единицу");
     }
 
     if (game.groupSeparators) {

@@ -10,7 +10,15 @@
 #include "analysis/game.h"
 #include "toolkit/canvas.h"
 
-void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values);
+// `scaled`: the bars drawn so that the tallest reaches kScaledTop, with two reference lines (the
+// tallest value and half of it) and the scale written below the caption, instead of 10 pixels a
+// unit cut at the top; unscaled, the board is exactly as it always was.
+void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values, bool scaled = false);
+
+namespace board {
+// Where a scaled board's tallest bar ends: below the captions the commands write.
+inline constexpr int kScaledTop = 64;
+}  // namespace board
 
 // The colour of a bar: red above the threshold, blue at or below a third of it, green between.
 TColor BarColor(std::int32_t value, std::int32_t threshold);

@@ -38,8 +38,8 @@ void WriteHeading(TCanvas& canvas, int points, const char* text) {
 }  // namespace
 
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
-                   TDataSet& dataset) {
-    DrawGameBoard(canvas, game, result.values);
+                   TDataSet& dataset, bool scaled) {
+    DrawGameBoard(canvas, game, result.values, scaled);
     switch (analysis.caption) {
         case CaptionKind::DrawCount:
             // In the state the painter leaves the canvas.
@@ -70,6 +70,6 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
     }
     std::ranges::copy(result.values, target.values.begin());
     if (!result.periods.empty()) std::ranges::copy(result.periods, target.periods.begin());
-    PaintAnalysis(target.canvas(), analysis, game, result, dataset);
+    PaintAnalysis(target.canvas(), analysis, game, result, dataset, target.scaled);
     return result;
 }

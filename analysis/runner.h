@@ -20,6 +20,8 @@ struct BoardTarget {
     // The picture's canvas, asked for only when a board is painted: a refused command leaves the
     // picture as it was, not even made.
     std::function<TCanvas&()> canvas;
+    // The board scaled so that the tallest bar fits (DrawGameBoard).
+    bool scaled = false;
 };
 
 AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,
@@ -28,4 +30,4 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
 // Paints the result's board and the analysis' captions (the latest draw's from the dataset's
 // current record).
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
-                   TDataSet& dataset);
+                   TDataSet& dataset, bool scaled = false);

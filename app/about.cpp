@@ -1,4 +1,4 @@
-// The About window: its settings, components and the two links.
+// The About window: its settings, components and the link to the manual.
 #include "app/about.h"
 
 // jpeglib.h uses FILE and size_t without including their headers.
@@ -14,11 +14,11 @@
 #include <csetjmp>
 #include <string>
 
+#include "app/manual.h"
 #include "resources/about_picture.h"
 #include "sharometr_version.h"
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/shell.h"
 #include "toolkit/windows.h"
 
 namespace {
@@ -26,13 +26,12 @@ namespace {
 constexpr int kClientWidth = 462;
 constexpr int kClientHeight = 114;
 
-// The addresses the window shows. The web link shows the site's name; the desktop needs the
-// scheme in front of it to know that it is a web address.
-constexpr const char* kWebAddress = "sharometr.example.org";
-constexpr const char* kWebTarget = "https://sharometr.example.org";
-constexpr const char* kMailAddress = "loto@example.org";
+// The window's links lead only to what is on the machine: the web line opens the HTML manual,
+// and the project has no mail or chat address to give, which the mail line says.
+constexpr const char* kManualLink = "manual.html";
+constexpr const char* kNoAddress = "адреса пока нет";
 constexpr const char* kAuthorLine = "Автор: команда проекта ШАРОМЕТР";
-constexpr const char* kContactLine = "XMPP: loto@example.org";
+constexpr const char* kContactLine = "";
 
 // The stand-ins for the faces of the original platform.
 constexpr const char* kSerifFace = "Liberation Serif";
@@ -129,16 +128,14 @@ TForm2::TForm2(QWidget* parent)
 
     QFont link = windowFont(true);
     link.setUnderline(true);
-    TLabel* web = AddLabel("Label7", QRect(248, 40, 138, 13), kWebAddress, link);
+    TLabel* web = AddLabel("Label7", QRect(248, 40, 138, 13), kManualLink, link);
     web->setCursor(Qt::PointingHandCursor);
     connect(web, &TLabel::clicked, this, &TForm2::Label7Click);
 
     AddLabel("Label2", QRect(176, 64, 236, 13), kAuthorLine, windowFont());
     AddLabel("Label3", QRect(176, 80, 177, 13), "Хотите что-то сказать? Вам сюда: ", windowFont());
 
-    TLabel* mail = AddLabel("Label4", QRect(352, 80, 106, 13), kMailAddress, link);
-    mail->setCursor(Qt::PointingHandCursor);
-    connect(mail, &TLabel::clicked, this, &TForm2::Label4Click);
+    AddLabel("Label4", QRect(352, 80, 106, 13), kNoAddress, windowFont(true));
 
     AddLabel("Label5", QRect(312, 96, 144, 13), kContactLine, windowFont(true));
 
@@ -168,10 +165,4 @@ TLabel* TForm2::AddLabel(const char* name, const QRect& bounds, const char* text
 
 void TForm2::ShowAndRaise() { BringWindowBack(*this); }
 
-void TForm2::Label7Click() {
-    RunGuarded([] { ShellOpen(kWebTarget); });
-}
-
-void TForm2::Label4Click() {
-    RunGuarded([] { ShellOpen(std::string("mailto:") + kMailAddress); });
-}
+void TForm2::Label7Click() { RunGuarded(OpenHtmlManual); }

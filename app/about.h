@@ -1,5 +1,5 @@
-// The About window: the picture, the product and author lines, and the web and mail links that
-// the desktop opens.
+// The About window: the picture, the product and author lines, and the link to the HTML manual
+// that the desktop opens.
 #pragma once
 
 #include <QImage>
@@ -40,7 +40,6 @@ public:
 
 public slots:
     void Label7Click();
-    void Label4Click();
 
 private:
     TLabel* AddLabel(const char* name, const QRect& bounds, const char* text, const QFont& font);

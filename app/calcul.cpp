@@ -3,8 +3,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -17,13 +15,13 @@
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"
+#include "app/manual.h"
 #include "app/new_table_dialog.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
 #include "sharometr_version.h"
-#include "toolkit/shell.h"
 
 std::array<std::int32_t, kSuperLotoNumbers> LotoValues{};
 std::array<std::int32_t, kKenoNumbers> KenoValues{};
@@ -129,8 +127,13 @@ std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
 
 void TForm1::AddGameMenu(const Game& game) {
     QMenu* menu = AddMenu(game.menu.menuName, game.menu.menuCaption);
-    // A game added while the program runs goes before "?", as the games made at start-up do.
-    if (m_help) menuBar()->insertAction(m_help->menuAction(), menu->menuAction());
+    // A game added while the program runs goes after the games made at start-up, before the menus
+    // that follow them ("Вид" where it is there, "?").
+    if (auto* view = menuBar()->findChild<QMenu*>("NView")) {
+        menuBar()->insertAction(view->menuAction(), menu->menuAction());
+    } else if (m_help) {
+        menuBar()->insertAction(m_help->menuAction(), menu->menuAction());
+    }
     for (std::size_t i = 0; i < Analyses().size(); ++i) {
         const Analysis& analysis = Analyses()[i];
         AddItem(menu, MenuItemName(game, i).c_str(), MenuItemCaption(game, i),
@@ -201,8 +204,10 @@ std::function<TCanvas&()> TForm1::PictureCanvas() {
 void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
     RunOnPicture([&] {
         GameSide& side = SideOf(game);
-        ::RunAnalysis(analysis, game, *side.dataset, BoardTarget{side.values, side.periods, PictureCanvas()},
-                      m_history);
+        const AnalysisResult result =
+            ::RunAnalysis(analysis, game, *side.dataset,
+                          BoardTarget{side.values, side.periods, PictureCanvas(), m_boardScaled}, m_history);
+        if (!result.refusal && OnValuesReady) OnValuesReady(game, analysis, result);
     });
 }
 
@@ -244,18 +249,13 @@ void TForm1::N17Click() { RunAnalysis(kKeno, AverageWaitingPeriodAnalysis()); }
 
 void TForm1::N18Click() { RunAnalysis(kKeno, TalvenMethodAnalysis()); }
 
-void TForm1::N19Click() {
-    RunGuarded([&] {
-        // The manual beside the tables; nothing is said when it is missing.
-        const QFileInfo manual(QDir::current().filePath("manual.doc"));
-        if (manual.exists()) ShellOpen(manual.absoluteFilePath().toStdString());
-    });
-}
+void TForm1::N19Click() { RunGuarded(OpenManual); }
 
 void TForm1::HistoryClick() {
     RunGuarded([&] {
         THistoryDialog dialog(m_history.last, this);
         if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
+        ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
     });
 }
 

@@ -57,6 +57,12 @@ public:
     void DrawBoard();
     void DrawKeno();
 
+    // Told the values of every analysis the window runs, once its board is painted.
+    std::function<void(const Game&, const Analysis&, const AnalysisResult&)> OnValuesReady;
+    // Boards painted from the next command on scaled so that the tallest bar fits (off at start).
+    void SetBoardScaled(bool scaled) { m_boardScaled = scaled; }
+    bool BoardScaled() const { return m_boardScaled; }
+
 public slots:
     // The menu's handlers by their items' names; the menu built from the games and analyses runs
     // the same commands.
@@ -119,4 +125,5 @@ private:
     HistoryWindow m_history;
     TImage* m_image = nullptr;
     TForm2* m_about = nullptr;
+    bool m_boardScaled = false;
 };

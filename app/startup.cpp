@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "app/menu_keys.h"
+#include "app/view_menu.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
 
 ProgramWindows::~ProgramWindows() {
-    // The data windows go first, then the About window, then the main window.
+    // The detail and data windows go first, then the About window, then the main window.
+    Detail.reset();
     Form4.reset();
     Form3.reset();
     Form2.reset();
@@ -26,6 +29,7 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
         windows->Form2 = std::make_unique<TForm2>();
         windows->Form3 = std::make_unique<TForm3>();
         windows->Form4 = std::make_unique<TForm4>();
+        windows->Detail = std::make_unique<TDetailWindow>();
     } catch (const Exception& error) {
         windows.reset();
         ShowErrorBox(std::string(error.ClassName()) + ": " + error.Message());
@@ -36,6 +40,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
         return nullptr;
     }
     windows->Form1->SetWindows(windows->Form2.get(), {windows->Form3.get(), windows->Form4.get()});
+    InstallViewMenu(*windows->Form1, *windows->Detail);
+    InstallMenuKeys(*windows->Form1);
     // What start-up left out, said once: the games.ini lines that define no game, and the
     // further games whose tables would not open. Every other game serves.
     std::string notes;

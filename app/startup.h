@@ -7,6 +7,7 @@
 
 #include "app/about.h"
 #include "app/calcul.h"
+#include "app/detail_window.h"
 #include "datawin/keno.h"
 #include "datawin/loto.h"
 
@@ -15,6 +16,8 @@ struct ProgramWindows {
     std::unique_ptr<TForm2> Form2;
     std::unique_ptr<TForm3> Form3;
     std::unique_ptr<TForm4> Form4;
+    // "Подробно", made after the four.
+    std::unique_ptr<TDetailWindow> Detail;
     ~ProgramWindows();
 };
 

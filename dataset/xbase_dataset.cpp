@@ -3,6 +3,7 @@
 #include "dataset/xbase_dataset.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -102,6 +103,7 @@ void TXbaseDataSet::SetLockProtocol(TxbLokProtocol protocol) {
 
 void TXbaseDataSet::SetUseDeleted(bool useDeleted) {
     m_useDeleted = useDeleted;
+    m_knownCount = {};
     if (m_engine) m_engine->setUseDeleted(useDeleted);
 }
 
@@ -206,6 +208,7 @@ void TXbaseDataSet::BuildFieldDefs() {
 void TXbaseDataSet::InternalClose() {
     DestroyFields();
     m_engine.reset();
+    m_knownCount = {};
     m_atFirst = false;
     m_atLast = false;
     m_editInProgress = false;
@@ -452,6 +455,22 @@ std::string TXbaseDataSet::Translate(const std::string& text, bool toTable) {
 int TXbaseDataSet::RecordCount() {
     CheckActive();
     if (!m_exactCount) return static_cast<int>(m_engine->recordCount());
+    // Without a filter handler or a status handler no code of ours decides which record shows:
+    // the file alone does, and its records are counted in blocks, once for each version of it.
+    if (!(m_filtered && OnFilterRecord) && !OnStatus) {
+        XBO_DiskFile::Version version;
+        const bool versioned = m_engine->fileVersion(version);
+        if (versioned && m_knownCount.known && version == m_knownCount.version) return m_knownCount.count;
+        const int count = static_cast<int>(m_engine->visibleCountInBlocks());
+        // Another program's write within the file system's clock tick of the last one leaves the
+        // version as it was: a count of a file written that recently is not kept.
+        constexpr std::int64_t kSettledNanoseconds = 2'000'000'000;
+        const std::int64_t now =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
+        m_knownCount = {versioned && now - version.system.modified > kSettledNanoseconds, count, version};
+        return count;
+    }
     // The count walks the table in the engine's own buffer, so the rows on show stay as they are.
     // Reading it in blocks rather than record by record keeps the walk cheap on long tables; the
     // records counted are those in the file at this moment either way.

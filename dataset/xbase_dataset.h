@@ -177,6 +177,16 @@ private:
     bool m_useDeleted = false;
     std::int32_t m_userID = 0;
 
+    // The last exact count read by the block path and the file's version when it was read: kept
+    // while the file stays as it was, so that a grid asking on every move pays a look at the file
+    // instead of a pass over it.
+    struct KnownCount {
+        bool known = false;
+        int count = 0;
+        XBO_DiskFile::Version version;
+    };
+    KnownCount m_knownCount;
+
     bool m_atFirst = false;
     bool m_atLast = false;
     bool m_editInProgress = false;

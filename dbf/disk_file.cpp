@@ -83,6 +83,14 @@ std::uint64_t XBO_DiskFile::fileSize() {
     return size;
 }
 
+bool XBO_DiskFile::fileVersion(Version& version) const {
+    version = {};
+    if (!m_handle) return false;
+    std::lock_guard<std::mutex> guard(m_handle->section);
+    version.ownWrites = m_handle->writes;
+    return platform::versionOf(m_handle->handle, version.system);
+}
+
 void XBO_DiskFile::flush() {
     if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kFlush);
     if (!platform::flushFile(m_handle->handle)) failWith(platform::lastError(), xb::loc::kFlush);
@@ -189,11 +197,14 @@ void XBO_DiskFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32
             failure = platform::code::kAccessDenied;
         } else if (!m_handle->held.empty() && m_handle->overlapsHeld(offset, length, this)) {
             failure = platform::code::kLockViolation;
-        } else if (!platform::writeAt(m_handle->handle, offset, buffer, length, done)) {
-            failure = platform::lastError();
         } else {
-            m_position = offset + length;
-            m_dirty = true;
+            ++m_handle->writes;
+            if (!platform::writeAt(m_handle->handle, offset, buffer, length, done)) {
+                failure = platform::lastError();
+            } else {
+                m_position = offset + length;
+                m_dirty = true;
+            }
         }
     }
     m_transferred = static_cast<std::int32_t>(done);
@@ -231,6 +242,7 @@ bool XBO_DiskFile::undoWrite(const WriteUndo& undo) noexcept {
     // Straight to the platform: the bytes are this object's own write, and the file's end is
     // ours to move back while we hold the append byte that let us extend it.
     std::lock_guard<std::mutex> guard(m_handle->section);
+    ++m_handle->writes;
     std::uint64_t size = 0;
     bool restored = platform::fileSize(m_handle->handle, size);
     if (restored && size > undo.size) restored = platform::truncateAt(m_handle->handle, undo.size);
@@ -310,6 +322,7 @@ void XBO_DiskFile::truncateAt(std::uint64_t offset) {
     std::uint32_t failure = 0;
     {
         std::lock_guard<std::mutex> guard(m_handle->section);
+        ++m_handle->writes;
         if (!platform::truncateAt(m_handle->handle, offset)) {
             failure = platform::lastError();
         } else {

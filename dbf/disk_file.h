@@ -21,6 +21,9 @@ struct SharedHandle {
     bool shared = true;
     bool writable = false;
     std::mutex section;
+    // Writes and truncations made through this descriptor: the file's version within the process,
+    // which the system's change times, coarser than two writes in a row, cannot always tell.
+    std::uint64_t writes = 0;
 
     // The byte ranges the objects on this descriptor hold locked. The operating system's record
     // locks belong to the descriptor, so it cannot keep two of our own objects apart: this
@@ -67,6 +70,16 @@ public:
     // program renamed a new file over it, or removed it): a write would land where nobody reads.
     // Called once a lock is taken, before anything is written under it.
     void ensureStillAtPath();
+
+    // The file's version: what the system records of its last change (platform::versionOf) and
+    // the writes made through this process' descriptor, to learn cheaply whether any program
+    // wrote it since an earlier look. False, raising nothing, when closed or unknown.
+    struct Version {
+        platform::FileVersion system;
+        std::uint64_t ownWrites = 0;
+        bool operator==(const Version&) const = default;
+    };
+    bool fileVersion(Version& version) const;
 
     // True when nobody else can touch the file: opened unshared, or holding the whole-file range.
     bool exclusiveUse() const;

@@ -128,6 +128,15 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit, std::uint3
     }
 }
 
+std::uint32_t XBO_dBHandler::visibleCountInBlocks() {
+    std::uint32_t count = 0;
+    scanRecordBlocks([&](std::uint8_t* records, std::uint32_t n, std::uint32_t) {
+        for (std::uint32_t i = 0; i < n; ++i)
+            count += isVisibleImage(records + std::size_t{i} * m_recordLength) ? 1 : 0;
+    });
+    return count;
+}
+
 bool XBO_dBHandler::statusEvent(int code, std::int64_t number) {
     // Index files and filter sets would follow writes here; none are kept by this program.
     return XBO_dBaseFld::statusEvent(code, number);

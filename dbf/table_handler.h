@@ -52,6 +52,9 @@ public:
     using RecordBlockVisitor = std::function<void(std::uint8_t* records, std::uint32_t count, std::uint32_t first)>;
     void scanRecordBlocks(const RecordBlockVisitor& visit, std::uint32_t last = UINT32_MAX);
     bool isVisibleImage(const std::uint8_t* record) const { return m_useDeleted || record[0] != xb::kDeletedFlag; }
+    // The count exactCount gives when the acceptance test has no say, read by scanRecordBlocks:
+    // the visible records the file holds, the table and its buffer left where they stood.
+    std::uint32_t visibleCountInBlocks();
 
     void setReadAhead(bool on);
     bool readAheadOn() const { return m_readAheadOn; }

@@ -25,7 +25,8 @@ enum class Call {
     Remove,
     Permissions,
     ShareLock,  // the share lock an open takes once the file is open
-    Count,      // the number of kinds above; sizes the tables, never a call
+    Version,
+    Count,  // the number of kinds above; sizes the tables, never a call
 };
 
 struct Fault {

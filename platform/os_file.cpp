@@ -363,6 +363,18 @@ bool fileSize(Handle handle, std::uint64_t& size) {
     return succeed();
 }
 
+bool versionOf(Handle handle, FileVersion& version) {
+    version = {};
+    if (faulted(Call::Version)) return false;
+    struct stat st {};
+    if (::fstat(handle, &st) != 0) return fail(windowsCodeFor(errno));
+    constexpr std::int64_t kNano = 1000000000;
+    version.size = static_cast<std::uint64_t>(st.st_size);
+    version.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNano + st.st_mtim.tv_nsec;
+    version.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * kNano + st.st_ctim.tv_nsec;
+    return succeed();
+}
+
 bool flushFile(Handle handle) {
     if (faulted(Call::Flush)) return false;
     if (retryInterrupted([&] { return ::fsync(handle); }) != 0) return fail(windowsCodeFor(errno));

@@ -39,6 +39,18 @@ bool readAt(Handle handle, std::uint64_t offset, void* buffer, std::uint32_t len
 bool writeAt(Handle handle, std::uint64_t offset, const void* buffer, std::uint32_t length, std::uint32_t& done);
 
 bool fileSize(Handle handle, std::uint64_t& size);
+
+// What the system records of a file's last change by any program: its size and the times of the
+// last write and of the last change of its status, in nanoseconds. Two equal versions taken
+// some time apart mean nobody wrote the file in between, unless both writes fell within the
+// file system's clock tick: `modified` close to the present says a later write may not show.
+struct FileVersion {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FileVersion&) const = default;
+};
+bool versionOf(Handle handle, FileVersion& version);
 bool flushFile(Handle handle);
 bool truncateAt(Handle handle, std::uint64_t offset);
 bool moveFile(const std::string& from, const std::string& to);

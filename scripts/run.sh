@@ -46,11 +46,14 @@ for entry in "${games[@]}"; do
   fi
 done
 
-# "Как пользоваться" opens manual.doc from the program's folder; the user's own copy is kept.
-manual="$build_dir/manual/manual.doc"
-if [[ -f $manual && ! -e $work_dir/manual.doc ]]; then
-  cp "$manual" "$work_dir/manual.doc"
-fi
+# "Как пользоваться" opens manual.doc from the program's folder, or manual.html when the desktop
+# has no application for the first; the user's own copies are kept.
+for name in manual.doc manual.html; do
+  manual="$build_dir/manual/$name"
+  if [[ -f $manual && ! -e $work_dir/$name ]]; then
+    cp "$manual" "$work_dir/$name"
+  fi
+done
 
 if [[ -x "$program" ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then

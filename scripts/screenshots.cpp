@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/draw_map.h"
 #include "app/startup.h"
 #include "toolkit/dialogs.h"
 
@@ -63,5 +64,23 @@ int main(int argc, char** argv) {
     main.MenuItem("N5")->trigger();  // Данные > СуперЛото
     windows->Form3->move(700, 0);
     ok = save(*windows->Form3, out + "/data-window.png") && ok;
+    windows->Form3->hide();
+
+    main.MenuItem("N14")->trigger();      // Кено > Гистограмма
+    main.MenuItem("NDetail")->trigger();  // Вид > Подробно
+    windows->Detail->move(0, 0);
+    windows->Detail->resize(1000, 460);
+    ok = save(*windows->Detail, out + "/detail-window.png") && ok;
+    windows->Detail->hide();
+
+    main.MenuItem("NDrawMaploto")->trigger();  // Вид > Карта тиражей: СуперЛото
+    auto* map = main.findChild<TDrawMapWindow*>("DrawMaploto");
+    if (!map) return 1;
+    map->move(0, 0);
+    map->resize(map->width(), 560);
+    map->NumbersBox().setText("7 14 21 28");
+    map->HighlightTyped();
+    map->ShowGaps(7);
+    ok = save(*map, out + "/draw-map.png") && ok;
     return ok ? 0 : 1;
 }

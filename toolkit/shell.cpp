@@ -2,12 +2,20 @@
 #include "toolkit/shell.h"
 
 #include <QDesktopServices>
+#include <QProcess>
 #include <QUrl>
+
+#include <optional>
 
 #include "toolkit/dialogs.h"
 
 namespace {
 std::function<bool(const std::string&)>& hook() {
+    static std::function<bool(const std::string&)> installed;
+    return installed;
+}
+
+std::function<bool(const std::string&)>& applicationHook() {
     static std::function<bool(const std::string&)> installed;
     return installed;
 }
@@ -19,7 +27,29 @@ bool desktopOpen(const std::string& target) {
     const QUrl url = isLocalFile(target) ? QUrl::fromLocalFile(text) : QUrl(text);
     return QDesktopServices::openUrl(url);
 }
+// What xdg-mime prints for `arguments`, trimmed; nullopt when it cannot be run or fails.
+std::optional<QString> askXdgMime(const QStringList& arguments) {
+    constexpr int kPatienceMs = 5000;
+    QProcess process;
+    process.start(QStringLiteral("xdg-mime"), arguments);
+    if (!process.waitForStarted(kPatienceMs) || !process.waitForFinished(kPatienceMs)) {
+        process.kill();
+        process.waitForFinished(kPatienceMs);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
 }  // namespace
+
+bool DesktopHasApplicationFor(const std::string& path) {
+    if (applicationHook()) return applicationHook()(path);
+    const std::optional<QString> type = askXdgMime({"query", "filetype", QString::fromStdString(path)});
+    if (!type || type->isEmpty()) return true;
+    const std::optional<QString> application = askXdgMime({"query", "default", *type});
+    // xdg-mime prints nothing (and may fail) when no application is set for the type.
+    return application && !application->isEmpty();
+}
 
 bool ShellOpen(const std::string& target) {
     const bool opened = hook() ? hook()(target) : desktopOpen(target);
@@ -30,9 +60,11 @@ bool ShellOpen(const std::string& target) {
 std::string ShellOpenFailedText(const std::string& target) {
     const std::string what = isLocalFile(target) ? "файл" : "адрес";
     return "Не удалось открыть " + what + " «" + target +
-           "»: рабочий стол не нашёл программы, которая его открывает. Установите пакет "
+           "»: в системе не найдена программа, которая может его открыть. Установите пакет "
            "xdg-utils или откройте " +
-           what + " сами.";
+           what + " вручную.";
 }
 
 void SetShellOpenHook(std::function<bool(const std::string&)> hook_) { hook() = std::move(hook_); }
+
+void SetDesktopApplicationHook(std::function<bool(const std::string&)> hook_) { applicationHook() = std::move(hook_); }

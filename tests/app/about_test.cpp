@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QtTest/QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -46,12 +47,21 @@ public:
             opened.push_back(target);
             return !failing;
         });
+        SetDesktopApplicationHook([this](const std::string& path) {
+            return std::none_of(withoutApplication.begin(), withoutApplication.end(),
+                                [&](const std::string& suffix) { return path.ends_with(suffix); });
+        });
     }
-    ~ShellRecorder() { SetShellOpenHook({}); }
+    ~ShellRecorder() {
+        SetShellOpenHook({});
+        SetDesktopApplicationHook({});
+    }
     ShellRecorder(const ShellRecorder&) = delete;
     ShellRecorder& operator=(const ShellRecorder&) = delete;
     std::vector<std::string> opened;
     bool failing = false;
+    // The endings of the files the desktop has no application for (".doc", ".html").
+    std::vector<std::string> withoutApplication;
 };
 
 QLabel* label(TForm2& form, const char* name) {
@@ -126,7 +136,7 @@ TEST(AboutWindow, ComponentsWithTheirBoundsTextsAndLooks) {
          Qt::ArrowCursor},
         {"Label7",
          {248, 40, 138, 13},
-         "sharometr.example.org",
+         "manual.html",
          "Liberation Sans",
          11,
          true,
@@ -151,24 +161,17 @@ TEST(AboutWindow, ComponentsWithTheirBoundsTextsAndLooks) {
          false,
          0x000000,
          Qt::ArrowCursor},
+        // No address that leads nowhere: the mail line says there is none, and is no link.
         {"Label4",
          {352, 80, 106, 13},
-         "loto@example.org",
-         "Liberation Sans",
-         11,
-         true,
-         true,
-         0x0000FF,
-         Qt::PointingHandCursor},
-        {"Label5",
-         {312, 96, 144, 13},
-         "XMPP: loto@example.org",
+         "адреса пока нет",
          "Liberation Sans",
          11,
          true,
          false,
          0x0000FF,
          Qt::ArrowCursor},
+        {"Label5", {312, 96, 144, 13}, "", "Liberation Sans", 11, true, false, 0x0000FF, Qt::ArrowCursor},
     };
     for (const Expected& e : expected) {
         SCOPED_TRACE(e.name);
@@ -200,7 +203,7 @@ TEST(AboutWindow, ComponentsWithTheirBoundsTextsAndLooks) {
     };
     EXPECT_GT(bluePixels(QRect(248, 40, 138, 13)), 20);
     EXPECT_GT(bluePixels(QRect(352, 80, 106, 13)), 20);
-    EXPECT_GT(bluePixels(QRect(312, 96, 144, 13)), 20);
+    EXPECT_EQ(bluePixels(QRect(312, 96, 144, 13)), 0) << "no contact line without a contact";
     EXPECT_EQ(bluePixels(QRect(176, 64, 236, 13)), 0);
 }
 
@@ -220,7 +223,7 @@ TEST(AboutWindow, ShownModelessBroughtToTheFrontAndHiddenWhenClosed) {
     // Hidden, not destroyed: the next "Об авторе" shows the same window again.
     form.ShowAndRaise();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(label(form, "Label7")->text(), QString::fromUtf8("sharometr.example.org"));
+    EXPECT_EQ(label(form, "Label7")->text(), QString::fromUtf8("manual.html"));
 }
 
 // Reads the frame header of a JPEG stream: the kind of frame marker and its numbers.
@@ -317,7 +320,10 @@ TEST(AboutPicture, ShownUnscaledFromItsTopLeftCornerCutTo177x114) {
     EXPECT_NE(rgb(window, 177, 100), rgb(form.Picture(), 177, 100));
 }
 
-TEST(AboutLinks, EachLinkHandsTheAddressItShowsToTheDesktop) {
+// The About window's link opens the HTML manual beside the tables; without one it says so.
+class AboutLinkTest : public TableFolderTest {};
+
+TEST_F(AboutLinkTest, TheLinkHandsTheHtmlManualToTheDesktop) {
     RecordingMessageService messages;
     ShellRecorder shell;
     TForm2 form;
@@ -327,44 +333,43 @@ TEST(AboutLinks, EachLinkHandsTheAddressItShowsToTheDesktop) {
     ASSERT_NE(web, nullptr);
     ASSERT_NE(mail, nullptr);
 
+    testsupport::writeFile(m_dir.file("manual.html"), "<html></html>");
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath(m_dir.file("manual.html").c_str(), resolved), nullptr);
     QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, 6));
     ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0], "https://sharometr.example.org");
-    EXPECT_EQ(shell.opened[0], "https://" + web->text().toStdString());
+    EXPECT_EQ(shell.opened[0], std::string(resolved));
 
-    QTest::mouseClick(mail, Qt::LeftButton, {}, QPoint(60, 6));
-    ASSERT_EQ(shell.opened.size(), 2u);
-    EXPECT_EQ(shell.opened[1], "mailto:loto@example.org");
-    EXPECT_EQ(shell.opened[1], "mailto:" + mail->text().toStdString());
-
-    // Only a left click on a link opens anything: not the right button, not a press that is
-    // released elsewhere, not the other lines.
+    // Only a left click on the link opens anything: not the right button, not a press that is
+    // released elsewhere, not the other lines, the one that says there is no address included.
     QTest::mouseClick(web, Qt::RightButton, {}, QPoint(10, 6));
-    QTest::mousePress(mail, Qt::LeftButton, {}, QPoint(10, 6));
-    QTest::mouseRelease(mail, Qt::LeftButton, {}, QPoint(10, 40));
-    for (const char* name : {"Label1", "Label2", "Label3", "Label5", "Label6"}) {
+    QTest::mousePress(web, Qt::LeftButton, {}, QPoint(10, 6));
+    QTest::mouseRelease(web, Qt::LeftButton, {}, QPoint(10, 40));
+    for (const char* name : {"Label1", "Label2", "Label3", "Label4", "Label5", "Label6"}) {
         QTest::mouseClick(label(form, name), Qt::LeftButton, {}, QPoint(5, 5));
     }
     QTest::mouseClick(&form.Image1(), Qt::LeftButton, {}, QPoint(50, 50));
-    EXPECT_EQ(shell.opened.size(), 2u);
-    EXPECT_TRUE(messages.shown.empty()) << "the result is not examined and nothing is said";
-}
+    EXPECT_EQ(shell.opened.size(), 1u);
+    EXPECT_TRUE(messages.shown.empty());
 
-TEST(AboutLinks, ALinkTheDesktopCannotOpenIsNamedInAMessage) {
-    RecordingMessageService messages;
-    ShellRecorder shell;
+    // The desktop cannot open it: the message names the file, and the window stays.
     shell.failing = true;
-    TForm2 form;
-    form.ShowAndRaise();
-    QTest::mouseClick(label(form, "Label7"), Qt::LeftButton, {}, QPoint(10, 6));
-    QTest::mouseClick(label(form, "Label4"), Qt::LeftButton, {}, QPoint(60, 6));
-    ASSERT_EQ(messages.shown.size(), 2u);
+    QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, 6));
+    ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text,
-              "Не удалось открыть адрес «https://sharometr.example.org»: рабочий стол не нашёл "
-              "программы, которая его открывает. Установите пакет xdg-utils или откройте адрес сами.");
-    EXPECT_NE(messages.shown[1].text.find("адрес «mailto:loto@example.org»"), std::string::npos);
-    EXPECT_EQ(messages.shown[1].icon, TMsgDlgType::mtNone) << "a plain message of the program";
+              "Не удалось открыть файл «" + std::string(resolved) +
+                  "»: в системе не найдена программа, которая может его открыть. Установите пакет xdg-utils или "
+                  "откройте файл вручную.");
+    EXPECT_EQ(messages.shown[0].icon, TMsgDlgType::mtNone) << "a plain message of the program";
     EXPECT_TRUE(form.isVisible()) << "and the window stays";
+
+    // No HTML manual anywhere: said, and nothing handed to the desktop.
+    ASSERT_EQ(::unlink(resolved), 0);
+    QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, 6));
+    EXPECT_EQ(shell.opened.size(), 2u);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].text,
+              "Руководство manual.html не найдено ни в рабочей папке, ни в папке документации пакета.");
 }
 
 // "Как пользоваться" and the icons need the whole program, run in the folder of its tables.
@@ -412,6 +417,75 @@ TEST_F(ProgramTest, AManualTheDesktopCannotOpenIsNamedInAMessage) {
     EXPECT_EQ(messages.shown[0].text, ShellOpenFailedText(resolved));
     EXPECT_EQ(messages.shown[0].text.rfind("Не удалось открыть файл «" + std::string(resolved) + "»", 0), 0u);
     EXPECT_EQ(messages.shown[0].caption, ApplicationTitle());
+}
+
+TEST_F(ProgramTest, HowToUseOpensTheFirstManualTheDesktopHasAnApplicationFor) {
+    struct Case {
+        bool doc;
+        bool html;
+        std::vector<std::string> withoutApplication;
+        const char* opened;  // the file handed to the desktop, or null
+        const char* named;   // the file the message names, or null
+    };
+    const Case cases[] = {
+        {true, true, {}, "manual.doc", nullptr},
+        {true, true, {".doc"}, "manual.html", nullptr},
+        {false, true, {}, "manual.html", nullptr},
+        {true, false, {".doc"}, nullptr, "manual.doc"},
+        {true, true, {".doc", ".html"}, nullptr, "manual.doc"},
+        {false, true, {".html"}, nullptr, "manual.html"},
+        {false, false, {".doc", ".html"}, nullptr, nullptr},
+    };
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.doc << c.html << c.withoutApplication.size());
+        RecordingMessageService messages;
+        ShellRecorder shell;
+        shell.withoutApplication = c.withoutApplication;
+        for (const auto& [present, name] : {std::pair{c.doc, "manual.doc"}, std::pair{c.html, "manual.html"}}) {
+            ::unlink(m_dir.file(name).c_str());
+            if (present) testsupport::writeFile(m_dir.file(name), "manual");
+        }
+        windows->Form1->MenuItem("N19")->trigger();
+        auto resolved = [&](const char* name) {
+            char path[PATH_MAX];
+            EXPECT_NE(::realpath(m_dir.file(name).c_str(), path), nullptr);
+            return std::string(path);
+        };
+        ASSERT_EQ(shell.opened.size(), c.opened ? 1u : 0u);
+        if (c.opened) {
+            EXPECT_EQ(shell.opened[0], resolved(c.opened));
+        }
+        ASSERT_EQ(messages.shown.size(), c.named ? 1u : 0u);
+        if (c.named) {
+            EXPECT_EQ(messages.shown[0].text, ShellOpenFailedText(resolved(c.named)));
+        }
+    }
+}
+
+// The desktop's answer comes from xdg-mime: a stand-in on PATH that knows one application.
+TEST_F(ProgramTest, TheDesktopsApplicationIsTheOneXdgMimeNames) {
+    const std::string bin = m_dir.file("bin");
+    ASSERT_EQ(::mkdir(bin.c_str(), 0700), 0);
+    testsupport::writeFile(bin + "/xdg-mime",
+                           "#!/bin/sh\n"
+                           "case \"$2:$3\" in\n"
+                           "  filetype:*.doc) echo text/rtf ;;\n"
+                           "  filetype:*.html) echo text/html ;;\n"
+                           "  default:text/html) echo firefox-esr.desktop ;;\n"
+                           "  default:*) exit 4 ;;\n"
+                           "  *) exit 1 ;;\n"
+                           "esac\n");
+    ASSERT_EQ(::chmod((bin + "/xdg-mime").c_str(), 0700), 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin));
+    EXPECT_FALSE(DesktopHasApplicationFor(m_dir.file("manual.doc")));
+    EXPECT_TRUE(DesktopHasApplicationFor(m_dir.file("manual.html")));
+    EXPECT_TRUE(DesktopHasApplicationFor(m_dir.file("notes.txt"))) << "no type known: the opener is asked";
+    qputenv("PATH", QByteArray::fromStdString(m_dir.file("nothing")));
+    EXPECT_TRUE(DesktopHasApplicationFor(m_dir.file("manual.doc"))) << "no xdg-mime: the opener is asked";
+    qputenv("PATH", path);
 }
 
 TEST_F(ProgramTest, ThreeIconsOf32x32In16Colours) {
@@ -524,6 +598,9 @@ const char* const kManualTopics[] = {
     "Метод А. Тальвена",
     "Как пользоваться",
     "Об авторе",
+    "Подробно",
+    "Карта тиражей",
+    "Масштабировать доску",
     "Enter",
     "Escape",
     "Tab",

@@ -16,6 +16,7 @@
 #include "app/startup.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_message_service.h"
+#include "shown_text.h"
 #include "table_folder_test.h"
 #include "toolkit/dialogs.h"
 
@@ -41,7 +42,7 @@ protected:
     static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
     static std::vector<QString> topMenus(TForm1& form) {
         std::vector<QString> captions;
-        for (QAction* action : form.menuBar()->actions()) captions.push_back(action->text());
+        for (QAction* action : form.menuBar()->actions()) captions.push_back(testsupport::shownText(*action));
         return captions;
     }
 
@@ -59,7 +60,7 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
     TForm1& form = *windows->Form1;
     EXPECT_TRUE(m_messages.shown.empty());
     EXPECT_EQ(topMenus(form),
-              (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "Проба 5 из 99", "?"}));
+              (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "Проба 5 из 99", "Вид", "?"}));
 
     for (const char* name : {"g536", "g99"}) {
         const Game& game = *GameNamed(name);
@@ -68,7 +69,8 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
         for (std::size_t i = 0; i < Analyses().size(); ++i) {
             const std::string item = MenuItemName(game, i);
             ASSERT_NE(form.MenuItem(item.c_str()), nullptr) << item;
-            EXPECT_EQ(form.MenuItem(item.c_str())->text(), QString::fromUtf8(Analyses()[i].menuCaption));
+            EXPECT_EQ(testsupport::shownText(*form.MenuItem(item.c_str())),
+                      QString::fromUtf8(Analyses()[i].menuCaption));
             form.MenuItem(item.c_str())->trigger();
             EXPECT_TRUE(m_messages.shown.empty()) << item;
             // The last number's caption is in the picture; right of the reference labels no bar.
@@ -110,7 +112,7 @@ TEST_F(GamesWindowTest, EveryListedGamesMenuFitsTheMenuBar) {
     TForm1& form = *windows->Form1;
     form.show();
     QApplication::processEvents();
-    EXPECT_EQ(form.menuBar()->actions().size(), static_cast<int>(Games().size()) + 2);
+    EXPECT_EQ(form.menuBar()->actions().size(), static_cast<int>(Games().size()) + 3);  // and Данные, Вид, ?
     EXPECT_EQ(form.centralWidget()->size(), QSize(665, 314));
     const QRect first = form.menuBar()->actionGeometry(form.menuBar()->actions().front());
     const QRect last = form.menuBar()->actionGeometry(form.menuBar()->actions().back());
@@ -133,7 +135,7 @@ TEST_F(GamesWindowTest, ABadGamesFileIsSaidOnceAndItsGoodGamesServe) {
               "g99.dbf is not a Проба 5 из 99 table: its first fields are not Q1..Q5, numeric\n"
               "\nРаботают игры: СуперЛото, Кено, Гослото «5 из 36».");
     EXPECT_EQ(topMenus(*windows->Form1),
-              (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "?"}));
+              (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "Вид", "?"}));
 }
 
 TEST_F(GamesWindowTest, NewTableMakesTheTableAndTheGamesMenu) {
@@ -158,7 +160,17 @@ TEST_F(GamesWindowTest, NewTableMakesTheTableAndTheGamesMenu) {
                                     "Гослото «7 из 49» — g749base.dbf", "Гослото «12/24» — g1224bas.dbf",
                                     "Проба 5 из 99 — g99.dbf", "Проба 10 из 20 — g1020.dbf"}));
     ASSERT_NE(form.MenuItem("g1020Histogram"), nullptr);
-    EXPECT_EQ(topMenus(form).back(), "?") << "the new game's menu goes before \"?\"";
+    const std::vector<QString> menus = topMenus(form);
+    EXPECT_EQ(std::vector<QString>(menus.end() - 3, menus.end()),
+              (std::vector<QString>{"Проба 10 из 20", "Вид", "?"}))
+        << "the new game's menu goes after the other games'";
+    // Its map is offered once "Вид" opens.
+    auto* view = form.menuBar()->findChild<QMenu*>("NView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(form.MenuItem("NDrawMapg1020"), nullptr);
+    emit view->aboutToShow();
+    ASSERT_NE(form.MenuItem("NDrawMapg1020"), nullptr);
+    EXPECT_EQ(form.MenuItem("NDrawMapg1020")->text(), QString::fromUtf8("Карта тиражей: Проба 10 из 20"));
     EXPECT_EQ(form.DataSetOf(*GameNamed("g1020")).RecordCount(), 30);
     form.MenuItem("g1020Talven")->trigger();
     EXPECT_TRUE(m_messages.shown.empty());

@@ -26,6 +26,7 @@
 #include "toolkit/dialogs.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
+#include "shown_text.h"
 #include "table_folder_test.h"
 
 namespace {
@@ -52,6 +53,8 @@ protected:
     }
 
     static QRgb pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
+
+    static QString shownText(const QAction& action) { return testsupport::shownText(action); }
 
     RecordingMessageService m_messages;
 };
@@ -127,23 +130,33 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
     EXPECT_FALSE(form.Image1().HasPicture());
     EXPECT_EQ(pixel(form.grab().toImage(), 300, 150 + form.menuBar()->height()), 0x808080u);
 
-    // Choose the latest 12 draws in the dialog, as the user would.
+    // Choose the latest 12 draws in the dialog, as the user would; the dialog opens on the
+    // choice in force, and the menu item shows it.
+    int shownOnOpen = 0;
     auto answer = [&](bool latest, int count, bool accept) {
-        QTimer::singleShot(0, [=] {
+        QTimer::singleShot(0, [=, &shownOnOpen] {
             auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
             ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Анализировать последние N тиражей"));
+            EXPECT_EQ(dialog->windowTitle(), QString::fromUtf8("Сколько тиражей анализировать"));
+            shownOnOpen = dialog->Last();
             (latest ? dialog->LatestButton() : dialog->AllButton())->click();
             dialog->CountBox()->setValue(count);
             accept ? dialog->accept() : dialog->reject();
         });
         form.MenuItem("NHistory")->trigger();
     };
+    QAction* item = form.MenuItem("NHistory");
     EXPECT_EQ(form.History().last, 0) << "every draw, as the program starts";
+    EXPECT_FALSE(item->isChecked());
     answer(true, 12, true);
     EXPECT_EQ(form.History().last, 12);
+    EXPECT_EQ(shownOnOpen, 0);
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_EQ(item->text(), QString::fromUtf8("&Анализировать последние N тиражей\t12\u00A0тиражей"));
     answer(false, 5, false);
+    EXPECT_EQ(shownOnOpen, 12) << "reopened on the 12 chosen";
     EXPECT_EQ(form.History().last, 12) << "Cancel keeps the choice";
+    EXPECT_TRUE(item->isChecked());
 
     std::vector<std::uint8_t> latest;
     for (std::size_t d = keno.size() - 12; d < keno.size(); ++d)
@@ -158,6 +171,8 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
 
     answer(false, 12, true);
     EXPECT_EQ(form.History().last, 0);
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_EQ(shownText(*item), QString::fromUtf8("Анализировать последние N тиражей"));
     form.MenuItem("N14")->trigger();
     std::vector<std::uint8_t> all;
     for (const auto& draw : keno)
@@ -185,21 +200,26 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
         {"Кено",
          {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-",
           "Проверка методов"}},
+        {"Вид", {"Подробно", "-", "Карта тиражей: СуперЛото", "Карта тиражей: Кено", "-", "Масштабировать доску"}},
         {"?", {"Как пользоваться", "-", "Об авторе"}},
     };
     const QList<QAction*> top = form.menuBar()->actions();
-    ASSERT_EQ(top.size(), 4);
-    for (int m = 0; m < 4; ++m) {
-        EXPECT_EQ(top[m]->text(), expected[m].first);
+    ASSERT_EQ(top.size(), 5);
+    for (int m = 0; m < 5; ++m) {
+        // The view menu's items have keys (tested with the windows they open); no other has.
+        const bool viewMenu = m == 3;
+        EXPECT_EQ(shownText(*top[m]), expected[m].first);
         const QList<QAction*> items = top[m]->menu()->actions();
         ASSERT_EQ(items.size(), static_cast<int>(expected[m].second.size()));
         for (int i = 0; i < items.size(); ++i) {
-            EXPECT_EQ(items[i]->isSeparator() ? QString("-") : items[i]->text(), expected[m].second[i]);
-            EXPECT_TRUE(items[i]->shortcut().isEmpty()) << "no item has a shortcut key";
+            EXPECT_EQ(items[i]->isSeparator() ? QString("-") : shownText(*items[i]), expected[m].second[i]);
+            if (!viewMenu) {
+                EXPECT_TRUE(items[i]->shortcut().isEmpty()) << "no item has a shortcut key";
+            }
         }
     }
-    EXPECT_EQ(form.MenuItem("N9")->text(), QString::fromUtf8("Гистограмма"));
-    EXPECT_EQ(form.MenuItem("N18")->text(), QString::fromUtf8("Метод А.Тальвена"));
+    EXPECT_EQ(shownText(*form.MenuItem("N9")), QString::fromUtf8("Гистограмма"));
+    EXPECT_EQ(shownText(*form.MenuItem("N18")), QString::fromUtf8("Метод А.Тальвена"));
     EXPECT_EQ(form.XbaseDataSet1().TableName(), "lotobase.dbf");
     EXPECT_EQ(form.XbaseDataSet2().TableName(), "kenobase.dbf");
     EXPECT_TRUE(form.XbaseDataSet1().Active());

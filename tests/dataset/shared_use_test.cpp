@@ -1,12 +1,20 @@
 // One draw table used by two datasets of the program at once (the main window's and a data
 // window's) and by another program: what each sees of the other's posts, and how the record lock
 // taken when an edit begins keeps the others out until post or cancel.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 #include <string>
 #include <vector>
 
 #include "dbf/table_handler.h"
+#include "platform/error_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/dataset/xbase_test_util.h"
 #include "tests/support/other_program_edit.h"
 
@@ -186,3 +194,64 @@ TEST_F(SharedUseTest, ARecordLockedByAnotherProgramIsNeitherDeletedNorRecalled) 
 }
 
 }  // namespace
+
+namespace {
+
+// Sets the file's last write an hour back, as a history written long before the window opened.
+void settle(const std::string& path) {
+    timespec times[2];
+    ::clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 3600;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Another program marks a record deleted with a plain write of its flag byte.
+void deleteByPlainWrite(const std::string& path, std::uint32_t record) {
+    const std::size_t header = xbtest::kHeaderLength;
+    const std::size_t length = xbtest::kRecordLength;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::pwrite(fd, "*", 1, header + (record - 1) * length), 1);
+    ::close(fd);
+}
+
+}  // namespace
+
+TEST_F(SharedUseTest, TheExactCountIsReadOncePerVersionOfTheFile) {
+    const std::string file = path("lotobase.dbf");
+    settle(file);
+    auto ds = dataSet();
+    ds->Open();
+    ASSERT_EQ(ds->RecordCount(), 10);
+    {
+        // The file as it was: the count asks the file's version and reads no record.
+        platform::FaultGuard noReads(platform::Fault{platform::Call::Read, 0, -1, platform::code::kGeneralFailure, 0});
+        EXPECT_EQ(ds->RecordCount(), 10);
+        EXPECT_EQ(ds->RecordCount(), 10);
+    }
+    // Another program's write changes the version: counted again.
+    deleteByPlainWrite(file, 3);
+    EXPECT_EQ(ds->RecordCount(), 9);
+    settle(file);
+    EXPECT_EQ(ds->RecordCount(), 9);
+    // A write of this process, through another dataset on the file, and one of its own.
+    auto other = dataSet();
+    other->Open();
+    other->SetRecNo(5);
+    other->Delete();
+    EXPECT_EQ(ds->RecordCount(), 8);
+    settle(file);
+    ds->SetRecNo(7);
+    ds->Delete();
+    EXPECT_EQ(ds->RecordCount(), 7);
+    // Without the version the count reads the records every time.
+    settle(file);
+    EXPECT_EQ(ds->RecordCount(), 7);
+    platform::FaultGuard noVersion(platform::Fault{platform::Call::Version, 0, -1, platform::code::kGeneralFailure, 0});
+    deleteByPlainWrite(file, 1);
+    EXPECT_EQ(ds->RecordCount(), 6);
+    // Deleted records shown: a count of its own.
+    ds->SetUseDeleted(true);
+    EXPECT_EQ(ds->RecordCount(), 10);
+}

@@ -130,6 +130,7 @@ function(check_package work)
   if(EXISTS ${work}/root/usr/bin/sharometr-start)
     file(READ ${work}/root/usr/bin/sharometr-start script)
     foreach(step "^#!/bin/sh\n" "\nmkdir -p \"[$]dir\"\n" "create --game" "share/doc/sharometr/manual.doc"
+                 "share/doc/sharometr/manual.html"
                  "\nexec \"[$]here/sharometr\"\n")
       if(NOT script MATCHES "${step}")
         fail("the start script lacks ${step}")

@@ -87,6 +87,10 @@ protected:
             }
             case Call::Permissions:
                 return keepOwnerAndMode(m_handle, m_handle);
+            case Call::Version: {
+                FileVersion version;
+                return versionOf(m_handle, version);
+            }
             case Call::Count:
                 break;
         }
@@ -100,7 +104,7 @@ protected:
 const Call kAllCalls[] = {
     Call::Open,     Call::Close,  Call::Read,        Call::Write,     Call::Size,     Call::Flush,
     Call::Truncate, Call::Move,   Call::Exists,      Call::Identity,  Call::FullPath, Call::Lock,
-    Call::Unlock,   Call::Remove, Call::Permissions, Call::ShareLock,
+    Call::Unlock,   Call::Remove, Call::Permissions, Call::ShareLock, Call::Version,
 };
 static_assert(std::size(kAllCalls) == static_cast<std::size_t>(Call::Count));
 

@@ -1,0 +1,302 @@
+// "Подробно": the chart painted by hand (the board's colour rule and its two rows of numbers
+// carry over directly, every pixel is the program's own, and no further library is needed), the
+// table, and the window's actions.
+#include "app/detail_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "analysis/board.h"
+#include "toolkit/canvas.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/windows.h"
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kLargestLabelPixels = 12;
+constexpr int kSmallestLabelPixels = 7;
+// Room for the scale's numbers at the left, as LabelFont reckons it.
+constexpr int kScaleAllowance = 40;
+
+QColor barColour(std::int32_t value, std::int32_t threshold) {
+    return QColor::fromRgb(ToRgb(BarColor(value, threshold)));
+}
+
+}  // namespace
+
+std::vector<int> ValueRanks(const std::vector<std::int32_t>& values) {
+    std::vector<int> ranks(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        ranks[i] = 1 + static_cast<int>(std::count_if(values.begin(), values.end(),
+                                                      [&](std::int32_t other) { return other > values[i]; }));
+    }
+    return ranks;
+}
+
+// ---- the chart -----------------------------------------------------------------------------------
+
+TDetailChart::TDetailChart(QWidget* parent) : QWidget(parent) {
+    setObjectName("DetailChart");
+    setMouseTracking(true);
+    setMinimumSize(200, 120);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+    setPalette(palette);
+    setAutoFillBackground(true);
+}
+
+void TDetailChart::SetValues(std::vector<std::int32_t> values) {
+    m_values = std::move(values);
+    // Narrow enough for the window, wide enough for the smallest labels in their two rows.
+    QFont smallest = font();
+    smallest.setPixelSize(kSmallestLabelPixels);
+    const int labelWidth = QFontMetrics(smallest).horizontalAdvance(QString::number(m_values.size())) + 2;
+    setMinimumWidth(2 * kMargin + kScaleAllowance + static_cast<int>(m_values.size()) * (labelWidth + 1) / 2);
+    update();
+}
+
+QFont TDetailChart::LabelFont() const {
+    // As large as two digits fit in a column, within the bounds.
+    const int count = std::max<int>(1, static_cast<int>(m_values.size()));
+    const double step = static_cast<double>(std::max(1, width() - 2 * kMargin - kScaleAllowance)) / count;
+    QFont font = this->font();
+    int pixels = kLargestLabelPixels;
+    for (; pixels > kSmallestLabelPixels; --pixels) {
+        font.setPixelSize(pixels);
+        // Two rows: a label may take two columns' width.
+        if (QFontMetrics(font).horizontalAdvance(QStringLiteral("88")) + 2 <= 2 * step) break;
+    }
+    font.setPixelSize(pixels);
+    return font;
+}
+
+TDetailChart::Layout TDetailChart::Arrange() const {
+    Layout layout{};
+    const QFontMetrics metrics(LabelFont());
+    const std::int32_t largest =
+        m_values.empty() ? 1 : std::max(1, *std::max_element(m_values.begin(), m_values.end()));
+    layout.top = largest;
+    layout.scaleWidth = metrics.horizontalAdvance(QString::number(largest)) + 6;
+    layout.labelHeight = metrics.height();
+    layout.labelRows = 2;
+    const int count = std::max<int>(1, static_cast<int>(m_values.size()));
+    const int left = kMargin + layout.scaleWidth;
+    const int bottom = height() - kMargin - layout.labelRows * layout.labelHeight;
+    layout.plot = QRect(QPoint(left, kMargin + metrics.height() / 2), QPoint(width() - kMargin - 1, bottom - 1));
+    layout.step = static_cast<double>(layout.plot.width()) / count;
+    return layout;
+}
+
+QRect TDetailChart::BarRect(int number) const {
+    const Layout layout = Arrange();
+    const std::int32_t value = std::max(0, m_values.at(static_cast<std::size_t>(number - 1)));
+    const int x0 = layout.plot.left() + static_cast<int>(layout.step * (number - 1));
+    const int x1 = layout.plot.left() + static_cast<int>(layout.step * number);
+    const int gap = layout.step >= 4 ? std::max(1, static_cast<int>(layout.step / 5)) : 0;
+    const int height = static_cast<int>(static_cast<double>(layout.plot.height()) * value / layout.top + 0.5);
+    return QRect(x0 + gap / 2, layout.plot.bottom() + 1 - height, std::max(1, x1 - x0 - gap), height);
+}
+
+QRect TDetailChart::LabelRect(int number) const {
+    const Layout layout = Arrange();
+    const QFontMetrics metrics(LabelFont());
+    const QString text = QString::number(number);
+    const int width = metrics.horizontalAdvance(text);
+    const double centre = layout.plot.left() + layout.step * (number - 0.5);
+    const int row = (number % 2 == 1) ? 0 : 1;
+    int x = static_cast<int>(centre - width / 2.0);
+    x = std::clamp(x, 0, std::max(0, this->width() - width));
+    return QRect(x, layout.plot.bottom() + 1 + row * layout.labelHeight, width, layout.labelHeight);
+}
+
+std::optional<int> TDetailChart::NumberAt(const QPoint& point) const {
+    if (m_values.empty()) return std::nullopt;
+    const Layout layout = Arrange();
+    if (point.x() < layout.plot.left() || point.x() > layout.plot.right() || point.y() < 0 || point.y() >= height()) {
+        return std::nullopt;
+    }
+    // The columns as BarRect cuts them, in whole pixels.
+    auto columnStart = [&](int n) { return layout.plot.left() + static_cast<int>(layout.step * (n - 1)); };
+    int number = 1 + static_cast<int>((point.x() - layout.plot.left()) / layout.step);
+    if (point.x() < columnStart(number)) --number;
+    if (point.x() >= columnStart(number + 1)) ++number;
+    if (number < 1 || number > static_cast<int>(m_values.size())) return std::nullopt;
+    return number;
+}
+
+QString TDetailChart::HoverText(int number) const {
+    return QString::fromUtf8("Номер %1: %2").arg(number).arg(m_values.at(static_cast<std::size_t>(number - 1)));
+}
+
+void TDetailChart::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (m_values.empty()) return;
+    const Layout layout = Arrange();
+    const std::int32_t threshold = RedThreshold(m_values);
+    painter.setFont(LabelFont());
+    // The scale: a white line at the plot's top and at half of it, their values at the left.
+    painter.setPen(Qt::white);
+    for (const std::int32_t mark : {layout.top, layout.top / 2}) {
+        const int y = layout.plot.bottom() + 1 -
+                      static_cast<int>(static_cast<double>(layout.plot.height()) * mark / layout.top + 0.5);
+        painter.drawLine(layout.plot.left(), y, layout.plot.right(), y);
+        painter.drawText(QRect(kMargin, y - layout.labelHeight / 2, layout.scaleWidth - 4, layout.labelHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, QString::number(mark));
+    }
+    for (int number = 1; number <= static_cast<int>(m_values.size()); ++number) {
+        const std::int32_t value = m_values[static_cast<std::size_t>(number - 1)];
+        painter.fillRect(BarRect(number), barColour(value, threshold));
+        painter.setPen(QColor(0xFF, 0xFF, 0x00));
+        painter.drawText(LabelRect(number), Qt::AlignCenter, QString::number(number));
+    }
+}
+
+void TDetailChart::mouseMoveEvent(QMouseEvent* event) {
+    const std::optional<int> number = NumberAt(event->position().toPoint());
+    if (number) {
+        QToolTip::showText(event->globalPosition().toPoint(), HoverText(*number), this);
+    } else {
+        QToolTip::hideText();
+    }
+}
+
+// ---- the window ----------------------------------------------------------------------------------
+
+TDetailWindow::TDetailWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      m_command(new QLabel(this)),
+      m_covered(new QLabel(this)),
+      m_chart(new TDetailChart(this)),
+      m_table(new QTableWidget(this)) {
+    setObjectName("DetailWindow");
+    setWindowTitle(QString::fromUtf8("Подробно"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/sharometr.xpm")));
+    resize(900, 460);
+
+    auto* bar = new QMenuBar(this);
+    QMenu* file = bar->addMenu(QString::fromUtf8("&Файл"));
+    QAction* savePicture =
+        file->addAction(QString::fromUtf8("Сохранить &рисунок…"), this, &TDetailWindow::SavePictureAs);
+    savePicture->setObjectName("SavePicture");
+    savePicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QAction* saveValues =
+        file->addAction(QString::fromUtf8("Сохранить &значения…"), this, &TDetailWindow::SaveValuesAs);
+    saveValues->setObjectName("SaveValues");
+    saveValues->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    file->addSeparator();
+    QAction* close = file->addAction(QString::fromUtf8("&Закрыть"), this, &QWidget::close);
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QMenu* edit = bar->addMenu(QString::fromUtf8("&Правка"));
+    QAction* copy = edit->addAction(QString::fromUtf8("&Копировать"), this, &TDetailWindow::CopyValues);
+    copy->setObjectName("CopyValues");
+    copy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    for (QAction* action : {savePicture, saveValues, close, copy}) action->setShortcutContext(Qt::WindowShortcut);
+
+    m_command->setObjectName("DetailCommand");
+    m_covered->setObjectName("DetailCovered");
+    QFont bold = m_command->font();
+    bold.setBold(true);
+    m_command->setFont(bold);
+    m_command->setText(QString::fromUtf8("Выберите анализ в главном окне"));
+
+    m_table->setObjectName("DetailTable");
+    m_table->setColumnCount(3);
+    m_table->setHorizontalHeaderLabels(
+        {QString::fromUtf8("Номер"), QString::fromUtf8("Значение"), QString::fromUtf8("Место")});
+    m_table->verticalHeader()->hide();
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(m_chart);
+    splitter->addWidget(m_table);
+    splitter->setStretchFactor(0, 1);
+    splitter->setCollapsible(0, false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(bar);
+    layout->addWidget(m_command);
+    layout->addWidget(m_covered);
+    layout->addWidget(splitter, 1);
+}
+
+void TDetailWindow::ShowValues(const DetailValues& values) {
+    m_command->setText(values.command);
+    m_covered->setText(values.covered);
+    m_chart->SetValues(values.values);
+    const std::vector<int> ranks = ValueRanks(values.values);
+    m_table->setSortingEnabled(false);
+    m_table->setRowCount(static_cast<int>(values.values.size()));
+    for (int row = 0; row < static_cast<int>(values.values.size()); ++row) {
+        const int cells[] = {row + 1, values.values[static_cast<std::size_t>(row)],
+                             ranks[static_cast<std::size_t>(row)]};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setData(Qt::DisplayRole, cells[column]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(row, column, item);
+        }
+    }
+    m_table->setSortingEnabled(true);
+    m_table->sortByColumn(0, Qt::AscendingOrder);
+}
+
+void TDetailWindow::ShowAndRaise() { BringWindowBack(*this); }
+
+QString TDetailWindow::Caption() const { return m_command->text() + '\n' + m_covered->text(); }
+
+QString TDetailWindow::ValuesText(QChar separator) const {
+    QString text = QString::fromUtf8("Номер%1Значение%1Место\n").arg(separator);
+    const std::vector<std::int32_t>& values = m_chart->Values();
+    const std::vector<int> ranks = ValueRanks(values);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        text += QString::number(i + 1) + separator + QString::number(values[i]) + separator +
+                QString::number(ranks[i]) + '\n';
+    }
+    return text;
+}
+
+bool TDetailWindow::SavePicture(const QString& path) const { return m_chart->grab().save(path, "PNG"); }
+
+bool TDetailWindow::SaveValues(const QString& path) const {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    const QByteArray bytes = ValuesText(';').toUtf8();
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+void TDetailWindow::CopyValues() { QApplication::clipboard()->setText(ValuesText('\t')); }
+
+void TDetailWindow::SavePictureAs() {
+    RunGuarded([&] {
+        const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("Сохранить рисунок"), "chart.png",
+                                                          QString::fromUtf8("Рисунки PNG (*.png)"));
+        if (!path.isEmpty() && !SavePicture(path))
+            ShowMessage("Не удалось записать рисунок в файл «" + path.toStdString() + "».");
+    });
+}
+
+void TDetailWindow::SaveValuesAs() {
+    RunGuarded([&] {
+        const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8("Сохранить значения"), "values.csv",
+                                                          QString::fromUtf8("Таблицы CSV (*.csv)"));
+        if (!path.isEmpty() && !SaveValues(path))
+            ShowMessage("Не удалось записать значения в файл «" + path.toStdString() + "».");
+    });
+}

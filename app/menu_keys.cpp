@@ -1,0 +1,139 @@
+// Menu keys: mnemonics chosen from the captions, a style that underlines them only in keyboard
+// use, and F10 and Alt opening the bar.
+#include "app/menu_keys.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QSet>
+#include <QShortcut>
+#include <QStyleFactory>
+#include <QTimer>
+
+namespace {
+
+// Puts '&' before the first letter of `caption` whose lower case is not in `taken`; literal
+// ampersands ("&&") are passed over.
+QString withMnemonic(const QString& caption, QSet<QChar>& taken) {
+    for (int i = 0; i < caption.size(); ++i) {
+        if (caption[i] == '&') {
+            ++i;  // the second of "&&", or the letter of a mnemonic already given
+            continue;
+        }
+        if (caption[i] == '\t') break;  // the key column is no caption
+        const QChar letter = caption[i].toLower();
+        if (letter.isLetterOrNumber() && !taken.contains(letter)) {
+            taken.insert(letter);
+            return caption.left(i) + '&' + caption.mid(i);
+        }
+    }
+    return caption;
+}
+
+void addMnemonics(const QList<QAction*>& actions) {
+    QSet<QChar> taken;
+    for (QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        action->setText(withMnemonic(action->text(), taken));
+        if (QMenu* menu = action->menu()) addMnemonics(menu->actions());
+    }
+}
+
+// The application's own style, but mnemonics underlined only while the bar is used from the
+// keyboard, and Alt alone taking the bar as on every desktop.
+class MenuKeysStyle : public QProxyStyle {
+public:
+    MenuKeysStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    bool keyboardUse = false;
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_UnderlineShortcut) return keyboardUse ? 1 : 0;
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+// Follows the keyboard use of one window's bar: on with Alt or F10, off when the bar and its
+// menus are left or the mouse is used.
+class MenuKeysWatcher : public QObject {
+public:
+    MenuKeysWatcher(QMainWindow& window, MenuKeysStyle* style)
+        : QObject(&window), m_window(&window), m_bar(window.menuBar()), m_style(style) {
+        qApp->installEventFilter(this);
+    }
+
+    void setKeyboardUse(bool on) {
+        if (m_style->keyboardUse == on) return;
+        m_style->keyboardUse = on;
+        m_bar->update();
+        for (QMenu* menu : m_bar->findChildren<QMenu*>()) menu->update();
+    }
+
+    // After the bar's own handling: off once nothing of the bar is active any more.
+    void settleLater() {
+        QTimer::singleShot(0, this, [bar = QPointer<QMenuBar>(m_bar), this] {
+            if (bar && !bar->activeAction() && !QApplication::activePopupWidget()) setKeyboardUse(false);
+        });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+                if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Alt && ownsWindowOf(watched)) setKeyboardUse(true);
+                break;
+            case QEvent::KeyRelease:
+                if (m_style->keyboardUse) settleLater();
+                break;
+            case QEvent::MouseButtonPress:
+                if (m_style->keyboardUse) setKeyboardUse(false);
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    bool ownsWindowOf(QObject* watched) const {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && widget->window() == m_window;
+    }
+
+    QMainWindow* m_window;
+    QMenuBar* m_bar;
+    MenuKeysStyle* m_style;
+};
+
+}  // namespace
+
+void AddMnemonics(QMenuBar& bar) { addMnemonics(bar.actions()); }
+
+void InstallMenuKeys(QMainWindow& window) {
+    QMenuBar* bar = window.menuBar();
+    AddMnemonics(*bar);
+    auto* style = new MenuKeysStyle;
+    style->setParent(bar);
+    bar->setStyle(style);
+    for (QMenu* menu : bar->findChildren<QMenu*>()) menu->setStyle(style);
+    auto* watcher = new MenuKeysWatcher(window, style);
+    for (QMenu* menu : bar->findChildren<QMenu*>())
+        QObject::connect(menu, &QMenu::aboutToHide, watcher, [watcher] { watcher->settleLater(); });
+
+    // F10 opens the first menu, as GNOME and KDE windows do.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);
+    f10->setContext(Qt::WindowShortcut);
+    QObject::connect(f10, &QShortcut::activated, bar, [bar, watcher] {
+        const QList<QAction*> menus = bar->actions();
+        if (menus.isEmpty()) return;
+        watcher->setKeyboardUse(true);
+        bar->setActiveAction(menus.front());
+    });
+}

@@ -1,0 +1,112 @@
+// Benchmark of the data window's grid on long histories: a hundred moves (Down, PageDown and
+// wheel steps, a third each) in the Keno data window offscreen, on tables of 1,000 and 1,000,000
+// draws. A move should cost the same at any table size; the closing table shows how many times a
+// move on the long table takes one on the short.
+
+#include <QApplication>
+#include <QWheelEvent>
+#include <QtTest/QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/game.h"
+#include "bench/bench_support.h"
+#include "datawin/data_window.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/recording_message_service.h"
+
+namespace {
+
+const std::vector<std::uint32_t> kSizes = {1000, 1000000};
+constexpr int kMoves = 100;
+
+std::string moveName(std::uint32_t draws) { return "grid_moves/" + std::to_string(draws); }
+
+void wheelDown(QWidget& target) {
+    const QPointF at(target.width() / 2.0, target.height() / 2.0);
+    QWheelEvent event(at, target.mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&target, &event);
+}
+
+// The Keno window on a table of `draws` draws in a folder of its own, the grid focused, the moves
+// timed from the first draw.
+void registerMoves(const testsupport::TempDir& dir, std::uint32_t draws) {
+    const std::string folder = dir.file("keno" + std::to_string(draws));
+    if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + folder);
+    testsupport::makeDrawTable(folder + "/kenobase.dbf", kKeno, draws, 7);
+    bench::registerWallClock(moveName(draws), [folder](benchmark::State& state) {
+        char previous[4096];
+        if (::getcwd(previous, sizeof previous) == nullptr || ::chdir(folder.c_str()) != 0) {
+            state.SkipWithError("cannot enter the table's folder");
+            return;
+        }
+        TDataWindow window(kKeno);
+        window.ShowAndRaise();
+        TDBGrid& grid = window.DBGrid1();
+        grid.setFocus(Qt::OtherFocusReason);
+        QApplication::processEvents();
+        for (auto _ : state) {
+            state.PauseTiming();
+            window.XbaseDataSet1().First();
+            QApplication::processEvents();
+            state.ResumeTiming();
+            for (int move = 0; move < kMoves; ++move) {
+                switch (move % 3) {
+                    case 0:
+                        QTest::keyClick(&grid, Qt::Key_Down);
+                        break;
+                    case 1:
+                        QTest::keyClick(&grid, Qt::Key_PageDown);
+                        break;
+                    default:
+                        wheelDown(*grid.viewport());
+                        break;
+                }
+                QApplication::processEvents();
+            }
+        }
+        bench::setOperationRate(state, kMoves);
+        if (::chdir(previous) != 0) state.SkipWithError("cannot leave the table's folder");
+    });
+}
+
+void printRatios(const bench::RatioReporter& reporter) {
+    const double shortTable = reporter.seconds(moveName(kSizes.front()));
+    const double longTable = reporter.seconds(moveName(kSizes.back()));
+    std::printf("\n%d moves in the Keno data window, by table size\n", kMoves);
+    for (const std::uint32_t size : kSizes) {
+        std::printf("  %9u draws: %8.2f ms a move\n", size, reporter.seconds(moveName(size)) * 1000.0 / kMoves);
+    }
+    std::printf("  the long table's moves take %s times the short table's\n",
+                bench::timeRatio(shortTable, longTable).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    RecordingMessageService messages;
+    return bench::runProgram(
+        argc, argv, "grid",
+        [](const testsupport::TempDir& dir) {
+            for (const std::uint32_t size : kSizes) registerMoves(dir, size);
+            // As a user's history, last written a while before the window opens: a count of a file
+            // written within the file system's clock tick is not kept.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+            return true;
+        },
+        printRatios);
+}
