@@ -161,8 +161,7 @@ TEST_F(GamesWindowTest, NewTableMakesTheTableAndTheGamesMenu) {
                                     "Проба 5 из 99 — g99.dbf", "Проба 10 из 20 — g1020.dbf"}));
     ASSERT_NE(form.MenuItem("g1020Histogram"), nullptr);
     const std::vector<QString> menus = topMenus(form);
-    EXPECT_EQ(std::vector<QString>(menus.end() - 3, menus.end()),
-              (std::vector<QString>{"Проба 10 из 20", "Вид", "?"}))
+    EXPECT_EQ(std::vector<QString>(menus.end() - 3, menus.end()), (std::vector<QString>{"Проба 10 из 20", "Вид", "?"}))
         << "the new game's menu goes after the other games'";
     // Its map is offered once "Вид" opens.
     auto* view = form.menuBar()->findChild<QMenu*>("NView");
