@@ -94,8 +94,9 @@ TForm1::TForm1(QWidget* parent)
         // The back-test of every method against chance, on the same picture.
         const std::string backtest = std::string(game.menu.menuName) + "Backtest";
         menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
-        AddItem(menu, backtest.c_str(), "Проверка методов",
-                [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
+        AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
+            RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history); });
+        });
     }
     QMenu* help = AddMenu("N4", "?");
     AddItem(help, "N19", "Как пользоваться", &TForm1::N19Click);
