@@ -3,6 +3,7 @@
 
 #include <QImage>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -151,6 +152,31 @@ TEST(BacktestBoard, ManyMethodsShareTheRows) {
         if (left == 0xffc0c0c0u && (image.pixel(6, y - 1) | 0xff000000) != 0xffc0c0c0u) ++rows;
     }
     EXPECT_EQ(rows, 12);
+}
+
+TEST(BacktestBoard, TheManualsExampleIsWhatTheSampleTableGives) {
+    testsupport::TempDir dir;
+    std::filesystem::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/lotobase.dbf", dir.file("lotobase.dbf"));
+    const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
+    const auto input = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{});
+    ASSERT_TRUE(input);
+    const std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input->cells, input->options);
+    EXPECT_EQ(BacktestFigures(results[0]), "совпало 49, ожидалось 37,5, отношение 1,31 (случайно 0,72–1,28)");
+    EXPECT_EQ(BacktestVerdictText(results[0]), "не отличить от случая: p = 0,189");
+    EXPECT_EQ(BacktestPText(results[0].pValue), "p = 0,047");
+    EXPECT_EQ(results[0].tested, 51);
+
+    // The window of history: the latest 30 draws only are tested, too few for a verdict.
+    const auto latest = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{30, 0});
+    ASSERT_TRUE(latest);
+    const BacktestResult hot = RunBacktests(kSuperLoto, latest->cells, latest->options).front();
+    EXPECT_EQ(hot.firstDraw, 71);
+    EXPECT_EQ(hot.tested, 30);
+    EXPECT_EQ(hot.verdict, BacktestVerdict::TooFew);
+    // The history as it stood at record 80: the test ends there.
+    const auto then = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{0, 80});
+    ASSERT_TRUE(then);
+    EXPECT_EQ(RunBacktests(kSuperLoto, then->cells, then->options).front().lastDraw, 80);
 }
 
 TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture) {
