@@ -7,6 +7,7 @@
 #include <string>
 
 #include "toolkit/dialogs.h"
+#include "toolkit/long_work.h"
 #include "toolkit/russian_text.h"
 
 namespace {
@@ -221,8 +222,18 @@ std::optional<BacktestInput> ReadBacktestInput(const Game& game, TDataSet& datas
 
 void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas,
                         const HistoryWindow& window) {
-    const std::optional<BacktestInput> request = ReadBacktestInput(game, dataset, window);
-    if (!request) return;
-    const std::vector<BacktestResult> results = RunBacktests(game, request->cells, request->options);
-    DrawBacktestBoard(canvas(), game, results);
+    std::optional<BacktestInput> input = ReadBacktestInput(game, dataset, window);
+    if (!input) return;
+    const int walked = std::max(0, DrawCount(game, input->cells) - input->options.from + 1);
+    const auto total = static_cast<std::int64_t>(walked) * static_cast<std::int64_t>(BacktestMethods().size());
+    std::vector<BacktestResult> results;
+    const bool done = RunLongWork("Проверка методов: " + russian::counted(walked, russian::kDraws) + "…",
+                                  [&](LongWorkProgress& progress) {
+                                      input->options.progress = [&](std::int64_t steps) {
+                                          progress.report(steps, total);
+                                          return !progress.cancelled();
+                                      };
+                                      results = RunBacktests(game, input->cells, input->options);
+                                  });
+    if (done) DrawBacktestBoard(canvas(), game, results);
 }

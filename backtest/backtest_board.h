@@ -37,7 +37,9 @@ struct BacktestInput {
 // shown, when the history is too short to test any draw.
 std::optional<BacktestInput> ReadBacktestInput(const Game& game, TDataSet& dataset, const HistoryWindow& window);
 
-// The menu command in one go: reads, back-tests every method and paints the picture. A history
-// with no draw to test shows the message instead and leaves the picture as it was, not even made.
+// The menu command: reads the draws on this thread, back-tests every method on a worker thread
+// with a progress dialog and a cancel, and paints the picture back on this thread. A history with
+// no draw to test shows the message instead, and a cancelled test leaves the picture as it was,
+// not even made.
 void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas,
                         const HistoryWindow& window = {});

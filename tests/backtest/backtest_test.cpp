@@ -123,6 +123,22 @@ TEST(BacktestWalk, StrayValuesAreNeverHit) {
     EXPECT_EQ(result.hits, 5 * result.tested);
 }
 
+TEST(BacktestWalk, TheProgressIsToldAndCanStopTheWalk) {
+    const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 5000, 1));
+    std::int64_t last = 0;
+    BacktestOptions options;
+    options.progress = [&](std::int64_t walked) {
+        EXPECT_GT(walked, last);
+        last = walked;
+        return true;
+    };
+    RunBacktests(kKeno, cells, options);
+    EXPECT_GT(last, 4 * 4951);  // the five walks of draws 50..5000 add up
+    EXPECT_LE(last, 5 * 4951);
+    options.progress = [](std::int64_t walked) { return walked < 2000; };
+    EXPECT_THROW(RunBacktests(kKeno, cells, options), BacktestCancelled);
+}
+
 TEST(BacktestWalk, BadPicksOrStartAreRefused) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 60, 1));
     BacktestOptions options;
