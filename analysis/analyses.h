@@ -80,6 +80,11 @@ const Analysis& TalvenMethodAnalysis();
 // The analysis of a command-line name, or nullptr.
 const Analysis* AnalysisNamed(const std::string& cliName);
 
+// The average waiting period of the latest kMostWaitingDraws draws added, whatever came before:
+// as a new draw comes the oldest leaves, and the result is the analysis of those draws alone,
+// without going over them again.
+std::unique_ptr<DrawAccumulator> StartLatestWaitingPeriod(const Game& game);
+
 // The analysis of draws held in memory (rows of `game.fieldsPerDraw` cells, record numbers
 // counted from 1).
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);

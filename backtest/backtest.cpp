@@ -15,11 +15,13 @@
 namespace {
 
 const BacktestMethod kMethods[] = {
-    {"hot", "Горячие номера", &FrequencyHistogramAnalysis(), true},
-    {"succession", "Вероятность следования", &SuccessionProbabilityAnalysis(), true},
-    {"waiting", "Средний период ожидания", &AverageWaitingPeriodAnalysis(), false},
-    {"talven", "Метод А. Тальвена", &TalvenMethodAnalysis(), true},
-    {"random", "Случайный выбор", nullptr, true},
+    {"hot", "Горячие номера", &FrequencyHistogramAnalysis(), 0, FrequencyHistogramAnalysis().start},
+    {"succession", "Вероятность следования", &SuccessionProbabilityAnalysis(), 0,
+     SuccessionProbabilityAnalysis().start},
+    {"waiting", "Средний период ожидания", &AverageWaitingPeriodAnalysis(), kMostWaitingDraws,
+     &StartLatestWaitingPeriod},
+    {"talven", "Метод А. Тальвена", &TalvenMethodAnalysis(), 0, TalvenMethodAnalysis().start},
+    {"random", "Случайный выбор", nullptr, 0, nullptr},
 };
 
 double LogBinomial(int n, int k) { return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0); }
@@ -92,7 +94,7 @@ Picker RandomPicker(const Game& game, int k, std::uint64_t seed) {
 
 bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
     if (result.refusal) return false;
-    picks = TopPicks(result.values, k);
+    TopPicksInto(result.values, k, picks);
     return true;
 }
 
@@ -124,14 +126,16 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
     std::unique_ptr<DrawAccumulator> accumulator;
     if (!method.analysis) {
         picker = RandomPicker(game, k, options.seed);
-    } else if (method.incremental && !options.fromScratch) {
-        accumulator = method.analysis->start(game);
-        for (int t = 1; t < options.from && t <= draws; ++t) accumulator->add(row(t), static_cast<std::uint32_t>(t));
+    } else if (!options.fromScratch) {
+        accumulator = method.walking(game);
+        // The draws before the first tested one, the latest of them only where that is all it takes.
+        const int firstFed = method.latestDraws > 0 ? std::max(1, options.from - method.latestDraws) : 1;
+        for (int t = firstFed; t < options.from && t <= draws; ++t)
+            accumulator->add(row(t), static_cast<std::uint32_t>(t));
         picker = [&](int, std::vector<int>& picks) { return PicksOf(accumulator->result(), k, picks); };
     } else {
-        const int limit = method.incremental ? 0 : kMostWaitingDraws;
-        picker = [&, limit](int t, std::vector<int>& picks) {
-            return PicksOf(Analyse(*method.analysis, game, before(t, limit)), k, picks);
+        picker = [&](int t, std::vector<int>& picks) {
+            return PicksOf(Analyse(*method.analysis, game, before(t, method.latestDraws)), k, picks);
         };
     }
 
@@ -217,19 +221,36 @@ std::string BacktestTooFewMessage(int from) {
 }
 
 std::vector<int> TopPicks(std::span<const std::int32_t> values, int k) {
-    std::vector<int> order(values.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto count = static_cast<std::ptrdiff_t>(
-        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(k, 0)), 0, values.size()));
-    std::partial_sort(order.begin(), order.begin() + count, order.end(), [&](int a, int b) {
-        const auto va = values[static_cast<std::size_t>(a)];
-        const auto vb = values[static_cast<std::size_t>(b)];
-        return va != vb ? va > vb : a < b;
-    });
     std::vector<int> picks;
-    picks.reserve(static_cast<std::size_t>(count));
-    for (std::ptrdiff_t i = 0; i < count; ++i) picks.push_back(order[static_cast<std::size_t>(i)] + 1);
+    TopPicksInto(values, k, picks);
     return picks;
+}
+
+// One pass keeping the best so far in order: a number goes in after every one of a value as high,
+// so the lower number stays first among equals. Most numbers fall short of the last kept at once.
+void TopPicksInto(std::span<const std::int32_t> values, int k, std::vector<int>& picks) {
+    const std::size_t count = std::min(static_cast<std::size_t>(std::max(k, 0)), values.size());
+    picks.resize(count);
+    if (count == 0) return;
+    int* kept = picks.data();
+    std::size_t size = 0;
+    std::int32_t lowest = 0;  // the value of the last kept, once `count` are
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::int32_t value = values[i];
+        if (size == count) {
+            if (value <= lowest) continue;
+            --size;
+        }
+        std::size_t place = size;
+        while (place > 0 && values[static_cast<std::size_t>(kept[place - 1])] < value) {
+            kept[place] = kept[place - 1];
+            --place;
+        }
+        kept[place] = static_cast<int>(i);
+        ++size;
+        lowest = values[static_cast<std::size_t>(kept[size - 1])];
+    }
+    for (int& pick : picks) ++pick;  // indices to numbers
 }
 
 double HypergeometricProbability(int numbers, int drawn, int picks, int hits) {
@@ -279,17 +300,22 @@ std::int64_t HitDistribution::quantile(double share) const {
     return first + static_cast<std::int64_t>(probabilities.size()) - 1;
 }
 
-// The n-fold convolution by squaring: about log2(n) convolutions of distributions that widen
-// as the square root of the draws they cover.
+// The n-fold convolution by squaring from the highest bit of n down: each step squares the total
+// (by halves) and, for a 1 bit, adds one draw, a convolution with at most k + 1 values. The
+// distributions widen as the square root of the draws they cover.
 HitDistribution ChanceHits(int numbers, int drawn, int picks, int draws) {
     HitDistribution one;
     for (int h = 0; h <= std::min(picks, drawn); ++h)
         one.probabilities.push_back(HypergeometricProbability(numbers, drawn, picks, h));
     Trim(one);
     HitDistribution total{0, {1.0}};
-    for (unsigned remaining = static_cast<unsigned>(std::max(draws, 0)); remaining != 0; remaining >>= 1) {
-        if (remaining & 1u) total = Convolved(total, one);
-        if (remaining > 1) one = Convolved(one, one);
+    if (draws <= 0) return total;
+    int bit = 30;
+    while ((draws >> bit & 1) == 0) --bit;
+    total = one;
+    for (--bit; bit >= 0; --bit) {
+        total = Convolved(total, total);
+        if (draws >> bit & 1) total = Convolved(total, one);
     }
     return total;
 }

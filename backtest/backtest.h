@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,10 +28,12 @@ struct BacktestMethod {
     const char* cliName;       // "hot", as the command line names it
     const char* caption;       // "Горячие номера", on the picture
     const Analysis* analysis;  // nullptr: the seeded random baseline
-    // True when the analysis is fed the draws one by one as t advances; false when its values are
-    // computed afresh on the draws before t (the average waiting period, whose own limit is 200
-    // draws: it is given the latest 200 before t).
-    bool incremental;
+    // The draws before t the analysis is given: 0, every one; otherwise the latest so many (the
+    // average waiting period, whose own limit is 200 draws).
+    int latestDraws;
+    // What the walk feeds the draws one by one as t advances, giving the analysis of the draws
+    // before t: the analysis itself, or for the latest draws one that lets the oldest go.
+    std::unique_ptr<DrawAccumulator> (*walking)(const Game& game);
 };
 
 // hot, succession, waiting, talven, random.
@@ -106,6 +109,8 @@ struct BacktestResult {
 // The k numbers of the highest values (number i at index i - 1), the lower number first among
 // equal values, in that order.
 std::vector<int> TopPicks(std::span<const std::int32_t> values, int k);
+// The same into `picks`, whose room is kept from one draw to the next.
+void TopPicksInto(std::span<const std::int32_t> values, int k, std::vector<int>& picks);
 
 // P(h hits) when k of the `numbers` are picked and `drawn` of them are drawn, at random.
 double HypergeometricProbability(int numbers, int drawn, int picks, int hits);

@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kSteps = 1000;            // the dialog's scale
-constexpr int kShowAfterMs = 400;       // quick work shows no dialog at all
-constexpr int kPollEveryMs = 40;        // how often the dialog follows the work
+constexpr int kSteps = 1000;       // the dialog's scale
+constexpr int kShowAfterMs = 400;  // quick work shows no dialog at all
+constexpr int kPollEveryMs = 40;   // how often the dialog follows the work
 
 }  // namespace
 
@@ -76,8 +76,7 @@ bool RunLongWork(const std::string& label, const std::function<void(LongWorkProg
         finished.store(true);
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    while (!finished.load())
-        loop.exec(userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    while (!finished.load()) loop.exec(userInput ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
     worker.join();
     poll.stop();
     dialog.hide();

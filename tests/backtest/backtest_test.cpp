@@ -139,6 +139,33 @@ TEST(BacktestWalk, TheProgressIsToldAndCanStopTheWalk) {
     EXPECT_THROW(RunBacktests(kKeno, cells, options), BacktestCancelled);
 }
 
+// The waiting period the walk slides gives, after every draw, what the analysis gives on the
+// latest 200 draws alone, with numbers repeated within a draw and blank cells among them.
+TEST(BacktestWalk, TheSlidingWaitingPeriodIsTheAnalysisOfTheLatest200) {
+    std::vector<std::uint8_t> cells;
+    for (int d = 0; d < 320; ++d)
+        for (int f = 0; f < 6; ++f) {
+            int number = (d * 7 + f * 11 + d * d % 13) % 49 + 1;
+            if (d % 17 == 3 && f == 1) number = cells.back();  // the field before, again
+            if (d % 29 == 5 && f == 4) number = 0;
+            cells.push_back(static_cast<std::uint8_t>(number));
+        }
+    const auto sliding = StartLatestWaitingPeriod(kSuperLoto);
+    const std::span<const std::uint8_t> all(cells);
+    for (int d = 1; d <= 320; ++d) {
+        sliding->add(all.subspan(static_cast<std::size_t>(d - 1) * 6, 6), static_cast<std::uint32_t>(d));
+        const int first = std::max(1, d - 199);
+        const AnalysisResult whole =
+            Analyse(AverageWaitingPeriodAnalysis(), kSuperLoto,
+                    all.subspan(static_cast<std::size_t>(first - 1) * 6, static_cast<std::size_t>(d - first + 1) * 6));
+        const AnalysisResult slid = sliding->result();
+        ASSERT_EQ(slid.refusal != nullptr, whole.refusal != nullptr) << d;
+        if (whole.refusal) continue;
+        ASSERT_EQ(slid.values, whole.values) << d;
+        ASSERT_EQ(slid.periods, whole.periods) << d;
+    }
+}
+
 TEST(BacktestWalk, BadPicksOrStartAreRefused) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 60, 1));
     BacktestOptions options;
