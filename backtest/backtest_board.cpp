@@ -81,17 +81,19 @@ int Length(double value, double scale) { return std::max(1, static_cast<int>(val
 
 std::string Decimal(double value, int decimals) { return russian::decimal(value, decimals); }
 
-// The draws by hits, observed, then expected: "по совпадениям 0–6: 110 105 30 5 1 0 0".
+// The draws by hits, observed, then expected: "тиражи по совпадениям 0–6: 110; 105; 30; 5; 1; 0; 0".
 std::string ObservedLine(const BacktestResult& result) {
     std::string line =
         "тиражи по совпадениям " + russian::range(0, static_cast<long long>(result.observed.size()) - 1) + ":";
-    for (std::int64_t count : result.observed) line += " " + russian::wholeNumber(count);
+    for (std::size_t h = 0; h < result.observed.size(); ++h)
+        line += (h == 0 ? " " : "; ") + russian::wholeNumber(result.observed[h]);
     return line;
 }
 
 std::string ExpectedLine(const BacktestResult& result) {
     std::string line = "ожидалось:";
-    for (double count : result.expected) line += " " + Decimal(count, 1);
+    for (std::size_t h = 0; h < result.expected.size(); ++h)
+        line += (h == 0 ? " " : "; ") + Decimal(result.expected[h], 1);
     return line;
 }
 
