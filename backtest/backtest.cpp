@@ -2,12 +2,14 @@
 #include "backtest/backtest.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <numeric>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "analysis/draw_reader.h"
 #include "toolkit/russian_text.h"
@@ -99,9 +101,9 @@ bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
 }
 
 // The walk of one method: the tested draws, the hits and their counts by hits. `walked` counts the
-// draws walked by every walk of one back-test, for its progress.
+// draws walked by every walk of one back-test, which may run side by side, for its progress.
 BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
-                    const BacktestOptions& options, std::int64_t& walked) {
+                    const BacktestOptions& options, std::atomic<std::int64_t>& walked) {
     const int k = options.picks != 0 ? options.picks : game.backtestPicks;
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
@@ -163,7 +165,9 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
             ++result.skipped;
         }
         if (accumulator) accumulator->add(row(t), static_cast<std::uint32_t>(t));
-        if (++walked % kProgressEvery == 0 && options.progress && !options.progress(walked)) throw BacktestCancelled();
+        if (const std::int64_t sofar = ++walked;
+            sofar % kProgressEvery == 0 && options.progress && !options.progress(sofar))
+            throw BacktestCancelled();
     }
     return result;
 }
@@ -412,9 +416,28 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
         for (const BacktestMethod& method : kMethods) every.push_back(&method);
         methods = every;
     }
-    std::int64_t walked = 0;
-    std::vector<BacktestResult> results;
-    for (const BacktestMethod* method : methods) results.push_back(Walk(*method, game, cells, options, walked));
+    // The walks share nothing but the history and the count of draws walked: each method on a
+    // thread of its own, unless an observer wants the draws in order.
+    std::atomic<std::int64_t> walked = 0;
+    std::vector<BacktestResult> results(methods.size());
+    if (options.observer || methods.size() == 1) {
+        for (std::size_t i = 0; i < methods.size(); ++i) results[i] = Walk(*methods[i], game, cells, options, walked);
+    } else {
+        std::vector<std::exception_ptr> failures(methods.size());
+        {
+            std::vector<std::jthread> walks;
+            for (std::size_t i = 0; i < methods.size(); ++i)
+                walks.emplace_back([&, i] {
+                    try {
+                        results[i] = Walk(*methods[i], game, cells, options, walked);
+                    } catch (...) {
+                        failures[i] = std::current_exception();
+                    }
+                });
+        }
+        for (const std::exception_ptr& failure : failures)
+            if (failure) std::rethrow_exception(failure);
+    }
 
     // The methods share their chance distribution unless one skipped draws the others tested.
     std::vector<std::pair<int, HitDistribution>> chances;

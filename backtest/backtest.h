@@ -63,9 +63,11 @@ struct BacktestOptions {
     // Recompute every method's values from all the draws before t at each step instead of
     // updating them: the same result, slower; the benchmark compares the two.
     bool fromScratch = false;
-    // Told of every tested draw: its number, the picks in order of preference, the hits.
+    // Told of every tested draw: its number, the picks in order of preference, the hits. The
+    // methods then walk one after the other.
     std::function<void(int draw, std::span<const int> picks, int hits)> observer;
-    // Asked now and then during a walk with the draws walked so far; returning false stops the
+    // Asked now and then during the walks with the draws walked so far by all of them, from
+    // the walks' threads (several methods walk side by side); returning false stops the
     // back-test, which then raises BacktestCancelled.
     std::function<bool(std::int64_t walked)> progress;
 };

@@ -373,16 +373,8 @@ bool textToBoolean(const std::string& text) {
 
 // --- free functions ---------------------------------------------------------------------------
 
-double RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    // Below 2^51 in size, adding and taking away 1.5 * 2^52 leaves no bits below the units, and
-    // the addition rounds as the floating-point unit does by default: to the nearest, halves to
-    // the even neighbour. Two additions and no branch: the analyses round many small quotients.
-    constexpr double kUnitsOnly = 6755399441055744.0;
-    constexpr double kHalvesEnd = 4503599627370496.0;  // 2^52: from here on every double is whole
-    const double size = std::abs(value);
-    if (size < kUnitsOnly / 3) return value == 0 ? value : (value + kUnitsOnly) - kUnitsOnly;
-    if (size >= kHalvesEnd) return value;
+double RoundHalfEvenLarge(double value) {
+    if (!std::isfinite(value) || std::abs(value) >= 4503599627370496.0) return value;  // 2^52 on: all whole
     const double lower = std::floor(value);
     const double fraction = value - lower;
     if (fraction < 0.5) return lower;

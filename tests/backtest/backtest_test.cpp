@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -125,18 +126,27 @@ TEST(BacktestWalk, StrayValuesAreNeverHit) {
 
 TEST(BacktestWalk, TheProgressIsToldAndCanStopTheWalk) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 5000, 1));
-    std::int64_t last = 0;
+    // The walks run side by side: the largest count told.
+    std::atomic<std::int64_t> last = 0;
     BacktestOptions options;
     options.progress = [&](std::int64_t walked) {
-        EXPECT_GT(walked, last);
-        last = walked;
+        for (std::int64_t seen = last.load(); walked > seen && !last.compare_exchange_weak(seen, walked);) {
+        }
         return true;
     };
-    RunBacktests(kKeno, cells, options);
+    const std::vector<BacktestResult> together = RunBacktests(kKeno, cells, options);
     EXPECT_GT(last, 4 * 4951);  // the five walks of draws 50..5000 add up
     EXPECT_LE(last, 5 * 4951);
     options.progress = [](std::int64_t walked) { return walked < 2000; };
     EXPECT_THROW(RunBacktests(kKeno, cells, options), BacktestCancelled);
+    // Side by side or one after the other, the same figures.
+    options.progress = nullptr;
+    options.observer = [](int, std::span<const int>, int) {};
+    const std::vector<BacktestResult> inTurn = RunBacktests(kKeno, cells, options);
+    for (std::size_t i = 0; i < together.size(); ++i) {
+        EXPECT_EQ(together[i].hits, inTurn[i].hits) << i;
+        EXPECT_EQ(together[i].observed, inTurn[i].observed) << i;
+    }
 }
 
 // The waiting period the walk slides gives, after every draw, what the analysis gives on the
