@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/game.h"
+#include "cli/game_table.h"
 #include "cli/options.h"
 #include "dbf/text_numbers.h"
 #include "platform/exception.h"
@@ -39,13 +41,22 @@ constexpr std::array kCommands{
             "\n"
             "The csv form imports back: dump --format csv FILE | import OTHER -\n",
             &commandDump},
-    Command{"create", "--game loto|keno [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
-            "Writes DIR/lotobase.dbf (loto) or DIR/kenobase.dbf (keno); an existing\n"
-            "table is never overwritten.\n"
+    Command{"games", "[--dir DIR] [--format tsv|csv|json]", "list every game: name, caption, N, m, table, fields",
+            "Lists SuperLoto, Keno, the program's own games and those of games.ini in\n"
+            "the folder: the command-line name, the caption, N (numbers 1..N), m (numbers\n"
+            "a draw), the table, its fields and whether the table is in the folder.\n"
             "\n"
-            "  --game GAME  loto (6 numbers of 1..49) or keno (20 of 1..80)\n"
+            "  --dir DIR        the tables' folder (default: the current one)\n"
+            "  --format FORMAT  tsv (default), csv or json\n",
+            &commandGames},
+    Command{"create", "--game GAME [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
+            "Writes the game's table in DIR (lotobase.dbf for loto, kenobase.dbf for\n"
+            "keno); an existing table is never overwritten. The games of games.ini in\n"
+            "DIR count too.\n"
+            "\n"
+            "  --game GAME  the game, by its command-line name\n"
             "  --sample N   append N synthetic draws\n",
-            &commandCreate},
+            &commandCreate, true},
     Command{"import", "FILE CSV [--columns LIST] [--skip-duplicates]",
             "append the draws of a text file, one draw a line",
             "CSV is a text file, or - for standard input. Numbers stand between commas,\n"
@@ -86,12 +97,12 @@ constexpr std::array kCommands{
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",
             &commandCheck},
-    Command{"analyze", "loto|keno ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
+    Command{"analyze", "GAME ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
             "ANALYSIS is histogram, succession, waiting or talven; all runs the four\n"
             "at once (one values table, a column each). Without --png the values are\n"
             "printed: the number, then its value.\n"
             "\n"
-            "  --dir DIR        the folder of lotobase.dbf/kenobase.dbf (default: here)\n"
+            "  --dir DIR        the folder of the game's table (default: here)\n"
             "  --table FILE     a table given by its path, whatever its name\n"
             "  --last N         only the latest N draws\n"
             "  --upto K         only the draws up to record K (the history then)\n"
@@ -99,8 +110,8 @@ constexpr std::array kCommands{
             "  --format FORMAT  tsv (default), csv or json\n"
             "  --png FILE       write the board's picture, FILE ending in .png; with\n"
             "                   all, a prefix: PREFIX-histogram.png and so on\n",
-            &commandAnalyze},
-    Command{"backtest", "loto|keno METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
+            &commandAnalyze, true},
+    Command{"backtest", "GAME METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
             "METHOD is hot, succession, waiting, talven or random (a seeded baseline), or\n"
             "all of them. For every draw from the start draw on, the method picks from\n"
             "the draws before it only; the hits are compared with their exact\n"
@@ -108,14 +119,14 @@ constexpr std::array kCommands{
             "(Holm; the random baseline is not judged); fewer than 50 tested draws give\n"
             "the verdict too_few.\n"
             "\n"
-            "  --top K            picks per draw (default: 6 SuperLoto, 10 Keno)\n"
+            "  --top K            picks per draw (default: the game's picks, below)\n"
             "  --from S           the first draw tested (default: 50)\n"
             "  --to T             the last draw tested (default: the last one)\n"
             "  --seed X           the random baseline's seed\n"
             "  --dir DIR          the folder of the table (default: the current one)\n"
             "  --table FILE       a table given by its path, whatever its name\n"
             "  --format FORMAT    tsv (default), csv or json\n",
-            &commandBacktest},
+            &commandBacktest, true},
 };
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
@@ -207,6 +218,16 @@ void printCommandHelp(const Command& command, std::ostream& out) {
     summary[0] = xb::upperAscii(summary[0]);
     out << '\n' << summary << ".\n";
     if (!command.details.empty()) out << '\n' << command.details;
+    if (command.listsGames) {
+        // From the registry, as the command line's folder has made it.
+        out << "\nGames (sharometr-cli games lists them with their tables):\n";
+        for (const Game* game : Games()) {
+            const std::string name = game->cliName;
+            out << "  " << name << std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') << game->fieldsPerDraw
+                << " of 1.." << game->numbers << ", " << game->tableFileName << ", picks " << game->backtestPicks
+                << '\n';
+        }
+    }
 }
 
 int run(Arguments args, std::ostream& out, std::ostream& err) {
@@ -232,6 +253,8 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     if (asksForHelp(args.subspan(1))) {
+        // The games it lists are those of the current folder too, as the command would see them.
+        if (found->listsGames) useFolderGames("", err);
         printCommandHelp(*found, out);
         return kExitOk;
     }

@@ -26,6 +26,7 @@ struct Command {
     std::string_view summary;    // one line of the command list
     std::string_view details;    // what `COMMAND --help` adds below the usage: options, notes
     CommandFunction run;
+    bool listsGames = false;  // `--help` ends with the games of the registry
 };
 
 // Raised by a command whose arguments are wrong; the dispatcher prints the reason and the usage
@@ -62,5 +63,6 @@ int commandRecall(Arguments args, std::ostream& out, std::ostream& err);
 int commandCheck(Arguments args, std::ostream& out, std::ostream& err);
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err);
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err);
+int commandGames(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

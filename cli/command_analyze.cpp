@@ -34,9 +34,9 @@ struct AnalyzeRequest {
     std::optional<std::string> png;  // the file, or for `all` the prefix of the files
 };
 
-AnalyzeRequest parseRequest(const ParsedArguments& line) {
+AnalyzeRequest parseRequest(const ParsedArguments& line, std::ostream& err) {
     AnalyzeRequest request;
-    request.game = &gameArgument(line);
+    request.game = &gameArgument(line, err);
     const std::string& name = line.positional(1, "ANALYSIS");
     line.noMoreThan(2);
     request.analyses = pickedByName(Analyses(), AnalysisNamed, name, "analysis");
@@ -102,7 +102,7 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
                                                        {"--values"},
                                                        {"--format", "FORMAT"},
                                                        {"--png", "FILE"}});
-    const AnalyzeRequest request = parseRequest(line);
+    const AnalyzeRequest request = parseRequest(line, err);
     const Game& game = *request.game;
     const auto dataset = openGameTable(game, line, "analyze", err);
     if (!dataset) return kExitFailure;

@@ -19,6 +19,7 @@
 #include "cli/cli.h"
 #include "cli/command_support.h"
 #include "cli/draw_tables.h"
+#include "cli/game_table.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
@@ -29,17 +30,8 @@ namespace cli {
 
 namespace {
 
-// The game whose draws the table holds, judged by its fields: <letter>1..<letter><picks>, numeric,
-// in that order; nullptr for any other table.
-const Game* drawGameOf(const DBFObject& table) {
-    const Game* game = GameWithFields(table.fieldCount());
-    if (!game) return nullptr;
-    for (int number = 1; number <= game->fieldsPerDraw; ++number) {
-        const std::string name = game->fieldName(number - 1);
-        if (table.fieldName(number) != name || table.fieldType(number) != 'N') return nullptr;
-    }
-    return game;
-}
+// The game whose draws the table holds, by the draw-table rule; nullptr for any other table.
+const Game* drawGameOf(const DBFObject& table) { return GameOfTable(tableFieldsOf(table)); }
 
 // What the file's end looks like: the records the file holds whole, and what follows them.
 struct FileEnd {
@@ -164,7 +156,7 @@ void writeRepairedCopy(DBFObject& table, const FileEnd& end) {
 
 }  // namespace
 
-int commandCheck(Arguments args, std::ostream& out, std::ostream& /*err*/) {
+int commandCheck(Arguments args, std::ostream& out, std::ostream& err) {
     bool repair = false;
     std::optional<std::string> file;
     for (const std::string& word : args) {
@@ -186,6 +178,7 @@ int commandCheck(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const int endProblems = reportFileEnd(end, out);
     int problems = endProblems;
 
+    useGamesBeside(table.path(), err);
     const Game* game = drawGameOf(table);
     table.setReadAhead(true);
     for (std::uint32_t n = 1; n <= end.records; ++n) {

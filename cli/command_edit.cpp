@@ -11,6 +11,7 @@
 #include "cli/command_support.h"
 #include "cli/draw_file.h"
 #include "cli/options.h"
+#include "cli/game_table.h"
 #include "cli/table_draws.h"
 #include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
@@ -110,6 +111,7 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err) {
         for (const auto& [field, value] : values) putNamedValue(table, field, value);
         // On a draw table the record must stay a draw, unless a repair asks for --force.
         std::string why;
+        useGamesBeside(table.path(), err);
         const auto shape = drawShapeOf(table, why);
         if (shape && !force) {
             std::vector<std::string> words;

@@ -15,6 +15,7 @@
 #include "cli/draw_file.h"
 #include "cli/draw_tables.h"
 #include "cli/options.h"
+#include "cli/game_table.h"
 #include "cli/table_draws.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
@@ -65,6 +66,7 @@ struct OpenDrawTable {
 // `err`) when it is no draw table.
 std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err) {
     auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, /*shared=*/true);
+    useGamesBeside(table->path(), err);
     std::string why;
     auto shape = drawShapeOf(*table, why);
     if (!shape) {

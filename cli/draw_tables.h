@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/game.h"
 
@@ -15,6 +16,9 @@ namespace cli {
 
 // "6 or 20": the field counts of the games' tables.
 std::string drawFieldCounts();
+
+// The table's fields as the draw-table rule (IsDrawTableOf) sees them.
+std::vector<TableField> tableFieldsOf(const DBFObject& table);
 
 // Has the engine create a new empty table of the game (numeric fields two wide, the DOS Russian
 // code page) in `directory` and returns its full path. A table that is already there (in any

@@ -40,9 +40,9 @@ const Analysis kAnalyses[] = {
     {"talven", TalvenMethod},
 };
 
-const char* gameWord(const Game& game) { return &game == &kSuperLoto ? "loto" : "keno"; }
+const char* gameWord(const Game& game) { return game.cliName; }
 
-const char* tableOf(const Game& game) { return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf"; }
+const char* tableOf(const Game& game) { return game.tableFileName; }
 
 // Eight SuperLoto draws in which 1, 2, 3 and 7 come out four times each at different spacings.
 Draws superLotoDraws() {
@@ -325,7 +325,7 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage) {
 
     std::ostringstream usage;
     cli::printUsage(usage);
-    EXPECT_NE(usage.str().find("analyze loto|keno ANALYSIS|all [OPTIONS]"), std::string::npos);
+    EXPECT_NE(usage.str().find("analyze GAME ANALYSIS|all [OPTIONS]"), std::string::npos);
     EXPECT_NE(usage.str().find("histogram, succession, waiting or talven"), std::string::npos);
 }
 

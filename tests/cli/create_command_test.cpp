@@ -180,8 +180,8 @@ TEST(CreateCommand, UsageMistakesExitWithTwo) {
     cli_test::expectUsageErrors(
         "create",
         {
-            {{"create", dir.path()}, "missing --game loto|keno"},
-            {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto or keno)"},
+            {{"create", dir.path()}, "missing --game GAME (loto, keno, g536, g645, g749 or g1224)"},
+            {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto, keno, g536, g645, g749 or g1224)"},
             {{"create", "--game", "loto"}, "missing DIR argument"},
             {{"create", "--game", "loto", dir.path(), "other"}, "unexpected argument 'other'"},
             {{"create", "--game", "loto", "--sample", "ten", dir.path()},
