@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 
 #include "toolkit/fields.h"
 
@@ -21,6 +22,21 @@ std::size_t IndexOf(std::int32_t number) { return static_cast<std::size_t>(numbe
 
 std::int32_t RoundedQuotient(double dividend, double divisor) {
     return static_cast<std::int32_t>(RoundHalfEven(dividend / divisor));
+}
+
+// The average waiting period's figures of one number among `draws` rows: seen `appearances`
+// times, in rows `first` to `last` (0: in none), the rows holding it reaching its appearances at
+// `upTo`. Its period, when it has one, and its value then: how near the waiting since its last
+// row comes to the period. The value is left as it was (its count) otherwise.
+void RateWaiting(std::int32_t appearances, int first, int upTo, int last, int draws, std::int32_t& period,
+                 std::int32_t& value) {
+    if (appearances <= 2 || first == 0) return;
+    // The gaps between the rows holding it, up to its appearances, add up to the distance from
+    // the first to the last of them; divided by the appearances, not by the gaps.
+    period = RoundedQuotient(static_cast<double>(upTo - first), appearances);
+    if (period <= 0) return;
+    const int waiting = draws - last + 1;  // the latest draw waits 1
+    value = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
 }
 
 // What every analysis keeps: the game, the draws seen and how often each number came out (a
@@ -103,7 +119,8 @@ private:
     }
 };
 
-// Cell (later, earlier): how often `later` came out in the draw right after one holding `earlier`.
+// Cell (earlier, later): how often `later` came out in the draw right after one holding `earlier`;
+// the row of an earlier number holds its followers side by side, as the result sums them.
 class Succession final : public Counting {
 public:
     explicit Succession(const Game& game)
@@ -114,9 +131,13 @@ public:
         result.values.assign(static_cast<std::size_t>(m_game.numbers), 0);
         // An empty table has no latest draw: nothing is summed.
         if (!m_latest.empty()) {
-            for (std::int32_t j = 1; j <= m_game.numbers; ++j)
-                for (std::uint8_t z : m_latest)
-                    if (z != 0) result.values[IndexOf(j)] += cell(j, z);
+            const auto numbers = static_cast<std::size_t>(m_game.numbers);
+            std::int32_t* values = result.values.data();
+            for (std::uint8_t z : m_latest) {
+                if (z == 0) continue;
+                const std::int32_t* followers = &m_cells[IndexOf(z) * numbers];
+                for (std::size_t j = 0; j < numbers; ++j) values[j] += followers[j];
+            }
         }
         if (m_game.successionDivisor != 1)
             for (std::int32_t& value : result.values) value = RoundedQuotient(value, m_game.successionDivisor);
@@ -136,16 +157,12 @@ private:
     }
 
     void countPair(DrawRow later, DrawRow earlier) {
-        for (std::uint8_t a : later) {
-            if (a == 0) continue;
-            std::int32_t* row = &m_cells[IndexOf(a) * static_cast<std::size_t>(m_game.numbers)];
-            for (std::uint8_t b : earlier)
-                if (b != 0) ++row[IndexOf(b)];
+        for (std::uint8_t b : earlier) {
+            if (b == 0) continue;
+            std::int32_t* followers = &m_cells[IndexOf(b) * static_cast<std::size_t>(m_game.numbers)];
+            for (std::uint8_t a : later)
+                if (a != 0) ++followers[IndexOf(a)];
         }
-    }
-
-    std::int32_t cell(std::int32_t later, std::int32_t earlier) const {
-        return m_cells[IndexOf(later) * static_cast<std::size_t>(m_game.numbers) + IndexOf(earlier)];
     }
 
     std::vector<std::int32_t> m_cells;
@@ -184,21 +201,8 @@ public:
                 if (++rows[n] <= countOf(n)) upTo[n] = row;
             }
         }
-        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
-            const std::size_t n = IndexOf(i);
-            const std::int32_t appearances = countOf(n);
-            if (appearances <= 2 || first[n] == 0) continue;
-            // The gaps between the rows holding it, up to its appearances, add up to the distance
-            // from the first to the last of them; divided by the appearances, not by the gaps.
-            result.periods[n] = RoundedQuotient(static_cast<double>(upTo[n] - first[n]), appearances);
-        }
-        for (std::int32_t i = 1; i <= m_game.numbers; ++i) {
-            const std::size_t n = IndexOf(i);
-            const std::int32_t period = result.periods[n];
-            if (period <= 0) continue;
-            const int waiting = draws - last[n] + 1;  // the latest draw waits 1
-            result.values[n] = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
-        }
+        for (std::size_t n = 0; n < numbers; ++n)
+            RateWaiting(countOf(n), first[n], upTo[n], last[n], draws, result.periods[n], result.values[n]);
         return result;
     }
 
@@ -210,6 +214,72 @@ private:
     }
 
     std::vector<std::uint8_t> m_rows;
+};
+
+// The waiting period of the latest draws only: the oldest leaves as a new one comes, and each
+// number keeps the rows holding it, so that a result costs one look at each number. Rows hold a
+// number at most once in a sound table; a repeated one counts more appearances than rows, and its
+// rows reach its appearances at the latest of them, as in the whole analysis.
+class LatestWaitingPeriod final : public DrawAccumulator {
+public:
+    explicit LatestWaitingPeriod(const Game& game)
+        : m_game(game),
+          m_tally(static_cast<std::size_t>(game.numbers) + 1, 0),
+          m_holding(static_cast<std::size_t>(game.numbers) + 1),
+          m_rows(static_cast<std::size_t>(kMostWaitingDraws) * static_cast<std::size_t>(game.fieldsPerDraw)) {}
+
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            const auto slot = static_cast<std::size_t>(m_added % kMostWaitingDraws) * width;
+            if (m_added >= kMostWaitingDraws) {
+                const int oldest = m_added - kMostWaitingDraws + 1;
+                for (std::size_t f = 0; f < width; ++f) {
+                    const std::uint8_t n = m_rows[slot + f];
+                    --m_tally[n];
+                    if (n != 0 && !m_holding[n].empty() && m_holding[n].front() == oldest) m_holding[n].pop_front();
+                }
+            }
+            ++m_added;
+            m_latestRecord = records[r];
+            for (std::size_t f = 0; f < width; ++f) {
+                const std::uint8_t n = cells[r * width + f];
+                m_rows[slot + f] = n;
+                ++m_tally[n];
+                if (n != 0 && (m_holding[n].empty() || m_holding[n].back() != m_added)) m_holding[n].push_back(m_added);
+            }
+        }
+    }
+
+    AnalysisResult result() const override {
+        const int draws = std::min(m_added, kMostWaitingDraws);
+        AnalysisResult result;
+        result.draws = draws;
+        result.cursorRecord = m_latestRecord;
+        if (draws < kFewestDraws) {
+            result.refusal = kTooFew;
+            return result;
+        }
+        result.cursor = CursorAfter::PastLast;
+        result.values.assign(m_tally.begin() + 1, m_tally.end());
+        result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
+        const int before = m_added - draws;  // rows counted from the window's first
+        for (std::size_t n = 1; n < m_holding.size(); ++n) {
+            if (m_holding[n].empty()) continue;
+            const int first = m_holding[n].front() - before;
+            const int last = m_holding[n].back() - before;
+            RateWaiting(m_tally[n], first, last, last, draws, result.periods[n - 1], result.values[n - 1]);
+        }
+        return result;
+    }
+
+private:
+    const Game& m_game;
+    int m_added = 0;
+    std::uint32_t m_latestRecord = 0;
+    std::vector<std::int32_t> m_tally;       // at each number's own index; 0 takes the blanks
+    std::vector<std::deque<int>> m_holding;  // the rows holding each number, counted from 1
+    std::vector<std::uint8_t> m_rows;        // the window, a ring of rows
 };
 
 class Talven final : public Counting {
@@ -295,6 +365,10 @@ const Analysis* AnalysisNamed(const std::string& cliName) {
     for (const Analysis& analysis : kAnalyses)
         if (cliName == analysis.cliName) return &analysis;
     return nullptr;
+}
+
+std::unique_ptr<DrawAccumulator> StartLatestWaitingPeriod(const Game& game) {
+    return std::make_unique<LatestWaitingPeriod>(game);
 }
 
 std::string MenuItemName(const Game& game, std::size_t index) {

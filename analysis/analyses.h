@@ -80,6 +80,11 @@ const Analysis& TalvenMethodAnalysis();
 // The analysis of a command-line name, or nullptr.
 const Analysis* AnalysisNamed(const std::string& cliName);
 
+// The average waiting period of the latest kMostWaitingDraws draws added, whatever came before:
+// as a new draw comes the oldest leaves, and the result is the analysis of those draws alone,
+// without going over them again.
+std::unique_ptr<DrawAccumulator> StartLatestWaitingPeriod(const Game& game);
+
 // The object name of the menu item that runs analysis `index` of Analyses() on the game: the
 // name the game fixes for it, else the game's and the analysis' command-line names ("g536Talven").
 std::string MenuItemName(const Game& game, std::size_t index);

@@ -143,8 +143,9 @@ void TForm1::AddGameMenu(const Game& game) {
     // The back-test of every method against chance, on the same picture.
     const std::string backtest = std::string(game.menu.menuName) + "Backtest";
     menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
-    AddItem(menu, backtest.c_str(), "Проверка методов",
-            [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
+    AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
+        RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history); });
+    });
 }
 
 std::vector<const Game*> TForm1::GamesShown() const {

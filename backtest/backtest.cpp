@@ -2,41 +2,92 @@
 #include "backtest/backtest.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <numeric>
-#include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "analysis/draw_reader.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
 const BacktestMethod kMethods[] = {
-    {"hot", "Горячие номера", &FrequencyHistogramAnalysis(), true},
-    {"succession", "Вероятность следования", &SuccessionProbabilityAnalysis(), true},
-    {"waiting", "Средний период ожидания", &AverageWaitingPeriodAnalysis(), false},
-    {"talven", "Метод А. Тальвена", &TalvenMethodAnalysis(), true},
-    {"random", "Случайный выбор", nullptr, true},
+    {"hot", "Горячие номера", &FrequencyHistogramAnalysis(), 0, FrequencyHistogramAnalysis().start},
+    {"succession", "Вероятность следования", &SuccessionProbabilityAnalysis(), 0,
+     SuccessionProbabilityAnalysis().start},
+    {"waiting", "Средний период ожидания", &AverageWaitingPeriodAnalysis(), kMostWaitingDraws,
+     &StartLatestWaitingPeriod},
+    {"talven", "Метод А. Тальвена", &TalvenMethodAnalysis(), 0, TalvenMethodAnalysis().start},
+    {"random", "Случайный выбор", nullptr, 0, nullptr},
 };
 
 double LogBinomial(int n, int k) { return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0); }
+
+// Probabilities this far below a distribution's largest are dropped from its ends: they change
+// no printed figure and would make the convolutions of a long history slow.
+constexpr double kNegligible = 1e-30;
+
+// Drops the negligible ends.
+void Trim(HitDistribution& distribution) {
+    auto& p = distribution.probabilities;
+    if (p.empty()) return;
+    const double threshold = *std::max_element(p.begin(), p.end()) * kNegligible;
+    std::size_t last = p.size();
+    while (last > 1 && p[last - 1] < threshold) --last;
+    std::size_t first = 0;
+    while (first + 1 < last && p[first] < threshold) ++first;
+    p.erase(p.begin() + static_cast<std::ptrdiff_t>(last), p.end());
+    p.erase(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(first));
+    distribution.first += static_cast<std::int64_t>(first);
+}
+
+// The distribution of the sum of two independent counts; a square is computed by halves.
+HitDistribution Convolved(const HitDistribution& a, const HitDistribution& b) {
+    HitDistribution sum;
+    sum.first = a.first + b.first;
+    const std::size_t na = a.probabilities.size(), nb = b.probabilities.size();
+    sum.probabilities.assign(na + nb - 1, 0.0);
+    double* out = sum.probabilities.data();
+    const double* pa = a.probabilities.data();
+    const double* pb = b.probabilities.data();
+    if (&a == &b) {
+        for (std::size_t i = 0; i < na; ++i) {
+            out[2 * i] += pa[i] * pa[i];
+            const double twice = 2 * pa[i];
+            double* row = out + i;
+            for (std::size_t j = i + 1; j < na; ++j) row[j] += twice * pa[j];
+        }
+    } else {
+        for (std::size_t i = 0; i < na; ++i) {
+            const double ai = pa[i];
+            double* row = out + i;
+            for (std::size_t j = 0; j < nb; ++j) row[j] += ai * pb[j];
+        }
+    }
+    Trim(sum);
+    return sum;
+}
 
 // What picks the numbers for draw t (counted from 1) from the draws before it; false when the
 // method makes no picks for that draw.
 using Picker = std::function<bool(int t, std::vector<int>& picks)>;
 
 Picker RandomPicker(const Game& game, int k, std::uint64_t seed) {
-    auto rng = std::make_shared<std::mt19937_64>(seed);
+    auto random = std::make_shared<BacktestRandom>(seed);
     auto pool = std::make_shared<std::vector<int>>(static_cast<std::size_t>(game.numbers));
     std::iota(pool->begin(), pool->end(), 1);
-    return [rng, pool, k](int /*t*/, std::vector<int>& picks) {
+    return [random, pool, k](int /*t*/, std::vector<int>& picks) {
         // The first k places of a Fisher-Yates shuffle.
         auto& numbers = *pool;
+        const auto size = static_cast<std::uint64_t>(numbers.size());
         for (int i = 0; i < k; ++i) {
-            std::uniform_int_distribution<int> place(i, static_cast<int>(numbers.size()) - 1);
-            std::swap(numbers[static_cast<std::size_t>(i)], numbers[static_cast<std::size_t>(place(*rng))]);
+            const auto place = static_cast<std::size_t>(i) + random->below(size - static_cast<std::uint64_t>(i));
+            std::swap(numbers[static_cast<std::size_t>(i)], numbers[place]);
         }
         picks.assign(numbers.begin(), numbers.begin() + k);
         return true;
@@ -45,63 +96,27 @@ Picker RandomPicker(const Game& game, int k, std::uint64_t seed) {
 
 bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
     if (result.refusal) return false;
-    picks = TopPicks(result.values, k);
+    TopPicksInto(result.values, k, picks);
     return true;
 }
 
-}  // namespace
-
-std::span<const BacktestMethod> BacktestMethods() { return kMethods; }
-
-const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
-    for (const BacktestMethod& method : kMethods)
-        if (cliName == method.cliName) return &method;
-    return nullptr;
-}
-
-std::string BacktestTooFewMessage(int from) {
-    return "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее " + std::to_string(from) + " записей!";
-}
-
-std::vector<int> TopPicks(std::span<const std::int32_t> values, int k) {
-    std::vector<int> order(values.size());
-    std::iota(order.begin(), order.end(), 0);
-    const auto count = static_cast<std::ptrdiff_t>(
-        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(k, 0)), 0, values.size()));
-    std::partial_sort(order.begin(), order.begin() + count, order.end(), [&](int a, int b) {
-        const auto va = values[static_cast<std::size_t>(a)];
-        const auto vb = values[static_cast<std::size_t>(b)];
-        return va != vb ? va > vb : a < b;
-    });
-    std::vector<int> picks;
-    picks.reserve(static_cast<std::size_t>(count));
-    for (std::ptrdiff_t i = 0; i < count; ++i) picks.push_back(order[static_cast<std::size_t>(i)] + 1);
-    return picks;
-}
-
-double HypergeometricProbability(int numbers, int drawn, int picks, int hits) {
-    if (hits < 0 || hits > picks || hits > drawn || picks - hits > numbers - drawn) return 0.0;
-    return std::exp(LogBinomial(drawn, hits) + LogBinomial(numbers - drawn, picks - hits) -
-                    LogBinomial(numbers, picks));
-}
-
-int DrawCount(const Game& game, std::span<const std::uint8_t> cells) {
-    return static_cast<int>(cells.size() / static_cast<std::size_t>(game.fieldsPerDraw));
-}
-
-// One walk: the picks from the draws before, the hits in the draw, the update: they read best
-// as one loop over the history.
-BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
-                           const BacktestOptions& options) {
+// The walk of one method: the tested draws, the hits and their counts by hits. `walked` counts the
+// draws walked by every walk of one back-test, which may run side by side, for its progress.
+BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
+                    const BacktestOptions& options, std::atomic<std::int64_t>& walked) {
     const int k = options.picks != 0 ? options.picks : game.backtestPicks;
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
                                     std::to_string(k));
     if (options.from < 1)
         throw std::invalid_argument("the first tested draw must be 1 or later, not " + std::to_string(options.from));
+    if (options.to != 0 && options.to < options.from)
+        throw std::invalid_argument("the last tested draw must not come before the first, " +
+                                    std::to_string(options.from) + ", not " + std::to_string(options.to));
 
     const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
     const int draws = DrawCount(game, cells);
+    const int last = options.to != 0 ? std::min(options.to, draws) : draws;
     auto row = [&](int t) { return cells.subspan(static_cast<std::size_t>(t - 1) * fields, fields); };
     auto before = [&](int t, int limit) {
         const int first = limit > 0 ? std::max(1, t - limit) : 1;
@@ -113,14 +128,16 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
     std::unique_ptr<DrawAccumulator> accumulator;
     if (!method.analysis) {
         picker = RandomPicker(game, k, options.seed);
-    } else if (method.incremental && !options.fromScratch) {
-        accumulator = method.analysis->start(game);
-        for (int t = 1; t < options.from && t <= draws; ++t) accumulator->add(row(t), static_cast<std::uint32_t>(t));
+    } else if (!options.fromScratch) {
+        accumulator = method.walking(game);
+        // The draws before the first tested one, the latest of them only where that is all it takes.
+        const int firstFed = method.latestDraws > 0 ? std::max(1, options.from - method.latestDraws) : 1;
+        for (int t = firstFed; t < options.from && t <= draws; ++t)
+            accumulator->add(row(t), static_cast<std::uint32_t>(t));
         picker = [&](int, std::vector<int>& picks) { return PicksOf(accumulator->result(), k, picks); };
     } else {
-        const int limit = method.incremental ? 0 : kMostWaitingDraws;
-        picker = [&, limit](int t, std::vector<int>& picks) {
-            return PicksOf(Analyse(*method.analysis, game, before(t, limit)), k, picks);
+        picker = [&](int t, std::vector<int>& picks) {
+            return PicksOf(Analyse(*method.analysis, game, before(t, method.latestDraws)), k, picks);
         };
     }
 
@@ -128,11 +145,13 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
     result.method = &method;
     result.picks = k;
     result.firstDraw = options.from;
+    result.lastDraw = std::max(last, options.from - 1);
     const int mostHits = std::min(k, game.fieldsPerDraw);
     result.observed.assign(static_cast<std::size_t>(mostHits) + 1, 0);
     std::vector<bool> drawn(static_cast<std::size_t>(game.numbers) + 1);
     std::vector<int> picks;
-    for (int t = options.from; t <= draws; ++t) {
+    constexpr int kProgressEvery = 1024;
+    for (int t = options.from; t <= last; ++t) {
         if (picker(t, picks)) {
             std::fill(drawn.begin(), drawn.end(), false);
             for (std::uint8_t n : row(t)) drawn[n] = true;  // 0, a stray value, is never picked
@@ -146,35 +165,314 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
             ++result.skipped;
         }
         if (accumulator) accumulator->add(row(t), static_cast<std::uint32_t>(t));
+        if (const std::int64_t sofar = ++walked;
+            sofar % kProgressEvery == 0 && options.progress && !options.progress(sofar))
+            throw BacktestCancelled();
     }
+    return result;
+}
 
+// The figures of a walk against chance, its p unadjusted.
+void Reckon(BacktestResult& result, const Game& game, const HitDistribution& chance) {
     // Every tested draw had k picks: the same chance each time.
     const double n = game.numbers;
     const double m = game.fieldsPerDraw;
+    const double k = result.picks;
     const double share = m / n;
     result.expectedHits = result.tested * k * share;
     result.variance = result.tested * k * share * ((n - m) / n) * ((n - k) / (n - 1));
     result.ratio = result.expectedHits > 0 ? static_cast<double>(result.hits) / result.expectedHits : 0.0;
-    if (result.variance > 0) {
-        result.z = (static_cast<double>(result.hits) - result.expectedHits) / std::sqrt(result.variance);
-        result.pValue = std::erfc(std::abs(result.z) / std::sqrt(2.0));
+    if (result.expectedHits > 0) {
+        result.ratioLow = static_cast<double>(chance.quantile(0.025)) / result.expectedHits;
+        result.ratioHigh = static_cast<double>(chance.quantile(0.975)) / result.expectedHits;
     }
-    for (int h = 0; h <= mostHits; ++h)
-        result.expected.push_back(result.tested * HypergeometricProbability(game.numbers, game.fieldsPerDraw, k, h));
-    return result;
+    if (result.variance > 0)
+        result.z = (static_cast<double>(result.hits) - result.expectedHits) / std::sqrt(result.variance);
+    result.pValue = TwoSidedP(chance, result.hits);
+    result.pHolm = result.pValue;
+    result.expected.clear();
+    for (std::size_t h = 0; h < result.observed.size(); ++h)
+        result.expected.push_back(result.tested * HypergeometricProbability(game.numbers, game.fieldsPerDraw,
+                                                                            result.picks, static_cast<int>(h)));
+    const ChiSquareFit fit = FitOfCounts(result.observed, result.expected);
+    result.chi2 = fit.chi2;
+    result.chi2Df = fit.df;
+    result.chi2P = fit.p;
+}
+
+BacktestVerdict VerdictOf(const BacktestResult& result) {
+    if (!result.method->analysis) return BacktestVerdict::Baseline;
+    if (result.tested < kFewestTestedDraws) return BacktestVerdict::TooFew;
+    if (result.pHolm >= kBacktestSignificance) return BacktestVerdict::Chance;
+    return static_cast<double>(result.hits) > result.expectedHits ? BacktestVerdict::More : BacktestVerdict::Fewer;
+}
+
+}  // namespace
+
+std::span<const BacktestMethod> BacktestMethods() { return kMethods; }
+
+const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
+    for (const BacktestMethod& method : kMethods)
+        if (cliName == method.cliName) return &method;
+    return nullptr;
+}
+
+std::string BacktestTooFewMessage(int from) {
+    // After «не менее» the noun is genitive: не менее 21 записи, 50 записей.
+    constexpr russian::NounForms kRecordsGenitive{"записи", "записей", "записей"};
+    return "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее " + std::to_string(from) + " " +
+           std::string(russian::agreeingForm(from, kRecordsGenitive)) + "!";
+}
+
+std::vector<int> TopPicks(std::span<const std::int32_t> values, int k) {
+    std::vector<int> picks;
+    TopPicksInto(values, k, picks);
+    return picks;
+}
+
+// One pass keeping the best so far in order: a number goes in after every one of a value as high,
+// so the lower number stays first among equals. Most numbers fall short of the last kept at once.
+void TopPicksInto(std::span<const std::int32_t> values, int k, std::vector<int>& picks) {
+    const std::size_t count = std::min(static_cast<std::size_t>(std::max(k, 0)), values.size());
+    picks.resize(count);
+    if (count == 0) return;
+    int* kept = picks.data();
+    std::size_t size = 0;
+    std::int32_t lowest = 0;  // the value of the last kept, once `count` are
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::int32_t value = values[i];
+        if (size == count) {
+            if (value <= lowest) continue;
+            --size;
+        }
+        std::size_t place = size;
+        while (place > 0 && values[static_cast<std::size_t>(kept[place - 1])] < value) {
+            kept[place] = kept[place - 1];
+            --place;
+        }
+        kept[place] = static_cast<int>(i);
+        ++size;
+        lowest = values[static_cast<std::size_t>(kept[size - 1])];
+    }
+    for (int& pick : picks) ++pick;  // indices to numbers
+}
+
+double HypergeometricProbability(int numbers, int drawn, int picks, int hits) {
+    if (hits < 0 || hits > picks || hits > drawn || picks - hits > numbers - drawn) return 0.0;
+    return std::exp(LogBinomial(drawn, hits) + LogBinomial(numbers - drawn, picks - hits) -
+                    LogBinomial(numbers, picks));
+}
+
+int DrawCount(const Game& game, std::span<const std::uint8_t> cells) {
+    return static_cast<int>(cells.size() / static_cast<std::size_t>(game.fieldsPerDraw));
+}
+
+const char* BacktestVerdictName(BacktestVerdict verdict) {
+    switch (verdict) {
+        case BacktestVerdict::More:
+            return "more";
+        case BacktestVerdict::Fewer:
+            return "fewer";
+        case BacktestVerdict::Chance:
+            return "chance";
+        case BacktestVerdict::TooFew:
+            return "too_few";
+        case BacktestVerdict::Baseline:
+            return "baseline";
+    }
+    return "";
+}
+
+double HitDistribution::atMost(std::int64_t hits) const {
+    const std::int64_t end = std::min<std::int64_t>(hits - first + 1, static_cast<std::int64_t>(probabilities.size()));
+    if (end <= 0) return 0.0;
+    return std::min(1.0, std::accumulate(probabilities.begin(), probabilities.begin() + end, 0.0));
+}
+
+double HitDistribution::atLeast(std::int64_t hits) const {
+    const std::int64_t begin = std::max<std::int64_t>(hits - first, 0);
+    if (begin >= static_cast<std::int64_t>(probabilities.size())) return 0.0;
+    return std::min(1.0, std::accumulate(probabilities.begin() + begin, probabilities.end(), 0.0));
+}
+
+std::int64_t HitDistribution::quantile(double share) const {
+    double below = 0;
+    for (std::size_t i = 0; i < probabilities.size(); ++i) {
+        below += probabilities[i];
+        if (below >= share) return first + static_cast<std::int64_t>(i);
+    }
+    return first + static_cast<std::int64_t>(probabilities.size()) - 1;
+}
+
+// The n-fold convolution by squaring from the highest bit of n down: each step squares the total
+// (by halves) and, for a 1 bit, adds one draw, a convolution with at most k + 1 values. The
+// distributions widen as the square root of the draws they cover.
+HitDistribution ChanceHits(int numbers, int drawn, int picks, int draws) {
+    HitDistribution one;
+    for (int h = 0; h <= std::min(picks, drawn); ++h)
+        one.probabilities.push_back(HypergeometricProbability(numbers, drawn, picks, h));
+    Trim(one);
+    HitDistribution total{0, {1.0}};
+    if (draws <= 0) return total;
+    int bit = 30;
+    while ((draws >> bit & 1) == 0) --bit;
+    total = one;
+    for (--bit; bit >= 0; --bit) {
+        total = Convolved(total, total);
+        if (draws >> bit & 1) total = Convolved(total, one);
+    }
+    return total;
+}
+
+double TwoSidedP(const HitDistribution& chance, std::int64_t hits) {
+    return std::min(1.0, 2 * std::min(chance.atMost(hits), chance.atLeast(hits)));
+}
+
+std::vector<double> HolmAdjusted(std::span<const double> pValues) {
+    const std::size_t count = pValues.size();
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return pValues[a] < pValues[b]; });
+    std::vector<double> adjusted(count);
+    double running = 0;
+    for (std::size_t rank = 0; rank < count; ++rank) {
+        running = std::max(running, std::min(1.0, static_cast<double>(count - rank) * pValues[order[rank]]));
+        adjusted[order[rank]] = running;
+    }
+    return adjusted;
+}
+
+ChiSquareFit FitOfCounts(std::span<const std::int64_t> observed, std::span<const double> expected) {
+    constexpr double kFewestExpected = 5;
+    std::vector<std::pair<double, double>> cells;  // observed, expected
+    double pendingObserved = 0, pendingExpected = 0;
+    for (std::size_t h = 0; h < observed.size() && h < expected.size(); ++h) {
+        pendingObserved += static_cast<double>(observed[h]);
+        pendingExpected += expected[h];
+        if (pendingExpected >= kFewestExpected) {
+            cells.emplace_back(pendingObserved, pendingExpected);
+            pendingObserved = pendingExpected = 0;
+        }
+    }
+    if (cells.empty()) return {};
+    cells.back().first += pendingObserved;
+    cells.back().second += pendingExpected;
+    ChiSquareFit fit;
+    for (const auto& [o, e] : cells) fit.chi2 += (o - e) * (o - e) / e;
+    fit.df = static_cast<int>(cells.size()) - 1;
+    fit.p = ChiSquareAbove(fit.chi2, fit.df);
+    return fit;
+}
+
+// Whole degrees of freedom have closed forms: for 2j, e^-y times the first j terms of e^y; for
+// 2j + 1, erfc(sqrt y) and j terms of a half-integer series (y = x / 2).
+double ChiSquareAbove(double x, int df) {
+    if (df <= 0 || x <= 0) return 1.0;
+    const double y = x / 2;
+    double sum = 0;
+    if (df % 2 == 0) {
+        double term = 1;
+        for (int i = 0; i < df / 2; ++i) {
+            sum += term;
+            term *= y / (i + 1);
+        }
+        return std::min(1.0, std::exp(-y) * sum);
+    }
+    const double pi = std::acos(-1.0);
+    double term = std::sqrt(y) / (std::sqrt(pi) / 2);  // y^(1/2) / Gamma(3/2)
+    for (int i = 0; i < df / 2; ++i) {
+        sum += term;
+        term *= y / (i + 1.5);
+    }
+    return std::min(1.0, std::erfc(std::sqrt(y)) + std::exp(-y) * sum);
+}
+
+std::uint64_t BacktestRandom::next() {
+    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+std::uint64_t BacktestRandom::below(std::uint64_t bound) {
+    // Values below 2^64 mod bound would make the low remainders likelier: they are drawn again.
+    const std::uint64_t unfair = (0 - bound) % bound;
+    std::uint64_t value = next();
+    while (value < unfair) value = next();
+    return value % bound;
+}
+
+BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
+                           const BacktestOptions& options) {
+    const BacktestMethod* methods[] = {&method};
+    return RunBacktests(game, cells, options, methods).front();
 }
 
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
-                                         const BacktestOptions& options) {
-    std::vector<BacktestResult> results;
-    for (const BacktestMethod& method : kMethods) results.push_back(RunBacktest(method, game, cells, options));
+                                         const BacktestOptions& options,
+                                         std::span<const BacktestMethod* const> methods) {
+    std::vector<const BacktestMethod*> every;
+    if (methods.empty()) {
+        for (const BacktestMethod& method : kMethods) every.push_back(&method);
+        methods = every;
+    }
+    // The walks share nothing but the history and the count of draws walked: each method on a
+    // thread of its own, unless an observer wants the draws in order.
+    std::atomic<std::int64_t> walked = 0;
+    std::vector<BacktestResult> results(methods.size());
+    if (options.observer || methods.size() == 1) {
+        for (std::size_t i = 0; i < methods.size(); ++i) results[i] = Walk(*methods[i], game, cells, options, walked);
+    } else {
+        std::vector<std::exception_ptr> failures(methods.size());
+        {
+            std::vector<std::jthread> walks;
+            for (std::size_t i = 0; i < methods.size(); ++i)
+                walks.emplace_back([&, i] {
+                    try {
+                        results[i] = Walk(*methods[i], game, cells, options, walked);
+                    } catch (...) {
+                        failures[i] = std::current_exception();
+                    }
+                });
+        }
+        for (const std::exception_ptr& failure : failures)
+            if (failure) std::rethrow_exception(failure);
+    }
+
+    // The methods share their chance distribution unless one skipped draws the others tested.
+    std::vector<std::pair<int, HitDistribution>> chances;
+    for (BacktestResult& result : results) {
+        auto known =
+            std::find_if(chances.begin(), chances.end(), [&](const auto& c) { return c.first == result.tested; });
+        if (known == chances.end()) {
+            chances.emplace_back(result.tested,
+                                 ChanceHits(game.numbers, game.fieldsPerDraw, result.picks, result.tested));
+            known = chances.end() - 1;
+        }
+        Reckon(result, game, known->second);
+    }
+
+    std::vector<double> judged;
+    for (const BacktestResult& result : results)
+        if (result.method->analysis) judged.push_back(result.pValue);
+    const std::vector<double> adjusted = HolmAdjusted(judged);
+    std::size_t next = 0;
+    for (BacktestResult& result : results) {
+        if (result.method->analysis) result.pHolm = adjusted[next++];
+        result.verdict = VerdictOf(result);
+    }
     return results;
 }
 
-std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game) {
+int MethodsTestedTogether(std::span<const BacktestResult> results) {
+    return static_cast<int>(
+        std::count_if(results.begin(), results.end(), [](const BacktestResult& r) { return r.method->analysis; }));
+}
+
+std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto) {
     DrawCollector collector;
     DrawAccumulator* sinks[] = {&collector};
-    ReadDraws(dataset, game, HistoryWindow{}, sinks);
+    ReadDraws(dataset, game, HistoryWindow{0, upto}, sinks);
     return collector.cells();
 }
 

@@ -1,14 +1,18 @@
 // The back-test: does following a method's picks beat chance on the player's own history?
-// For every draw t from a start draw on, a method picks k numbers from the draws before t only,
-// and the draw t is searched for them. The hits, summed over the tested draws, are set against
-// what k numbers chosen blindly would hit on average (k·m/N of a draw of m numbers out of N),
-// with the hypergeometric variance, a z-score and a two-sided p-value, and the count of draws
-// with 0, 1, 2, ... hits against its expected count. No Qt, no table: the draws come as the
-// analyses take them, rows of small integers.
+// For every draw t from a start draw to an end draw, a method picks k numbers from the draws
+// before t only, and the draw t is searched for them. The hits, summed over the tested draws, are
+// set against their exact distribution under chance (the per-draw hypergeometric distribution of
+// k blind picks convolved over the tested draws): a two-sided p-value, the central 95% of the
+// ratio of hits to expected hits, and the count of draws with 0, 1, 2, ... hits against its
+// expected count with a chi-square test of the fit. Several methods tested together have their
+// p-values adjusted by Holm's method, and a verdict follows the adjusted p. No Qt, no table: the
+// draws come as the analyses take them, rows of small integers.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,10 +28,12 @@ struct BacktestMethod {
     const char* cliName;       // "hot", as the command line names it
     const char* caption;       // "Горячие номера", on the picture
     const Analysis* analysis;  // nullptr: the seeded random baseline
-    // True when the analysis is fed the draws one by one as t advances; false when its values are
-    // computed afresh on the draws before t (the average waiting period, whose own limit is 200
-    // draws: it is given the latest 200 before t).
-    bool incremental;
+    // The draws before t the analysis is given: 0, every one; otherwise the latest so many (the
+    // average waiting period, whose own limit is 200 draws).
+    int latestDraws;
+    // What the walk feeds the draws one by one as t advances, giving the analysis of the draws
+    // before t: the analysis itself, or for the latest draws one that lets the oldest go.
+    std::unique_ptr<DrawAccumulator> (*walking)(const Game& game);
 };
 
 // hot, succession, waiting, talven, random.
@@ -36,22 +42,46 @@ const BacktestMethod* BacktestMethodNamed(std::string_view cliName);
 
 inline constexpr int kDefaultFirstTestedDraw = 50;
 inline constexpr std::uint64_t kDefaultBacktestSeed = 20240101;
+// Fewer tested draws than this give no verdict: the exact p is right, but so short a test
+// cannot tell a method from chance.
+inline constexpr int kFewestTestedDraws = 50;
+// The level of the verdict, on the adjusted p.
+inline constexpr double kBacktestSignificance = 0.05;
+
+// What the figures say of a method: more or fewer hits than chance (adjusted p below the level),
+// not to be told from chance, too few draws to say, or the random baseline, one chance run shown
+// for comparison and never judged.
+enum class BacktestVerdict { More, Fewer, Chance, TooFew, Baseline };
+// "more", "fewer", "chance", "too_few", "baseline".
+const char* BacktestVerdictName(BacktestVerdict verdict);
 
 struct BacktestOptions {
     int picks = 0;                              // k; 0: the game's backtestPicks
     int from = kDefaultFirstTestedDraw;         // the first tested draw, counted from 1 in table order
+    int to = 0;                                 // the last tested draw; 0: the history's last
     std::uint64_t seed = kDefaultBacktestSeed;  // of the random baseline
     // Recompute every method's values from all the draws before t at each step instead of
     // updating them: the same result, slower; the benchmark compares the two.
     bool fromScratch = false;
-    // Told of every tested draw: its number, the picks in order of preference, the hits.
+    // Told of every tested draw: its number, the picks in order of preference, the hits. The
+    // methods then walk one after the other.
     std::function<void(int draw, std::span<const int> picks, int hits)> observer;
+    // Asked now and then during the walks with the draws walked so far by all of them, from
+    // the walks' threads (several methods walk side by side); returning false stops the
+    // back-test, which then raises BacktestCancelled.
+    std::function<bool(std::int64_t walked)> progress;
+};
+
+// A back-test stopped by its progress callback.
+struct BacktestCancelled : std::exception {
+    const char* what() const noexcept override { return "the back-test was cancelled"; }
 };
 
 struct BacktestResult {
     const BacktestMethod* method = nullptr;
     int picks = 0;      // k
     int firstDraw = 0;  // the first tested draw
+    int lastDraw = 0;   // the last tested draw
     int tested = 0;     // draws tested
     // Draws the method made no picks for: its analysis refuses so short a history (fewer than 5
     // draws before t). They are not tested and count nowhere else.
@@ -59,9 +89,20 @@ struct BacktestResult {
     std::int64_t hits = 0;
     double expectedHits = 0;
     double variance = 0;
-    double ratio = 0;   // hits / expected (0 when nothing was expected)
-    double z = 0;       // (hits - expected) / sd (0 when the variance is 0)
-    double pValue = 1;  // two-sided, normal approximation
+    double ratio = 0;  // hits / expected (0 when nothing was expected)
+    // The central 95% of the ratio under chance: the 2.5% and 97.5% points of the exact
+    // distribution of the hits, divided by the expected hits.
+    double ratioLow = 0;
+    double ratioHigh = 0;
+    double z = 0;       // (hits - expected) / sd, the normal approximation's score (0 when the variance is 0)
+    double pValue = 1;  // two-sided, exact: min(1, 2 min(P(X <= hits), P(X >= hits)))
+    double pHolm = 1;   // adjusted over the methods tested together; the baseline's own p
+    // The fit of the hit distribution: chi-square over the counts of draws by hits, sparse cells
+    // pooled until every expected count is 5 or more; df = cells - 1 (0: one cell, nothing to test).
+    double chi2 = 0;
+    int chi2Df = 0;
+    double chi2P = 1;
+    BacktestVerdict verdict = BacktestVerdict::TooFew;
     // Index h: the tested draws with h hits, observed and expected; h runs to min(k, m).
     std::vector<std::int64_t> observed;
     std::vector<double> expected;
@@ -70,13 +111,58 @@ struct BacktestResult {
 // The k numbers of the highest values (number i at index i - 1), the lower number first among
 // equal values, in that order.
 std::vector<int> TopPicks(std::span<const std::int32_t> values, int k);
+// The same into `picks`, whose room is kept from one draw to the next.
+void TopPicksInto(std::span<const std::int32_t> values, int k, std::vector<int>& picks);
 
 // P(h hits) when k of the `numbers` are picked and `drawn` of them are drawn, at random.
 double HypergeometricProbability(int numbers, int drawn, int picks, int hits);
 
-// The back-test of `method` on the draws `cells` (rows of game.fieldsPerDraw cells, each a number
-// of the game or 0, in table order). Raises std::invalid_argument for picks outside 1..numbers or
-// a start draw below 1.
+// The distribution of the hits summed over `draws` draws of blind picks: P(X = first + i) at
+// index i. Outside it the probabilities are below 1e-30 of the largest and are taken as 0.
+struct HitDistribution {
+    std::int64_t first = 0;
+    std::vector<double> probabilities;
+
+    double atMost(std::int64_t hits) const;
+    double atLeast(std::int64_t hits) const;
+    // The smallest count whose P(X <= count) reaches `share`.
+    std::int64_t quantile(double share) const;
+};
+HitDistribution ChanceHits(int numbers, int drawn, int picks, int draws);
+
+// min(1, 2 min(P(X <= hits), P(X >= hits))).
+double TwoSidedP(const HitDistribution& chance, std::int64_t hits);
+
+// Holm's step-down adjustment of p-values tested together, in their order.
+std::vector<double> HolmAdjusted(std::span<const double> pValues);
+
+struct ChiSquareFit {
+    double chi2 = 0;
+    int df = 0;
+    double p = 1;
+};
+// Observed against expected counts, neighbouring cells pooled from the low end until each holds
+// an expected 5 or more (a short remainder at the high end joins the last cell).
+ChiSquareFit FitOfCounts(std::span<const std::int64_t> observed, std::span<const double> expected);
+// P(chi-square with `df` degrees of freedom >= x).
+double ChiSquareAbove(double x, int df);
+
+// The random baseline's generator: SplitMix64, a fixed algorithm, so the same seed gives the same
+// picks with any compiler and library.
+class BacktestRandom {
+public:
+    explicit BacktestRandom(std::uint64_t seed) : m_state(seed) {}
+    std::uint64_t next();
+    // Uniform in 0 .. bound - 1, without the bias of a bare remainder.
+    std::uint64_t below(std::uint64_t bound);
+
+private:
+    std::uint64_t m_state;
+};
+
+// The back-test of `method` alone on the draws `cells` (rows of game.fieldsPerDraw cells, each a
+// number of the game or 0, in table order), its p unadjusted. Raises std::invalid_argument for
+// picks outside 1..numbers, a start draw below 1 or an end draw before it.
 BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
                            const BacktestOptions& options = {});
 
@@ -94,12 +180,17 @@ private:
     std::vector<std::uint8_t> m_cells;
 };
 
-// Every visible draw of the table behind `dataset`, read once, as rows for RunBacktest.
-std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game);
+// Every visible draw of the table behind `dataset` (up to its record `upto`, 0: every one), read
+// once, as rows for RunBacktest.
+std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto = 0);
 
-// Every method of BacktestMethods() on the same history, in that order.
+// The `methods` tested together on the same history, in that order, adjusted by Holm over all but
+// the random baseline; with no methods given, every one of BacktestMethods().
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
-                                         const BacktestOptions& options = {});
+                                         const BacktestOptions& options = {},
+                                         std::span<const BacktestMethod* const> methods = {});
+// How many of `results` were adjusted together: all but the baseline.
+int MethodsTestedTogether(std::span<const BacktestResult> results);
 
 // The message for a history with no draw to test from draw `from` on: it needs `from` draws.
 std::string BacktestTooFewMessage(int from);

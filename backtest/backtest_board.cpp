@@ -2,44 +2,55 @@
 #include "backtest/backtest_board.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cmath>
+#include <optional>
 #include <string>
 
 #include "toolkit/dialogs.h"
+#include "toolkit/long_work.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
 constexpr int kMargin = 5;
 constexpr int kHeadingY = 6;
 constexpr int kFirstRowY = 30;
-constexpr int kRowHeight = 49;
-constexpr int kBarHeight = 12;
-constexpr int kObservedBarY = 16;  // from the row's top
-constexpr int kExpectedBarY = 31;
+constexpr int kNoteY = board::kHeight - 36;  // how many methods were judged together
+constexpr int kLegendY = board::kHeight - 20;
 constexpr int kLongestBar = 240;
 constexpr int kFiguresX = kMargin + kLongestBar + 12;
-constexpr int kLegendY = board::kHeight - 20;
-constexpr double kSignificance = 0.05;
-constexpr double kSmallestPValue = 1e-15;
+constexpr int kFiguresWidth = board::kWidth - kFiguresX - kMargin;
+// A row of full height, and its parts from the row's top; more methods than fit share the
+// height and the parts shrink in proportion.
+constexpr int kRowHeight = 49;
+constexpr int kObservedBarY = 16;
+constexpr int kExpectedBarY = 31;
+constexpr int kBarHeight = 12;
+constexpr int kBandOverhang = 3;  // the chance band shows above and below the observed bar
+// The lines of text beside the bars: their tops from the row's top and their font sizes.
+constexpr struct {
+    int y;
+    int points;
+} kLines[] = {{0, 8}, {11, 8}, {22, 7}, {31, 7}, {40, 7}};
+constexpr int kSmallLineHeight = 9;
 
-std::string Formatted(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
+// Neither a finding nor chance: too few draws, or the random baseline.
+constexpr TColor kNeutral = 0xC0C0C0;
+constexpr TColor kBand = 0x5A5A5A;
 
-// Two decimals, or the power of ten of a small one; below what a double tells apart from 0 on
-// these counts, a bound.
-std::string PValueText(double p) {
-    if (p < kSmallestPValue) return "p < " + Formatted("%.0e", kSmallestPValue);
-    return "p = " + Formatted(p >= 0.01 ? "%.2f" : "%.1e", p);
-}
-
-// Green when the method cannot be told from chance, red when it hit significantly more, blue
-// when significantly less: the board's colours.
-TColor VerdictColor(const BacktestResult& result) {
-    if (result.pValue >= kSignificance) return clGreen;
-    return result.z > 0 ? clRed : clBlue;
+TColor VerdictColor(BacktestVerdict verdict) {
+    switch (verdict) {
+        case BacktestVerdict::More:
+            return clRed;
+        case BacktestVerdict::Fewer:
+            return clBlue;
+        case BacktestVerdict::Chance:
+            return clGreen;
+        case BacktestVerdict::TooFew:
+        case BacktestVerdict::Baseline:
+            break;
+    }
+    return kNeutral;
 }
 
 void Text(TCanvas& canvas, int x, int y, TColor color, int points, const std::string& text) {
@@ -49,70 +60,182 @@ void Text(TCanvas& canvas, int x, int y, TColor color, int points, const std::st
     canvas.TextOut(x, y, text);
 }
 
-void Bar(TCanvas& canvas, int y, double value, double scale, TColor color) {
-    const int length = std::max(1, static_cast<int>(value * scale + 0.5));
+// `text` cut with an ellipsis to fit `width` in the canvas' font.
+std::string Fitted(const TCanvas& canvas, std::string text, int width) {
+    if (canvas.TextWidth(text) <= width) return text;
+    const std::string ellipsis(russian::kEllipsis);
+    while (!text.empty() && canvas.TextWidth(text + ellipsis) > width) {
+        text.pop_back();
+        while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80) text.pop_back();
+        if (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0xC0) text.pop_back();
+    }
+    return text + ellipsis;
+}
+
+void Rect(TCanvas& canvas, int left, int top, int right, int bottom, TColor color) {
     canvas.SetBrushColor(color);
-    canvas.FillRect(TRect{kMargin, y, kMargin + length, y + kBarHeight});
+    canvas.FillRect(TRect{left, top, right, bottom});
+}
+
+int Length(double value, double scale) { return std::max(1, static_cast<int>(value * scale + 0.5)); }
+
+std::string Decimal(double value, int decimals) { return russian::decimal(value, decimals); }
+
+// The draws by hits, observed, then expected: "тиражи по совпадениям 0–6: 110; 105; 30; 5; 1; 0; 0".
+std::string ObservedLine(const BacktestResult& result) {
+    std::string line =
+        "тиражи по совпадениям " + russian::range(0, static_cast<long long>(result.observed.size()) - 1) + ":";
+    for (std::size_t h = 0; h < result.observed.size(); ++h)
+        line += (h == 0 ? " " : "; ") + russian::wholeNumber(result.observed[h]);
+    return line;
+}
+
+std::string ExpectedLine(const BacktestResult& result) {
+    std::string line = "ожидалось:";
+    for (std::size_t h = 0; h < result.expected.size(); ++h)
+        line += (h == 0 ? " " : "; ") + Decimal(result.expected[h], 1);
+    return line;
+}
+
+std::string DetailsLine(const BacktestResult& result) {
+    std::string line = russian::counted(result.tested, russian::kDraws) + " в проверке";
+    if (result.skipped > 0) line += ", без выбора " + russian::counted(result.skipped, russian::kDraws);
+    if (result.verdict != BacktestVerdict::Baseline) line += "; без поправки " + BacktestPText(result.pValue);
+    line += "; z = " + Decimal(result.z, 2) + "; хи-квадрат " + Decimal(result.chi2, 1);
+    if (result.chi2Df > 0) line += ", " + BacktestPText(result.chi2P);
+    return line;
 }
 
 }  // namespace
 
+std::string BacktestPText(double p) { return p < 0.001 ? "p < 0,001" : "p = " + Decimal(p, 3); }
+
+std::string BacktestVerdictText(const BacktestResult& result) {
+    switch (result.verdict) {
+        case BacktestVerdict::More:
+            return "больше, чем случайно: " + BacktestPText(result.pHolm);
+        case BacktestVerdict::Fewer:
+            return "меньше, чем случайно (тиражи не похожи на случайные): " + BacktestPText(result.pHolm);
+        case BacktestVerdict::Chance:
+            return "не отличить от случая: " + BacktestPText(result.pHolm);
+        case BacktestVerdict::TooFew:
+            return "мало тиражей для вывода: нужно не меньше " + std::to_string(kFewestTestedDraws);
+        case BacktestVerdict::Baseline:
+            return "один случайный прогон для сравнения: " + BacktestPText(result.pValue);
+    }
+    return {};
+}
+
 std::string BacktestFigures(const BacktestResult& result) {
-    return "наблюдено " + std::to_string(result.hits) + ", ожидалось " + Formatted("%.1f", result.expectedHits) +
-           ", отношение " + Formatted("%.2f", result.ratio) + ", " + PValueText(result.pValue);
+    return "совпало " + russian::wholeNumber(result.hits) + ", ожидалось " + Decimal(result.expectedHits, 1) +
+           ", отношение " + Decimal(result.ratio, 2) + " (случайно " + Decimal(result.ratioLow, 2) +
+           std::string(russian::kEnDash) + Decimal(result.ratioHigh, 2) + ")";
 }
 
 void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results) {
-    canvas.SetBrushColor(clGray);
-    canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
+    Rect(canvas, 0, 0, board::kWidth, board::kClientHeight, clGray);
 
     if (!results.empty()) {
         const BacktestResult& first = results.front();
-        const int last = first.firstDraw + first.tested + first.skipped - 1;
         Text(canvas, kMargin, kHeadingY, clWhite, 10,
-             std::string("Проверка методов: ") + game.menu.menuCaption + ", по " + std::to_string(first.picks) +
-                 " номеров, тиражи с " + std::to_string(first.firstDraw) + "-го по " + std::to_string(last) + "-й");
+             std::string("Проверка методов: ") + game.menu.menuCaption + ", тиражи " +
+                 russian::range(first.firstDraw, first.lastDraw) + ", в выборе " +
+                 russian::counted(first.picks, russian::kNumbers));
     }
     double longest = 0;
     for (const BacktestResult& result : results)
-        longest = std::max({longest, static_cast<double>(result.hits), result.expectedHits});
+        longest = std::max(
+            {longest, static_cast<double>(result.hits), result.expectedHits, result.ratioHigh * result.expectedHits});
     const double scale = longest > 0 ? kLongestBar / longest : 0.0;
 
+    const int count = static_cast<int>(results.size());
+    const int rowHeight = count > 0 ? std::min(kRowHeight, (kNoteY - 2 - kFirstRowY) / count) : kRowHeight;
+    const double shrink = static_cast<double>(rowHeight) / kRowHeight;
+    auto part = [&](int offset) { return static_cast<int>(std::lround(offset * shrink)); };
+    const bool captionAbove = rowHeight >= 30;
     int y = kFirstRowY;
     for (const BacktestResult& result : results) {
-        Text(canvas, kMargin, y, clYellow, 9, result.method->caption);
-        Bar(canvas, y + kObservedBarY, static_cast<double>(result.hits), scale, VerdictColor(result));
-        Bar(canvas, y + kExpectedBarY, result.expectedHits, scale, clWhite);
-        Text(canvas, kFiguresX, y + kObservedBarY, clWhite, 8, BacktestFigures(result));
-        std::string details = "z = " + Formatted("%.2f", result.z) + ", тиражей " + std::to_string(result.tested);
-        if (result.skipped > 0) details += ", без выбора " + std::to_string(result.skipped);
-        Text(canvas, kFiguresX, y + kExpectedBarY, clWhite, 8, details);
-        y += kRowHeight;
+        if (captionAbove) Text(canvas, kMargin, y, clYellow, 9, result.method->caption);
+        const int barHeight = std::max(1, part(kBarHeight));
+        const int observedY = y + part(kObservedBarY);
+        const int overhang = std::max(1, part(kBandOverhang));
+        if (result.expectedHits > 0)
+            Rect(canvas, kMargin + Length(result.ratioLow * result.expectedHits, scale) - 1, observedY - overhang,
+                 kMargin + Length(result.ratioHigh * result.expectedHits, scale) + 1, observedY + barHeight + overhang,
+                 kBand);
+        Rect(canvas, kMargin, observedY, kMargin + Length(static_cast<double>(result.hits), scale),
+             observedY + barHeight, VerdictColor(result.verdict));
+        const int expectedY = y + part(kExpectedBarY);
+        Rect(canvas, kMargin, expectedY, kMargin + Length(result.expectedHits, scale), expectedY + barHeight, clWhite);
+
+        const std::string verdict =
+            (captionAbove ? "" : std::string(result.method->caption) + ": ") + BacktestVerdictText(result);
+        const std::string lines[] = {verdict, BacktestFigures(result), DetailsLine(result), ObservedLine(result),
+                                     ExpectedLine(result)};
+        for (std::size_t i = 0; i < std::size(lines); ++i) {
+            if (kLines[i].y + kSmallLineHeight > rowHeight) break;
+            canvas.SetFontSize(kLines[i].points);
+            Text(canvas, kFiguresX, y + kLines[i].y, i == 0 ? clYellow : clWhite, kLines[i].points,
+                 Fitted(canvas, lines[i], kFiguresWidth));
+        }
+        y += rowHeight;
+    }
+
+    if (!results.empty()) {
+        const int together = MethodsTestedTogether(results);
+        canvas.SetFontSize(8);
+        Text(canvas, kMargin, kNoteY, clWhite, 8,
+             Fitted(canvas,
+                    "Вместе " + std::string(together % 10 == 1 && together % 100 != 11 ? "проверен " : "проверено ") +
+                        russian::counted(together, russian::kMethods) +
+                        ", p с поправкой Холма, цвет при p < 0,05; полоса — 95% случайных исходов",
+                    board::kWidth - 2 * kMargin));
     }
 
     // The legend.
     int x = kMargin;
     auto key = [&](TColor color, const std::string& text) {
-        canvas.SetBrushColor(color);
-        canvas.FillRect(TRect{x, kLegendY + 3, x + 10, kLegendY + 11});
+        Rect(canvas, x, kLegendY + 3, x + 10, kLegendY + 11, color);
         Text(canvas, x + 14, kLegendY, clWhite, 8, text);
-        x += 14 + canvas.TextWidth(text) + 12;
+        x += 14 + canvas.TextWidth(text) + 10;
     };
-    key(clGreen, "наблюдено: не отличить от случая");
-    key(clRed, "больше случая (p < 0.05)");
-    key(clBlue, "меньше");
-    key(clWhite, "ожидалось при случайном выборе");
+    key(clGreen, "не отличить от случая");
+    key(clRed, "больше случая");
+    key(clBlue, "меньше случая");
+    key(kNeutral, "без вывода");
+    key(clWhite, "ожидалось");
+    key(kBand, "полоса случая");
     canvas.SetBrushColor(clGray);
     canvas.SetFontColor(clWhite);
     canvas.SetFontSize(12);
 }
 
-void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas) {
-    const std::vector<std::uint8_t> cells = ReadHistory(dataset, game);
-    if (DrawCount(game, cells) < kDefaultFirstTestedDraw) {
+std::optional<BacktestInput> ReadBacktestInput(const Game& game, TDataSet& dataset, const HistoryWindow& window) {
+    BacktestInput request;
+    request.cells = ReadHistory(dataset, game, window.upto);
+    const int draws = DrawCount(game, request.cells);
+    if (draws < kDefaultFirstTestedDraw) {
         ShowMessage(BacktestTooFewMessage(kDefaultFirstTestedDraw));
-        return;
+        return std::nullopt;
     }
-    const std::vector<BacktestResult> results = RunBacktests(game, cells);
-    DrawBacktestBoard(canvas(), game, results);
+    if (window.last > 0) request.options.from = std::max(kDefaultFirstTestedDraw, draws - window.last + 1);
+    return request;
+}
+
+void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas,
+                        const HistoryWindow& window) {
+    std::optional<BacktestInput> input = ReadBacktestInput(game, dataset, window);
+    if (!input) return;
+    const int walked = std::max(0, DrawCount(game, input->cells) - input->options.from + 1);
+    const auto total = static_cast<std::int64_t>(walked) * static_cast<std::int64_t>(BacktestMethods().size());
+    std::vector<BacktestResult> results;
+    const bool done = RunLongWork("Проверка методов: " + russian::counted(walked, russian::kDraws) + "…",
+                                  [&](LongWorkProgress& progress) {
+                                      input->options.progress = [&](std::int64_t steps) {
+                                          progress.report(steps, total);
+                                          return !progress.cancelled();
+                                      };
+                                      results = RunBacktests(game, input->cells, input->options);
+                                  });
+    if (done) DrawBacktestBoard(canvas(), game, results);
 }

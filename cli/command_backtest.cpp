@@ -1,8 +1,10 @@
-// `sharometr-cli backtest GAME METHOD|all [--top K] [--from S] [--seed X] [--dir DIR | --table FILE]
-// [--format tsv|csv|json]`: how the picks of each method would have fared on the table's draws,
-// against chance. One line per method: the draws tested, the hits observed and expected, their
-// ratio, the z-score, the two-sided p-value and the draws with 0, 1, 2, ... hits, observed and
-// expected.
+// `sharometr-cli backtest GAME METHOD|all [--top K] [--from S] [--to T] [--seed X]
+// [--dir DIR | --table FILE] [--format tsv|csv|json]`: how the picks of each method would have
+// fared on the table's draws, against chance. One line per method: the draws tested, the hits
+// observed and expected, their ratio with its chance band, the z-score, the exact p-value and the
+// one adjusted over the methods tested together, the fit of the hit distribution, the verdict,
+// and the draws with 0, 1, 2, ... hits, observed and expected.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -40,6 +42,12 @@ BacktestRequest parseRequest(const ParsedArguments& line, std::ostream& err) {
     if (const auto top = numberOption(line, "--top", 1, static_cast<std::uint64_t>(request.game->numbers)))
         request.options.picks = static_cast<int>(*top);
     if (const auto from = numberOption(line, "--from", 1, INT32_MAX)) request.options.from = static_cast<int>(*from);
+    if (const auto to = numberOption(line, "--to", 1, INT32_MAX)) {
+        request.options.to = static_cast<int>(*to);
+        if (request.options.to < request.options.from)
+            throw UsageError("--to " + std::to_string(request.options.to) + " comes before the first tested draw " +
+                             std::to_string(request.options.from));
+    }
     request.format = formatOption(line);
     return request;
 }
@@ -62,13 +70,21 @@ std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& r
         {"method", result.method->cliName},
         {"picks", std::to_string(result.picks)},
         {"from", std::to_string(result.firstDraw)},
+        {"to", std::to_string(result.lastDraw)},
         {"tested", std::to_string(result.tested)},
         {"skipped", std::to_string(result.skipped)},
         {"hits", std::to_string(result.hits)},
         {"expected", fixed(result.expectedHits, 2)},
         {"ratio", fixed(result.ratio, 4)},
+        {"ratio_low", fixed(result.ratioLow, 4)},
+        {"ratio_high", fixed(result.ratioHigh, 4)},
         {"z", fixed(result.z, 3)},
         {"p", general(result.pValue)},
+        {"p_holm", general(result.pHolm)},
+        {"chi2", fixed(result.chi2, 3)},
+        {"chi2_df", std::to_string(result.chi2Df)},
+        {"chi2_p", general(result.chi2P)},
+        {"verdict", BacktestVerdictName(result.verdict)},
     };
 }
 
@@ -94,7 +110,7 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
         const BacktestResult& result = results[r];
         out << (r ? ",\n  {" : "\n  {");
         for (const auto& [name, value] : summary(result)) {
-            const bool text = name == "method";
+            const bool text = name == "method" || name == "verdict";
             out << '"' << name << "\": " << (text ? "\"" : "") << value << (text ? "\", " : ", ");
         }
         out << "\"distribution\": [";
@@ -111,6 +127,7 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--top", "K"},
                                                        {"--from", "S"},
+                                                       {"--to", "T"},
                                                        {"--seed", "X"},
                                                        {"--dir", "DIR"},
                                                        {"--table", "FILE"},
@@ -120,14 +137,13 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
     const auto dataset = openGameTable(game, line, "backtest", err);
     if (!dataset) return kExitFailure;
     const std::vector<std::uint8_t> cells = ReadHistory(*dataset, game);
-    if (DrawCount(game, cells) < request.options.from) {
+    const int needed = std::max(request.options.from, request.options.to);
+    if (DrawCount(game, cells) < needed) {
         // Like a refused analysis: the request has to change, and nothing is written.
-        err << BacktestTooFewMessage(request.options.from) << '\n';
+        err << BacktestTooFewMessage(needed) << '\n';
         return kExitUsage;
     }
-    std::vector<BacktestResult> results;
-    for (const BacktestMethod* method : request.methods)
-        results.push_back(RunBacktest(*method, game, cells, request.options));
+    const std::vector<BacktestResult> results = RunBacktests(game, cells, request.options, request.methods);
     switch (request.format) {
         case OutputFormat::Tsv:
             writeTable(out, results, '\t');

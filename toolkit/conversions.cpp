@@ -373,8 +373,8 @@ bool textToBoolean(const std::string& text) {
 
 // --- free functions ---------------------------------------------------------------------------
 
-double RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
+double RoundHalfEvenLarge(double value) {
+    if (!std::isfinite(value) || std::abs(value) >= 4503599627370496.0) return value;  // 2^52 on: all whole
     const double lower = std::floor(value);
     const double fraction = value - lower;
     if (fraction < 0.5) return lower;

@@ -3,6 +3,7 @@
 
 #include <QImage>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -82,12 +83,100 @@ TEST(BacktestBoard, FiguresAreWrittenInRussian) {
     result.hits = 123;
     result.expectedHits = 120.46;
     result.ratio = 1.0211;
-    result.pValue = 0.7149;
-    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p = 0.71");
-    result.pValue = 3.2e-12;
-    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p = 3.2e-12");
-    result.pValue = 0;
-    EXPECT_EQ(BacktestFigures(result), "наблюдено 123, ожидалось 120.5, отношение 1.02, p < 1e-15");
+    result.ratioLow = 0.8512;
+    result.ratioHigh = 1.1523;
+    EXPECT_EQ(BacktestFigures(result), "совпало 123, ожидалось 120,5, отношение 1,02 (случайно 0,85–1,15)");
+    const struct {
+        double p;
+        const char* text;
+    } ps[] = {{0.0471, "p = 0,047"}, {0.001, "p = 0,001"}, {0.00099, "p < 0,001"}, {0, "p < 0,001"}, {1, "p = 1,000"}};
+    for (const auto& each : ps) EXPECT_EQ(BacktestPText(each.p), each.text) << each.p;
+
+    result.pValue = 0.2;
+    result.pHolm = 0.0471;
+    const struct {
+        BacktestVerdict verdict;
+        const char* text;
+    } verdicts[] = {
+        {BacktestVerdict::More, "больше, чем случайно: p = 0,047"},
+        {BacktestVerdict::Fewer, "меньше, чем случайно (тиражи не похожи на случайные): p = 0,047"},
+        {BacktestVerdict::Chance, "не отличить от случая: p = 0,047"},
+        {BacktestVerdict::TooFew, "мало тиражей для вывода: нужно не меньше 50"},
+        {BacktestVerdict::Baseline, "один случайный прогон для сравнения: p = 0,200"},
+    };
+    for (const auto& each : verdicts) {
+        result.verdict = each.verdict;
+        EXPECT_EQ(BacktestVerdictText(result), each.text);
+    }
+}
+
+TEST(BacktestBoard, TheBandBehindTheBarAndTheBaselineNeutral) {
+    RiggedRun run(120);
+    const auto& picture = run.picture;
+    // Hot's band: 71 draws expect 52.2 hits, drawn at an eighth of the bar; it shows just above
+    // and below the observed bar, around the expected bar's end.
+    const int bandY = 30 + 16 - 2;
+    const int expectedEnd = 5 + 30;
+    EXPECT_EQ(picture.at(expectedEnd, bandY), 0xff5a5a5au);
+    EXPECT_EQ(picture.at(expectedEnd, 30 + 16 + 12 + 1), 0xff5a5a5au);
+    EXPECT_EQ(picture.at(5 + 100, bandY), rgb(clGray));
+    // The random baseline, the fifth row, is one chance run: neutral, neither green nor red.
+    EXPECT_EQ(picture.at(6, 30 + 4 * 49 + 16 + 6), 0xffc0c0c0u);
+}
+
+TEST(BacktestBoard, ManyMethodsShareTheRows) {
+    // Twelve rows of a short test: every bar above the note line (at 36 from the bottom), none of
+    // them coloured as a finding.
+    BacktestResult one;
+    one.method = &BacktestMethods()[0];
+    one.picks = 6;
+    one.firstDraw = 50;
+    one.lastDraw = 80;
+    one.tested = 31;
+    one.hits = 30;
+    one.expectedHits = 22.8;
+    one.ratioLow = 0.5;
+    one.ratioHigh = 1.6;
+    one.observed = {10, 12, 6, 2, 1, 0, 0};
+    one.expected = {13.5, 12.8, 4.1, 0.5, 0.1, 0, 0};
+    one.verdict = BacktestVerdict::TooFew;
+    const std::vector<BacktestResult> results(12, one);
+    QImage image(board::kWidth, board::kHeight, QImage::Format_RGB32);
+    TCanvas canvas(image);
+    DrawBacktestBoard(canvas, kKeno, results);
+    int rows = 0;
+    for (int y = 30; y < board::kHeight - 36; ++y) {
+        const QRgb left = image.pixel(6, y) | 0xff000000;
+        EXPECT_NE(left, rgb(clGreen)) << y;
+        EXPECT_NE(left, rgb(clRed)) << y;
+        if (left == 0xffc0c0c0u && (image.pixel(6, y - 1) | 0xff000000) != 0xffc0c0c0u) ++rows;
+    }
+    EXPECT_EQ(rows, 12);
+}
+
+TEST(BacktestBoard, TheManualsExampleIsWhatTheSampleTableGives) {
+    testsupport::TempDir dir;
+    std::filesystem::copy_file(std::string(SHAROMETR_SAMPLES_DIR) + "/lotobase.dbf", dir.file("lotobase.dbf"));
+    const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
+    const auto input = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{});
+    ASSERT_TRUE(input);
+    const std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input->cells, input->options);
+    EXPECT_EQ(BacktestFigures(results[0]), "совпало 49, ожидалось 37,5, отношение 1,31 (случайно 0,72–1,28)");
+    EXPECT_EQ(BacktestVerdictText(results[0]), "не отличить от случая: p = 0,189");
+    EXPECT_EQ(BacktestPText(results[0].pValue), "p = 0,047");
+    EXPECT_EQ(results[0].tested, 51);
+
+    // The window of history: the latest 30 draws only are tested, too few for a verdict.
+    const auto latest = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{30, 0});
+    ASSERT_TRUE(latest);
+    const BacktestResult hot = RunBacktests(kSuperLoto, latest->cells, latest->options).front();
+    EXPECT_EQ(hot.firstDraw, 71);
+    EXPECT_EQ(hot.tested, 30);
+    EXPECT_EQ(hot.verdict, BacktestVerdict::TooFew);
+    // The history as it stood at record 80: the test ends there.
+    const auto then = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{0, 80});
+    ASSERT_TRUE(then);
+    EXPECT_EQ(RunBacktests(kSuperLoto, then->cells, then->options).front().lastDraw, 80);
 }
 
 TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture) {

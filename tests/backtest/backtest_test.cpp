@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -123,6 +124,58 @@ TEST(BacktestWalk, StrayValuesAreNeverHit) {
     EXPECT_EQ(result.hits, 5 * result.tested);
 }
 
+TEST(BacktestWalk, TheProgressIsToldAndCanStopTheWalk) {
+    const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 5000, 1));
+    // The walks run side by side: the largest count told.
+    std::atomic<std::int64_t> last = 0;
+    BacktestOptions options;
+    options.progress = [&](std::int64_t walked) {
+        for (std::int64_t seen = last.load(); walked > seen && !last.compare_exchange_weak(seen, walked);) {
+        }
+        return true;
+    };
+    const std::vector<BacktestResult> together = RunBacktests(kKeno, cells, options);
+    EXPECT_GT(last, 4 * 4951);  // the five walks of draws 50..5000 add up
+    EXPECT_LE(last, 5 * 4951);
+    options.progress = [](std::int64_t walked) { return walked < 2000; };
+    EXPECT_THROW(RunBacktests(kKeno, cells, options), BacktestCancelled);
+    // Side by side or one after the other, the same figures.
+    options.progress = nullptr;
+    options.observer = [](int, std::span<const int>, int) {};
+    const std::vector<BacktestResult> inTurn = RunBacktests(kKeno, cells, options);
+    for (std::size_t i = 0; i < together.size(); ++i) {
+        EXPECT_EQ(together[i].hits, inTurn[i].hits) << i;
+        EXPECT_EQ(together[i].observed, inTurn[i].observed) << i;
+    }
+}
+
+// The waiting period the walk slides gives, after every draw, what the analysis gives on the
+// latest 200 draws alone, with numbers repeated within a draw and blank cells among them.
+TEST(BacktestWalk, TheSlidingWaitingPeriodIsTheAnalysisOfTheLatest200) {
+    std::vector<std::uint8_t> cells;
+    for (int d = 0; d < 320; ++d)
+        for (int f = 0; f < 6; ++f) {
+            int number = (d * 7 + f * 11 + d * d % 13) % 49 + 1;
+            if (d % 17 == 3 && f == 1) number = cells.back();  // the field before, again
+            if (d % 29 == 5 && f == 4) number = 0;
+            cells.push_back(static_cast<std::uint8_t>(number));
+        }
+    const auto sliding = StartLatestWaitingPeriod(kSuperLoto);
+    const std::span<const std::uint8_t> all(cells);
+    for (int d = 1; d <= 320; ++d) {
+        sliding->add(all.subspan(static_cast<std::size_t>(d - 1) * 6, 6), static_cast<std::uint32_t>(d));
+        const int first = std::max(1, d - 199);
+        const AnalysisResult whole =
+            Analyse(AverageWaitingPeriodAnalysis(), kSuperLoto,
+                    all.subspan(static_cast<std::size_t>(first - 1) * 6, static_cast<std::size_t>(d - first + 1) * 6));
+        const AnalysisResult slid = sliding->result();
+        ASSERT_EQ(slid.refusal != nullptr, whole.refusal != nullptr) << d;
+        if (whole.refusal) continue;
+        ASSERT_EQ(slid.values, whole.values) << d;
+        ASSERT_EQ(slid.periods, whole.periods) << d;
+    }
+}
+
 TEST(BacktestWalk, BadPicksOrStartAreRefused) {
     const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 60, 1));
     BacktestOptions options;
@@ -158,10 +211,176 @@ TEST(BacktestChance, ExpectedHitsAndVarianceAreHypergeometric) {
     EXPECT_NEAR(result.expectedHits, 100 * 2.5, 1e-9);
     EXPECT_NEAR(result.variance, 100 * 10 * 0.25 * 0.75 * (70.0 / 79), 1e-9);
     EXPECT_NEAR(result.z, (result.hits - 250.0) / std::sqrt(result.variance), 1e-9);
-    EXPECT_NEAR(result.pValue, std::erfc(std::abs(result.z) / std::sqrt(2.0)), 1e-12);
     EXPECT_NEAR(HypergeometricProbability(49, 6, 6, 6), 1.0 / 13983816, 1e-15);
     EXPECT_NEAR(HypergeometricProbability(49, 6, 6, 3), 246820.0 / 13983816, 1e-12);
     EXPECT_EQ(HypergeometricProbability(49, 6, 6, 7), 0.0);
+}
+
+// Five draws of 1..6, then the tested draws: hot picks 1..6 (1 with --top 1) for each of them.
+std::vector<std::uint8_t> afterFiveOf1To6(const Rows& tested) {
+    Rows rows(5, std::vector<int>{1, 2, 3, 4, 5, 6});
+    rows.insert(rows.end(), tested.begin(), tested.end());
+    return cellsOf(kSuperLoto, rows);
+}
+
+TEST(BacktestChance, ExactPOnCasesWorkedByHand) {
+    const struct {
+        const char* what;
+        Rows tested;
+        int picks;
+        std::int64_t hits;
+        double p;
+    } cases[] = {
+        // 2 · P(3 or more of 6) = 2 · (246820 + 13545 + 258 + 1) / C(49, 6).
+        {"one draw, 3 hits", {{1, 2, 3, 10, 11, 12}}, 6, 3, 0.03727509000404468},
+        // 2 · P(6 of 6) = 2 / 13983816.
+        {"one draw, all hit", {{1, 2, 3, 4, 5, 6}}, 6, 6, 1.4302247684037032e-07},
+        // 2 · P(0 of 6)^2 = 2 · (C(43, 6) / C(49, 6))^2.
+        {"two draws, no hits", {{40, 41, 42, 43, 44, 45}, {30, 31, 32, 33, 34, 35}}, 6, 0, 0.3801309197458196},
+        // One pick: 2 · (6/49)^2.
+        {"two draws, one pick hit twice",
+         {{1, 20, 21, 22, 23, 24}, {1, 30, 31, 32, 33, 34}},
+         1,
+         2,
+         0.029987505206164097},
+        // One pick missed twice: P(X <= 0) = (43/49)^2 is over a half, so p is 1.
+        {"two draws, one pick missed twice", {{7, 20, 21, 22, 23, 24}, {8, 30, 31, 32, 33, 34}}, 1, 0, 1.0},
+    };
+    for (const auto& c : cases) {
+        BacktestOptions options;
+        options.from = 6;
+        options.picks = c.picks;
+        const BacktestResult result = RunBacktest(method("hot"), kSuperLoto, afterFiveOf1To6(c.tested), options);
+        EXPECT_EQ(result.hits, c.hits) << c.what;
+        EXPECT_NEAR(result.pValue, c.p, c.p * 1e-9) << c.what;
+        EXPECT_EQ(result.verdict, BacktestVerdict::TooFew) << c.what;
+    }
+}
+
+TEST(BacktestChance, TheChanceBandOfOneDrawByHand) {
+    // P(0 hits) = 0.436, P(at most 1) = 0.849, P(at most 2) = 0.981: the central 95% is 0..2 hits,
+    // against 36/49 expected.
+    const HitDistribution one = ChanceHits(49, 6, 6, 1);
+    EXPECT_EQ(one.quantile(0.025), 0);
+    EXPECT_EQ(one.quantile(0.975), 2);
+    BacktestOptions options;
+    options.from = 6;
+    const BacktestResult result =
+        RunBacktest(method("hot"), kSuperLoto, afterFiveOf1To6({{1, 2, 3, 10, 11, 12}}), options);
+    EXPECT_EQ(result.ratioLow, 0.0);
+    EXPECT_NEAR(result.ratioHigh, 2 / (36.0 / 49), 1e-12);
+    // Two draws of one pick: (43/49)^2 = 0.770 hit none, 0.985 at most one.
+    const HitDistribution two = ChanceHits(49, 6, 1, 2);
+    EXPECT_NEAR(two.atMost(0), 1849.0 / 2401, 1e-12);
+    EXPECT_NEAR(two.atLeast(2), 36.0 / 2401, 1e-12);
+    EXPECT_EQ(two.quantile(0.975), 1);
+}
+
+TEST(BacktestChance, HolmOnAKnownSet) {
+    // Sorted 0.01, 0.03, 0.04, 0.5: times 4, 3, 2, 1, each at least the one before.
+    const std::vector<double> p = {0.01, 0.04, 0.03, 0.5};
+    const std::vector<double> adjusted = HolmAdjusted(p);
+    const std::vector<double> byHand = {0.04, 0.09, 0.09, 0.5};
+    for (std::size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(adjusted[i], byHand[i], 1e-15) << i;
+    // 0.3 · 2 = 0.6, and 0.6 · 1 not below it.
+    EXPECT_EQ(HolmAdjusted(std::vector<double>{0.3, 0.6}), (std::vector<double>{0.6, 0.6}));
+}
+
+TEST(BacktestChance, ChiSquareOnKnownCases) {
+    // Tabled 95% points.
+    for (const auto& [x, df] : std::vector<std::pair<double, int>>{{3.8415, 1}, {5.9915, 2}, {7.8147, 3}, {9.4877, 4}})
+        EXPECT_NEAR(ChiSquareAbove(x, df), 0.05, 2e-5) << df;
+    const ChiSquareFit even = FitOfCounts(std::vector<std::int64_t>{10, 20}, std::vector<double>{15, 15});
+    EXPECT_NEAR(even.chi2, 10.0 / 3, 1e-12);
+    EXPECT_EQ(even.df, 1);
+    EXPECT_NEAR(even.p, 0.06788915486182903, 1e-12);
+    // 2 + 4 make the first cell, 8 the second; the remainder 3 + 1 joins it: (3 - 6)^2/6 + (14 - 12)^2/12.
+    const ChiSquareFit pooled =
+        FitOfCounts(std::vector<std::int64_t>{1, 2, 10, 3, 1}, std::vector<double>{2, 4, 8, 3, 1});
+    EXPECT_NEAR(pooled.chi2, 1.5 + 1.0 / 3, 1e-12);
+    EXPECT_EQ(pooled.df, 1);
+    EXPECT_EQ(FitOfCounts(std::vector<std::int64_t>{1, 1}, std::vector<double>{1, 1}).df, 0);
+}
+
+TEST(BacktestChance, RiggedHistoryIsMoreWithATinyAdjustedP) {
+    const auto cells = cellsOf(kSuperLoto, Rows(120, std::vector<int>{1, 2, 3, 4, 5, 6}));
+    const std::vector<BacktestResult> results = RunBacktests(kSuperLoto, cells);
+    ASSERT_EQ(results.size(), 5u);
+    EXPECT_EQ(MethodsTestedTogether(results), 4);
+    EXPECT_EQ(results[0].verdict, BacktestVerdict::More);
+    EXPECT_LT(results[0].pHolm, 1e-12);
+    EXPECT_GT(results[0].ratioLow, 0.0);
+    EXPECT_LT(results[0].ratioHigh, 2.0);
+    EXPECT_EQ(results[4].verdict, BacktestVerdict::Baseline);
+    EXPECT_EQ(results[4].pHolm, results[4].pValue);
+    // The fit: all 71 draws in the six-hit cell, pooled with the 2-hit one (71 · 0.150 expected).
+    EXPECT_GT(results[0].chi2, 300);
+    EXPECT_LT(results[0].chi2P, 1e-12);
+}
+
+TEST(BacktestChance, FewerThanFiftyTestedDrawsGiveNoVerdict) {
+    const auto cells = cellsOf(kSuperLoto, Rows(60, std::vector<int>{1, 2, 3, 4, 5, 6}));
+    const std::vector<BacktestResult> results = RunBacktests(kSuperLoto, cells);
+    EXPECT_EQ(results[0].tested, 11);
+    EXPECT_LT(results[0].pValue, 1e-12);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(results[i].verdict, BacktestVerdict::TooFew) << i;
+    // --to ends the test: draws 50..99 of 120 make 50 tested draws, enough.
+    BacktestOptions options;
+    options.to = 99;
+    const BacktestResult to99 = RunBacktest(
+        method("hot"), kSuperLoto, cellsOf(kSuperLoto, Rows(120, std::vector<int>{1, 2, 3, 4, 5, 6})), options);
+    EXPECT_EQ(to99.tested, 50);
+    EXPECT_EQ(to99.lastDraw, 99);
+    EXPECT_EQ(to99.verdict, BacktestVerdict::More);
+}
+
+TEST(BacktestRandomPicks, TheGeneratorIsSplitMix64) {
+    // The published first outputs of SplitMix64 from 0.
+    BacktestRandom random(0);
+    EXPECT_EQ(random.next(), 0xE220A8397B1DCDAFull);
+    EXPECT_EQ(random.next(), 0x6E789E6AA1B965F4ull);
+    EXPECT_EQ(random.next(), 0x06C45D188009454Full);
+    BacktestRandom bounded(kDefaultBacktestSeed);
+    for (int i = 0; i < 1000; ++i) EXPECT_LT(bounded.below(7), 7u);
+}
+
+TEST(BacktestRandomPicks, EveryNumberAsOftenAndConsecutiveOverlapsAsByChance) {
+    // 4,000 Keno draws of 10 picks: each number about 500 times (sd 21); consecutive pick sets
+    // share 10 * 10 / 80 = 1.25 numbers on average (sd of the mean 0.016).
+    BacktestOptions options;
+    options.from = 1;
+    const auto picks = picksOf(method("random"), kKeno, uniformDraws(kKeno, 4000, 2), options);
+    std::vector<int> times(81, 0);
+    double overlaps = 0;
+    const std::vector<int>* previous = nullptr;
+    for (const auto& [draw, chosen] : picks) {
+        for (int number : chosen) ++times[static_cast<std::size_t>(number)];
+        if (previous)
+            for (int number : chosen) overlaps += std::count(previous->begin(), previous->end(), number);
+        previous = &chosen;
+    }
+    for (int number = 1; number <= 80; ++number)
+        EXPECT_NEAR(times[static_cast<std::size_t>(number)], 500, 105) << number;
+    EXPECT_NEAR(overlaps / 3999, 1.25, 0.08);
+    // The first picks of the default seed, worked out apart from the program: the same on every build.
+    EXPECT_EQ(picks.at(1), (std::vector<int>{24, 79, 30, 20, 4, 75, 48, 21, 50, 56}));
+    EXPECT_EQ(picks.at(2), (std::vector<int>{35, 4, 72, 54, 6, 44, 61, 2, 71, 50}));
+}
+
+TEST(BacktestWalk, WaitingLooksAtThe200DrawsBefore) {
+    const Rows rows = uniformDraws(kSuperLoto, 260, 4);
+    const auto cells = cellsOf(kSuperLoto, rows);
+    BacktestOptions options;
+    options.from = 230;
+    const auto picks = picksOf(method("waiting"), kSuperLoto, rows, options);
+    const auto fields = static_cast<std::size_t>(kSuperLoto.fieldsPerDraw);
+    for (int t : {230, 245, 260}) {
+        const auto before =
+            std::span<const std::uint8_t>(cells).subspan(static_cast<std::size_t>(t - 201) * fields, 200 * fields);
+        const AnalysisResult analysed = Analyse(AverageWaitingPeriodAnalysis(), kSuperLoto, before);
+        ASSERT_FALSE(analysed.refusal);
+        EXPECT_EQ(picks.at(t), TopPicks(analysed.values, 6)) << t;
+    }
 }
 
 TEST(BacktestTies, TheLowerNumberWins) {

@@ -73,6 +73,14 @@ TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
     EXPECT_EQ(RoundHalfEven(-2.4), -2.0);
     EXPECT_EQ(RoundHalfEven(5.0), 5.0);
     EXPECT_EQ(RoundHalfEven(4294967296.5), 4294967296.0);
+    // Around 2^51, where doubles still hold halves, and past 2^52, where all are whole.
+    EXPECT_EQ(RoundHalfEven(2251799813685248.5), 2251799813685248.0);
+    EXPECT_EQ(RoundHalfEven(2251799813685249.5), 2251799813685250.0);
+    EXPECT_EQ(RoundHalfEven(-2251799813685249.5), -2251799813685250.0);
+    EXPECT_EQ(RoundHalfEven(2251799813685247.5), 2251799813685248.0);
+    EXPECT_EQ(RoundHalfEven(9007199254740993.0), 9007199254740992.0);
+    EXPECT_TRUE(std::signbit(RoundHalfEven(-0.0)));
+    EXPECT_FALSE(std::signbit(RoundHalfEven(-0.25)));
     EXPECT_EQ(RoundHalfEven(2147483647.5), 2147483648.0);
     EXPECT_EQ(RoundHalfEven(1e300), 1e300);
     EXPECT_TRUE(std::isnan(RoundHalfEven(std::numeric_limits<double>::quiet_NaN())));
