@@ -1,6 +1,8 @@
 // The games: SuperLoto, six numbers of 49, and Keno, twenty of 80.
 #include "analysis/game.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kRussian = 204;
@@ -124,6 +126,35 @@ const Game kKeno = {
             .itemCaptions = {nullptr, nullptr, nullptr, "Метод А.Тальвена"},
         },
 };
+
+DrawFault CheckDrawNumbers(std::span<const long long> values, std::size_t picks, int highest) {
+    DrawFault fault;
+    if (values.size() != picks) {
+        fault.kind = DrawFault::Kind::kCount;
+        return fault;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i] < 1 || values[i] > highest) {
+            fault.kind = DrawFault::Kind::kOutside;
+            fault.index = i;
+            fault.value = values[i];
+            return fault;
+        }
+    }
+    // The first number (by its first place) that stands twice, at its second place.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t j = i + 1; j < values.size(); ++j) {
+            if (values[j] != values[i]) continue;
+            fault.kind = DrawFault::Kind::kRepeated;
+            fault.index = j;
+            fault.earlier = i;
+            fault.value = values[i];
+            fault.times = static_cast<int>(std::count(values.begin(), values.end(), values[i]));
+            return fault;
+        }
+    }
+    return fault;
+}
 
 std::string Game::fieldName(int index) const { return fieldPrefix + std::to_string(index + 1); }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "analysis/game.h"
 #include "cli/command_support.h"
 #include "dbf/text_numbers.h"
 
@@ -135,17 +136,17 @@ std::optional<std::string> checkDraw(std::span<const std::string> words, const D
             return word.empty() ? std::string("an empty field is not a number") : "'" + word + "' is not a number";
         values.push_back(*value);
     }
-    if (values.size() != shape.picks())
-        return counted(values.size(), "number") + ", the table has " + std::to_string(shape.picks()) + " fields";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (values[i] < 1 || values[i] > shape.highest)
-            return words[i] + " is outside 1.." + std::to_string(shape.highest);
-    }
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const auto times = std::count(values.begin(), values.end(), values[i]);
-        if (times > 1)
-            return std::to_string(values[i]) + " appears " +
-                   (times == 2 ? std::string("twice") : std::to_string(times) + " times");
+    const DrawFault fault = CheckDrawNumbers(values, shape.picks(), shape.highest);
+    switch (fault.kind) {
+        case DrawFault::Kind::kNone:
+            break;
+        case DrawFault::Kind::kCount:
+            return counted(values.size(), "number") + ", the table has " + std::to_string(shape.picks()) + " fields";
+        case DrawFault::Kind::kOutside:
+            return words[fault.index] + " is outside 1.." + std::to_string(shape.highest);
+        case DrawFault::Kind::kRepeated:
+            return std::to_string(fault.value) + " appears " +
+                   (fault.times == 2 ? std::string("twice") : std::to_string(fault.times) + " times");
     }
     draw.assign(values.begin(), values.end());
     return std::nullopt;
