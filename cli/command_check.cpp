@@ -18,7 +18,7 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_tables.h"
+#include "history/draw_tables.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"

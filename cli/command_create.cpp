@@ -1,16 +1,20 @@
 // `sharometr-cli create --game loto|keno [--sample N] DIR`: a new empty draw table made by the
 // engine, and optionally N synthetic draws appended to it.
+#include <filesystem>
 #include <limits>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_tables.h"
+#include "history/draw_tables.h"
 #include "cli/options.h"
 #include "cli/synthetic_draws.h"
 #include "dbf/table_handler.h"
 
 namespace cli {
+
+using history::appendDraw;
+using history::createEmptyTable;
 
 namespace {
 
@@ -24,7 +28,7 @@ std::uint32_t sampleCount(const std::string& text) {
 
 }  // namespace
 
-int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/) {
+int commandCreate(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--game", "GAME"}, {"--sample", "N"}});
     const auto gameName = line.value("--game");
     const Game* game = gameName ? GameNamed(*gameName) : nullptr;
@@ -34,6 +38,13 @@ int commandCreate(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     const std::string& directory = line.positional(0, "DIR");
     line.noMoreThan(1);
 
+    // A folder that is not there yet is made, as a new history starts in a folder of its own.
+    std::error_code failed;
+    if (!std::filesystem::exists(directory, failed)) std::filesystem::create_directories(directory, failed);
+    if (failed) {
+        err << "cannot make the folder " << directory << ": " << failed.message() << '\n';
+        return kExitFailure;
+    }
     const std::string path = createEmptyTable(directory, *game);
     if (samples > 0) {
         DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);

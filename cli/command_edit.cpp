@@ -9,9 +9,9 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_file.h"
+#include "history/draw_file.h"
 #include "cli/options.h"
-#include "cli/table_draws.h"
+#include "history/table_draws.h"
 #include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
@@ -19,6 +19,9 @@
 #include "platform/exception.h"
 
 namespace cli {
+
+using history::checkDraw;
+using history::drawShapeOf;
 
 namespace {
 

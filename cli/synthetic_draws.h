@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/draw_tables.h"
+#include "history/draw_tables.h"
 
 namespace cli {
 

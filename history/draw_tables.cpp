@@ -1,5 +1,5 @@
 // The draw tables' layout, made and appended to through the engine.
-#include "cli/draw_tables.h"
+#include "history/draw_tables.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -8,7 +8,7 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 
-namespace cli {
+namespace history {
 
 namespace {
 
@@ -46,4 +46,4 @@ void appendDraw(DBFObject& table, std::span<const int> numbers) {
     table.appendRecord();
 }
 
-}  // namespace cli
+}  // namespace history

@@ -11,7 +11,7 @@
 
 class DBFObject;
 
-namespace cli {
+namespace history {
 
 // "6 or 20": the field counts of the games' tables.
 std::string drawFieldCounts();
@@ -26,4 +26,4 @@ std::string createEmptyTable(const std::string& directory, const Game& game);
 // holds the table's append lock while it writes).
 void appendDraw(DBFObject& table, std::span<const int> numbers);
 
-}  // namespace cli
+}  // namespace history
