@@ -218,7 +218,7 @@ int commandAdd(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     // The table's draws read first, and again under the append lock for those appended since.
-    history::TableKeys known = history::tableKeysOf(*opened->table, opened->shape.highest);
+    history::TableKeys known = history::tableKeysOf(*opened->table, opened->shape.highest, draw);
     const history::Draw typed{draw, 0};
     const history::Draw* const draws[] = {&typed};
     std::size_t appended = 0;

@@ -43,11 +43,14 @@ ImportPlan planImport(const DrawKeys& known, std::span<const Draw> draws, int hi
     return plan;
 }
 
-TableKeys tableKeysOf(DBFObject& table, int highest) {
+TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only) {
     table.refreshHeader();
     TableKeys known{DrawKeys(highest), table.recordCount()};
-    scanDraws(table, 1, known.readUpTo,
-              [&](std::span<const int> draw, std::uint32_t record) { known.keys.add(draw, record); });
+    DrawKeys wanted(highest);
+    if (!only.empty()) wanted.add(only, 1);
+    scanDraws(table, 1, known.readUpTo, [&](std::span<const int> draw, std::uint32_t record) {
+        if (only.empty() || wanted.find(draw) != 0) known.keys.add(draw, record);
+    });
     return known;
 }
 

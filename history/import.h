@@ -42,7 +42,9 @@ struct TableKeys {
     DrawKeys keys;
     std::uint32_t readUpTo = 0;
 };
-TableKeys tableKeysOf(DBFObject& table, int highest);
+// With `only`, just the records holding that draw are kept: what `add` needs, without a key for
+// every record of a long table.
+TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only = {});
 
 struct AppendOutcome {
     std::size_t appended = 0;

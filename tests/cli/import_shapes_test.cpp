@@ -71,7 +71,8 @@ TEST_F(ImportShapes, ADrawInOneFieldIsFoundOrNamed) {
         {"Тираж;Дата;1;2;3;4;5;6\n1234;05.12.2026;3;17;22;31;40;48\n1235;06.12.2026;4;18;23;32;41;49\n",
          {"--columns", "3-8"},
          "skipped header line 1\n"},
-        {"Тираж;Дата;Номера\n1234;2026-12-05;\"3,17,22,31,40,48\"\n1235;2026-12-06;4 18 23 32 41 49\n", {},
+        {"Тираж;Дата;Номера\n1234;2026-12-05;\"3,17,22,31,40,48\"\n1235;2026-12-06;4 18 23 32 41 49\n",
+         {},
          "skipped header line 1\n"},
     };
     for (const auto& c : cases) {
@@ -93,17 +94,16 @@ TEST_F(ImportShapes, ADrawInOneFieldIsFoundOrNamed) {
     EXPECT_EQ(runCli({"dump", keno}).out, "1\t1\t2\t3\t4\t5\t6\t7\t8\t9\t10\t11\t12\t13\t14\t15\t16\t17\t18\t19\t80\n");
     SetUp();
     const std::string before = readFile(table);
-    EXPECT_EQ(importing("7;01.12.2026;1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n").status,
-              cli::kExitFailure);
+    EXPECT_EQ(importing("7;01.12.2026;1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20\n").status, cli::kExitFailure);
     EXPECT_EQ(readFile(table), before);
 }
 
 TEST_F(ImportShapes, UnicodeAndWindowsTextAndTheJsonDumpReadBack) {
     for (const bool little : {true, false}) {
         SetUp();
-        const auto result = importing(
-            utf16(u"Тираж\tДата\tНомера\r\n1234\t05.12.2026\t3 17 22 31 40 48\r\n1235\t06.12.2026\t4 18 23 32 41 49\r\n",
-                  little));
+        const auto result = importing(utf16(
+            u"Тираж\tДата\tНомера\r\n1234\t05.12.2026\t3 17 22 31 40 48\r\n1235\t06.12.2026\t4 18 23 32 41 49\r\n",
+            little));
         EXPECT_EQ(result.status, cli::kExitOk) << result.err;
         EXPECT_EQ(newDraws(), "3\t17\t22\t31\t40\t48\n4\t18\t23\t32\t41\t49\n");
     }
@@ -141,16 +141,17 @@ TEST_F(ImportShapes, ANewestFirstFileIsRefusedWithoutTheOptionAndTurnedWithIt) {
     EXPECT_EQ(newDraws(), "3\t17\t22\t31\t40\t48\n4\t18\t23\t32\t41\t49\n") << "the oldest draw first";
 
     SetUp();
-    const auto wrongWay = importing("1234;05.12.2026;3 17 22 31 40 48\n1235;06.12.2026;4 18 23 32 41 49\n",
-                                    {"--newest-first"});
+    const auto wrongWay =
+        importing("1234;05.12.2026;3 17 22 31 40 48\n1235;06.12.2026;4 18 23 32 41 49\n", {"--newest-first"});
     EXPECT_EQ(wrongWay.status, cli::kExitFailure);
-    EXPECT_EQ(wrongWay.err, "--newest-first, but field 1 (draw numbers) runs upwards, the oldest draw first\n"
-                            "nothing appended\n");
+    EXPECT_EQ(wrongWay.err,
+              "--newest-first, but field 1 (draw numbers) runs upwards, the oldest draw first\n"
+              "nothing appended\n");
 }
 
 TEST_F(ImportShapes, ReplacePutsTheFilesDrawsInPlaceOfTheTables) {
-    const auto replaced = importing("3 17 22 31 40 48\n1 2 3 4 5 16\n3 17 22 31 40 48\n",
-                                    {"--replace", "--skip-duplicates"});
+    const auto replaced =
+        importing("3 17 22 31 40 48\n1 2 3 4 5 16\n3 17 22 31 40 48\n", {"--replace", "--skip-duplicates"});
     EXPECT_EQ(replaced.status, cli::kExitOk) << replaced.err;
     EXPECT_EQ(replaced.err, "line 3: the same draw as line 1, skipped\n") << "the old draws do not count";
     EXPECT_EQ(replaced.out, "replaced 1 record with 2 draws, 1 duplicate skipped\n");
@@ -207,8 +208,9 @@ TEST_F(ImportShapes, ADrawAppendedMeanwhileIsNotWrittenTwice) {
     const auto stopped = importing("3 17 22 31 40 48\n4 18 23 32 41 49\n");
     platform::clearFaults();
     EXPECT_EQ(stopped.status, cli::kExitFailure);
-    EXPECT_EQ(stopped.err, "line 2: the same draw as record 2, appended meanwhile\n"
-                           "nothing appended (--skip-duplicates leaves duplicates out)\n");
+    EXPECT_EQ(stopped.err,
+              "line 2: the same draw as record 2, appended meanwhile\n"
+              "nothing appended (--skip-duplicates leaves duplicates out)\n");
     EXPECT_EQ(newDraws(), "4\t18\t23\t32\t41\t49\n");
     otherAdds({"7", "8", "9", "10", "11", "12"});
     const auto add = runCli({"add", table, "12", "11", "10", "9", "8", "7"});
@@ -222,8 +224,11 @@ TEST(AddDuplicates, ADrawTwiceInTheTableIsNamedByItsFirstRecord) {
     TempDir dir;
     const std::string table = dir.file("lotobase.dbf");
     testsupport::writeDrawTable(table, kSuperLoto,
-                                {{7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6}, {13, 14, 15, 16, 17, 18},
-                                 {19, 20, 21, 22, 23, 24}, {6, 5, 4, 3, 2, 1}});
+                                {{7, 8, 9, 10, 11, 12},
+                                 {1, 2, 3, 4, 5, 6},
+                                 {13, 14, 15, 16, 17, 18},
+                                 {19, 20, 21, 22, 23, 24},
+                                 {6, 5, 4, 3, 2, 1}});
     const auto added = runCli({"add", table, "1", "2", "3", "4", "5", "6"});
     EXPECT_EQ(added.status, cli::kExitFailure);
     EXPECT_EQ(added.err, "the same draw as record 2, nothing appended\n");
