@@ -16,6 +16,7 @@
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"
+#include "app/import_dialog.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "toolkit/dialogs.h"
@@ -80,6 +81,14 @@ TForm1::TForm1(QWidget* parent)
         AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
     }
     AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
+    QMenu* import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
+    import->menuAction()->setObjectName("NImport");
+    for (const GameSide& side : m_games) {
+        const Game& game = *side.game;
+        const std::string name = std::string("NImport") + game.menu.menuName;
+        const std::string caption = std::string(game.menu.menuCaption) + "...";
+        AddItem(import, name.c_str(), caption.c_str(), [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
+    }
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
     for (const GameSide& side : m_games) {
@@ -169,6 +178,24 @@ void TForm1::ShowDataWindow(const Game& game) {
     RunGuarded([&] {
         if (TDataWindow* window = SideOf(game).window) window->ShowAndRaise();
     });
+}
+
+void TForm1::ImportDraws(const Game& game) {
+    // The program's own users of the table let go of it, so that a replacement may have it to
+    // itself, and open it again afterwards, the new draws and all.
+    GameSide& side = SideOf(game);
+    std::vector<TDataSet*> reopen;
+    for (TDataSet* dataSet : {static_cast<TDataSet*>(side.dataset.get()),
+                              side.window ? static_cast<TDataSet*>(&side.window->XbaseDataSet1()) : nullptr}) {
+        if (dataSet && dataSet->Active()) {
+            dataSet->Close();
+            reopen.push_back(dataSet);
+        }
+    }
+    const std::unique_ptr<std::vector<TDataSet*>, void (*)(std::vector<TDataSet*>*)> openAgain(&reopen, [](auto* sets) {
+        for (TDataSet* dataSet : *sets) dataSet->Open();
+    });
+    RunImportDialog(game, game.tableFileName, this);
 }
 
 void TForm1::DrawBoard() { DrawGameBoard(m_image->Canvas(), kSuperLoto, LotoValues); }

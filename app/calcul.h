@@ -81,6 +81,8 @@ private:
     // Runs an analysis of a game on its dataset, board values and periods.
     void RunAnalysis(const Game& game, const Analysis& analysis);
     void ShowDataWindow(const Game& game);
+    // "Данные → Импорт тиражей": the import dialog for the game's table.
+    void ImportDraws(const Game& game);
 
     // What the window keeps of each game, in the order of Games().
     struct GameSide {

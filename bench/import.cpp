@@ -103,7 +103,8 @@ void plainProgram(benchmark::State& state) {
         const int out = ::open(path.c_str(), O_WRONLY);
         std::vector<char> header(32);
         ::pread(out, header.data(), 32, 0);
-        const unsigned headerLength = static_cast<unsigned char>(header[8]) | static_cast<unsigned char>(header[9]) << 8;
+        const unsigned headerLength = static_cast<unsigned char>(header[8]) | static_cast<unsigned char>(header[9])
+                                                                                  << 8;
         ::lseek(out, headerLength, SEEK_SET);
         std::string batch;
         char line[256];

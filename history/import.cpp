@@ -11,6 +11,7 @@
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
+#include "history/synthetic_draws.h"
 
 namespace history {
 
@@ -25,6 +26,19 @@ std::size_t recordsPerBatch(const DBFObject& table) {
 }
 
 }  // namespace
+
+bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game) {
+    table.refreshHeader();
+    if (table.recordCount() == 0 || table.fieldCount() != game.fieldsPerDraw) return false;
+    SyntheticDraws synthetic(game);
+    std::uint32_t seen = 0;
+    bool same = true;
+    scanDraws(table, 1, table.recordCount(), [&](std::span<const int> draw, std::uint32_t record) {
+        const std::vector<int> expected = synthetic.next();
+        same = same && record == ++seen && std::equal(draw.begin(), draw.end(), expected.begin(), expected.end());
+    });
+    return same && seen == table.recordCount();
+}
 
 void setRecordsPerBatch(std::size_t records) { g_recordsPerBatch = records; }
 

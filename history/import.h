@@ -15,6 +15,7 @@
 #include "history/table_draws.h"
 
 class DBFObject;
+struct Game;
 
 namespace history {
 
@@ -59,6 +60,10 @@ struct AppendOutcome {
 // (`appendedSoFar` then tells how many). `progress` hears the count after each batch.
 AppendOutcome appendDraws(DBFObject& table, TableKeys& known, std::span<const Draw* const> draws, bool skipDuplicates,
                           std::size_t& appendedSoFar, const std::function<void(std::size_t)>& progress = {});
+
+// Whether the table holds exactly the first synthetic draws of the game, in their order, as the
+// first run's sample tables do: made-up draws that real ones should replace, not join.
+bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game);
 
 // How many records a batch holds at most; 0 (the default) means as many as fill about a megabyte.
 // Tests set it, to reach a failure between batches with few draws.

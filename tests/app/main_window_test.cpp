@@ -178,7 +178,7 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
     EXPECT_TRUE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
 
     const std::vector<std::pair<QString, std::vector<QString>>> expected = {
-        {"Данные", {"СуперЛото", "Кено", "Анализировать последние N тиражей", "-", "Выход"}},
+        {"Данные", {"СуперЛото", "Кено", "Анализировать последние N тиражей", "Импорт тиражей", "-", "Выход"}},
         {"СуперЛото",
          {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-",
           "Проверка методов"}},

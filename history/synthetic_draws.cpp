@@ -1,11 +1,11 @@
 // The draw generator of the sample tables.
-#include "cli/synthetic_draws.h"
+#include "history/synthetic_draws.h"
 
 #include <algorithm>
 #include <numeric>
 #include <utility>
 
-namespace cli {
+namespace history {
 
 namespace {
 
@@ -44,4 +44,4 @@ std::vector<int> SyntheticDraws::next() {
     return drawn;
 }
 
-}  // namespace cli
+}  // namespace history

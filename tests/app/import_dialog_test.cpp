@@ -1,0 +1,115 @@
+// The import dialog driven offscreen: what its preview shows of a file before anything is
+// written, Cancel writing nothing, pasted text imported, and the first run's sample draws
+// proposed for replacement and replaced.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/import_dialog.h"
+#include "dbf/table_handler.h"
+#include "history/synthetic_draws.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_message_service.h"
+
+namespace {
+
+using testsupport::readFile;
+
+class ImportDialogTest : public ::testing::Test {
+protected:
+    testsupport::TempDir m_dir;
+    const std::string m_table = m_dir.file("lotobase.dbf");
+    RecordingMessageService m_messages;
+
+    std::vector<QString> problems(const TImportDialog& dialog) const {
+        std::vector<QString> items;
+        for (int i = 0; i < dialog.Problems()->count(); ++i) items.push_back(dialog.Problems()->item(i)->text());
+        return items;
+    }
+};
+
+TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    const std::string before = readFile(m_table);
+    const std::string file = m_dir.file("archive.csv");
+    testsupport::writeFile(file,
+                           "Тираж;Дата;Номера\n"
+                           "1236;07.12.2026;3 17 22 31 40 48\n"
+                           "1235;06.12.2026;3 17 22 31 40 50\n"
+                           "1234;05.12.2026;12 11 10 9 8 7\n"
+                           "1233;04.12.2026;4 18 23 32 41 49\n");
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+    const QString summary = dialog.Summary()->text();
+    for (const char* shown : {"Кодировка: UTF-8", "Разделитель: точка с запятой", "Заголовок: строка 1 пропущена",
+                              "Порядок: новые сверху (по номерам тиражей, поле 1)", "К импорту: 2\u00A0тиража",
+                              "Первый: 4 18 23 32 41 49 (строка 5)", "Последний: 3 17 22 31 40 48 (строка 2)"})
+        EXPECT_TRUE(summary.contains(QString::fromUtf8(shown))) << shown << "\n" << summary.toStdString();
+    EXPECT_TRUE(dialog.NewestFirstBox()->isChecked()) << "the order found is proposed";
+    EXPECT_FALSE(dialog.ReplaceBox()->isChecked()) << "real draws are not proposed for replacement";
+    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: 50 is outside 1..49"),
+                                                      QString::fromUtf8("строка 4: тот же тираж, что запись 2")}));
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled()) << "a bad line imports nothing";
+
+    // The columns changed by the player: the draw's field named, the same preview.
+    dialog.ColumnsEdit()->setText("3");
+    dialog.Preview();
+    EXPECT_EQ(problems(dialog).size(), 2u);
+
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(readFile(m_table) == before) << "nothing written";
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.LoadText(QString::fromUtf8("Тираж\tДата\tШары\n1\t05.12.2026\t3 17 22 31 40 48\n"
+                                      "2\t06.12.2026\t4 18 23 32 41 49\n"));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Разделитель: табуляция")));
+    EXPECT_FALSE(dialog.NewestFirstBox()->isChecked());
+    ASSERT_TRUE(dialog.ImportButton()->isEnabled()) << dialog.Summary()->text().toStdString();
+    dialog.show();
+    QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 2\u00A0тиража.");
+    DBFObject table(m_table, "", false, true);
+    ASSERT_EQ(table.recordCount(), 3u);
+    table.readRecord(3);
+    EXPECT_EQ(table.getNumber(1), 4);
+}
+
+TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
+    testsupport::Draws samples;
+    history::SyntheticDraws synthetic(kSuperLoto);
+    for (int i = 0; i < 100; ++i) samples.push_back(synthetic.next());
+    testsupport::writeDrawTable(m_table, kSuperLoto, samples);
+    TImportDialog dialog(kSuperLoto, m_table);
+    EXPECT_TRUE(dialog.ReplaceBox()->isChecked());
+    EXPECT_TRUE(dialog.ReplaceReason()->text().contains(QString::fromUtf8("только 100\u00A0тиражей учебного примера")))
+        << dialog.ReplaceReason()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 100\u00A0записей, стало 2\u00A0тиража.");
+    DBFObject table(m_table, "", false, true);
+    EXPECT_EQ(table.recordCount(), 2u);
+
+    // One real draw more, and the table is no sample any more.
+    testsupport::writeDrawTable(m_table, kSuperLoto, {samples[0], samples[1], {1, 2, 3, 4, 5, 6}});
+    TImportDialog real(kSuperLoto, m_table);
+    EXPECT_FALSE(real.ReplaceBox()->isChecked());
+    EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
+}
+
+}  // namespace
