@@ -133,8 +133,8 @@ bool TImportDialog::LoadFile(const QString& path) {
         return false;
     }
     std::vector<std::string> lines;
-    const std::string why =
-        history::readTextLines(fd, [&](std::string_view line) { lines.emplace_back(line); }, &m_encoding);
+    const std::string why = history::readTextLines(
+        fd, [&](std::string_view line) { lines.emplace_back(line); }, &m_encoding);
     ::close(fd);
     if (!why.empty()) {
         ShowErrorBox("Файл «" + path.toStdString() + "» не прочитан: " + why);
@@ -193,14 +193,15 @@ void TImportDialog::Preview() {
     std::string orderText = "не определён";
     if (order != history::DrawOrder::kUnknown) {
         const std::string column = parser.orderColumn();
-        orderText = std::string(order == history::DrawOrder::kNewestFirst ? "новые сверху" : "старые сверху") +
-                    " (" + (column.find("dates") != std::string::npos ? "по датам, поле " : "по номерам тиражей, поле ") +
+        orderText = std::string(order == history::DrawOrder::kNewestFirst ? "новые сверху" : "старые сверху") + " (" +
+                    (column.find("dates") != std::string::npos ? "по датам, поле " : "по номерам тиражей, поле ") +
                     column.substr(6, column.find(' ', 6) - 6) + ")";
     }
 
     const bool replace = m_replace->isChecked();
     const history::DrawKeys none(shape->highest);
-    const history::TableKeys known = replace ? history::TableKeys{none, 0} : history::tableKeysOf(table, shape->highest);
+    const history::TableKeys known =
+        replace ? history::TableKeys{none, 0} : history::tableKeysOf(table, shape->highest);
     const history::ImportPlan plan = history::planImport(known.keys, parser.draws(), shape->highest);
     for (const history::Duplicate& duplicate : plan.duplicates) {
         m_problems->addItem(U("строка " + std::to_string(duplicate.line) + ": тот же тираж, что " +
@@ -209,10 +210,10 @@ void TImportDialog::Preview() {
         ++m_duplicates;
     }
 
-    std::string summary = "Кодировка: " + (m_encoding.empty() ? std::string("—") : m_encoding) +
-                          "\nРазделитель: " + separatorOf(m_lines) + "\nЗаголовок: " + header +
-                          "\nПорядок: " + orderText + "\nК импорту: " +
-                          russian::counted(static_cast<long long>(plan.fresh.size()), russian::kDraws);
+    std::string summary =
+        "Кодировка: " + (m_encoding.empty() ? std::string("—") : m_encoding) +
+        "\nРазделитель: " + separatorOf(m_lines) + "\nЗаголовок: " + header + "\nПорядок: " + orderText +
+        "\nК импорту: " + russian::counted(static_cast<long long>(plan.fresh.size()), russian::kDraws);
     if (!plan.fresh.empty()) {
         const auto& first = *plan.fresh.front();
         const auto& last = *plan.fresh.back();
@@ -261,8 +262,9 @@ bool TImportDialog::Import() {
 }
 
 bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent) {
-    const QString path = QFileDialog::getOpenFileName(parent, QString::fromUtf8("Импорт тиражей"), QString(),
-                                                      QString::fromUtf8("Тиражи (*.csv *.txt *.tsv *.json);;Все файлы (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(parent, QString::fromUtf8("Импорт тиражей"), QString(),
+                                     QString::fromUtf8("Тиражи (*.csv *.txt *.tsv *.json);;Все файлы (*)"));
     if (path.isEmpty()) return false;
     TImportDialog dialog(game, tablePath, parent);
     if (!dialog.LoadFile(path)) return false;

@@ -74,8 +74,9 @@ TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
 TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
     testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
     TImportDialog dialog(kSuperLoto, m_table);
-    dialog.LoadText(QString::fromUtf8("Тираж\tДата\tШары\n1\t05.12.2026\t3 17 22 31 40 48\n"
-                                      "2\t06.12.2026\t4 18 23 32 41 49\n"));
+    dialog.LoadText(
+        QString::fromUtf8("Тираж\tДата\tШары\n1\t05.12.2026\t3 17 22 31 40 48\n"
+                          "2\t06.12.2026\t4 18 23 32 41 49\n"));
     EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Разделитель: табуляция")));
     EXPECT_FALSE(dialog.NewestFirstBox()->isChecked());
     ASSERT_TRUE(dialog.ImportButton()->isEnabled()) << dialog.Summary()->text().toStdString();
