@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -21,11 +22,47 @@ namespace {
 constexpr std::string_view kHardSeparators = ",;\t";
 constexpr std::string_view kBlanks = " \r";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t npos = std::string_view::npos;
+
+// A set of characters looked up in one step: string_view's find_first_of walks its set for every
+// character of the text, which a long file pays for on every field.
+class Chars {
+public:
+    constexpr explicit Chars(std::string_view set) {
+        for (const char c : set) m_in[static_cast<unsigned char>(c)] = true;
+    }
+    bool has(char c) const { return m_in[static_cast<unsigned char>(c)]; }
+    std::size_t firstIn(std::string_view text, std::size_t from = 0) const {
+        for (; from < text.size(); ++from)
+            if (has(text[from])) return from;
+        return npos;
+    }
+    std::size_t firstOut(std::string_view text, std::size_t from = 0) const {
+        for (; from < text.size(); ++from)
+            if (!has(text[from])) return from;
+        return npos;
+    }
+    std::size_t lastOut(std::string_view text) const {
+        for (std::size_t at = text.size(); at > 0; --at)
+            if (!has(text[at - 1])) return at - 1;
+        return npos;
+    }
+
+private:
+    std::array<bool, 256> m_in{};
+};
+
+constexpr Chars kBlankSet(kBlanks);
+constexpr Chars kHardSet(kHardSeparators);
+constexpr Chars kDigitSet("0123456789");
+constexpr Chars kLineBlankSet(" \t\r");
+// What parts the numbers of a draw kept in one field.
+constexpr Chars kPartSet(" \t\r,;-");
 
 std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+    const std::size_t first = kBlankSet.firstOut(text);
+    if (first == npos) return {};
+    return text.substr(first, kBlankSet.lastOut(text) - first + 1);
 }
 
 bool hasHardSeparator(std::string_view line) {
@@ -33,7 +70,7 @@ bool hasHardSeparator(std::string_view line) {
     for (const char c : line) {
         if (c == '"')
             quoted = !quoted;
-        else if (!quoted && kHardSeparators.find(c) != std::string_view::npos)
+        else if (!quoted && kHardSet.has(c))
             return true;
     }
     return false;
@@ -62,9 +99,7 @@ bool looksNumeric(std::string_view text) {
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
     const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    const auto digits = [](std::string_view part) {
-        return part.find_first_not_of("0123456789") == std::string_view::npos;
-    };
+    const auto digits = [](std::string_view part) { return kDigitSet.firstOut(part) == npos; };
     return (!whole.empty() || !fraction.empty()) && digits(whole) && digits(fraction);
 }
 
@@ -100,6 +135,7 @@ std::vector<std::size_t> namedColumns(const Fields& fields, const DrawShape& sha
 std::optional<std::string> checkDraw(std::span<const std::string> words, const DrawShape& shape,
                                      std::vector<int>& draw) {
     std::vector<long long> values;
+    values.reserve(words.size());
     for (const std::string& word : words) {
         const auto value = integerOf(word);
         if (!value)
@@ -143,21 +179,20 @@ std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text) {
 // around a field do not count), otherwise between runs of blanks.
 std::optional<std::string> DrawFileParser::splitLine(std::string_view line, std::vector<Field>& fields) {
     const bool hard = hasHardSeparator(line);
-    const std::string_view separators = hard ? kHardSeparators : kBlanks;
+    const Chars& separators = hard ? kHardSet : kBlankSet;
     std::size_t at = 0;
     for (;;) {
-        at = std::min(line.size(), line.find_first_not_of(kBlanks, at));
+        at = std::min(line.size(), kBlankSet.firstOut(line, at));
         if (!hard && at == line.size()) return std::nullopt;
         Field field;
         if (at < line.size() && line[at] == '"') {
             const auto text = quotedField(line, at);
             if (!text) return "a quote is not closed";
             field = {*text, true};
-            at = std::min(line.size(), line.find_first_not_of(kBlanks, at));
-            if (at < line.size() && separators.find(line[at]) == std::string_view::npos)
-                return "text after a closing quote";
+            at = std::min(line.size(), kBlankSet.firstOut(line, at));
+            if (at < line.size() && !separators.has(line[at])) return "text after a closing quote";
         } else {
-            const std::size_t end = std::min(line.size(), line.find_first_of(separators, at));
+            const std::size_t end = std::min(line.size(), separators.firstIn(line, at));
             field.text = std::string(trimmed(line.substr(at, end - at)));
             at = end;
         }
@@ -169,20 +204,29 @@ std::optional<std::string> DrawFileParser::splitLine(std::string_view line, std:
 
 namespace {
 
-bool allDigits(std::string_view text) {
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
+bool allDigits(std::string_view text) { return !text.empty() && kDigitSet.firstOut(text) == npos; }
 
 // The numbers of a draw kept in one field: parted by blanks, commas, semicolons or dashes.
 std::vector<std::string> drawFieldWords(std::string_view text) {
-    constexpr std::string_view kParts = " \t\r,;-";
     std::vector<std::string> words;
-    for (std::size_t at = text.find_first_not_of(kParts); at != std::string_view::npos;) {
-        const std::size_t end = text.find_first_of(kParts, at);
-        words.emplace_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
-        at = end == std::string_view::npos ? end : text.find_first_not_of(kParts, end);
+    for (std::size_t at = kPartSet.firstOut(text); at != npos;) {
+        const std::size_t end = kPartSet.firstIn(text, at);
+        words.emplace_back(text.substr(at, end == npos ? npos : end - at));
+        at = end == npos ? end : kPartSet.firstOut(text, end);
     }
     return words;
+}
+
+// How many whole numbers a field holding a draw has, without taking them apart; 0 when a part of
+// it is no whole number.
+std::size_t drawFieldCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t at = kPartSet.firstOut(text); at != npos; ++count) {
+        const std::size_t end = kPartSet.firstIn(text, at);
+        if (!allDigits(text.substr(at, end == npos ? npos : end - at))) return 0;
+        at = end == npos ? end : kPartSet.firstOut(text, end);
+    }
+    return count;
 }
 
 // dd.mm.yyyy or yyyy-mm-dd as yyyymmdd, so that later dates are larger.
@@ -250,11 +294,7 @@ void DrawFileParser::fault(std::size_t line, const std::string& text) {
 // after it holds numbers: "Тираж;Дата;1;2;3;4;5;6" over "1234;05.12.2026;3;17;22;31;40;48".
 bool DrawFileParser::isHeaderOver(const std::vector<Field>& first, const std::vector<Field>* next) {
     // A field holding a whole draw ("3-17-22-31-40-48") holds numbers too.
-    const auto numeric = [](const Field& field) {
-        if (looksNumeric(field.text)) return true;
-        const auto words = drawFieldWords(field.text);
-        return words.size() > 1 && std::all_of(words.begin(), words.end(), allDigits);
-    };
+    const auto numeric = [](const Field& field) { return looksNumeric(field.text) || drawFieldCount(field.text) > 1; };
     if (std::none_of(first.begin(), first.end(), numeric)) return true;
     if (!next) return false;
     for (std::size_t i = 0; i < std::min(first.size(), next->size()); ++i) {
@@ -274,11 +314,13 @@ void DrawFileParser::feedLine(std::string_view line) {
         line = decoded;
         m_sawWindows1251 = true;
     }
-    const std::size_t first = line.find_first_not_of(" \t\r");
+    const std::size_t first = kLineBlankSet.firstOut(line);
     if (first == std::string_view::npos || line[first] == '#') return;
     if (takeJsonLine(line.substr(first), m_lineNumber)) return;
 
-    std::vector<Field> fields;
+    // The line's fields and words live in members, so that a long file reuses their memory.
+    std::vector<Field>& fields = m_fields;
+    fields.clear();
     if (const auto fault = splitLine(line, fields)) {
         finish();
         this->fault(m_lineNumber, *fault);
@@ -287,7 +329,7 @@ void DrawFileParser::feedLine(std::string_view line) {
     if (std::all_of(fields.begin(), fields.end(), [](const Field& field) { return field.text.empty(); })) return;
     if (!m_seenContent) {
         m_seenContent = true;
-        m_firstLine = std::move(fields);
+        m_firstLine = fields;
         m_firstLineNumber = m_lineNumber;
         return;
     }
@@ -364,8 +406,10 @@ bool DrawFileParser::takeJsonLine(std::string_view line, std::size_t lineNumber)
 }
 
 void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber) {
-    std::vector<std::string> words;
-    std::vector<bool> drawFields(fields.size(), false);
+    std::vector<std::string>& words = m_words;
+    words.clear();
+    std::vector<bool>& drawFields = m_drawFields;
+    drawFields.assign(fields.size(), false);
     const std::size_t picks = m_shape.picks();
     if (m_columns.size() == 1 && picks > 1) {
         // One named field holds the whole draw.
@@ -390,8 +434,7 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
         // The one field that holds exactly the game's count of numbers, as archives write a draw.
         std::optional<std::size_t> whole;
         for (std::size_t i = 0; i < fields.size() && picks > 1; ++i) {
-            const auto inside = drawFieldWords(fields[i].text);
-            if (inside.size() != picks || !std::all_of(inside.begin(), inside.end(), allDigits)) continue;
+            if (drawFieldCount(fields[i].text) != picks) continue;
             whole = whole ? std::optional<std::size_t>(fields.size()) : i;  // two such fields: none
         }
         if (whole && *whole < fields.size()) {
@@ -404,10 +447,10 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
                     if (!field.text.empty()) words.push_back(field.text);
                     continue;
                 }
-                for (std::size_t at = field.text.find_first_not_of(kBlanks); at != std::string::npos;) {
-                    const std::size_t end = field.text.find_first_of(kBlanks, at);
-                    words.push_back(field.text.substr(at, end == std::string::npos ? std::string::npos : end - at));
-                    at = field.text.find_first_not_of(kBlanks, end);
+                for (std::size_t at = kBlankSet.firstOut(field.text); at != npos;) {
+                    const std::size_t end = kBlankSet.firstIn(field.text, at);
+                    words.push_back(field.text.substr(at, end == npos ? npos : end - at));
+                    at = end == npos ? npos : kBlankSet.firstOut(field.text, end);
                 }
             }
         }

@@ -99,6 +99,9 @@ private:
     bool m_orderIsDate = false;
     bool m_orderUsable = true;
     std::vector<long long> m_orderKeys;
+    std::vector<Field> m_fields;
+    std::vector<std::string> m_words;
+    std::vector<bool> m_drawFields;
 };
 
 // The longest line a draw file may have; a longer one is no draw and stops the reading.

@@ -10,6 +10,7 @@
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_handler.h"
+#include "dbf/text_numbers.h"
 #include "history/draw_tables.h"
 #include "history/words.h"
 
@@ -42,7 +43,8 @@ void DrawKeys::keyOf(std::span<const int> draw) const {
     for (const int number : draw) {
         // Numbers outside the key's bits (a damaged record) fold into it: a key then only finds
         // more, never fewer, draws than the same numbers.
-        const auto bit = static_cast<std::size_t>(number - 1) % (m_words * 64);
+        auto bit = static_cast<std::size_t>(number - 1);
+        if (bit >= m_words * 64) bit %= m_words * 64;
         m_key[bit / 64] |= std::uint64_t{1} << (bit % 64);
     }
 }
@@ -122,15 +124,29 @@ void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
     const std::uint32_t perBlock = std::max<std::uint32_t>(1, kBlockBytes / length);
     std::vector<std::uint8_t> block;
     std::vector<int> draw(static_cast<std::size_t>(fields));
+    // The draw tables' two-byte fields side by side, read sixteen bytes at a time; any other
+    // text goes field by field.
+    bool sideBySide = fields > 0;
+    for (int f = 0; f < fields && sideBySide; ++f)
+        sideBySide = lengths[f] == 2 && offsets[f] == 1 + 2 * static_cast<std::uint32_t>(f);
+    const xb::TwoByteFieldReader pairs(static_cast<std::size_t>(std::max(fields, 1)), 99);
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(fields) + 8);
+    constexpr std::size_t kSlack = 16;  // the reader may look sixteen bytes past a field
     for (std::uint32_t next = first; next <= last && next != 0;) {
         const std::uint32_t count = std::min(perBlock, last - next + 1);
-        block.resize(static_cast<std::size_t>(count) * length);
+        block.resize(static_cast<std::size_t>(count) * length + kSlack);
         const std::uint64_t offset = table.headerLength() + std::uint64_t{next - 1} * length;
         if (table.readAt(offset, block.data(), count * length) != count * length)
             xb::raiseError(xb::err::kShortRead, xb::loc::kRecordRead, table.path());
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint8_t* record = block.data() + std::size_t{i} * length;
             if (record[0] == xb::kDeletedFlag) continue;
+            if (sideBySide && pairs.read(record + 1, cells.data()) &&
+                std::none_of(cells.begin(), cells.begin() + fields, [](std::uint8_t cell) { return cell == 0; })) {
+                std::copy(cells.begin(), cells.begin() + fields, draw.begin());
+                visit(draw, next + i);
+                continue;
+            }
             bool whole = true;
             for (std::size_t f = 0; f < draw.size() && whole; ++f)
                 whole = offsets[f] + lengths[f] <= length && wholeNumberOf(record + offsets[f], lengths[f], draw[f]);
