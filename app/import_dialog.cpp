@@ -2,6 +2,7 @@
 #include "app/import_dialog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -13,9 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <algorithm>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "dbf/table_handler.h"
@@ -27,6 +30,9 @@
 #include "toolkit/russian_text.h"
 
 namespace {
+
+constexpr int kProgressDelayMs = 500;         // short work shows no progress bar
+constexpr std::size_t kLinesPerStep = 20000;  // lines read between two looks at the progress bar
 
 QString U(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
@@ -49,10 +55,31 @@ std::string separatorOf(const std::vector<std::string>& lines) {
     return "—";
 }
 
-// The reader's notes in the dialog's language: "line 4: ..." as "строка 4: ...".
+// The reader's notes in the dialog's language: "line 4: 50 is outside 1..49" as "строка 4: номер
+// 50 вне 1–49". A note of no known form keeps its words after the line number.
 std::string russianLine(const std::string& note) {
-    if (note.starts_with("line ")) return "строка " + note.substr(5);
-    return note;
+    static const std::pair<std::regex, const char*> kForms[] = {
+        {std::regex(R"(^(.*) is outside 1\.\.(\d+)$)"), "номер $1 вне 1–$2"},
+        {std::regex(R"(^'(.*)' is not a number$)"), "«$1» — не число"},
+        {std::regex(R"(^an empty field is not a number$)"), "пустое поле — не число"},
+        {std::regex(R"(^(\d+) numbers?, the table has (\d+) fields$)"), "чисел: $1, а в тираже $2"},
+        {std::regex(R"(^(\d+) appears twice$)"), "номер $1 дважды"},
+        {std::regex(R"(^(\d+) appears (\d+) times$)"), "номер $1 стоит $2 раза"},
+        {std::regex(R"(^no field (\d+), the line has (\d+)$)"), "нет поля $1, полей в строке: $2"},
+        {std::regex(R"(^a quote is not closed$)"), "кавычка не закрыта"},
+        {std::regex(R"(^text after a closing quote$)"), "текст после закрывающей кавычки"},
+    };
+    static const std::regex kLine(R"(^line (\d+): (.*)$)");
+    std::smatch parts;
+    if (!std::regex_match(note, parts, kLine)) return note;
+    std::string fault = parts[2];
+    for (const auto& [form, russian] : kForms) {
+        if (std::regex_match(fault, form)) {
+            fault = std::regex_replace(fault, form, russian);
+            break;
+        }
+    }
+    return "строка " + parts[1].str() + ": " + fault;
 }
 
 }  // namespace
@@ -128,14 +155,40 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
 
 bool TImportDialog::LoadFile(const QString& path) {
     const int fd = ::open(path.toUtf8().constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
         ShowErrorBox("Не удалось прочитать файл «" + path.toStdString() + "»");
         return false;
     }
+    const std::unique_ptr<int, void (*)(int*)> closing(new int(fd), [](int* open) {
+        ::close(*open);
+        delete open;
+    });
+    // A long file is read under a progress bar that can be cancelled: nothing is written then.
+    QProgressDialog progress(U("Чтение файла тиражей…"), U("Отмена"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
+    const auto total = static_cast<double>(std::max<off_t>(st.st_size, 1));
+    double done = 0;
+    struct Cancelled {};
     std::vector<std::string> lines;
-    const std::string why = history::readTextLines(
-        fd, [&](std::string_view line) { lines.emplace_back(line); }, &m_encoding);
-    ::close(fd);
+    std::string why;
+    try {
+        why = history::readTextLines(
+            fd,
+            [&](std::string_view line) {
+                lines.emplace_back(line);
+                done += static_cast<double>(line.size() + 1);
+                if (lines.size() % kLinesPerStep != 0) return;
+                progress.setValue(std::min(999, static_cast<int>(1000 * done / total)));
+                QApplication::processEvents();
+                if (progress.wasCanceled()) throw Cancelled{};
+            },
+            &m_encoding);
+    } catch (const Cancelled&) {
+        return false;
+    }
     if (!why.empty()) {
         ShowErrorBox("Файл «" + path.toStdString() + "» не прочитан: " + why);
         return false;
@@ -155,6 +208,8 @@ void TImportDialog::LoadText(const QString& text) {
 }
 
 void TImportDialog::Preview() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::unique_ptr<void, void (*)(void*)> restore(this, [](void*) { QApplication::restoreOverrideCursor(); });
     m_problems->clear();
     m_faults = m_duplicates = 0;
     DBFObject table(m_tablePath, "", false, true);
@@ -251,8 +306,18 @@ bool TImportDialog::Import() {
                     russian::counted(static_cast<long long>(plan.fresh.size()), russian::kDraws) + ".");
         return true;
     }
+    // The appends under a progress bar; once writing has begun it goes to its end, each batch
+    // whole, so that the count below is what the table gained.
+    QProgressDialog progress(U("Запись тиражей…"), QString(), 0, static_cast<int>(plan.fresh.size()), this);
+    progress.setCancelButton(nullptr);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kProgressDelayMs);
     std::size_t appended = 0;
-    const history::AppendOutcome outcome = history::appendDraws(table, known, plan.fresh, true, appended);
+    const history::AppendOutcome outcome =
+        history::appendDraws(table, known, plan.fresh, true, appended, [&](std::size_t soFar) {
+            progress.setValue(static_cast<int>(soFar));
+            QApplication::processEvents();
+        });
     ShowMessage("Добавлено " + russian::counted(static_cast<long long>(appended), russian::kDraws) +
                 (outcome.meanwhile.empty() ? std::string()
                                            : ", пропущено повторов, добавленных тем временем другой программой: " +

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -54,7 +56,7 @@ TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
         EXPECT_TRUE(summary.contains(QString::fromUtf8(shown))) << shown << "\n" << summary.toStdString();
     EXPECT_TRUE(dialog.NewestFirstBox()->isChecked()) << "the order found is proposed";
     EXPECT_FALSE(dialog.ReplaceBox()->isChecked()) << "real draws are not proposed for replacement";
-    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: 50 is outside 1..49"),
+    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: номер 50 вне 1–49"),
                                                       QString::fromUtf8("строка 4: тот же тираж, что запись 2")}));
     EXPECT_FALSE(dialog.ImportButton()->isEnabled()) << "a bad line imports nothing";
 
@@ -69,6 +71,25 @@ TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(readFile(m_table) == before) << "nothing written";
     EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST_F(ImportDialogTest, ALongFileCancelledWhileReadLoadsAndWritesNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    const std::string before = readFile(m_table);
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += "7 8 9 10 11 12\n";
+    const std::string file = m_dir.file("long.csv");
+    testsupport::writeFile(file, text);
+    TImportDialog dialog(kSuperLoto, m_table);
+    // The player presses the progress bar's Cancel as soon as the reading looks at it.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        for (QProgressDialog* progress : dialog.findChildren<QProgressDialog*>()) progress->cancel();
+    });
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(file)));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("К импорту: 0\u00A0тиражей")))
+        << dialog.Summary()->text().toStdString();
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    EXPECT_TRUE(readFile(m_table) == before);
 }
 
 TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
