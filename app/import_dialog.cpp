@@ -326,10 +326,22 @@ bool TImportDialog::Import() {
     return appended > 0;
 }
 
+namespace {
+
+std::function<QString(QWidget*)>& fileChooser() {
+    static std::function<QString(QWidget*)> chooser;
+    return chooser;
+}
+
+}  // namespace
+
+void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser) { fileChooser() = std::move(chooser); }
+
 bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent, QString::fromUtf8("Импорт тиражей"), QString(),
-                                     QString::fromUtf8("Тиражи (*.csv *.txt *.tsv *.json);;Все файлы (*)"));
+    const QString path = fileChooser() ? fileChooser()(parent)
+                                       : QFileDialog::getOpenFileName(
+                                             parent, QString::fromUtf8("Импорт тиражей"), QString(),
+                                             QString::fromUtf8("Тиражи (*.csv *.txt *.tsv *.json);;Все файлы (*)"));
     if (path.isEmpty()) return false;
     TImportDialog dialog(game, tablePath, parent);
     if (!dialog.LoadFile(path)) return false;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,3 +65,6 @@ private:
 // The menu item's work: a file chosen, the dialog shown, the import made when the player says so.
 // Gives true when the table changed.
 bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent);
+
+// Tests choose the file in place of the file dialog (an empty function restores the dialog).
+void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser);

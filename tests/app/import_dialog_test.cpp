@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "app/import_dialog.h"
+#include "app/startup.h"
+#include "table_folder_test.h"
 #include "dbf/table_handler.h"
 #include "history/synthetic_draws.h"
 #include "tests/support/draw_table.h"
@@ -132,6 +134,48 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     TImportDialog real(kSuperLoto, m_table);
     EXPECT_FALSE(real.ReplaceBox()->isChecked());
     EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
+}
+
+// The menu item with the program's windows open: the table's users here let go of it for the
+// replacement and see the new draws afterwards, the data window and the next analysis alike.
+class ImportMenuTest : public TableFolderTest {
+protected:
+    RecordingMessageService m_messages;
+};
+
+TEST_F(ImportMenuTest, AReplacementFromTheMenuIsSeenByTheOpenWindows) {
+    makeTables(5, 5, 3, 4);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form3->ShowAndRaise();
+    ASSERT_TRUE(windows->Form3->XbaseDataSet1().Active());
+    const std::string file = m_dir.file("real.csv");
+    // Six draws: the histogram wants five at least.
+    testsupport::writeFile(file,
+                           "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n19 20 21 22 23 24\n"
+                           "3 17 22 31 40 48\n4 18 23 32 41 49\n");
+    SetImportFileChooserHook([&](QWidget*) { return QString::fromStdString(file); });
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<TImportDialog*>(widget)) {
+                dialog->ReplaceBox()->setChecked(true);
+                QTest::mouseClick(dialog->ImportButton(), Qt::LeftButton);
+            }
+        }
+    });
+    windows->Form1->MenuItem("NImportN2")->trigger();
+    SetImportFileChooserHook({});
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Таблица заменена: было 5\u00A0записей, стало 6\u00A0тиражей.");
+    EXPECT_TRUE(windows->Form3->XbaseDataSet1().Active()) << "the data window has its table again";
+    windows->Form3->XbaseDataSet1().Last();
+    EXPECT_EQ(windows->Form3->XbaseDataSet1().Fields(0).AsInteger(), 4);
+    windows->Form1->MenuItem("N9")->trigger();
+    int counted = 0;
+    for (const std::int32_t value : LotoValues) counted += value;
+    EXPECT_EQ(counted, 6 * 6) << "the analysis counts the new draws only";
+    EXPECT_EQ(LotoValues[48], 1) << "49 once";
+    windows->Form3->hide();
 }
 
 }  // namespace
