@@ -384,6 +384,10 @@ bool DrawFileParser::takeJsonLine(std::string_view line, std::size_t lineNumber)
         }
         pairs.emplace_back(std::move(*name), std::move(*value));
     }
+    // `dump --deleted --format json` marks deleted records: they are no part of the history.
+    if (std::any_of(pairs.begin(), pairs.end(),
+                    [](const auto& pair) { return pair.first == "deleted" && pair.second == "true"; }))
+        return true;
     std::vector<std::string> words;
     for (const std::string& field : m_shape.fieldNames) {
         const auto found = std::find_if(pairs.begin(), pairs.end(),

@@ -122,6 +122,13 @@ TEST_F(ImportShapes, UnicodeAndWindowsTextAndTheJsonDumpReadBack) {
     EXPECT_EQ(back.status, cli::kExitOk) << back.err << json;
     EXPECT_EQ(back.out, "appended 2 draws\n");
     EXPECT_EQ(runCli({"dump", copy}).out, runCli({"dump", table}).out);
+
+    // With --deleted, the deleted records stay out.
+    ASSERT_EQ(runCli({"delete", table, "2"}).status, cli::kExitOk);
+    writeFile(csv, runCli({"dump", table, "--deleted", "--format", "json"}).out);
+    const std::string again = dir.file("again/lotobase.dbf");
+    ASSERT_EQ(runCli({"create", "--game", "loto", dir.file("again")}).status, cli::kExitOk);
+    EXPECT_EQ(runCli({"import", again, csv}).out, "appended 1 draw\n");
 }
 
 TEST_F(ImportShapes, ANewestFirstFileIsRefusedWithoutTheOptionAndTurnedWithIt) {
