@@ -2,6 +2,9 @@
 #include "analysis/game.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -141,6 +144,18 @@ DrawFault CheckDrawNumbers(std::span<const long long> values, std::size_t picks,
             return fault;
         }
     }
+    // Each number once, as a draw mostly is: one pass over a bit per number tells.
+    std::array<bool, 256> few{};
+    std::vector<bool> many(highest < 256 ? 0 : static_cast<std::size_t>(highest) + 1);
+    const auto seenBefore = [&](std::size_t value) {
+        if (highest < 256) return std::exchange(few[value], true);
+        const bool before = many[value];
+        many[value] = true;
+        return before;
+    };
+    bool repeated = false;
+    for (const long long value : values) repeated = seenBefore(static_cast<std::size_t>(value)) || repeated;
+    if (!repeated) return fault;
     // The first number (by its first place) that stands twice, at its second place.
     for (std::size_t i = 0; i < values.size(); ++i) {
         for (std::size_t j = i + 1; j < values.size(); ++j) {

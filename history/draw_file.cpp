@@ -108,9 +108,12 @@ std::optional<long long> integerOf(const std::string& word) {
     if (word.empty()) return std::nullopt;
     const bool negative = word[0] == '-';
     const std::size_t sign = (word[0] == '-' || word[0] == '+') ? 1 : 0;
-    const auto magnitude = decimalNumber(word.substr(sign));
-    if (!magnitude) return std::nullopt;
-    const long long value = static_cast<long long>(std::min<std::uint64_t>(*magnitude, 1000000000ull));
+    if (word.size() == sign) return std::nullopt;
+    long long value = 0;
+    for (std::size_t at = sign; at < word.size(); ++at) {
+        if (word[at] < '0' || word[at] > '9') return std::nullopt;
+        value = std::min<long long>(value * 10 + (word[at] - '0'), 1000000000);
+    }
     return negative ? -value : value;
 }
 
@@ -438,7 +441,8 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
         // The one field that holds exactly the game's count of numbers, as archives write a draw.
         std::optional<std::size_t> whole;
         for (std::size_t i = 0; i < fields.size() && picks > 1; ++i) {
-            if (drawFieldCount(fields[i].text) != picks) continue;
+            // A field without a blank, comma or dash inside holds one number at most.
+            if (kPartSet.firstIn(fields[i].text) == npos || drawFieldCount(fields[i].text) != picks) continue;
             whole = whole ? std::optional<std::size_t>(fields.size()) : i;  // two such fields: none
         }
         if (whole && *whole < fields.size()) {
