@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -184,9 +185,12 @@ void TForm1::ImportDraws(const Game& game) {
     // The program's own users of the table let go of it, so that a replacement may have it to
     // itself, and open it again afterwards, the new draws and all.
     GameSide& side = SideOf(game);
+    const std::array<TDataSet*, 2> users = {side.dataset.get(), side.window ? &side.window->XbaseDataSet1() : nullptr};
+    for (TDataSet* dataSet : users) {
+        if (dataSet && dataSet->Active()) dataSet->CheckBrowseMode();  // a row being typed is saved first
+    }
     std::vector<TDataSet*> reopen;
-    for (TDataSet* dataSet : {static_cast<TDataSet*>(side.dataset.get()),
-                              side.window ? static_cast<TDataSet*>(&side.window->XbaseDataSet1()) : nullptr}) {
+    for (TDataSet* dataSet : users) {
         if (dataSet && dataSet->Active()) {
             dataSet->Close();
             reopen.push_back(dataSet);
