@@ -297,6 +297,18 @@ const Analysis* AnalysisNamed(const std::string& cliName) {
     return nullptr;
 }
 
+std::string MenuItemName(const Game& game, std::size_t index) {
+    if (index < game.menu.itemNames.size() && game.menu.itemNames[index]) return game.menu.itemNames[index];
+    std::string analysis = kAnalyses[index].cliName;
+    analysis.front() = static_cast<char>(analysis.front() - 'a' + 'A');
+    return game.cliName + analysis;
+}
+
+const char* MenuItemCaption(const Game& game, std::size_t index) {
+    if (index < game.menu.itemCaptions.size() && game.menu.itemCaptions[index]) return game.menu.itemCaptions[index];
+    return kAnalyses[index].menuCaption;
+}
+
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells) {
     const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
     auto accumulator = analysis.start(game);

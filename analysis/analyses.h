@@ -80,6 +80,12 @@ const Analysis& TalvenMethodAnalysis();
 // The analysis of a command-line name, or nullptr.
 const Analysis* AnalysisNamed(const std::string& cliName);
 
+// The object name of the menu item that runs analysis `index` of Analyses() on the game: the
+// name the game fixes for it, else the game's and the analysis' command-line names ("g536Talven").
+std::string MenuItemName(const Game& game, std::size_t index);
+// The item's caption: the game's own spelling where it has one, else the analysis' caption.
+const char* MenuItemCaption(const Game& game, std::size_t index);
+
 // The analysis of draws held in memory (rows of `game.fieldsPerDraw` cells, record numbers
 // counted from 1).
 AnalysisResult Analyse(const Analysis& analysis, const Game& game, std::span<const std::uint8_t> cells);

@@ -14,24 +14,20 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::stri
     return MakeDrawDataSetOn(game, tableName);
 }
 
-namespace {
-
-bool HasDrawFields(TDataSet& dataset, const Game& game) {
-    if (dataset.FieldCount() < game.fieldsPerDraw) return false;
-    for (int f = 0; f < game.fieldsPerDraw; ++f) {
+std::vector<TableField> TableFieldsOf(TDataSet& dataset) {
+    std::vector<TableField> fields;
+    for (int f = 0; f < dataset.FieldCount(); ++f) {
         const TField& field = dataset.Fields(f);
         const TFieldType type = field.DataType();
         const bool numeric =
             type == TFieldType::ftSmallint || type == TFieldType::ftInteger || type == TFieldType::ftFloat;
-        if (!numeric || field.FieldName() != game.fieldName(f)) return false;
+        fields.push_back({field.FieldName(), numeric});
     }
-    return true;
+    return fields;
 }
 
-}  // namespace
-
 std::string DrawTableMismatch(TXbaseDataSet& dataset, const Game& game) {
-    if (HasDrawFields(dataset, game)) return {};
+    if (IsDrawTableOf(game, TableFieldsOf(dataset))) return {};
     return dataset.TableName() + " is not a " + game.name + " table: its first fields are not " + game.fieldName(0) +
            ".." + game.fieldName(game.fieldsPerDraw - 1) + ", numeric";
 }

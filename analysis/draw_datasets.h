@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "analysis/game.h"
 #include "dataset/xbase_dataset.h"
@@ -17,6 +18,9 @@ std::unique_ptr<TXbaseDataSet> MakeDrawDataSet(const Game& game, const std::stri
 
 // The same dataset on a table given by its path, whatever its name.
 std::unique_ptr<TXbaseDataSet> MakeDrawDataSetOn(const Game& game, const std::string& tablePath);
+
+// The dataset's fields as the draw-table rule (IsDrawTableOf) sees them.
+std::vector<TableField> TableFieldsOf(TDataSet& dataset);
 
 // The game's number fields, C1..C6 or K1..K20, numeric, must lead the table: a table of another
 // kind is refused in one line rather than failing on its first draw. Empty when they do;

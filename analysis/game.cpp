@@ -1,18 +1,26 @@
-// The games: SuperLoto, six numbers of 49, and Keno, twenty of 80.
+// The games: SuperLoto, six numbers of 49, and Keno, twenty of 80, compiled in; the games of
+// the games files made from their N and m; the registry that lists them all.
 #include "analysis/game.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 #include <vector>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "analysis/games_file.h"
 
 namespace {
 
 constexpr int kRussian = 204;
-constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kSampleSeed = 20261201;
 
-const Game* const kGames[] = {&kSuperLoto, &kKeno};
+constexpr const char* kSuperLotoItems[] = {"N9", "N11", "N12", "N13"};
+constexpr const char* kKenoItems[] = {"N14", "N16", "N17", "N18"};
+constexpr const char* kKenoCaptions[] = {nullptr, nullptr, nullptr, "Метод А.Тальвена"};
 
 }  // namespace
 
@@ -65,7 +73,7 @@ const Game kSuperLoto = {
             .menuCaption = "СуперЛото",
             .dataItemName = "N5",
             .separatorName = "N10",
-            .itemNames = {"N9", "N11", "N12", "N13"},
+            .itemNames = kSuperLotoItems,
             .itemCaptions = {},
         },
 };
@@ -96,7 +104,7 @@ const Game kKeno = {
     // where those 1800 values (six a draw) left it, so each game's samples come out the same
     // whatever the number of draws asked of the other.
     .backtestPicks = 10,
-    .syntheticSeed = kSampleSeed + 300 * 6 * kGolden,
+    .syntheticSeed = kSampleSeed + 300 * 6 * kGoldenGamma,
     .window =
         {
             .objectName = "Form4",
@@ -125,8 +133,8 @@ const Game kKeno = {
             .menuCaption = "Кено",
             .dataItemName = "N6",
             .separatorName = "N15",
-            .itemNames = {"N14", "N16", "N17", "N18"},
-            .itemCaptions = {nullptr, nullptr, nullptr, "Метод А.Тальвена"},
+            .itemNames = kKenoItems,
+            .itemCaptions = kKenoCaptions,
         },
 };
 
@@ -171,9 +179,183 @@ DrawFault CheckDrawNumbers(std::span<const long long> values, std::size_t picks,
     return fault;
 }
 
+namespace {
+
+// A game of a games file: its texts, which the record points into, and the record.
+struct DefinedGame {
+    std::string cliName, caption, table, dataSetName, windowName, windowCaption, dataItemName, separatorName;
+    std::vector<int> wins;
+    Game game{};
+};
+
+// The registry: the compiled-in games, the program's own list and the folder's games. Records
+// never move, so a `const Game&` stays good while the program runs; a folder read again leaves
+// the games of the folder before in place (unlisted) for whoever still holds one.
+struct Registry {
+    std::deque<std::unique_ptr<DefinedGame>> defined;
+    std::vector<const Game*> listed;
+    std::size_t ownCount = 0;  // listed before the folder's
+    std::string folder;
+
+    Registry() {
+        listed = {&kSuperLoto, &kKeno};
+        // The program's own list has no mistakes (a test keeps it so).
+        add(ParseGamesFile(BuiltInGamesFile(), "the program's games", listed).games);
+        ownCount = listed.size();
+    }
+
+    void add(const std::vector<GameDefinition>& definitions) {
+        for (const GameDefinition& definition : definitions) {
+            auto entry = std::make_unique<DefinedGame>();
+            DefinedGame& d = *entry;
+            d.cliName = definition.cliName;
+            d.caption = definition.caption;
+            d.table = definition.table;
+            d.dataSetName = "XbaseDataSet_" + definition.cliName;
+            d.windowName = "Form_" + definition.cliName;
+            d.windowCaption = "База данных " + definition.caption;
+            d.dataItemName = definition.cliName + "Data";
+            d.separatorName = definition.cliName + "Separator";
+            d.wins = definition.wins;
+            Game& game = d.game;
+            game.name = d.caption.c_str();
+            game.cliName = d.cliName.c_str();
+            game.numbers = definition.numbers;
+            game.fieldsPerDraw = definition.drawn;
+            game.fieldPrefix = definition.fieldPrefix;
+            game.tableFileName = d.table.c_str();
+            game.dataSetName = d.dataSetName.c_str();
+            game.window.objectName = d.windowName.c_str();
+            game.window.caption = d.windowCaption.c_str();
+            game.menu.menuName = d.cliName.c_str();
+            game.menu.menuCaption = d.caption.c_str();
+            game.menu.dataItemName = d.dataItemName.c_str();
+            game.menu.separatorName = d.separatorName.c_str();
+            DeriveGameValues(game);
+            if (definition.picks != 0) game.backtestPicks = definition.picks;
+            listed.push_back(&game);
+            defined.push_back(std::move(entry));
+        }
+    }
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+const DefinedGame* DefinitionOf(const Game& game) {
+    for (const auto& entry : TheRegistry().defined)
+        if (&entry->game == &game) return entry.get();
+    return nullptr;
+}
+
+// A stable number from the game's name, so that its synthetic draws are the same on every run.
+std::uint64_t NameHash(std::string_view name) {
+    std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+    for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    return hash;
+}
+
+}  // namespace
+
+void DeriveGameValues(Game& game) {
+    const int n = game.numbers;
+    const int m = game.fieldsPerDraw;
+    // The bars share the 640 pixels left of the reference labels: 13 for 49 numbers, 8 for 80,
+    // 6 for 99; a small N gets no more than twice SuperLoto's width.
+    constexpr int kBarsWidth = 640;
+    constexpr int kWidestStep = 26;
+    game.barStep = std::min(kBarsWidth / n, kWidestStep);
+    game.barWidth = game.barStep - 1;
+    // A 12-pixel caption where a column is 13 pixels or more, else 6 points; two rows, odd numbers
+    // above even ones, so a caption has two columns; in columns of 8 or less the even row moves
+    // two pixels left, and a line every ten numbers helps the eye.
+    const bool wide = game.barStep >= 13;
+    game.captionFontInPixels = wide;
+    game.captionFont = wide ? 12 : 6;
+    game.evenCaptionShift = game.barStep <= 8 ? -2 : 0;
+    game.groupSeparators = game.barStep <= 8;
+    // The reference lines end at the bars' end rounded down to 5 pixels; their labels 5 further.
+    game.referenceLineEnd = n * game.barStep / 5 * 5;
+    game.referenceLabelX = game.referenceLineEnd + 5;
+    // A dense game, whose draw takes a quarter of its numbers or more (Keno, 20 of 80), leaves the
+    // latest pair out of the succession, rates only distances 0..2 by Тальвен and writes its
+    // heading in 8 points; the succession's sums are divided by m / 5 (1 for 6, 4 for 20).
+    const bool dense = 4 * m >= n;
+    game.successionCountsLatestPair = !dense;
+    game.successionDivisor = std::max(1, m / 5);
+    game.talvenCloseRatings = dense ? 3 : 4;
+    game.talvenCaptionSize = dense ? 8 : 10;
+    // A ticket's worth: the numbers of a draw, at most ten.
+    game.backtestPicks = std::min(m, 10);
+    game.syntheticSeed = kSampleSeed + NameHash(game.cliName ? game.cliName : "") * kGoldenGamma;
+    // The data window: a column per number, 40 pixels for up to ten numbers, else 24.
+    DrawWindowSpec& window = game.window;
+    window.left = 237;
+    window.top = 106;
+    window.columnWidth = m <= 10 ? 40 : 24;
+    constexpr int kIndicatorAndScrollBar = 40;
+    window.clientWidth = std::max(280, kIndicatorAndScrollBar + m * (window.columnWidth + 1));
+    window.clientHeight = 274;
+    window.navigatorLeft = 0;
+    window.navigatorWidth = window.clientWidth;
+    window.editButton = true;
+    window.gridWidth = window.clientWidth;
+    window.gridHeight = 250;
+    window.gridFont = {"Times New Roman", -13, true, false, kRussian};
+    window.gridTitleFont = {"MS Sans Serif", -13, true, false, 1};
+    window.columnResize = true;
+    window.columnFont = {"Times New Roman", -13, false, false, kRussian};
+    window.columnTitleFont = {"MS Sans Serif", -13, true, false, 1};
+    window.navigatorFirstInTabOrder = true;
+}
+
 std::string Game::fieldName(int index) const { return fieldPrefix + std::to_string(index + 1); }
 
-std::span<const Game* const> Games() { return kGames; }
+bool Game::compiledIn() const { return this == &kSuperLoto || this == &kKeno; }
+
+std::span<const int> Game::wins() const {
+    const DefinedGame* definition = DefinitionOf(*this);
+    return definition ? std::span<const int>(definition->wins) : std::span<const int>();
+}
+
+std::span<const Game* const> Games() { return TheRegistry().listed; }
+
+std::vector<std::string> LoadFolderGames(const std::string& folder) {
+    Registry& registry = TheRegistry();
+    registry.listed.resize(registry.ownCount);
+    registry.folder = folder;
+    const std::string path = folder.empty() ? "games.ini" : folder + (folder.back() == '/' ? "" : "/") + "games.ini";
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return {};
+    std::ostringstream text;
+    text << file.rdbuf();
+    GamesFile games = ParseGamesFile(text.str(), path, registry.listed);
+    registry.add(games.games);
+    return games.mistakes;
+}
+
+const std::string& GamesFolder() { return TheRegistry().folder; }
+
+bool IsDrawTableOf(const Game& game, std::span<const TableField> fields) {
+    if (fields.size() < static_cast<std::size_t>(game.fieldsPerDraw)) return false;
+    for (int f = 0; f < game.fieldsPerDraw; ++f) {
+        const TableField& field = fields[static_cast<std::size_t>(f)];
+        if (!field.numeric || field.name != game.fieldName(f)) return false;
+    }
+    return true;
+}
+
+const Game* GameOfTable(std::span<const TableField> fields) {
+    const Game* best = nullptr;
+    for (const Game* game : Games()) {
+        if (!IsDrawTableOf(*game, fields)) continue;
+        if (static_cast<std::size_t>(game->fieldsPerDraw) == fields.size()) return game;
+        if (!best || game->fieldsPerDraw > best->fieldsPerDraw) best = game;
+    }
+    return best;
+}
 
 const Game* GameNamed(std::string_view cliName) {
     for (const Game* game : Games())
@@ -181,17 +363,12 @@ const Game* GameNamed(std::string_view cliName) {
     return nullptr;
 }
 
-const Game* GameWithFields(int fieldCount) {
-    for (const Game* game : Games())
-        if (game->fieldsPerDraw == fieldCount) return game;
-    return nullptr;
-}
-
-std::string GameNames(std::string_view separator) {
+std::string GameNames(std::string_view separator, std::string_view last) {
     std::string names;
-    for (const Game* game : Games()) {
-        if (!names.empty()) names += separator;
-        names += game->cliName;
+    const auto games = Games();
+    for (std::size_t i = 0; i < games.size(); ++i) {
+        if (i > 0) names += i + 1 == games.size() && !last.empty() ? last : separator;
+        names += games[i]->cliName;
     }
     return names;
 }

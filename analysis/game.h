@@ -2,7 +2,9 @@
 // (its names, numbers, fields, table, board geometry and fonts, the analyses' per-game
 // differences, the data window's layout and the seed of its synthetic draws); every painter,
 // analysis, window and command takes a `const Game&` or walks `Games()`, and has no other game
-// logic. Plain data without Qt, so that every layer may read it.
+// logic. SuperLoto and Keno are compiled in; every further game is an "m of N" game read from a
+// games file (the program's own list, then games.ini in the tables' folder), its record made
+// from N and m by one rule. Plain data without Qt, so that every layer may read it.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A font as a window description names it; `name == nullptr` is the window's own font.
 struct FontSpec {
@@ -45,10 +48,12 @@ struct GameMenuSpec {
     const char* menuCaption;    // "СуперЛото"
     const char* dataItemName;   // "N5", under "Данные"
     const char* separatorName;  // after the first analysis
-    const char* itemNames[4];   // per analysis, in the order of Analyses()
-    // Per analysis, the item's caption where the game spells it its own way; nullptr: the
-    // analysis' own caption.
-    const char* itemCaptions[4];
+    // Per analysis, in the order of Analyses(), the item's name where the game fixes it; an
+    // analysis beyond them is named from the game and the analysis (MenuItemName).
+    std::span<const char* const> itemNames;
+    // Per analysis, the item's caption where the game spells it its own way; nullptr or beyond
+    // them: the analysis' own caption.
+    std::span<const char* const> itemCaptions;
 };
 
 // What keeps a list of numbers from being one draw of a game. Every place that takes a draw in
@@ -113,19 +118,56 @@ struct Game {
     DrawFault checkDraw(std::span<const long long> values) const {
         return CheckDrawNumbers(values, static_cast<std::size_t>(fieldsPerDraw), numbers);
     }
+    // SuperLoto and Keno, compiled into the program; every other game comes from a games file.
+    bool compiledIn() const;
+    // The winning match counts a games file gave (empty: none given).
+    std::span<const int> wins() const;
 };
 
 extern const Game kSuperLoto;
 extern const Game kKeno;
+inline constexpr int kSuperLotoNumbers = 49;
+inline constexpr int kKenoNumbers = 80;
+// The largest N of a game: a draw's numbers are two-digit fields, and 99 bars fit the board.
+inline constexpr int kMostNumbers = 99;
 
-// Every game, in the order the menus and the usage texts list them.
+// The golden-ratio increment of the splitmix64 stream the synthetic draws come from.
+inline constexpr std::uint64_t kGoldenGamma = 0x9E3779B97F4A7C15ull;
+
+// Every game, in the order the menus and the usage texts list them: SuperLoto, Keno, the
+// program's own list, then the games of the folder's games.ini once read.
 std::span<const Game* const> Games();
 // The game of a command-line name, or nullptr.
 const Game* GameNamed(std::string_view cliName);
-// The game whose draws fill this many fields, or nullptr.
-const Game* GameWithFields(int fieldCount);
-// "loto|keno": the command-line names joined by `separator`.
-std::string GameNames(std::string_view separator);
+// "loto|keno": the command-line names joined by `separator`; the last one joined by `last`
+// when given ("loto, keno or g536").
+std::string GameNames(std::string_view separator, std::string_view last = {});
+
+// A table's field as the draw-table rule sees it.
+struct TableField {
+    std::string name;
+    bool numeric = false;  // N or F: holds numbers
+};
+// The draw-table rule, the one place it is written: a table is a draw table of `game` when the
+// game's number fields, <prefix>1 .. <prefix><m>, numeric, lead it in that order.
+bool IsDrawTableOf(const Game& game, std::span<const TableField> fields);
+// The game whose draw table this is, by its field names and count: among the games whose fields
+// lead the table, the one whose fields are all of it, else the one with the most fields;
+// nullptr when there is none.
+const Game* GameOfTable(std::span<const TableField> fields);
+
+// Reads games.ini in `folder` (empty: the current folder) as the games of that folder, in place
+// of those of a folder read before; a folder without one has none. Returns the file's mistakes,
+// one line each naming the file and line; the games it defines well serve all the same.
+std::vector<std::string> LoadFolderGames(const std::string& folder);
+// The folder whose games are in the registry ("" before any was read, or for the current one).
+const std::string& GamesFolder();
+
+// The game's record made from its definition's N and m: board geometry and fonts, the analyses'
+// per-game values, the data window and the menu, by the one rule that also gives SuperLoto's and
+// Keno's values (tests check it against their compiled-in records). The names and texts are
+// the caller's: `game` keeps pointers to them.
+void DeriveGameValues(Game& game);
 
 // The board's fixed geometry, the same for every game.
 namespace board {

@@ -14,20 +14,23 @@
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
+#include "analysis/new_draw_table.h"
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"
 #include "app/import_dialog.h"
+#include "app/new_table_dialog.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
+#include "platform/exception.h"
 #include "toolkit/dialogs.h"
 #include "sharometr_version.h"
 #include "toolkit/shell.h"
 
-std::array<std::int32_t, 49> LotoValues{};
-std::array<std::int32_t, 80> KenoValues{};
-std::array<std::int32_t, 49> LotoPeriods{};
-std::array<std::int32_t, 80> KenoPeriods{};
+std::array<std::int32_t, kSuperLotoNumbers> LotoValues{};
+std::array<std::int32_t, kKenoNumbers> KenoValues{};
+std::array<std::int32_t, kSuperLotoNumbers> LotoPeriods{};
+std::array<std::int32_t, kKenoNumbers> KenoPeriods{};
 
 namespace {
 
@@ -70,44 +73,35 @@ TForm1::TForm1(QWidget* parent)
     m_image->setGeometry(0, 0, board::kWidth, board::kHeight);
     setCentralWidget(client);
 
-    // Every game with the module arrays of its board values and periods.
-    m_games.push_back({&kSuperLoto, LotoValues, LotoPeriods, nullptr});
-    m_games.push_back({&kKeno, KenoValues, KenoPeriods, nullptr});
+    // SuperLoto and Keno with the module arrays of their board values and periods; every further
+    // game whose table is in the folder with its own.
+    m_games.push_back(std::make_unique<GameSide>(GameSide{&kSuperLoto, LotoValues, LotoPeriods, nullptr}));
+    m_games.push_back(std::make_unique<GameSide>(GameSide{&kKeno, KenoValues, KenoPeriods, nullptr}));
+    for (const Game* game : Games())
+        if (!game->compiledIn())
+            if (auto side = OpenFurtherGame(*game)) m_games.push_back(std::move(side));
 
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu1");
     QMenu* data = AddMenu("N1", "Данные");
-    for (const GameSide& side : m_games) {
-        const Game& game = *side.game;
+    for (const auto& side : m_games) {
+        const Game& game = *side->game;
         AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
     }
     AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
+    AddItem(data, "NNewTable", "Новая таблица…", &TForm1::NewTableClick);
     QMenu* import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
     import->menuAction()->setObjectName("NImport");
-    for (const GameSide& side : m_games) {
-        const Game& game = *side.game;
+    for (const auto& side : m_games) {
+        const Game& game = *side->game;
         const std::string name = std::string("NImport") + game.menu.menuName;
-        const std::string caption = std::string(game.menu.menuCaption) + "...";
+        const std::string caption = std::string(game.menu.menuCaption) + "…";
         AddItem(import, name.c_str(), caption.c_str(), [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
     }
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
-    for (const GameSide& side : m_games) {
-        const Game& game = *side.game;
-        QMenu* menu = AddMenu(game.menu.menuName, game.menu.menuCaption);
-        for (std::size_t i = 0; i < Analyses().size(); ++i) {
-            const Analysis& analysis = Analyses()[i];
-            const char* caption = game.menu.itemCaptions[i] ? game.menu.itemCaptions[i] : analysis.menuCaption;
-            AddItem(menu, game.menu.itemNames[i], caption, [this, &game, &analysis] { RunAnalysis(game, analysis); });
-            if (i == 0) menu->addSeparator()->setObjectName(game.menu.separatorName);
-        }
-        // The back-test of every method against chance, on the same picture.
-        const std::string backtest = std::string(game.menu.menuName) + "Backtest";
-        menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
-        AddItem(menu, backtest.c_str(), "Проверка методов",
-                [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
-    }
-    QMenu* help = AddMenu("N4", "?");
+    for (const auto& side : m_games) AddGameMenu(*side->game);
+    QMenu* help = m_help = AddMenu("N4", "?");
     AddItem(help, "N19", "Как пользоваться", &TForm1::N19Click);
     help->addSeparator()->setObjectName("N20");
     AddItem(help, "N21", "Об авторе", &TForm1::N21Click);
@@ -116,7 +110,54 @@ TForm1::TForm1(QWidget* parent)
     setFixedSize(kClientWidth, kClientHeight + bar->sizeHint().height());
     move(125, 106);
 
-    for (GameSide& side : m_games) side.dataset = MakeDrawDataSet(*side.game);
+    // In the order the program has always opened them; the further games' are open already.
+    for (const auto& side : m_games)
+        if (!side->dataset) side->dataset = MakeDrawDataSet(*side->game);
+}
+
+std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
+    if (!DrawTableExists(game)) return nullptr;
+    auto side = std::make_unique<GameSide>(GameSide{&game, {}, {}, nullptr});
+    side->ownValues.assign(static_cast<std::size_t>(game.numbers), 0);
+    side->ownPeriods.assign(static_cast<std::size_t>(game.numbers), 0);
+    side->values = side->ownValues;
+    side->periods = side->ownPeriods;
+    try {
+        side->dataset = MakeDrawDataSet(game);
+        const std::string mismatch = DrawTableMismatch(*side->dataset, game);
+        if (mismatch.empty()) {
+            side->ownWindow = std::make_unique<TDataWindow>(game);
+            side->window = side->ownWindow.get();
+            return side;
+        }
+        m_notes.push_back(mismatch);
+    } catch (const Exception& error) {
+        m_notes.push_back(error.Message());
+    }
+    return nullptr;
+}
+
+void TForm1::AddGameMenu(const Game& game) {
+    QMenu* menu = AddMenu(game.menu.menuName, game.menu.menuCaption);
+    // A game added while the program runs goes before "?", as the games made at start-up do.
+    if (m_help) menuBar()->insertAction(m_help->menuAction(), menu->menuAction());
+    for (std::size_t i = 0; i < Analyses().size(); ++i) {
+        const Analysis& analysis = Analyses()[i];
+        AddItem(menu, MenuItemName(game, i).c_str(), MenuItemCaption(game, i),
+                [this, &game, &analysis] { RunAnalysis(game, analysis); });
+        if (i == 0) menu->addSeparator()->setObjectName(game.menu.separatorName);
+    }
+    // The back-test of every method against chance, on the same picture.
+    const std::string backtest = std::string(game.menu.menuName) + "Backtest";
+    menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
+    AddItem(menu, backtest.c_str(), "Проверка методов",
+            [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
+}
+
+std::vector<const Game*> TForm1::GamesShown() const {
+    std::vector<const Game*> games;
+    for (const auto& side : m_games) games.push_back(side->game);
+    return games;
 }
 
 TForm1::~TForm1() = default;
@@ -148,8 +189,8 @@ void TForm1::SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows) {
 }
 
 TForm1::GameSide& TForm1::SideOf(const Game& game) {
-    for (GameSide& side : m_games)
-        if (side.game == &game) return side;
+    for (const auto& side : m_games)
+        if (side->game == &game) return *side;
     throw std::invalid_argument(std::string("the main window keeps no board for ") + game.name);
 }
 
@@ -246,6 +287,37 @@ void TForm1::HistoryClick() {
     RunGuarded([&] {
         THistoryDialog dialog(m_history.last, this);
         if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
+    });
+}
+
+void TForm1::NewTableClick() {
+    RunGuarded([&] {
+        std::vector<const Game*> missing;
+        for (const Game* game : Games())
+            if (!game->compiledIn() && !DrawTableExists(*game)) missing.push_back(game);
+        if (missing.empty()) {
+            ShowMessage("Таблицы всех известных игр уже есть в папке таблиц.");
+            return;
+        }
+        TNewTableDialog dialog(missing, this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        const Game& game = dialog.Chosen();
+        CreateDrawTable("", game, static_cast<std::uint32_t>(dialog.Draws()));
+        const std::size_t notes = m_notes.size();
+        auto side = OpenFurtherGame(game);
+        if (!side) {
+            // The table was made, but does not open as the game's.
+            ShowErrorBox(m_notes.size() > notes ? m_notes.back()
+                                                : "Cannot find file " + std::string(game.tableFileName) + ".");
+            return;
+        }
+        m_games.push_back(std::move(side));
+        QMenu* data = findChild<QMenu*>("N1");
+        AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
+        // Beside the other games' data items, before the history item.
+        data->insertAction(MenuItem("NHistory"), MenuItem(game.menu.dataItemName));
+        AddGameMenu(game);
+        ShowDataWindow(game);
     });
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "analysis/analyses.h"
@@ -21,16 +22,20 @@ class QMenu;
 class TForm2;
 class TDataWindow;
 
-// The board values and periods of the two games, one entry per number (number i at index i - 1).
-extern std::array<std::int32_t, 49> LotoValues;
-extern std::array<std::int32_t, 80> KenoValues;
-extern std::array<std::int32_t, 49> LotoPeriods;
-extern std::array<std::int32_t, 80> KenoPeriods;
+// The board values and periods of the two compiled-in games, one entry per number (number i at
+// index i - 1); the window keeps those of every further game itself.
+extern std::array<std::int32_t, kSuperLotoNumbers> LotoValues;
+extern std::array<std::int32_t, kKenoNumbers> KenoValues;
+extern std::array<std::int32_t, kSuperLotoNumbers> LotoPeriods;
+extern std::array<std::int32_t, kKenoNumbers> KenoPeriods;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // Opens both datasets; raises what an open raises, and the window is then not kept.
+    // Opens SuperLoto's and Keno's datasets, raising what an open raises (the window is then not
+    // kept), and those of the further games whose tables are in the folder: a game whose table
+    // is missing gets no menu, one whose table will not open is left out and said so in
+    // StartUpNotes().
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -40,6 +45,11 @@ public:
     TXbaseDataSet& XbaseDataSet1() { return DataSetOf(kSuperLoto); }
     TXbaseDataSet& XbaseDataSet2() { return DataSetOf(kKeno); }
     TXbaseDataSet& DataSetOf(const Game& game);
+    // The games the window has a menu for, in the order of Games().
+    std::vector<const Game*> GamesShown() const;
+    // What start-up left out and why (a games.ini mistake, a further game's table that would not
+    // open), one line each; the program shows it once its windows are up.
+    const std::vector<std::string>& StartUpNotes() const { return m_notes; }
     const HistoryWindow& History() const { return m_history; }
     TImage& Image1() { return *m_image; }
     QAction* MenuItem(const char* name) const;
@@ -65,6 +75,8 @@ public slots:
     void N21Click();
     // "Данные → Анализировать последние N тиражей": the dialog, and its choice kept.
     void HistoryClick();
+    // "Данные → Новая таблица...": a table for a defined game that has none.
+    void NewTableClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,10 +103,20 @@ private:
         std::span<std::int32_t> periods;
         std::unique_ptr<TXbaseDataSet> dataset;
         TDataWindow* window = nullptr;
+        // A further game's board values and periods, which `values` and `periods` then show.
+        std::vector<std::int32_t> ownValues{};
+        std::vector<std::int32_t> ownPeriods{};
+        std::unique_ptr<TDataWindow> ownWindow{};  // a further game's data window
     };
     GameSide& SideOf(const Game& game);
+    // A further game's side, its dataset and data window opened on its table in the folder;
+    // nullptr when the table is missing, or (with a note) when it will not open as the game's.
+    std::unique_ptr<GameSide> OpenFurtherGame(const Game& game);
+    void AddGameMenu(const Game& game);
 
-    std::vector<GameSide> m_games;
+    std::vector<std::unique_ptr<GameSide>> m_games;
+    QMenu* m_help = nullptr;  // the further games' menus go before it
+    std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;
     TImage* m_image = nullptr;

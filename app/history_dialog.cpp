@@ -34,7 +34,7 @@ THistoryDialog::THistoryDialog(int last, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QString::fromUtf8("Анализы обеих игр берут:"), this), 0, 0, 1, 3);
+    layout->addWidget(new QLabel(QString::fromUtf8("Анализы всех игр берут:"), this), 0, 0, 1, 3);
     layout->addWidget(m_all, 1, 0, 1, 3);
     layout->addWidget(m_latest, 2, 0);
     layout->addWidget(m_count, 2, 1);

@@ -103,7 +103,8 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
     m_summary->setTextFormat(Qt::PlainText);
     m_replaceReason->setWordWrap(true);
     m_columns->setPlaceholderText(U("сами найдутся"));
-    m_columns->setToolTip(U("Поля с номерами: 3-8, 2,4,6-9 или одно поле со всем тиражом"));
+    m_columns->setToolTip(
+        U("Номера полей через запятую, диапазон полей через дефис; или одно поле, в котором весь тираж"));
 
     {
         // The sample tables of the first run: real draws should replace them, not join them.

@@ -3,6 +3,9 @@
 
 #include <QApplication>
 
+#include <string>
+#include <vector>
+
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
 
@@ -15,6 +18,8 @@ ProgramWindows::~ProgramWindows() {
 }
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows() {
+    // The games of the tables' folder (the current one) join the program's own before any window.
+    const std::vector<std::string> mistakes = LoadFolderGames("");
     auto windows = std::make_unique<ProgramWindows>();
     try {
         windows->Form1 = std::make_unique<TForm1>();
@@ -31,6 +36,17 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
         return nullptr;
     }
     windows->Form1->SetWindows(windows->Form2.get(), {windows->Form3.get(), windows->Form4.get()});
+    // What start-up left out, said once: the games.ini lines that define no game, and the
+    // further games whose tables would not open. Every other game serves.
+    std::string notes;
+    for (const std::string& line : mistakes) notes += line + "\n";
+    for (const std::string& line : windows->Form1->StartUpNotes()) notes += line + "\n";
+    if (!notes.empty()) {
+        std::string games;
+        for (const Game* game : windows->Form1->GamesShown())
+            games += std::string(games.empty() ? "" : ", ") + game->menu.menuCaption;
+        ShowMessage(notes + "\nРаботают игры: " + games + ".");
+    }
     return windows;
 }
 

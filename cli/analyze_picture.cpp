@@ -2,11 +2,17 @@
 // window's painter, and the pictures saved.
 #include "cli/analyze_picture.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QString>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "analysis/board.h"
@@ -59,7 +65,43 @@ bool PictureMaker::save(const Analysis& analysis, const Game& game, TDataSet& da
         TCanvas canvas(picture);
         PaintAnalysis(canvas, analysis, game, result, dataset);
     }
-    return picture.save(QString::fromStdString(pngPath), "PNG");
+    // Encoded in memory and written with every step checked: a full disk must not leave an empty
+    // picture behind a success. A failed write removes what it made; errno says why.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        errno = EINVAL;
+        return false;
+    }
+    const int fd = ::open(pngPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const char* data = bytes.constData();
+    std::size_t left = static_cast<std::size_t>(bytes.size());
+    bool written = true;
+    while (written && left > 0) {
+        const ssize_t moved = ::write(fd, data, left);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) {
+            if (moved == 0) errno = ENOSPC;
+            written = false;
+        } else {
+            data += moved;
+            left -= static_cast<std::size_t>(moved);
+        }
+    }
+    if (written && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) written = false;
+    int reason = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        reason = errno;
+    }
+    if (!written) {
+        ::unlink(pngPath.c_str());
+        errno = reason;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace cli

@@ -25,8 +25,8 @@ public:
     PictureMaker& operator=(const PictureMaker&) = delete;
 
     // Paints `result` (not a refusal) as the menu command does, the dataset's cursor placed where
-    // the command leaves it for the captions, and saves the picture as PNG; false when the file
-    // cannot be written.
+    // the command leaves it for the captions, and saves the picture as PNG; false, with errno saying
+    // why and no file left behind, when the file cannot be written whole.
     bool save(const Analysis& analysis, const Game& game, TDataSet& dataset, const AnalysisResult& result,
               const HistoryWindow& window, const std::string& pngPath);
 

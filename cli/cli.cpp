@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "analysis/game.h"
+#include "cli/game_table.h"
 #include "cli/options.h"
+#include "dbf/error_report.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
 
@@ -39,13 +43,22 @@ constexpr std::array kCommands{
             "\n"
             "The csv form imports back: dump --format csv FILE | import OTHER -\n",
             &commandDump},
-    Command{"create", "--game loto|keno [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
-            "Writes DIR/lotobase.dbf (loto) or DIR/kenobase.dbf (keno); an existing\n"
-            "table is never overwritten.\n"
+    Command{"games", "[--dir DIR] [--format tsv|csv|json]", "list every game: name, caption, N, m, table, fields",
+            "Lists SuperLoto, Keno, the program's own games and those of games.ini in\n"
+            "the folder: the command-line name, the caption, N (numbers 1..N), m (numbers\n"
+            "a draw), the table, its fields and whether the table is in the folder.\n"
             "\n"
-            "  --game GAME  loto (6 numbers of 1..49) or keno (20 of 1..80)\n"
+            "  --dir DIR        the tables' folder (default: the current one)\n"
+            "  --format FORMAT  tsv (default), csv or json\n",
+            &commandGames},
+    Command{"create", "--game GAME [--sample N] DIR", "write a new empty draw table, with N synthetic draws",
+            "Writes the game's table in DIR (lotobase.dbf for loto, kenobase.dbf for\n"
+            "keno); an existing table is never overwritten. The games of games.ini in\n"
+            "DIR count too.\n"
+            "\n"
+            "  --game GAME  the game, by its command-line name\n"
             "  --sample N   append N synthetic draws\n",
-            &commandCreate},
+            &commandCreate, true},
     Command{"import", "FILE CSV [OPTIONS]", "append the draws of a text file, one draw a line",
             "CSV is a text file, or - for standard input. Numbers stand between commas,\n"
             "semicolons, tabs or blanks; fields may be in double quotes; a field may hold\n"
@@ -89,17 +102,18 @@ constexpr std::array kCommands{
             "Reports, one line each, what is wrong with the table: the header's record\n"
             "count against the records the file holds, a partial last record, a missing\n"
             "end mark, numbers that do not parse and, on a draw table, draw numbers\n"
-            "outside the game or repeated in a draw. Exit status 1 when anything is.\n"
+            "outside the game or repeated in a draw, and draws that stand twice. Exit\n"
+            "status 1 when anything is.\n"
             "\n"
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",
             &commandCheck},
-    Command{"analyze", "loto|keno ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
+    Command{"analyze", "GAME ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
             "ANALYSIS is histogram, succession, waiting or talven; all runs the four\n"
             "at once (one values table, a column each). Without --png the values are\n"
             "printed: the number, then its value.\n"
             "\n"
-            "  --dir DIR        the folder of lotobase.dbf/kenobase.dbf (default: here)\n"
+            "  --dir DIR        the folder of the game's table (default: here)\n"
             "  --table FILE     a table given by its path, whatever its name\n"
             "  --last N         only the latest N draws\n"
             "  --upto K         only the draws up to record K (the history then)\n"
@@ -107,19 +121,19 @@ constexpr std::array kCommands{
             "  --format FORMAT  tsv (default), csv or json\n"
             "  --png FILE       write the board's picture, FILE ending in .png; with\n"
             "                   all, a prefix: PREFIX-histogram.png and so on\n",
-            &commandAnalyze},
-    Command{"backtest", "loto|keno METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
+            &commandAnalyze, true},
+    Command{"backtest", "GAME METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
             "METHOD is hot, succession, waiting, talven or random (a seeded baseline), or\n"
             "all of them. For every draw from the start draw on, the method picks from\n"
             "the draws before it only; the hits are compared with what chance gives.\n"
             "\n"
-            "  --top K            picks per draw (default: 6 SuperLoto, 10 Keno)\n"
+            "  --top K            picks per draw (default: the game's picks, below)\n"
             "  --from S           the first draw tested (default: 50)\n"
             "  --seed X           the random baseline's seed\n"
             "  --dir DIR          the folder of the table (default: the current one)\n"
             "  --table FILE       a table given by its path, whatever its name\n"
             "  --format FORMAT    tsv (default), csv or json\n",
-            &commandBacktest},
+            &commandBacktest, true},
 };
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
@@ -170,6 +184,14 @@ std::string terminalText(std::string message) {
 
 std::span<const Command> commands() { return kCommands; }
 
+std::string failureText(const std::exception& error) {
+    std::string text = terminalText(error.what());
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
+        if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
+            text += "\n" + std::string(reason);
+    return text;
+}
+
 std::string_view version() { return SHAROMETR_VERSION; }
 
 void printUsage(std::ostream& out) {
@@ -211,6 +233,16 @@ void printCommandHelp(const Command& command, std::ostream& out) {
     summary[0] = xb::upperAscii(summary[0]);
     out << '\n' << summary << ".\n";
     if (!command.details.empty()) out << '\n' << command.details;
+    if (command.listsGames) {
+        // From the registry, as the command line's folder has made it.
+        out << "\nGames (sharometr-cli games lists them with their tables):\n";
+        for (const Game* game : Games()) {
+            const std::string name = game->cliName;
+            out << "  " << name << std::string(name.size() < 8 ? 8 - name.size() : 1, ' ') << game->fieldsPerDraw
+                << " of 1.." << game->numbers << ", " << game->tableFileName << ", picks " << game->backtestPicks
+                << '\n';
+        }
+    }
 }
 
 int run(Arguments args, std::ostream& out, std::ostream& err) {
@@ -236,6 +268,8 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     if (asksForHelp(args.subspan(1))) {
+        // The games it lists are those of the current folder too, as the command would see them.
+        if (found->listsGames) useFolderGames("", err);
         printCommandHelp(*found, out);
         return kExitOk;
     }
@@ -246,7 +280,7 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         printCommandUsage(*found, err);
         return kExitUsage;
     } catch (const Exception& error) {
-        err << terminalText(error.Message()) << '\n';
+        err << failureText(error) << '\n';
         return kExitFailure;
     } catch (const std::exception& error) {
         err << kProgram << ": " << error.what() << '\n';

@@ -26,6 +26,7 @@ struct Command {
     std::string_view summary;    // one line of the command list
     std::string_view details;    // what `COMMAND --help` adds below the usage: options, notes
     CommandFunction run;
+    bool listsGames = false;  // `--help` ends with the games of the registry
 };
 
 // Raised by a command whose arguments are wrong; the dispatcher prints the reason and the usage
@@ -49,6 +50,10 @@ std::string_view version();
 // (Exception and its descendants) print their message on `err` and give kExitFailure.
 int run(Arguments args, std::ostream& out, std::ostream& err);
 
+// What the user reads of a failure: the message with its line breaks for a terminal, and for a
+// numbered failure of the system (112: a full disk) the system's words for it on a line of its own.
+std::string failureText(const std::exception& error);
+
 // The commands.
 int commandInfo(Arguments args, std::ostream& out, std::ostream& err);
 int commandDump(Arguments args, std::ostream& out, std::ostream& err);
@@ -62,5 +67,6 @@ int commandRecall(Arguments args, std::ostream& out, std::ostream& err);
 int commandCheck(Arguments args, std::ostream& out, std::ostream& err);
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err);
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err);
+int commandGames(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

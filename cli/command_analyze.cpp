@@ -2,6 +2,9 @@
 // [--values] [--format tsv|csv|json] [--png FILE]`: the analyses of the main window on a game's
 // table, through the main window's datasets and analyses. The values need no display and no Qt;
 // the pictures are painted by the main window's runner. `all` gives the four analyses at once.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +16,7 @@
 #include "analysis/draw_reader.h"
 #include "analysis/game.h"
 #include "cli/cli.h"
+#include "cli/command_support.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
 #include "cli/output_format.h"
@@ -34,9 +38,9 @@ struct AnalyzeRequest {
     std::optional<std::string> png;  // the file, or for `all` the prefix of the files
 };
 
-AnalyzeRequest parseRequest(const ParsedArguments& line) {
+AnalyzeRequest parseRequest(const ParsedArguments& line, std::ostream& err) {
     AnalyzeRequest request;
-    request.game = &gameArgument(line);
+    request.game = &gameArgument(line, err);
     const std::string& name = line.positional(1, "ANALYSIS");
     line.noMoreThan(2);
     request.analyses = pickedByName(Analyses(), AnalysisNamed, name, "analysis");
@@ -54,6 +58,28 @@ AnalyzeRequest parseRequest(const ParsedArguments& line) {
     request.values = line.has("--values") || line.has("--format") || !request.png;
     return request;
 }
+
+// Counts the draws that hold a value no analysis can take as a number of the game: blank, outside
+// the game's range or not whole (all read as 0), or a number twice in the draw.
+class BadDrawCounter : public DrawAccumulator {
+public:
+    explicit BadDrawCounter(const Game& game) : m_width(static_cast<std::size_t>(game.fieldsPerDraw)) {}
+
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        for (std::size_t row = 0; row < records.size(); ++row) {
+            std::vector<std::uint8_t> draw(cells.begin() + static_cast<std::ptrdiff_t>(row * m_width),
+                                           cells.begin() + static_cast<std::ptrdiff_t>((row + 1) * m_width));
+            std::sort(draw.begin(), draw.end());
+            if (draw.front() == 0 || std::adjacent_find(draw.begin(), draw.end()) != draw.end()) ++m_bad;
+        }
+    }
+    AnalysisResult result() const override { return {}; }
+    int bad() const { return m_bad; }
+
+private:
+    std::size_t m_width;
+    int m_bad = 0;
+};
 
 // The values table: the number, then one column per analysis (its value's meaning when there is
 // one analysis, its name when there are several); a refused analysis's column is left empty.
@@ -102,7 +128,7 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
                                                        {"--values"},
                                                        {"--format", "FORMAT"},
                                                        {"--png", "FILE"}});
-    const AnalyzeRequest request = parseRequest(line);
+    const AnalyzeRequest request = parseRequest(line, err);
     const Game& game = *request.game;
     const auto dataset = openGameTable(game, line, "analyze", err);
     if (!dataset) return kExitFailure;
@@ -114,7 +140,14 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
         accumulators.push_back(analysis->start(game));
         sinks.push_back(accumulators.back().get());
     }
+    BadDrawCounter badDraws(game);
+    sinks.push_back(&badDraws);
     ReadDraws(*dataset, game, request.window, sinks);
+    // The analyses count what they can of such a draw; the user must know that some were odd.
+    if (badDraws.bad() > 0)
+        err << "sharometr-cli analyze: " << counted(static_cast<std::uint64_t>(badDraws.bad()), "draw")
+            << (badDraws.bad() == 1 ? " holds" : " hold") << " a blank number, one outside 1.." << game.numbers
+            << " or one twice (check lists them)\n";
     std::vector<AnalysisResult> results;
     for (const auto& accumulator : accumulators) results.push_back(accumulator->result());
     bool failed = false;
@@ -126,7 +159,7 @@ int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err) {
             if (results[a].refusal) continue;  // nothing is painted, as in the window
             const std::string file = request.all ? *request.png + "-" + analysis.cliName + ".png" : *request.png;
             if (!pictures.save(analysis, game, *dataset, results[a], request.window, file)) {
-                err << "sharometr-cli analyze: cannot write " << file << '\n';
+                err << "sharometr-cli analyze: cannot write " << file << ": " << std::strerror(errno) << '\n';
                 failed = true;
             }
         }

@@ -1,4 +1,4 @@
-// `sharometr-cli backtest loto|keno METHOD|all [--top K] [--from S] [--seed X] [--dir DIR | --table FILE]
+// `sharometr-cli backtest GAME METHOD|all [--top K] [--from S] [--seed X] [--dir DIR | --table FILE]
 // [--format tsv|csv|json]`: how the picks of each method would have fared on the table's draws,
 // against chance. One line per method: the draws tested, the hits observed and expected, their
 // ratio, the z-score, the two-sided p-value and the draws with 0, 1, 2, ... hits, observed and
@@ -30,9 +30,9 @@ struct BacktestRequest {
     OutputFormat format = OutputFormat::Tsv;
 };
 
-BacktestRequest parseRequest(const ParsedArguments& line) {
+BacktestRequest parseRequest(const ParsedArguments& line, std::ostream& err) {
     BacktestRequest request;
-    request.game = &gameArgument(line);
+    request.game = &gameArgument(line, err);
     const std::string& name = line.positional(1, "METHOD");
     line.noMoreThan(2);
     request.methods = pickedByName(BacktestMethods(), BacktestMethodNamed, name, "method");
@@ -115,7 +115,7 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
                                                        {"--dir", "DIR"},
                                                        {"--table", "FILE"},
                                                        {"--format", "FORMAT"}});
-    const BacktestRequest request = parseRequest(line);
+    const BacktestRequest request = parseRequest(line, err);
     const Game& game = *request.game;
     const auto dataset = openGameTable(game, line, "backtest", err);
     if (!dataset) return kExitFailure;

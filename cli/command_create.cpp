@@ -1,20 +1,16 @@
-// `sharometr-cli create --game loto|keno [--sample N] DIR`: a new empty draw table made by the
-// engine, and optionally N synthetic draws appended to it.
+// `sharometr-cli create --game GAME [--sample N] DIR`: a new empty draw table made by the
+// engine, and optionally N synthetic draws appended to it before it takes its name.
 #include <filesystem>
 #include <limits>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "history/draw_tables.h"
+#include "cli/game_table.h"
 #include "cli/options.h"
-#include "cli/synthetic_draws.h"
-#include "dbf/table_handler.h"
+#include "analysis/new_draw_table.h"
 
 namespace cli {
-
-using history::appendDraw;
-using history::createEmptyTable;
 
 namespace {
 
@@ -31,10 +27,12 @@ std::uint32_t sampleCount(const std::string& text) {
 int commandCreate(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--game", "GAME"}, {"--sample", "N"}});
     const auto gameName = line.value("--game");
+    // The games of the folder's games.ini may be made there too.
+    if (gameName && !line.positionals().empty()) useFolderGames(line.positionals().front(), err);
     const Game* game = gameName ? GameNamed(*gameName) : nullptr;
-    if (gameName && !game) throw UsageError("unknown game '" + *gameName + "' (" + GameNames(" or ") + ")");
+    if (gameName && !game) throw UsageError("unknown game '" + *gameName + "' (" + GameNames(", ", " or ") + ")");
     const std::uint32_t samples = line.has("--sample") ? sampleCount(*line.value("--sample")) : 0;
-    if (!game) throw UsageError("missing --game loto|keno");
+    if (!game) throw UsageError("missing --game GAME (" + GameNames(", ", " or ") + ")");
     const std::string& directory = line.positional(0, "DIR");
     line.noMoreThan(1);
 
@@ -45,12 +43,7 @@ int commandCreate(Arguments args, std::ostream& out, std::ostream& err) {
         err << "cannot make the folder " << directory << ": " << failed.message() << '\n';
         return kExitFailure;
     }
-    const std::string path = createEmptyTable(directory, *game);
-    if (samples > 0) {
-        DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
-        SyntheticDraws draws(*game);
-        for (std::uint32_t i = 0; i < samples; ++i) appendDraw(table, draws.next());
-    }
+    const std::string path = CreateDrawTable(directory, *game, samples);
     out << "created " << path << " with " << counted(samples, "draw") << '\n';
     return kExitOk;
 }

@@ -2,7 +2,6 @@
 // shows, as the windows and the analyses see the table: the record number, then each field's
 // text. tsv is the plain form (no header, the table's own bytes); csv and json name the fields,
 // are written in UTF-8, and with --deleted say which records are deleted.
-#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/command_support.h"
 #include "cli/options.h"
 #include "cli/output_format.h"
 #include "dataset/xbase_dataset.h"
@@ -34,13 +34,14 @@ bool numericField(const TField& field) {
 }  // namespace
 
 // The three output forms side by side, header, rows and end, so that they stay alike.
-int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
+int commandDump(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--deleted"}, {"--format", "FORMAT"}});
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
     const bool withDeleted = line.has("--deleted");
     const OutputFormat format = formatOption(line);
 
+    noteCaseVariants(file, err);
     TXbaseDataSet data;
     // The dataset finds the table by its name against the current directory, or by a full path.
     data.SetTableName(file);
@@ -50,15 +51,14 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     data.Open();
     // One pass from first to last: read in blocks, not a read per record.
     data.SetReadAhead(true);
-    // The deletion flags, read by a table object of its own so that the dataset's place stays.
-    std::unique_ptr<DBFObject> flags;
-    if (withDeleted && format != OutputFormat::Tsv) {
-        flags = std::make_unique<DBFObject>(data.Engine()->path(), "", /*readWrite=*/false, /*shared=*/true);
-        flags->setReadAhead(true);
-    }
-    const auto deleted = [&](int record) {
-        flags->readRecord(record);
-        return flags->isDeleted();
+    // The records as the file holds them, read by a table object of its own so that the dataset's
+    // place stays: the deletion flags, and which numbers are blank (the dataset reads them as 0).
+    DBFObject raw(data.Engine()->path(), "", /*readWrite=*/false, /*shared=*/true);
+    raw.setReadAhead(true);
+    const bool flags = withDeleted && format != OutputFormat::Tsv;
+    const auto deleted = [&] { return raw.isDeleted(); };
+    const auto blank = [&](const TField& field) {
+        return numericField(field) && xb::trimRight(xb::trimLeft(raw.getText(field.FieldNo()))).empty();
     };
 
     if (format == OutputFormat::Csv) {
@@ -71,25 +71,29 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& /*err*/) {
     bool first = true;
     for (data.First(); !data.Eof(); data.Next()) {
         const int record = data.RecNo();
+        raw.readRecord(record);
         switch (format) {
             case OutputFormat::Tsv:
                 out << record;
-                for (int i = 0; i < data.FieldCount(); ++i) out << '\t' << data.Fields(i).AsString();
+                for (int i = 0; i < data.FieldCount(); ++i)
+                    out << '\t' << (blank(data.Fields(i)) ? std::string() : data.Fields(i).AsString());
                 break;
             case OutputFormat::Csv:
                 out << record;
-                if (flags) out << (deleted(record) ? ",true" : ",false");
+                if (flags) out << (deleted() ? ",true" : ",false");
                 for (int i = 0; i < data.FieldCount(); ++i)
-                    out << ',' << csvField(xb::textToUtf8(data.Fields(i).AsString()));
+                    out << ',' << (blank(data.Fields(i)) ? "" : csvField(xb::textToUtf8(data.Fields(i).AsString())));
                 break;
             case OutputFormat::Json:
                 out << (first ? "\n" : ",\n") << "  {\"record\": " << record;
-                if (flags) out << ", \"deleted\": " << (deleted(record) ? "true" : "false");
+                if (flags) out << ", \"deleted\": " << (deleted() ? "true" : "false");
                 for (int i = 0; i < data.FieldCount(); ++i) {
                     const TField& field = data.Fields(i);
                     const std::string text = xb::textToUtf8(field.AsString());
                     out << ", " << jsonString(xb::textToUtf8(field.FieldName())) << ": "
-                        << (numericField(field) && jsonNumber(text) ? text : jsonString(text));
+                        << (blank(field)                              ? std::string("null")
+                            : numericField(field) && jsonNumber(text) ? text
+                                                                      : jsonString(text));
                 }
                 out << '}';
                 break;

@@ -2,6 +2,7 @@
 // one record through the engine as the data windows do, under the record's lock, so that a
 // record another program is editing is refused rather than overwritten.
 #include <functional>
+#include <set>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "cli/command_support.h"
 #include "history/draw_file.h"
 #include "cli/options.h"
+#include "cli/game_table.h"
 #include "history/table_draws.h"
 #include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
@@ -29,6 +31,7 @@ namespace {
 // or a record that does not exist, ends the command with its message and nothing written.
 int changeLockedRecord(const std::string& file, std::uint64_t number, const std::string& numberText, std::ostream& err,
                        const std::function<void(DBFObject&)>& change) {
+    noteCaseVariants(file, err);
     DBFObject table(file, "", /*readWrite=*/true, /*shared=*/true);
     if (!recordExists(table, number, numberText, err)) return kExitFailure;
     const RecordLock lock(table, number);
@@ -108,11 +111,16 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err) {
     const bool force = line.has("--force");
 
     return changeLockedRecord(file, number, numberText, err, [&](DBFObject& table) {
+        // A field given twice is a slip of the command line: which value was meant is not known.
+        std::set<int> given;
+        for (const auto& [field, value] : values)
+            if (!given.insert(table.fieldNumber(field)).second) throw UsageError("field " + field + " is given twice");
         // The values go into the record buffer only; a value the engine refuses ends the command
         // before the replace, so the record on disk is either wholly changed or not at all.
         for (const auto& [field, value] : values) putNamedValue(table, field, value);
         // On a draw table the record must stay a draw, unless a repair asks for --force.
         std::string why;
+        useGamesBeside(table.path(), err);
         const auto shape = drawShapeOf(table, why);
         if (shape && !force) {
             std::vector<std::string> words;

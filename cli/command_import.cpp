@@ -16,6 +16,7 @@
 #include "history/draw_file.h"
 #include "history/draw_tables.h"
 #include "cli/options.h"
+#include "cli/game_table.h"
 #include "history/import.h"
 #include "history/table_draws.h"
 #include "dbf/table_handler.h"
@@ -73,6 +74,7 @@ struct OpenDrawTable {
 // `err`) when it is no draw table.
 std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err, bool shared = true) {
     auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, shared);
+    useGamesBeside(table->path(), err);
     std::string why;
     auto shape = drawShapeOf(*table, why);
     if (!shape) {

@@ -4,16 +4,20 @@
 #include <ostream>
 
 #include "cli/cli.h"
+#include "cli/command_support.h"
 #include "cli/options.h"
+#include "dbf/constants.h"
+#include "dbf/text_numbers.h"
 #include "dbf/table_handler.h"
 
 namespace cli {
 
-int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/) {
+int commandInfo(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {});
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
 
+    noteCaseVariants(file, err);
     // Shared and read-only, as another program beside the writers of the table would open it.
     DBFObject table(file, "", /*readWrite=*/false, /*shared=*/true);
     table.setUseDeleted(false);
@@ -31,6 +35,9 @@ int commandInfo(Arguments args, std::ostream& out, std::ostream& /*err*/) {
         << "record length: " << table.recordLength() << '\n'
         << "records: " << table.recordCount() << '\n'
         << "visible records: " << visible << '\n';
+    // The header's own count, when it is not what the file holds: the record count above is the file's.
+    const std::uint32_t headerCount = xb::readLe32(&table.headerImage()[xb::hdr::kRecordCount]);
+    if (headerCount != table.recordCount()) out << "header record count: " << headerCount << '\n';
     for (int number = 1; number <= table.fieldCount(); ++number) {
         out << table.fieldName(number) << ' ' << table.fieldType(number) << ' ' << table.fieldLength(number) << ' '
             << table.fieldDecimals(number) << '\n';

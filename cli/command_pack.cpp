@@ -1,8 +1,6 @@
 // `sharometr-cli pack FILE`: removes the deleted records of a table. The table is held for
 // exclusive use throughout; the records that stay are written to a new file beside it, which is
 // flushed and then renamed over the table, so that a failure at any step leaves the table whole.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <ostream>
@@ -41,6 +39,7 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
     const std::string& file = line.positional(0, "FILE");
     line.noMoreThan(1);
 
+    noteCaseVariants(file, err);
     // Unshared: the engine refuses with its share error while another program has the table open,
     // and nobody can open it while the records move.
     DBFObject table(file, "", /*readWrite=*/true, /*shared=*/false);
@@ -65,7 +64,7 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
             readExactly(table, 0, header, static_cast<std::uint32_t>(start));
             xb::stampHeader(reinterpret_cast<std::uint8_t*>(header.data()), records - deleted);
 
-            xb::NewTableFile replacement(table.path() + "." + std::to_string(::getpid()) + ".pack");
+            xb::NewTableFile replacement(table, "pack");
             append(replacement, header);
             for (std::uint32_t first = 0; first < records; first += perChunk) {
                 const std::uint32_t count = std::min(perChunk, records - first);
@@ -81,7 +80,7 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
             replacement.placeOver(table);
         } catch (const Exception& error) {
             // The engine names the new file; the user wants to know about the table.
-            err << error.Message() << '\n' << table.path() << " is left as it was\n";
+            err << failureText(error) << '\n' << table.path() << " is left as it was\n";
             return kExitFailure;
         }
     }

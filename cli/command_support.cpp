@@ -2,9 +2,14 @@
 #include "cli/command_support.h"
 
 #include <ostream>
+#include <vector>
 
 #include "cli/cli.h"
+#include "dbf/constants.h"
+#include "dbf/table_file.h"
 #include "dbf/table_handler.h"
+#include "dbf/text_numbers.h"
+#include "platform/os_file.h"
 
 namespace cli {
 
@@ -12,6 +17,17 @@ std::uint64_t recordNumberArgument(const std::string& text) {
     const auto number = decimalNumber(text);
     if (!number) throw UsageError("'" + text + "' is not a record number");
     return *number;
+}
+
+void noteCaseVariants(const std::string& file, std::ostream& err) {
+    std::string name = xb::trimBlanksAndControls(file);
+    if (xb::lacksTableExtension(name)) name += xb::kTableExtension;
+    const std::vector<std::string> variants = platform::caseVariants(name);
+    if (variants.size() < 2) return;
+    const std::string used = platform::fullPath(name);
+    err << "sharometr-cli: " << file << " names " << variants.size() << " files that differ only in letter case (";
+    for (std::size_t i = 0; i < variants.size(); ++i) err << (i ? ", " : "") << variants[i];
+    err << "); using " << used.substr(used.find_last_of('/') + 1) << '\n';
 }
 
 bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err) {

@@ -20,6 +20,10 @@ using history::decimalNumber;
 // The record number of the command line (raises UsageError when it is not a decimal number).
 std::uint64_t recordNumberArgument(const std::string& text);
 
+// When the table's name matches more than one file up to letter case (Lotobase.dbf and
+// LOTOBASE.DBF), says on `err` which one the command uses: the engine picks one by its rule.
+void noteCaseVariants(const std::string& file, std::ostream& err);
+
 // Whether the table has record `number`; when it has not, says so on `err`.
 bool recordExists(const DBFObject& table, std::uint64_t number, const std::string& asGiven, std::ostream& err);
 

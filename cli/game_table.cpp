@@ -9,8 +9,21 @@
 
 namespace cli {
 
-const Game& gameArgument(const ParsedArguments& line) {
-    const std::string games = "(" + GameNames(" or ") + ")";
+void useFolderGames(const std::string& folder, std::ostream& err) {
+    for (const std::string& mistake : LoadFolderGames(folder)) err << "sharometr-cli: " << mistake << '\n';
+}
+
+void useGamesBeside(const std::string& tablePath, std::ostream& err) {
+    const auto slash = tablePath.rfind('/');
+    useFolderGames(slash == std::string::npos ? std::string() : tablePath.substr(0, slash + 1), err);
+}
+
+const Game& gameArgument(const ParsedArguments& line, std::ostream& err) {
+    if (const auto table = line.value("--table"))
+        useGamesBeside(*table, err);
+    else
+        useFolderGames(line.value("--dir").value_or(""), err);
+    const std::string games = "(" + GameNames(", ", " or ") + ")";
     if (line.positionals().empty()) throw UsageError("missing game " + games);
     const std::string& word = line.positionals().front();
     const Game* game = GameNamed(word);

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "analysis/game.h"
@@ -15,8 +16,15 @@
 
 namespace cli {
 
-// The game of the first positional word (UsageError when it names none).
-const Game& gameArgument(const ParsedArguments& line);
+// The games of `folder`'s games.ini (empty: the current folder) join the registry; a mistake of
+// the file is said on `err`, one line each, and the games it defines well serve.
+void useFolderGames(const std::string& folder, std::ostream& err);
+// The same for the folder a table is in.
+void useGamesBeside(const std::string& tablePath, std::ostream& err);
+
+// The game of the first positional word, among the games of the table's folder (--dir DIR, the
+// folder of --table FILE, or the current one); UsageError when it names none.
+const Game& gameArgument(const ParsedArguments& line, std::ostream& err);
 
 // The game's table opened as the main window opens it. When its fields are not the game's, says
 // so on `err` as `command` and gives nullptr. Raises what the open raises.

@@ -1,12 +1,11 @@
-// The synthetic draws of sample tables, as the companion's `create --sample` appends them: the
-// draw history's, under the companion's names.
+// The synthetic draws of the sample tables, as the companion's commands name them.
 #pragma once
 
-#include "history/synthetic_draws.h"
+#include "analysis/synthetic_draws.h"
 
 namespace cli {
 
-using history::SplitMix64;
-using history::SyntheticDraws;
+using ::SplitMix64;
+using ::SyntheticDraws;
 
 }  // namespace cli

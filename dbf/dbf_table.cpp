@@ -24,6 +24,27 @@ std::string tableFileName(const std::string& name) {
     return cleaned;
 }
 
+// What a failed undo of an append left in the file, in words: the error's message goes on with it.
+std::string appendLeftovers(bool headerBack, bool endBack, std::uint32_t records) {
+    std::string left = "The table could not be put back as it was:";
+    if (!endBack)
+        left += " the file could not be cut back to its end after record " + std::to_string(records) +
+                ", and part of the record that failed stays after it";
+    if (!headerBack)
+        left += std::string(endBack ? "" : ";") + " the header may count " + std::to_string(records + 1) + " records";
+    return left;
+}
+
+// Inside a catch block: raises the failure being handled again, an engine error with `aftermath`
+// added to its message.
+[[noreturn]] void rethrowWithAftermath(const std::string& aftermath) {
+    try {
+        throw;
+    } catch (const EXbaseError& error) {
+        throw EXbaseError(error, aftermath);
+    }
+}
+
 bool acceptedVersion(std::uint8_t version) {
     switch (version) {
         case xb::ver::kDbase3:
@@ -130,7 +151,7 @@ void XBO_dBaseDBF::closeTable() {
     if (m_headerUpdatePending) {
         try {
             refreshHeader();
-            writeHeader();
+            writeHeader(false);
         } catch (...) {
             // The file is closed all the same, so that nothing is left open.
             closeDiskFile();
@@ -317,17 +338,39 @@ std::chrono::milliseconds XBO_dBaseDBF::appendPatience() {
     return std::chrono::milliseconds(g_appendPatienceMs.load());
 }
 
-void XBO_dBaseDBF::writeHeader() {
+void XBO_dBaseDBF::writeHeader(bool countToo) {
     if (!isReadWrite() || !m_headerUpdatePending || m_fileLocked) return;
+    // The record count is written only by whoever holds the append byte (or the table alone): a
+    // record change that wrote the count it read earlier could move it back under an append.
+    countToo = countToo || !isShared();
     std::array<std::uint8_t, xb::kHeaderSize> image = m_header;
     const std::uint32_t stamp = xb::stampHeader(image.data(), m_recordCount);
     image[xb::hdr::kTableFlags] = m_tableFlags & 0x07;
     image[xb::hdr::kEncrypted] = m_encrypted ? 1 : 0;
     xb::writeLe32(&image[xb::hdr::kUserNumber], static_cast<std::uint32_t>(m_userNumber));
-    writeAt(0, image.data(), xb::kHeaderSize);
+    if (countToo) {
+        writeAt(0, image.data(), xb::kHeaderSize);
+    } else {
+        std::copy_n(&m_header[xb::hdr::kRecordCount], 4, &image[xb::hdr::kRecordCount]);
+        writeAt(0, image.data(), xb::hdr::kRecordCount);
+        writeAt(xb::hdr::kRecordCount + 4, &image[xb::hdr::kRecordCount + 4],
+                xb::kHeaderSize - xb::hdr::kRecordCount - 4);
+    }
     m_header = image;
     m_updateStamp = stamp;
     m_headerUpdatePending = false;
+}
+
+std::vector<XBO_DiskFile::WriteUndo> XBO_dBaseDBF::headerUndo(std::uint64_t size) const {
+    // As writeHeader writes it: whole with the count, or around the count.
+    const auto piece = [&](std::uint32_t from, std::uint32_t to) {
+        WriteUndo undo;
+        undo.offset = from;
+        undo.size = size;
+        undo.bytes.assign(m_header.begin() + from, m_header.begin() + to);
+        return undo;
+    };
+    return {piece(0, xb::hdr::kRecordCount), piece(xb::hdr::kRecordCount + 4, xb::kHeaderSize)};
 }
 
 void XBO_dBaseDBF::flush() {
@@ -341,13 +384,38 @@ void XBO_dBaseDBF::replaceRecord(std::int64_t n) {
         appendRecord();
         return;
     }
-    m_headerUpdatePending = true;
     const std::uint64_t offset =
         m_headerLength + static_cast<std::uint64_t>(n - 1) * static_cast<std::uint64_t>(m_recordLength);
-    writeAt(offset, m_buffer, m_recordLength);
+    // A change either completes, record and header, or leaves the file as it was.
+    const bool pendingBefore = m_headerUpdatePending;
+    WriteUndo recordUndo;
+    recordUndo.offset = offset;
+    recordUndo.size = UINT64_MAX;  // a change never moves the end: nothing to cut back
+    recordUndo.bytes.resize(m_recordLength);
+    try {
+        recordUndo.bytes.resize(XBO_DiskFile::readAt(offset, recordUndo.bytes.data(), m_recordLength));
+    } catch (const EXbaseError& error) {
+        // Part of the write: a record another user holds is refused as its write would be.
+        reportError(error.Code(), xb::loc::kWrite, path());
+    }
+    std::vector<WriteUndo> undo{std::move(recordUndo)};
+    try {
+        writeAt(offset, m_buffer, m_recordLength);
+        m_headerUpdatePending = true;
+        refreshHeader();
+        for (WriteUndo& piece : headerUndo(UINT64_MAX)) undo.push_back(std::move(piece));
+        writeHeader(false);
+    } catch (...) {
+        m_headerUpdatePending = pendingBefore;
+        bool restored = true;
+        for (auto piece = undo.rbegin(); piece != undo.rend(); ++piece) restored = undoWrite(*piece) && restored;
+        if (!restored)
+            rethrowWithAftermath("Record " + std::to_string(n) +
+                                 " could not be put back as it was: it may hold the new values in part, and the "
+                                 "header a new date");
+        throw;
+    }
     m_currentRecord = static_cast<std::uint32_t>(n);
-    refreshHeader();
-    writeHeader();
     statusEvent(xb::ev::kAfterWrite, n);
     std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength);
 }
@@ -371,20 +439,22 @@ void XBO_dBaseDBF::appendRecord() {
         reportError(static_cast<int>(platform::code::kLockViolation), xb::loc::kWrite, path());
     }
     const std::uint32_t currentBefore = m_currentRecord;
+    const bool pendingBefore = m_headerUpdatePending;
     try {
+        ensureStillAtPath();
         statusEvent(xb::ev::kBeforeWrite, 0);
-        m_headerUpdatePending = true;
         refreshHeader();
         const std::uint64_t offset =
             m_headerLength + static_cast<std::uint64_t>(m_recordCount) * static_cast<std::uint64_t>(m_recordLength);
         // An append either completes, record, end mark and header, or leaves the file as it was:
         // a full disk may take part of a write, and a torn end would show as a record.
         const WriteUndo recordUndo = keepForUndo(offset, m_recordLength + 1u);
-        WriteUndo headerUndo;
-        headerUndo.offset = 0;
-        headerUndo.size = recordUndo.size;
-        headerUndo.bytes.assign(m_header.begin(), m_header.end());
+        WriteUndo headerBytes;          // the append writes the header whole: one piece puts it back
+        headerBytes.size = UINT64_MAX;  // the record's undo cuts the file back
+        headerBytes.bytes.assign(m_header.begin(), m_header.end());
+        const std::uint32_t countBefore = m_recordCount;
         m_buffer[0] = xb::kLiveFlag;
+        m_headerUpdatePending = true;
         m_recordCount += 1;
         m_currentRecord = m_recordCount;
         // The record and the end-of-file byte go out in one write, whoever's buffer is in use.
@@ -394,16 +464,19 @@ void XBO_dBaseDBF::appendRecord() {
         try {
             writeAt(offset, m_work.data(), m_recordLength + 1u);
             headerTried = true;
-            writeHeader();
+            writeHeader(true);
         } catch (...) {
             // The record is not in the file: the count and position must not pretend it is.
-            m_recordCount -= 1;
+            m_recordCount = countBefore;
             m_currentRecord = currentBefore;
-            if (headerTried) undoWrite(headerUndo);
-            undoWrite(recordUndo);
+            m_headerUpdatePending = pendingBefore;
+            const bool headerBack = !headerTried || undoWrite(headerBytes);
+            const bool endBack = undoWrite(recordUndo);
+            if (!headerBack || !endBack) rethrowWithAftermath(appendLeftovers(headerBack, endBack, countBefore));
             throw;
         }
     } catch (...) {
+        m_headerUpdatePending = pendingBefore;
         if (!coveredByFileLock) unlockWithHeaderUpdate();
         throw;
     }
@@ -464,10 +537,18 @@ bool XBO_dBaseDBF::lockFileFromZero() {
 }
 
 bool XBO_dBaseDBF::unlockWithHeaderUpdate() {
-    const bool result = unlock();
-    if (m_fileLocked && lockCount() == 0) {
+    if (m_fileLocked && lockCount() == 1 && m_headerUpdatePending) {
+        // Written while the table is still ours, so that no append of another user comes between.
         m_fileLocked = false;
-        if (m_headerUpdatePending) writeHeader();
+        try {
+            writeHeader(true);
+        } catch (...) {
+            m_fileLocked = true;
+            throw;
+        }
+        m_fileLocked = true;
     }
+    const bool result = unlock();
+    if (m_fileLocked && lockCount() == 0) m_fileLocked = false;
     return result;
 }

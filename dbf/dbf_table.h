@@ -48,6 +48,9 @@ public:
     // The raw read: -5 current again, -4 last, -3 first, -2 previous, -1 next, n >= 1 record n.
     virtual void readRecord(std::int64_t request);
     virtual bool lockAppendByte();
+    // Takes the append byte, retrying for the append patience while another user holds it; false
+    // when it stays held (or when this object holds another range, which cannot be waited out).
+    bool takeAppendByte();
     virtual bool lockFile();
     virtual bool lockFileFromZero();
     virtual bool unlockWithHeaderUpdate();
@@ -118,10 +121,11 @@ protected:
     // The file name without directory and extension, as messages name the table.
     std::string tableName() const;
     void clearChangedMarks();
-    // Rewrites the header image (stamp, date, count, flags, user) when an update is pending.
-    void writeHeader();
-    // Takes the append byte, retrying while another user holds it; raises when it stays held.
-    bool takeAppendByte();
+    // Rewrites the header image (stamp, date, flags, user, and the count when `countToo`: only an
+    // append or the holder of the whole table writes it) when an update is pending.
+    void writeHeader(bool countToo);
+    // What writeHeader(false) is about to overwrite, as undo pieces of a file of `size` bytes.
+    std::vector<WriteUndo> headerUndo(std::uint64_t size) const;
 
     std::array<std::uint8_t, xb::kHeaderSize> m_header{};
     std::uint32_t m_headerLength = 0;

@@ -201,6 +201,18 @@ void XBO_DiskFile::writeAt(std::uint64_t offset, const void* buffer, std::uint32
     m_lastError = 0;
 }
 
+void XBO_DiskFile::ensureStillAtPath() {
+    if (!m_handle) failWith(xb::err::kFileNotOpen, xb::loc::kOpen);
+    platform::FileIdentity named;
+    if (!platform::identityOfPath(m_path, named)) {
+        const std::uint32_t failure = platform::lastError();
+        if (failure != platform::code::kFileNotFound && failure != platform::code::kPathNotFound)
+            failWith(failure, xb::loc::kOpen);
+    }
+    if (!(named == m_handle->identity)) failWith(xb::err::kFileReplaced, xb::loc::kOpen);
+    m_lastError = 0;
+}
+
 XBO_DiskFile::WriteUndo XBO_DiskFile::keepForUndo(std::uint64_t offset, std::uint32_t length) {
     WriteUndo undo;
     undo.offset = offset;
@@ -224,9 +236,13 @@ bool XBO_DiskFile::undoWrite(const WriteUndo& undo) noexcept {
     if (restored && size > undo.size) restored = platform::truncateAt(m_handle->handle, undo.size);
     std::uint32_t done = 0;
     if (!undo.bytes.empty()) {
-        restored = platform::writeAt(m_handle->handle, undo.offset, undo.bytes.data(),
-                                     static_cast<std::uint32_t>(undo.bytes.size()), done) &&
-                   restored;
+        // Bytes the failed write never reached need no write (which could fail in turn).
+        const auto length = static_cast<std::uint32_t>(undo.bytes.size());
+        std::vector<std::uint8_t> now(undo.bytes.size());
+        const bool intact = platform::readAt(m_handle->handle, undo.offset, now.data(), length, done) &&
+                            done == length && now == undo.bytes;
+        if (!intact)
+            restored = platform::writeAt(m_handle->handle, undo.offset, undo.bytes.data(), length, done) && restored;
     }
     return restored;
 }

@@ -63,6 +63,11 @@ public:
     virtual bool unlock();
     virtual void writeAt(std::uint64_t offset, const void* buffer, std::uint32_t length);
 
+    // Raises kFileReplaced when the path no longer leads to the file this object holds open (another
+    // program renamed a new file over it, or removed it): a write would land where nobody reads.
+    // Called once a lock is taken, before anything is written under it.
+    void ensureStillAtPath();
+
     // True when nobody else can touch the file: opened unshared, or holding the whole-file range.
     bool exclusiveUse() const;
 

@@ -40,6 +40,8 @@ constexpr CodeText kTexts[] = {
     {1005, "dBase memo record has format error"},
     {1006, "Formula expression cannot be translated"},
     {1011, "Number too large to fit in field"},
+    {1012, "Table file was replaced or removed by another program, open it again"},
+    {1013, "Table file has more than one name (hard links), a new copy would part them"},
     {1269, "A Password is included for unencrypted file %s"},
     {1270, "No Password for encrypted file %s"},
     {1271, "Invalid Password for encrypted file s%"},
@@ -52,6 +54,12 @@ EXbaseError::EXbaseError(int code, int location, std::string information)
       m_code(code),
       m_location(location),
       m_information(std::move(information)) {}
+
+EXbaseError::EXbaseError(const EXbaseError& cause, const std::string& aftermath)
+    : Exception(cause.Message() + "\r" + aftermath),
+      m_code(cause.m_code),
+      m_location(cause.m_location),
+      m_information(cause.m_information) {}
 
 namespace xb {
 

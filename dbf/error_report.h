@@ -9,6 +9,8 @@
 class EXbaseError : public Exception {
 public:
     EXbaseError(int code, int location, std::string information);
+    // The same failure, its message followed by what the failed operation could not put back.
+    EXbaseError(const EXbaseError& cause, const std::string& aftermath);
     int Code() const noexcept { return m_code; }
     int Location() const noexcept { return m_location; }
     const std::string& Information() const noexcept { return m_information; }

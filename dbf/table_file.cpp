@@ -84,14 +84,52 @@ std::string createTable(const std::string& path, const std::vector<FieldSpec>& f
     return full;
 }
 
-NewTableFile::NewTableFile(std::string path)
-    : m_path(std::move(path)), m_handle(platform::openFile(m_path, true, false, platform::Disposition::CreateNew)) {
+std::string scratchNameBeside(const std::string& target, const std::string& kind) {
+    constexpr std::size_t kNameLimit = 255;
+    const std::size_t slash = target.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string suffix = "." + std::to_string(platform::currentProcess()) + "." + kind;
+    if (name.size() + suffix.size() > kNameLimit) {
+        std::size_t cut = kNameLimit - suffix.size();
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    const std::string ending = "." + kind;
+    for (const std::string& entry : platform::directoryEntries(directory)) {
+        if (entry.size() <= name.size() + 1 + ending.size() || !entry.starts_with(name + ".") ||
+            !entry.ends_with(ending))
+            continue;
+        const std::string id = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - ending.size());
+        if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long process = std::stol(id);
+        if (process == platform::currentProcess() || !platform::processExists(process))
+            platform::removeFile(directory + (directory == "/" ? "" : "/") + entry);
+    }
+    return directory + (directory == "/" ? "" : "/") + name + suffix;
+}
+
+NewTableFile::NewTableFile(std::string path) : m_path(std::move(path)) { open(); }
+
+NewTableFile::NewTableFile(const XBO_DiskFile& table, const std::string& kind) {
+    m_target = platform::resolvedPath(table.path());
+    if (m_target.empty()) raiseLastError(loc::kOpen, table.path());
+    platform::FileStatus status;
+    if (!table.sharedHandle() || !platform::statusOf(table.sharedHandle()->handle, status))
+        raiseLastError(loc::kOpen, table.path());
+    if (status.links > 1) raiseError(err::kManyNames, loc::kOpen, table.path());
+    m_path = scratchNameBeside(m_target, kind);
+    open();
+}
+
+void NewTableFile::open() {
+    m_handle = platform::openFile(m_path, true, false, platform::Disposition::CreateNew);
     if (m_handle == platform::kNoHandle) raiseLastError(loc::kCreate, m_path);
 }
 
 NewTableFile::~NewTableFile() {
     closeFile();
-    if (!m_placed) platform::removeFile(m_path);
+    if (!m_placed && !m_path.empty()) platform::removeFile(m_path);
 }
 
 void NewTableFile::closeFile() {
@@ -106,10 +144,18 @@ void NewTableFile::append(const void* bytes, std::uint32_t length) {
 }
 
 void NewTableFile::placeOver(const XBO_DiskFile& table) {
-    if (table.sharedHandle()) platform::copyPermissions(table.sharedHandle()->handle, m_handle);
+    if (m_target.empty()) {
+        m_target = platform::resolvedPath(table.path());
+        if (m_target.empty()) raiseLastError(loc::kOpen, table.path());
+    }
+    // A copy that would lock the owner out, or let others in, must not take the table's place.
+    if (!table.sharedHandle() || !platform::keepOwnerAndMode(table.sharedHandle()->handle, m_handle))
+        raiseLastError(loc::kCreate, m_path);
     if (!platform::flushFile(m_handle)) raiseLastError(loc::kFlush, m_path);
-    closeFile();
-    if (!platform::moveFile(m_path, table.path())) raiseLastError(loc::kRename, m_path);
+    const bool closed = platform::closeFile(m_handle);
+    m_handle = platform::kNoHandle;
+    if (!closed) raiseLastError(loc::kWrite, m_path);
+    if (!platform::moveFile(m_path, m_target)) raiseLastError(loc::kRename, m_path);
     m_placed = true;
 }
 

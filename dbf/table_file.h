@@ -39,26 +39,38 @@ std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, 
 // that cannot be written whole is removed again. Failures raise EXbaseError naming the path.
 std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver);
 
+// The name of a scratch file of this process beside `target`: "<name>.<pid>.<kind>", the name cut
+// (at a character's edge) so that the whole stays within the system's limit for one name. Scratch
+// files of that kind for that target left by processes no longer running are removed first, and so
+// is one of this process's id, which an earlier process of the same id left.
+std::string scratchNameBeside(const std::string& target, const std::string& kind);
+
 // A file made new to take a table's place: it is removed again unless placeOver has put it there.
 // Failures raise EXbaseError naming this file.
 class NewTableFile {
 public:
     explicit NewTableFile(std::string path);  // refused when the file exists
+    // The scratch file `kind` beside the table's real file (links followed), for a table that has
+    // one name only: a copy renamed over one of several hard links would part them (kManyNames).
+    NewTableFile(const XBO_DiskFile& table, const std::string& kind);
     ~NewTableFile();
     NewTableFile(const NewTableFile&) = delete;
     NewTableFile& operator=(const NewTableFile&) = delete;
 
     // Writes `length` bytes after those already written.
     void append(const void* bytes, std::uint32_t length);
-    // Gives the file the table's permission bits, puts it on the disk, then renames it over the table.
+    // Gives the file the table's owner, group and permission bits (refused when the system will
+    // not), puts it on the disk, then renames it over the table's real file.
     void placeOver(const XBO_DiskFile& table);
     const std::string& path() const { return m_path; }
 
 private:
+    void open();
     void closeFile();
 
     std::string m_path;
-    platform::Handle m_handle;
+    std::string m_target;  // the real file to replace; empty: the table's path, links followed then
+    platform::Handle m_handle = platform::kNoHandle;
     std::uint64_t m_size = 0;
     bool m_placed = false;
 };

@@ -77,6 +77,7 @@ bool XBO_dBHandler::lockAndReadRecord(std::uint32_t n) {
     const bool coveredByFileLock = m_fileLocked;
     if (!lockRecord(n)) return false;
     try {
+        ensureStillAtPath();
         m_cacheStart = -1;
         readRecord(n);
     } catch (...) {

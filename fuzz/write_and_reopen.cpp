@@ -3,7 +3,10 @@
 // from the input's own bytes, go through the engine, and the table is opened again. The engine may
 // refuse the file or a change with its own exceptions, but must never crash, leak or touch memory
 // outside its buffers, and afterwards every record that was there before reads the same, except
-// those changed, which read as they were written, followed by the records appended.
+// those changed, which read as they were written, followed by the records appended. A change that
+// fails leaves its record as it was. Last, as the input chooses, the companion's pack or check
+// --repair rewrites the table: pack keeps exactly the records not marked deleted, in order, and a
+// repair leaves an end that check finds sound; either, when it fails, leaves the file as it was.
 
 #include <algorithm>
 #include <array>
@@ -11,11 +14,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/cli.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 #include "scratch_input.h"
@@ -111,11 +117,78 @@ void change(DBFObject& table, Choices& choose, Known& known) {
         }
         known.records[n - 1] = bufferOf(table);
     } catch (const Exception&) {
-        // A replace that fails may or may not have reached the file: that record is no longer
-        // known, so the comparison stops before it.
-        known.records.resize(n - 1);
+        // A change that fails leaves the record in the file as it was: what is known stands.
     }
     table.unlock();
+}
+
+std::string fileBytes() {
+    std::ifstream in(g_path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int companion(const std::vector<std::string>& args, std::string& out) {
+    std::ostringstream output;
+    std::ostringstream errors;
+    const int status = cli::run(args, output, errors);
+    out = output.str();
+    return status;
+}
+
+// pack: the records not marked deleted, in their order, and nothing else; or the file untouched.
+void packAndCompare() {
+    std::vector<std::string> kept;
+    std::uint32_t length = 0;
+    try {
+        DBFObject table(g_path, "", false, true);
+        length = table.recordLength();
+        for (std::uint32_t n = 1; n <= table.recordCount() && n <= kMaxCompared; ++n) {
+            table.readRecord(n);
+            if (!table.isDeleted()) kept.push_back(bufferOf(table));
+        }
+        if (table.recordCount() > kMaxCompared) return;
+    } catch (const Exception&) {
+        return;
+    }
+    const std::string before = fileBytes();
+    std::string out;
+    if (companion({"pack", g_path}, out) != cli::kExitOk) {
+        if (fileBytes() != before) fail("a failed pack changed the table", 0);
+        return;
+    }
+    try {
+        DBFObject table(g_path, "", false, true);
+        // With records of one byte the end mark reads as one more.
+        const std::size_t read = table.recordCount() - (length == 1 && table.recordCount() > kept.size() ? 1 : 0);
+        if (read != kept.size()) fail("pack kept another number of records", table.recordCount());
+        for (std::uint32_t n = 1; n <= kept.size(); ++n) {
+            table.readRecord(n);
+            if (bufferOf(table) != kept[n - 1]) fail("pack changed a record it kept", n);
+        }
+    } catch (const Exception&) {
+        fail("the packed table no longer opens or reads", 0);
+    }
+}
+
+// check --repair: an end that check then finds sound; or the file untouched.
+void repairAndCheck() {
+    const std::string before = fileBytes();
+    std::string out;
+    const int status = companion({"check", g_path, "--repair"}, out);
+    if (out.find("repaired: ") == std::string::npos) {
+        if (fileBytes() != before) fail("a check that repaired nothing changed the table", 0);
+        return;
+    }
+    if (status == cli::kExitUsage) fail("a repair ended as a wrong command line", 0);
+    try {
+        // With records of one byte the end mark reads as a record: check cannot tell.
+        if (DBFObject(g_path, "", false, true).recordLength() == 1) return;
+    } catch (const Exception&) {
+        fail("the repaired table no longer opens", 0);
+    }
+    companion({"check", g_path}, out);
+    for (const char* fault : {"header count ", "partial record ", "no end mark "})
+        if (out.find(fault) != std::string::npos) fail("the repaired table's end is not sound", 0);
 }
 
 }  // namespace
@@ -169,6 +242,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const Exception&) {
         fail("the table no longer opens or reads", 0);
+    }
+    Choices last(data, size);
+    last.below(2);  // not the first choice, which chose the number of changes
+    switch (last.below(3)) {
+        case 1:
+            packAndCompare();
+            break;
+        case 2:
+            repairAndCheck();
+            break;
+        default:
+            break;
     }
     return 0;
 }

@@ -1,49 +1,40 @@
 // The draw tables' layout, made and appended to through the engine.
 #include "history/draw_tables.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
 
-#include "dbf/table_file.h"
+#include "analysis/new_draw_table.h"
 #include "dbf/table_handler.h"
 
 namespace history {
 
-namespace {
-
-constexpr std::uint8_t kFieldWidth = 2;
-// Language driver mark of the DOS Russian code page (866), the code page of table text.
-constexpr std::uint8_t kCodePageMark = 0x65;
-
-}  // namespace
-
 std::string drawFieldCounts() {
-    std::string counts;
-    for (const Game* game : Games()) {
-        if (!counts.empty()) counts += " or ";
-        counts += std::to_string(game->fieldsPerDraw);
+    std::vector<int> counts;
+    for (const Game* game : Games()) counts.push_back(game->fieldsPerDraw);
+    std::sort(counts.begin(), counts.end());
+    counts.erase(std::unique(counts.begin(), counts.end()), counts.end());
+    std::string text;
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == counts.size() ? " or " : ", ") + std::to_string(counts[i]);
+    return text;
+}
+
+std::vector<TableField> tableFieldsOf(const DBFObject& table) {
+    std::vector<TableField> fields;
+    for (int number = 1; number <= table.fieldCount(); ++number) {
+        const char type = table.fieldType(number);
+        fields.push_back({table.fieldName(number), type == 'N' || type == 'F'});
     }
-    return counts;
+    return fields;
 }
 
 std::string createEmptyTable(const std::string& directory, const Game& game) {
-    std::vector<xb::FieldSpec> fields;
-    for (int field = 0; field < game.fieldsPerDraw; ++field)
-        fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
-    std::string path = directory;
-    if (path.empty() || path.back() != '/') path += '/';
-    return xb::createTable(path + game.tableFileName, fields, kCodePageMark);
+    return CreateEmptyDrawTable(directory, game);
 }
 
-void appendDraw(DBFObject& table, std::span<const int> numbers) {
-    if (static_cast<int>(numbers.size()) != table.fieldCount())
-        throw std::logic_error("a draw of " + std::to_string(numbers.size()) + " numbers for a table of " +
-                               std::to_string(table.fieldCount()) + " fields");
-    table.blankRecord();
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        table.putValueText(static_cast<int>(i) + 1, std::to_string(numbers[i]));
-    table.appendRecord();
-}
+void appendDraw(DBFObject& table, std::span<const int> numbers) { AppendDraw(table, numbers); }
 
 }  // namespace history

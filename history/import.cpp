@@ -11,7 +11,7 @@
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
-#include "history/synthetic_draws.h"
+#include "analysis/synthetic_draws.h"
 
 namespace history {
 

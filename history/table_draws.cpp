@@ -17,22 +17,26 @@
 namespace history {
 
 std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why) {
-    const Game* game = GameWithFields(table.fieldCount());
-    if (!game) {
+    // A table's game by its field names and count: the game's own fields, all of the table.
+    const Game* game = GameOfTable(tableFieldsOf(table));
+    if (game && game->fieldsPerDraw == table.fieldCount()) {
+        DrawShape shape;
+        shape.highest = game->numbers;
+        for (int number = 1; number <= table.fieldCount(); ++number)
+            shape.fieldNames.push_back(table.fieldName(number));
+        return shape;
+    }
+    std::string fieldsOfThatCount;
+    for (const Game* each : Games())
+        if (each->fieldsPerDraw == table.fieldCount())
+            fieldsOfThatCount += (fieldsOfThatCount.empty() ? "" : ", ") + each->fieldName(0) + ".." +
+                                 each->fieldName(each->fieldsPerDraw - 1) + " (" + each->cliName + ")";
+    if (fieldsOfThatCount.empty())
         why = table.path() + " has " + counted(static_cast<std::uint64_t>(table.fieldCount()), "field") +
               ", a draw table has " + drawFieldCounts();
-        return std::nullopt;
-    }
-    DrawShape shape;
-    shape.highest = game->numbers;
-    for (int number = 1; number <= table.fieldCount(); ++number) {
-        if (table.fieldType(number) != 'N') {
-            why = table.path() + ": field " + table.fieldName(number) + " is not numeric, a draw table's fields are";
-            return std::nullopt;
-        }
-        shape.fieldNames.push_back(table.fieldName(number));
-    }
-    return shape;
+    else
+        why = table.path() + ": its fields are not a draw table's, numeric " + fieldsOfThatCount;
+    return std::nullopt;
 }
 
 DrawKeys::DrawKeys(int highest)

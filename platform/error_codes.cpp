@@ -3,6 +3,7 @@
 #include "platform/error_codes.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -65,6 +66,27 @@ std::uint32_t writeCodeFor(int errnoValue) {
         default:
             // Includes 0: the system moved nothing and gave no reason.
             return code::kWriteFault;
+    }
+}
+
+const char* systemReason(std::uint32_t code) {
+    // The errno each code stands for where the mapping above is one to one (or nearly, EDQUOT).
+    switch (code) {
+        case code::kTooManyOpenFiles:
+            return std::strerror(EMFILE);
+        case code::kInvalidHandle:
+            return std::strerror(EBADF);
+        case code::kNotEnoughMemory:
+            return std::strerror(ENOMEM);
+        case code::kWriteFault:
+        case code::kReadFault:
+            return std::strerror(EIO);
+        case code::kInvalidParameter:
+            return std::strerror(EINVAL);
+        case code::kDiskFull:
+            return std::strerror(ENOSPC);
+        default:
+            return "";
     }
 }
 

@@ -40,4 +40,8 @@ std::uint32_t readCodeFor(int errnoValue);
 // anything else, 0 (nothing moved, no reason given) included → write fault (29).
 std::uint32_t writeCodeFor(int errnoValue);
 
+// The system's own words for a code that the engine's messages give only as a number (112: "No
+// space left on device"), so that a user is told why; empty for codes the engine names itself.
+const char* systemReason(std::uint32_t code);
+
 }  // namespace platform

@@ -21,6 +21,10 @@ struct FaultTable {
     std::array<std::deque<Fault>, kCallKinds> faults;  // front is the armed one
     std::array<std::function<void()>, kCallKinds> hooks;
     std::array<std::atomic<int>, kCallKinds> counts{};
+    std::atomic<int> numberedCall{0};  // the call of any kind that fails; 0 for none
+    std::uint32_t numberedCode = 0;
+    int callsSinceNumbered = 0;
+    bool numberedStruck = false;
     std::atomic<bool> engaged{false};
     std::atomic<bool> anyArmed{false};
 };
@@ -38,6 +42,7 @@ void refreshAnyArmed(FaultTable& t) {
     bool any = false;
     for (const auto& queue : t.faults) any = any || !queue.empty();
     for (const auto& hook : t.hooks) any = any || static_cast<bool>(hook);
+    any = any || t.numberedCall.load(std::memory_order_relaxed) > 0;
     t.anyArmed.store(any, std::memory_order_relaxed);
 }
 
@@ -75,8 +80,27 @@ void clearFaults() {
     for (auto& queue : t.faults) queue.clear();
     for (auto& hook : t.hooks) hook = nullptr;
     for (auto& count : t.counts) count.store(0, std::memory_order_relaxed);
+    t.numberedCall.store(0, std::memory_order_relaxed);
+    t.numberedStruck = false;
     t.anyArmed.store(false, std::memory_order_relaxed);
     t.engaged.store(true, std::memory_order_relaxed);
+}
+
+void failCallNumber(int number, std::uint32_t code) {
+    FaultTable& t = table();
+    std::lock_guard lock(t.mutex);
+    t.numberedCall.store(number, std::memory_order_relaxed);
+    t.numberedCode = code;
+    t.callsSinceNumbered = 0;
+    t.numberedStruck = false;
+    refreshAnyArmed(t);
+    t.engaged.store(true, std::memory_order_relaxed);
+}
+
+bool callNumberStruck() {
+    FaultTable& t = table();
+    std::lock_guard lock(t.mutex);
+    return t.numberedStruck;
 }
 
 int callCount(Call call) { return table().counts[indexOf(call)].load(std::memory_order_relaxed); }
@@ -98,6 +122,14 @@ bool takeFault(Call call, std::uint32_t& code, std::uint32_t& limit) {
         lock.unlock();
         action();
         lock.lock();
+    }
+    if (t.numberedCall.load(std::memory_order_relaxed) > 0 &&
+        ++t.callsSinceNumbered == t.numberedCall.load(std::memory_order_relaxed)) {
+        t.numberedCall.store(0, std::memory_order_relaxed);
+        t.numberedStruck = true;
+        refreshAnyArmed(t);
+        code = t.numberedCode;
+        return true;
     }
     auto& queue = t.faults[indexOf(call)];
     if (queue.empty()) return false;

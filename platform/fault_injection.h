@@ -24,7 +24,8 @@ enum class Call {
     Unlock,
     Remove,
     Permissions,
-    Count,  // the number of kinds above; sizes the tables, never a call
+    ShareLock,  // the share lock an open takes once the file is open
+    Count,      // the number of kinds above; sizes the tables, never a call
 };
 
 struct Fault {
@@ -48,6 +49,13 @@ void clearFaults();
 // is armed), and forgets it; cleared with the faults. This is how a test makes another program
 // act at an exact point, between a record's read and its lock say, without a sleep.
 void beforeNextCall(Call call, std::function<void()> action);
+
+// Makes the `number`-th call of the seam, of whatever kind, counted from now, fail with `code`
+// (once). This is how a test sweeps every point at which an operation can fail: 1, 2, ... until
+// the operation runs through without meeting it. Cleared with the faults.
+void failCallNumber(int number, std::uint32_t code);
+// Whether the fault of failCallNumber has struck since it was armed.
+bool callNumberStruck();
 
 // Counts of calls per kind since the last clear, so tests can assert that nothing was attempted.
 // Counting starts with the first injectFault, queueFault or clearFaults, so production code, which

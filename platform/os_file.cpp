@@ -16,6 +16,9 @@
 #include <vector>
 
 #include <dirent.h>
+#include <signal.h>
+#include <stdio.h>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -26,6 +29,7 @@ namespace platform {
 namespace {
 
 thread_local std::uint32_t t_lastError = 0;
+thread_local bool t_createdFile = false;  // the open under way has made its file
 
 constexpr std::uint64_t kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
 
@@ -180,11 +184,28 @@ std::uint32_t lastError() { return t_lastError; }
 
 void setLastError(std::uint32_t code) { t_lastError = code; }
 
+namespace {
+
 // The open's steps in the order the system needs them (flags, a non-blocking open, the regular-file
 // check, the share lock), each failing with its own error and closing what it opened.
-Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition) {
-    if (faulted(Call::Open)) return kNoHandle;
+Handle openOnce(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced);
 
+// The open, and with CreateNew a file it made removed again when a later step fails: the caller
+// was refused and cannot know that the name now exists.
+Handle openOrUndo(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced) {
+    const Handle handle = openOnce(path, write, shared, disposition, replaced);
+    if (handle == kNoHandle && disposition == Disposition::CreateNew && t_lastError != code::kAlreadyExists &&
+        t_createdFile) {
+        const int saved = errno;
+        ::unlink(path.c_str());
+        errno = saved;
+    }
+    return handle;
+}
+
+Handle openOnce(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced) {
+    replaced = false;
+    t_createdFile = false;
     // A file is created without O_TRUNC and emptied only once the share lock is ours: truncating
     // first would destroy the contents of a file that another program holds exclusively.
     // Creating implies writing, so CreateAlways opens for writing whatever `write` says.
@@ -205,6 +226,7 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
         fail(codeForPath(errno, path));
         return kNoHandle;
     }
+    t_createdFile = disposition == Disposition::CreateNew;
 
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -228,9 +250,23 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
         return kNoHandle;
     }
 
-    if (retryInterrupted([&] { return ::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB); }) != 0) {
+    if (faulted(Call::ShareLock)) {
+        closeQuietly(fd);
+        return kNoHandle;
+    }
+    if (retryInterrupted([&] { return ::flock(fd, (shared ? LOCK_SH | LOCK_NB : LOCK_EX | LOCK_NB)); }) != 0) {
         fail(sharingCodeFor(errno));
         closeQuietly(fd);
+        return kNoHandle;
+    }
+    // Between the open and the share lock another program may have renamed a new file over the
+    // name (a pack's copy) and let go of the old one: the lock then holds a file nobody will
+    // read again. The name must still lead to what was opened.
+    struct stat named {};
+    if (::stat(path.c_str(), &named) != 0 || named.st_dev != st.st_dev || named.st_ino != st.st_ino) {
+        replaced = true;
+        closeQuietly(fd);
+        fail(code::kSharingViolation);
         return kNoHandle;
     }
 
@@ -244,6 +280,20 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
 
     succeed();
     return fd;
+}
+
+}  // namespace
+
+Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition) {
+    if (faulted(Call::Open)) return kNoHandle;
+    // A file replaced under the open is opened again by its name; a name that keeps changing
+    // hands is refused as a file in another program's use.
+    constexpr int kAttempts = 8;
+    for (int attempt = 1;; ++attempt) {
+        bool replaced = false;
+        const Handle handle = openOrUndo(path, write, shared, disposition, replaced);
+        if (!replaced || attempt == kAttempts) return handle;
+    }
 }
 
 bool closeFile(Handle handle) {
@@ -343,12 +393,79 @@ bool removeFile(const std::string& path) {
     return succeed();
 }
 
-bool copyPermissions(Handle from, Handle to) {
+bool keepOwnerAndMode(Handle from, Handle to) {
     if (faulted(Call::Permissions)) return false;
-    struct stat st {};
-    if (::fstat(from, &st) != 0) return fail(windowsCodeFor(errno));
-    if (retryInterrupted([&] { return ::fchmod(to, st.st_mode & 07777); }) != 0) return fail(windowsCodeFor(errno));
+    struct stat was {};
+    struct stat now {};
+    if (::fstat(from, &was) != 0 || ::fstat(to, &now) != 0) return fail(windowsCodeFor(errno));
+    // The owner first: a change of owner clears the set-id bits that the mode then puts back.
+    if ((was.st_uid != now.st_uid || was.st_gid != now.st_gid) &&
+        retryInterrupted([&] { return ::fchown(to, was.st_uid, was.st_gid); }) != 0)
+        return fail(windowsCodeFor(errno));
+    if (retryInterrupted([&] { return ::fchmod(to, was.st_mode & 07777); }) != 0) return fail(windowsCodeFor(errno));
     return succeed();
+}
+
+bool statusOf(Handle handle, FileStatus& status) {
+    status = {};
+    if (faulted(Call::Identity)) return false;
+    struct stat st {};
+    if (::fstat(handle, &st) != 0) return fail(windowsCodeFor(errno));
+    status.links = static_cast<std::uint64_t>(st.st_nlink);
+    status.owner = static_cast<std::uint32_t>(st.st_uid);
+    status.group = static_cast<std::uint32_t>(st.st_gid);
+    status.mode = static_cast<std::uint32_t>(st.st_mode & 07777);
+    return succeed();
+}
+
+std::string resolvedPath(const std::string& path) {
+    if (faulted(Call::FullPath)) return {};
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        fail(codeForPath(errno, path));
+        return {};
+    }
+    std::string result(resolved);
+    std::free(resolved);
+    succeed();
+    return result;
+}
+
+bool moveFileNoReplace(const std::string& from, const std::string& to) {
+    if (faulted(Call::Move)) return false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return succeed();
+    if (errno != EINVAL && errno != ENOSYS) return fail(codeForPath(errno, to));
+    // A file system without the flag: a second name made only where none is, then the first gone.
+    if (::link(from.c_str(), to.c_str()) != 0) return fail(codeForPath(errno, to));
+    ::unlink(from.c_str());
+    return succeed();
+}
+
+bool processExists(long id) { return id > 0 && (::kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM); }
+
+long currentProcess() { return static_cast<long>(::getpid()); }
+
+std::vector<std::string> directoryEntries(const std::string& directory) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string_view name(item->d_name);
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> caseVariants(const std::string& path) {
+    std::vector<std::string> variants;
+    const auto slash = path.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : parentOf(path);
+    const std::string wanted = foldCase(slash == std::string::npos ? path : path.substr(slash + 1));
+    for (const std::string& name : directoryEntries(directory))
+        if (foldCase(name) == wanted) variants.push_back(name);
+    return variants;
 }
 
 bool isRegularFile(const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -42,8 +43,11 @@ bool flushFile(Handle handle);
 bool truncateAt(Handle handle, std::uint64_t offset);
 bool moveFile(const std::string& from, const std::string& to);
 bool removeFile(const std::string& path);
-// Gives `to` the permission bits of `from`, so that a copy put in a file's place keeps its access.
-bool copyPermissions(Handle from, Handle to);
+// Gives `to` the owner, group and permission bits of `from`, so that a copy put in a file's place
+// keeps its access; fails (with nothing else changed) when the system will not allow it.
+bool keepOwnerAndMode(Handle from, Handle to);
+// Renames `from` to `to` unless `to` exists (refused with 183, already exists).
+bool moveFileNoReplace(const std::string& from, const std::string& to);
 
 // Whether `path` names an existing file or directory (the attribute query of the original).
 bool pathExists(const std::string& path);
@@ -59,6 +63,30 @@ struct FileIdentity {
 };
 bool identityOf(Handle handle, FileIdentity& identity);
 bool identityOfPath(const std::string& path, FileIdentity& identity);
+
+// What a replacement of an open file must keep or refuse: its names (hard links), owner, group
+// and permission bits.
+struct FileStatus {
+    std::uint64_t links = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t mode = 0;
+};
+bool statusOf(Handle handle, FileStatus& status);
+
+// The path with every symbolic link followed, for a file that is to be replaced where it really
+// is; empty, with the last error set, when it cannot be resolved.
+std::string resolvedPath(const std::string& path);
+
+// Processes, for the scratch files a killed program left behind: whether a process of this id is
+// running, and this one's id.
+bool processExists(long id);
+long currentProcess();
+
+// The names in `directory` (sorted, without . and ..); empty when it cannot be read.
+std::vector<std::string> directoryEntries(const std::string& directory);
+// The names in the directory of `path` spelt like its last component up to letter case.
+std::vector<std::string> caseVariants(const std::string& path);
 
 // Expands `name` to a full path against the current directory ("." and ".." folded), and matches
 // every component that does not exist as written against its directory without regard to letter

@@ -10,9 +10,12 @@ The build runs it (see the manual target in docs/CMakeLists.txt), with the progr
 the text's @VERSION@:
   python3 scripts/make_manual.py docs/manual_text.py OUT.doc OUT.html VERSION
 """
+import base64
 import html
+import os
 import re
 import runpy
+import struct
 import sys
 
 # ---------------------------------------------------------------------------------------------
@@ -20,6 +23,15 @@ import sys
 # ---------------------------------------------------------------------------------------------
 
 TWIPS_PER_CM = 567
+TWIPS_PER_PIXEL = 15  # a screen of 96 dots an inch
+TEXT_WIDTH_TWIPS = 11906 - 1418 - 1134  # the A4 page less its margins, as render() sets them
+
+
+def png_size(data):
+    """The width and height of a PNG picture, from its header chunk."""
+    if data[:8] != b'\x89PNG\r\n\x1a\n' or data[12:16] != b'IHDR':
+        sys.exit('make_manual: a picture that is not a PNG')
+    return struct.unpack('>II', data[16:24])
 
 
 def escape(text):
@@ -75,7 +87,20 @@ def table(widths, rows):
     return ''.join(out)
 
 
-def render(manual):
+def picture(data, caption):
+    """A PNG picture held in the document, at its screen size or narrowed to the text's width,
+    and its caption below it."""
+    width, height = png_size(data)
+    goal_width = min(width * TWIPS_PER_PIXEL, TEXT_WIDTH_TWIPS)
+    goal_height = height * goal_width // width
+    hexdata = data.hex()
+    lines = '\n'.join(hexdata[at:at + 128] for at in range(0, len(hexdata), 128))
+    return ('\\pard\\plain\\qc\\keepn\\sb120 {\\pict\\pngblip\\picw%d\\pich%d\\picwgoal%d\\pichgoal%d\n'
+            '%s}\\par\n' % (width, height, goal_width, goal_height, lines) +
+            '\\pard\\plain\\qc\\f0\\fs20\\i\\sa200 ' + inline(caption) + '\\par\n')
+
+
+def render(manual, pictures):
     out = ['{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049\n',
            '{\\fonttbl{\\f0\\froman\\fcharset204 Times New Roman;}'
            '{\\f1\\fswiss\\fcharset204 Arial;}{\\f2\\fmodern\\fcharset204 Courier New;}}\n',
@@ -107,6 +132,8 @@ def render(manual):
                        '\\line '.join(escape(line) for line in lines) + '\\par\n')
         elif kind == 'table':
             out.append(table(block[1], block[2]))
+        elif kind == 'image':
+            out.append(picture(pictures[block[1]], block[2]))
         else:
             sys.exit('make_manual: unknown block %r' % kind)
     out.append('}\n')
@@ -130,6 +157,9 @@ pre { margin-left: 2em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; text-align: left; }
 th, td { border: 1px solid #000; padding: 0.2em 0.4em; vertical-align: top; }
 th { background: #e6e6e6; }
+figure { text-align: center; margin: 1em 0; }
+img { max-width: 100%; height: auto; }
+figcaption { font-style: italic; font-size: 0.9em; }
 """
 
 
@@ -160,7 +190,7 @@ def html_table(widths, rows):
     return ''.join(out)
 
 
-def render_html(manual):
+def render_html(manual, pictures):
     out = ['<!DOCTYPE html>\n<html lang="ru">\n<head>\n<meta charset="utf-8">\n',
            '<title>' + html.escape('ШАРОМЕТР: руководство пользователя') + '</title>\n',
            '<style>' + STYLE + '</style>\n</head>\n<body>\n']
@@ -179,6 +209,13 @@ def render_html(manual):
             out.append('<pre>' + html.escape(block[1]) + '</pre>\n')
         elif kind == 'table':
             out.append(html_table(block[1], block[2]))
+        elif kind == 'image':
+            # The page holds its pictures, so that it reads the same wherever it is copied.
+            width, height = png_size(pictures[block[1]])
+            out.append('<figure><img src="data:image/png;base64,%s" width="%d" height="%d" alt="%s">'
+                       '<figcaption>%s</figcaption></figure>\n' %
+                       (base64.b64encode(pictures[block[1]]).decode('ascii'), width, height,
+                        html.escape(block[2]), html_inline(block[2])))
         else:
             sys.exit('make_manual: unknown block %r' % kind)
     out.append('</body>\n</html>\n')
@@ -189,12 +226,18 @@ def main():
     if len(sys.argv) != 5:
         sys.exit('usage: make_manual.py SOURCE OUTPUT.doc OUTPUT.html VERSION')
     manual = runpy.run_path(sys.argv[1])['MANUAL']
+    # Pictures are named relative to the source's folder.
+    pictures = {}
+    for block in manual:
+        if block[0] == 'image':
+            with open(os.path.join(os.path.dirname(os.path.abspath(sys.argv[1])), block[1]), 'rb') as f:
+                pictures[block[1]] = f.read()
     version = sys.argv[4]
     # The program's version, defined once in the build, where the text says @VERSION@.
     with open(sys.argv[2], 'w', encoding='ascii', newline='\r\n') as f:
-        f.write(render(manual).replace('@VERSION@', version))
+        f.write(render(manual, pictures).replace('@VERSION@', version))
     with open(sys.argv[3], 'w', encoding='utf-8', newline='\n') as f:
-        f.write(render_html(manual).replace('@VERSION@', version))
+        f.write(render_html(manual, pictures).replace('@VERSION@', version))
 
 
 if __name__ == '__main__':

@@ -27,16 +27,22 @@ program="$build_dir/app/sharometr"
 
 # As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
 # that every board of them is readable): enough for every analysis, few enough that the boards
-# are not cut at the top.
+# are not cut at the top. The games of the program's own list get as many as SuperLoto.
 declare -A sample_draws=([loto]=100 [keno]=50)
 
 mkdir -p "$work_dir"
-for game in loto keno; do
-  table="${game}base.dbf"
+# Every game the companion lists (SuperLoto, Keno, the program's list and the folder's
+# games.ini): its command-line name and its table.
+mapfile -t games < <("$cli" games --dir "$work_dir" | cut -f1,5)
+names=()
+for entry in "${games[@]}"; do
+  game=${entry%%$'\t'*}
+  table=${entry#*$'\t'}
+  names+=("$game")
   # The program finds its tables whatever their letter case; an existing one is the user's
   # history and is never replaced (create refuses it anyway).
   if [[ -z $(find "$work_dir" -maxdepth 1 -iname "$table" -print -quit) ]]; then
-    "$cli" create --game "$game" --sample "${sample_draws[$game]}" "$work_dir"
+    "$cli" create --game "$game" --sample "${sample_draws[$game]:-100}" "$work_dir"
   fi
 done
 
@@ -49,8 +55,8 @@ fi
 if [[ -x "$program" ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so sharometr is not started; the analyses run without one:"
-    printf '  %q analyze loto|keno histogram|succession|waiting|talven|all --dir %q [--last N] [--png FILE]\n' \
-      "$cli" "$work_dir"
+    printf '  %q analyze %s histogram|succession|waiting|talven|all --dir %q [--last N] [--png FILE]\n' \
+      "$cli" "$(IFS='|'; echo "${names[*]}")" "$work_dir"
     printf '  for example: %q analyze keno histogram --dir %q --values --png %q\n' \
       "$cli" "$work_dir" "$work_dir/keno-histogram.png"
     exit 0
@@ -60,7 +66,8 @@ if [[ -x "$program" ]]; then
 fi
 
 echo "run: $program is not built; the tables in $work_dir:"
-for table in lotobase kenobase; do
-  echo "== $table.dbf"
-  "$cli" info "$work_dir/$table.dbf"
+for entry in "${games[@]}"; do
+  table=${entry#*$'\t'}
+  echo "== $table"
+  "$cli" info "$work_dir/$table"
 done

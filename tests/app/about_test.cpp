@@ -459,6 +459,10 @@ std::string manualText(const std::string& rtf, int& depth, int& lowest) {
                 return "«";
             case 0xBB:
                 return "»";
+            case 0x84:
+                return "„";
+            case 0x93:
+                return "“";
             case 0x96:
                 return "–";
             case 0x97:

@@ -17,7 +17,7 @@
 #include "app/startup.h"
 #include "table_folder_test.h"
 #include "dbf/table_handler.h"
-#include "history/synthetic_draws.h"
+#include "analysis/synthetic_draws.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_message_service.h"
@@ -116,7 +116,7 @@ TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
 
 TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     testsupport::Draws samples;
-    history::SyntheticDraws synthetic(kSuperLoto);
+    SyntheticDraws synthetic(kSuperLoto);
     for (int i = 0; i < 100; ++i) samples.push_back(synthetic.next());
     testsupport::writeDrawTable(m_table, kSuperLoto, samples);
     TImportDialog dialog(kSuperLoto, m_table);

@@ -24,8 +24,12 @@ protected:
 
     // Both draw tables in the folder, with these many draws made from these seeds.
     void makeTables(std::size_t lotoDraws, std::size_t kenoDraws, std::uint32_t lotoSeed, std::uint32_t kenoSeed) {
-        testsupport::makeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto, lotoDraws, lotoSeed);
-        testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, kenoDraws, kenoSeed);
+        makeTable(kSuperLoto, lotoDraws, lotoSeed);
+        makeTable(kKeno, kenoDraws, kenoSeed);
+    }
+    // The game's draw table in the folder, under the name the game gives it.
+    void makeTable(const Game& game, std::size_t draws, std::uint32_t seed) {
+        testsupport::makeDrawTable(m_dir.file(game.tableFileName), game, draws, seed);
     }
 
     testsupport::TempDir m_dir;

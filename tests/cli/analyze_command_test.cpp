@@ -40,9 +40,9 @@ const Analysis kAnalyses[] = {
     {"talven", TalvenMethod},
 };
 
-const char* gameWord(const Game& game) { return &game == &kSuperLoto ? "loto" : "keno"; }
+const char* gameWord(const Game& game) { return game.cliName; }
 
-const char* tableOf(const Game& game) { return &game == &kSuperLoto ? "lotobase.dbf" : "kenobase.dbf"; }
+const char* tableOf(const Game& game) { return game.tableFileName; }
 
 // Eight SuperLoto draws in which 1, 2, 3 and 7 come out four times each at different spacings.
 Draws superLotoDraws() {
@@ -209,6 +209,37 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.out, "");
     EXPECT_NE(unwritable.err.find("cannot write " + dir.file("no/such/dir.png")), std::string::npos);
+
+    // A full disk: the write fails part way, is an error with the system's reason, and leaves no file.
+    ASSERT_EQ(::symlink("/dev/full", dir.file("full-waiting.png").c_str()), 0);
+    const ProgramResult oneFull =
+        runCli({"analyze", "loto", "waiting", "--dir", dir.path(), "--png", dir.file("full-waiting.png")});
+    EXPECT_EQ(oneFull.status, 1);
+    EXPECT_EQ(oneFull.err,
+              "sharometr-cli analyze: cannot write " + dir.file("full-waiting.png") + ": No space left on device\n");
+    EXPECT_FALSE(exists(dir.file("full-waiting.png")));
+}
+
+TEST(AnalyzeCommand, DrawsWithBadValuesAreCountedOnStandardError) {
+    TempDir dir;
+    Draws draws = superLotoDraws();
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, draws);
+    const ProgramResult sound = runCli({"analyze", "loto", "histogram", "--dir", dir.path()});
+    EXPECT_EQ(sound.err, "");
+    // A number twice, one outside the game, and a blank one, each in a draw of its own.
+    ASSERT_EQ(runCli({"set", "--force", dir.file("lotobase.dbf"), "2", "C2=1"}).status, 0);
+    ASSERT_EQ(runCli({"set", "--force", dir.file("lotobase.dbf"), "3", "C3=50"}).status, 0);
+    ASSERT_EQ(runCli({"set", "--force", dir.file("lotobase.dbf"), "5", "C1="}).status, 0);
+    const ProgramResult bad = runCli({"analyze", "loto", "histogram", "--dir", dir.path()});
+    EXPECT_EQ(bad.status, 0);
+    EXPECT_EQ(bad.err,
+              "sharometr-cli analyze: 3 draws hold a blank number, one outside 1..49 or one twice (check "
+              "lists them)\n");
+    EXPECT_NE(bad.out, "");
+    // Only the draws analysed count.
+    EXPECT_EQ(runCli({"analyze", "loto", "histogram", "--dir", dir.path(), "--last", "5"}).err,
+              "sharometr-cli analyze: 1 draw holds a blank number, one outside 1..49 or one twice (check lists "
+              "them)\n");
 }
 
 TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten) {
@@ -309,6 +340,8 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage) {
         {"loto", "histogram", "--png", ""},
         {"loto", "histogram", "--value"},
         {"histogram", "loto"},
+        {"loto", "histogram", "--last", "0"},
+        {"loto", "histogram", "--upto", "0"},
     };
     for (const auto& rest : wrong) {
         std::vector<std::string> args{"analyze", "--dir", dir.path()};
@@ -325,7 +358,7 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage) {
 
     std::ostringstream usage;
     cli::printUsage(usage);
-    EXPECT_NE(usage.str().find("analyze loto|keno ANALYSIS|all [OPTIONS]"), std::string::npos);
+    EXPECT_NE(usage.str().find("analyze GAME ANALYSIS|all [OPTIONS]"), std::string::npos);
     EXPECT_NE(usage.str().find("histogram, succession, waiting or talven"), std::string::npos);
 }
 

@@ -118,10 +118,113 @@ TEST(CheckCommand, RepairLeavesTheTableAsItWasWhenItCannotHaveItOrWriteTheCopy) 
         const platform::FaultGuard fault({call, 0, 1, platform::code::kDiskFull, 0});
         const auto failed = runCli({"check", path, "--repair"});
         EXPECT_EQ(failed.status, cli::kExitFailure);
-        EXPECT_EQ(failed.err, "Xbase Error 112, SubCode 1102.\n " + path + ">1102\n");
+        EXPECT_EQ(failed.err, "Xbase Error 112, SubCode 1102.\n " + path + ">1102\nNo space left on device\n");
         EXPECT_EQ(readFile(path), before);
         EXPECT_EQ(filesIn(dir), 1u) << "the copy is removed";
     }
 }
 
 }  // namespace
+
+TEST(CheckCommand, TheHighestNumbersAreSoundAndADrawThatStandsTwiceIsReported) {
+    TempDir dir;
+    DbfImage loto;
+    for (int i = 1; i <= 6; ++i) loto.field("C" + std::to_string(i), 'N', 2);
+    loto.record({"44", "45", "46", "47", "48", "49"}).writeTo(dir.file("lotobase.dbf"));
+    EXPECT_EQ(runCli({"check", dir.file("lotobase.dbf")}).out, "ok: 1 record\n");
+    DbfImage keno;
+    std::vector<std::string> top;
+    for (int i = 1; i <= 20; ++i) {
+        keno.field("K" + std::to_string(i), 'N', 2);
+        top.push_back(std::to_string(60 + i));
+    }
+    keno.record(top).writeTo(dir.file("kenobase.dbf"));
+    EXPECT_EQ(runCli({"check", dir.file("kenobase.dbf")}).out, "ok: 1 record\n");
+
+    // The same numbers in another order are the same draw; a deleted copy is no draw.
+    lotoImage()
+        .record({"6", "5", "4", "3", "2", "1"})
+        .record({"1", "2", "3", "4", "5", "6"}, true)
+        .writeTo(dir.file("twice.dbf"));
+    const auto twice = runCli({"check", dir.file("twice.dbf")});
+    EXPECT_EQ(twice.status, cli::kExitFailure);
+    EXPECT_EQ(twice.out, "record 5: the same draw as record 1\n1 problem found\n");
+}
+
+TEST(CheckCommand, ATableTheAnalysesWouldRefuseAsItsGamesIsReported) {
+    TempDir dir;
+    const auto checked = [&](DbfImage image) {
+        image.writeTo(dir.file("lotobase.dbf"));
+        return runCli({"check", dir.file("lotobase.dbf")});
+    };
+    const std::string refused =
+        dir.file("lotobase.dbf") +
+        " is not a SuperLoto table: its first fields are not C1..C6, numeric\n1 problem found\n";
+    DbfImage text;  // a number field of character type
+    text.field("C1", 'N', 2).field("C2", 'C', 2);
+    for (int i = 3; i <= 6; ++i) text.field("C" + std::to_string(i), 'N', 2);
+    const auto textField = checked(text.record({"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(textField.status, cli::kExitFailure);
+    EXPECT_EQ(textField.out, refused);
+    DbfImage keno;  // a Keno field in the SuperLoto table
+    keno.field("K1", 'N', 2);
+    for (int i = 2; i <= 6; ++i) keno.field("C" + std::to_string(i), 'N', 2);
+    EXPECT_EQ(checked(keno.record({"1", "2", "3", "4", "5", "6"})).out, refused);
+    DbfImage unended;  // a name that fills its eleven bytes, without the closing zero
+    unended.fieldRaw("C1AAAAAAAAA", 'N', 2, 0);
+    for (int i = 2; i <= 6; ++i) unended.field("C" + std::to_string(i), 'N', 2);
+    EXPECT_EQ(checked(unended.record({"1", "2", "3", "4", "5", "6"})).out, refused);
+
+    // A repair mends the end of such a table and still reports it.
+    text.endMarker(false).writeTo(dir.file("lotobase.dbf"));
+    const auto repaired = runCli({"check", dir.file("lotobase.dbf"), "--repair"});
+    EXPECT_EQ(repaired.status, cli::kExitFailure);
+    EXPECT_EQ(repaired.out, "no end mark (0x1A) after the last record\n" + dir.file("lotobase.dbf") +
+                                " is not a SuperLoto table: its first fields are not C1..C6, numeric\n"
+                                "repaired: header count 1, end mark in place\n1 problem found\n");
+}
+
+TEST(CheckCommand, RepairKeepsRecordsPastTheHeadersCountOnlyWhenTheyAreValid) {
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    const std::string sound = lotoImage().bytes();
+    // Zero bytes after the records, two records' worth; and an end mark followed by a partial record.
+    for (const std::string& junk : {std::string(26, '\0'), "\x1A" + std::string(12, '7')}) {
+        SCOPED_TRACE(junk.size());
+        lotoImage().tail(junk).endMarker(false).writeTo(path);
+        const std::uint32_t past = static_cast<std::uint32_t>(junk.size() / kRecord);
+        const std::string dropped = past == 1 ? "record 5" : "records 5-6";
+        const auto repaired = runCli({"check", path, "--repair"});
+        EXPECT_EQ(repaired.status, cli::kExitOk) << repaired.out;
+        EXPECT_TRUE(repaired.out.ends_with("repaired: header count 4, end mark in place, " + dropped +
+                                           " past the header's count dropped (not valid records)\nok: 4 records\n"))
+            << repaired.out;
+        EXPECT_EQ(readFile(path), sound);
+    }
+}
+
+TEST(CheckCommand, ReadsTheCountAndTheEndWhileNoOtherProgramAppends) {
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    lotoImage().writeTo(path);
+    // When check reads the file's size after taking its lock, another program cannot append.
+    bool appendByteFree = true;
+    platform::beforeNextCall(Call::Lock, [&] {
+        platform::beforeNextCall(Call::Size, [&] {
+            appendByteFree = testsupport::ForeignLock(path, xb::kDefaultLocks.appendByte).locked();
+        });
+    });
+    EXPECT_EQ(runCli({"check", path}).out, "ok: 4 records\n");
+    platform::clearFaults();
+    EXPECT_FALSE(appendByteFree);
+
+    // While another program holds it for longer than an append waits, check says so.
+    const testsupport::ForeignLock appending(path, xb::kDefaultLocks.appendByte);
+    ASSERT_TRUE(appending.locked());
+    const auto saved = XBO_dBaseDBF::appendPatience();
+    XBO_dBaseDBF::setAppendPatience(std::chrono::milliseconds(20));
+    const auto busy = runCli({"check", path});
+    XBO_dBaseDBF::setAppendPatience(saved);
+    EXPECT_EQ(busy.status, cli::kExitFailure);
+    EXPECT_EQ(busy.err, "Record locked by another user - " + path + "\n");
+}

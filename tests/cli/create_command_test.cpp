@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -165,7 +166,8 @@ TEST(CreateCommand, AFailedHeaderWriteLeavesNoHalfTable) {
         const auto full = runCli({"create", "--game", "loto", dir.path()});
         EXPECT_EQ(full.status, cli::kExitFailure);
         EXPECT_EQ(full.out, "");
-        EXPECT_EQ(full.err, "Xbase Error 112, SubCode 1102.\n " + dir.file("lotobase.dbf") + ">1102\n");
+        EXPECT_EQ(full.err,
+                  "Xbase Error 112, SubCode 1102.\n " + dir.file("lotobase.dbf") + ">1102\nNo space left on device\n");
     }
     struct stat st {};
     EXPECT_NE(::stat(dir.file("lotobase.dbf").c_str(), &st), 0);
@@ -179,8 +181,8 @@ TEST(CreateCommand, UsageMistakesExitWithTwo) {
     cli_test::expectUsageErrors(
         "create",
         {
-            {{"create", dir.path()}, "missing --game loto|keno"},
-            {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto or keno)"},
+            {{"create", dir.path()}, "missing --game GAME (loto, keno, g536, g645, g749 or g1224)"},
+            {{"create", "--game", "lotto", dir.path()}, "unknown game 'lotto' (loto, keno, g536, g645, g749 or g1224)"},
             {{"create", "--game", "loto"}, "missing DIR argument"},
             {{"create", "--game", "loto", dir.path(), "other"}, "unexpected argument 'other'"},
             {{"create", "--game", "loto", "--sample", "ten", dir.path()},
@@ -220,3 +222,25 @@ TEST(SyntheticDraws, DistinctNumbersInRangeRepeatableAndSpread) {
 }
 
 }  // namespace
+
+TEST(CreateCommand, ASampleTableIsMadeBesideAndNamedOnlyWhenWhole) {
+    TempDir dir;
+    for (const platform::Call call : {platform::Call::Write, platform::Call::Move}) {
+        // The disk fills up at the tenth write: in the middle of the draws, or at the naming.
+        const platform::FaultGuard diskFull({call, call == platform::Call::Write ? 9 : 0, 1, 112, 0});
+        const auto full = runCli({"create", "--game", "keno", "--sample", "20", dir.path()});
+        EXPECT_EQ(full.status, cli::kExitFailure);
+        EXPECT_EQ(full.out, "");
+        EXPECT_TRUE(full.err.ends_with("No space left on device\n")) << full.err;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0) << "nothing left behind";
+    }
+    // What a killed run left beside the table is cleared by the next one.
+    testsupport::writeFile(dir.file("kenobase.dbf.4194305.new"), "half made");
+    const auto made = runCli({"create", "--game", "keno", "--sample", "20", dir.path()});
+    EXPECT_EQ(made.status, cli::kExitOk) << made.err;
+    EXPECT_EQ(fileSizeOf(dir.file("kenobase.dbf")), 673u + 20u * 41u + 1u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    // And a table already there is refused as before, whatever its letter case.
+    EXPECT_EQ(runCli({"create", "--game", "keno", "--sample", "2", dir.path()}).err,
+              "File already exists - " + dir.file("kenobase.dbf") + "\n");
+}

@@ -21,7 +21,7 @@ std::string writeTable(const TempDir& dir) {
     image.field("C1", 'N', 2).field("C2", 'N', 2).field("C3", 'N', 2);
     image.record({"5", "17", "49"});
     image.record({"1", "2", "3"}, /*deleted=*/true);
-    image.record({"", "8", "9"});  // a blank field reads as 0
+    image.record({"", "8", "9"});  // a blank number is shown blank, not as the 0 the dataset reads
     image.record({"40", "41", "42"});
     image.record({"7", "6", "5"}, /*deleted=*/true);
     const std::string path = dir.file("draws.dbf");
@@ -56,7 +56,7 @@ TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem) {
     EXPECT_EQ(visible.err, "");
     EXPECT_EQ(visible.out,
               "1\t5\t17\t49\n"
-              "3\t0\t8\t9\n"
+              "3\t\t8\t9\n"
               "4\t40\t41\t42\n");
 
     const auto all = runCli({"dump", "--deleted", path});
@@ -64,7 +64,7 @@ TEST(DumpCommand, PrintsTheVisibleRecordsOrAllOfThem) {
     EXPECT_EQ(all.out,
               "1\t5\t17\t49\n"
               "2\t1\t2\t3\n"
-              "3\t0\t8\t9\n"
+              "3\t\t8\t9\n"
               "4\t40\t41\t42\n"
               "5\t7\t6\t5\n");
     EXPECT_EQ(runCli({"dump", path, "--deleted"}).out, all.out);
@@ -127,9 +127,9 @@ TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords) {
 
     const auto csv = runCli({"dump", "--format=csv", path});
     EXPECT_EQ(csv.status, cli::kExitOk) << csv.err;
-    EXPECT_EQ(csv.out, "record,C1,C2,C3\n1,5,17,49\n3,0,8,9\n4,40,41,42\n");
+    EXPECT_EQ(csv.out, "record,C1,C2,C3\n1,5,17,49\n3,,8,9\n4,40,41,42\n");
     EXPECT_EQ(runCli({"dump", "--deleted", "--format", "csv", path}).out,
-              "record,deleted,C1,C2,C3\n1,false,5,17,49\n2,true,1,2,3\n3,false,0,8,9\n4,false,40,41,42\n"
+              "record,deleted,C1,C2,C3\n1,false,5,17,49\n2,true,1,2,3\n3,false,,8,9\n4,false,40,41,42\n"
               "5,true,7,6,5\n");
 
     const auto json = runCli({"dump", path, "--format", "json", "--deleted"});
@@ -138,7 +138,7 @@ TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords) {
               "[\n"
               "  {\"record\": 1, \"deleted\": false, \"C1\": 5, \"C2\": 17, \"C3\": 49},\n"
               "  {\"record\": 2, \"deleted\": true, \"C1\": 1, \"C2\": 2, \"C3\": 3},\n"
-              "  {\"record\": 3, \"deleted\": false, \"C1\": 0, \"C2\": 8, \"C3\": 9},\n"
+              "  {\"record\": 3, \"deleted\": false, \"C1\": null, \"C2\": 8, \"C3\": 9},\n"
               "  {\"record\": 4, \"deleted\": false, \"C1\": 40, \"C2\": 41, \"C3\": 42},\n"
               "  {\"record\": 5, \"deleted\": true, \"C1\": 7, \"C2\": 6, \"C3\": 5}\n"
               "]\n");
@@ -152,6 +152,12 @@ TEST(DumpCommand, CsvAndJsonNameTheFieldsAndTheDeletedRecords) {
               "record,NOTE,N\n1,\"a \"\"b\"\", c\",-7\n");
     EXPECT_EQ(runCli({"dump", "--format", "json", dir.file("notes.dbf")}).out,
               "[\n  {\"record\": 1, \"NOTE\": \"a \\\"b\\\", c\", \"N\": -7}\n]\n");
+    // A backslash is escaped in json, and only there.
+    DbfImage slash;
+    slash.field("NOTE", 'C', 4).record({"a\\b"}).writeTo(dir.file("slash.dbf"));
+    EXPECT_EQ(runCli({"dump", "--format", "json", dir.file("slash.dbf")}).out,
+              "[\n  {\"record\": 1, \"NOTE\": \"a\\\\b\"}\n]\n");
+    EXPECT_EQ(runCli({"dump", dir.file("slash.dbf")}).out, "1\ta\\b\n");
     DbfImage empty;
     empty.field("C1", 'N', 2).writeTo(dir.file("empty.dbf"));
     EXPECT_EQ(runCli({"dump", "--format", "json", dir.file("empty.dbf")}).out, "[\n]\n");

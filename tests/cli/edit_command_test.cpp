@@ -274,4 +274,14 @@ TEST(SetCommand, ADrawTableKeepsDrawsUnlessForced) {
     EXPECT_EQ(runCli({"set", dir.file("other.dbf"), "1", "C1=0"}).status, cli::kExitOk);
 }
 
+TEST(SetCommand, AFieldGivenTwiceIsRefusedAsAWrongCommandLine) {
+    TempDir dir;
+    const std::string path = writeTable(dir);
+    const std::string before = readFile(path);
+    cli_test::expectUsageErrors("set", {{{"set", path, "1", "C1=5", "C1=50"}, "field C1 is given twice"},
+                                        {{"set", path, "1", "C2=7", "c2=8"}, "field c2 is given twice"}});
+    EXPECT_TRUE(readFile(path) == before);
+    EXPECT_TRUE(recordLockFree(path, 1));
+}
+
 }  // namespace

@@ -176,3 +176,26 @@ TEST(CommandLine, HelpListsEveryCommandOnStandardOutput) {
 }
 
 }  // namespace
+
+TEST(InfoCommand, AHeaderCountThatIsNotTheFilesIsShownBesideIt) {
+    TempDir dir;
+    std::string bytes = readFile(kSamples + "/lotobase.dbf");
+    bytes.replace(4, 4, std::string(4, '\xFF'));
+    const std::string path = dir.file("lotobase.dbf");
+    writeFile(path, bytes);
+    const Outcome outcome = runCli({"info", path});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find("records: 100\nvisible records: 100\nheader record count: 4294967295\n"),
+              std::string::npos)
+        << outcome.out;
+    // When they agree, one line says it.
+    EXPECT_EQ(runCli({"info", kSamples + "/lotobase.dbf"}).out, superLotoInfo(100));
+
+    // Two files whose names differ only in letter case: the command says which one it reads.
+    writeFile(dir.file("LOTOBASE.DBF"), readFile(kSamples + "/lotobase.dbf"));
+    const Outcome both = runCli({"info", dir.file("Lotobase.dbf")});
+    EXPECT_EQ(both.status, 0);
+    EXPECT_EQ(both.err, "sharometr-cli: " + dir.file("Lotobase.dbf") +
+                            " names 2 files that differ only in letter case (LOTOBASE.DBF, lotobase.dbf); using "
+                            "LOTOBASE.DBF\n");
+}

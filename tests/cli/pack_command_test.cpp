@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -103,6 +104,71 @@ TEST(PackCommand, NeedsTheTableInExclusiveUse) {
     EXPECT_EQ(runCli({"pack", path}).out, "removed 3 records, kept 2\n");
 
     cli_test::expectUsageErrors("pack", {{{"pack"}, "missing FILE argument"}});
+}
+
+TEST(PackCommand, KeepsEveryRecordNotMarkedDeletedAndTheTablesRealFileNamesAndAccess) {
+    TempDir dir;
+    const cli_test::FixedClock clock(kNow);
+    const std::string path = dir.file("lotobase.dbf");
+    // A record whose flag is neither blank nor * is no deleted record: pack keeps it.
+    DbfImage image = table(true);
+    image.rawRecord("?" + std::string(12, '5'));
+    image.writeTo(path);
+    const std::string odd = readFile(path).substr(image.recordOffset(6), 13);
+    ::chmod(path.c_str(), 0640);
+    // Reached through a symbolic link; a scratch file of a killed pack lies beside the table.
+    const std::string link = dir.file("link.dbf");
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    testsupport::writeFile(path + ".4194305.pack", "left by a killed pack");
+
+    const auto packed = runCli({"pack", link});
+    EXPECT_EQ(packed.status, cli::kExitOk) << packed.err;
+    EXPECT_EQ(packed.out, "removed 3 records, kept 3\n");
+    const std::string after = readFile(path);
+    EXPECT_EQ(after.substr(4, 4), le32(3));
+    EXPECT_EQ(after.size(), 225u + 3 * 13 + 1);
+    EXPECT_EQ(after.substr(225 + 2 * 13, 13), odd);
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link stays a link";
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"link.dbf", "lotobase.dbf"}));
+
+    // A table with a second name is refused: the new file would part the names.
+    table(true).writeTo(path);
+    const std::string before = readFile(path);
+    ASSERT_EQ(::link(path.c_str(), dir.file("second.dbf").c_str()), 0);
+    const auto refused = runCli({"pack", path});
+    EXPECT_EQ(refused.status, cli::kExitFailure);
+    EXPECT_EQ(refused.err, "Table file has more than one name (hard links), a new copy would part them - " + path +
+                               "\n" + path + " is left as it was\n");
+    EXPECT_TRUE(readFile(path) == before);
+}
+
+TEST(PackCommand, AWriterThatPackOvertakesWritesIntoThePackedTable) {
+    TempDir dir;
+    const std::string path = dir.file("lotobase.dbf");
+    table(true).writeTo(path);
+    // Another program packs the table when told to.
+    testsupport::Child packer([&](testsupport::Child& self) {
+        self.hear();
+        self.tell(runCli({"pack", path}).status == cli::kExitOk ? 'P' : 'F');
+        return 0;
+    });
+    // It packs after the writer's open, before the writer's share lock.
+    platform::beforeNextCall(platform::Call::ShareLock, [&] {
+        packer.send('G');
+        EXPECT_EQ(packer.receive(), 'P');
+    });
+    const auto added = runCli({"add", path, "7", "8", "9", "10", "11", "12"});
+    platform::clearFaults();
+    EXPECT_EQ(added.status, cli::kExitOk) << added.err;
+    EXPECT_EQ(added.out, "appended record 3\n") << "after the two records the pack kept";
+    const std::string after = readFile(path);
+    EXPECT_EQ(after.size(), 225u + 3 * 13 + 1);
+    EXPECT_EQ(after.substr(225 + 2 * 13, 13), "  7 8 9101112");
+    EXPECT_EQ(packer.wait(), 0);
 }
 
 }  // namespace

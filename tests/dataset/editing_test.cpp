@@ -3,6 +3,9 @@
 // every refusal a user can be shown while editing, checked against the bytes of the file.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iostream>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -421,3 +424,78 @@ TEST_F(EditingTest, InsertRecordAndAppendRecordAddAWholeRecord) {
 }
 
 }  // namespace
+
+// A post or a delete of the data window, each point of it failed in turn (the k-th call of the
+// file seam, for k = 1, 2, ... until one runs through): a failure leaves the file as it was, a
+// success the new table.
+TEST_F(EditingTest, EveryFailurePointOfAPostOrADeleteLeavesTheFileOldOrNew) {
+    platform::overrideLocalTime([] { return platform::LocalTime{2031, 7, 4, 12, 30, 15, 250}; });
+    const std::string original = bytes();
+    using Step = std::function<void(TXbaseDataSet&)>;
+    // Runs the write with the k-th call failing (none for 0); whether it failed, and whether the
+    // fault struck.
+    const auto attempt = [&](const Step& before, const Step& write, int k, bool& struck) {
+        testsupport::writeFile(path("lotobase.dbf"), original);
+        auto ds = dataSet();
+        ds->Open();
+        before(*ds);
+        if (k > 0) platform::failCallNumber(k, 112);
+        bool failed = false;
+        try {
+            write(*ds);
+        } catch (const Exception&) {
+            failed = true;
+        }
+        struck = platform::callNumberStruck();
+        platform::clearFaults();
+        ds->Close();
+        return failed;
+    };
+    // `lateFailures` counts the runs that failed after the change was written (the delete's move to
+    // the next record): those leave the new table, never a third state.
+    int lateFailures = 0;
+    const auto sweep = [&](const Step& before, const Step& write, bool failsLate) {
+        bool struck = false;
+        EXPECT_FALSE(attempt(before, write, 0, struck));
+        const std::string changed = bytes();
+        EXPECT_NE(changed, original);
+        int points = 0;
+        for (int k = 1; k < 500; ++k) {
+            SCOPED_TRACE(k);
+            const bool failed = attempt(before, write, k, struck);
+            if (!struck) {
+                EXPECT_FALSE(failed);
+                EXPECT_EQ(bytes(), changed);
+                break;
+            }
+            ++points;
+            if (failed && failsLate && bytes() == changed) {
+                ++lateFailures;
+                continue;
+            }
+            EXPECT_EQ(bytes(), failed ? original : changed) << "old when it failed, new when it said nothing";
+        }
+        return points;
+    };
+    const int edit = sweep(
+        [](TXbaseDataSet& ds) {
+            ds.SetRecNo(4);
+            ds.Edit();
+            ds.Fields(0).SetAsInteger(49);
+        },
+        [](TXbaseDataSet& ds) { ds.Post(); }, false);
+    const int insert = sweep(
+        [](TXbaseDataSet& ds) {
+            ds.Append();
+            setDraw(ds, {7, 14, 21, 28, 35, 42});
+        },
+        [](TXbaseDataSet& ds) { ds.Post(); }, false);
+    const int remove = sweep([](TXbaseDataSet& ds) { ds.SetRecNo(6); }, [](TXbaseDataSet& ds) { ds.Delete(); }, true);
+    std::cout << "fault sweep: window post of an edit: " << edit << ", of a new row: " << insert
+              << ", delete: " << remove << " failure points (" << lateFailures
+              << " of the delete's after the record was written)\n";
+    EXPECT_LE(lateFailures, 2);
+    EXPECT_GT(edit, 3);
+    EXPECT_GT(insert, 3);
+    EXPECT_GT(remove, 3);
+}

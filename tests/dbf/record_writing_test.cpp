@@ -188,7 +188,8 @@ TEST_F(RecordWritingTest, ReplaceRewritesExactlyOneRecordInPlace) {
     expected.replace(0, 32, stampedHeader(before.substr(0, 32), 5));
     expected.replace(97 + 2 * 20, 20, record);
     EXPECT_EQ(readFile(path), expected);
-    EXPECT_EQ(platform::callCount(Call::Write), 2);
+    // The record, then the header in two pieces around its count, which only an append writes.
+    EXPECT_EQ(platform::callCount(Call::Write), 3);
     EXPECT_EQ(platform::callCount(Call::Lock), 0) << "replace takes no lock of its own";
     EXPECT_EQ(table.currentRecord(), 3u);
     EXPECT_EQ(table.recordCount(), 5u);
@@ -494,7 +495,7 @@ TEST_F(RecordWritingTest, ReadOnlyTableRefusesRecordWritesAndSkipsTheHeader) {
         table.putText(1, "nope");
         const std::string denied = "File access denied - " + table.path();
         expectReport(expectXbaseError([&] { table.replaceRecord(1); }), 5, 1102, table.path(), denied);
-        EXPECT_TRUE(table.headerUpdatePending());
+        EXPECT_FALSE(table.headerUpdatePending()) << "a failed change leaves no header write behind";
         expectReport(expectXbaseError([&] { table.appendRecord(); }), 5, 1102, table.path(), denied);
         EXPECT_EQ(table.recordCount(), 2u);
         EXPECT_EQ(table.currentRecord(), 1u);
@@ -577,7 +578,7 @@ TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile) {
             EXPECT_EQ(table.lockCount(), 0);
             EXPECT_EQ(table.recordCount(), c.recordWritten ? 4u : 3u);
             EXPECT_EQ(table.currentRecord(), c.recordWritten ? 4u : 2u);
-            EXPECT_TRUE(table.headerUpdatePending());
+            EXPECT_FALSE(table.headerUpdatePending()) << "closing must not stamp a table the append left alone";
             if (!c.recordWritten) {
                 EXPECT_EQ(readFile(path), before);
             }
@@ -588,7 +589,7 @@ TEST_F(RecordWritingTest, FailuresDuringAnAppendReleaseTheLockAndKeepTheFile) {
             other.appendRecord();
             EXPECT_EQ(other.recordCount(), c.recordWritten ? 5u : 4u);
         }
-        // Closing wrote the pending header; every record is whole.
+        // The other append wrote the header; every record is whole.
         const std::string after = readFile(path);
         const std::uint32_t count = c.recordWritten ? 5 : 4;
         ASSERT_EQ(after.size(), 97u + count * 20 + 1);
@@ -648,30 +649,30 @@ TEST_F(RecordWritingTest, FailuresDuringAReplaceAndAFlushAreReportedWithThePath)
     const std::string edited = recordBytes(table);
     const std::string numbered = ".\r " + table.path() + ">";
 
+    // A failure at any step of the change leaves the file as it was, header date included.
     platform::injectFault(Fault{Call::Write, 0, 1, platform::code::kDiskFull, 0});
     expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 112, 1102, table.path(),
                  "Xbase Error 112, SubCode 1102" + numbered + "1102");
     EXPECT_EQ(readFile(path), before);
-    EXPECT_TRUE(table.headerUpdatePending());
+    EXPECT_FALSE(table.headerUpdatePending());
 
-    platform::injectFault(Fault{Call::Read, 0, 1, platform::code::kReadFault, 0});
+    platform::injectFault(Fault{Call::Read, 1, 1, platform::code::kReadFault, 0});
     expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 30, 1101, table.path(),
                  "Xbase Error 30, SubCode 1101" + numbered + "1101");
-    std::string expected = before;
-    expected.replace(117, 20, edited);
-    EXPECT_EQ(readFile(path), expected) << "the record went out, the header did not";
+    EXPECT_EQ(readFile(path), before) << "the record that went out is taken back";
 
     platform::injectFault(Fault{Call::Size, 0, 1, platform::code::kGeneralFailure, 0});
     expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 31, 1105, table.path(),
                  "Xbase Error 31, SubCode 1105" + numbered + "1105");
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(readFile(path), before);
 
     platform::injectFault(Fault{Call::Write, 1, 1, platform::code::kAccessDenied, 0});
     expectReport(expectXbaseError([&] { table.replaceRecord(2); }), 5, 1102, table.path(),
                  "File access denied - " + table.path());
-    EXPECT_EQ(readFile(path), expected);
-    EXPECT_TRUE(table.headerUpdatePending());
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_FALSE(table.headerUpdatePending());
     EXPECT_EQ(table.lockCount(), 0);
+    std::string expected = before;
 
     platform::injectFault(Fault{Call::Flush, 0, 1, platform::code::kLockViolation, 0});
     expectReport(expectXbaseError([&] { table.flush(); }), 33, 1111, table.path(),
@@ -682,8 +683,15 @@ TEST_F(RecordWritingTest, FailuresDuringAReplaceAndAFlushAreReportedWithThePath)
     EXPECT_FALSE(table.isDirty());
     EXPECT_EQ(platform::callCount(Call::Flush), 1);
 
-    // The pending header goes out at close.
+    // Nothing is pending at close; a change that goes through writes record and header.
     table.close();
+    EXPECT_EQ(readFile(path), expected);
+    DBFObject again(path, "", true, true);
+    again.readRecord(2);
+    again.putText(1, "edited");
+    again.replaceRecord(2);
+    again.close();
+    expected.replace(117, 20, edited);
     expected.replace(0, 32, stampedHeader(before.substr(0, 32), 3));
     EXPECT_EQ(readFile(path), expected);
 }

@@ -57,7 +57,8 @@ function(check_package work)
                ./usr/share/doc/sharometr/changelog.gz
                ./usr/share/man/man1/sharometr.1.gz
                ./usr/share/man/man1/sharometr-cli.1.gz
-               ./usr/share/man/man1/sharometr-start.1.gz)
+               ./usr/share/man/man1/sharometr-start.1.gz
+               ./usr/share/bash-completion/completions/sharometr-cli)
     if(NOT listing MATCHES " ${path}\n")
       fail("not listed: ${path}")
     endif()
@@ -134,6 +135,16 @@ function(check_package work)
         fail("the start script lacks ${step}")
       endif()
     endforeach()
+  endif()
+  # The shell's completion, where bash-completion looks for it, asking the companion for games.
+  set(completion ${work}/root/usr/share/bash-completion/completions/sharometr-cli)
+  if(NOT EXISTS ${completion})
+    fail("the package lacks the bash completion of sharometr-cli")
+  else()
+    file(READ ${completion} text)
+    if(NOT text MATCHES "complete -F _sharometr_cli sharometr-cli" OR NOT text MATCHES " games --dir ")
+      fail("the bash completion does not complete sharometr-cli's games")
+    endif()
   endif()
   # PNGs whose headers say their sizes, and an SVG.
   foreach(size 16 24 32 48 64 128 256)

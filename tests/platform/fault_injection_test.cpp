@@ -40,7 +40,8 @@ protected:
         std::uint64_t size = 0;
         FileIdentity identity;
         switch (call) {
-            case Call::Open: {
+            case Call::Open:
+            case Call::ShareLock: {
                 Handle h = openFile(m_dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
                 if (h == kNoHandle) return false;
                 const std::uint32_t saved = lastError();
@@ -85,7 +86,7 @@ protected:
                 return removeFile(doomed);
             }
             case Call::Permissions:
-                return copyPermissions(m_handle, m_handle);
+                return keepOwnerAndMode(m_handle, m_handle);
             case Call::Count:
                 break;
         }
@@ -97,9 +98,9 @@ protected:
 };
 
 const Call kAllCalls[] = {
-    Call::Open,     Call::Close,    Call::Read,   Call::Write,  Call::Size,
-    Call::Flush,    Call::Truncate, Call::Move,   Call::Exists, Call::Identity,
-    Call::FullPath, Call::Lock,     Call::Unlock, Call::Remove, Call::Permissions,
+    Call::Open,     Call::Close,  Call::Read,        Call::Write,     Call::Size,     Call::Flush,
+    Call::Truncate, Call::Move,   Call::Exists,      Call::Identity,  Call::FullPath, Call::Lock,
+    Call::Unlock,   Call::Remove, Call::Permissions, Call::ShareLock,
 };
 static_assert(std::size(kAllCalls) == static_cast<std::size_t>(Call::Count));
 
@@ -248,4 +249,20 @@ TEST_F(FaultInjection, AnActionRunsOnceJustBeforeTheNextCallOfItsKind) {
     clearFaults();
     EXPECT_TRUE(callOnce(Call::Write));
     EXPECT_EQ(seen, "0") << "cleared with the faults";
+}
+
+TEST_F(FaultInjection, TheNumberedCallOfAnyKindFailsOnce) {
+    failCallNumber(3, code::kDiskFull);
+    EXPECT_TRUE(callOnce(Call::Read));
+    EXPECT_TRUE(callOnce(Call::Size));
+    EXPECT_FALSE(callNumberStruck());
+    EXPECT_FALSE(callOnce(Call::Write)) << "the third call, whatever its kind";
+    EXPECT_EQ(lastError(), code::kDiskFull);
+    EXPECT_TRUE(callNumberStruck());
+    EXPECT_TRUE(callOnce(Call::Write)) << "once only";
+    clearFaults();
+    EXPECT_FALSE(callNumberStruck());
+    failCallNumber(5, code::kDiskFull);
+    EXPECT_TRUE(callOnce(Call::Read));
+    EXPECT_FALSE(callNumberStruck()) << "a run shorter than the number never meets it";
 }

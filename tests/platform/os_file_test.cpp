@@ -1,5 +1,6 @@
 // Opening, share modes, positioned transfers and file identity through the file seam.
 #include "platform/error_codes.h"
+#include "platform/fault_injection.h"
 #include "platform/os_file.h"
 #include "tests/support/child_process.h"
 #include "tests/support/files.h"
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 using namespace platform;
 using testsupport::Child;
@@ -324,4 +326,72 @@ TEST(Identity, SameFileThroughAnySpellingDifferentFilesDiffer) {
     closeFile(keno);
     EXPECT_FALSE(identityOf(keno, c));
     EXPECT_EQ(lastError(), code::kInvalidHandle);
+}
+
+TEST(OpenFile, AFileReplacedBetweenTheOpenAndTheShareLockIsOpenedAgainByName) {
+    TempDir dir;
+    writeFile(dir.file("lotobase.dbf"), "old");
+    writeFile(dir.file("copy"), "new");
+    // Another program's pack renames its copy over the name just after our open.
+    beforeNextCall(Call::ShareLock, [&] { ::rename(dir.file("copy").c_str(), dir.file("lotobase.dbf").c_str()); });
+    const Handle handle = openFile(dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting);
+    ASSERT_NE(handle, kNoHandle);
+    char bytes[3] = {};
+    std::uint32_t done = 0;
+    EXPECT_TRUE(readAt(handle, 0, bytes, 3, done));
+    EXPECT_EQ(std::string(bytes, done), "new");
+    closeFile(handle);
+
+    // A new file whose open fails after making it is removed again; one that was there stays.
+    injectFault(Fault{Call::ShareLock, 0, 1, code::kDiskFull, 0});
+    EXPECT_EQ(refusal(dir.file("made"), true, false, Disposition::CreateNew), code::kDiskFull);
+    EXPECT_FALSE(pathExists(dir.file("made")));
+    EXPECT_EQ(refusal(dir.file("lotobase.dbf"), true, false, Disposition::CreateNew), code::kAlreadyExists);
+    EXPECT_EQ(readFile(dir.file("lotobase.dbf")), "new");
+
+    // A name removed under the open is a file that is gone.
+    beforeNextCall(Call::ShareLock, [&] { ::unlink(dir.file("lotobase.dbf").c_str()); });
+    EXPECT_EQ(refusal(dir.file("lotobase.dbf"), false, true, Disposition::OpenExisting), code::kFileNotFound);
+    clearFaults();
+}
+
+TEST(Paths, OwnerModeLinksAndAMoveThatReplacesNothing) {
+    TempDir dir;
+    writeFile(dir.file("table"), "T");
+    writeFile(dir.file("copy"), "C");
+    ASSERT_EQ(::chmod(dir.file("table").c_str(), 0640), 0);
+    const Handle table = openFile(dir.file("table"), false, true, Disposition::OpenExisting);
+    const Handle copy = openFile(dir.file("copy"), true, true, Disposition::OpenExisting);
+    ASSERT_NE(table, kNoHandle);
+    ASSERT_NE(copy, kNoHandle);
+    EXPECT_TRUE(keepOwnerAndMode(table, copy));
+    FileStatus status;
+    EXPECT_TRUE(statusOf(copy, status));
+    EXPECT_EQ(status.mode, 0640u);
+    EXPECT_EQ(status.owner, ::geteuid());
+    EXPECT_EQ(status.links, 1u);
+    ASSERT_EQ(::link(dir.file("table").c_str(), dir.file("second").c_str()), 0);
+    EXPECT_TRUE(statusOf(table, status));
+    EXPECT_EQ(status.links, 2u);
+    closeFile(table);
+    closeFile(copy);
+
+    EXPECT_FALSE(moveFileNoReplace(dir.file("copy"), dir.file("table")));
+    EXPECT_EQ(lastError(), code::kAlreadyExists);
+    EXPECT_EQ(readFile(dir.file("table")), "T");
+    EXPECT_TRUE(moveFileNoReplace(dir.file("copy"), dir.file("new")));
+    EXPECT_EQ(readFile(dir.file("new")), "C");
+    EXPECT_FALSE(pathExists(dir.file("copy")));
+
+    ASSERT_EQ(::symlink(dir.file("table").c_str(), dir.file("link").c_str()), 0);
+    EXPECT_EQ(resolvedPath(dir.file("link")), resolvedPath(dir.file("table")));
+    EXPECT_TRUE(resolvedPath(dir.file("none/x")).empty());
+    EXPECT_EQ(lastError(), code::kPathNotFound);
+
+    writeFile(dir.file("TABLE"), "U");
+    EXPECT_EQ(caseVariants(dir.file("Table")), (std::vector<std::string>{"TABLE", "table"}));
+    EXPECT_TRUE(processExists(currentProcess()));
+    EXPECT_FALSE(processExists(0));
+    EXPECT_STREQ(systemReason(code::kDiskFull), "No space left on device");
+    EXPECT_STREQ(systemReason(code::kAccessDenied), "");
 }

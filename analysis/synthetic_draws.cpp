@@ -1,20 +1,12 @@
 // The draw generator of the sample tables.
-#include "history/synthetic_draws.h"
+#include "analysis/synthetic_draws.h"
 
 #include <algorithm>
 #include <numeric>
 #include <utility>
 
-namespace history {
-
-namespace {
-
-constexpr std::uint64_t kGolden = 0x9E3779B97F4A7C15ull;
-
-}  // namespace
-
 std::uint64_t SplitMix64::next() {
-    std::uint64_t z = (m_state += kGolden);
+    std::uint64_t z = (m_state += kGoldenGamma);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
@@ -43,5 +35,3 @@ std::vector<int> SyntheticDraws::next() {
     std::sort(drawn.begin(), drawn.end());
     return drawn;
 }
-
-}  // namespace history

@@ -1,14 +1,12 @@
 // Synthetic draws for sample tables: distinct numbers from a fixed seed, the same on every machine
 // and every run, so that a table made from them can be checked byte for byte. They are not real
-// lottery results.
+// lottery results. The program's "Новая таблица" and the companion's create both draw them.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "history/draw_tables.h"
-
-namespace history {
+#include "analysis/game.h"
 
 // splitmix64: tiny, well mixed, and defined here so that no library version can change the draws.
 class SplitMix64 {
@@ -36,5 +34,3 @@ private:
     const Game& m_game;
     SplitMix64 m_random;
 };
-
-}  // namespace history

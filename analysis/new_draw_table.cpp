@@ -1,0 +1,86 @@
+// The draw tables' layout, made and appended to through the engine.
+#include "analysis/new_draw_table.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "analysis/synthetic_draws.h"
+#include "dbf/constants.h"
+#include "dbf/error_report.h"
+#include "dbf/table_file.h"
+#include "dbf/table_handler.h"
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
+
+namespace {
+
+constexpr std::uint8_t kFieldWidth = 2;
+// Language driver mark of the DOS Russian code page (866), the code page of table text.
+constexpr std::uint8_t kCodePageMark = 0x65;
+
+// The table in `directory`; an empty one is the current folder.
+std::string InFolder(const std::string& directory, const char* name) {
+    if (directory.empty()) return name;
+    return directory + (directory.back() == '/' ? "" : "/") + name;
+}
+
+// The engine makes the table at `path` exactly as named.
+std::string CreateDrawTableAt(const std::string& path, const Game& game) {
+    std::vector<xb::FieldSpec> fields;
+    for (int field = 0; field < game.fieldsPerDraw; ++field)
+        fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
+    return xb::createTable(path, fields, kCodePageMark);
+}
+
+}  // namespace
+
+std::string CreateEmptyDrawTable(const std::string& directory, const Game& game) {
+    return CreateDrawTableAt(InFolder(directory, game.tableFileName), game);
+}
+
+void AppendDraw(DBFObject& table, std::span<const int> numbers) {
+    if (static_cast<int>(numbers.size()) != table.fieldCount())
+        throw std::logic_error("a draw of " + std::to_string(numbers.size()) + " numbers for a table of " +
+                               std::to_string(table.fieldCount()) + " fields");
+    table.blankRecord();
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        table.putValueText(static_cast<int>(i) + 1, std::to_string(numbers[i]));
+    table.appendRecord();
+}
+
+// A table with draws is made whole under a scratch name beside its place and only then given its
+// name, so that a failure (a full disk) or a kill never leaves a half-made table in the way of the
+// next try; the scratch file goes with a failure, or with the next run after a kill.
+std::string CreateDrawTable(const std::string& directory, const Game& game, std::uint32_t draws) {
+    if (draws == 0) return CreateEmptyDrawTable(directory, game);
+    const std::string target = platform::fullPath(InFolder(directory, game.tableFileName));
+    if (target.empty()) xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kCreate, directory);
+    // As the engine refuses an existing table, in any letter case (the full path has matched it).
+    if (platform::pathExists(target))
+        xb::raiseError(static_cast<int>(platform::code::kAlreadyExists), xb::loc::kCreate, target);
+    std::string scratch;
+    try {
+        scratch = xb::scratchNameBeside(target, "new");
+        CreateDrawTableAt(scratch, game);
+    } catch (const EXbaseError& error) {
+        xb::raiseError(error.Code(), error.Location(), target);
+    }
+    try {
+        {
+            DBFObject table(scratch, "", /*readWrite=*/true, /*shared=*/false);
+            SyntheticDraws synthetic(game);
+            for (std::uint32_t i = 0; i < draws; ++i) AppendDraw(table, synthetic.next());
+            table.close();
+        }
+        if (!platform::moveFileNoReplace(scratch, target))
+            xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kRename, target);
+    } catch (...) {
+        platform::removeFile(scratch);
+        throw;
+    }
+    return target;
+}
+
+bool DrawTableExists(const Game& game, const std::string& directory) {
+    return platform::isRegularFile(platform::fullPath(InFolder(directory, game.tableFileName)));
+}
