@@ -90,14 +90,9 @@ TForm1::TForm1(QWidget* parent)
     }
     AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
     AddItem(data, "NNewTable", "Новая таблица…", &TForm1::NewTableClick);
-    QMenu* import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
-    import->menuAction()->setObjectName("NImport");
-    for (const auto& side : m_games) {
-        const Game& game = *side->game;
-        const std::string name = std::string("NImport") + game.menu.menuName;
-        const std::string caption = std::string(game.menu.menuCaption) + "…";
-        AddItem(import, name.c_str(), caption.c_str(), [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
-    }
+    // One item a game, each added with the game's own menu (AddGameMenu).
+    m_import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
+    m_import->menuAction()->setObjectName("NImport");
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
     for (const auto& side : m_games) AddGameMenu(*side->game);
@@ -152,6 +147,11 @@ void TForm1::AddGameMenu(const Game& game) {
     menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
     AddItem(menu, backtest.c_str(), "Проверка методов",
             [this, &game] { RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas()); }); });
+    // "Данные → Импорт тиражей" for the game.
+    const std::string importName = std::string("NImport") + game.menu.menuName;
+    const std::string importCaption = std::string(game.menu.menuCaption) + "…";
+    AddItem(m_import, importName.c_str(), importCaption.c_str(),
+            [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
 }
 
 std::vector<const Game*> TForm1::GamesShown() const {

@@ -115,7 +115,8 @@ private:
     void AddGameMenu(const Game& game);
 
     std::vector<std::unique_ptr<GameSide>> m_games;
-    QMenu* m_help = nullptr;  // the further games' menus go before it
+    QMenu* m_help = nullptr;    // the further games' menus go before it
+    QMenu* m_import = nullptr;  // "Данные → Импорт тиражей": an item a game
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;
