@@ -3,6 +3,9 @@
 #include "analysis/game.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
 #include <deque>
 #include <fstream>
 #include <memory>
@@ -134,6 +137,47 @@ const Game kKeno = {
             .itemCaptions = kKenoCaptions,
         },
 };
+
+DrawFault CheckDrawNumbers(std::span<const long long> values, std::size_t picks, int highest) {
+    DrawFault fault;
+    if (values.size() != picks) {
+        fault.kind = DrawFault::Kind::kCount;
+        return fault;
+    }
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (values[i] < 1 || values[i] > highest) {
+            fault.kind = DrawFault::Kind::kOutside;
+            fault.index = i;
+            fault.value = values[i];
+            return fault;
+        }
+    }
+    // Each number once, as a draw mostly is: one pass over a bit per number tells.
+    std::array<bool, 256> few{};
+    std::vector<bool> many(highest < 256 ? 0 : static_cast<std::size_t>(highest) + 1);
+    const auto seenBefore = [&](std::size_t value) {
+        if (highest < 256) return std::exchange(few[value], true);
+        const bool before = many[value];
+        many[value] = true;
+        return before;
+    };
+    bool repeated = false;
+    for (const long long value : values) repeated = seenBefore(static_cast<std::size_t>(value)) || repeated;
+    if (!repeated) return fault;
+    // The first number (by its first place) that stands twice, at its second place.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t j = i + 1; j < values.size(); ++j) {
+            if (values[j] != values[i]) continue;
+            fault.kind = DrawFault::Kind::kRepeated;
+            fault.index = j;
+            fault.earlier = i;
+            fault.value = values[i];
+            fault.times = static_cast<int>(std::count(values.begin(), values.end(), values[i]));
+            return fault;
+        }
+    }
+    return fault;
+}
 
 namespace {
 

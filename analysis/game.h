@@ -7,6 +7,7 @@
 // from N and m by one rule. Plain data without Qt, so that every layer may read it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -55,6 +56,28 @@ struct GameMenuSpec {
     std::span<const char* const> itemCaptions;
 };
 
+// What keeps a list of numbers from being one draw of a game. Every place that takes a draw in
+// (typing, `add`, `set`, import) asks this one rule and only words the answer its own way.
+struct DrawFault {
+    enum class Kind {
+        kNone,
+        kCount,     // not the game's count of numbers
+        kOutside,   // a number outside 1..numbers; 0 is how an empty field reads
+        kRepeated,  // a number met earlier in the same draw
+    };
+    Kind kind = Kind::kNone;
+    std::size_t index = 0;    // kOutside, kRepeated: the place of the faulty number (0-based)
+    std::size_t earlier = 0;  // kRepeated: the place where the number first stands
+    int times = 0;            // kRepeated: how often the number stands in the draw
+    long long value = 0;      // kOutside, kRepeated: the number
+
+    explicit operator bool() const { return kind != Kind::kNone; }
+};
+
+// The rule itself: exactly `picks` numbers, each in 1..highest, no number twice. The faults are
+// looked for in that order, and the first one found is the answer.
+DrawFault CheckDrawNumbers(std::span<const long long> values, std::size_t picks, int highest);
+
 struct Game {
     const char* name;           // "SuperLoto"
     const char* cliName;        // "loto", as the command line names the game
@@ -91,6 +114,10 @@ struct Game {
     // "C1", "K20": the name of field `index` (0-based).
     std::string fieldName(int index) const;
     bool isNumber(std::int64_t value) const { return value >= 1 && value <= numbers; }
+    // Whether `values` are one draw of this game.
+    DrawFault checkDraw(std::span<const long long> values) const {
+        return CheckDrawNumbers(values, static_cast<std::size_t>(fieldsPerDraw), numbers);
+    }
     // SuperLoto and Keno, compiled into the program; every other game comes from a games file.
     bool compiledIn() const;
     // The winning match counts a games file gave (empty: none given).

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "app/about.h"
 #include "app/history_dialog.h"
 #include "app/manual.h"
+#include "app/import_dialog.h"
 #include "app/new_table_dialog.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
@@ -86,6 +88,9 @@ TForm1::TForm1(QWidget* parent)
     }
     AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
     AddItem(data, "NNewTable", "Новая таблица…", &TForm1::NewTableClick);
+    // One item a game, each added with the game's own menu (AddGameMenu).
+    m_import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
+    m_import->menuAction()->setObjectName("NImport");
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
     for (const auto& side : m_games) AddGameMenu(*side->game);
@@ -146,6 +151,11 @@ void TForm1::AddGameMenu(const Game& game) {
     AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
         RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history); });
     });
+    // "Данные → Импорт тиражей" for the game.
+    const std::string importName = std::string("NImport") + game.menu.menuName;
+    const std::string importCaption = std::string(game.menu.menuCaption) + "…";
+    AddItem(m_import, importName.c_str(), importCaption.c_str(),
+            [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
 }
 
 std::vector<const Game*> TForm1::GamesShown() const {
@@ -216,6 +226,27 @@ void TForm1::ShowDataWindow(const Game& game) {
     RunGuarded([&] {
         if (TDataWindow* window = SideOf(game).window) window->ShowAndRaise();
     });
+}
+
+void TForm1::ImportDraws(const Game& game) {
+    // The program's own users of the table let go of it, so that a replacement may have it to
+    // itself, and open it again afterwards, the new draws and all.
+    GameSide& side = SideOf(game);
+    const std::array<TDataSet*, 2> users = {side.dataset.get(), side.window ? &side.window->XbaseDataSet1() : nullptr};
+    for (TDataSet* dataSet : users) {
+        if (dataSet && dataSet->Active()) dataSet->CheckBrowseMode();  // a row being typed is saved first
+    }
+    std::vector<TDataSet*> reopen;
+    for (TDataSet* dataSet : users) {
+        if (dataSet && dataSet->Active()) {
+            dataSet->Close();
+            reopen.push_back(dataSet);
+        }
+    }
+    const std::unique_ptr<std::vector<TDataSet*>, void (*)(std::vector<TDataSet*>*)> openAgain(&reopen, [](auto* sets) {
+        for (TDataSet* dataSet : *sets) dataSet->Open();
+    });
+    RunImportDialog(game, game.tableFileName, this);
 }
 
 void TForm1::DrawBoard() { DrawGameBoard(m_image->Canvas(), kSuperLoto, LotoValues); }

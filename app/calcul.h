@@ -99,6 +99,8 @@ private:
     // Runs an analysis of a game on its dataset, board values and periods.
     void RunAnalysis(const Game& game, const Analysis& analysis);
     void ShowDataWindow(const Game& game);
+    // "Данные → Импорт тиражей": the import dialog for the game's table.
+    void ImportDraws(const Game& game);
 
     // What the window keeps of each game, in the order of Games().
     struct GameSide {
@@ -119,7 +121,8 @@ private:
     void AddGameMenu(const Game& game);
 
     std::vector<std::unique_ptr<GameSide>> m_games;
-    QMenu* m_help = nullptr;  // the further games' menus go before it
+    QMenu* m_help = nullptr;    // the further games' menus go before it
+    QMenu* m_import = nullptr;  // "Данные → Импорт тиражей": an item a game
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;

@@ -59,19 +59,27 @@ constexpr std::array kCommands{
             "  --game GAME  the game, by its command-line name\n"
             "  --sample N   append N synthetic draws\n",
             &commandCreate, true},
-    Command{"import", "FILE CSV [--columns LIST] [--skip-duplicates]",
-            "append the draws of a text file, one draw a line",
+    Command{"import", "FILE CSV [OPTIONS]", "append the draws of a text file, one draw a line",
             "CSV is a text file, or - for standard input. Numbers stand between commas,\n"
-            "semicolons, tabs or blanks; fields may be in double quotes. Blank lines and\n"
-            "lines starting with # are skipped, and so is a first line without numbers\n"
-            "(a header). A header naming the table's fields (C1.., K1..) says where the\n"
-            "numbers are. Every line is checked before anything is written: one bad\n"
-            "line, or a draw already in the table or higher up in the file, appends\n"
-            "nothing.\n"
+            "semicolons, tabs or blanks; fields may be in double quotes; a field may hold\n"
+            "the whole draw (3 17 22 31 40 48, 3,17,22,31,40,48 or 3-17-22-31-40-48).\n"
+            "UTF-8, UTF-16 with a byte-order mark and Windows-1251 text are read, and so\n"
+            "is the json of dump. Blank lines and lines starting with # are skipped, and\n"
+            "so is a first line of words (a header). A header naming the table's fields\n"
+            "(C1.., K1..) says where the numbers are. Every line is checked before\n"
+            "anything is written: one bad line, or a draw already in the table or higher\n"
+            "up in the file, appends nothing. A draw-number or date column that runs\n"
+            "downwards is refused without --newest-first.\n"
             "\n"
             "  --columns LIST     the fields that hold the numbers, such as 3-8 or\n"
-            "                     2,4,6-9; the other fields are ignored\n"
-            "  --skip-duplicates  leave out draws met before instead of refusing\n",
+            "                     2,4,6-9, or the one field that holds the draw;\n"
+            "                     the other fields are ignored\n"
+            "  --skip-duplicates  leave out draws met before instead of refusing\n"
+            "  --newest-first     the file lists the newest draw first: append its\n"
+            "                     draws from the last line up\n"
+            "  --replace          put the file's draws in place of every draw of the\n"
+            "                     table (a new table written beside it and renamed\n"
+            "                     over it; needs the table to itself)\n",
             &commandImport},
     Command{"add", "FILE N1 N2 ...", "append one draw given on the command line",
             "The numbers are checked as import checks a line: one per field, within the\n"

@@ -19,8 +19,8 @@
 #include "analysis/draw_datasets.h"
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_tables.h"
 #include "cli/game_table.h"
+#include "history/draw_tables.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
@@ -30,6 +30,8 @@
 #include "platform/error_codes.h"
 
 namespace cli {
+
+using history::tableFieldsOf;
 
 namespace {
 

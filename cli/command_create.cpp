@@ -1,11 +1,11 @@
 // `sharometr-cli create --game GAME [--sample N] DIR`: a new empty draw table made by the
 // engine, and optionally N synthetic draws appended to it before it takes its name.
+#include <filesystem>
 #include <limits>
 #include <ostream>
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_tables.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
 #include "analysis/new_draw_table.h"
@@ -36,6 +36,13 @@ int commandCreate(Arguments args, std::ostream& out, std::ostream& err) {
     const std::string& directory = line.positional(0, "DIR");
     line.noMoreThan(1);
 
+    // A folder that is not there yet is made, as a new history starts in a folder of its own.
+    std::error_code failed;
+    if (!std::filesystem::exists(directory, failed)) std::filesystem::create_directories(directory, failed);
+    if (failed) {
+        err << "cannot make the folder " << directory << ": " << failed.message() << '\n';
+        return kExitFailure;
+    }
     const std::string path = CreateDrawTable(directory, *game, samples);
     out << "created " << path << " with " << counted(samples, "draw") << '\n';
     return kExitOk;

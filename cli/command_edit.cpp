@@ -10,10 +10,10 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_file.h"
+#include "history/draw_file.h"
 #include "cli/options.h"
 #include "cli/game_table.h"
-#include "cli/table_draws.h"
+#include "history/table_draws.h"
 #include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
@@ -21,6 +21,9 @@
 #include "platform/exception.h"
 
 namespace cli {
+
+using history::checkDraw;
+using history::drawShapeOf;
 
 namespace {
 

@@ -1,6 +1,7 @@
-// `sharometr-cli import FILE CSV [--columns LIST] [--skip-duplicates]` and `add FILE N1 N2 ...`:
-// draws appended to a draw table. Every draw is checked, and compared with the table's draws and
-// with the draws before it, before the first one is written, so that a mistake changes nothing.
+// `sharometr-cli import FILE CSV [--columns LIST] [--skip-duplicates] [--newest-first] [--replace]`
+// and `add FILE N1 N2 ...`: draws appended to a draw table, or put in place of its draws. Every
+// draw is checked, and compared with the table's draws and with the draws before it, before the
+// first one is written, so that a mistake changes nothing; the history layer does the work.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,15 +13,22 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
-#include "cli/draw_file.h"
-#include "cli/draw_tables.h"
+#include "history/draw_file.h"
+#include "history/draw_tables.h"
 #include "cli/options.h"
 #include "cli/game_table.h"
-#include "cli/table_draws.h"
+#include "history/import.h"
+#include "history/table_draws.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 
 namespace cli {
+
+using history::checkDraw;
+using history::DrawFileParser;
+using history::DrawShape;
+using history::drawShapeOf;
+using history::parseColumnList;
 
 namespace {
 
@@ -64,8 +72,8 @@ struct OpenDrawTable {
 
 // The table, opened shared for writing, with the shape of its draws; nullopt (the reason on
 // `err`) when it is no draw table.
-std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err) {
-    auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, /*shared=*/true);
+std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err, bool shared = true) {
+    auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, shared);
     useGamesBeside(table->path(), err);
     std::string why;
     auto shape = drawShapeOf(*table, why);
@@ -76,17 +84,18 @@ std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream
     return OpenDrawTable{std::move(table), std::move(*shape)};
 }
 
-std::string sameDrawAs(const std::optional<std::uint64_t>& record, std::size_t line) {
-    return record ? "the same draw as record " + std::to_string(*record)
-                  : "the same draw as line " + std::to_string(line);
+std::string sameDrawAs(std::uint32_t record, std::size_t line) {
+    return record != 0 ? "the same draw as record " + std::to_string(record)
+                       : "the same draw as line " + std::to_string(line);
 }
 
 }  // namespace
 
 // The steps of an import in the order its messages come: the options, the table, every line of
-// the file checked, and only then the appends.
+// the file checked, its order, the duplicates, and only then the appends (or the replacement).
 int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
-    const ParsedArguments line = parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}});
+    const ParsedArguments line =
+        parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}, {"--newest-first"}, {"--replace"}});
     const std::string& file = line.positional(0, "FILE");
     const std::string& drawFile = line.positional(1, "CSV");
     line.noMoreThan(2);
@@ -97,11 +106,14 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
         columns = *parsed;
     }
     const bool skipDuplicates = line.has("--skip-duplicates");
+    const bool newestFirst = line.has("--newest-first");
+    const bool replace = line.has("--replace");
 
-    auto opened = openDrawTable(file, err);
+    // Replacing needs the table to itself, as pack does.
+    auto opened = openDrawTable(file, err, /*shared=*/!replace);
     if (!opened) return kExitFailure;
     DBFObject& table = *opened->table;
-    if (!columns.empty() && columns.size() != opened->shape.picks())
+    if (!columns.empty() && columns.size() != opened->shape.picks() && columns.size() != 1)
         throw UsageError("--columns names " + counted(columns.size(), "field") + ", the table has " +
                          std::to_string(opened->shape.picks()));
 
@@ -111,52 +123,85 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     DrawFileParser parser(opened->shape, columns, err);
-    if (const std::string why = readLines(source.fd(), [&](std::string_view text) { parser.feedLine(text); });
+    if (const std::string why =
+            history::readTextLines(source.fd(), [&](std::string_view text) { parser.feedLine(text); });
         !why.empty()) {
         err << (drawFile == "-" ? std::string("standard input") : drawFile) << ": " << why << '\n';
         err << "nothing appended\n";
         return kExitFailure;
     }
+    parser.finish();
     if (parser.faulty()) {
         err << "nothing appended\n";
         return kExitFailure;
     }
+    // Archives list the newest draw first; appended as it stands, such a file would make the
+    // oldest draw the latest of every analysis.
+    const history::DrawOrder order = parser.order();
+    if (order == history::DrawOrder::kNewestFirst && !newestFirst) {
+        err << parser.orderColumn() << " runs downwards, the newest draw first; --newest-first imports "
+            << "such a file oldest first\nnothing appended\n";
+        return kExitFailure;
+    }
+    if (order == history::DrawOrder::kOldestFirst && newestFirst) {
+        err << "--newest-first, but " << parser.orderColumn() << " runs upwards, the oldest draw first\n"
+            << "nothing appended\n";
+        return kExitFailure;
+    }
+    if (newestFirst) parser.reverseDraws();
 
     // A draw met before, in the table or higher up in the file, is most likely one imported twice.
-    const KnownDraws known(table);
-    std::map<std::vector<int>, std::size_t> inFile;
-    std::vector<const std::vector<int>*> draws;
-    std::size_t duplicates = 0;
-    for (const auto& draw : parser.draws()) {
-        const auto record = known.recordOf(draw.numbers);
-        const auto [earlier, first] = inFile.emplace(KnownDraws::key(draw.numbers), draw.line);
-        if (record || !first) {
-            ++duplicates;
-            err << "line " << draw.line << ": " << sameDrawAs(record, earlier->second)
-                << (skipDuplicates ? ", skipped" : "") << '\n';
-        } else {
-            draws.push_back(&draw.numbers);
-        }
+    const int highest = opened->shape.highest;
+    history::TableKeys known =
+        replace ? history::TableKeys{history::DrawKeys(highest), 0} : history::tableKeysOf(table, highest);
+    const history::ImportPlan plan = history::planImport(known.keys, parser.draws(), highest);
+    for (const history::Duplicate& duplicate : plan.duplicates) {
+        err << "line " << duplicate.line << ": " << sameDrawAs(duplicate.record, duplicate.earlierLine)
+            << (skipDuplicates ? ", skipped" : "") << '\n';
     }
-    if (duplicates > 0 && !skipDuplicates) {
+    if (!plan.duplicates.empty() && !skipDuplicates) {
         err << "nothing appended (--skip-duplicates leaves duplicates out)\n";
         return kExitFailure;
     }
 
-    // A draw counts once its append has returned: the engine's append either completes or
-    // leaves the file as it was, so the count is exactly what the table gained.
-    std::size_t appended = 0;
-    try {
-        for (const auto* draw : draws) {
-            appendDraw(table, *draw);
-            ++appended;
+    if (replace) {
+        const std::uint32_t before = table.recordCount();
+        try {
+            history::replaceDraws(table, plan.fresh);
+        } catch (const Exception& error) {
+            // The engine names the new file; the user wants to know about the table.
+            err << error.Message() << '\n' << table.path() << " is left as it was\n";
+            return kExitFailure;
         }
+        out << "replaced " << counted(before, "record") << " with " << counted(plan.fresh.size(), "draw");
+        if (skipDuplicates) out << ", " << counted(plan.duplicates.size(), "duplicate") << " skipped";
+        out << '\n';
+        return kExitOk;
+    }
+
+    // A batch counts once its append has returned: each is written whole or not at all, so the
+    // count is exactly what the table gained.
+    std::size_t appended = 0;
+    history::AppendOutcome outcome;
+    try {
+        outcome = history::appendDraws(table, known, plan.fresh, skipDuplicates, appended);
     } catch (const Exception&) {
-        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << draws.size() << '\n';
+        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh.size() << '\n';
         throw;
     }
+    for (const history::Duplicate& duplicate : outcome.meanwhile) {
+        err << "line " << duplicate.line << ": " << sameDrawAs(duplicate.record, 0) << ", appended meanwhile"
+            << (skipDuplicates ? ", skipped" : "") << '\n';
+    }
+    if (outcome.stopped) {
+        err << (appended > 0 ? "nothing more appended" : "nothing appended")
+            << " (--skip-duplicates leaves duplicates out)\n";
+        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh.size() << '\n';
+        return kExitFailure;
+    }
     out << "appended " << counted(appended, "draw");
-    if (skipDuplicates) out << ", " << counted(duplicates, "duplicate") << " skipped";
+    if (skipDuplicates)
+        out << ", " << counted(plan.duplicates.size() + outcome.meanwhile.size(), "duplicate") << " skipped";
     out << '\n';
     return kExitOk;
 }
@@ -174,11 +219,18 @@ int commandAdd(Arguments args, std::ostream& out, std::ostream& err) {
         err << *fault << '\n';
         return kExitFailure;
     }
-    if (const auto record = KnownDraws(*opened->table).recordOf(draw)) {
-        err << sameDrawAs(record, 0) << ", nothing appended\n";
+    // The table's draws read first, and again under the append lock for those appended since.
+    history::TableKeys known = history::tableKeysOf(*opened->table, opened->shape.highest, draw);
+    const history::Draw typed{draw, 0};
+    const history::Draw* const draws[] = {&typed};
+    std::size_t appended = 0;
+    const std::uint32_t record = known.keys.find(draw);
+    const history::AppendOutcome outcome =
+        record != 0 ? history::AppendOutcome{} : history::appendDraws(*opened->table, known, draws, false, appended);
+    if (record != 0 || outcome.stopped) {
+        err << sameDrawAs(record != 0 ? record : outcome.meanwhile.front().record, 0) << ", nothing appended\n";
         return kExitFailure;
     }
-    appendDraw(*opened->table, draw);
     out << "appended record " << opened->table->currentRecord() << '\n';
     return kExitOk;
 }

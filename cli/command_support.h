@@ -7,16 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "history/words.h"
+
 class DBFObject;
 
 namespace cli {
 
-// "1 record", "2 draws": a count and its noun.
-std::string counted(std::uint64_t count, const std::string& noun);
-
-// A count or record number of the command line: decimal digits only, nothing else; one too
-// long for the type comes back as UINT64_MAX, which no table reaches.
-std::optional<std::uint64_t> decimalNumber(const std::string& text);
+// Counts with their noun and decimal numbers: the history's, so that every message words them alike.
+using history::counted;
+using history::decimalNumber;
 
 // The record number of the command line (raises UsageError when it is not a decimal number).
 std::uint64_t recordNumberArgument(const std::string& text);

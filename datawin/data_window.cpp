@@ -6,7 +6,13 @@
 #include <QIcon>
 #include <QKeyEvent>
 
+#include <string>
+#include <vector>
+
+#include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/fields.h"
+#include "toolkit/russian_text.h"
 #include "toolkit/windows.h"
 
 namespace {
@@ -68,6 +74,7 @@ TDataWindow::TDataWindow(const Game& game, QWidget* parent)
         QWidget::setTabOrder(m_grid, m_navigator);
     }
 
+    m_dataSet->BeforePost = [this](TDataSet&) { CheckTypedDraw(); };
     m_dataSet->Open();
     qApp->installEventFilter(this);
 }
@@ -95,6 +102,36 @@ void TDataWindow::BuildGrid() {
         column.Title().SetFont(FontOf(layout.columnTitleFont));
     }
     m_grid->SetDataSource(m_dataSource.get());
+}
+
+void TDataWindow::CheckTypedDraw() {
+    std::vector<long long> values;
+    for (int i = 0; i < m_game.fieldsPerDraw; ++i) {
+        const TField& field = m_dataSet->Fields(i);
+        values.push_back(field.IsNull() ? 0 : field.AsInteger());  // an empty field reads as 0
+    }
+    const DrawFault fault = m_game.checkDraw(values);
+    if (!fault) return;
+    const std::string field = m_game.fieldName(static_cast<int>(fault.index));
+    const std::string numbers = russian::range(1, m_game.numbers);
+    std::string why;
+    switch (fault.kind) {
+        case DrawFault::Kind::kOutside:
+            why = fault.value == 0 ? "Поле " + field + " пусто: номер тиража — число " + numbers + "."
+                                   : "Поле " + field + ": номера " + std::to_string(fault.value) +
+                                         " нет в игре, номер тиража — число " + numbers + ".";
+            break;
+        case DrawFault::Kind::kRepeated:
+            why = "Поле " + field + ": номер " + std::to_string(fault.value) + " уже есть в поле " +
+                  m_game.fieldName(static_cast<int>(fault.earlier)) + ", в тираже номера не повторяются.";
+            break;
+        default:
+            why = "В тираже должно быть " + russian::counted(m_game.fieldsPerDraw, russian::kNumbers) + ".";
+            break;
+    }
+    if (m_grid && static_cast<int>(fault.index) < m_grid->FieldCount())
+        m_grid->SetSelectedIndex(static_cast<int>(fault.index));
+    throw EDatabaseError(why + "\nИсправьте номер или нажмите Esc, чтобы отменить правку.");
 }
 
 TDataWindow::~TDataWindow() {

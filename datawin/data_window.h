@@ -39,6 +39,9 @@ protected:
 
 private:
     void BuildGrid();
+    // Refuses to post a row that is no draw of the game, naming the field, and puts the cursor
+    // on it; the row stays in edit.
+    void CheckTypedDraw();
 
     const Game& m_game;
     std::unique_ptr<TXbaseDataSet> m_dataSet;

@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,13 @@ public:
 
     // Writes the record buffer in use as a new last record, under the append lock byte.
     virtual void appendRecord();
+    // Appends a batch of whole records (deletion flags included) as new last records under one
+    // hold of the append byte: `prepare` runs under it with the count the file holds now and fills
+    // `records`; they go out in one write with the end mark, then one header update, the bytes as
+    // one append after another would leave them. All or nothing: a failure puts the file back as
+    // it was and raises. Gives how many records were appended.
+    using BatchPreparer = std::function<void(std::uint32_t recordsNow, std::string& records)>;
+    std::uint32_t appendRecords(const BatchPreparer& prepare);
     virtual void setIndexBuildOptions(int a, int b, int c);
     virtual bool statusEvent(int code, std::int64_t number);
     // The raw read: -5 current again, -4 last, -3 first, -2 previous, -1 next, n >= 1 record n.

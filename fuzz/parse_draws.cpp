@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/draw_file.h"
+#include "history/draw_file.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ constexpr std::size_t kMaxInputSize = 1u << 20;
     std::abort();
 }
 
-cli::DrawShape shapeOf(bool keno) {
-    cli::DrawShape shape;
+history::DrawShape shapeOf(bool keno) {
+    history::DrawShape shape;
     shape.highest = keno ? 80 : 49;
     const char letter = keno ? 'K' : 'C';
     for (int i = 1; i <= (keno ? 20 : 6); ++i) shape.fieldNames.push_back(letter + std::to_string(i));
@@ -51,14 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool keno = (data[0] & 1) != 0;
     const bool withColumns = (data[0] & 2) != 0;
     std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const cli::DrawShape shape = shapeOf(keno);
+    const history::DrawShape shape = shapeOf(keno);
 
     std::vector<std::size_t> columns;
     if (withColumns) {
         const std::size_t end = std::min(text.find('\n'), text.size());
-        if (const auto parsed = cli::parseColumnList(text.substr(0, end))) {
+        if (const auto parsed = history::parseColumnList(text.substr(0, end))) {
             for (const std::size_t column : *parsed)
-                if (column < 1 || column > cli::kMaxDrawLine) fail("a column outside the bound");
+                if (column < 1 || column > history::kMaxDrawLine) fail("a column outside the bound");
             if (parsed->size() == shape.picks()) columns = *parsed;
         }
         text.remove_prefix(std::min(text.size(), end + 1));
@@ -69,10 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("writing the input");
 
     std::ostream discard(nullptr);
-    cli::DrawFileParser parser(shape, columns, discard);
+    history::DrawFileParser parser(shape, columns, discard);
     std::size_t handed = 0;
-    const std::string stop = cli::readLines(g_fd, [&](std::string_view line) {
-        if (line.size() > cli::kMaxDrawLine || line.find('\n') != std::string_view::npos)
+    const std::string stop = history::readLines(g_fd, [&](std::string_view line) {
+        if (line.size() > history::kMaxDrawLine || line.find('\n') != std::string_view::npos)
             fail("a line beyond the bound or with its end inside");
         handed += line.size() + 1;
         parser.feedLine(line);
@@ -81,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (stop.empty() && handed != text.size() && handed != text.size() + 1) fail("lines lost or made up");
     if (!stop.empty() && stop.find("is longer than") == std::string::npos) fail("a stop other than a long line");
 
+    parser.finish();
     std::size_t lastLine = 0;
     for (const auto& draw : parser.draws()) {
         if (draw.numbers.size() != shape.picks()) fail("a draw of the wrong size");
@@ -94,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<std::string> words;
         for (const int number : draw.numbers) words.push_back(std::to_string(number));
         std::vector<int> again;
-        if (cli::checkDraw(words, shape, again) || again != draw.numbers) fail("the draw check disagrees with itself");
+        if (history::checkDraw(words, shape, again) || again != draw.numbers)
+            fail("the draw check disagrees with itself");
     }
     return 0;
 }

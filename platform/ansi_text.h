@@ -12,6 +12,9 @@ std::string ansiToUtf8(std::string_view ansi);
 // Malformed UTF-8 sequences become '?' as well, one per offending byte.
 std::string utf8ToAnsi(std::string_view utf8);
 
+// One Unicode code point written as UTF-8 at the end of `out`.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // One character: the CP1251 byte of a Unicode code point, or false when the page lacks it.
 bool ansiByteOf(char32_t codePoint, char& byte);
 

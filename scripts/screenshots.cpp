@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/draw_map.h"
+#include "app/import_dialog.h"
 #include "app/startup.h"
 #include "toolkit/dialogs.h"
 
@@ -82,5 +83,16 @@ int main(int argc, char** argv) {
     map->HighlightTyped();
     map->ShowGaps(7);
     ok = save(*map, out + "/draw-map.png") && ok;
+    map->hide();
+
+    // Данные > Импорт тиражей, with an archive's lines pasted: the sample table is proposed for
+    // replacement, the newest-first order found.
+    TImportDialog import(kSuperLoto, kSuperLoto.tableFileName);
+    import.LoadText(
+        QString::fromUtf8("Тираж;Дата;Номера\n1236;07.12.2026;\"3,17,22,31,40,48\"\n"
+                          "1235;06.12.2026;\"5,9,12,27,33,41\"\n1234;05.12.2026;\"1,8,19,24,36,45\"\n"));
+    import.move(0, 340);
+    import.show();
+    ok = save(import, out + "/import-dialog.png") && ok;
     return ok ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 // The draw data windows as the user meets them: their settings, the Enter-key rule stepping
-// through the numbers of a draw, and a draw typed in, posted and counted by the main window.
+// through the numbers of a draw, a draw typed in, posted and counted by the main window, and the
+// rows that are no draw refused with real keys.
 #include <QApplication>
 #include <QtTest/QTest>
 #include <unistd.h>
@@ -153,6 +154,87 @@ TEST_F(DataWindowTest, ADrawTypedInIsInTheFileOnlyWhenPostedAndTheHistogramCount
     for (std::int32_t value : LotoValues) counted += value;
     EXPECT_EQ(counted, 6 * 6);
     EXPECT_GE(LotoValues[45], 1) << "46 was counted";
+}
+
+// A row left or posted that is no draw of the game: refused with the field named, the row still in
+// edit with the cursor on that field, the file untouched; Esc then cancels the row.
+struct RefusedRow {
+    bool keno;
+    std::vector<const char*> typed;  // from the first field on, Enter after each
+    Qt::Key leave;                   // the key that leaves the row, or Key_unknown: a click on Post
+    const char* message;             // the start of the box's text
+    int field;                       // the field the cursor is put on (0-based)
+};
+
+TEST_F(DataWindowTest, ATypedRowThatIsNoDrawIsRefusedAndStaysInEditUntilEsc) {
+    const RefusedRow rows[] = {
+        {false, {"60"}, Qt::Key_Up, "Поле C1: номера 60 нет в игре, номер тиража — число 1–49.", 0},
+        {false, {"5", "5", "1", "2", "3", "4"}, Qt::Key_Up, "Поле C2: номер 5 уже есть в поле C1,", 1},
+        {false, {"7", "8"}, Qt::Key_Up, "Поле C3 пусто: номер тиража — число 1–49.", 2},
+        {false, {"7", "8", "9", "10", "11", "0"}, Qt::Key_unknown, "Поле C6 пусто", 5},
+        {true, {"81"}, Qt::Key_Down, "Поле K1: номера 81 нет в игре, номер тиража — число 1–80.", 0},
+    };
+    for (const RefusedRow& row : rows) {
+        SCOPED_TRACE(row.message);
+        TDataWindow& window = row.keno ? static_cast<TDataWindow&>(*m_windows->Form4) : *m_windows->Form3;
+        const std::string path = m_dir.file(row.keno ? "kenobase.dbf" : "lotobase.dbf");
+        const std::string before = testsupport::readFile(path);
+        TDBGrid& grid = focusGrid(window);
+        window.XbaseNavigator1().BtnClick(TXbaseNavigateBtn::nbInsert);
+        grid.setFocus(Qt::OtherFocusReason);
+        grid.SetSelectedIndex(0);
+        for (const char* number : row.typed) {
+            QTest::keyClicks(QApplication::focusWidget(), number);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        m_messages.shown.clear();
+        if (row.leave == Qt::Key_unknown)
+            QTest::mouseClick(window.XbaseNavigator1().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
+        else
+            QTest::keyClick(QApplication::focusWidget(), row.leave);
+        ASSERT_EQ(m_messages.shown.size(), 1u);
+        EXPECT_EQ(m_messages.shown[0].text.rfind(row.message, 0), 0u) << m_messages.shown[0].text;
+        EXPECT_NE(m_messages.shown[0].text.find("Esc"), std::string::npos);
+        EXPECT_EQ(window.XbaseDataSet1().State(), TDataSetState::dsInsert) << "the row stays in edit";
+        EXPECT_EQ(grid.SelectedIndex(), row.field);
+        EXPECT_EQ(testsupport::readFile(path), before);
+
+        grid.setFocus(Qt::OtherFocusReason);
+        grid.SetEditorMode(false);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_EQ(window.XbaseDataSet1().State(), TDataSetState::dsBrowse) << "Esc cancels the row";
+        EXPECT_EQ(testsupport::readFile(path), before);
+        window.hide();
+    }
+}
+
+TEST_F(DataWindowTest, RowsOnlyMovedThroughAreNotJudgedButAnEditedOneIs) {
+    // A table that already holds a row that is no draw, as another program may have left it.
+    m_windows.reset();
+    testsupport::writeDrawTable(m_dir.file("lotobase.dbf"), kSuperLoto,
+                                {{1, 2, 3, 4, 5, 6}, {60, 5, 5, 0, 0, 0}, {7, 8, 9, 10, 11, 12}});
+    m_windows = CreateProgramWindows();
+    TForm3& loto = *m_windows->Form3;
+    TDBGrid& grid = focusGrid(loto);
+    loto.XbaseDataSet1().First();
+    for (int i = 0; i < 2; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(m_messages.shown.empty()) << "moving through the table judges nothing";
+    EXPECT_EQ(loto.XbaseDataSet1().RecNo(), 2);
+
+    // The first draw edited into a repeat: refused on leaving it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    ASSERT_EQ(loto.XbaseDataSet1().RecNo(), 1);
+    const std::string before = testsupport::readFile(m_dir.file("lotobase.dbf"));
+    grid.SetSelectedIndex(3);
+    QTest::keyClicks(QApplication::focusWidget(), "2");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text.rfind("Поле C4: номер 2 уже есть в поле C2,", 0), 0u)
+        << m_messages.shown[0].text;
+    EXPECT_EQ(loto.XbaseDataSet1().State(), TDataSetState::dsEdit);
+    EXPECT_EQ(loto.XbaseDataSet1().RecNo(), 1);
+    EXPECT_EQ(testsupport::readFile(m_dir.file("lotobase.dbf")), before);
 }
 
 }  // namespace

@@ -144,14 +144,13 @@ TEST(CreateCommand, RefusesATableThatIsAlreadyThere) {
     EXPECT_NE(::stat(dir.file("kenobase.dbf").c_str(), &st), 0);
 }
 
-TEST(CreateCommand, FailsWithoutItsFolder) {
+TEST(CreateCommand, MakesAMissingFolderButNotOverAFile) {
     TempDir dir;
-    const auto missing = runCli({"create", "--game", "loto", dir.file("absent")});
-    EXPECT_EQ(missing.status, cli::kExitFailure);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "Path not found - " + dir.file("absent") + "/lotobase.dbf\n");
+    const auto missing = runCli({"create", "--game", "loto", dir.file("absent/deeper")});
+    EXPECT_EQ(missing.status, cli::kExitOk) << missing.err;
+    EXPECT_EQ(missing.out, "created " + dir.file("absent/deeper") + "/lotobase.dbf with 0 draws\n");
     struct stat st {};
-    EXPECT_NE(::stat(dir.file("absent").c_str(), &st), 0);
+    EXPECT_EQ(::stat(dir.file("absent/deeper/lotobase.dbf").c_str(), &st), 0);
 
     writeFile(dir.file("plain"), "not a folder");
     const auto notFolder = runCli({"create", "--game", "keno", dir.file("plain")});

@@ -8,6 +8,7 @@
 
 #include "cli_test_helpers.h"
 #include "dbf/table_handler.h"
+#include "history/import.h"
 #include "platform/fault_injection.h"
 
 namespace {
@@ -214,9 +215,11 @@ TEST_F(ImportCommand, WaitsForNoOneElsesAppendLock) {
 TEST_F(ImportCommand, AFailureMidwaySaysHowManyDrawsWentIn) {
     writeFile(dir.file("draws.csv"), "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n");
     // Each append writes twice, the record and then the header: the third write is the second
-    // draw's record.
+    // draw's record, with one draw a batch.
+    history::setRecordsPerBatch(1);
     const platform::FaultGuard diskFull({platform::Call::Write, 2, -1, 112, 0});
     const auto result = runCli({"import", table, dir.file("draws.csv")});
+    history::setRecordsPerBatch(0);
     EXPECT_EQ(result.status, cli::kExitFailure);
     EXPECT_EQ(result.out, "appended 1 draw of 3\n");
     EXPECT_EQ(result.err, "Xbase Error 112, SubCode 1102.\n " + table + ">1102\nNo space left on device\n");

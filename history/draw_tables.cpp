@@ -1,5 +1,5 @@
 // The draw tables' layout, made and appended to through the engine.
-#include "cli/draw_tables.h"
+#include "history/draw_tables.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include "analysis/new_draw_table.h"
 #include "dbf/table_handler.h"
 
-namespace cli {
+namespace history {
 
 std::string drawFieldCounts() {
     std::vector<int> counts;
@@ -37,4 +37,4 @@ std::string createEmptyTable(const std::string& directory, const Game& game) {
 
 void appendDraw(DBFObject& table, std::span<const int> numbers) { AppendDraw(table, numbers); }
 
-}  // namespace cli
+}  // namespace history

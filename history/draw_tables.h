@@ -12,7 +12,7 @@
 
 class DBFObject;
 
-namespace cli {
+namespace history {
 
 // "6 or 20": the field counts of the games' tables.
 std::string drawFieldCounts();
@@ -33,4 +33,4 @@ std::string gameTablePath(const std::string& directory, const Game& game);
 // holds the table's append lock while it writes).
 void appendDraw(DBFObject& table, std::span<const int> numbers);
 
-}  // namespace cli
+}  // namespace history

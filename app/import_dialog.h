@@ -1,0 +1,70 @@
+// "Данные → Импорт тиражей...": a draw file, or text pasted from a web page or a spreadsheet,
+// shown as it will be imported before anything is written (encoding, separator, header, the
+// columns of the numbers, the order, the first and last draws, every bad line and duplicate),
+// then appended to the game's table, or put in place of its draws, through the draw history.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/game.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+class TImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    // For the game's table at `tablePath`; the text comes from LoadFile, LoadText or the paste
+    // button.
+    TImportDialog(const Game& game, std::string tablePath, QWidget* parent = nullptr);
+
+    // A draw file in any encoding draw files come in; false (the reason shown) when unreadable.
+    bool LoadFile(const QString& path);
+    // Text such as a copied table: lines of tab-separated fields.
+    void LoadText(const QString& text);
+    // Reads the text with the dialog's choices and shows what the import would do.
+    void Preview();
+    // Imports as shown, under the wait cursor; says how it ended. True when the table changed.
+    bool Import();
+
+    QLabel* Summary() const { return m_summary; }
+    QLabel* ReplaceReason() const { return m_replaceReason; }
+    QLineEdit* ColumnsEdit() const { return m_columns; }
+    QCheckBox* NewestFirstBox() const { return m_newestFirst; }
+    QCheckBox* SkipDuplicatesBox() const { return m_skipDuplicates; }
+    QCheckBox* ReplaceBox() const { return m_replace; }
+    QListWidget* Problems() const { return m_problems; }
+    QPushButton* PasteButton() const { return m_paste; }
+    QPushButton* ImportButton() const { return m_import; }
+
+private:
+    const Game& m_game;
+    std::string m_tablePath;
+    std::vector<std::string> m_lines;
+    std::string m_encoding;
+    bool m_orderChosen = false;  // the player set the order: a new preview keeps it
+    std::size_t m_faults = 0;
+    std::size_t m_duplicates = 0;
+    QLabel* m_summary;
+    QLabel* m_replaceReason;
+    QLineEdit* m_columns;
+    QCheckBox* m_newestFirst;
+    QCheckBox* m_skipDuplicates;
+    QCheckBox* m_replace;
+    QListWidget* m_problems;
+    QPushButton* m_paste;
+    QPushButton* m_import;
+};
+
+// The menu item's work: a file chosen, the dialog shown, the import made when the player says so.
+// Gives true when the table changed.
+bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent);
+
+// Tests choose the file in place of the file dialog (an empty function restores the dialog).
+void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser);

@@ -1,0 +1,133 @@
+// Draw files as people and lottery archives have them: one draw a line, numbers between commas,
+// semicolons, tabs or blanks, or the whole draw in one field; fields in double quotes; UTF-8,
+// UTF-16 with a byte-order mark or Windows-1251; CRLF line ends, comment lines (#), a header line
+// of column names, other columns (a date, a draw number, a jackpot) beside the numbers, and the
+// companion's own json dump. Also the one wording of the draw check that import, add and set
+// share. Nothing here touches a table.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace history {
+
+// What a draw of one table looks like.
+struct DrawShape {
+    std::vector<std::string> fieldNames;  // the table's fields in order: one number each
+    int highest = 0;                      // numbers are drawn from 1..highest
+
+    std::size_t picks() const { return fieldNames.size(); }
+};
+
+// Checks the words of one draw in the order a reader would look: words that are no numbers, how
+// many there are, the range, repeats. Gives the fault, or nullopt with the numbers in `draw`.
+std::optional<std::string> checkDraw(std::span<const std::string> words, const DrawShape& shape,
+                                     std::vector<int>& draw);
+
+// "3-8" or "2,4,6-9": 1-based field numbers in the order given; nullopt when the text is no such
+// list (a zero, a range running backwards, anything else).
+std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text);
+
+// Which way a file's draws run, as a draw-number or date column beside the numbers tells.
+enum class DrawOrder { kUnknown, kOldestFirst, kNewestFirst };
+
+// The draws of a file, fed to it line by line, then finished. Faults and notes go to `err` as
+// the lines come ("line 4: 50 is outside 1..49", "skipped header line 1"); memory grows with the
+// draws only.
+class DrawFileParser {
+public:
+    struct Draw {
+        std::vector<int> numbers;
+        std::size_t line = 0;
+    };
+
+    // `columns`: the fields that hold the numbers (1-based), or one field that holds the whole
+    // draw; empty means the one field of a line that holds the game's count of numbers, or else
+    // every number of the line, unless a header line names the table's fields, which then says
+    // where they stand.
+    DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err);
+
+    // One line without its '\n'.
+    void feedLine(std::string_view line);
+    // After the last line: a first line still waiting for the one after it is judged alone.
+    void finish();
+
+    const std::vector<Draw>& draws() const { return m_draws; }
+    bool faulty() const { return m_faulty; }
+    std::size_t lines() const { return m_lineNumber; }
+    // The order of the draws, and the column that tells it ("field 1 (draw numbers)").
+    DrawOrder order() const;
+    std::string orderColumn() const;
+    // Turns the draws around, the newest-first file's last line becoming the first draw.
+    void reverseDraws();
+    // Whether some line was read as Windows-1251 rather than UTF-8.
+    bool sawWindows1251() const { return m_sawWindows1251; }
+
+private:
+    struct Field {
+        std::string text;
+        bool quoted = false;
+    };
+
+    void fault(std::size_t line, const std::string& text);
+    void takeLine(std::vector<Field>& fields, std::size_t line);
+    bool takeJsonLine(std::string_view line, std::size_t lineNumber);
+    void noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields);
+    static std::optional<std::string> splitLine(std::string_view line, std::vector<Field>& fields);
+    static bool isHeaderOver(const std::vector<Field>& first, const std::vector<Field>* next);
+
+    DrawShape m_shape;
+    std::vector<std::size_t> m_columns;
+    std::ostream& m_err;
+    std::vector<Draw> m_draws;
+    std::size_t m_lineNumber = 0;
+    bool m_seenContent = false;
+    bool m_faulty = false;
+    bool m_sawWindows1251 = false;
+    // The first line with content, kept until the next one says whether it is a header.
+    std::optional<std::vector<Field>> m_firstLine;
+    std::size_t m_firstLineNumber = 0;
+    // The order column: its place, whether it holds dates, and its value per draw (when every
+    // draw has one in the same place).
+    std::optional<std::size_t> m_orderField;
+    bool m_orderIsDate = false;
+    bool m_orderUsable = true;
+    std::vector<long long> m_orderKeys;
+    std::vector<Field> m_fields;
+    std::vector<std::string> m_words;
+    std::vector<bool> m_drawFields;
+};
+
+// The longest line a draw file may have; a longer one is no draw and stops the reading.
+inline constexpr std::size_t kMaxDrawLine = 4096;
+
+// Reads the open file `fd` to its end, handing each line (without '\n') to `onLine`. Gives ""
+// at the end of the file, otherwise why it stopped: "line 7 is longer than 4096 bytes", or the
+// system's reason a read failed.
+std::string readLines(int fd, const std::function<void(std::string_view)>& onLine);
+
+// As readLines, for a text file in any of the encodings draw files come in: UTF-16 with its
+// byte-order mark (either byte order) is handed on as UTF-8; `encoding` names what was found.
+std::string readTextLines(int fd, const std::function<void(std::string_view)>& onLine, std::string* encoding = nullptr);
+
+// Text lines handed to `onLine` one by one from blocks of bytes, each line bounded.
+class LineSplitter {
+public:
+    explicit LineSplitter(const std::function<void(std::string_view)>& onLine) : m_onLine(onLine) {}
+    // Gives "" or why the lines stop ("line 7 is longer than 4096 bytes").
+    std::string feed(std::string_view block);
+    void finish();
+
+private:
+    const std::function<void(std::string_view)>& m_onLine;
+    std::string m_pending;  // the start of a line whose end is still to come
+    std::size_t m_lineNumber = 0;
+};
+
+}  // namespace history

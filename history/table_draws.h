@@ -1,0 +1,59 @@
+// The draws a table already holds, and whether a table holds draws at all: what import, add and
+// set need of a table beside the draw check itself.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "history/draw_file.h"
+
+class DBFObject;
+
+namespace history {
+
+// The shape of the table's draws: a game's number of fields, all of them numeric. Otherwise
+// nullopt, and `why` says what keeps the table from being a draw table.
+std::optional<DrawShape> drawShapeOf(DBFObject& table, std::string& why);
+
+// Draws by their numbers as a set, to find a draw again: each kept as a compact key, one bit per
+// number of the game, with the record (or line) it was first met in.
+class DrawKeys {
+public:
+    explicit DrawKeys(int highest);
+
+    // Where the same numbers were met first, or 0.
+    std::uint32_t find(std::span<const int> draw) const;
+    // Remembers the draw as met at `place` unless it was met before; gives the first place.
+    std::uint32_t add(std::span<const int> draw, std::uint32_t place);
+    std::size_t size() const { return m_places.size(); }
+
+private:
+    void keyOf(std::span<const int> draw) const;
+    std::size_t slotOf(const std::uint64_t* key) const;
+    void grow();
+
+    std::size_t m_words;
+    mutable std::vector<std::uint64_t> m_key;  // the key being looked for
+    std::vector<std::uint64_t> m_keys;         // m_words per draw
+    std::vector<std::uint32_t> m_places;
+    std::vector<std::uint32_t> m_slots;  // open addressing: index + 1 into m_places, 0 free
+};
+
+// The visible records [first, last] of a draw table read in blocks straight from the file, each
+// one's numbers handed to `visit` with its record number; a record whose fields hold no whole
+// number is passed over, since no draw can be met in it again.
+void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
+               const std::function<void(std::span<const int> draw, std::uint32_t record)>& visit);
+
+// Every visible draw of the table, by its first record.
+DrawKeys drawKeysOf(DBFObject& table, int highest);
+
+// The bytes of a record holding `draw` as the engine's append of it would write them, its
+// deletion flag included; `scratch` is the table's own formatting when a field has decimals.
+void formatDrawRecord(DBFObject& table, std::span<const int> draw, std::string& record);
+
+}  // namespace history

@@ -1,0 +1,186 @@
+// The import dialog driven offscreen: what its preview shows of a file before anything is
+// written, Cancel writing nothing, pasted text imported, and the first run's sample draws
+// proposed for replacement and replaced.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include "app/import_dialog.h"
+#include "app/startup.h"
+#include "table_folder_test.h"
+#include "dbf/table_handler.h"
+#include "analysis/synthetic_draws.h"
+#include "tests/support/draw_table.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_message_service.h"
+
+namespace {
+
+using testsupport::readFile;
+
+class ImportDialogTest : public ::testing::Test {
+protected:
+    testsupport::TempDir m_dir;
+    const std::string m_table = m_dir.file("lotobase.dbf");
+    RecordingMessageService m_messages;
+
+    std::vector<QString> problems(const TImportDialog& dialog) const {
+        std::vector<QString> items;
+        for (int i = 0; i < dialog.Problems()->count(); ++i) items.push_back(dialog.Problems()->item(i)->text());
+        return items;
+    }
+};
+
+TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    const std::string before = readFile(m_table);
+    const std::string file = m_dir.file("archive.csv");
+    testsupport::writeFile(file,
+                           "Тираж;Дата;Номера\n"
+                           "1236;07.12.2026;3 17 22 31 40 48\n"
+                           "1235;06.12.2026;3 17 22 31 40 50\n"
+                           "1234;05.12.2026;12 11 10 9 8 7\n"
+                           "1233;04.12.2026;4 18 23 32 41 49\n");
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+    const QString summary = dialog.Summary()->text();
+    for (const char* shown : {"Кодировка: UTF-8", "Разделитель: точка с запятой", "Заголовок: строка 1 пропущена",
+                              "Порядок: новые сверху (по номерам тиражей, поле 1)", "К импорту: 2\u00A0тиража",
+                              "Первый: 4 18 23 32 41 49 (строка 5)", "Последний: 3 17 22 31 40 48 (строка 2)"})
+        EXPECT_TRUE(summary.contains(QString::fromUtf8(shown))) << shown << "\n" << summary.toStdString();
+    EXPECT_TRUE(dialog.NewestFirstBox()->isChecked()) << "the order found is proposed";
+    EXPECT_FALSE(dialog.ReplaceBox()->isChecked()) << "real draws are not proposed for replacement";
+    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: номер 50 вне 1–49"),
+                                                      QString::fromUtf8("строка 4: тот же тираж, что запись 2")}));
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled()) << "a bad line imports nothing";
+
+    // The columns changed by the player: the draw's field named, the same preview.
+    dialog.ColumnsEdit()->setText("3");
+    dialog.Preview();
+    EXPECT_EQ(problems(dialog).size(), 2u);
+
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(readFile(m_table) == before) << "nothing written";
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+TEST_F(ImportDialogTest, ALongFileCancelledWhileReadLoadsAndWritesNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    const std::string before = readFile(m_table);
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += "7 8 9 10 11 12\n";
+    const std::string file = m_dir.file("long.csv");
+    testsupport::writeFile(file, text);
+    TImportDialog dialog(kSuperLoto, m_table);
+    // The player presses the progress bar's Cancel as soon as the reading looks at it.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        for (QProgressDialog* progress : dialog.findChildren<QProgressDialog*>()) progress->cancel();
+    });
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(file)));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("К импорту: 0\u00A0тиражей")))
+        << dialog.Summary()->text().toStdString();
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    EXPECT_TRUE(readFile(m_table) == before);
+}
+
+TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.LoadText(
+        QString::fromUtf8("Тираж\tДата\tШары\n1\t05.12.2026\t3 17 22 31 40 48\n"
+                          "2\t06.12.2026\t4 18 23 32 41 49\n"));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Разделитель: табуляция")));
+    EXPECT_FALSE(dialog.NewestFirstBox()->isChecked());
+    ASSERT_TRUE(dialog.ImportButton()->isEnabled()) << dialog.Summary()->text().toStdString();
+    dialog.show();
+    QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 2\u00A0тиража.");
+    DBFObject table(m_table, "", false, true);
+    ASSERT_EQ(table.recordCount(), 3u);
+    table.readRecord(3);
+    EXPECT_EQ(table.getNumber(1), 4);
+}
+
+TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
+    testsupport::Draws samples;
+    SyntheticDraws synthetic(kSuperLoto);
+    for (int i = 0; i < 100; ++i) samples.push_back(synthetic.next());
+    testsupport::writeDrawTable(m_table, kSuperLoto, samples);
+    TImportDialog dialog(kSuperLoto, m_table);
+    EXPECT_TRUE(dialog.ReplaceBox()->isChecked());
+    EXPECT_TRUE(dialog.ReplaceReason()->text().contains(QString::fromUtf8("только 100\u00A0тиражей учебного примера")))
+        << dialog.ReplaceReason()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 100\u00A0записей, стало 2\u00A0тиража.");
+    DBFObject table(m_table, "", false, true);
+    EXPECT_EQ(table.recordCount(), 2u);
+
+    // One real draw more, and the table is no sample any more.
+    testsupport::writeDrawTable(m_table, kSuperLoto, {samples[0], samples[1], {1, 2, 3, 4, 5, 6}});
+    TImportDialog real(kSuperLoto, m_table);
+    EXPECT_FALSE(real.ReplaceBox()->isChecked());
+    EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
+}
+
+// The menu item with the program's windows open: the table's users here let go of it for the
+// replacement and see the new draws afterwards, the data window and the next analysis alike.
+class ImportMenuTest : public TableFolderTest {
+protected:
+    RecordingMessageService m_messages;
+};
+
+TEST_F(ImportMenuTest, AReplacementFromTheMenuIsSeenByTheOpenWindows) {
+    makeTables(5, 5, 3, 4);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form3->ShowAndRaise();
+    ASSERT_TRUE(windows->Form3->XbaseDataSet1().Active());
+    // A draw being typed in the data window: it is saved before the table is let go of.
+    TXbaseDataSet& typing = windows->Form3->XbaseDataSet1();
+    typing.Append();
+    for (int i = 0; i < 6; ++i) typing.Fields(i).SetAsInteger(40 + i);
+    const std::string file = m_dir.file("real.csv");
+    // Six draws: the histogram wants five at least.
+    testsupport::writeFile(file,
+                           "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n19 20 21 22 23 24\n"
+                           "3 17 22 31 40 48\n4 18 23 32 41 49\n");
+    SetImportFileChooserHook([&](QWidget*) { return QString::fromStdString(file); });
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<TImportDialog*>(widget)) {
+                dialog->ReplaceBox()->setChecked(true);
+                QTest::mouseClick(dialog->ImportButton(), Qt::LeftButton);
+            }
+        }
+    });
+    windows->Form1->MenuItem("NImportN2")->trigger();
+    SetImportFileChooserHook({});
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Таблица заменена: было 6\u00A0записей, стало 6\u00A0тиражей.")
+        << "the typed row was saved first";
+    EXPECT_TRUE(windows->Form3->XbaseDataSet1().Active()) << "the data window has its table again";
+    windows->Form3->XbaseDataSet1().Last();
+    EXPECT_EQ(windows->Form3->XbaseDataSet1().Fields(0).AsInteger(), 4);
+    windows->Form1->MenuItem("N9")->trigger();
+    int counted = 0;
+    for (const std::int32_t value : LotoValues) counted += value;
+    EXPECT_EQ(counted, 6 * 6) << "the analysis counts the new draws only";
+    EXPECT_EQ(LotoValues[48], 1) << "49 once";
+    windows->Form3->hide();
+}
+
+}  // namespace
