@@ -30,10 +30,12 @@ measure() {
 }
 
 "$cli" create --game keno --sample "$draws" "$work" >/dev/null
-# 100 tickets of 1..10 distinct numbers, the same every run.
-awk 'BEGIN { srand(2024); for (t = 0; t < 100; t++) { size = t % 10 + 1; line = ""; delete used;
-       while (size > 0) { n = int(rand() * 80) + 1; if (!(n in used)) { used[n] = 1; line = line " " n; size-- } }
-       print line } }' | while read -r numbers; do
+# 100 distinct tickets of 1..10 numbers, the same every run (a set met before is drawn again).
+awk 'BEGIN { srand(2024); t = 0
+       while (t < 100) { size = t % 10 + 1; line = ""; key = ""; split("", used)
+         while (size > 0) { n = int(rand() * 80) + 1; if (!(n in used)) { used[n] = 1; line = line " " n; size-- } }
+         for (n = 1; n <= 80; n++) if (n in used) key = key n ","
+         if (!(key in kept)) { kept[key] = 1; print line; t++ } } }' | while read -r numbers; do
   # shellcheck disable=SC2086
   "$cli" tickets keno add $numbers --dir "$work" >/dev/null
 done
