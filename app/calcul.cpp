@@ -17,10 +17,12 @@
 #include "app/history_dialog.h"
 #include "app/manual.h"
 #include "app/new_table_dialog.h"
+#include "app/tickets_window.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/windows.h"
 #include "sharometr_version.h"
 
 std::array<std::int32_t, kSuperLotoNumbers> LotoValues{};
@@ -146,6 +148,15 @@ void TForm1::AddGameMenu(const Game& game) {
     AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
         RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history); });
     });
+    AddItem(menu, (std::string(game.menu.menuName) + "Tickets").c_str(), "Мои билеты",
+            [this, &game] { RunGuarded([&] { ShowTicketsWindow(game); }); });
+}
+
+void TForm1::ShowTicketsWindow(const Game& game) {
+    for (const auto& window : m_ticketWindows)
+        if (&window->GameShown() == &game) return BringWindowBack(*window);
+    m_ticketWindows.push_back(std::make_unique<TTicketsWindow>(game, DataSetOf(game), m_history));
+    BringWindowBack(*m_ticketWindows.back());
 }
 
 std::vector<const Game*> TForm1::GamesShown() const {
