@@ -139,8 +139,8 @@ void TTicketsWindow::CheckTypedTicket(TDataSet& dataset) {
     name = platform::ansiToUtf8(name.substr(0, name.find_last_not_of(' ') + 1));
     if (CheckTicket(m_game, words, name, ticket)) {
         const TicketSize size = TicketSizeOf(m_game);
-        throw EDatabaseError("Билет не сохранён: в нём должно быть от " + russian::wholeNumber(size.fewest) +
-                             " до " + russian::counted(size.most, russian::kNumbers) + " из " +
+        throw EDatabaseError("Билет не сохранён: в нём должно быть от " + russian::wholeNumber(size.fewest) + " до " +
+                             russian::counted(size.most, russian::kNumbers) + " из " +
                              russian::range(1, m_game.numbers) + ", без повторов.");
     }
 }
@@ -160,18 +160,18 @@ bool TTicketsWindow::CheckTickets() {
     const std::size_t width = static_cast<std::size_t>(m_game.fieldsPerDraw);
     const std::size_t draws = rows->m_records.size();
     std::vector<TicketCheck> checks;
-    const bool done = RunLongWork(
-        "Проверка билетов: " + russian::counted(static_cast<long long>(draws), russian::kDraws) + "…",
-        [&](LongWorkProgress& progress) {
-            TicketChecker checker(m_game, tickets);
-            for (std::size_t first = 0; first < draws && !progress.cancelled(); first += kDrawsPerStep) {
-                const std::size_t count = std::min(kDrawsPerStep, draws - first);
-                checker.addRows(std::span(rows->m_cells).subspan(first * width, count * width),
-                                std::span(rows->m_records).subspan(first, count));
-                progress.report(static_cast<std::int64_t>(first + count), static_cast<std::int64_t>(draws));
-            }
-            checks = checker.checks();
-        });
+    const bool done =
+        RunLongWork("Проверка билетов: " + russian::counted(static_cast<long long>(draws), russian::kDraws) + "…",
+                    [&](LongWorkProgress& progress) {
+                        TicketChecker checker(m_game, tickets);
+                        for (std::size_t first = 0; first < draws && !progress.cancelled(); first += kDrawsPerStep) {
+                            const std::size_t count = std::min(kDrawsPerStep, draws - first);
+                            checker.addRows(std::span(rows->m_cells).subspan(first * width, count * width),
+                                            std::span(rows->m_records).subspan(first, count));
+                            progress.report(static_cast<std::int64_t>(first + count), static_cast<std::int64_t>(draws));
+                        }
+                        checks = checker.checks();
+                    });
     if (!done) return false;
     Paint(checks);
     return true;
@@ -197,9 +197,10 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
         return picture;
     }
     const TicketCheck& first = checks.front();
-    painter.drawText(4, 16, Text("Проверено: " + russian::counted(first.draws, russian::kDraws) +
-                                 "; последний тираж — запись " + russian::wholeNumber(first.latestRecord) +
-                                 ". Синие — ваши тиражи, серые — ожидание случая."));
+    painter.drawText(
+        4, 16,
+        Text("Проверено: " + russian::counted(first.draws, russian::kDraws) + "; последний тираж — запись " +
+             russian::wholeNumber(first.latestRecord) + ". Синие — ваши тиражи, серые — ожидание случая."));
     int top = kHeadingHeight;
     for (const TicketCheck& check : checks) {
         const std::string name =
@@ -220,8 +221,8 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
         }
         painter.setPen(Qt::black);
         painter.drawText(4, top + 32,
-                         Text("в последнем: " + russian::counted(static_cast<long long>(check.latestMatches.size()),
-                                                                 russian::kHits)));
+                         Text("в последнем: " +
+                              russian::counted(static_cast<long long>(check.latestMatches.size()), russian::kHits)));
         painter.drawText(4, top + 46, Text("лучший: " + russian::counted(check.bestHits, russian::kHits)));
         // The draws by matches: observed against expected, scaled to the larger of the two.
         double most = 1;

@@ -79,7 +79,8 @@ TEST_F(TicketsWindowTest, TheMenuItemOpensTheTicketsTableAndTypedTicketsAreCheck
     typeTicket(*window, "", {"1", "2", "3", "4", "5", "60"});
     window->TicketsDataSet().Cancel();
     ASSERT_EQ(m_messages.shown.size(), 3u);
-    EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: в нём должно быть от 6 до 12\u00a0номеров из 1–49, без повторов.");
+    EXPECT_EQ(m_messages.shown[0].text,
+              "Билет не сохранён: в нём должно быть от 6 до 12\u00a0номеров из 1–49, без повторов.");
     EXPECT_EQ(testsupport::readFile(m_dir.file("lototick.dbf")), empty);
 
     m_messages.shown.clear();
@@ -97,8 +98,7 @@ TEST_F(TicketsWindowTest, TheMenuItemOpensTheTicketsTableAndTypedTicketsAreCheck
 }
 
 TEST_F(TicketsWindowTest, TheCheckPaintsTheLatestDrawsMatchesAndTheBars) {
-    AddTicket(kSuperLoto, m_dir.file("lototick.dbf"),
-              Ticket{0, "Дача", {1, 2, 3, 20, 21, 22}});
+    AddTicket(kSuperLoto, m_dir.file("lototick.dbf"), Ticket{0, "Дача", {1, 2, 3, 20, 21, 22}});
     TForm1& form = *m_windows->Form1;
     form.MenuItem("N2Tickets")->trigger();
     TTicketsWindow* window = ticketsWindow("Tickets_loto");

@@ -2,10 +2,12 @@
 // whose answers are worked out by hand.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "analysis/draw_datasets.h"
+#include "cli/cli.h"
 #include "tests/support/child_process.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
@@ -216,6 +218,11 @@ TEST(TicketTable, AnotherProgramHoldingATicketKeepsItFromDeletion) {
     ASSERT_EQ(other.receive(), 'H');
     EXPECT_EQ(AddTicket(kKeno, path, MakeTicket(kKeno, {"1", "2"})), 2u);
     EXPECT_FALSE(DeleteTicket(kKeno, path, 1));
+    // The companion refuses it the same way, and says why.
+    std::ostringstream out, err;
+    const std::vector<std::string> words{"tickets", "keno", "delete", "1", "--tickets", path};
+    EXPECT_EQ(cli::run(words, out, err), cli::kExitFailure);
+    EXPECT_EQ(err.str(), "sharometr-cli tickets: ticket 1 is in use by another program\n");
     const std::string held = testsupport::readFile(path);
     EXPECT_EQ(ReadTickets(kKeno, path).size(), 2u);
     other.send('G');
