@@ -19,10 +19,12 @@
 #include "app/manual.h"
 #include "app/import_dialog.h"
 #include "app/new_table_dialog.h"
+#include "app/tickets_window.h"
 #include "backtest/backtest_board.h"
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/windows.h"
 #include "sharometr_version.h"
 
 std::array<std::int32_t, kSuperLotoNumbers> LotoValues{};
@@ -156,6 +158,15 @@ void TForm1::AddGameMenu(const Game& game) {
     const std::string importCaption = std::string(game.menu.menuCaption) + "…";
     AddItem(m_import, importName.c_str(), importCaption.c_str(),
             [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
+    AddItem(menu, (std::string(game.menu.menuName) + "Tickets").c_str(), "Мои билеты",
+            [this, &game] { RunGuarded([&] { ShowTicketsWindow(game); }); });
+}
+
+void TForm1::ShowTicketsWindow(const Game& game) {
+    for (const auto& window : m_ticketWindows)
+        if (&window->GameShown() == &game) return BringWindowBack(*window);
+    m_ticketWindows.push_back(std::make_unique<TTicketsWindow>(game, DataSetOf(game), m_history));
+    BringWindowBack(*m_ticketWindows.back());
 }
 
 std::vector<const Game*> TForm1::GamesShown() const {

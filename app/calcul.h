@@ -21,6 +21,7 @@ class QAction;
 class QMenu;
 class TForm2;
 class TDataWindow;
+class TTicketsWindow;
 
 // The board values and periods of the two compiled-in games, one entry per number (number i at
 // index i - 1); the window keeps those of every further game itself.
@@ -101,6 +102,8 @@ private:
     void ShowDataWindow(const Game& game);
     // "Данные → Импорт тиражей": the import dialog for the game's table.
     void ImportDraws(const Game& game);
+    // "Мои билеты" of a game: its tickets window, made at the first call.
+    void ShowTicketsWindow(const Game& game);
 
     // What the window keeps of each game, in the order of Games().
     struct GameSide {
@@ -129,4 +132,5 @@ private:
     TImage* m_image = nullptr;
     TForm2* m_about = nullptr;
     bool m_boardScaled = false;
+    std::vector<std::unique_ptr<TTicketsWindow>> m_ticketWindows;
 };

@@ -26,6 +26,8 @@ const BacktestMethod kMethods[] = {
     {"random", "Случайный выбор", nullptr, 0, nullptr},
 };
 
+const BacktestMethod kTicketsMethod = {"tickets", "Мои билеты", nullptr, 0, nullptr};
+
 double LogBinomial(int n, int k) { return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0); }
 
 // Probabilities this far below a distribution's largest are dropped from its ends: they change
@@ -103,8 +105,9 @@ bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
 // The walk of one method: the tested draws, the hits and their counts by hits. `walked` counts the
 // draws walked by every walk of one back-test, which may run side by side, for its progress.
 BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
-                    const BacktestOptions& options, std::atomic<std::int64_t>& walked) {
-    const int k = options.picks != 0 ? options.picks : game.backtestPicks;
+                    const BacktestOptions& options, std::atomic<std::int64_t>& walked,
+                    const std::vector<int>* ticket = nullptr) {
+    const int k = ticket ? static_cast<int>(ticket->size()) : options.picks != 0 ? options.picks : game.backtestPicks;
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
                                     std::to_string(k));
@@ -126,7 +129,16 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
 
     Picker picker;
     std::unique_ptr<DrawAccumulator> accumulator;
-    if (!method.analysis) {
+    if (ticket) {
+        for (const int number : *ticket)
+            if (!game.isNumber(number))
+                throw std::invalid_argument("a ticket holds " + std::to_string(number) + ", no number of 1.." +
+                                            std::to_string(game.numbers));
+        picker = [ticket](int, std::vector<int>& picks) {
+            picks = *ticket;
+            return true;
+        };
+    } else if (!method.analysis) {
         picker = RandomPicker(game, k, options.seed);
     } else if (!options.fromScratch) {
         accumulator = method.walking(game);
@@ -201,7 +213,7 @@ void Reckon(BacktestResult& result, const Game& game, const HitDistribution& cha
 }
 
 BacktestVerdict VerdictOf(const BacktestResult& result) {
-    if (!result.method->analysis) return BacktestVerdict::Baseline;
+    if (!JudgedMethod(*result.method)) return BacktestVerdict::Baseline;
     if (result.tested < kFewestTestedDraws) return BacktestVerdict::TooFew;
     if (result.pHolm >= kBacktestSignificance) return BacktestVerdict::Chance;
     return static_cast<double>(result.hits) > result.expectedHits ? BacktestVerdict::More : BacktestVerdict::Fewer;
@@ -210,6 +222,10 @@ BacktestVerdict VerdictOf(const BacktestResult& result) {
 }  // namespace
 
 std::span<const BacktestMethod> BacktestMethods() { return kMethods; }
+
+const BacktestMethod& TicketsMethod() { return kTicketsMethod; }
+
+bool JudgedMethod(const BacktestMethod& method) { return method.analysis || &method == &kTicketsMethod; }
 
 const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
     for (const BacktestMethod& method : kMethods)
@@ -409,27 +425,34 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
 }
 
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
-                                         const BacktestOptions& options,
-                                         std::span<const BacktestMethod* const> methods) {
+                                         const BacktestOptions& options, std::span<const BacktestMethod* const> methods,
+                                         std::span<const std::vector<int>> tickets) {
     std::vector<const BacktestMethod*> every;
-    if (methods.empty()) {
+    if (methods.empty() && tickets.empty()) {
         for (const BacktestMethod& method : kMethods) every.push_back(&method);
         methods = every;
     }
     // The walks share nothing but the history and the count of draws walked: each method on a
     // thread of its own, unless an observer wants the draws in order.
     std::atomic<std::int64_t> walked = 0;
-    std::vector<BacktestResult> results(methods.size());
-    if (options.observer || methods.size() == 1) {
-        for (std::size_t i = 0; i < methods.size(); ++i) results[i] = Walk(*methods[i], game, cells, options, walked);
+    const std::size_t count = methods.size() + tickets.size();
+    std::vector<BacktestResult> results(count);
+    auto walk = [&](std::size_t i) {
+        if (i < methods.size()) return Walk(*methods[i], game, cells, options, walked);
+        BacktestResult result = Walk(kTicketsMethod, game, cells, options, walked, &tickets[i - methods.size()]);
+        result.ticket = static_cast<int>(i - methods.size());
+        return result;
+    };
+    if (options.observer || count == 1) {
+        for (std::size_t i = 0; i < count; ++i) results[i] = walk(i);
     } else {
-        std::vector<std::exception_ptr> failures(methods.size());
+        std::vector<std::exception_ptr> failures(count);
         {
             std::vector<std::jthread> walks;
-            for (std::size_t i = 0; i < methods.size(); ++i)
+            for (std::size_t i = 0; i < count; ++i)
                 walks.emplace_back([&, i] {
                     try {
-                        results[i] = Walk(*methods[i], game, cells, options, walked);
+                        results[i] = walk(i);
                     } catch (...) {
                         failures[i] = std::current_exception();
                     }
@@ -440,12 +463,13 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
     }
 
     // The methods share their chance distribution unless one skipped draws the others tested.
-    std::vector<std::pair<int, HitDistribution>> chances;
+    std::vector<std::pair<std::pair<int, int>, HitDistribution>> chances;
     for (BacktestResult& result : results) {
-        auto known =
-            std::find_if(chances.begin(), chances.end(), [&](const auto& c) { return c.first == result.tested; });
+        auto known = std::find_if(chances.begin(), chances.end(), [&](const auto& c) {
+            return c.first.first == result.tested && c.first.second == result.picks;
+        });
         if (known == chances.end()) {
-            chances.emplace_back(result.tested,
+            chances.emplace_back(std::pair(result.tested, result.picks),
                                  ChanceHits(game.numbers, game.fieldsPerDraw, result.picks, result.tested));
             known = chances.end() - 1;
         }
@@ -454,11 +478,11 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
 
     std::vector<double> judged;
     for (const BacktestResult& result : results)
-        if (result.method->analysis) judged.push_back(result.pValue);
+        if (JudgedMethod(*result.method)) judged.push_back(result.pValue);
     const std::vector<double> adjusted = HolmAdjusted(judged);
     std::size_t next = 0;
     for (BacktestResult& result : results) {
-        if (result.method->analysis) result.pHolm = adjusted[next++];
+        if (JudgedMethod(*result.method)) result.pHolm = adjusted[next++];
         result.verdict = VerdictOf(result);
     }
     return results;
@@ -466,7 +490,7 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
 
 int MethodsTestedTogether(std::span<const BacktestResult> results) {
     return static_cast<int>(
-        std::count_if(results.begin(), results.end(), [](const BacktestResult& r) { return r.method->analysis; }));
+        std::count_if(results.begin(), results.end(), [](const BacktestResult& r) { return JudgedMethod(*r.method); }));
 }
 
 std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto) {

@@ -38,6 +38,11 @@ struct BacktestMethod {
 
 // hot, succession, waiting, talven, random.
 std::span<const BacktestMethod> BacktestMethods();
+// The player's own tickets ("tickets", "Мои билеты"): each ticket's numbers are its picks for every
+// tested draw. Not among BacktestMethods(): it needs the tickets, given to RunBacktests.
+const BacktestMethod& TicketsMethod();
+// Whether the figures of `method` are judged against chance (every method but the baseline).
+bool JudgedMethod(const BacktestMethod& method);
 const BacktestMethod* BacktestMethodNamed(std::string_view cliName);
 
 inline constexpr int kDefaultFirstTestedDraw = 50;
@@ -79,6 +84,7 @@ struct BacktestCancelled : std::exception {
 
 struct BacktestResult {
     const BacktestMethod* method = nullptr;
+    int ticket = -1;    // of the tickets method: the ticket's place among those given
     int picks = 0;      // k
     int firstDraw = 0;  // the first tested draw
     int lastDraw = 0;   // the last tested draw
@@ -185,10 +191,14 @@ private:
 std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto = 0);
 
 // The `methods` tested together on the same history, in that order, adjusted by Holm over all but
-// the random baseline; with no methods given, every one of BacktestMethods().
+// the random baseline; with no methods given, every one of BacktestMethods(). `tickets` (each a
+// set of numbers of the game) join as the tickets method, one result each after the methods,
+// their picks their own numbers whatever options.picks says; with tickets alone, no other method
+// is tested.
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
                                          const BacktestOptions& options = {},
-                                         std::span<const BacktestMethod* const> methods = {});
+                                         std::span<const BacktestMethod* const> methods = {},
+                                         std::span<const std::vector<int>> tickets = {});
 // How many of `results` were adjusted together: all but the baseline.
 int MethodsTestedTogether(std::span<const BacktestResult> results);
 

@@ -128,7 +128,8 @@ constexpr std::array kCommands{
             "the draws before it only; the hits are compared with their exact\n"
             "distribution under chance. Methods tested together have their p adjusted\n"
             "(Holm; the random baseline is not judged); fewer than 50 tested draws give\n"
-            "the verdict too_few.\n"
+            "the verdict too_few. METHOD tickets tests the tickets you keep (see\n"
+            "tickets), each with its own numbers, one line a ticket.\n"
             "\n"
             "  --top K            picks per draw (default: the game's picks, below)\n"
             "  --from S           the first draw tested (default: 50)\n"
@@ -136,8 +137,31 @@ constexpr std::array kCommands{
             "  --seed X           the random baseline's seed\n"
             "  --dir DIR          the folder of the table (default: the current one)\n"
             "  --table FILE       a table given by its path, whatever its name\n"
+            "  --tickets FILE     the tickets table, whatever its name\n"
             "  --format FORMAT    tsv (default), csv or json\n",
             &commandBacktest, true},
+    Command{"tickets", "GAME add|list|delete|check [...] [OPTIONS]",
+            "keep your tickets and check them against the draws",
+            "  tickets GAME add N1 N2 ... [--name NAME]   keep a ticket\n"
+            "  tickets GAME list                          the tickets kept\n"
+            "  tickets GAME delete RECNO                  delete ticket RECNO\n"
+            "  tickets GAME check                         each ticket against the draws\n"
+            "\n"
+            "A ticket holds m distinct numbers of the game, or more (a system ticket: its\n"
+            "combinations of m play); a Keno ticket holds 1 to 10 numbers. The tickets\n"
+            "are kept in the tickets table beside the draw table: lototick.dbf,\n"
+            "kenotick.dbf, for other games the draw table's name with base made tick.\n"
+            "The check gives, per ticket, its matches in the latest draw, the best draw,\n"
+            "the last winning draw (games with wins =), and the draws with 0, 1, 2, ...\n"
+            "matches against the count chance expects.\n"
+            "\n"
+            "  --dir DIR        the folder of the tables (default: here)\n"
+            "  --table FILE     the draw table, whatever its name; tickets beside it\n"
+            "  --tickets FILE   the tickets table, whatever its name\n"
+            "  --last N         check only the latest N draws\n"
+            "  --upto K         check only the draws up to record K\n"
+            "  --format FORMAT  tsv (default), csv or json\n",
+            &commandTickets, true},
 };
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }

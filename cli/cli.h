@@ -68,5 +68,6 @@ int commandCheck(Arguments args, std::ostream& out, std::ostream& err);
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err);
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err);
 int commandGames(Arguments args, std::ostream& out, std::ostream& err);
+int commandTickets(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

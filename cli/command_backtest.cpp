@@ -20,6 +20,7 @@
 #include "cli/game_table.h"
 #include "cli/options.h"
 #include "cli/output_format.h"
+#include "tickets/tickets.h"
 
 namespace cli {
 
@@ -28,6 +29,7 @@ namespace {
 struct BacktestRequest {
     const Game* game = nullptr;
     std::vector<const BacktestMethod*> methods;
+    bool tickets = false;  // the player's tickets, each on its own row
     BacktestOptions options;
     OutputFormat format = OutputFormat::Tsv;
 };
@@ -37,7 +39,8 @@ BacktestRequest parseRequest(const ParsedArguments& line, std::ostream& err) {
     request.game = &gameArgument(line, err);
     const std::string& name = line.positional(1, "METHOD");
     line.noMoreThan(2);
-    request.methods = pickedByName(BacktestMethods(), BacktestMethodNamed, name, "method");
+    request.tickets = name == "tickets";
+    if (!request.tickets) request.methods = pickedByName(BacktestMethods(), BacktestMethodNamed, name, "method");
     if (const auto seed = numberOption(line, "--seed", 0, UINT64_MAX)) request.options.seed = *seed;
     if (const auto top = numberOption(line, "--top", 1, static_cast<std::uint64_t>(request.game->numbers)))
         request.options.picks = static_cast<int>(*top);
@@ -65,9 +68,17 @@ std::string general(double value) {
 }
 
 // The figures of one method, name and value, in column order.
-std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& result) {
-    return {
-        {"method", result.method->cliName},
+std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& result,
+                                                         const std::vector<Ticket>& tickets) {
+    std::vector<std::pair<std::string, std::string>> columns{{"method", result.method->cliName}};
+    if (result.ticket >= 0) {
+        const Ticket& ticket = tickets[static_cast<std::size_t>(result.ticket)];
+        std::string numbers;
+        for (const int number : ticket.numbers) numbers += (numbers.empty() ? "" : " ") + std::to_string(number);
+        columns.emplace_back("ticket", std::to_string(ticket.record));
+        columns.emplace_back("numbers", numbers);
+    }
+    const std::vector<std::pair<std::string, std::string>> figures{
         {"picks", std::to_string(result.picks)},
         {"from", std::to_string(result.firstDraw)},
         {"to", std::to_string(result.lastDraw)},
@@ -86,17 +97,21 @@ std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& r
         {"chi2_p", general(result.chi2P)},
         {"verdict", BacktestVerdictName(result.verdict)},
     };
+    columns.insert(columns.end(), figures.begin(), figures.end());
+    return columns;
 }
 
-void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, char separator) {
-    const auto columns = summary(results.front());
+void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, const std::vector<Ticket>& tickets,
+                char separator) {
+    const auto columns = summary(results.front(), tickets);
     for (const auto& column : columns) out << column.first << separator;
     for (std::size_t h = 0; h < results.front().observed.size(); ++h) {
         out << "observed_" << h << separator << "expected_" << h;
         out << (h + 1 < results.front().observed.size() ? separator : '\n');
     }
     for (const BacktestResult& result : results) {
-        for (const auto& column : summary(result)) out << column.second << separator;
+        for (const auto& column : summary(result, tickets))
+            out << (separator == ',' ? csvField(column.second) : column.second) << separator;
         for (std::size_t h = 0; h < result.observed.size(); ++h) {
             out << result.observed[h] << separator << fixed(result.expected[h], 2);
             out << (h + 1 < result.observed.size() ? separator : '\n');
@@ -104,14 +119,21 @@ void writeTable(std::ostream& out, const std::vector<BacktestResult>& results, c
     }
 }
 
-void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestResult>& results) {
+void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestResult>& results,
+               const std::vector<Ticket>& tickets) {
     out << "{\"game\": \"" << game.cliName << "\", \"methods\": [";
     for (std::size_t r = 0; r < results.size(); ++r) {
         const BacktestResult& result = results[r];
         out << (r ? ",\n  {" : "\n  {");
-        for (const auto& [name, value] : summary(result)) {
-            const bool text = name == "method" || name == "verdict";
-            out << '"' << name << "\": " << (text ? "\"" : "") << value << (text ? "\", " : ", ");
+        for (const auto& [name, value] : summary(result, tickets)) {
+            if (name == "numbers") {
+                std::string list;
+                for (const char c : value) list += c == ' ' ? std::string(", ") : std::string(1, c);
+                out << "\"numbers\": [" << list << "], ";
+            } else if (name == "method" || name == "verdict")
+                out << '"' << name << "\": " << jsonString(value) << ", ";
+            else
+                out << '"' << name << "\": " << value << ", ";
         }
         out << "\"distribution\": [";
         for (std::size_t h = 0; h < result.observed.size(); ++h)
@@ -131,6 +153,7 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
                                                        {"--seed", "X"},
                                                        {"--dir", "DIR"},
                                                        {"--table", "FILE"},
+                                                       {"--tickets", "FILE"},
                                                        {"--format", "FORMAT"}});
     const BacktestRequest request = parseRequest(line, err);
     const Game& game = *request.game;
@@ -143,16 +166,27 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
         err << BacktestTooFewMessage(needed) << '\n';
         return kExitUsage;
     }
-    const std::vector<BacktestResult> results = RunBacktests(game, cells, request.options, request.methods);
+    std::vector<Ticket> tickets;
+    std::vector<std::vector<int>> picks;
+    if (request.tickets) {
+        const std::string path = ticketTablePath(game, line);
+        if (TicketTableExists(path)) tickets = ReadTickets(game, path);
+        if (tickets.empty()) {
+            err << "sharometr-cli backtest: no tickets kept (tickets " << game.cliName << " add keeps one)\n";
+            return kExitUsage;
+        }
+        for (const Ticket& ticket : tickets) picks.push_back(ticket.numbers);
+    }
+    const std::vector<BacktestResult> results = RunBacktests(game, cells, request.options, request.methods, picks);
     switch (request.format) {
         case OutputFormat::Tsv:
-            writeTable(out, results, '\t');
+            writeTable(out, results, tickets, '\t');
             break;
         case OutputFormat::Csv:
-            writeTable(out, results, ',');
+            writeTable(out, results, tickets, ',');
             break;
         case OutputFormat::Json:
-            writeJson(out, game, results);
+            writeJson(out, game, results, tickets);
             break;
     }
     return kExitOk;

@@ -6,6 +6,7 @@
 
 #include "analysis/draw_datasets.h"
 #include "cli/command_support.h"
+#include "tickets/tickets.h"
 
 namespace cli {
 
@@ -42,6 +43,18 @@ std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArgum
         return nullptr;
     }
     return dataset;
+}
+
+std::string ticketTablePath(const Game& game, const ParsedArguments& line) {
+    if (const auto file = line.value("--tickets")) return *file;
+    const auto table = line.value("--table");
+    const auto directory = line.value("--dir");
+    if (table && directory) throw UsageError("--dir and --table exclude each other");
+    if (table) {
+        const auto slash = table->rfind('/');
+        return TicketTablePath(game, slash == std::string::npos ? std::string() : table->substr(0, slash + 1));
+    }
+    return TicketTablePath(game, directory.value_or(""));
 }
 
 std::optional<std::uint64_t> numberOption(const ParsedArguments& line, std::string_view option, std::uint64_t least,

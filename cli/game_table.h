@@ -31,6 +31,10 @@ const Game& gameArgument(const ParsedArguments& line, std::ostream& err);
 std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArguments& line, std::string_view command,
                                              std::ostream& err);
 
+// The game's tickets table: --tickets FILE, else the one beside the game's draw table (--dir DIR,
+// the folder of --table FILE, or the current one).
+std::string ticketTablePath(const Game& game, const ParsedArguments& line);
+
 // A whole-number option within least..most, nullopt when it is not given; UsageError otherwise.
 std::optional<std::uint64_t> numberOption(const ParsedArguments& line, std::string_view option, std::uint64_t least,
                                           std::uint64_t most);

@@ -1,0 +1,62 @@
+// "Мои билеты" of a game: a data window on the game's tickets table (the navigator bar and grid
+// of the draw windows, each typed ticket checked before it is saved) and, below it, the check of
+// the tickets against the draws the analyses take, painted as a picture read at a glance: each
+// ticket's numbers with those of the latest draw marked, and its draws by matches against chance.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "analysis/draw_reader.h"
+#include "analysis/game.h"
+#include "dataset/xbase_dataset.h"
+#include "datawin/xbase_navigator.h"
+#include "tickets/ticket_check.h"
+#include "toolkit/data_source.h"
+#include "toolkit/db_grid.h"
+
+class QLabel;
+class QPushButton;
+
+class TTicketsWindow : public QWidget {
+    Q_OBJECT
+public:
+    // The window of the game's tickets table in the current folder, made empty when it is not
+    // there; `draws` and `history` are the main window's, read at each check.
+    TTicketsWindow(const Game& game, TXbaseDataSet& draws, const HistoryWindow& history, QWidget* parent = nullptr);
+    ~TTicketsWindow() override;
+
+    const Game& GameShown() const { return m_game; }
+    TXbaseDataSet& TicketsDataSet() { return *m_dataSet; }
+    TXbaseNavigator& Navigator() { return *m_navigator; }
+    TDBGrid& Grid() { return *m_grid; }
+    QPushButton& CheckButton() { return *m_checkButton; }
+    // The latest check's picture (null before the first).
+    const QImage& Picture() const { return m_picture; }
+
+    // Checks the kept tickets against the draws (long histories off the GUI thread) and paints
+    // the picture; false when the user cancelled.
+    bool CheckTickets();
+
+private:
+    // The typed ticket, refused with one message before the engine writes it.
+    void CheckTypedTicket(TDataSet& dataset);
+    void Paint(const std::vector<TicketCheck>& checks);
+
+    const Game& m_game;
+    TXbaseDataSet& m_draws;
+    const HistoryWindow& m_history;
+    std::unique_ptr<TXbaseDataSet> m_dataSet;
+    std::unique_ptr<TDataSource> m_dataSource;
+    TXbaseNavigator* m_navigator = nullptr;
+    TDBGrid* m_grid = nullptr;
+    QPushButton* m_checkButton = nullptr;
+    QLabel* m_pictureLabel = nullptr;
+    QImage m_picture;
+};
+
+// The check painted: a heading line, then per ticket its name, its numbers (those in the latest
+// draw on red), and small bars of its draws by matches, observed against the count chance expects.
+QImage PaintTicketChecks(const std::vector<TicketCheck>& checks);

@@ -1,0 +1,72 @@
+// A player's own tickets of a game: what a ticket of the game may hold, the tickets table beside
+// the draw table, and adding, listing and deleting tickets in it through the engine, shared and
+// locked as the draw tables are. Plain C++ without Qt, so that the window and the companion both
+// keep tickets by the same rules.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "analysis/game.h"
+#include "platform/exception.h"
+
+// How many numbers a ticket of a game holds. A game whose ticket's worth is less than its draw
+// (Keno: 10 picks against 20 drawn) takes tickets of 1 up to that worth, each number matched
+// against the draw. Any other game takes its m numbers (a simple ticket) or more (a system
+// ticket, every m of them a combination), up to m + kMostExtraNumbers and never more than N.
+inline constexpr int kMostExtraNumbers = 6;
+struct TicketSize {
+    int fewest = 0;
+    int most = 0;
+    bool systems = false;  // a ticket of more than m numbers plays its combinations of m
+};
+TicketSize TicketSizeOf(const Game& game);
+
+// The tickets table's file name: the draw table's with "base" at the end of its stem made "tick"
+// (lotobase.dbf -> lototick.dbf), or "tick" added to a stem that does not end so
+// (g1224bas.dbf -> g1224bastick.dbf).
+std::string TicketTableFileName(const Game& game);
+
+// The tickets table's fields: NAME, character, then T1 .. T<most>, numeric, the numbers in rising
+// order and blanks after the last.
+inline constexpr int kTicketNameWidth = 20;
+inline constexpr char kTicketFieldPrefix = 'T';
+
+// A tickets table that is none, or a ticket that is not there: one message, nothing written.
+class TicketError : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "TicketError"; }
+};
+
+struct Ticket {
+    std::uint32_t record = 0;  // in the tickets table; 0 before it is kept
+    std::string name;          // UTF-8, may be empty
+    std::vector<int> numbers;  // distinct, rising
+};
+
+// Why `words` (the numbers as typed) and `name` (UTF-8) make no ticket of the game, or nullopt
+// when they make one, which is then put in `ticket` with its numbers sorted.
+std::optional<std::string> CheckTicket(const Game& game, std::span<const std::string> words, const std::string& name,
+                                       Ticket& ticket);
+
+// The tickets table of the game in `directory` (empty: the current one).
+std::string TicketTablePath(const Game& game, const std::string& directory);
+// Whether the tickets table at `path` is there.
+bool TicketTableExists(const std::string& path);
+// Makes the tickets table at `path` empty (raises the engine's error when it cannot, or when the
+// file is there).
+void CreateTicketTable(const Game& game, const std::string& path);
+
+// The kept tickets of the table at `path`, in table order, deleted records left out. A table whose
+// fields are not the game's tickets fields is refused (TicketError naming it); a number
+// field that holds no number of the game is left out of its ticket.
+std::vector<Ticket> ReadTickets(const Game& game, const std::string& path);
+// Appends the ticket, making the table first when it is not there; returns its record number.
+std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket);
+// Deletes the ticket of record `record` under its lock; false, nothing written, when another user
+// holds the record. Raises TicketError when there is no such kept ticket.
+bool DeleteTicket(const Game& game, const std::string& path, std::uint32_t record);
