@@ -39,6 +39,16 @@ void RateWaiting(std::int32_t appearances, int first, int upTo, int last, int dr
     value = Rating(std::abs(static_cast<long long>(period) - waiting), kWaitingCloseRatings);
 }
 
+// out[i] += in[i] for i below `count`: in blocks of eight, which the compiler turns into a few
+// vector additions, as the back-test sums a row of followers for every draw it tests.
+void AddInto(std::int32_t* __restrict out, const std::int32_t* __restrict in, std::size_t count) {
+    constexpr std::size_t kBlock = 8;
+    std::size_t i = 0;
+    for (; i + kBlock <= count; i += kBlock)
+        for (std::size_t j = 0; j < kBlock; ++j) out[i + j] += in[i + j];
+    for (; i < count; ++i) out[i] += in[i];
+}
+
 // What every analysis keeps: the game, the draws seen and how often each number came out (a
 // number twice in a draw counts twice).
 class Counting : public DrawAccumulator {
@@ -133,11 +143,8 @@ public:
         if (!m_latest.empty()) {
             const auto numbers = static_cast<std::size_t>(m_game.numbers);
             std::int32_t* values = result.values.data();
-            for (std::uint8_t z : m_latest) {
-                if (z == 0) continue;
-                const std::int32_t* followers = &m_cells[IndexOf(z) * numbers];
-                for (std::size_t j = 0; j < numbers; ++j) values[j] += followers[j];
-            }
+            for (std::uint8_t z : m_latest)
+                if (z != 0) AddInto(values, &m_cells[IndexOf(z) * numbers], numbers);
         }
         if (m_game.successionDivisor != 1)
             for (std::int32_t& value : result.values) value = RoundedQuotient(value, m_game.successionDivisor);
@@ -226,6 +233,7 @@ public:
         : m_game(game),
           m_tally(static_cast<std::size_t>(game.numbers) + 1, 0),
           m_holding(static_cast<std::size_t>(game.numbers) + 1),
+          m_period(static_cast<std::size_t>(game.numbers) + 1, 0),
           m_rows(static_cast<std::size_t>(kMostWaitingDraws) * static_cast<std::size_t>(game.fieldsPerDraw)) {}
 
     void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
@@ -238,6 +246,7 @@ public:
                     const std::uint8_t n = m_rows[slot + f];
                     --m_tally[n];
                     if (n != 0 && !m_holding[n].empty() && m_holding[n].front() == oldest) m_holding[n].pop_front();
+                    rate(n);
                 }
             }
             ++m_added;
@@ -247,6 +256,7 @@ public:
                 m_rows[slot + f] = n;
                 ++m_tally[n];
                 if (n != 0 && (m_holding[n].empty() || m_holding[n].back() != m_added)) m_holding[n].push_back(m_added);
+                rate(n);
             }
         }
     }
@@ -262,15 +272,28 @@ public:
         }
         result.cursor = CursorAfter::PastLast;
         result.values.assign(m_tally.begin() + 1, m_tally.end());
-        result.periods.assign(static_cast<std::size_t>(m_game.numbers), 0);
-        const int before = m_added - draws;  // rows counted from the window's first
+        result.periods.assign(m_period.begin() + 1, m_period.end());
         for (std::size_t n = 1; n < m_holding.size(); ++n) {
-            if (m_holding[n].empty()) continue;
-            const int first = m_holding[n].front() - before;
-            const int last = m_holding[n].back() - before;
-            RateWaiting(m_tally[n], first, last, last, draws, result.periods[n - 1], result.values[n - 1]);
+            // Only the waiting since the number's last row moves with every draw.
+            if (m_period[n] <= 0) continue;
+            const int waiting = m_added - m_holding[n].back() + 1;  // the latest draw waits 1
+            result.values[n - 1] =
+                Rating(std::abs(static_cast<long long>(m_period[n]) - waiting), kWaitingCloseRatings);
         }
         return result;
+    }
+
+private:
+    // The period of a number depends on its count and the distance from its first row in the
+    // window to its last, both of which change only when a row holding it comes or goes: it is
+    // reckoned then, and a result only measures each number's waiting against it.
+    void rate(std::uint8_t n) {
+        if (n == 0) return;
+        std::int32_t period = 0;
+        std::int32_t unused = 0;
+        if (!m_holding[n].empty())
+            RateWaiting(m_tally[n], 1, m_holding[n].back() - m_holding[n].front() + 1, 1, 1, period, unused);
+        m_period[n] = period;
     }
 
 private:
@@ -279,6 +302,7 @@ private:
     std::uint32_t m_latestRecord = 0;
     std::vector<std::int32_t> m_tally;       // at each number's own index; 0 takes the blanks
     std::vector<std::deque<int>> m_holding;  // the rows holding each number, counted from 1
+    std::vector<std::int32_t> m_period;      // each number's period at its own index; 0: none
     std::vector<std::uint8_t> m_rows;        // the window, a ring of rows
 };
 
@@ -288,7 +312,8 @@ public:
     explicit Talven(const Game& game)
         : Counting(game),
           m_lastRow(static_cast<std::size_t>(game.numbers) + 1, 0),
-          m_lastRecord(static_cast<std::size_t>(game.numbers), 0) {}
+          m_lastRecord(static_cast<std::size_t>(game.numbers), 0),
+          m_predicted(static_cast<std::size_t>(game.numbers) + 1, 0) {}
 
     AnalysisResult result() const override {
         if (m_draws < kFewestDraws) return refused(kTooFew, true, CursorAfter::Unmoved);
@@ -300,11 +325,9 @@ public:
             const std::int32_t appearances = countOf(IndexOf(i));
             if (appearances <= 1) continue;
             // The search back from the latest draw stops on the number's last appearance.
-            const long long lastAppearance = m_lastRow[static_cast<std::size_t>(i)];
             result.cursor = CursorAfter::Record;
             result.cursorRecord = m_lastRecord[IndexOf(i)];
-            const std::int32_t predicted =
-                RoundedQuotient(static_cast<double>(lastAppearance * (appearances + 1)), appearances);
+            const std::int32_t predicted = m_predicted[static_cast<std::size_t>(i)];
             result.periods[IndexOf(i)] = predicted;
             // The distance from the draw before the latest, not from the next one.
             const long long distance = std::abs(static_cast<long long>(predicted) - draws + 1);
@@ -331,10 +354,26 @@ private:
             }
         }
         countRun(records);
+        // A number's predicted draw changes only with its count and its last row, that is when
+        // the run holds it: a draw at a time (the back-test's walk) divides for its numbers only.
+        if (records.size() * width < static_cast<std::size_t>(m_game.numbers)) {
+            for (const std::uint8_t n : cells) predict(n);
+        } else {
+            for (std::int32_t n = 1; n <= m_game.numbers; ++n) predict(static_cast<std::size_t>(n));
+        }
+    }
+
+    void predict(std::size_t n) {
+        const std::int32_t appearances = m_tally[n];
+        if (n == 0 || appearances <= 1) return;
+        const long long lastAppearance = m_lastRow[n];
+        m_predicted[n] = RoundedQuotient(static_cast<double>(lastAppearance * (appearances + 1)), appearances);
     }
 
     std::vector<int> m_lastRow;
     std::vector<std::uint32_t> m_lastRecord;
+    // The draw each number is predicted for, at its own index, once it came out twice.
+    std::vector<std::int32_t> m_predicted;
 };
 
 template <class Accumulator>

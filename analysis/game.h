@@ -120,6 +120,9 @@ struct Game {
     }
     // SuperLoto and Keno, compiled into the program; every other game comes from a games file.
     bool compiledIn() const;
+    // Whether the program needs the game's table to start: SuperLoto's and Keno's, which it
+    // opens at start as it always has; a further game's menu comes only with its table.
+    bool neededAtStart() const { return compiledIn(); }
     // The winning match counts a games file gave (empty: none given).
     std::span<const int> wins() const;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -48,6 +49,16 @@ void Trim(HitDistribution& distribution) {
     distribution.first += static_cast<std::int64_t>(first);
 }
 
+// out[j] += factor * in[j] for j below `count`, in blocks of four that the compiler turns into
+// vector operations; each out[j] takes its terms in the same order as one at a time would.
+void AddScaled(double* __restrict out, const double* __restrict in, double factor, std::size_t count) {
+    constexpr std::size_t kBlock = 4;
+    std::size_t j = 0;
+    for (; j + kBlock <= count; j += kBlock)
+        for (std::size_t l = 0; l < kBlock; ++l) out[j + l] += factor * in[j + l];
+    for (; j < count; ++j) out[j] += factor * in[j];
+}
+
 // The distribution of the sum of two independent counts; a square is computed by halves.
 HitDistribution Convolved(const HitDistribution& a, const HitDistribution& b) {
     HitDistribution sum;
@@ -60,16 +71,10 @@ HitDistribution Convolved(const HitDistribution& a, const HitDistribution& b) {
     if (&a == &b) {
         for (std::size_t i = 0; i < na; ++i) {
             out[2 * i] += pa[i] * pa[i];
-            const double twice = 2 * pa[i];
-            double* row = out + i;
-            for (std::size_t j = i + 1; j < na; ++j) row[j] += twice * pa[j];
+            AddScaled(out + 2 * i + 1, pa + i + 1, 2 * pa[i], na - i - 1);
         }
     } else {
-        for (std::size_t i = 0; i < na; ++i) {
-            const double ai = pa[i];
-            double* row = out + i;
-            for (std::size_t j = 0; j < nb; ++j) row[j] += ai * pb[j];
-        }
+        for (std::size_t i = 0; i < na; ++i) AddScaled(out + i, pb, pa[i], nb);
     }
     Trim(sum);
     return sum;
@@ -160,15 +165,15 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
     result.lastDraw = std::max(last, options.from - 1);
     const int mostHits = std::min(k, game.fieldsPerDraw);
     result.observed.assign(static_cast<std::size_t>(mostHits) + 1, 0);
-    std::vector<bool> drawn(static_cast<std::size_t>(game.numbers) + 1);
+    std::vector<std::uint8_t> drawn(static_cast<std::size_t>(game.numbers) + 1);
     std::vector<int> picks;
     constexpr int kProgressEvery = 1024;
     for (int t = options.from; t <= last; ++t) {
         if (picker(t, picks)) {
-            std::fill(drawn.begin(), drawn.end(), false);
-            for (std::uint8_t n : row(t)) drawn[n] = true;  // 0, a stray value, is never picked
+            std::fill(drawn.begin(), drawn.end(), std::uint8_t{0});
+            for (std::uint8_t n : row(t)) drawn[n] = 1;  // 0, a stray value, is never picked
             int hits = 0;
-            for (int number : picks) hits += drawn[static_cast<std::size_t>(number)] ? 1 : 0;
+            for (int number : picks) hits += drawn[static_cast<std::size_t>(number)];
             ++result.tested;
             result.hits += hits;
             ++result.observed[static_cast<std::size_t>(hits)];
@@ -246,31 +251,90 @@ std::vector<int> TopPicks(std::span<const std::int32_t> values, int k) {
     return picks;
 }
 
-// One pass keeping the best so far in order: a number goes in after every one of a value as high,
-// so the lower number stays first among equals. Most numbers fall short of the last kept at once.
+namespace {
+
+// The picks of values spanning fewer than kValueSpan (ratings, small counts: many equal ones): a
+// value at a time from the highest down, the numbers holding it found by comparing every value
+// with it at once (a mask of 64 at a time) and taken in order of number, without a comparison that
+// a processor must guess. False when the span is wider.
+constexpr std::int64_t kValueSpan = 16;
+
+bool PicksByValue(std::span<const std::int32_t> values, std::size_t count, std::vector<int>& picks) {
+    if (values.empty()) return false;
+    std::int32_t lowest = values[0], highest = values[0];
+    for (const std::int32_t value : values) {
+        lowest = std::min(lowest, value);
+        highest = std::max(highest, value);
+    }
+    if (static_cast<std::int64_t>(highest) - lowest >= kValueSpan) return false;
+    picks.resize(count);
+    std::size_t filled = 0;
+    for (std::int32_t value = highest; filled < count; --value) {
+        for (std::size_t base = 0; base < values.size() && filled < count; base += 64) {
+            const std::size_t end = std::min(values.size(), base + 64);
+            std::uint64_t holding = 0;
+            for (std::size_t i = base; i < end; ++i)
+                holding |= static_cast<std::uint64_t>(values[i] == value) << (i - base);
+            for (; holding != 0 && filled < count; holding &= holding - 1)
+                picks[filled++] = static_cast<int>(base + static_cast<std::size_t>(std::countr_zero(holding))) + 1;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// Values of a wide span: one pass keeping the best so far in order. A number's key is its value above its place taken
+// backwards, so that keys differ and the higher key is the higher value, or the lower number of
+// an equal one. The walk's values change little from one draw to the next: the picks it passes
+// back in go in first, and then most numbers fall short of the last kept at once, where a pass
+// from the first number would keep and drop a third of them on guesses a processor gets wrong.
 void TopPicksInto(std::span<const std::int32_t> values, int k, std::vector<int>& picks) {
     const std::size_t count = std::min(static_cast<std::size_t>(std::max(k, 0)), values.size());
-    picks.resize(count);
-    if (count == 0) return;
-    int* kept = picks.data();
+    if (PicksByValue(values, count, picks)) return;
+    constexpr std::size_t kMostSeeded = 128;
+    constexpr std::int64_t kPlaces = 0xFFFFFFFF;
+    const auto key = [&](std::size_t i) {
+        return static_cast<std::int64_t>(values[i]) * (kPlaces + 1) + (kPlaces - static_cast<std::int64_t>(i));
+    };
+    std::int64_t few[kMostSeeded];
+    std::vector<std::int64_t> many;
+    std::int64_t* kept = few;
+    if (count > kMostSeeded) {
+        many.resize(count);
+        kept = many.data();
+    }
     std::size_t size = 0;
-    std::int32_t lowest = 0;  // the value of the last kept, once `count` are
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::int32_t value = values[i];
+    const auto keep = [&](std::int64_t next) {
+        std::size_t place = size++;
+        for (; place > 0 && kept[place - 1] < next; --place) kept[place] = kept[place - 1];
+        kept[place] = next;
+    };
+    bool seeded[kMostSeeded] = {};
+    const bool seeding = values.size() <= kMostSeeded && count > 0 && picks.size() == count;
+    if (seeding) {
+        for (const int pick : picks) {
+            if (pick < 1 || static_cast<std::size_t>(pick) > values.size() || seeded[pick - 1]) {
+                std::fill(std::begin(seeded), std::end(seeded), false);
+                size = 0;
+                break;
+            }
+            seeded[pick - 1] = true;
+            keep(key(static_cast<std::size_t>(pick - 1)));
+        }
+    }
+    for (std::size_t i = 0; i < values.size() && count > 0; ++i) {
+        if (seeding && seeded[i]) continue;
+        const std::int64_t next = key(i);
         if (size == count) {
-            if (value <= lowest) continue;
+            if (next < kept[size - 1]) continue;
             --size;
         }
-        std::size_t place = size;
-        while (place > 0 && values[static_cast<std::size_t>(kept[place - 1])] < value) {
-            kept[place] = kept[place - 1];
-            --place;
-        }
-        kept[place] = static_cast<int>(i);
-        ++size;
-        lowest = values[static_cast<std::size_t>(kept[size - 1])];
+        keep(next);
     }
-    for (int& pick : picks) ++pick;  // indices to numbers
+    picks.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        picks[i] = static_cast<int>(kPlaces - (kept[i] & kPlaces)) + 1;  // places to numbers
 }
 
 double HypergeometricProbability(int numbers, int drawn, int picks, int hits) {

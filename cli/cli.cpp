@@ -43,12 +43,14 @@ constexpr std::array kCommands{
             "\n"
             "The csv form imports back: dump --format csv FILE | import OTHER -\n",
             &commandDump},
-    Command{"games", "[--dir DIR] [--format tsv|csv|json]", "list every game: name, caption, N, m, table, fields",
+    Command{"games", "[--dir DIR] [--needed] [--format tsv|csv|json]",
+            "list every game: name, caption, N, m, table, fields",
             "Lists SuperLoto, Keno, the program's own games and those of games.ini in\n"
             "the folder: the command-line name, the caption, N (numbers 1..N), m (numbers\n"
             "a draw), the table, its fields and whether the table is in the folder.\n"
             "\n"
             "  --dir DIR        the tables' folder (default: the current one)\n"
+            "  --needed         only the games whose tables the program needs to start\n"
             "  --format FORMAT  tsv (default), csv or json\n",
             &commandGames},
     Command{"create", "--game GAME [--sample N] DIR", "write a new empty draw table, with N synthetic draws",

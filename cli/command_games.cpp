@@ -1,6 +1,7 @@
-// `sharometr-cli games [--dir DIR] [--format tsv|csv|json]`: every game the program knows, from
-// the registry (SuperLoto, Keno, the program's own list and the folder's games.ini), with
-// whether its table is in the folder. The scripts and the shell's completion read it.
+// `sharometr-cli games [--dir DIR] [--needed] [--format tsv|csv|json]`: every game the program
+// knows, from the registry (SuperLoto, Keno, the program's own list and the folder's games.ini),
+// with whether its table is in the folder; with --needed only those whose tables the program
+// needs to start. The scripts and the shell's completion read it.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@ std::vector<std::string> rowOf(const Game& game, const std::string& folder) {
 }  // namespace
 
 int commandGames(Arguments args, std::ostream& out, std::ostream& err) {
-    const ParsedArguments line = parseArguments(args, {{"--dir", "DIR"}, {"--format", "FORMAT"}});
+    const ParsedArguments line = parseArguments(args, {{"--dir", "DIR"}, {"--needed"}, {"--format", "FORMAT"}});
     line.noMoreThan(0);
     const OutputFormat format = formatOption(line);
     const std::string folder = line.value("--dir").value_or("");
@@ -43,7 +44,9 @@ int commandGames(Arguments args, std::ostream& out, std::ostream& err) {
     }
     if (format == OutputFormat::Json) out << '[';
     bool first = true;
+    const bool neededOnly = line.has("--needed");
     for (const Game* game : Games()) {
+        if (neededOnly && !game->neededAtStart()) continue;
         const std::vector<std::string> row = rowOf(*game, folder);
         switch (format) {
             case OutputFormat::Tsv:

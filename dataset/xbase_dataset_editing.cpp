@@ -183,8 +183,15 @@ void TXbaseDataSet::InternalDelete() {
         m_engine->unlock();
         m_editInProgress = false;
     }
-    m_engine->readRecord(xb::req::kCurrent);
-    if (m_engine->eof()) m_engine->readRecord(xb::req::kPrior);
+    // The mark is on disk, so the delete has succeeded whatever follows. Moving to the record
+    // after it only chooses the row to show: when that read fails, the resync that ends every
+    // delete looks for a row again (the current, the next, the prior one, else none). A failure
+    // to read stays a failure to read, never one to delete.
+    try {
+        m_engine->readRecord(xb::req::kCurrent);
+        if (m_engine->eof()) m_engine->readRecord(xb::req::kPrior);
+    } catch (const Exception&) {
+    }
     m_atFirst = false;
     m_atLast = false;
 }

@@ -26,6 +26,7 @@ PACKAGES=(
   desktop-file-utils
   python3
   lintian
+  appstream
 )
 
 missing=()

@@ -1,14 +1,19 @@
 // Games defined in files: the games file's mistakes, the rule that makes a game's record from N
 // and m, the board geometry of every shipped game, a table's game by its fields, and a game
-// written in a temporary games.ini run through every command of the companion.
+// written in a temporary games.ini run through every command of the companion; the start script
+// takes the tables the program needs from the games command.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "analysis/games_file.h"
+#include "analysis/new_draw_table.h"
 #include "analysis/synthetic_draws.h"
 #include "backtest/backtest.h"
 #include "tests/cli/cli_test_helpers.h"
@@ -273,3 +278,61 @@ TEST_F(GamesTest, TheRandomBaselineOfEveryListedGameStaysNearChance) {
 }
 
 }  // namespace
+
+namespace {
+
+// The package's start script, run from a folder of its own beside the companion and a stand-in
+// for the program, in a fresh data folder; the tables of `games` removed after the first run.
+class StartScript {
+public:
+    StartScript() {
+        const std::string bin = m_root.file("bin");
+        std::filesystem::create_directories(bin);
+        std::filesystem::copy_file(SHAROMETR_START_SCRIPT, bin + "/sharometr-start");
+        std::filesystem::create_symlink(SHAROMETR_CLI_PROGRAM, bin + "/sharometr-cli");
+        testsupport::writeFile(bin + "/sharometr", "#!/bin/sh\nexit 0\n");
+        for (const char* file : {"/sharometr-start", "/sharometr"})
+            std::filesystem::permissions(bin + file, std::filesystem::perms::owner_all);
+    }
+    int run() const {
+        return std::system(
+            ("XDG_DATA_HOME='" + m_root.file("data") + "' '" + m_root.file("bin") + "/sharometr-start' >/dev/null 2>&1")
+                .c_str());
+    }
+    std::string folder() const { return m_root.file("data") + "/sharometr"; }
+
+private:
+    TempDir m_root;
+};
+
+}  // namespace
+
+// `games --needed` lists the games whose tables the program needs to start, and the start script
+// takes from it the tables it makes again: no list of games written by hand.
+TEST_F(GamesTest, TheStartScriptMakesAgainTheTablesTheGamesCommandSaysTheProgramNeeds) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("games.ini"), kGood);
+    const auto needed = runCli({"games", "--dir", dir.path(), "--needed"});
+    EXPECT_EQ(needed.status, 0);
+    EXPECT_EQ(needed.out,
+              "loto\tСуперЛото\t49\t6\tlotobase.dbf\tC1..C6\tno\n"
+              "keno\tКено\t80\t20\tkenobase.dbf\tK1..K20\tno\n");
+    LoadFolderGames(m_empty.path());
+    const std::string text = testsupport::readFile(SHAROMETR_START_SCRIPT);
+    for (const Game* game : Games())
+        EXPECT_FALSE(
+            std::regex_search(text, std::regex(std::string("(^|[^A-Za-z0-9])") + game->cliName + "($|[^A-Za-z0-9])")))
+            << "the start script names " << game->cliName;
+
+    StartScript script;
+    ASSERT_EQ(script.run(), 0);
+    for (const Game* game : Games()) EXPECT_TRUE(DrawTableExists(*game, script.folder())) << game->cliName;
+    for (const Game* game : Games()) std::filesystem::remove(script.folder() + "/" + game->tableFileName);
+    ASSERT_EQ(script.run(), 0);
+    int back = 0;
+    for (const Game* game : Games()) {
+        EXPECT_EQ(DrawTableExists(*game, script.folder()), game->neededAtStart()) << game->cliName;
+        back += game->neededAtStart() ? 1 : 0;
+    }
+    EXPECT_EQ(back, 2);
+}

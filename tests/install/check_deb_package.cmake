@@ -1,7 +1,8 @@
 # Builds the Debian package of the build tree BUILD_DIR with CPACK_COMMAND in a temporary folder
 # and checks it: the two programs and the start script are in it and executable, with the menu
-# entry that runs the script, its icons in every hicolor size and as SVG, the manual in both
-# forms, the manual pages, the copyright and the changelog; its control fields declare the
+# entry that runs the script, its icons in every hicolor size and as SVG, the software centres'
+# entry (AppStream, valid with its screenshots listed or not), the manual in both forms, the
+# manual pages, the copyright and the changelog; its control fields declare the
 # libraries it needs and its maintainer (at version PROJECT_VERSION); and lintian reports neither
 # an error nor a warning. The folder is removed whatever the outcome.
 cmake_minimum_required(VERSION 3.25)
@@ -11,6 +12,10 @@ find_program(MKTEMP mktemp REQUIRED)
 find_program(LINTIAN lintian)
 if(NOT LINTIAN)
   message(FATAL_ERROR "lintian is not installed (scripts/deps.sh installs it)")
+endif()
+find_program(APPSTREAMCLI appstreamcli)
+if(NOT APPSTREAMCLI)
+  message(FATAL_ERROR "appstreamcli is not installed (scripts/deps.sh installs appstream)")
 endif()
 execute_process(COMMAND ${MKTEMP} -d /tmp/sharometr-deb-XXXXXX OUTPUT_VARIABLE work
                 OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
@@ -63,6 +68,11 @@ function(check_package work)
       fail("not listed: ${path}")
     endif()
   endforeach()
+
+  if(NOT listing MATCHES " [.]/usr/share/metainfo/([^ \n/]+)[.]metainfo[.]xml\n")
+    fail("not listed: the AppStream entry ./usr/share/metainfo/ID.metainfo.xml")
+  endif()
+  set(appstream_id "${CMAKE_MATCH_1}")
 
   # What it declares.
   execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Version Depends Maintainer Description Homepage
@@ -124,6 +134,46 @@ function(check_package work)
         fail("desktop-file-validate: ${out}${err}")
       endif()
     endif()
+  endif()
+  # The software centres' entry: named after its id, valid, and no address that leads nowhere;
+  # with the screenshots' address given it stays valid and lists every screenshot with captions.
+  set(metainfo ${root}/metainfo/${appstream_id}.metainfo.xml)
+  if(appstream_id AND EXISTS ${metainfo})
+    file(READ ${metainfo} entry)
+    if(NOT entry MATCHES "<id>${appstream_id}</id>" OR NOT entry MATCHES "sharometr[.]desktop</launchable>")
+      fail("the AppStream entry's id is not its file's name, or it does not name the menu entry")
+    endif()
+    if(entry MATCHES "example|<url|@[a-z]")
+      fail("the AppStream entry names an address")
+    endif()
+    string(REGEX MATCH "<release version=\"([^\"]+)\" date=\"([^\"]+)\"" release "${entry}")
+    if(NOT CMAKE_MATCH_1 STREQUAL PROJECT_VERSION)
+      fail("the AppStream entry's release is not ${PROJECT_VERSION}")
+    endif()
+    set(SHAROMETR_APPSTREAM_ID ${appstream_id})
+    set(SHAROMETR_RELEASE_DATE ${CMAKE_MATCH_2})
+    set(SHAROMETR_SCREENSHOTS_URL https://screenshots.invalid)
+    set(SHAROMETR_SCREENSHOTS_BEGIN "")
+    set(SHAROMETR_SCREENSHOTS_END "")
+    configure_file(${METAINFO_TEMPLATE} ${work}/shots/${appstream_id}.metainfo.xml @ONLY)
+    file(READ ${work}/shots/${appstream_id}.metainfo.xml shots)
+    file(GLOB pictures RELATIVE ${SCREENSHOTS_DIR} ${SCREENSHOTS_DIR}/*.png)
+    foreach(picture ${pictures})
+      if(NOT shots MATCHES "<caption>[^<]+</caption>\n *<caption xml:lang=\"ru\">[^<]+</caption>\n *<image[^>]*>https://screenshots.invalid/${picture}</image>")
+        fail("the AppStream entry lacks the screenshot ${picture} with its captions")
+      endif()
+    endforeach()
+    foreach(file ${metainfo} ${work}/shots/${appstream_id}.metainfo.xml)
+      execute_process(COMMAND ${APPSTREAMCLI} validate --no-net --pedantic ${file}
+                      RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+      message(STATUS "appstreamcli validate ${file}:\n${out}${err}")
+      # Errors, warnings and pedantic remarks fail; the one note allowed is the validator's that it
+      # does not know the reserved .invalid at the head of the id.
+      string(REGEX MATCHALL "(^|\n)[EWP]: [^\n]*" complaints "${out}")
+      if(NOT rc EQUAL 0 OR complaints)
+        fail("appstreamcli (${rc}) complains of ${file}:${complaints}\n${err}")
+      endif()
+    endforeach()
   endif()
   # The start script starts the installed program, after the working folder, its tables and its
   # manual.
