@@ -221,8 +221,18 @@ std::string manualLines(std::string page, std::set<std::string>& sectionNumbers)
         sectionNumbers.insert((*it)[1]);
     }
     for (const char* inlineTag : {"<strong>", "</strong>"}) page = textrules::without(page, inlineTag);
-    page = std::regex_replace(page, std::regex("<[^>]*>"), "\n");
-    return textrules::unescaped(page);
+    // Every other tag becomes a line break; by hand, since std::regex recurses once a character
+    // and a picture's tag holds hundreds of kilobytes.
+    std::string text;
+    for (std::size_t at = 0; at < page.size();) {
+        const std::size_t open = page.find('<', at);
+        text.append(page, at, open == std::string::npos ? std::string::npos : open - at);
+        if (open == std::string::npos) break;
+        const std::size_t close = page.find('>', open);
+        text += '\n';
+        at = close == std::string::npos ? page.size() : close + 1;
+    }
+    return textrules::unescaped(text);
 }
 
 TEST(RussianTexts, TheManualKeepsTheRules) {
