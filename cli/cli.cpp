@@ -14,7 +14,6 @@
 #include "cli/options.h"
 #include "dbf/error_report.h"
 #include "dbf/text_numbers.h"
-#include "platform/error_codes.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
 
@@ -217,8 +216,7 @@ std::span<const Command> commands() { return kCommands; }
 std::string failureText(const std::exception& error) {
     std::string text = terminalText(error.what());
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
-        if (const char* reason = platform::systemReason(static_cast<std::uint32_t>(engine->Code())); *reason)
-            text += "\n" + std::string(reason);
+        if (const char* reason = xb::systemReason(engine->Code()); *reason) text += "\n" + std::string(reason);
     return text;
 }
 

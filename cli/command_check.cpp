@@ -26,8 +26,6 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
-#include "platform/ascii_case.h"
-#include "platform/error_codes.h"
 
 namespace cli {
 
@@ -43,7 +41,7 @@ const Game* drawGameOf(const DBFObject& table) { return GameOfTable(tableFieldsO
 const Game* intendedGameOf(const DBFObject& table) {
     std::string name = table.path().substr(table.path().find_last_of('/') + 1);
     for (const Game* game : Games())
-        if (platform::sameAsciiIgnoringCase(name, game->tableFileName)) return game;
+        if (xb::sameTableName(name, game->tableFileName)) return game;
     for (const Game* game : Games())
         if (table.fieldCount() > 0 && table.fieldName(1) == game->fieldName(0)) return game;
     return nullptr;
@@ -200,8 +198,7 @@ std::string recordRange(std::uint32_t first, std::uint32_t last) {
 // The end of a table in shared use, read while no other program appends: the header's count and
 // the file's size then belong together.
 FileEnd steadyFileEnd(DBFObject& table) {
-    if (!table.takeAppendByte())
-        xb::raiseError(static_cast<int>(platform::code::kLockViolation), xb::loc::kRead, table.path());
+    if (!table.takeAppendByte()) xb::raiseError(xb::kLockViolation, xb::loc::kRead, table.path());
     try {
         table.refreshHeader();
         const FileEnd end = fileEndOf(table);

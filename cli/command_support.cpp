@@ -9,7 +9,6 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
-#include "platform/os_file.h"
 
 namespace cli {
 
@@ -22,9 +21,9 @@ std::uint64_t recordNumberArgument(const std::string& text) {
 void noteCaseVariants(const std::string& file, std::ostream& err) {
     std::string name = xb::trimBlanksAndControls(file);
     if (xb::lacksTableExtension(name)) name += xb::kTableExtension;
-    const std::vector<std::string> variants = platform::caseVariants(name);
+    const std::vector<std::string> variants = xb::caseVariantsOf(name);
     if (variants.size() < 2) return;
-    const std::string used = platform::fullPath(name);
+    const std::string used = xb::openedPathOf(name);
     err << "sharometr-cli: " << file << " names " << variants.size() << " files that differ only in letter case (";
     for (std::size_t i = 0; i < variants.size(); ++i) err << (i ? ", " : "") << variants[i];
     err << "); using " << used.substr(used.find_last_of('/') + 1) << '\n';

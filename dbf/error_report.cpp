@@ -1,6 +1,8 @@
 // Builds the engine's messages from code, location and information, and raises them.
 #include "dbf/error_report.h"
 
+#include "platform/error_codes.h"
+
 #include <utility>
 
 #include "dbf/constants.h"
@@ -82,5 +84,7 @@ std::string errorMessage(int code, int location, const std::string& information)
 void raiseError(int code, int location, const std::string& information) {
     throw EXbaseError(code, location, information);
 }
+
+const char* systemReason(int code) { return platform::systemReason(static_cast<std::uint32_t>(code)); }
 
 }  // namespace xb

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/error_codes.h"
 #include "platform/exception.h"
 
 class EXbaseError : public Exception {
@@ -37,6 +38,13 @@ const char* errorText(int code);
 // The message of the report: "<text> - <information>" for a listed code, otherwise
 // "Xbase Error <code>, SubCode <location>.\r <information>><location>".
 std::string errorMessage(int code, int location, const std::string& information);
+
+// The code of a lock that another user holds, for callers that refuse on the same terms.
+inline constexpr int kLockViolation = static_cast<int>(platform::code::kLockViolation);
+
+// The operating system's own words for a numbered failure ("No space left on device"), empty when
+// the code is none of the system's.
+const char* systemReason(int code);
 
 // Raises EXbaseError for (code, location, information).
 [[noreturn]] void raiseError(int code, int location, const std::string& information);

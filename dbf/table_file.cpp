@@ -1,6 +1,8 @@
 // Making table files through the platform seam, so that every step can be made to fail in a test.
 #include "dbf/table_file.h"
 
+#include "platform/ascii_case.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -27,6 +29,12 @@ bool lacksTableExtension(const std::string& path) {
     const bool noExtension = dot == std::string::npos || (slash != std::string::npos && dot < slash);
     return noExtension && !platform::isRegularFile(path);
 }
+
+std::vector<std::string> caseVariantsOf(const std::string& path) { return platform::caseVariants(path); }
+
+std::string openedPathOf(const std::string& path) { return platform::fullPath(path); }
+
+bool sameTableName(std::string_view a, std::string_view b) { return platform::sameAsciiIgnoringCase(a, b); }
 
 std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount) {
     const platform::LocalTime now = platform::localTime();

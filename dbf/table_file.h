@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os_file.h"
@@ -24,6 +25,13 @@ struct FieldSpec {
 // extension and no regular file of exactly that name exists, for a table kept under another name
 // is the one meant, not one beside it with the extension.
 bool lacksTableExtension(const std::string& path);
+
+// The files whose names differ from `path`'s only in letter case, and the full path an open of
+// `path` takes among them (the exact name first).
+std::vector<std::string> caseVariantsOf(const std::string& path);
+std::string openedPathOf(const std::string& path);
+// Whether two table names are the same but for the letter case of ASCII letters.
+bool sameTableName(std::string_view a, std::string_view b);
 
 // Sets the header's record count, its date of last update and its update stamp to the local clock,
 // as every header write of the engine does; `header` holds at least the 32 header bytes. Returns
