@@ -188,7 +188,7 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
              Fitted(canvas,
                     "Вместе " + std::string(together % 10 == 1 && together % 100 != 11 ? "проверен " : "проверено ") +
                         russian::counted(together, russian::kMethods) +
-                        ", p с поправкой Холма, цвет при p < 0,05; полоса — 95% случайных исходов",
+                        ", p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных исходов",
                     board::kWidth - 2 * kMargin));
     }
 
