@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "history/new_draw_table.h"
+#include "analysis/new_draw_table.h"
 #include "dbf/table_handler.h"
 
 namespace history {

@@ -1,5 +1,5 @@
 // The draw tables' layout, made and appended to through the engine.
-#include "history/new_draw_table.h"
+#include "analysis/new_draw_table.h"
 
 #include <stdexcept>
 #include <vector>
