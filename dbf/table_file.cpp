@@ -34,6 +34,8 @@ std::vector<std::string> caseVariantsOf(const std::string& path) { return platfo
 
 std::string openedPathOf(const std::string& path) { return platform::fullPath(path); }
 
+bool tableFileExists(const std::string& path) { return platform::isRegularFile(platform::fullPath(path)); }
+
 bool sameTableName(std::string_view a, std::string_view b) { return platform::sameAsciiIgnoringCase(a, b); }
 
 std::uint32_t stampHeader(std::uint8_t* header, std::uint32_t recordCount) {

@@ -30,6 +30,8 @@ bool lacksTableExtension(const std::string& path);
 // `path` takes among them (the exact name first).
 std::vector<std::string> caseVariantsOf(const std::string& path);
 std::string openedPathOf(const std::string& path);
+// Whether `path` names a regular file, found as an open would find it (in any letter case).
+bool tableFileExists(const std::string& path);
 // Whether two table names are the same but for the letter case of ASCII letters.
 bool sameTableName(std::string_view a, std::string_view b);
 

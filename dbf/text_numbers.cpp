@@ -7,12 +7,28 @@
 #include <vector>
 
 #include "platform/ansi_text.h"
+#include "platform/code_page.h"
 
 namespace xb {
 
 bool sameFieldName(std::string_view a, std::string_view b) { return platform::sameAsciiIgnoringCase(a, b); }
 
 std::string textToUtf8(std::string_view text) { return platform::ansiToUtf8(text); }
+
+std::string utf8ToText(std::string_view text) { return platform::utf8ToAnsi(text); }
+
+void appendUtf8(std::string& out, char32_t codePoint) { platform::appendUtf8(out, codePoint); }
+
+std::string storedTextToUtf8(std::string stored) {
+    platform::oemToAnsi(stored);
+    return platform::ansiToUtf8(stored);
+}
+
+std::string utf8ToStoredText(std::string_view text) {
+    std::string stored = platform::utf8ToAnsi(text);
+    platform::ansiToOem(stored);
+    return stored;
+}
 
 std::string trimRight(std::string_view text) {
     std::size_t end = text.size();

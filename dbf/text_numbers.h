@@ -29,6 +29,13 @@ inline char upperAscii(char c) { return platform::upperAscii(c); }
 
 // Table text (the program's ANSI code page) as UTF-8, for output outside the program's windows.
 std::string textToUtf8(std::string_view text);
+// UTF-8 in the program's ANSI code page (characters it lacks become '?'), and a table's stored
+// text (the DOS code page of its character fields) to and from UTF-8.
+std::string utf8ToText(std::string_view text);
+// One character appended to UTF-8 text.
+void appendUtf8(std::string& out, char32_t codePoint);
+std::string storedTextToUtf8(std::string stored);
+std::string utf8ToStoredText(std::string_view text);
 
 // The standard decimal conversion: leading blanks, optional sign, digits, optional "." and
 // fraction, optional exponent ("E" or "e", optional sign, digits); nothing may follow.

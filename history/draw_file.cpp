@@ -12,7 +12,6 @@
 
 #include "analysis/game.h"
 #include "history/words.h"
-#include "platform/ansi_text.h"
 #include "dbf/text_numbers.h"
 
 namespace history {
@@ -313,7 +312,7 @@ void DrawFileParser::feedLine(std::string_view line) {
     // Text that is no UTF-8 is taken for Windows-1251, as Russian spreadsheets save it.
     std::string decoded;
     if (!validUtf8(line)) {
-        decoded = platform::ansiToUtf8(line);
+        decoded = xb::textToUtf8(line);
         line = decoded;
         m_sawWindows1251 = true;
     }
@@ -601,9 +600,9 @@ std::string readTextLines(int fd, const std::function<void(std::string_view)>& o
                 continue;
             }
             if (unit >= 0xDC00 && unit < 0xE000 && high) {
-                platform::appendUtf8(decoded, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
+                xb::appendUtf8(decoded, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (unit - 0xDC00));
             } else {
-                platform::appendUtf8(decoded, unit >= 0xD800 && unit < 0xE000 ? U'?' : char32_t(unit));
+                xb::appendUtf8(decoded, unit >= 0xD800 && unit < 0xE000 ? U'?' : char32_t(unit));
             }
             high = 0;
         }

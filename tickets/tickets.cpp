@@ -6,9 +6,7 @@
 
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
-#include "platform/ansi_text.h"
-#include "platform/code_page.h"
-#include "platform/os_file.h"
+#include "dbf/text_numbers.h"
 
 namespace {
 
@@ -86,8 +84,8 @@ std::optional<std::string> CheckTicket(const Game& game, std::span<const std::st
     }
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 0x20) return "the name holds a control character";
-    const std::string ansi = platform::utf8ToAnsi(name);
-    if (platform::ansiToUtf8(ansi) != name) return "the name '" + name + "' holds a character the table cannot keep";
+    const std::string ansi = xb::utf8ToText(name);
+    if (xb::textToUtf8(ansi) != name) return "the name '" + name + "' holds a character the table cannot keep";
     if (ansi.size() > static_cast<std::size_t>(kTicketNameWidth))
         return "the name '" + name + "' is longer than " + std::to_string(kTicketNameWidth) + " characters";
     std::sort(numbers.begin(), numbers.end());
@@ -102,7 +100,7 @@ std::string TicketTablePath(const Game& game, const std::string& directory) {
     return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-bool TicketTableExists(const std::string& path) { return platform::isRegularFile(platform::fullPath(path)); }
+bool TicketTableExists(const std::string& path) { return xb::tableFileExists(path); }
 
 void CreateTicketTable(const Game& game, const std::string& path) {
     std::vector<xb::FieldSpec> fields{{"NAME", 'C', kTicketNameWidth, 0}};
@@ -125,9 +123,7 @@ std::vector<Ticket> ReadTickets(const Game& game, const std::string& path) {
             };
             Ticket ticket;
             ticket.record = first + i;
-            std::string name = text(1);
-            platform::oemToAnsi(name);
-            ticket.name = platform::ansiToUtf8(name);
+            ticket.name = xb::storedTextToUtf8(text(1));
             for (int field = 2; field <= fields; ++field) {
                 const auto value = WholeNumber(text(field));
                 if (value && game.isNumber(*value) &&
@@ -146,9 +142,7 @@ std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket&
     DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
     RequireTicketFields(game, table);
     table.blankRecord();
-    std::string name = platform::utf8ToAnsi(ticket.name);
-    platform::ansiToOem(name);
-    table.putText(1, name);
+    table.putText(1, xb::utf8ToStoredText(ticket.name));
     for (std::size_t i = 0; i < ticket.numbers.size(); ++i)
         table.putValueText(static_cast<int>(i) + 2, std::to_string(ticket.numbers[i]));
     table.appendRecord();
