@@ -176,6 +176,26 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
 }
 
+// A file that cannot be read: one message naming it, and nothing loaded.
+TEST_F(ImportDialogTest, AnUnreadableFileIsSaidAndLoadsNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    const std::string missing = m_dir.file("missing.csv");
+    const std::string overlong = m_dir.file("long.csv");
+    testsupport::writeFile(overlong, std::string(5000, '1') + "\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "Не удалось прочитать файл «" + missing + "»."},
+        {m_dir.path(), "Не удалось прочитать файл «" + m_dir.path() + "»."},
+        {overlong, "Файл «" + overlong + "» не прочитан: line 1 is longer than 4096 bytes."}};
+    TImportDialog dialog(kSuperLoto, m_table);
+    for (const auto& [path, message] : cases) {
+        m_messages.shown.clear();
+        EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(path)));
+        ASSERT_EQ(m_messages.shown.size(), 1u);
+        EXPECT_EQ(m_messages.shown[0].text, message);
+    }
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+}
+
 // The progress dialog's Cancel as the player finds it: under the arrow, the wait cursor over the
 // window behind; pressed with the mouse.
 void pressCancel(QProgressDialog& progress, QWidget& behind) {
