@@ -284,8 +284,57 @@ std::optional<std::string> jsonValue(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
-DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err)
-    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err) {}
+DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw)
+    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {
+    notePlainColumns();
+}
+
+void DrawFileParser::notePlainColumns() {
+    m_plainColumns = m_shape.picks() > 1 && m_shape.highest < 128;
+    if (m_columns.empty()) return;
+    for (std::size_t i = 0; i < m_columns.size() && m_plainColumns; ++i) m_plainColumns = m_columns[i] == i + 1;
+    m_plainColumns = m_plainColumns && m_columns.size() == m_shape.picks();
+}
+
+void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
+    ++m_drawCount;
+    if (m_onDraw)
+        m_onDraw(numbers, line);
+    else
+        m_draws.push_back({std::vector<int>(numbers.begin(), numbers.end()), line});
+}
+
+// The common line of a long file, the draw's numbers alone between one kind of separator
+// ("3,17,22,31,40,48"), read without fields or words. Any other line, and any line with a fault,
+// goes the general way, which gives the same draw or says what is wrong with it.
+bool DrawFileParser::takePlainLine(std::string_view line) {
+    if (!m_plainColumns) return false;
+    const std::size_t picks = m_shape.picks();
+    m_numbers.resize(picks);
+    std::uint64_t seen[2] = {0, 0};
+    std::size_t count = 0;
+    char separator = 0;
+    for (std::size_t at = 0;;) {
+        int value = 0;
+        const std::size_t start = at;
+        for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) value = value * 10 + (line[at] - '0');
+        if (at == start || at - start > 4 || count == picks || value < 1 || value > m_shape.highest) return false;
+        std::uint64_t& word = seen[value >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (value & 63);
+        if (word & bit) return false;
+        word |= bit;
+        m_numbers[count++] = value;
+        if (at == line.size()) break;
+        if (separator == 0 && (line[at] == ',' || line[at] == ';' || line[at] == '\t' || line[at] == ' '))
+            separator = line[at];
+        if (line[at] != separator) return false;
+        ++at;
+    }
+    if (count != picks) return false;
+    takeDraw(m_numbers, m_lineNumber);
+    m_orderUsable = false;  // no field beside the numbers tells the order
+    return true;
+}
 
 void DrawFileParser::fault(std::size_t line, const std::string& text) {
     m_err << "line " << line << ": " << text << '\n';
@@ -309,6 +358,7 @@ void DrawFileParser::feedLine(std::string_view line) {
     ++m_lineNumber;
     if (m_lineNumber == 1 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     if (line.ends_with('\r')) line.remove_suffix(1);
+    if (m_seenContent && !m_firstLine && takePlainLine(line)) return;
     // Text that is no UTF-8 is taken for Windows-1251, as Russian spreadsheets save it.
     std::string decoded;
     if (!validUtf8(line)) {
@@ -341,6 +391,7 @@ void DrawFileParser::feedLine(std::string_view line) {
         if (isHeaderOver(firstLine, &fields)) {
             m_err << "skipped header line " << m_firstLineNumber << '\n';
             if (m_columns.empty()) m_columns = namedColumns(firstLine, m_shape);
+            notePlainColumns();
         } else {
             takeLine(firstLine, m_firstLineNumber);
         }
@@ -400,12 +451,10 @@ bool DrawFileParser::takeJsonLine(std::string_view line, std::size_t lineNumber)
         }
         words.push_back(found->second);
     }
-    Draw draw;
-    draw.line = lineNumber;
-    if (const auto fault = checkDraw(words, m_shape, draw.numbers)) {
+    if (const auto fault = checkDraw(words, m_shape, m_numbers)) {
         this->fault(lineNumber, *fault);
     } else {
-        m_draws.push_back(std::move(draw));
+        takeDraw(m_numbers, lineNumber);
         m_orderUsable = false;  // the dump's records run in the table's order, whatever it is
     }
     return true;
@@ -462,13 +511,11 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
             }
         }
     }
-    Draw draw;
-    draw.line = lineNumber;
-    if (const auto fault = checkDraw(words, m_shape, draw.numbers)) {
+    if (const auto fault = checkDraw(words, m_shape, m_numbers)) {
         this->fault(lineNumber, *fault);
         return;
     }
-    m_draws.push_back(std::move(draw));
+    takeDraw(m_numbers, lineNumber);
     noteOrder(fields, drawFields);
 }
 
@@ -482,26 +529,28 @@ void DrawFileParser::noteOrder(const std::vector<Field>& fields, const std::vect
         const auto date = dateKey(text);
         if (!date && !(allDigits(text) && text.size() <= 12)) continue;
         const bool isDate = date.has_value();
-        if (m_orderKeys.empty()) {
+        if (m_orderCount == 0) {
             m_orderField = i;
             m_orderIsDate = isDate;
         } else if (m_orderField != i || m_orderIsDate != isDate) {
             break;
         }
-        m_orderKeys.push_back(isDate ? *date : std::stoll(std::string(text)));
+        const long long key = isDate ? *date : std::stoll(std::string(text));
+        if (m_orderCount > 0) {
+            m_orderUp = m_orderUp || key > m_lastOrderKey;
+            m_orderDown = m_orderDown || key < m_lastOrderKey;
+        }
+        m_lastOrderKey = key;
+        ++m_orderCount;
         return;
     }
     m_orderUsable = false;
 }
 
 DrawOrder DrawFileParser::order() const {
-    if (!m_orderUsable || m_orderKeys.size() < 2 || m_orderKeys.size() != m_draws.size()) return DrawOrder::kUnknown;
-    bool up = false;
-    bool down = false;
-    for (std::size_t i = 1; i < m_orderKeys.size(); ++i) {
-        up = up || m_orderKeys[i] > m_orderKeys[i - 1];
-        down = down || m_orderKeys[i] < m_orderKeys[i - 1];
-    }
+    if (!m_orderUsable || m_orderCount < 2 || m_orderCount != m_drawCount) return DrawOrder::kUnknown;
+    const bool up = m_orderUp;
+    const bool down = m_orderDown;
     if (up == down) return DrawOrder::kUnknown;
     return down ? DrawOrder::kNewestFirst : DrawOrder::kOldestFirst;
 }
@@ -513,7 +562,7 @@ std::string DrawFileParser::orderColumn() const {
 
 void DrawFileParser::reverseDraws() {
     std::reverse(m_draws.begin(), m_draws.end());
-    std::reverse(m_orderKeys.begin(), m_orderKeys.end());
+    std::swap(m_orderUp, m_orderDown);  // the keys run the other way round now
 }
 
 std::string LineSplitter::feed(std::string_view rest) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/text_numbers.h"
 #include "history/draw_file.h"
 
 class DBFObject;
@@ -41,6 +42,39 @@ private:
     std::vector<std::uint64_t> m_keys;         // m_words per draw
     std::vector<std::uint32_t> m_places;
     std::vector<std::uint32_t> m_slots;  // open addressing: index + 1 into m_places, 0 free
+};
+
+// The numbers of one record of a draw table, read straight from its bytes.
+class RecordDraws {
+public:
+    explicit RecordDraws(DBFObject& table);
+    // False when the record is deleted or a field holds no whole number.
+    bool read(const std::uint8_t* record, std::vector<int>& draw) const;
+    // How many bytes read() may look at past the end of a record.
+    static constexpr std::size_t kSlack = 16;
+
+private:
+    std::uint32_t m_length;
+    std::vector<std::uint32_t> m_offsets, m_lengths;
+    bool m_sideBySide;
+    xb::TwoByteFieldReader m_pairs;
+    mutable std::vector<std::uint8_t> m_cells;
+};
+
+// The bytes of draw records as the engine's append would write them, the whole numbers put in
+// their fields directly; a table whose fields hold decimals takes the engine's own formatting.
+class RecordFormat {
+public:
+    explicit RecordFormat(DBFObject& table);
+    std::uint32_t length() const { return m_length; }
+    // The record of `draw`, its deletion flag included, in place of `record`'s bytes.
+    void format(std::span<const int> draw, std::string& record);
+
+private:
+    DBFObject& m_table;
+    std::uint32_t m_length;
+    bool m_plain = true;
+    std::vector<std::uint32_t> m_ends, m_widths;  // of each field: its last byte + 1, its width
 };
 
 // The visible records [first, last] of a draw table read in blocks straight from the file, each
