@@ -285,16 +285,7 @@ std::optional<std::string> jsonValue(std::string_view text, std::size_t& at) {
 }  // namespace
 
 DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw)
-    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {
-    notePlainColumns();
-}
-
-void DrawFileParser::notePlainColumns() {
-    m_plainColumns = m_shape.picks() > 1 && m_shape.highest < 128;
-    if (m_columns.empty()) return;
-    for (std::size_t i = 0; i < m_columns.size() && m_plainColumns; ++i) m_plainColumns = m_columns[i] == i + 1;
-    m_plainColumns = m_plainColumns && m_columns.size() == m_shape.picks();
-}
+    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {}
 
 void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
     ++m_drawCount;
@@ -304,35 +295,57 @@ void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
         m_draws.push_back({std::vector<int>(numbers.begin(), numbers.end()), line});
 }
 
-// The common line of a long file, the draw's numbers alone between one kind of separator
-// ("3,17,22,31,40,48"), read without fields or words. Any other line, and any line with a fault,
-// goes the general way, which gives the same draw or says what is wrong with it.
+// The common line of a long file, whole numbers alone between one kind of separator
+// ("3,17,22,31,40,48", or "1234;3;17;22;31;40;48" with the draw's columns named), read without
+// fields or words. Any other line, and any line with a fault, goes the general way, which gives
+// the same draw and order or says what is wrong.
 bool DrawFileParser::takePlainLine(std::string_view line) {
-    if (!m_plainColumns) return false;
+    constexpr std::size_t kMostFields = 64;
+    constexpr std::size_t kLongestNumber = 12;  // as the longest draw number noteOrder takes
     const std::size_t picks = m_shape.picks();
-    m_numbers.resize(picks);
-    std::uint64_t seen[2] = {0, 0};
-    std::size_t count = 0;
+    if (picks < 2 || m_shape.highest >= 128 || (!m_columns.empty() && m_columns.size() != picks)) return false;
+    m_plainValues.clear();
+    m_plainEnds.clear();
     char separator = 0;
     for (std::size_t at = 0;;) {
-        int value = 0;
         const std::size_t start = at;
+        long long value = 0;
         for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) value = value * 10 + (line[at] - '0');
-        if (at == start || at - start > 4 || count == picks || value < 1 || value > m_shape.highest) return false;
-        std::uint64_t& word = seen[value >> 6];
-        const std::uint64_t bit = std::uint64_t{1} << (value & 63);
-        if (word & bit) return false;
-        word |= bit;
-        m_numbers[count++] = value;
+        if (at == start || at - start > kLongestNumber || m_plainValues.size() == kMostFields) return false;
+        m_plainValues.push_back(value);
+        m_plainEnds.push_back(at);
         if (at == line.size()) break;
         if (separator == 0 && (line[at] == ',' || line[at] == ';' || line[at] == '\t' || line[at] == ' '))
             separator = line[at];
         if (line[at] != separator) return false;
         ++at;
     }
-    if (count != picks) return false;
+    const std::size_t fields = m_plainValues.size();
+    if (m_columns.empty() ? fields != picks
+                          : std::any_of(m_columns.begin(), m_columns.end(), [&](std::size_t c) { return c > fields; }))
+        return false;
+    m_numbers.resize(picks);
+    std::uint64_t seen[2] = {0, 0};
+    std::uint64_t drawFields = 0;
+    for (std::size_t k = 0; k < picks; ++k) {
+        const std::size_t field = m_columns.empty() ? k : m_columns[k] - 1;
+        const long long value = m_plainValues[field];
+        if (value < 1 || value > m_shape.highest) return false;
+        std::uint64_t& word = seen[value >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (value & 63);
+        if (word & bit) return false;
+        word |= bit;
+        drawFields |= std::uint64_t{1} << field;
+        m_numbers[k] = static_cast<int>(value);
+    }
     takeDraw(m_numbers, m_lineNumber);
-    m_orderUsable = false;  // no field beside the numbers tells the order
+    if (!m_orderUsable) return true;
+    for (std::size_t i = 0; i < fields; ++i) {
+        if (drawFields >> i & 1) continue;
+        const std::size_t start = i == 0 ? 0 : m_plainEnds[i - 1] + 1;
+        if (noteOrderValue(i, line.substr(start, m_plainEnds[i] - start))) return true;
+    }
+    m_orderUsable = false;
     return true;
 }
 
@@ -391,7 +404,6 @@ void DrawFileParser::feedLine(std::string_view line) {
         if (isHeaderOver(firstLine, &fields)) {
             m_err << "skipped header line " << m_firstLineNumber << '\n';
             if (m_columns.empty()) m_columns = namedColumns(firstLine, m_shape);
-            notePlainColumns();
         } else {
             takeLine(firstLine, m_firstLineNumber);
         }
@@ -523,28 +535,32 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
 // each draw its place in time.
 void DrawFileParser::noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields) {
     if (!m_orderUsable) return;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (drawFields[i]) continue;
-        const std::string_view text = trimmed(fields[i].text);
-        const auto date = dateKey(text);
-        if (!date && !(allDigits(text) && text.size() <= 12)) continue;
-        const bool isDate = date.has_value();
-        if (m_orderCount == 0) {
-            m_orderField = i;
-            m_orderIsDate = isDate;
-        } else if (m_orderField != i || m_orderIsDate != isDate) {
-            break;
-        }
-        const long long key = isDate ? *date : std::stoll(std::string(text));
-        if (m_orderCount > 0) {
-            m_orderUp = m_orderUp || key > m_lastOrderKey;
-            m_orderDown = m_orderDown || key < m_lastOrderKey;
-        }
-        m_lastOrderKey = key;
-        ++m_orderCount;
-        return;
-    }
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (!drawFields[i] && noteOrderValue(i, trimmed(fields[i].text))) return;
     m_orderUsable = false;
+}
+
+// Whether field `i` holds a date or a draw number: noted as the draw's place in time, or the order
+// given up when it stands elsewhere than before. False: look further along the line.
+bool DrawFileParser::noteOrderValue(std::size_t i, std::string_view text) {
+    const auto date = dateKey(text);
+    if (!date && !(allDigits(text) && text.size() <= 12)) return false;
+    const bool isDate = date.has_value();
+    if (m_orderCount == 0) {
+        m_orderField = i;
+        m_orderIsDate = isDate;
+    } else if (m_orderField != i || m_orderIsDate != isDate) {
+        m_orderUsable = false;
+        return true;
+    }
+    const long long key = isDate ? *date : std::stoll(std::string(text));
+    if (m_orderCount > 0) {
+        m_orderUp = m_orderUp || key > m_lastOrderKey;
+        m_orderDown = m_orderDown || key < m_lastOrderKey;
+    }
+    m_lastOrderKey = key;
+    ++m_orderCount;
+    return true;
 }
 
 DrawOrder DrawFileParser::order() const {

@@ -83,7 +83,7 @@ private:
     void fault(std::size_t line, const std::string& text);
     void takeDraw(std::span<const int> numbers, std::size_t line);
     bool takePlainLine(std::string_view line);
-    void notePlainColumns();
+    bool noteOrderValue(std::size_t field, std::string_view text);
     void takeLine(std::vector<Field>& fields, std::size_t line);
     bool takeJsonLine(std::string_view line, std::size_t lineNumber);
     void noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields);
@@ -97,9 +97,9 @@ private:
     std::vector<Draw> m_draws;
     std::size_t m_drawCount = 0;
     std::vector<int> m_numbers;
-    // Whether the columns are those of a line of the draw's numbers alone, in order: such lines
-    // are read by the plain path without fields or words.
-    bool m_plainColumns = false;
+    // The plain path's line: each field's value and where it ends.
+    std::vector<long long> m_plainValues;
+    std::vector<std::size_t> m_plainEnds;
     std::size_t m_lineNumber = 0;
     bool m_seenContent = false;
     bool m_faulty = false;
