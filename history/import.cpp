@@ -468,15 +468,16 @@ TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only) 
         return known;
     }
     // Most records part from the wanted draw at their first number or two: a bit per wanted
-    // number tells that before any key is made.
-    std::array<std::uint64_t, 4> wanted{};
-    for (const int number : only)
-        if (number >= 0 && number < 256) wanted[number / 64] |= std::uint64_t{1} << (number % 64);
-    scanDraws(table, 1, known.readUpTo, [&](std::span<const int> draw, std::uint32_t record) {
-        for (const int number : draw)
-            if (number < 0 || number >= 256 || !(wanted[number / 64] >> (number % 64) & 1)) return;
-        if (draw.size() == only.size()) known.keys.add(draw, record);
-    });
+    // number tells that before the record is read whole or a key is made.
+    NumberSet wanted;
+    for (const int number : only) wanted.add(number);
+    scanDraws(
+        table, 1, known.readUpTo,
+        [&](std::span<const int> draw, std::uint32_t record) {
+            if (std::all_of(draw.begin(), draw.end(), [&](int number) { return wanted.has(number); }))
+                known.keys.add(draw, record);
+        },
+        &wanted);
     return known;
 }
 

@@ -147,8 +147,20 @@ bool RecordDraws::read(const std::uint8_t* record, std::vector<int>& draw) const
     return true;
 }
 
+bool RecordDraws::holdsOtherThan(const std::uint8_t* record, const NumberSet& numbers) const {
+    if (!m_sideBySide) return false;
+    for (std::size_t f = 0; f < m_offsets.size(); ++f) {
+        // A two-byte field: " 7", "07" or "17"; anything else is left to read().
+        const std::uint8_t tens = record[1 + 2 * f];
+        const std::uint8_t ones = record[2 + 2 * f];
+        if (ones < '0' || ones > '9' || (tens != ' ' && (tens < '0' || tens > '9'))) return false;
+        if (!numbers.has((tens == ' ' ? 0 : tens - '0') * 10 + (ones - '0'))) return true;
+    }
+    return false;
+}
+
 void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
-               const std::function<void(std::span<const int>, std::uint32_t)>& visit) {
+               const std::function<void(std::span<const int>, std::uint32_t)>& visit, const NumberSet* within) {
     constexpr std::uint32_t kBlockBytes = 1u << 18;
     const std::uint32_t length = table.recordLength();
     const std::uint32_t perBlock = std::max<std::uint32_t>(1, kBlockBytes / length);
@@ -161,8 +173,11 @@ void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
         const std::uint64_t offset = table.headerLength() + std::uint64_t{next - 1} * length;
         if (table.readAt(offset, block.data(), count * length) != count * length)
             xb::raiseError(xb::err::kShortRead, xb::loc::kRecordRead, table.path());
-        for (std::uint32_t i = 0; i < count; ++i)
-            if (records.read(block.data() + std::size_t{i} * length, draw)) visit(draw, next + i);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint8_t* record = block.data() + std::size_t{i} * length;
+            if (within && records.holdsOtherThan(record, *within)) continue;
+            if (records.read(record, draw)) visit(draw, next + i);
+        }
         if (last - next < count) break;
         next += count;
     }

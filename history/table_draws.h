@@ -44,12 +44,27 @@ private:
     std::vector<std::uint32_t> m_slots;  // open addressing: index + 1 into m_places, 0 free
 };
 
+// A set of numbers 0..127 as bits.
+class NumberSet {
+public:
+    void add(int number) {
+        if (number >= 0 && number < 128) m_bits[number / 64] |= std::uint64_t{1} << (number % 64);
+    }
+    bool has(int number) const { return number >= 0 && number < 128 && (m_bits[number / 64] >> (number % 64) & 1); }
+
+private:
+    std::uint64_t m_bits[2] = {0, 0};
+};
+
 // The numbers of one record of a draw table, read straight from its bytes.
 class RecordDraws {
 public:
     explicit RecordDraws(DBFObject& table);
     // False when the record is deleted or a field holds no whole number.
     bool read(const std::uint8_t* record, std::vector<int>& draw) const;
+    // Whether the record surely holds a number outside `numbers`, told by its first fields
+    // without reading it whole; false when that cannot be told so.
+    bool holdsOtherThan(const std::uint8_t* record, const NumberSet& numbers) const;
     // How many bytes read() may look at past the end of a record.
     static constexpr std::size_t kSlack = 16;
 
@@ -80,8 +95,10 @@ private:
 // The visible records [first, last] of a draw table read in blocks straight from the file, each
 // one's numbers handed to `visit` with its record number; a record whose fields hold no whole
 // number is passed over, since no draw can be met in it again.
+// With `within`, a record holding a number outside it is passed over unread.
 void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
-               const std::function<void(std::span<const int> draw, std::uint32_t record)>& visit);
+               const std::function<void(std::span<const int> draw, std::uint32_t record)>& visit,
+               const NumberSet* within = nullptr);
 
 // Every visible draw of the table, by its first record.
 DrawKeys drawKeysOf(DBFObject& table, int highest);
