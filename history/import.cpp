@@ -204,7 +204,7 @@ void forEachFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& repl
     std::optional<ScratchFile> scratch;
     std::string spilled;
     const std::size_t entry = format.length() + sizeof(std::uint32_t);
-    const std::size_t perBlock = std::max<std::size_t>(1, kBatchBytes / entry);
+    const std::size_t perBlock = recordsPerBatch(table);  // the scratch file's records read back at once
     const std::string why = replay([&](std::span<const int> draw, std::size_t line) {
         ++seen;
         while (skip != plan.skipped.end() && *skip < line) ++skip;

@@ -30,6 +30,8 @@ struct Duplicate {
     std::uint32_t record = 0;
     std::size_t earlierLine = 0;
     bool meanwhile = false;  // appended by another user while this import ran
+
+    bool operator==(const Duplicate&) const = default;
 };
 
 // The draws of a file sorted into those new to the table and those met before.
