@@ -225,24 +225,23 @@ void forEachFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& repl
     if (seen != plan.draws || fresh != plan.fresh())
         throw Exception(table.path() + ": the draws changed while they were read");
     if (!newestFirst) return;
-    // Newest first: the spilled records read back from the end, a block at a time.
+    // Newest first: the records still in memory from the last, then the scratch file's read back
+    // from its end a block at a time.
+    const auto backwards = [&](const std::string& bytes) {
+        for (std::size_t i = bytes.size() / entry; i > 0; --i) {
+            std::uint32_t line = 0;
+            std::memcpy(&line, bytes.data() + i * entry - sizeof line, sizeof line);
+            sink(std::string_view(bytes).substr((i - 1) * entry, format.length()), line);
+        }
+    };
+    backwards(spilled);
     std::size_t inScratch = fresh - spilled.size() / entry;
-    for (std::size_t i = spilled.size() / entry; i > 0; --i) {
-        std::uint32_t line = 0;
-        std::memcpy(&line, spilled.data() + i * entry - sizeof line, sizeof line);
-        sink(std::string_view(spilled).substr((i - 1) * entry, format.length()), line);
-    }
-    std::string block;
     while (inScratch > 0) {
         const std::size_t count = std::min(perBlock, inScratch);
         inScratch -= count;
-        block.resize(count * entry);
-        scratch->read(inScratch * entry, block);
-        for (std::size_t i = count; i > 0; --i) {
-            std::uint32_t line = 0;
-            std::memcpy(&line, block.data() + i * entry - sizeof line, sizeof line);
-            sink(std::string_view(block).substr((i - 1) * entry, format.length()), line);
-        }
+        spilled.resize(count * entry);
+        scratch->read(inScratch * entry, spilled);
+        backwards(spilled);
     }
 }
 

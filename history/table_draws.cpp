@@ -226,8 +226,4 @@ void RecordFormat::format(std::span<const int> draw, std::string& record) {
     record[0] = static_cast<char>(xb::kLiveFlag);
 }
 
-void formatDrawRecord(DBFObject& table, std::span<const int> draw, std::string& record) {
-    RecordFormat(table).format(draw, record);
-}
-
 }  // namespace history

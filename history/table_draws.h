@@ -103,8 +103,4 @@ void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
 // Every visible draw of the table, by its first record.
 DrawKeys drawKeysOf(DBFObject& table, int highest);
 
-// The bytes of a record holding `draw` as the engine's append of it would write them, its
-// deletion flag included; `scratch` is the table's own formatting when a field has decimals.
-void formatDrawRecord(DBFObject& table, std::span<const int> draw, std::string& record);
-
 }  // namespace history

@@ -59,7 +59,8 @@ protected:
             fd = ::open(m_dir.file("draws.csv").c_str(), O_RDONLY);
         }
         std::ostringstream err;
-        const history::DrawReplay fromFile = throughPipe ? history::DrawReplay() : history::replayOfFile(fd, kLotoShape, {});
+        const history::DrawReplay fromFile =
+            throughPipe ? history::DrawReplay() : history::replayOfFile(fd, kLotoShape, {});
         history::CompactDraws kept(6);
         history::DrawIndex index(49);
         history::DrawFileParser parser(kLotoShape, {}, err, [&](std::span<const int> draw, std::size_t line) {
@@ -80,7 +81,8 @@ protected:
                 history::replaceWithFresh(table, result.plan, replay, newestFirst);
             } else {
                 std::size_t appended = 0;
-                result.outcome = history::appendFresh(table, readUpTo, result.plan, replay, newestFirst, true, appended);
+                result.outcome =
+                    history::appendFresh(table, readUpTo, result.plan, replay, newestFirst, true, appended);
             }
         } catch (...) {
             ::close(fd);
@@ -150,8 +152,8 @@ TEST_F(TwoReadings, NewestFirstReachesBackThroughManyBlocksAndReplacesAlike) {
     std::string text;
     testsupport::Draws oldestFirst;
     for (int n = 0; n < 60; ++n) {
-        const std::vector<int> draw{1 + n % 7, 8 + n / 7 % 7, 15 + n / 49 % 7, 22 + n / 343 % 7, 29 + n / 2401 % 7,
-                                    36 + n / 16807 % 7};
+        const std::vector<int> draw{1 + n % 7,        8 + n / 7 % 7,     15 + n / 49 % 7,
+                                    22 + n / 343 % 7, 29 + n / 2401 % 7, 36 + n / 16807 % 7};
         text += std::to_string(draw[0]);
         for (std::size_t i = 1; i < draw.size(); ++i) text += "," + std::to_string(draw[i]);
         text += '\n';
