@@ -1,8 +1,11 @@
 // Importing a long Keno history: 1,000,000 draws of a CSV file read and appended through the draw
-// history (duplicates looked for under the append lock, batches of whole records), against a
-// plain program that parses the same file and appends the records with plain writes; and `add`
-// of one draw to the 1,000,000-draw table (its draws read as keys, then one batch appended).
-//   build-bench/bench/import --benchmark_repetitions=3
+// history as the companion's import does (the file read twice: its draws and the table's records
+// as entries sorted for duplicates, then the others written in batches under the append lock),
+// with and without the duplicate check and with the table replaced, against a plain program that
+// parses the same file and appends the records with plain writes; the counter `ratio` is the
+// import's CPU time over the plain program's. And `add` of one draw to the 1,000,000-draw table.
+// The memory of whole imports: bench/import_process.sh.
+//   build/bench/import --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -65,71 +69,109 @@ std::string freshTable(const std::string& name) {
     return path;
 }
 
-void historyImport(benchmark::State& state, bool replace) {
+double cpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The yardstick: the same file parsed by hand and its records written with plain writes.
+void plainImport(benchmark::State& state, const std::string& path) {
+    std::FILE* in = std::fopen(files().csv.c_str(), "rb");
+    const int out = ::open(path.c_str(), O_WRONLY);
+    std::vector<char> header(32);
+    ::pread(out, header.data(), 32, 0);
+    const unsigned headerLength = static_cast<unsigned char>(header[8]) | static_cast<unsigned char>(header[9]) << 8;
+    ::lseek(out, headerLength, SEEK_SET);
+    std::string batch;
+    char line[256];
+    std::uint32_t count = 0;
+    while (std::fgets(line, sizeof line, in)) {
+        batch += ' ';
+        char* at = line;
+        for (int i = 0; i < 20; ++i) {
+            const long number = std::strtol(at, &at, 10);
+            ++at;
+            batch += number < 10 ? ' ' : static_cast<char>('0' + number / 10);
+            batch += static_cast<char>('0' + number % 10);
+        }
+        ++count;
+        if (batch.size() >= (1u << 20)) {
+            if (::write(out, batch.data(), batch.size()) < 0) state.SkipWithError("write");
+            batch.clear();
+        }
+    }
+    batch += '\x1A';
+    if (::write(out, batch.data(), batch.size()) < 0) state.SkipWithError("write");
+    std::memcpy(&header[4], &count, 4);
+    ::pwrite(out, header.data(), 32, 0);
+    ::close(out);
+    std::fclose(in);
+}
+
+// The plain program's CPU seconds, the least of three runs.
+double plainSeconds(benchmark::State& state) {
+    static const double seconds = [&] {
+        double least = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const std::string path = freshTable("yardstick.dbf");
+            const double start = cpuSeconds();
+            plainImport(state, path);
+            least = std::min(least, cpuSeconds() - start);
+        }
+        return least;
+    }();
+    return seconds;
+}
+
+enum class Kind { kWithDuplicateCheck, kWithoutDuplicateCheck, kReplace };
+
+void historyImport(benchmark::State& state, Kind kind) {
+    const bool replace = kind == Kind::kReplace;
+    const double plain = plainSeconds(state);
+    double spent = 0;
     for (auto _ : state) {
         state.PauseTiming();
         const std::string path = freshTable("history.dbf");
         state.ResumeTiming();
+        const double start = cpuSeconds();
         DBFObject table(path, "", true, !replace);
         std::string why;
         const auto shape = history::drawShapeOf(table, why);
         std::ostringstream err;
-        history::DrawFileParser parser(*shape, {}, err);
         const int fd = ::open(files().csv.c_str(), O_RDONLY);
+        const history::DrawReplay replay = history::replayOfFile(fd, *shape, {});
+        history::DrawIndex index(shape->highest);
+        std::size_t read = 0;
+        history::DrawFileParser parser(*shape, {}, err, [&](std::span<const int> draw, std::size_t line) {
+            ++read;
+            if (kind != Kind::kWithoutDuplicateCheck) index.addDraw(draw, line);
+        });
         history::readTextLines(fd, [&](std::string_view line) { parser.feedLine(line); });
-        ::close(fd);
         parser.finish();
-        history::TableKeys known = replace ? history::TableKeys{history::DrawKeys(shape->highest), 0}
-                                           : history::tableKeysOf(table, shape->highest);
-        const auto plan = history::planImport(known.keys, parser.draws(), shape->highest);
+        const std::uint32_t readUpTo = replace ? 0 : index.addTable(table);
+        history::FilePlan plan = index.plan(false);
+        plan.draws = read;
         if (replace) {
-            history::replaceDraws(table, plan.fresh);
+            history::replaceWithFresh(table, plan, replay, false);
         } else {
             std::size_t appended = 0;
-            history::appendDraws(table, known, plan.fresh, true, appended);
+            history::appendFresh(table, readUpTo, plan, replay, false, true, appended);
             if (appended != kDraws) state.SkipWithError("not every draw went in");
         }
+        ::close(fd);
+        spent += cpuSeconds() - start;
     }
+    state.counters["ratio"] = spent / static_cast<double>(state.iterations()) / plain;
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kDraws));
 }
 
-// The yardstick: the same file parsed by hand and its records written with plain writes.
 void plainProgram(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         const std::string path = freshTable("plain.dbf");
         state.ResumeTiming();
-        std::FILE* in = std::fopen(files().csv.c_str(), "rb");
-        const int out = ::open(path.c_str(), O_WRONLY);
-        std::vector<char> header(32);
-        ::pread(out, header.data(), 32, 0);
-        const unsigned headerLength = static_cast<unsigned char>(header[8]) | static_cast<unsigned char>(header[9])
-                                                                                  << 8;
-        ::lseek(out, headerLength, SEEK_SET);
-        std::string batch;
-        char line[256];
-        std::uint32_t count = 0;
-        while (std::fgets(line, sizeof line, in)) {
-            batch += ' ';
-            char* at = line;
-            for (int i = 0; i < 20; ++i) {
-                const long number = std::strtol(at, &at, 10);
-                ++at;
-                batch += number < 10 ? ' ' : static_cast<char>('0' + number / 10);
-                batch += static_cast<char>('0' + number % 10);
-            }
-            ++count;
-            if (batch.size() >= (1u << 20)) {
-                if (::write(out, batch.data(), batch.size()) < 0) state.SkipWithError("write");
-                batch.clear();
-            }
-        }
-        batch += '\x1A';
-        if (::write(out, batch.data(), batch.size()) < 0) state.SkipWithError("write");
-        std::memcpy(&header[4], &count, 4);
-        ::pwrite(out, header.data(), 32, 0);
-        ::close(out);
-        std::fclose(in);
+        plainImport(state, path);
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kDraws));
 }
@@ -166,11 +208,15 @@ void addToLongTable(benchmark::State& state) {
     }
 }
 
-BENCHMARK_CAPTURE(historyImport, with_duplicates, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK_CAPTURE(historyImport, replace_without_table_keys, true)
+BENCHMARK_CAPTURE(historyImport, with_duplicate_check, Kind::kWithDuplicateCheck)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+BENCHMARK_CAPTURE(historyImport, without_duplicate_check, Kind::kWithoutDuplicateCheck)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+BENCHMARK_CAPTURE(historyImport, replace, Kind::kReplace)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(plainProgram)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(addToLongTable)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 

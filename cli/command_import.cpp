@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <map>
+#include <span>
 #include <ostream>
 #include <string_view>
 #include <vector>
@@ -122,7 +123,19 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
         err << why << '\n';
         return kExitFailure;
     }
-    DrawFileParser parser(opened->shape, columns, err);
+    // The draws are not kept: each becomes one entry of the index, and the file is read again to
+    // write them. A source that cannot be read twice keeps a compact copy of its draws instead.
+    const int highest = opened->shape.highest;
+    struct stat sourceStat {};
+    const bool readTwice = ::fstat(source.fd(), &sourceStat) == 0 && S_ISREG(sourceStat.st_mode);
+    const history::DrawReplay fromFile =
+        readTwice ? history::replayOfFile(source.fd(), opened->shape, columns) : history::DrawReplay();
+    history::CompactDraws kept(opened->shape.picks());
+    history::DrawIndex index(highest);
+    DrawFileParser parser(opened->shape, columns, err, [&](std::span<const int> numbers, std::size_t at) {
+        index.addDraw(numbers, at);
+        if (!readTwice) kept.add(numbers, at);
+    });
     if (const std::string why =
             history::readTextLines(source.fd(), [&](std::string_view text) { parser.feedLine(text); });
         !why.empty()) {
@@ -148,13 +161,11 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
             << "nothing appended\n";
         return kExitFailure;
     }
-    if (newestFirst) parser.reverseDraws();
 
     // A draw met before, in the table or higher up in the file, is most likely one imported twice.
-    const int highest = opened->shape.highest;
-    history::TableKeys known =
-        replace ? history::TableKeys{history::DrawKeys(highest), 0} : history::tableKeysOf(table, highest);
-    const history::ImportPlan plan = history::planImport(known.keys, parser.draws(), highest);
+    const std::uint32_t readUpTo = replace ? 0 : index.addTable(table);
+    const history::FilePlan plan = index.plan(newestFirst);
+    const history::DrawReplay replay = readTwice ? fromFile : kept.replay();
     for (const history::Duplicate& duplicate : plan.duplicates) {
         err << "line " << duplicate.line << ": " << sameDrawAs(duplicate.record, duplicate.earlierLine)
             << (skipDuplicates ? ", skipped" : "") << '\n';
@@ -167,13 +178,13 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     if (replace) {
         const std::uint32_t before = table.recordCount();
         try {
-            history::replaceDraws(table, plan.fresh);
+            history::replaceWithFresh(table, plan, replay, newestFirst);
         } catch (const Exception& error) {
             // The engine names the new file; the user wants to know about the table.
             err << error.Message() << '\n' << table.path() << " is left as it was\n";
             return kExitFailure;
         }
-        out << "replaced " << counted(before, "record") << " with " << counted(plan.fresh.size(), "draw");
+        out << "replaced " << counted(before, "record") << " with " << counted(plan.fresh(), "draw");
         if (skipDuplicates) out << ", " << counted(plan.duplicates.size(), "duplicate") << " skipped";
         out << '\n';
         return kExitOk;
@@ -184,9 +195,9 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     std::size_t appended = 0;
     history::AppendOutcome outcome;
     try {
-        outcome = history::appendDraws(table, known, plan.fresh, skipDuplicates, appended);
+        outcome = history::appendFresh(table, readUpTo, plan, replay, newestFirst, skipDuplicates, appended);
     } catch (const Exception&) {
-        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh.size() << '\n';
+        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh() << '\n';
         throw;
     }
     for (const history::Duplicate& duplicate : outcome.meanwhile) {
@@ -196,7 +207,7 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     if (outcome.stopped) {
         err << (appended > 0 ? "nothing more appended" : "nothing appended")
             << " (--skip-duplicates leaves duplicates out)\n";
-        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh.size() << '\n';
+        if (appended > 0) out << "appended " << counted(appended, "draw") << " of " << plan.fresh() << '\n';
         return kExitFailure;
     }
     out << "appended " << counted(appended, "draw");

@@ -284,8 +284,70 @@ std::optional<std::string> jsonValue(std::string_view text, std::size_t& at) {
 
 }  // namespace
 
-DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err)
-    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err) {}
+DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw)
+    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {}
+
+void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
+    ++m_drawCount;
+    if (m_onDraw)
+        m_onDraw(numbers, line);
+    else
+        m_draws.push_back({std::vector<int>(numbers.begin(), numbers.end()), line});
+}
+
+// The common line of a long file, whole numbers alone between one kind of separator
+// ("3,17,22,31,40,48", or "1234;3;17;22;31;40;48" with the draw's columns named), read without
+// fields or words. Any other line, and any line with a fault, goes the general way, which gives
+// the same draw and order or says what is wrong.
+bool DrawFileParser::takePlainLine(std::string_view line) {
+    constexpr std::size_t kMostFields = 64;
+    constexpr std::size_t kLongestNumber = 12;  // as the longest draw number noteOrder takes
+    const std::size_t picks = m_shape.picks();
+    if (picks < 2 || m_shape.highest >= 128 || (!m_columns.empty() && m_columns.size() != picks)) return false;
+    m_plainValues.clear();
+    m_plainEnds.clear();
+    char separator = 0;
+    for (std::size_t at = 0;;) {
+        const std::size_t start = at;
+        long long value = 0;
+        for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) value = value * 10 + (line[at] - '0');
+        if (at == start || at - start > kLongestNumber || m_plainValues.size() == kMostFields) return false;
+        m_plainValues.push_back(value);
+        m_plainEnds.push_back(at);
+        if (at == line.size()) break;
+        if (separator == 0 && (line[at] == ',' || line[at] == ';' || line[at] == '\t' || line[at] == ' '))
+            separator = line[at];
+        if (line[at] != separator) return false;
+        ++at;
+    }
+    const std::size_t fields = m_plainValues.size();
+    if (m_columns.empty() ? fields != picks
+                          : std::any_of(m_columns.begin(), m_columns.end(), [&](std::size_t c) { return c > fields; }))
+        return false;
+    m_numbers.resize(picks);
+    std::uint64_t seen[2] = {0, 0};
+    std::uint64_t drawFields = 0;
+    for (std::size_t k = 0; k < picks; ++k) {
+        const std::size_t field = m_columns.empty() ? k : m_columns[k] - 1;
+        const long long value = m_plainValues[field];
+        if (value < 1 || value > m_shape.highest) return false;
+        std::uint64_t& word = seen[value >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (value & 63);
+        if (word & bit) return false;
+        word |= bit;
+        drawFields |= std::uint64_t{1} << field;
+        m_numbers[k] = static_cast<int>(value);
+    }
+    takeDraw(m_numbers, m_lineNumber);
+    if (!m_orderUsable) return true;
+    for (std::size_t i = 0; i < fields; ++i) {
+        if (drawFields >> i & 1) continue;
+        const std::size_t start = i == 0 ? 0 : m_plainEnds[i - 1] + 1;
+        if (noteOrderValue(i, line.substr(start, m_plainEnds[i] - start))) return true;
+    }
+    m_orderUsable = false;
+    return true;
+}
 
 void DrawFileParser::fault(std::size_t line, const std::string& text) {
     m_err << "line " << line << ": " << text << '\n';
@@ -309,6 +371,7 @@ void DrawFileParser::feedLine(std::string_view line) {
     ++m_lineNumber;
     if (m_lineNumber == 1 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     if (line.ends_with('\r')) line.remove_suffix(1);
+    if (m_seenContent && !m_firstLine && takePlainLine(line)) return;
     // Text that is no UTF-8 is taken for Windows-1251, as Russian spreadsheets save it.
     std::string decoded;
     if (!validUtf8(line)) {
@@ -400,12 +463,10 @@ bool DrawFileParser::takeJsonLine(std::string_view line, std::size_t lineNumber)
         }
         words.push_back(found->second);
     }
-    Draw draw;
-    draw.line = lineNumber;
-    if (const auto fault = checkDraw(words, m_shape, draw.numbers)) {
+    if (const auto fault = checkDraw(words, m_shape, m_numbers)) {
         this->fault(lineNumber, *fault);
     } else {
-        m_draws.push_back(std::move(draw));
+        takeDraw(m_numbers, lineNumber);
         m_orderUsable = false;  // the dump's records run in the table's order, whatever it is
     }
     return true;
@@ -462,13 +523,11 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
             }
         }
     }
-    Draw draw;
-    draw.line = lineNumber;
-    if (const auto fault = checkDraw(words, m_shape, draw.numbers)) {
+    if (const auto fault = checkDraw(words, m_shape, m_numbers)) {
         this->fault(lineNumber, *fault);
         return;
     }
-    m_draws.push_back(std::move(draw));
+    takeDraw(m_numbers, lineNumber);
     noteOrder(fields, drawFields);
 }
 
@@ -476,32 +535,38 @@ void DrawFileParser::takeLine(std::vector<Field>& fields, std::size_t lineNumber
 // each draw its place in time.
 void DrawFileParser::noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields) {
     if (!m_orderUsable) return;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (drawFields[i]) continue;
-        const std::string_view text = trimmed(fields[i].text);
-        const auto date = dateKey(text);
-        if (!date && !(allDigits(text) && text.size() <= 12)) continue;
-        const bool isDate = date.has_value();
-        if (m_orderKeys.empty()) {
-            m_orderField = i;
-            m_orderIsDate = isDate;
-        } else if (m_orderField != i || m_orderIsDate != isDate) {
-            break;
-        }
-        m_orderKeys.push_back(isDate ? *date : std::stoll(std::string(text)));
-        return;
-    }
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (!drawFields[i] && noteOrderValue(i, trimmed(fields[i].text))) return;
     m_orderUsable = false;
 }
 
-DrawOrder DrawFileParser::order() const {
-    if (!m_orderUsable || m_orderKeys.size() < 2 || m_orderKeys.size() != m_draws.size()) return DrawOrder::kUnknown;
-    bool up = false;
-    bool down = false;
-    for (std::size_t i = 1; i < m_orderKeys.size(); ++i) {
-        up = up || m_orderKeys[i] > m_orderKeys[i - 1];
-        down = down || m_orderKeys[i] < m_orderKeys[i - 1];
+// Whether field `i` holds a date or a draw number: noted as the draw's place in time, or the order
+// given up when it stands elsewhere than before. False: look further along the line.
+bool DrawFileParser::noteOrderValue(std::size_t i, std::string_view text) {
+    const auto date = dateKey(text);
+    if (!date && !(allDigits(text) && text.size() <= 12)) return false;
+    const bool isDate = date.has_value();
+    if (m_orderCount == 0) {
+        m_orderField = i;
+        m_orderIsDate = isDate;
+    } else if (m_orderField != i || m_orderIsDate != isDate) {
+        m_orderUsable = false;
+        return true;
     }
+    const long long key = isDate ? *date : std::stoll(std::string(text));
+    if (m_orderCount > 0) {
+        m_orderUp = m_orderUp || key > m_lastOrderKey;
+        m_orderDown = m_orderDown || key < m_lastOrderKey;
+    }
+    m_lastOrderKey = key;
+    ++m_orderCount;
+    return true;
+}
+
+DrawOrder DrawFileParser::order() const {
+    if (!m_orderUsable || m_orderCount < 2 || m_orderCount != m_drawCount) return DrawOrder::kUnknown;
+    const bool up = m_orderUp;
+    const bool down = m_orderDown;
     if (up == down) return DrawOrder::kUnknown;
     return down ? DrawOrder::kNewestFirst : DrawOrder::kOldestFirst;
 }
@@ -513,7 +578,7 @@ std::string DrawFileParser::orderColumn() const {
 
 void DrawFileParser::reverseDraws() {
     std::reverse(m_draws.begin(), m_draws.end());
-    std::reverse(m_orderKeys.begin(), m_orderKeys.end());
+    std::swap(m_orderUp, m_orderDown);  // the keys run the other way round now
 }
 
 std::string LineSplitter::feed(std::string_view rest) {

@@ -39,19 +39,22 @@ enum class DrawOrder { kUnknown, kOldestFirst, kNewestFirst };
 
 // The draws of a file, fed to it line by line, then finished. Faults and notes go to `err` as
 // the lines come ("line 4: 50 is outside 1..49", "skipped header line 1"); memory grows with the
-// draws only.
+// draws only, and not at all when each draw goes to a visitor as it is read.
 class DrawFileParser {
 public:
     struct Draw {
         std::vector<int> numbers;
         std::size_t line = 0;
     };
+    // A draw as it is read, with its line; the numbers are valid for the call only.
+    using DrawVisitor = std::function<void(std::span<const int> numbers, std::size_t line)>;
 
     // `columns`: the fields that hold the numbers (1-based), or one field that holds the whole
     // draw; empty means the one field of a line that holds the game's count of numbers, or else
     // every number of the line, unless a header line names the table's fields, which then says
     // where they stand.
-    DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err);
+    // With `onDraw`, every draw goes to it and none is kept: draws() stays empty.
+    DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw = {});
 
     // One line without its '\n'.
     void feedLine(std::string_view line);
@@ -59,6 +62,8 @@ public:
     void finish();
 
     const std::vector<Draw>& draws() const { return m_draws; }
+    // How many draws were read, kept or handed to the visitor.
+    std::size_t drawCount() const { return m_drawCount; }
     bool faulty() const { return m_faulty; }
     std::size_t lines() const { return m_lineNumber; }
     // The order of the draws, and the column that tells it ("field 1 (draw numbers)").
@@ -76,6 +81,9 @@ private:
     };
 
     void fault(std::size_t line, const std::string& text);
+    void takeDraw(std::span<const int> numbers, std::size_t line);
+    bool takePlainLine(std::string_view line);
+    bool noteOrderValue(std::size_t field, std::string_view text);
     void takeLine(std::vector<Field>& fields, std::size_t line);
     bool takeJsonLine(std::string_view line, std::size_t lineNumber);
     void noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields);
@@ -85,7 +93,13 @@ private:
     DrawShape m_shape;
     std::vector<std::size_t> m_columns;
     std::ostream& m_err;
+    DrawVisitor m_onDraw;
     std::vector<Draw> m_draws;
+    std::size_t m_drawCount = 0;
+    std::vector<int> m_numbers;
+    // The plain path's line: each field's value and where it ends.
+    std::vector<long long> m_plainValues;
+    std::vector<std::size_t> m_plainEnds;
     std::size_t m_lineNumber = 0;
     bool m_seenContent = false;
     bool m_faulty = false;
@@ -93,12 +107,15 @@ private:
     // The first line with content, kept until the next one says whether it is a header.
     std::optional<std::vector<Field>> m_firstLine;
     std::size_t m_firstLineNumber = 0;
-    // The order column: its place, whether it holds dates, and its value per draw (when every
-    // draw has one in the same place).
+    // The order column: its place, whether it holds dates, and which way its values ran (when
+    // every draw has one in the same place); the values themselves are not kept.
     std::optional<std::size_t> m_orderField;
     bool m_orderIsDate = false;
     bool m_orderUsable = true;
-    std::vector<long long> m_orderKeys;
+    std::size_t m_orderCount = 0;
+    long long m_lastOrderKey = 0;
+    bool m_orderUp = false;
+    bool m_orderDown = false;
     std::vector<Field> m_fields;
     std::vector<std::string> m_words;
     std::vector<bool> m_drawFields;

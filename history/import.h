@@ -2,6 +2,9 @@
 // the duplicates found before anything is written, the appends in batches decided under the
 // table's append lock against what the file holds at that moment (so that two imports running
 // together never write a draw twice), and the replacement of every draw of a table at once.
+// A long file is imported in two readings without keeping its draws: the first gives each draw
+// and each record of the table one fixed-size entry (DrawIndex), from which the duplicates come;
+// the second reads the draws again and writes the others (appendFresh, replaceWithFresh).
 #pragma once
 
 #include <cstddef>
@@ -27,6 +30,8 @@ struct Duplicate {
     std::uint32_t record = 0;
     std::size_t earlierLine = 0;
     bool meanwhile = false;  // appended by another user while this import ran
+
+    bool operator==(const Duplicate&) const = default;
 };
 
 // The draws of a file sorted into those new to the table and those met before.
@@ -68,6 +73,94 @@ bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game);
 // How many records a batch holds at most; 0 (the default) means as many as fill about a megabyte.
 // Tests set it, to reach a failure between batches with few draws.
 void setRecordsPerBatch(std::size_t records);
+
+// Memory that grows by remapping its pages, never by copying them, so that a long list never
+// stands twice in memory while it grows; only the pages written to take memory.
+class GrowingBuffer {
+public:
+    GrowingBuffer() = default;
+    ~GrowingBuffer() { release(); }
+    GrowingBuffer(const GrowingBuffer&) = delete;
+    GrowingBuffer& operator=(const GrowingBuffer&) = delete;
+
+    // Room for `bytes` more at the end, counted as used; valid until the next call.
+    std::uint8_t* extend(std::size_t bytes);
+    std::uint8_t* data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+    void release();
+
+private:
+    std::uint8_t* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::size_t m_capacity = 0;
+};
+
+// The duplicates of a file found by DrawIndex, and what the second reading needs of them.
+struct FilePlan {
+    int highest = 0;
+    std::size_t draws = 0;               // the file's draws
+    std::vector<Duplicate> duplicates;   // in the order the draws are appended
+    std::vector<std::uint32_t> skipped;  // the duplicates' lines, ascending
+    std::size_t fresh() const { return draws - duplicates.size(); }
+};
+
+// Every draw of a file and every record of its table as one fixed-size entry: the draw's numbers
+// as bits, with its line (or record) and whether it is the file's in the spare low bits. That is
+// 16 bytes a draw for a game of up to 95 numbers, 24 above. Sorted, the entries stand beside
+// those with the same numbers, the table's records first and then the file's draws in the order
+// they are appended, so the first met leads each run.
+class DrawIndex {
+public:
+    explicit DrawIndex(int highest);
+
+    // A draw of the file, read on `line`.
+    void addDraw(std::span<const int> draw, std::size_t line);
+    // The visible records of the table as it stands; gives the count they were read up to.
+    std::uint32_t addTable(DBFObject& table);
+    // The duplicates, the draws going in upside down with `newestFirst`; the entries are let go.
+    FilePlan plan(bool newestFirst);
+    std::size_t entryBytes() const { return m_words * sizeof(std::uint64_t); }
+
+private:
+    void add(std::span<const int> draw, std::uint64_t low);
+
+    int m_highest;
+    std::size_t m_words;
+    std::size_t m_draws = 0;
+    GrowingBuffer m_entries;
+};
+
+// The draws of a source once more, in the file's order, handed to `visit`; gives "" or why they
+// could not be read.
+using DrawReplay = std::function<std::string(const DrawFileParser::DrawVisitor& visit)>;
+
+// The draws of the open file `fd` read again from its start by a parser like the first; refused
+// when the file changed since this was made (made before the first reading).
+DrawReplay replayOfFile(int fd, const DrawShape& shape, const std::vector<std::size_t>& columns);
+
+// The draws of a source that cannot be read twice (standard input, a pipe), kept as they come:
+// one byte a number and the line. The text itself is gone after the first reading, so this copy
+// is what the second reading reads.
+class CompactDraws {
+public:
+    explicit CompactDraws(std::size_t picks) : m_picks(picks) {}
+    void add(std::span<const int> draw, std::size_t line);
+    DrawReplay replay() const;
+
+private:
+    std::size_t m_picks;
+    GrowingBuffer m_bytes;
+};
+
+// The second reading of an import: the draws of `replay` but the duplicates of `plan` appended
+// in batches, as appendDraws does (`readUpTo`: the record count DrawIndex::addTable gave); with
+// `newestFirst` the last draw goes in first.
+AppendOutcome appendFresh(DBFObject& table, std::uint32_t readUpTo, const FilePlan& plan, const DrawReplay& replay,
+                          bool newestFirst, bool skipDuplicates, std::size_t& appendedSoFar,
+                          const std::function<void(std::size_t)>& progress = {});
+
+// As replaceDraws, with the draws of `replay` but the duplicates of `plan`.
+void replaceWithFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& replay, bool newestFirst);
 
 // Replaces every record of the table with `draws`, as `pack` rewrites a table: the new table is
 // written beside the old one and renamed over it, so a failure at any step leaves the old table

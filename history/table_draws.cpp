@@ -3,6 +3,7 @@
 #include "history/table_draws.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -115,46 +116,67 @@ bool wholeNumberOf(const std::uint8_t* text, std::uint32_t length, int& value) {
 
 }  // namespace
 
+RecordDraws::RecordDraws(DBFObject& table)
+    : m_length(table.recordLength()),
+      m_sideBySide(table.fieldCount() > 0),
+      m_pairs(static_cast<std::size_t>(std::max(table.fieldCount(), 1)), 99),
+      m_cells(static_cast<std::size_t>(table.fieldCount()) + 8) {
+    for (int field = 1; field <= table.fieldCount(); ++field) {
+        m_offsets.push_back(table.fieldOffset(field));
+        m_lengths.push_back(table.fieldLength(field));
+        // The draw tables' two-byte fields side by side, read sixteen bytes at a time; any other
+        // text goes field by field.
+        m_sideBySide =
+            m_sideBySide && m_lengths.back() == 2 && m_offsets.back() == 2 * static_cast<std::uint32_t>(field) - 1;
+    }
+}
+
+bool RecordDraws::read(const std::uint8_t* record, std::vector<int>& draw) const {
+    if (record[0] == xb::kDeletedFlag) return false;
+    const std::size_t fields = m_offsets.size();
+    draw.resize(fields);
+    if (m_sideBySide && m_pairs.read(record + 1, m_cells.data()) &&
+        std::none_of(m_cells.begin(), m_cells.begin() + static_cast<std::ptrdiff_t>(fields),
+                     [](std::uint8_t cell) { return cell == 0; })) {
+        std::copy(m_cells.begin(), m_cells.begin() + static_cast<std::ptrdiff_t>(fields), draw.begin());
+        return true;
+    }
+    for (std::size_t f = 0; f < fields; ++f)
+        if (m_offsets[f] + m_lengths[f] > m_length || !wholeNumberOf(record + m_offsets[f], m_lengths[f], draw[f]))
+            return false;
+    return true;
+}
+
+bool RecordDraws::holdsOtherThan(const std::uint8_t* record, const NumberSet& numbers) const {
+    if (!m_sideBySide) return false;
+    for (std::size_t f = 0; f < m_offsets.size(); ++f) {
+        // A two-byte field: " 7", "07" or "17"; anything else is left to read().
+        const std::uint8_t tens = record[1 + 2 * f];
+        const std::uint8_t ones = record[2 + 2 * f];
+        if (ones < '0' || ones > '9' || (tens != ' ' && (tens < '0' || tens > '9'))) return false;
+        if (!numbers.has((tens == ' ' ? 0 : tens - '0') * 10 + (ones - '0'))) return true;
+    }
+    return false;
+}
+
 void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
-               const std::function<void(std::span<const int>, std::uint32_t)>& visit) {
+               const std::function<void(std::span<const int>, std::uint32_t)>& visit, const NumberSet* within) {
     constexpr std::uint32_t kBlockBytes = 1u << 18;
     const std::uint32_t length = table.recordLength();
-    const int fields = table.fieldCount();
-    std::vector<std::uint32_t> offsets, lengths;
-    for (int field = 1; field <= fields; ++field) {
-        offsets.push_back(table.fieldOffset(field));
-        lengths.push_back(table.fieldLength(field));
-    }
     const std::uint32_t perBlock = std::max<std::uint32_t>(1, kBlockBytes / length);
+    const RecordDraws records(table);
     std::vector<std::uint8_t> block;
-    std::vector<int> draw(static_cast<std::size_t>(fields));
-    // The draw tables' two-byte fields side by side, read sixteen bytes at a time; any other
-    // text goes field by field.
-    bool sideBySide = fields > 0;
-    for (int f = 0; f < fields && sideBySide; ++f)
-        sideBySide = lengths[f] == 2 && offsets[f] == 1 + 2 * static_cast<std::uint32_t>(f);
-    const xb::TwoByteFieldReader pairs(static_cast<std::size_t>(std::max(fields, 1)), 99);
-    std::vector<std::uint8_t> cells(static_cast<std::size_t>(fields) + 8);
-    constexpr std::size_t kSlack = 16;  // the reader may look sixteen bytes past a field
+    std::vector<int> draw;
     for (std::uint32_t next = first; next <= last && next != 0;) {
         const std::uint32_t count = std::min(perBlock, last - next + 1);
-        block.resize(static_cast<std::size_t>(count) * length + kSlack);
+        block.resize(static_cast<std::size_t>(count) * length + RecordDraws::kSlack);
         const std::uint64_t offset = table.headerLength() + std::uint64_t{next - 1} * length;
         if (table.readAt(offset, block.data(), count * length) != count * length)
             xb::raiseError(xb::err::kShortRead, xb::loc::kRecordRead, table.path());
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint8_t* record = block.data() + std::size_t{i} * length;
-            if (record[0] == xb::kDeletedFlag) continue;
-            if (sideBySide && pairs.read(record + 1, cells.data()) &&
-                std::none_of(cells.begin(), cells.begin() + fields, [](std::uint8_t cell) { return cell == 0; })) {
-                std::copy(cells.begin(), cells.begin() + fields, draw.begin());
-                visit(draw, next + i);
-                continue;
-            }
-            bool whole = true;
-            for (std::size_t f = 0; f < draw.size() && whole; ++f)
-                whole = offsets[f] + lengths[f] <= length && wholeNumberOf(record + offsets[f], lengths[f], draw[f]);
-            if (whole) visit(draw, next + i);
+            if (within && records.holdsOtherThan(record, *within)) continue;
+            if (records.read(record, draw)) visit(draw, next + i);
         }
         if (last - next < count) break;
         next += count;
@@ -169,24 +191,38 @@ DrawKeys drawKeysOf(DBFObject& table, int highest) {
     return keys;
 }
 
-void formatDrawRecord(DBFObject& table, std::span<const int> draw, std::string& record) {
-    const std::uint32_t length = table.recordLength();
-    record.assign(length, ' ');
-    bool plain = static_cast<int>(draw.size()) == table.fieldCount();
-    for (std::size_t f = 0; f < draw.size() && plain; ++f) {
-        const int field = static_cast<int>(f) + 1;
-        const std::string text = std::to_string(draw[f]);
+RecordFormat::RecordFormat(DBFObject& table) : m_table(table), m_length(table.recordLength()) {
+    for (int field = 1; field <= table.fieldCount(); ++field) {
         const std::uint32_t width = table.fieldLength(field);
         const std::uint32_t at = table.fieldOffset(field);
-        plain = table.fieldType(field) == 'N' && table.fieldDecimals(field) == 0 && text.size() <= width &&
-                at + width <= length;
-        if (plain) std::memcpy(record.data() + at + width - text.size(), text.data(), text.size());
+        m_plain = m_plain && table.fieldType(field) == 'N' && table.fieldDecimals(field) == 0 && at + width <= m_length;
+        m_ends.push_back(at + width);
+        m_widths.push_back(width);
+    }
+}
+
+void RecordFormat::format(std::span<const int> draw, std::string& record) {
+    record.assign(m_length, ' ');
+    bool plain = m_plain && draw.size() == m_ends.size();
+    for (std::size_t f = 0; f < draw.size() && plain; ++f) {
+        // The digits from the field's right end leftwards: what a right-aligned whole number is.
+        char* end = record.data() + m_ends[f];
+        char* at = end;
+        unsigned value = static_cast<unsigned>(std::abs(draw[f]));
+        do {
+            *--at = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value != 0 && at > end - m_widths[f]);
+        if (draw[f] < 0 && at > end - m_widths[f]) *--at = '-';
+        plain = value == 0 && (draw[f] >= 0 || at[0] == '-');
     }
     if (plain) return;
-    // A field with decimals: the engine's own formatting, as its append would have it.
-    table.blankRecord();
-    for (std::size_t f = 0; f < draw.size(); ++f) table.putValueText(static_cast<int>(f) + 1, std::to_string(draw[f]));
-    record.assign(reinterpret_cast<const char*>(table.recordBuffer()), length);
+    // A field with decimals, or a number wider than its field: the engine's own formatting, as
+    // its append would have it.
+    m_table.blankRecord();
+    for (std::size_t f = 0; f < draw.size(); ++f)
+        m_table.putValueText(static_cast<int>(f) + 1, std::to_string(draw[f]));
+    record.assign(reinterpret_cast<const char*>(m_table.recordBuffer()), m_length);
     record[0] = static_cast<char>(xb::kLiveFlag);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dbf/text_numbers.h"
 #include "history/draw_file.h"
 
 class DBFObject;
@@ -43,17 +44,63 @@ private:
     std::vector<std::uint32_t> m_slots;  // open addressing: index + 1 into m_places, 0 free
 };
 
+// A set of numbers 0..127 as bits.
+class NumberSet {
+public:
+    void add(int number) {
+        if (number >= 0 && number < 128) m_bits[number / 64] |= std::uint64_t{1} << (number % 64);
+    }
+    bool has(int number) const { return number >= 0 && number < 128 && (m_bits[number / 64] >> (number % 64) & 1); }
+
+private:
+    std::uint64_t m_bits[2] = {0, 0};
+};
+
+// The numbers of one record of a draw table, read straight from its bytes.
+class RecordDraws {
+public:
+    explicit RecordDraws(DBFObject& table);
+    // False when the record is deleted or a field holds no whole number.
+    bool read(const std::uint8_t* record, std::vector<int>& draw) const;
+    // Whether the record surely holds a number outside `numbers`, told by its first fields
+    // without reading it whole; false when that cannot be told so.
+    bool holdsOtherThan(const std::uint8_t* record, const NumberSet& numbers) const;
+    // How many bytes read() may look at past the end of a record.
+    static constexpr std::size_t kSlack = 16;
+
+private:
+    std::uint32_t m_length;
+    std::vector<std::uint32_t> m_offsets, m_lengths;
+    bool m_sideBySide;
+    xb::TwoByteFieldReader m_pairs;
+    mutable std::vector<std::uint8_t> m_cells;
+};
+
+// The bytes of draw records as the engine's append would write them, the whole numbers put in
+// their fields directly; a table whose fields hold decimals takes the engine's own formatting.
+class RecordFormat {
+public:
+    explicit RecordFormat(DBFObject& table);
+    std::uint32_t length() const { return m_length; }
+    // The record of `draw`, its deletion flag included, in place of `record`'s bytes.
+    void format(std::span<const int> draw, std::string& record);
+
+private:
+    DBFObject& m_table;
+    std::uint32_t m_length;
+    bool m_plain = true;
+    std::vector<std::uint32_t> m_ends, m_widths;  // of each field: its last byte + 1, its width
+};
+
 // The visible records [first, last] of a draw table read in blocks straight from the file, each
 // one's numbers handed to `visit` with its record number; a record whose fields hold no whole
 // number is passed over, since no draw can be met in it again.
+// With `within`, a record holding a number outside it is passed over unread.
 void scanDraws(DBFObject& table, std::uint32_t first, std::uint32_t last,
-               const std::function<void(std::span<const int> draw, std::uint32_t record)>& visit);
+               const std::function<void(std::span<const int> draw, std::uint32_t record)>& visit,
+               const NumberSet* within = nullptr);
 
 // Every visible draw of the table, by its first record.
 DrawKeys drawKeysOf(DBFObject& table, int highest);
-
-// The bytes of a record holding `draw` as the engine's append of it would write them, its
-// deletion flag included; `scratch` is the table's own formatting when a field has decimals.
-void formatDrawRecord(DBFObject& table, std::span<const int> draw, std::string& record);
 
 }  // namespace history

@@ -255,6 +255,34 @@ TEST_F(GamesTest, AGameOfTheFolderRunsThroughEveryCommand) {
     EXPECT_EQ(std::count(backtested.out.begin(), backtested.out.end(), '\n'), 6) << backtested.out;
 }
 
+// A game of the folder whose numbers reach 99, so that an import's entry of a draw takes three
+// words, its draws piped to the companion: a source read once, its duplicates still found.
+TEST_F(GamesTest, ADrawFilePipedIntoAGameOfNinetyNineNumbers) {
+    TempDir dir;
+    testsupport::writeFile(dir.file("games.ini"),
+                           "[g599]\nname = Проба 5 из 99\nnumbers = 99\ndrawn = 5\ntable = g599.dbf\nfields = P\n");
+    ASSERT_EQ(runCli({"create", "--game", "g599", dir.path()}).status, 0);
+    const std::string table = dir.file("g599.dbf");
+    const std::string csv = dir.file("draws.csv");
+    testsupport::writeFile(csv, "1,31,32,95,99\n1,31,33,95,99\n99,95,32,31,1\n2,31,32,95,98\n");
+    TempDir scratch;
+    const auto piped = cli_test::runProgram(
+        "/bin/sh", {"-c", "cat '" + csv + "' | '" SHAROMETR_CLI_PROGRAM "' import '" + table + "' - --skip-duplicates"},
+        scratch);
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err, "line 3: the same draw as line 1, skipped\n");
+    EXPECT_EQ(piped.out, "appended 3 draws, 1 duplicate skipped\n");
+    EXPECT_EQ(runCli({"dump", table}).out, "1\t1\t31\t32\t95\t99\n2\t1\t31\t33\t95\t99\n3\t2\t31\t32\t95\t98\n");
+
+    // The same from the file, newest first: the duplicate is now the upper line.
+    testsupport::writeFile(csv, "98,97,96,95,94\n1,2,3,4,5\n94,95,96,97,98\n");
+    const auto turned = runCli({"import", table, csv, "--newest-first", "--skip-duplicates"});
+    EXPECT_EQ(turned.status, 0) << turned.err;
+    EXPECT_EQ(turned.err, "line 1: the same draw as line 3, skipped\n");
+    EXPECT_EQ(runCli({"dump", table}).out.substr(runCli({"dump", table}).out.find("\n4\t")),
+              "\n4\t94\t95\t96\t97\t98\n5\t1\t2\t3\t4\t5\n");
+}
+
 // The random baseline of the games of the program's list, as of SuperLoto and Keno (their
 // own check allows three deviations over two games; six games and three seeds are eighteen
 // chances, so four here).
