@@ -137,6 +137,13 @@ std::vector<Ticket> ReadTickets(const Game& game, const std::string& path) {
     return tickets;
 }
 
+std::uint32_t KeptTwinOf(const Game& game, const std::string& path, const Ticket& ticket) {
+    if (!TicketTableExists(path)) return 0;
+    for (const Ticket& kept : ReadTickets(game, path))
+        if (kept.record != ticket.record && kept.numbers == ticket.numbers) return kept.record;
+    return 0;
+}
+
 std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket) {
     if (!TicketTableExists(path)) CreateTicketTable(game, path);
     DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);

@@ -53,6 +53,11 @@ struct Ticket {
 std::optional<std::string> CheckTicket(const Game& game, std::span<const std::string> words, const std::string& name,
                                        Ticket& ticket);
 
+// A ticket is kept once: the record of the kept ticket of the table at `path` that holds the
+// numbers of `ticket`, its own record `ticket.record` (0: a new ticket) left out; 0 when none
+// does, or when the table is not there. The window and the companion refuse a ticket by this.
+std::uint32_t KeptTwinOf(const Game& game, const std::string& path, const Ticket& ticket);
+
 // The tickets table of the game in `directory` (empty: the current one).
 std::string TicketTablePath(const Game& game, const std::string& directory);
 // Whether the tickets table at `path` is there.

@@ -31,3 +31,13 @@ private:
 // has lasted a moment. Returns on the GUI thread when the work is over: false when it was
 // cancelled (whatever it raised then), true otherwise; what it raised is raised again here.
 bool RunLongWork(const std::string& label, const std::function<void(LongWorkProgress&)>& work);
+
+// The wait cursor for as long as the object lives, back to normal however the work ends: a
+// command that reads on the GUI thread shows it.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};

@@ -2,6 +2,7 @@
 // whose answers are worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,9 +10,11 @@
 #include "analysis/draw_datasets.h"
 #include "cli/cli.h"
 #include "tests/support/child_process.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
 #include "backtest/backtest.h"
+#include "tickets/ticket_backtest.h"
 #include "tickets/ticket_check.h"
 #include "tickets/tickets.h"
 
@@ -258,4 +261,65 @@ TEST(TicketBacktest, TicketsAreFixedPicksAdjustedWithTheMethods) {
     EXPECT_EQ(HolmAdjusted(judged)[1], results[1].pHolm);
     EXPECT_THROW(RunBacktests(kSuperLoto, cells, {}, {}, std::vector<std::vector<int>>{{1, 50}}),
                  std::invalid_argument);
+}
+
+TEST(TicketTable, ATicketIsKeptOnceWhateverTheOrderOfItsNumbers) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("lototick.dbf");
+    EXPECT_EQ(KeptTwinOf(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}))), 0u) << "no table yet";
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}), "Дача"));
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({7, 8, 9, 10, 11, 12, 13})));
+    const struct {
+        std::vector<int> numbers;
+        std::uint32_t own;   // the record being edited, 0: a new ticket
+        std::uint32_t twin;  // the kept ticket it repeats, 0: none
+    } cases[] = {
+        {{6, 5, 4, 3, 2, 1}, 0, 1}, {{1, 2, 3, 4, 5, 6}, 1, 0},        {{1, 2, 3, 4, 5, 6}, 2, 1},
+        {{1, 2, 3, 4, 5, 7}, 0, 0}, {{13, 12, 11, 10, 9, 8, 7}, 0, 2}, {{7, 8, 9, 10, 11, 12}, 0, 0},
+    };
+    for (const auto& each : cases) {
+        Ticket ticket = MakeTicket(kSuperLoto, Words(each.numbers));
+        ticket.record = each.own;
+        EXPECT_EQ(KeptTwinOf(kSuperLoto, path, ticket), each.twin) << each.numbers.front() << " own " << each.own;
+    }
+    DeleteTicket(kSuperLoto, path, 1);
+    EXPECT_EQ(KeptTwinOf(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}))), 0u)
+        << "a deleted ticket is no twin";
+}
+
+TEST(TicketBacktest, TheTicketsAreAdjustedAmongThemselvesAsTheCompanionGivesThem) {
+    testsupport::TempDir dir;
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, Draws(80, {1, 2, 3, 4, 5, 6}));
+    const std::string path = dir.file("lototick.dbf");
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}), "Дача"));
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 40, 41, 42, 43, 44})));
+    const std::vector<Ticket> tickets = ReadTickets(kSuperLoto, path);
+    const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
+    const std::vector<BacktestResult> results =
+        BacktestTickets(kSuperLoto, ReadHistory(*dataset, kSuperLoto), BacktestOptions{}, tickets);
+    ASSERT_EQ(results.size(), 2u);
+    // Draws 50..80: the first ticket hits 6 in each of the 31, the second 2.
+    EXPECT_EQ(results[0].hits, 31 * 6);
+    EXPECT_EQ(results[1].picks, 7);
+    EXPECT_EQ(results[1].hits, 31 * 2);
+    const std::vector<double> own{results[0].pValue, results[1].pValue};
+    EXPECT_EQ(results[0].pHolm, HolmAdjusted(own)[0]);
+    EXPECT_EQ(results[1].pHolm, HolmAdjusted(own)[1]);
+    EXPECT_EQ(TicketTitle(tickets[0]), "«Дача»");
+    EXPECT_EQ(TicketTitle(tickets[1]), "билет 2");
+    EXPECT_TRUE(BacktestTickets(kSuperLoto, ReadHistory(*dataset, kSuperLoto), {}, {}).empty());
+
+    // The companion prints the same figures, line for line.
+    const auto companion = testsupport::runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
+    ASSERT_EQ(companion.status, cli::kExitOk) << companion.err;
+    std::istringstream lines(companion.out);
+    std::string line;
+    std::getline(lines, line);
+    for (const BacktestResult& result : results) {
+        ASSERT_TRUE(std::getline(lines, line));
+        char figures[200];
+        std::snprintf(figures, sizeof figures, "\t%.4f\t%.4f\t%.4f\t%.3f\t%.4g\t%.4g\t", result.ratio, result.ratioLow,
+                      result.ratioHigh, result.z, result.pValue, result.pHolm);
+        EXPECT_NE(line.find(figures), std::string::npos) << line << " lacks " << figures;
+    }
 }
