@@ -225,8 +225,6 @@ TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
 
     // The rows' captions and the note, in the window's words.
     const std::vector<Ticket> kept = ReadTickets(kSuperLoto, run.dir.file("lototick.dbf"));
-    std::vector<std::vector<int>> picks;
-    for (const Ticket& ticket : kept) picks.push_back(ticket.numbers);
     BacktestInput input = *ReadBacktestInput(kSuperLoto, *run.dataset, HistoryWindow{});
     std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input.cells, input.options);
     const std::vector<BacktestResult> own = BacktestTickets(kSuperLoto, input.cells, input.options, kept);
@@ -234,7 +232,6 @@ TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
     EXPECT_EQ(BacktestRowCaption(results[0], kept), "Горячие номера");
     EXPECT_EQ(BacktestRowCaption(results[5], kept), "Мои билеты: «Дача» – 1, 2, 3, 4, 5, 6");
     EXPECT_EQ(BacktestRowCaption(results[6], kept), "Мои билеты: билет 2 – 40, 41, 42, 43, 44, 45, 46");
-    EXPECT_EQ(BacktestShortCaption(results[0], kept), "Горячие номера");
     EXPECT_EQ(BacktestShortCaption(results[5], kept), "Билет «Дача»");
     EXPECT_EQ(BacktestShortCaption(results[6], kept), "Билет 2");
     EXPECT_EQ(BacktestAdjustmentNote(results),
@@ -243,7 +240,5 @@ TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
     EXPECT_EQ(BacktestAdjustmentNote(std::span(results).first(5)),
               "Вместе проверено 4\u00a0метода, p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных "
               "исходов");
-    EXPECT_EQ(results[5].verdict, BacktestVerdict::More);
-    EXPECT_EQ(results[6].verdict, BacktestVerdict::Fewer);
     EXPECT_EQ(BacktestFigures(results[6]).rfind("совпало 0, ожидалось 60,9", 0), 0u) << BacktestFigures(results[6]);
 }

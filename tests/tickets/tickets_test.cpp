@@ -263,30 +263,6 @@ TEST(TicketBacktest, TicketsAreFixedPicksAdjustedWithTheMethods) {
                  std::invalid_argument);
 }
 
-TEST(TicketTable, ATicketIsKeptOnceWhateverTheOrderOfItsNumbers) {
-    testsupport::TempDir dir;
-    const std::string path = dir.file("lototick.dbf");
-    EXPECT_EQ(KeptTwinOf(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}))), 0u) << "no table yet";
-    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}), "Дача"));
-    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({7, 8, 9, 10, 11, 12, 13})));
-    const struct {
-        std::vector<int> numbers;
-        std::uint32_t own;   // the record being edited, 0: a new ticket
-        std::uint32_t twin;  // the kept ticket it repeats, 0: none
-    } cases[] = {
-        {{6, 5, 4, 3, 2, 1}, 0, 1}, {{1, 2, 3, 4, 5, 6}, 1, 0},        {{1, 2, 3, 4, 5, 6}, 2, 1},
-        {{1, 2, 3, 4, 5, 7}, 0, 0}, {{13, 12, 11, 10, 9, 8, 7}, 0, 2}, {{7, 8, 9, 10, 11, 12}, 0, 0},
-    };
-    for (const auto& each : cases) {
-        Ticket ticket = MakeTicket(kSuperLoto, Words(each.numbers));
-        ticket.record = each.own;
-        EXPECT_EQ(KeptTwinOf(kSuperLoto, path, ticket), each.twin) << each.numbers.front() << " own " << each.own;
-    }
-    DeleteTicket(kSuperLoto, path, 1);
-    EXPECT_EQ(KeptTwinOf(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}))), 0u)
-        << "a deleted ticket is no twin";
-}
-
 TEST(TicketBacktest, TheTicketsAreAdjustedAmongThemselvesAsTheCompanionGivesThem) {
     testsupport::TempDir dir;
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, Draws(80, {1, 2, 3, 4, 5, 6}));
@@ -305,9 +281,6 @@ TEST(TicketBacktest, TheTicketsAreAdjustedAmongThemselvesAsTheCompanionGivesThem
     const std::vector<double> own{results[0].pValue, results[1].pValue};
     EXPECT_EQ(results[0].pHolm, HolmAdjusted(own)[0]);
     EXPECT_EQ(results[1].pHolm, HolmAdjusted(own)[1]);
-    EXPECT_EQ(TicketTitle(tickets[0]), "«Дача»");
-    EXPECT_EQ(TicketTitle(tickets[1]), "билет 2");
-    EXPECT_TRUE(BacktestTickets(kSuperLoto, ReadHistory(*dataset, kSuperLoto), {}, {}).empty());
 
     // The companion prints the same figures, line for line.
     const auto companion = testsupport::runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
