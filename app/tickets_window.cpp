@@ -119,9 +119,12 @@ void TTicketsWindow::CheckTypedTicket(TDataSet& dataset) {
     }
     // The row being edited may keep its own numbers; any other kept ticket may not have them.
     ticket.record = dataset.State() == TDataSetState::dsEdit ? static_cast<std::uint32_t>(dataset.RecNo()) : 0;
-    if (const std::uint32_t twin = KeptTwinOf(m_game, TicketTableFileName(m_game), ticket))
-        throw EDatabaseError("Билет не сохранён: те же номера уже есть в билете " + russian::wholeNumber(twin) +
+    if (const auto twin = KeptTwinOf(m_game, TicketTableFileName(m_game), ticket)) {
+        // Named as the check's picture names it: by its name, or by its record.
+        const std::string named = twin->name.empty() ? russian::wholeNumber(twin->record) : TicketTitle(*twin);
+        throw EDatabaseError("Билет не сохранён: те же номера уже есть в билете " + named +
                              ".\nИзмените номера или нажмите Esc, чтобы отменить правку.");
+    }
 }
 
 bool TTicketsWindow::CheckTickets() {

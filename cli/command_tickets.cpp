@@ -95,8 +95,8 @@ int add(const Game& game, const std::string& path, const ParsedArguments& line, 
         err << "sharometr-cli tickets: " << *fault << '\n';
         return kExitFailure;
     }
-    if (const std::uint32_t twin = KeptTwinOf(game, path, ticket)) {
-        err << "sharometr-cli tickets: ticket " << twin << " holds the same numbers\n";
+    if (const auto twin = KeptTwinOf(game, path, ticket)) {
+        err << "sharometr-cli tickets: ticket " << twin->record << " holds the same numbers\n";
         return kExitFailure;
     }
     out << "ticket " << AddTicket(game, path, ticket) << " added\n";

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "backtest/backtest.h"
@@ -16,6 +15,3 @@
 // used, each ticket picks its own numbers. Raises what RunBacktests raises.
 std::vector<BacktestResult> BacktestTickets(const Game& game, std::span<const std::uint8_t> cells,
                                             const BacktestOptions& options, std::span<const Ticket> tickets);
-
-// How a ticket is named to the player: its name in «…», or «билет N» by its record.
-std::string TicketTitle(const Ticket& ticket);

@@ -235,28 +235,27 @@ TEST_F(TicketsWindowTest, ATypedTicketRepeatingAKeptOneIsRefusedAndStaysInEditUn
         m_messages.shown.clear();
         QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
     };
-    const std::string refusal =
-        "Билет не сохранён: те же номера уже есть в билете 1.\nИзмените номера или нажмите "
-        "Esc, чтобы отменить правку.";
+    const std::string esc = ".\nИзмените номера или нажмите Esc, чтобы отменить правку.";
     // A new row of ticket 1's numbers in another order; Esc then cancels it.
     QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbInsert), Qt::LeftButton);
     typeAndPost(0, {"Copy", "6", "5", "4", "3", "2", "1"});
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, refusal);
+    EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете «Дача»" + esc);
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsInsert) << "the row stays in edit";
     window.Grid().setFocus(Qt::OtherFocusReason);
     window.Grid().SetEditorMode(false);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsBrowse);
-    // Ticket 2 edited into ticket 1's numbers: refused too; ticket 1 posted as it is: kept.
-    window.TicketsDataSet().SetRecNo(2);
-    typeAndPost(1, {"1", "2", "3", "4", "5", "6"});
+    // Ticket 1 edited into the numbers of ticket 2, which has no name: refused too.
+    window.TicketsDataSet().SetRecNo(1);
+    typeAndPost(1, {"7", "8", "9", "10", "11", "12"});
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, refusal);
+    EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете 2" + esc);
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsEdit);
     window.TicketsDataSet().Cancel();
     EXPECT_EQ(testsupport::readFile("lototick.dbf"), before);
-    window.TicketsDataSet().SetRecNo(1);
+    // Ticket 2 posted with its own numbers is kept: it is no twin of itself.
+    window.TicketsDataSet().SetRecNo(2);
     QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbEdit), Qt::LeftButton);
     typeAndPost(0, {});
     EXPECT_TRUE(m_messages.shown.empty());
