@@ -111,8 +111,8 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
     const TicketCheck& first = checks.front();
     painter.drawText(
         4, 16,
-        Text("Проверено: " + russian::counted(first.draws, russian::kDraws) + "; последний тираж — запись " +
-             russian::wholeNumber(first.latestRecord) + ". Синие — ваши тиражи, серые — ожидание случая."));
+        Text("Проверено " + russian::counted(first.draws, russian::kDraws) + ", последний — запись " +
+             russian::wholeNumber(first.latestRecord) + ". Синие — ваши тиражи, серые — что дал бы случай."));
     int top = kHeadingHeight;
     for (std::size_t t = 0; t < checks.size(); ++t) {
         const TicketCheck& check = checks[t];
