@@ -1,10 +1,6 @@
 // The import dialog: the draw history's reading and checks shown in Russian, and its import.
 #include "app/import_dialog.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -14,25 +10,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProgressDialog>
 #include <QPushButton>
-#include <algorithm>
-#include <memory>
+#include <optional>
 #include <regex>
-#include <sstream>
+#include <utility>
 
-#include "dbf/table_handler.h"
-#include "history/draw_file.h"
-#include "history/import.h"
-#include "history/table_draws.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/long_work.h"
 #include "toolkit/russian_text.h"
 
 namespace {
-
-constexpr int kProgressDelayMs = 500;         // short work shows no progress bar
-constexpr std::size_t kLinesPerStep = 20000;  // lines read between two looks at the progress bar
 
 QString U(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
@@ -82,12 +70,48 @@ std::string russianLine(const std::string& note) {
     return "строка " + parts[1].str() + ": " + fault;
 }
 
+ImportStageHook& stageHook() {
+    static ImportStageHook hook;
+    return hook;
+}
+
+std::string stageLabel(history::ImportStage stage) {
+    switch (stage) {
+        case history::ImportStage::kReading:
+            return "Чтение файла тиражей…";
+        case history::ImportStage::kChecking:
+            return "Проверка тиражей…";
+        case history::ImportStage::kWriting:
+            return "Запись тиражей…";
+        case history::ImportStage::kCommitting:
+            break;
+    }
+    // The appends go in batches, each whole under the table's lock; a batch written cannot be
+    // taken back soundly once another program may have appended after it.
+    return "Запись тиражей в таблицу… Прервать её уже нельзя.";
+}
+
+// The history's steps told to the progress dialog: each stage named as it begins, the last one
+// not to be stopped.
+history::ImportProgress progressOf(LongWorkProgress& progress) {
+    return [&progress, stage = std::optional<history::ImportStage>()](history::ImportStage now, std::int64_t done,
+                                                                      std::int64_t total) mutable {
+        if (stage != now) {
+            stage = now;
+            if (!progress.beginStage(stageLabel(now), now != history::ImportStage::kCommitting)) return false;
+        }
+        progress.report(done, total);
+        if (stageHook()) stageHook()(now, done, progress);
+        return !progress.cancelled();
+    };
+}
+
 }  // namespace
 
 TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_game(game),
-      m_tablePath(std::move(tablePath)),
+      m_table(std::make_unique<history::TableImport>(std::move(tablePath))),
       m_summary(new QLabel(this)),
       m_replaceReason(new QLabel(this)),
       m_columns(new QLineEdit(this)),
@@ -106,16 +130,13 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
     m_columns->setToolTip(
         U("Номера полей через запятую, диапазон полей через дефис; или одно поле, в котором весь тираж"));
 
-    {
-        // The sample tables of the first run: real draws should replace them, not join them.
-        DBFObject table(m_tablePath, "", false, true);
-        if (history::holdsOnlySyntheticDraws(table, game)) {
-            m_replace->setChecked(true);
-            m_replaceReason->setText(
-                U("В таблице только " + russian::counted(table.recordCount(), russian::kDraws) +
-                  " учебного примера, придуманных программой. Их лучше заменить, чтобы анализы считали "
-                  "только настоящие тиражи."));
-        }
+    m_picks = m_table->shape().picks();
+    // The sample tables of the first run: real draws should replace them, not join them.
+    if (const std::uint32_t samples = m_table->syntheticDraws(game); samples > 0) {
+        m_replace->setChecked(true);
+        m_replaceReason->setText(U("В таблице только " + russian::counted(samples, russian::kDraws) +
+                                   " учебного примера, придуманных программой. Их лучше заменить, чтобы анализы "
+                                   "считали только настоящие тиражи."));
     }
 
     auto* buttons = new QDialogButtonBox(this);
@@ -155,49 +176,29 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
 }
 
 bool TImportDialog::LoadFile(const QString& path) {
-    const int fd = ::open(path.toUtf8().constData(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0) ::close(fd);
-        ShowErrorBox("Не удалось прочитать файл «" + path.toStdString() + "»");
+    const std::string name = path.toStdString();
+    history::DrawText text;
+    const bool read = RunLongWork(
+        stageLabel(history::ImportStage::kReading),
+        [&](LongWorkProgress& progress) { text = history::readDrawText(name, progressOf(progress)); }, this);
+    if (!read || text.outcome == history::DrawText::Outcome::kStopped) return false;
+    if (text.outcome == history::DrawText::Outcome::kUnopened) {
+        ShowErrorBox("Не удалось прочитать файл «" + name + "»");
         return false;
     }
-    const std::unique_ptr<int, void (*)(int*)> closing(new int(fd), [](int* open) {
-        ::close(*open);
-        delete open;
-    });
-    // A long file is read under a progress bar that can be cancelled: nothing is written then.
-    QProgressDialog progress(U("Чтение файла тиражей…"), U("Отмена"), 0, 1000, this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressDelayMs);
-    const auto total = static_cast<double>(std::max<off_t>(st.st_size, 1));
-    double done = 0;
-    struct Cancelled {};
-    std::vector<std::string> lines;
-    std::string why;
-    try {
-        why = history::readTextLines(
-            fd,
-            [&](std::string_view line) {
-                lines.emplace_back(line);
-                done += static_cast<double>(line.size() + 1);
-                if (lines.size() % kLinesPerStep != 0) return;
-                progress.setValue(std::min(999, static_cast<int>(1000 * done / total)));
-                QApplication::processEvents();
-                if (progress.wasCanceled()) throw Cancelled{};
-            },
-            &m_encoding);
-    } catch (const Cancelled&) {
+    if (text.outcome == history::DrawText::Outcome::kUnread) {
+        ShowErrorBox("Файл «" + name + "» не прочитан: " + text.why);
         return false;
     }
-    if (!why.empty()) {
-        ShowErrorBox("Файл «" + path.toStdString() + "» не прочитан: " + why);
-        return false;
-    }
+    // A cancelled check loads nothing: the dialog stays as it was.
+    std::vector<std::string> lines = std::exchange(m_lines, std::move(text.lines));
+    std::string encoding = std::exchange(m_encoding, text.encoding);
+    const bool orderChosen = std::exchange(m_orderChosen, false);
+    if (Check()) return true;
     m_lines = std::move(lines);
-    m_orderChosen = false;
-    Preview();
-    return true;
+    m_encoding = std::move(encoding);
+    m_orderChosen = orderChosen;
+    return false;
 }
 
 void TImportDialog::LoadText(const QString& text) {
@@ -208,34 +209,54 @@ void TImportDialog::LoadText(const QString& text) {
     Preview();
 }
 
+history::ImportChoices TImportDialog::Choices() {
+    history::ImportChoices choices;
+    m_columnsFault.clear();
+    const std::string columns = m_columns->text().trimmed().toStdString();
+    if (!columns.empty()) {
+        const auto parsed = history::parseColumnList(columns);
+        if (parsed && (parsed->size() == m_picks || parsed->size() == 1))
+            choices.columns = *parsed;
+        else
+            m_columnsFault = "Поля с номерами: «" + m_columns->text().toStdString() + "» — не " +
+                             std::to_string(m_picks) + " полей и не одно поле";
+    }
+    if (m_orderChosen) choices.newestFirst = m_newestFirst->isChecked();
+    choices.skipDuplicates = m_skipDuplicates->isChecked();
+    choices.replace = m_replace->isChecked();
+    return choices;
+}
+
+bool TImportDialog::Check() {
+    const history::ImportChoices choices = Choices();
+    if (m_lines.empty()) {
+        m_table->check(m_lines, choices, {});  // no lines: nothing long to do
+    } else if (!RunLongWork(
+                   stageLabel(history::ImportStage::kChecking),
+                   [&](LongWorkProgress& progress) { m_table->check(m_lines, choices, progressOf(progress)); }, this)) {
+        return false;
+    }
+    Show(m_table->checked());
+    return true;
+}
+
 void TImportDialog::Preview() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::unique_ptr<void, void (*)(void*)> restore(this, [](void*) { QApplication::restoreOverrideCursor(); });
+    if (Check()) return;
     m_problems->clear();
     m_faults = m_duplicates = 0;
-    DBFObject table(m_tablePath, "", false, true);
-    std::string why;
-    const auto shape = history::drawShapeOf(table, why);
-    if (!shape) throw Exception(why);
-    std::vector<std::size_t> columns;
-    if (!m_columns->text().trimmed().isEmpty()) {
-        const auto parsed = history::parseColumnList(m_columns->text().trimmed().toStdString());
-        if (parsed && (parsed->size() == shape->picks() || parsed->size() == 1)) {
-            columns = *parsed;
-        } else {
-            m_problems->addItem(U("Поля с номерами: «" + m_columns->text().toStdString() + "» — не " +
-                                  std::to_string(shape->picks()) + " полей и не одно поле"));
-            ++m_faults;
-        }
-    }
-    std::ostringstream notes;
-    history::DrawFileParser parser(*shape, columns, notes);
-    for (const std::string& line : m_lines) parser.feedLine(line);
-    parser.finish();
+    m_summary->setText(U("Проверка прервана, ничего не записано. «Импортировать» проверит тиражи снова."));
+    m_import->setEnabled(!m_lines.empty());
+}
 
+void TImportDialog::Show(const history::ImportCheck& check) {
+    m_problems->clear();
+    m_faults = m_duplicates = 0;
+    if (!m_columnsFault.empty()) {
+        m_problems->addItem(U(m_columnsFault));
+        ++m_faults;
+    }
     std::string header = "нет";
-    std::istringstream noteLines(notes.str());
-    for (std::string note; std::getline(noteLines, note);) {
+    for (const std::string& note : check.notes) {
         if (note.starts_with("skipped header line ")) {
             header = "строка " + note.substr(20) + " пропущена";
         } else {
@@ -243,88 +264,59 @@ void TImportDialog::Preview() {
             ++m_faults;
         }
     }
-    const history::DrawOrder order = parser.order();
-    if (!m_orderChosen) m_newestFirst->setChecked(order == history::DrawOrder::kNewestFirst);
-    if (m_newestFirst->isChecked()) parser.reverseDraws();
+    m_newestFirst->setChecked(check.newestFirst);
     std::string orderText = "не определён";
-    if (order != history::DrawOrder::kUnknown) {
-        const std::string column = parser.orderColumn();
-        orderText = std::string(order == history::DrawOrder::kNewestFirst ? "новые сверху" : "старые сверху") + " (" +
+    if (check.order != history::DrawOrder::kUnknown) {
+        const std::string& column = check.orderColumn;
+        orderText = std::string(check.order == history::DrawOrder::kNewestFirst ? "новые сверху" : "старые сверху") +
+                    " (" +
                     (column.find("dates") != std::string::npos ? "по датам, поле " : "по номерам тиражей, поле ") +
                     column.substr(6, column.find(' ', 6) - 6) + ")";
     }
-
-    const bool replace = m_replace->isChecked();
-    const history::DrawKeys none(shape->highest);
-    const history::TableKeys known =
-        replace ? history::TableKeys{none, 0} : history::tableKeysOf(table, shape->highest);
-    const history::ImportPlan plan = history::planImport(known.keys, parser.draws(), shape->highest);
-    for (const history::Duplicate& duplicate : plan.duplicates) {
+    for (const history::Duplicate& duplicate : check.duplicates) {
         m_problems->addItem(U("строка " + std::to_string(duplicate.line) + ": тот же тираж, что " +
                               (duplicate.record != 0 ? "запись " + std::to_string(duplicate.record)
                                                      : "строка " + std::to_string(duplicate.earlierLine))));
         ++m_duplicates;
     }
 
-    std::string summary =
-        "Кодировка: " + (m_encoding.empty() ? std::string("—") : m_encoding) +
-        "\nРазделитель: " + separatorOf(m_lines) + "\nЗаголовок: " + header + "\nПорядок: " + orderText +
-        "\nК импорту: " + russian::counted(static_cast<long long>(plan.fresh.size()), russian::kDraws);
-    if (!plan.fresh.empty()) {
-        const auto& first = *plan.fresh.front();
-        const auto& last = *plan.fresh.back();
-        summary += "\nПервый: " + numbersText(first.numbers) + " (строка " + std::to_string(first.line) + ")" +
-                   "\nПоследний: " + numbersText(last.numbers) + " (строка " + std::to_string(last.line) + ")";
+    std::string summary = "Кодировка: " + (m_encoding.empty() ? std::string("—") : m_encoding) +
+                          "\nРазделитель: " + separatorOf(m_lines) + "\nЗаголовок: " + header +
+                          "\nПорядок: " + orderText +
+                          "\nК импорту: " + russian::counted(static_cast<long long>(check.fresh), russian::kDraws);
+    if (check.fresh > 0) {
+        summary += "\nПервый: " + numbersText(check.first.numbers) + " (строка " + std::to_string(check.first.line) +
+                   ")" + "\nПоследний: " + numbersText(check.last.numbers) + " (строка " +
+                   std::to_string(check.last.line) + ")";
     }
     m_summary->setText(U(summary));
-    m_import->setEnabled(!plan.fresh.empty() && m_faults == 0 && (m_duplicates == 0 || m_skipDuplicates->isChecked()));
+    m_import->setEnabled(m_columnsFault.empty() && check.allowsImport(m_skipDuplicates->isChecked()));
 }
 
 bool TImportDialog::Import() {
-    Preview();
-    if (!m_import->isEnabled()) return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::unique_ptr<void, void (*)(void*)> restore(this, [](void*) { QApplication::restoreOverrideCursor(); });
-    const bool replace = m_replace->isChecked();
-    // Replacing needs the table to itself; appending shares it.
-    DBFObject table(m_tablePath, "", true, !replace);
-    std::string why;
-    const auto shape = history::drawShapeOf(table, why);
-    std::ostringstream notes;
-    std::vector<std::size_t> columns;
-    if (const auto parsed = history::parseColumnList(m_columns->text().trimmed().toStdString())) columns = *parsed;
-    history::DrawFileParser parser(*shape, columns, notes);
-    for (const std::string& line : m_lines) parser.feedLine(line);
-    parser.finish();
-    if (m_newestFirst->isChecked()) parser.reverseDraws();
-    history::TableKeys known = replace ? history::TableKeys{history::DrawKeys(shape->highest), 0}
-                                       : history::tableKeysOf(table, shape->highest);
-    const history::ImportPlan plan = history::planImport(known.keys, parser.draws(), shape->highest);
-    if (replace) {
-        const std::uint32_t before = table.recordCount();
-        history::replaceDraws(table, plan.fresh);
-        ShowMessage("Таблица заменена: было " + russian::counted(before, russian::kRecords) + ", стало " +
-                    russian::counted(static_cast<long long>(plan.fresh.size()), russian::kDraws) + ".");
+    const history::ImportChoices choices = Choices();
+    if (!m_columnsFault.empty() || m_lines.empty()) {
+        Preview();
+        return false;
+    }
+    std::optional<history::ImportWritten> written;
+    const bool done = RunLongWork(
+        stageLabel(history::ImportStage::kChecking),
+        [&](LongWorkProgress& progress) { written = m_table->write(m_lines, choices, progressOf(progress)); }, this);
+    if (!done || !written) return false;  // cancelled: nothing written
+    Show(m_table->checked());
+    if (!written->written) return false;  // the checks now forbid it, and say why
+    if (written->replaced) {
+        ShowMessage("Таблица заменена: было " + russian::counted(written->recordsBefore, russian::kRecords) +
+                    ", стало " + russian::counted(static_cast<long long>(written->count), russian::kDraws) + ".");
         return true;
     }
-    // The appends under a progress bar; once writing has begun it goes to its end, each batch
-    // whole, so that the count below is what the table gained.
-    QProgressDialog progress(U("Запись тиражей…"), QString(), 0, static_cast<int>(plan.fresh.size()), this);
-    progress.setCancelButton(nullptr);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(kProgressDelayMs);
-    std::size_t appended = 0;
-    const history::AppendOutcome outcome =
-        history::appendDraws(table, known, plan.fresh, true, appended, [&](std::size_t soFar) {
-            progress.setValue(static_cast<int>(soFar));
-            QApplication::processEvents();
-        });
-    ShowMessage("Добавлено " + russian::counted(static_cast<long long>(appended), russian::kDraws) +
-                (outcome.meanwhile.empty() ? std::string()
-                                           : ", пропущено повторов, добавленных тем временем другой программой: " +
-                                                 std::to_string(outcome.meanwhile.size())) +
+    ShowMessage("Добавлено " + russian::counted(static_cast<long long>(written->count), russian::kDraws) +
+                (written->meanwhile.empty() ? std::string()
+                                            : ", пропущено повторов, добавленных тем временем другой программой: " +
+                                                  std::to_string(written->meanwhile.size())) +
                 ".");
-    return appended > 0;
+    return written->count > 0;
 }
 
 namespace {
@@ -337,6 +329,8 @@ std::function<QString(QWidget*)>& fileChooser() {
 }  // namespace
 
 void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser) { fileChooser() = std::move(chooser); }
+
+void SetImportStageHook(ImportStageHook hook) { stageHook() = std::move(hook); }
 
 bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent) {
     const QString path = fileChooser() ? fileChooser()(parent)

@@ -2,15 +2,21 @@
 // shown as it will be imported before anything is written (encoding, separator, header, the
 // columns of the numbers, the order, the first and last draws, every bad line and duplicate),
 // then appended to the game's table, or put in place of its draws, through the draw history.
+// The reading, the checks and the writing run off the GUI thread under a progress dialog whose
+// Cancel leaves the table as it was; the dialog itself holds no table.
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/game.h"
+#include "history/table_import.h"
 
+class LongWorkProgress;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -24,13 +30,15 @@ public:
     // button.
     TImportDialog(const Game& game, std::string tablePath, QWidget* parent = nullptr);
 
-    // A draw file in any encoding draw files come in; false (the reason shown) when unreadable.
+    // A draw file in any encoding draw files come in; false (the reason shown) when unreadable,
+    // and false with nothing loaded when the player cancels its reading or its checks.
     bool LoadFile(const QString& path);
     // Text such as a copied table: lines of tab-separated fields.
     void LoadText(const QString& text);
     // Reads the text with the dialog's choices and shows what the import would do.
     void Preview();
-    // Imports as shown, under the wait cursor; says how it ended. True when the table changed.
+    // Checks again and imports as shown; says how it ended. True when the table changed; false,
+    // the table as it was, when the check forbids it or the player cancels.
     bool Import();
 
     QLabel* Summary() const { return m_summary; }
@@ -44,8 +52,17 @@ public:
     QPushButton* ImportButton() const { return m_import; }
 
 private:
+    // The choices as the history takes them; a column list it cannot take is noted in
+    // m_columnsFault and left out.
+    history::ImportChoices Choices();
+    // The checks, off the GUI thread when there are lines; false when the player cancelled.
+    bool Check();
+    void Show(const history::ImportCheck& check);
+
     const Game& m_game;
-    std::string m_tablePath;
+    std::unique_ptr<history::TableImport> m_table;
+    std::size_t m_picks = 0;
+    std::string m_columnsFault;
     std::vector<std::string> m_lines;
     std::string m_encoding;
     bool m_orderChosen = false;  // the player set the order: a new preview keeps it
@@ -68,3 +85,7 @@ bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* pa
 
 // Tests choose the file in place of the file dialog (an empty function restores the dialog).
 void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser);
+// Tests hear, on the worker, each step of the import as the progress dialog has it (the stage
+// already named there), and may hold the worker at one; an empty function ends it.
+using ImportStageHook = std::function<void(history::ImportStage stage, std::int64_t done, LongWorkProgress& progress)>;
+void SetImportStageHook(ImportStageHook hook);

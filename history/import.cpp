@@ -108,7 +108,8 @@ AppendOutcome appendDraws(DBFObject& table, TableKeys& known, std::span<const Dr
     return outcome;
 }
 
-void replaceDraws(DBFObject& table, std::span<const Draw* const> draws) {
+bool replaceDraws(DBFObject& table, std::span<const Draw* const> draws,
+                  const std::function<bool(std::size_t written)>& goOn) {
     const std::uint32_t headerLength = table.headerLength();
     std::string header(headerLength, '\0');
     if (table.readAt(0, header.data(), headerLength) != headerLength)
@@ -127,10 +128,12 @@ void replaceDraws(DBFObject& table, std::span<const Draw* const> draws) {
             bytes += record;
         }
         replacement.append(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        if (goOn && !goOn(std::min(draws.size(), start + perBatch))) return false;
     }
     const char end = static_cast<char>(xb::kEofByte);
     replacement.append(&end, 1);
     replacement.placeOver(table);
+    return true;
 }
 
 }  // namespace history

@@ -71,7 +71,10 @@ void setRecordsPerBatch(std::size_t records);
 
 // Replaces every record of the table with `draws`, as `pack` rewrites a table: the new table is
 // written beside the old one and renamed over it, so a failure at any step leaves the old table
-// whole. The table must be open for exclusive use.
-void replaceDraws(DBFObject& table, std::span<const Draw* const> draws);
+// whole. The table must be open for exclusive use. `goOn`, when given, hears how many draws are
+// written after each batch, the last time just before the new table is put in place; false stops
+// the replacement there (false given back): the new file is removed and the old table stays.
+bool replaceDraws(DBFObject& table, std::span<const Draw* const> draws,
+                  const std::function<bool(std::size_t written)>& goOn = {});
 
 }  // namespace history

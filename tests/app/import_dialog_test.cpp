@@ -13,6 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "app/import_dialog.h"
 #include "app/startup.h"
 #include "table_folder_test.h"
@@ -21,13 +26,44 @@
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_message_service.h"
+#include "toolkit/long_work.h"
 
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::readFile;
+
+// Waits on the worker, at most 10 s, until `ready` holds.
+template <class Ready>
+void waitFor(const Ready& ready) {
+    for (int i = 0; i < 1000 && !ready(); ++i) std::this_thread::sleep_for(10ms);
+}
+
+// Runs `action` once on the GUI thread as soon as a window of the kind shows (within 10 s), as a
+// player acts on what appears.
+template <class Widget>
+void whenShown(std::function<void(Widget&)> action) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, action = std::move(action), tries = 0]() mutable {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* shown = qobject_cast<Widget*>(widget); shown && shown->isVisible()) {
+                poll->deleteLater();
+                poll->stop();
+                return action(*shown);
+            }
+        }
+        if (++tries > 1000) poll->deleteLater(), poll->stop();
+    });
+    poll->start(10);
+}
 
 class ImportDialogTest : public ::testing::Test {
 protected:
+    void TearDown() override {
+        SetImportStageHook({});
+        history::setRecordsPerBatch(0);
+    }
+
     testsupport::TempDir m_dir;
     const std::string m_table = m_dir.file("lotobase.dbf");
     RecordingMessageService m_messages;
@@ -83,7 +119,11 @@ TEST_F(ImportDialogTest, ALongFileCancelledWhileReadLoadsAndWritesNothing) {
     const std::string file = m_dir.file("long.csv");
     testsupport::writeFile(file, text);
     TImportDialog dialog(kSuperLoto, m_table);
-    // The player presses the progress bar's Cancel as soon as the reading looks at it.
+    // The player presses the progress bar's Cancel as soon as the reading looks at it; the
+    // reading waits for it at its start.
+    SetImportStageHook([](history::ImportStage stage, std::int64_t, LongWorkProgress& progress) {
+        if (stage == history::ImportStage::kReading) waitFor([&] { return progress.cancelled(); });
+    });
     QTimer::singleShot(0, &dialog, [&dialog] {
         for (QProgressDialog* progress : dialog.findChildren<QProgressDialog*>()) progress->cancel();
     });
@@ -136,6 +176,150 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
 }
 
+// A file that cannot be read: one message naming it, and nothing loaded.
+TEST_F(ImportDialogTest, AnUnreadableFileIsSaidAndLoadsNothing) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    const std::string missing = m_dir.file("missing.csv");
+    const std::string overlong = m_dir.file("long.csv");
+    testsupport::writeFile(overlong, std::string(5000, '1') + "\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "Не удалось прочитать файл «" + missing + "»."},
+        {m_dir.path(), "Не удалось прочитать файл «" + m_dir.path() + "»."},
+        {overlong, "Файл «" + overlong + "» не прочитан: line 1 is longer than 4096 bytes."}};
+    TImportDialog dialog(kSuperLoto, m_table);
+    for (const auto& [path, message] : cases) {
+        m_messages.shown.clear();
+        EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(path)));
+        ASSERT_EQ(m_messages.shown.size(), 1u);
+        EXPECT_EQ(m_messages.shown[0].text, message);
+    }
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+}
+
+// The progress dialog's Cancel as the player finds it: under the arrow, the wait cursor over the
+// window behind; pressed with the mouse.
+void pressCancel(QProgressDialog& progress, QWidget& behind) {
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "no wait cursor over the progress dialog";
+    EXPECT_EQ(progress.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(behind.cursor().shape(), Qt::WaitCursor);
+    QTest::mouseClick(progress.findChild<QPushButton*>(), Qt::LeftButton);
+}
+
+std::vector<std::string> filesIn(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) names.push_back(entry.path().filename());
+    return names;
+}
+
+// Cancel at each stage of an import, pressed while the worker is held there: the table keeps its
+// bytes, nothing is left beside it, and nothing is said.
+TEST_F(ImportDialogTest, CancelAtEveryStageLeavesTheTableAsItWas) {
+    struct Case {
+        history::ImportStage stage;
+        std::int64_t done;  // the worker is held once it has done this much of the stage
+        bool replace;
+        std::size_t filesWhileHeld;  // 2: the new table is being written beside the old one
+    } const cases[] = {{history::ImportStage::kChecking, 0, false, 1},
+                       {history::ImportStage::kChecking, 0, true, 1},
+                       {history::ImportStage::kWriting, 2, true, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.stage) * 10 + c.replace);
+        testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+        const std::string before = readFile(m_table);
+        history::setRecordsPerBatch(1);
+        TImportDialog dialog(kSuperLoto, m_table);
+        dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n5 19 24 33 42 1\n"));
+        dialog.ReplaceBox()->setChecked(c.replace);
+        dialog.show();
+        std::atomic<bool> held{false};
+        std::size_t whileHeld = 0;
+        SetImportStageHook([&](history::ImportStage stage, std::int64_t done, LongWorkProgress& progress) {
+            if (stage != c.stage || done < c.done || held.exchange(true)) return;
+            whileHeld = filesIn(m_dir.path()).size();
+            waitFor([&] { return progress.cancelled(); });
+        });
+        whenShown<QProgressDialog>([&](QProgressDialog& progress) { pressCancel(progress, dialog); });
+        EXPECT_FALSE(dialog.Import());
+        EXPECT_TRUE(held.load());
+        EXPECT_EQ(whileHeld, c.filesWhileHeld);
+        EXPECT_TRUE(readFile(m_table) == before) << "the table's bytes as they were";
+        EXPECT_EQ(filesIn(m_dir.path()), std::vector<std::string>{"lotobase.dbf"});
+        EXPECT_TRUE(m_messages.shown.empty());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(dialog.cursor().shape(), Qt::ArrowCursor) << "the window's own cursor again";
+    }
+}
+
+// Cancelled while a file is checked, the file is not loaded; cancelled while choices are checked
+// again, the dialog says so, and "Импортировать" checks once more before it writes.
+TEST_F(ImportDialogTest, ACancelledCheckLoadsNothingAndTheImportChecksAgain) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    const std::string before = readFile(m_table);
+    const QString file = QString::fromStdString(m_dir.file("draws.csv"));
+    testsupport::writeFile(file.toStdString(), "3 17 22 31 40 48\n4 18 23 32 41 49\n");
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.show();
+    std::atomic<bool> hold{true};
+    SetImportStageHook([&](history::ImportStage stage, std::int64_t, LongWorkProgress& progress) {
+        if (stage == history::ImportStage::kChecking && hold) waitFor([&] { return progress.cancelled(); });
+    });
+    whenShown<QProgressDialog>([&](QProgressDialog& progress) { pressCancel(progress, dialog); });
+    EXPECT_FALSE(dialog.LoadFile(file));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("К импорту: 0\u00A0тиражей")));
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+
+    hold = false;
+    ASSERT_TRUE(dialog.LoadFile(file));
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("К импорту: 2\u00A0тиража")));
+    hold = true;
+    whenShown<QProgressDialog>([&](QProgressDialog& progress) { pressCancel(progress, dialog); });
+    dialog.SkipDuplicatesBox()->setChecked(true);
+    EXPECT_EQ(dialog.Summary()->text().toStdString(),
+              "Проверка прервана, ничего не записано. «Импортировать» проверит тиражи снова.");
+    EXPECT_EQ(dialog.Problems()->count(), 0);
+    EXPECT_TRUE(dialog.ImportButton()->isEnabled());
+    EXPECT_TRUE(readFile(m_table) == before);
+
+    hold = false;
+    QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 2\u00A0тиража.");
+}
+
+// Once the appends have begun they go to their end, each batch whole: Cancel is greyed, the
+// dialog says why, and a cancel is not heard.
+TEST_F(ImportDialogTest, TheAppendsOnceBegunGoToTheirEnd) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    history::setRecordsPerBatch(1);
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n5 19 24 33 42 1\n"));
+    dialog.show();
+    std::atomic<bool> seen{false};
+    bool heard = true;
+    SetImportStageHook([&](history::ImportStage stage, std::int64_t done, LongWorkProgress& progress) {
+        if (stage != history::ImportStage::kCommitting || done != 0) return;
+        waitFor([&] { return seen.load(); });
+        heard = progress.cancel();
+    });
+    QString label;
+    bool greyed = false;
+    whenShown<QProgressDialog>([&](QProgressDialog& progress) {
+        auto* cancel = progress.findChild<QPushButton*>();
+        for (int i = 0; i < 100 && cancel->isEnabled(); ++i) QTest::qWait(10);  // the stage reaches the dialog
+        greyed = !cancel->isEnabled();
+        label = progress.labelText();
+        seen = true;
+    });
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(label.toStdString(), "Запись тиражей в таблицу… Прервать её уже нельзя.");
+    EXPECT_TRUE(greyed);
+    EXPECT_FALSE(heard);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 3\u00A0тиража.");
+    EXPECT_EQ(DBFObject(m_table, "", false, true).recordCount(), 4u);
+}
+
 // The menu item with the program's windows open: the table's users here let go of it for the
 // replacement and see the new draws afterwards, the data window and the next analysis alike.
 class ImportMenuTest : public TableFolderTest {
@@ -159,13 +343,10 @@ TEST_F(ImportMenuTest, AReplacementFromTheMenuIsSeenByTheOpenWindows) {
                            "1 2 3 4 5 6\n7 8 9 10 11 12\n13 14 15 16 17 18\n19 20 21 22 23 24\n"
                            "3 17 22 31 40 48\n4 18 23 32 41 49\n");
     SetImportFileChooserHook([&](QWidget*) { return QString::fromStdString(file); });
-    QTimer::singleShot(0, [] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<TImportDialog*>(widget)) {
-                dialog->ReplaceBox()->setChecked(true);
-                QTest::mouseClick(dialog->ImportButton(), Qt::LeftButton);
-            }
-        }
+    // Once the file is read and the dialog shows.
+    whenShown<TImportDialog>([](TImportDialog& dialog) {
+        dialog.ReplaceBox()->setChecked(true);
+        QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
     });
     windows->Form1->MenuItem("NImportN2")->trigger();
     SetImportFileChooserHook({});
