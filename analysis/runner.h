@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "analysis/analyses.h"
 #include "analysis/draw_reader.h"
@@ -31,3 +32,10 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
 // current record).
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
                    TDataSet& dataset, bool scaled = false);
+
+// Long work over the draws, as the window runs it: the draws of `game` within `window` are read
+// from `dataset` on this thread under the wait cursor, then fed to `accumulator` on a worker
+// thread in runs, with a progress dialog titled `label(draws)` and a cancel; the caller reads
+// the accumulator back on this thread. False when the user cancelled.
+bool FeedDrawsWithProgress(const Game& game, TDataSet& dataset, const HistoryWindow& window,
+                           DrawAccumulator& accumulator, const std::function<std::string(int draws)>& label);

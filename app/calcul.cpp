@@ -24,6 +24,7 @@
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/long_work.h"
 #include "toolkit/windows.h"
 #include "sharometr_version.h"
 
@@ -37,15 +38,6 @@ namespace {
 // The client area is the board's: the picture and the strip below it the painter clears too.
 constexpr int kClientWidth = board::kWidth;
 constexpr int kClientHeight = board::kClientHeight;
-
-// The wait cursor for the length of one command, back to normal however the command ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 
@@ -151,7 +143,8 @@ void TForm1::AddGameMenu(const Game& game) {
     const std::string backtest = std::string(game.menu.menuName) + "Backtest";
     menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
     AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
-        RunOnPicture([&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history); });
+        RunOnPicture(
+            [&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history, TicketTableFileName(game)); });
     });
     // "Данные → Импорт тиражей" for the game.
     const std::string importName = std::string("NImport") + game.menu.menuName;

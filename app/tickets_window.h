@@ -11,6 +11,7 @@
 
 #include "analysis/draw_reader.h"
 #include "analysis/game.h"
+#include "app/ticket_picture.h"
 #include "dataset/xbase_dataset.h"
 #include "datawin/xbase_navigator.h"
 #include "tickets/ticket_check.h"
@@ -33,15 +34,17 @@ public:
     TXbaseNavigator& Navigator() { return *m_navigator; }
     TDBGrid& Grid() { return *m_grid; }
     QPushButton& CheckButton() { return *m_checkButton; }
-    // The latest check's picture (null before the first).
+    // The latest check's picture (null before the first) and what it shows.
     const QImage& Picture() const { return m_picture; }
+    const std::vector<TicketCheck>& Checked() const { return m_checked; }
 
     // Checks the kept tickets against the draws (long histories off the GUI thread) and paints
     // the picture; false when the user cancelled.
     bool CheckTickets();
 
 private:
-    // The typed ticket, refused with one message before the engine writes it.
+    // The typed ticket, refused with one message before the engine writes it: no ticket of the
+    // game, or the numbers of another kept ticket.
     void CheckTypedTicket(TDataSet& dataset);
     void Paint(const std::vector<TicketCheck>& checks);
 
@@ -55,8 +58,5 @@ private:
     QPushButton* m_checkButton = nullptr;
     QLabel* m_pictureLabel = nullptr;
     QImage m_picture;
+    std::vector<TicketCheck> m_checked;
 };
-
-// The check painted: a heading line, then per ticket its name, its numbers (those in the latest
-// draw on red), and small bars of its draws by matches, observed against the count chance expects.
-QImage PaintTicketChecks(const std::vector<TicketCheck>& checks);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "tickets/ticket_backtest.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/long_work.h"
 #include "toolkit/russian_text.h"
@@ -24,6 +25,8 @@ constexpr int kFiguresWidth = board::kWidth - kFiguresX - kMargin;
 // height and the parts shrink in proportion.
 constexpr int kRowHeight = 49;
 constexpr int kObservedBarY = 16;
+// The caption goes above the bars when they leave it this much room, else before the verdict.
+constexpr int kCaptionRoom = 12;
 constexpr int kExpectedBarY = 31;
 constexpr int kBarHeight = 12;
 constexpr int kBandOverhang = 3;  // the chance band shows above and below the observed bar
@@ -132,7 +135,36 @@ std::string BacktestFigures(const BacktestResult& result) {
            std::string(russian::kEnDash) + Decimal(result.ratioHigh, 2) + ")";
 }
 
-void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results) {
+std::string BacktestRowCaption(const BacktestResult& result, std::span<const Ticket> tickets) {
+    std::string caption = result.method->caption;
+    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= tickets.size()) return caption;
+    const Ticket& ticket = tickets[static_cast<std::size_t>(result.ticket)];
+    caption += ": " + TicketTitle(ticket) + " " + std::string(russian::kEnDash);
+    for (std::size_t i = 0; i < ticket.numbers.size(); ++i)
+        caption += (i ? ", " : " ") + std::to_string(ticket.numbers[i]);
+    return caption;
+}
+
+std::string BacktestShortCaption(const BacktestResult& result, std::span<const Ticket> tickets) {
+    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= tickets.size()) return result.method->caption;
+    const Ticket& ticket = tickets[static_cast<std::size_t>(result.ticket)];
+    return ticket.name.empty() ? "Билет " + russian::wholeNumber(ticket.record) : "Билет " + TicketTitle(ticket);
+}
+
+// The tickets are adjusted among themselves, as the companion's back-test of the tickets gives them.
+std::string BacktestAdjustmentNote(std::span<const BacktestResult> results) {
+    int methods = 0, tickets = 0;
+    for (const BacktestResult& result : results)
+        if (JudgedMethod(*result.method)) ++(result.ticket >= 0 ? tickets : methods);
+    const std::string checked = methods % 10 == 1 && methods % 100 != 11 ? "проверен " : "проверено ";
+    const std::string rest = " p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных исходов";
+    if (tickets == 0) return "Вместе " + checked + russian::counted(methods, russian::kMethods) + "," + rest;
+    return russian::counted(methods, russian::kMethods) + " вместе, " + russian::counted(tickets, russian::kTickets) +
+           " отдельно:" + rest;
+}
+
+void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results,
+                       std::span<const Ticket> tickets) {
     Rect(canvas, 0, 0, board::kWidth, board::kClientHeight, clGray);
 
     if (!results.empty()) {
@@ -152,10 +184,14 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     const int rowHeight = count > 0 ? std::min(kRowHeight, (kNoteY - 2 - kFirstRowY) / count) : kRowHeight;
     const double shrink = static_cast<double>(rowHeight) / kRowHeight;
     auto part = [&](int offset) { return static_cast<int>(std::lround(offset * shrink)); };
-    const bool captionAbove = rowHeight >= 30;
+    const bool captionAbove = part(kObservedBarY) >= kCaptionRoom;
     int y = kFirstRowY;
     for (const BacktestResult& result : results) {
-        if (captionAbove) Text(canvas, kMargin, y, clYellow, 9, result.method->caption);
+        const std::string caption = BacktestRowCaption(result, tickets);
+        if (captionAbove) {
+            canvas.SetFontSize(9);
+            Text(canvas, kMargin, y, clYellow, 9, Fitted(canvas, caption, kFiguresX - kMargin - 4));
+        }
         const int barHeight = std::max(1, part(kBarHeight));
         const int observedY = y + part(kObservedBarY);
         const int overhang = std::max(1, part(kBandOverhang));
@@ -169,7 +205,7 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
         Rect(canvas, kMargin, expectedY, kMargin + Length(result.expectedHits, scale), expectedY + barHeight, clWhite);
 
         const std::string verdict =
-            (captionAbove ? "" : std::string(result.method->caption) + ": ") + BacktestVerdictText(result);
+            (captionAbove ? "" : BacktestShortCaption(result, tickets) + ": ") + BacktestVerdictText(result);
         const std::string lines[] = {verdict, BacktestFigures(result), DetailsLine(result), ObservedLine(result),
                                      ExpectedLine(result)};
         for (std::size_t i = 0; i < std::size(lines); ++i) {
@@ -182,14 +218,9 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     }
 
     if (!results.empty()) {
-        const int together = MethodsTestedTogether(results);
         canvas.SetFontSize(8);
         Text(canvas, kMargin, kNoteY, clWhite, 8,
-             Fitted(canvas,
-                    "Вместе " + std::string(together % 10 == 1 && together % 100 != 11 ? "проверен " : "проверено ") +
-                        russian::counted(together, russian::kMethods) +
-                        ", p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных исходов",
-                    board::kWidth - 2 * kMargin));
+             Fitted(canvas, BacktestAdjustmentNote(results), board::kWidth - 2 * kMargin));
     }
 
     // The legend.
@@ -223,19 +254,27 @@ std::optional<BacktestInput> ReadBacktestInput(const Game& game, TDataSet& datas
 }
 
 void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas,
-                        const HistoryWindow& window) {
+                        const HistoryWindow& window, const std::string& ticketsTable) {
     std::optional<BacktestInput> input = ReadBacktestInput(game, dataset, window);
     if (!input) return;
+    std::vector<Ticket> tickets;
+    if (!ticketsTable.empty() && TicketTableExists(ticketsTable)) tickets = ReadTickets(game, ticketsTable);
     const int walked = std::max(0, DrawCount(game, input->cells) - input->options.from + 1);
-    const auto total = static_cast<std::int64_t>(walked) * static_cast<std::int64_t>(BacktestMethods().size());
+    const auto walks = static_cast<std::int64_t>(BacktestMethods().size() + tickets.size());
+    const auto total = static_cast<std::int64_t>(walked) * walks;
     std::vector<BacktestResult> results;
-    const bool done = RunLongWork("Проверка методов: " + russian::counted(walked, russian::kDraws) + "…",
-                                  [&](LongWorkProgress& progress) {
-                                      input->options.progress = [&](std::int64_t steps) {
-                                          progress.report(steps, total);
-                                          return !progress.cancelled();
-                                      };
-                                      results = RunBacktests(game, input->cells, input->options);
-                                  });
-    if (done) DrawBacktestBoard(canvas(), game, results);
+    const bool done = RunLongWork(
+        "Проверка методов: " + russian::counted(walked, russian::kDraws) + "…", [&](LongWorkProgress& progress) {
+            // The tickets walk after the methods: their steps follow on.
+            std::int64_t before = 0;
+            input->options.progress = [&](std::int64_t steps) {
+                progress.report(before + steps, total);
+                return !progress.cancelled();
+            };
+            results = RunBacktests(game, input->cells, input->options);
+            before = static_cast<std::int64_t>(walked) * static_cast<std::int64_t>(BacktestMethods().size());
+            const std::vector<BacktestResult> own = BacktestTickets(game, input->cells, input->options, tickets);
+            results.insert(results.end(), own.begin(), own.end());
+        });
+    if (done) DrawBacktestBoard(canvas(), game, results, tickets);
 }

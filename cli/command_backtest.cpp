@@ -20,6 +20,7 @@
 #include "cli/game_table.h"
 #include "cli/options.h"
 #include "cli/output_format.h"
+#include "tickets/ticket_backtest.h"
 #include "tickets/tickets.h"
 
 namespace cli {
@@ -167,7 +168,6 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     std::vector<Ticket> tickets;
-    std::vector<std::vector<int>> picks;
     if (request.tickets) {
         const std::string path = ticketTablePath(game, line);
         if (TicketTableExists(path)) tickets = ReadTickets(game, path);
@@ -175,9 +175,10 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
             err << "sharometr-cli backtest: no tickets kept (tickets " << game.cliName << " add keeps one)\n";
             return kExitUsage;
         }
-        for (const Ticket& ticket : tickets) picks.push_back(ticket.numbers);
     }
-    const std::vector<BacktestResult> results = RunBacktests(game, cells, request.options, request.methods, picks);
+    const std::vector<BacktestResult> results = request.tickets
+                                                    ? BacktestTickets(game, cells, request.options, tickets)
+                                                    : RunBacktests(game, cells, request.options, request.methods);
     switch (request.format) {
         case OutputFormat::Tsv:
             writeTable(out, results, tickets, '\t');

@@ -95,12 +95,10 @@ int add(const Game& game, const std::string& path, const ParsedArguments& line, 
         err << "sharometr-cli tickets: " << *fault << '\n';
         return kExitFailure;
     }
-    if (TicketTableExists(path))
-        for (const Ticket& kept : ReadTickets(game, path))
-            if (kept.numbers == ticket.numbers) {
-                err << "sharometr-cli tickets: ticket " << kept.record << " holds the same numbers\n";
-                return kExitFailure;
-            }
+    if (const auto twin = KeptTwinOf(game, path, ticket)) {
+        err << "sharometr-cli tickets: ticket " << twin->record << " holds the same numbers\n";
+        return kExitFailure;
+    }
     out << "ticket " << AddTicket(game, path, ticket) << " added\n";
     return kExitOk;
 }

@@ -100,6 +100,7 @@ std::vector<TicketCheck> TicketChecker::checks() const {
             check.bestDraw = m_bestDraw[i];
             check.bestRecord = m_bestRecord[i];
         }
+        check.winFrom = m_game.wins().empty() ? 0 : m_winFrom;
         check.lastWinDraw = m_lastWinDraw[i];
         check.lastWinRecord = m_lastWinRecord[i];
         check.lastWinHits = m_lastWinHits[i];

@@ -30,6 +30,7 @@ struct TicketCheck {
     std::uint32_t bestRecord = 0;
     // The last draw with at least the game's least winning count (0: none, or the game names no
     // winning counts) and its matches.
+    int winFrom = 0;  // the game's least winning count; 0: the game names none
     int lastWinDraw = 0;
     std::uint32_t lastWinRecord = 0;
     int lastWinHits = 0;

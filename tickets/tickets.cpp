@@ -7,6 +7,7 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
@@ -60,6 +61,11 @@ std::string TicketTableFileName(const Game& game) {
     }
     if (stem.ends_with("base")) stem.erase(stem.size() - 4);
     return stem + "tick" + extension;
+}
+
+std::string TicketTitle(const Ticket& ticket) {
+    if (ticket.name.empty()) return "билет " + russian::wholeNumber(ticket.record);
+    return "\u00AB" + ticket.name + "\u00BB";
 }
 
 std::optional<std::string> CheckTicket(const Game& game, std::span<const std::string> words, const std::string& name,
@@ -135,6 +141,13 @@ std::vector<Ticket> ReadTickets(const Game& game, const std::string& path) {
         }
     });
     return tickets;
+}
+
+std::optional<Ticket> KeptTwinOf(const Game& game, const std::string& path, const Ticket& ticket) {
+    if (!TicketTableExists(path)) return std::nullopt;
+    for (Ticket& kept : ReadTickets(game, path))
+        if (kept.record != ticket.record && kept.numbers == ticket.numbers) return std::move(kept);
+    return std::nullopt;
 }
 
 std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket) {

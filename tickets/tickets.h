@@ -48,10 +48,18 @@ struct Ticket {
     std::vector<int> numbers;  // distinct, rising
 };
 
+// How a ticket is named to the player: its name in «…», or «билет N» by its record.
+std::string TicketTitle(const Ticket& ticket);
+
 // Why `words` (the numbers as typed) and `name` (UTF-8) make no ticket of the game, or nullopt
 // when they make one, which is then put in `ticket` with its numbers sorted.
 std::optional<std::string> CheckTicket(const Game& game, std::span<const std::string> words, const std::string& name,
                                        Ticket& ticket);
+
+// A ticket is kept once: the kept ticket of the table at `path` that holds the numbers of
+// `ticket`, its own record `ticket.record` (0: a new ticket) left out; nullopt when none does, or
+// when the table is not there. The window and the companion refuse a ticket by this.
+std::optional<Ticket> KeptTwinOf(const Game& game, const std::string& path, const Ticket& ticket);
 
 // The tickets table of the game in `directory` (empty: the current one).
 std::string TicketTablePath(const Game& game, const std::string& directory);

@@ -209,3 +209,7 @@ bool RunLongWork(const std::string& label, const std::function<void(LongWorkProg
     if (failure) std::rethrow_exception(failure);
     return true;
 }
+
+WaitCursor::WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+WaitCursor::~WaitCursor() { QApplication::restoreOverrideCursor(); }

@@ -52,3 +52,13 @@ private:
 // cancelled (whatever it raised then), true otherwise; what it raised is raised again here.
 bool RunLongWork(const std::string& label, const std::function<void(LongWorkProgress&)>& work,
                  QWidget* parent = nullptr);
+
+// The wait cursor for as long as the object lives, back to normal however the work ends: a
+// command that reads on the GUI thread shows it.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};

@@ -2,13 +2,16 @@
 // ticket is refused or kept; the check paints each ticket with the latest draw's matches marked.
 #include <QApplication>
 #include <QPushButton>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
 #include "app/calcul.h"
 #include "app/startup.h"
 #include "app/tickets_window.h"
+#include "analysis/draw_datasets.h"
 #include "dbf/table_handler.h"
+#include "tests/support/files.h"
 #include "table_folder_test.h"
 #include "tests/support/recording_message_service.h"
 #include "platform/ansi_text.h"
@@ -54,6 +57,30 @@ protected:
 };
 
 std::uint32_t Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+
+// The top of each ticket's block on a check's picture: below the heading, then below each grey
+// line across the picture that closes a block.
+std::vector<int> BlockTops(const QImage& picture) {
+    std::vector<int> tops{24};
+    for (int y = 24; y < picture.height(); ++y)
+        if (Pixel(picture, 0, y) == 0xB0B0B0u && Pixel(picture, picture.width() - 1, y) == 0xB0B0B0u)
+            tops.push_back(y + 1);
+    return tops;
+}
+
+// A tickets window of `game` on the draws of `table`, checked by a click on its button.
+struct CheckedWindow {
+    std::unique_ptr<TXbaseDataSet> draws;
+    HistoryWindow history;
+    TTicketsWindow window;
+    CheckedWindow(const Game& game, const std::string& table)
+        : draws(MakeDrawDataSetOn(game, table)), window(game, *draws, history) {
+        window.show();
+        QTest::mouseClick(&window.CheckButton(), Qt::LeftButton);
+    }
+};
+
+const std::string kNbsp = "\u00a0";
 
 }  // namespace
 
@@ -116,4 +143,121 @@ TEST_F(TicketsWindowTest, TheCheckPaintsTheLatestDrawsMatchesAndTheBars) {
     EXPECT_EQ(Pixel(picture, 216, 24 + 49), 0xB0B0B0u);
     // With no tickets the picture says so rather than staying empty.
     EXPECT_FALSE(PaintTicketChecks({}).isNull());
+}
+
+TEST_F(TicketsWindowTest, TheCheckSaysTheBestDrawAndASystemTicketsCombinations) {
+    // The draws 1..6, 7..12 and 1 2 3 10 11 12 (the latest); SuperLoto names no winning counts.
+    AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}});
+    AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "", {1, 2, 3, 4, 10, 11, 20, 21}});
+    const CheckedWindow checked(kSuperLoto, "lotobase.dbf");
+    ASSERT_EQ(checked.window.Checked().size(), 2u);
+    const std::string noWins = "Выигрыш не отмечается: для игры не заданы выигрышные совпадения.";
+    EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[0]),
+              (std::vector<std::string>{"Лучший тираж: запись 1 — 6" + kNbsp + "совпадений.", noWins}));
+    // The system ticket of 8 holds 5 numbers of the latest draw: of its 28 combinations of 6,
+    // C(5,5)C(3,1) = 3 matched 5, C(5,4)C(3,2) = 15 matched 4, C(5,3)C(3,3) = 10 matched 3. Over
+    // the three draws (4, 2 and 5 of its numbers) 1 12 21 26 21 3 0 matched 0..6.
+    EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[1]),
+              (std::vector<std::string>{"Лучший тираж: запись 3 — 5" + kNbsp + "совпадений.", noWins,
+                                        "Сочетаний по 6" + kNbsp + "номеров — 28. В последнем тираже совпали: на 5" +
+                                            kNbsp + "номеров — 3, на 4 — 15, на 3 — 10.",
+                                        "За 3" + kNbsp + "тиража: на 5" + kNbsp +
+                                            "номеров — 3, на 4 — 21, на 3 — 26, на 2 — 21, на 1 — 12, на 0 — 1."}));
+    // Each block holds its notes below the bars, the system ticket's two lines more; on it the
+    // latest draw's 1 2 3 10 11 are marked, 4, 20 and 21 not.
+    const QImage& picture = checked.window.Picture();
+    const std::vector<int> tops = BlockTops(picture);
+    ASSERT_EQ(tops.size(), 3u);
+    EXPECT_EQ(tops[2], picture.height());
+    EXPECT_GT(tops[2] - tops[1], tops[1] - tops[0] + 20);
+    const bool marked[] = {true, true, true, false, true, true, false, false};
+    for (int box = 0; box < 8; ++box)
+        EXPECT_EQ(Pixel(picture, 202 + box * 24, tops[1] + 10), marked[box] ? 0xC00000u : 0xFFFFFFu) << box;
+}
+
+TEST_F(TicketsWindowTest, AGameWithWinningCountsShowsTheLastWin) {
+    // 6 of 45 wins from 2 matches on: the ticket 1..6 matched 6, 2 and 0; the other never 2.
+    const Game& game = *GameNamed("g645");
+    testsupport::writeDrawTable("g645base.dbf", game,
+                                {{1, 2, 3, 4, 5, 6}, {1, 2, 13, 14, 15, 16}, {20, 21, 22, 23, 24, 25}});
+    AddTicket(game, TicketTableFileName(game), Ticket{0, "", {1, 2, 3, 4, 5, 6}});
+    AddTicket(game, TicketTableFileName(game), Ticket{0, "", {1, 30, 31, 32, 33, 34}});
+    const CheckedWindow checked(game, "g645base.dbf");
+    ASSERT_EQ(checked.window.Checked().size(), 2u);
+    EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[0])[1],
+              "Последний выигрыш (от 2" + kNbsp + "совпадений): запись 2 — 2" + kNbsp + "совпадения.");
+    EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[1])[1], "Выигрышей (от 2" + kNbsp + "совпадений) не было.");
+}
+
+TEST_F(TicketsWindowTest, KenoTicketsOfOneAndTenNumbersHaveTheirBars) {
+    // The Keno draws 1..20, 21..40 and 41..60 (the latest), in a folder of their own.
+    testsupport::TempDir elsewhere;
+    testsupport::Draws draws(3);
+    for (int i = 0; i < 60; ++i) draws[static_cast<std::size_t>(i / 20)].push_back(i + 1);
+    testsupport::writeDrawTable(elsewhere.file("kenobase.dbf"), kKeno, draws);
+    AddTicket(kKeno, "kenotick.dbf", Ticket{0, "", {1}});
+    AddTicket(kKeno, "kenotick.dbf", Ticket{0, "", {15, 16, 17, 18, 19, 20, 21, 22, 23, 24}});
+    const CheckedWindow checked(kKeno, elsewhere.file("kenobase.dbf"));
+    const std::vector<TicketCheck>& checks = checked.window.Checked();
+    ASSERT_EQ(checks.size(), 2u);
+    // One number: matched in the first draw only, where chance expects it in a quarter of them.
+    EXPECT_EQ(checks[0].observed, (std::vector<std::int64_t>{2, 1}));
+    EXPECT_NEAR(checks[0].expected[1], 0.75, 1e-9);
+    // Ten numbers: 6 of the first draw, 4 of the second, none of the latest; no combinations.
+    EXPECT_EQ(checks[1].observed, (std::vector<std::int64_t>{1, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(TicketCheckNotes(checks[1]).size(), 2u);
+    // On the picture: blue bars at 0 and 1 for the first, at 0, 4 and 6 only for the second.
+    const QImage& picture = checked.window.Picture();
+    const std::vector<int> tops = BlockTops(picture);
+    ASSERT_EQ(tops.size(), 3u);
+    for (int h = 0; h <= 10; ++h) {
+        EXPECT_EQ(Pixel(picture, 202 + h * 32, tops[0] + 49), h <= 1 ? 0x0040A0u : 0xFFFFFFu) << h;
+        EXPECT_EQ(Pixel(picture, 202 + h * 32, tops[1] + 49), h == 0 || h == 4 || h == 6 ? 0x0040A0u : 0xFFFFFFu) << h;
+    }
+}
+
+TEST_F(TicketsWindowTest, ATypedTicketRepeatingAKeptOneIsRefusedAndStaysInEditUntilEsc) {
+    AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}});
+    AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "", {7, 8, 9, 10, 11, 12}});
+    m_windows->Form1->MenuItem("N2Tickets")->trigger();
+    TTicketsWindow& window = *ticketsWindow("Tickets_loto");
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const std::string before = testsupport::readFile("lototick.dbf");
+    // Types from column `first` on, Tab after each, then clicks Post.
+    auto typeAndPost = [&](int first, std::initializer_list<const char*> typed) {
+        window.Grid().setFocus(Qt::OtherFocusReason);
+        window.Grid().SetSelectedIndex(first);
+        for (const char* text : typed) {
+            QTest::keyClicks(QApplication::focusWidget(), text);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        m_messages.shown.clear();
+        QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
+    };
+    const std::string esc = ".\nИзмените номера или нажмите Esc, чтобы отменить правку.";
+    // A new row of ticket 1's numbers in another order; Esc then cancels it.
+    QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbInsert), Qt::LeftButton);
+    typeAndPost(0, {"Copy", "6", "5", "4", "3", "2", "1"});
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете «Дача»" + esc);
+    EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsInsert) << "the row stays in edit";
+    window.Grid().setFocus(Qt::OtherFocusReason);
+    window.Grid().SetEditorMode(false);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsBrowse);
+    // Ticket 1 edited into the numbers of ticket 2, which has no name: refused too.
+    window.TicketsDataSet().SetRecNo(1);
+    typeAndPost(1, {"7", "8", "9", "10", "11", "12"});
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете 2" + esc);
+    EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsEdit);
+    window.TicketsDataSet().Cancel();
+    EXPECT_EQ(testsupport::readFile("lototick.dbf"), before);
+    // Ticket 2 posted with its own numbers is kept: it is no twin of itself.
+    window.TicketsDataSet().SetRecNo(2);
+    QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbEdit), Qt::LeftButton);
+    typeAndPost(0, {});
+    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsBrowse);
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/draw_datasets.h"
 #include "backtest/backtest_board.h"
+#include "tickets/ticket_backtest.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
 #include "tests/support/recording_message_service.h"
@@ -190,3 +191,54 @@ TEST(BacktestBoard, TooShortAHistoryShowsTheMessageAndLeavesThePicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command on a rigged history with the player's tickets kept beside it.
+struct TicketsRun {
+    testsupport::TempDir dir;
+    std::unique_ptr<TXbaseDataSet> dataset;
+    RecordingMessageService messages;
+    Picture picture;
+
+    explicit TicketsRun(const std::vector<Ticket>& tickets) : dataset(riggedLoto(dir, 120)) {
+        for (const Ticket& ticket : tickets) AddTicket(kSuperLoto, dir.file("lototick.dbf"), ticket);
+        RunBacktestCommand(kSuperLoto, *dataset, picture.target(), HistoryWindow{}, dir.file("lototick.dbf"));
+    }
+};
+
+}  // namespace
+
+TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
+    // 1..6 come out every time: that ticket beats chance (red), the one of 40..46 never hits (blue).
+    const TicketsRun run({Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}}, Ticket{0, "", {40, 41, 42, 43, 44, 45, 46}}});
+    EXPECT_TRUE(run.messages.shown.empty());
+    ASSERT_TRUE(run.picture.made);
+    // Seven rows share the height: 35 pixels each, the observed bar 11 below the row's top.
+    const int rowHeight = (board::kHeight - 36 - 2 - 30) / 7;
+    ASSERT_EQ(rowHeight, 35);
+    const int ticketRow = 30 + 5 * rowHeight + 11 + 4;
+    EXPECT_EQ(run.picture.at(6, 30 + 11 + 4), rgb(clRed)) << "hot, the first row";
+    EXPECT_EQ(run.picture.at(6, ticketRow), rgb(clRed)) << "the ticket of 1..6";
+    EXPECT_EQ(run.picture.at(5, ticketRow + rowHeight), rgb(clBlue)) << "the ticket of 40..46";
+    EXPECT_EQ(run.picture.at(6, ticketRow + 2 * rowHeight), rgb(clGray)) << "no eighth row";
+
+    // The rows' captions and the note, in the window's words.
+    const std::vector<Ticket> kept = ReadTickets(kSuperLoto, run.dir.file("lototick.dbf"));
+    BacktestInput input = *ReadBacktestInput(kSuperLoto, *run.dataset, HistoryWindow{});
+    std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input.cells, input.options);
+    const std::vector<BacktestResult> own = BacktestTickets(kSuperLoto, input.cells, input.options, kept);
+    results.insert(results.end(), own.begin(), own.end());
+    EXPECT_EQ(BacktestRowCaption(results[0], kept), "Горячие номера");
+    EXPECT_EQ(BacktestRowCaption(results[5], kept), "Мои билеты: «Дача» – 1, 2, 3, 4, 5, 6");
+    EXPECT_EQ(BacktestRowCaption(results[6], kept), "Мои билеты: билет 2 – 40, 41, 42, 43, 44, 45, 46");
+    EXPECT_EQ(BacktestShortCaption(results[5], kept), "Билет «Дача»");
+    EXPECT_EQ(BacktestShortCaption(results[6], kept), "Билет 2");
+    EXPECT_EQ(BacktestAdjustmentNote(results),
+              "4\u00a0метода вместе, 2\u00a0билета отдельно: p с поправкой Холма, цвет при p < 0,05; "
+              "полоса — 95\u00a0% случайных исходов");
+    EXPECT_EQ(BacktestAdjustmentNote(std::span(results).first(5)),
+              "Вместе проверено 4\u00a0метода, p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных "
+              "исходов");
+    EXPECT_EQ(BacktestFigures(results[6]).rfind("совпало 0, ожидалось 60,9", 0), 0u) << BacktestFigures(results[6]);
+}

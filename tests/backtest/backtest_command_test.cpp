@@ -6,22 +6,14 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/dbf_image.h"
 #include "tests/support/draw_table.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> words) {
-    std::ostringstream out, err;
-    const int status = cli::run(words, out, err);
-    return {status, out.str(), err.str()};
-}
+using Outcome = testsupport::CliOutcome;
+using testsupport::runCli;
 
 // A SuperLoto table in which 1..6 come out every time.
 std::string riggedTable(const testsupport::TempDir& dir, int draws) {
@@ -34,7 +26,7 @@ std::string riggedTable(const testsupport::TempDir& dir, int draws) {
 TEST(BacktestCommand, TsvGivesOneLinePerMethod) {
     testsupport::TempDir dir;
     testsupport::makeDrawTable(dir.file("kenobase.dbf"), kKeno, 120, 9);
-    const Outcome outcome = run({"backtest", "keno", "all", "--dir", dir.path()});
+    const Outcome outcome = runCli({"backtest", "keno", "all", "--dir", dir.path()});
     ASSERT_EQ(outcome.status, cli::kExitOk) << outcome.err;
     std::istringstream lines(outcome.out);
     std::string line;
@@ -54,7 +46,7 @@ TEST(BacktestCommand, TsvGivesOneLinePerMethod) {
 TEST(BacktestCommand, RiggedTableInJsonAndCsv) {
     testsupport::TempDir dir;
     const std::string table = riggedTable(dir, 60);
-    const Outcome json = run({"backtest", "loto", "hot", "--table", table, "--from", "11", "--format", "json"});
+    const Outcome json = runCli({"backtest", "loto", "hot", "--table", table, "--from", "11", "--format", "json"});
     ASSERT_EQ(json.status, cli::kExitOk) << json.err;
     EXPECT_NE(
         json.out.find("\"method\": \"hot\", \"picks\": 6, \"from\": 11, \"to\": 60, \"tested\": 50, \"skipped\": 0, "
@@ -65,7 +57,7 @@ TEST(BacktestCommand, RiggedTableInJsonAndCsv) {
     EXPECT_NE(json.out.find("\"p_holm\": 0, "), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"verdict\": \"more\""), std::string::npos) << json.out;
 
-    const Outcome csv = run({"backtest", "loto", "random", "--table", table, "--top", "2", "--format", "csv"});
+    const Outcome csv = runCli({"backtest", "loto", "random", "--table", table, "--top", "2", "--format", "csv"});
     ASSERT_EQ(csv.status, cli::kExitOk) << csv.err;
     EXPECT_TRUE(
         csv.out.starts_with("method,picks,from,to,tested,skipped,hits,expected,ratio,ratio_low,ratio_high,z,p,p_holm,"
@@ -78,7 +70,7 @@ TEST(BacktestCommand, VerdictsOfShortAndEndedTests) {
     testsupport::TempDir dir;
     const std::string table = riggedTable(dir, 60);
     // 11 tested draws: the exact p is tiny, the verdict too few all the same; the baseline is never judged.
-    const Outcome few = run({"backtest", "loto", "all", "--table", table, "--from", "50", "--format", "csv"});
+    const Outcome few = runCli({"backtest", "loto", "all", "--table", table, "--from", "50", "--format", "csv"});
     ASSERT_EQ(few.status, cli::kExitOk) << few.err;
     std::istringstream lines(few.out);
     std::string line;
@@ -88,7 +80,7 @@ TEST(BacktestCommand, VerdictsOfShortAndEndedTests) {
         EXPECT_NE(line.find(verdict), std::string::npos) << line;
     }
     // Draws 11..59: 49 tested, one short.
-    const Outcome ended = run({"backtest", "loto", "hot", "--table", table, "--from", "11", "--to", "59"});
+    const Outcome ended = runCli({"backtest", "loto", "hot", "--table", table, "--from", "11", "--to", "59"});
     ASSERT_EQ(ended.status, cli::kExitOk) << ended.err;
     EXPECT_NE(ended.out.find("\nhot\t6\t11\t59\t49\t0\t294\t"), std::string::npos) << ended.out;
     EXPECT_NE(ended.out.find("\ttoo_few\t"), std::string::npos) << ended.out;
@@ -97,11 +89,11 @@ TEST(BacktestCommand, VerdictsOfShortAndEndedTests) {
 TEST(BacktestCommand, WrongRequestsAreRefusedInOneLine) {
     testsupport::TempDir dir;
     const std::string table = riggedTable(dir, 20);
-    const Outcome few = run({"backtest", "loto", "hot", "--table", table});
+    const Outcome few = runCli({"backtest", "loto", "hot", "--table", table});
     EXPECT_EQ(few.status, cli::kExitUsage);
     EXPECT_EQ(few.err, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 50 записей!\n");
     EXPECT_TRUE(few.out.empty());
-    const Outcome beyond = run({"backtest", "loto", "hot", "--table", table, "--from", "5", "--to", "21"});
+    const Outcome beyond = runCli({"backtest", "loto", "hot", "--table", table, "--from", "5", "--to", "21"});
     EXPECT_EQ(beyond.status, cli::kExitUsage);
     EXPECT_EQ(beyond.err, "ВНИМАНИЕ! Для проверки методов необходимо заполнить не менее 21 записи!\n");
 
@@ -112,12 +104,12 @@ TEST(BacktestCommand, WrongRequestsAreRefusedInOneLine) {
           {"backtest", "loto", "hot", "--from", "10", "--to", "9", "--table", table},
           {"backtest", "loto", "hot", "--format", "xml", "--table", table},
           {"backtest", "loto", "hot", "--table", table, "--dir", dir.path()}}) {
-        const Outcome outcome = run(words);
+        const Outcome outcome = runCli(words);
         EXPECT_EQ(outcome.status, cli::kExitUsage) << words[3];
         EXPECT_TRUE(outcome.err.starts_with("sharometr-cli backtest: ")) << outcome.err;
     }
 
-    const Outcome keno = run({"backtest", "keno", "hot", "--table", table});
+    const Outcome keno = runCli({"backtest", "keno", "hot", "--table", table});
     EXPECT_EQ(keno.status, cli::kExitFailure);
     EXPECT_NE(keno.err.find("is not a Keno table: its first fields are not K1..K20, numeric"), std::string::npos);
 }

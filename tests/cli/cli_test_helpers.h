@@ -24,6 +24,7 @@
 #include "dbf/table_handler.h"
 #include "platform/local_time.h"
 #include "tests/support/child_process.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/dbf_image.h"
 #include "tests/support/files.h"
 
@@ -31,19 +32,10 @@ extern char** environ;
 
 namespace cli_test {
 
-struct ProgramResult {
-    int status = -1;  // exit status; -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
-
-// Runs one command line through the dispatcher, as the program does, in this process.
-inline ProgramResult runCli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+// Exit status (-1 when the program did not exit normally) and both outputs.
+using ProgramResult = testsupport::CliOutcome;
+// One command line through the dispatcher, as the program runs it, in this process.
+using testsupport::runCli;
 
 using UsageCases = std::vector<std::pair<std::vector<std::string>, std::string>>;
 

@@ -6,22 +6,14 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome run(std::vector<std::string> words) {
-    std::ostringstream out, err;
-    const int status = cli::run(words, out, err);
-    return {status, out.str(), err.str()};
-}
+using Outcome = testsupport::CliOutcome;
+using testsupport::runCli;
 
 }  // namespace
 
@@ -30,15 +22,16 @@ TEST(TicketsCommand, AddListCheckAndDelete) {
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto,
                                 {{1, 2, 3, 4, 5, 6}, {1, 2, 3, 10, 11, 12}, {7, 8, 9, 10, 11, 12}});
     const Outcome added =
-        run({"tickets", "loto", "add", "6", "5", "4", "3", "2", "1", "--name", "Дача", "--dir", dir.path()});
+        runCli({"tickets", "loto", "add", "6", "5", "4", "3", "2", "1", "--name", "Дача", "--dir", dir.path()});
     ASSERT_EQ(added.status, cli::kExitOk) << added.err;
     EXPECT_EQ(added.out, "ticket 1 added\n");
-    ASSERT_EQ(run({"tickets", "loto", "add", "1", "2", "3", "4", "10", "11", "20", "21", "--dir", dir.path()}).status,
-              cli::kExitOk);
-    EXPECT_EQ(run({"tickets", "loto", "list", "--dir", dir.path()}).out,
+    ASSERT_EQ(
+        runCli({"tickets", "loto", "add", "1", "2", "3", "4", "10", "11", "20", "21", "--dir", dir.path()}).status,
+        cli::kExitOk);
+    EXPECT_EQ(runCli({"tickets", "loto", "list", "--dir", dir.path()}).out,
               "record\tname\tnumbers\n1\tДача\t1 2 3 4 5 6\n2\t\t1 2 3 4 10 11 20 21\n");
 
-    const Outcome tsv = run({"tickets", "loto", "check", "--dir", dir.path()});
+    const Outcome tsv = runCli({"tickets", "loto", "check", "--dir", dir.path()});
     ASSERT_EQ(tsv.status, cli::kExitOk) << tsv.err;
     std::istringstream lines(tsv.out);
     std::string line;
@@ -54,21 +47,21 @@ TEST(TicketsCommand, AddListCheckAndDelete) {
         line.starts_with("2\t\t1 2 3 4 10 11 20 21\t3\t3\t10 11\t5\t2\t0\t0\t1 12 21 26 21 3 0\t1 12 15 0 0 0 0\t"))
         << line;
 
-    const Outcome json = run({"tickets", "loto", "check", "--dir", dir.path(), "--last", "1", "--format", "json"});
+    const Outcome json = runCli({"tickets", "loto", "check", "--dir", dir.path(), "--last", "1", "--format", "json"});
     ASSERT_EQ(json.status, cli::kExitOk) << json.err;
     EXPECT_NE(json.out.find("{\"record\": 1, \"name\": \"Дача\", \"numbers\": [1, 2, 3, 4, 5, 6], \"draws\": 1, "
                             "\"latest\": 3, \"matches\": [], \"best_hits\": 0"),
               std::string::npos)
         << json.out;
 
-    EXPECT_EQ(run({"tickets", "loto", "delete", "1", "--dir", dir.path()}).out, "ticket 1 deleted\n");
-    EXPECT_EQ(run({"tickets", "loto", "list", "--dir", dir.path(), "--format", "csv"}).out,
+    EXPECT_EQ(runCli({"tickets", "loto", "delete", "1", "--dir", dir.path()}).out, "ticket 1 deleted\n");
+    EXPECT_EQ(runCli({"tickets", "loto", "list", "--dir", dir.path(), "--format", "csv"}).out,
               "record,name,numbers\n2,,1 2 3 4 10 11 20 21\n");
 }
 
 TEST(TicketsCommand, BadTicketsLeaveTheTableAsItWas) {
     testsupport::TempDir dir;
-    ASSERT_EQ(run({"tickets", "keno", "add", "80", "--dir", dir.path()}).status, cli::kExitOk);
+    ASSERT_EQ(runCli({"tickets", "keno", "add", "80", "--dir", dir.path()}).status, cli::kExitOk);
     const std::string before = testsupport::readFile(dir.file("kenotick.dbf"));
     struct Case {
         std::vector<std::string> words;
@@ -85,12 +78,12 @@ TEST(TicketsCommand, BadTicketsLeaveTheTableAsItWas) {
         std::vector<std::string> words{"tickets", "keno", "add"};
         words.insert(words.end(), c.words.begin(), c.words.end());
         words.insert(words.end(), {"--dir", dir.path()});
-        const Outcome outcome = run(words);
+        const Outcome outcome = runCli(words);
         EXPECT_EQ(outcome.status, c.status) << c.message;
         EXPECT_NE(outcome.err.find(c.message), std::string::npos) << outcome.err;
     }
-    EXPECT_EQ(run({"tickets", "keno", "delete", "2", "--dir", dir.path()}).status, cli::kExitFailure);
-    EXPECT_EQ(run({"tickets", "keno", "fold", "--dir", dir.path()}).status, cli::kExitUsage);
+    EXPECT_EQ(runCli({"tickets", "keno", "delete", "2", "--dir", dir.path()}).status, cli::kExitFailure);
+    EXPECT_EQ(runCli({"tickets", "keno", "fold", "--dir", dir.path()}).status, cli::kExitUsage);
     EXPECT_EQ(testsupport::readFile(dir.file("kenotick.dbf")), before);
 }
 
@@ -98,11 +91,12 @@ TEST(TicketsCommand, TheBacktestOfTheTicketsGivesOneJudgedRowEach) {
     testsupport::TempDir dir;
     // 1..6 come out every time: the ticket of them beats chance, the one of 40..45 falls short of it.
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, testsupport::Draws(120, {1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(run({"backtest", "loto", "tickets", "--dir", dir.path()}).status, cli::kExitUsage);
-    ASSERT_EQ(run({"tickets", "loto", "add", "1", "2", "3", "4", "5", "6", "--dir", dir.path()}).status, cli::kExitOk);
-    ASSERT_EQ(run({"tickets", "loto", "add", "40", "41", "42", "43", "44", "45", "46", "--dir", dir.path()}).status,
+    EXPECT_EQ(runCli({"backtest", "loto", "tickets", "--dir", dir.path()}).status, cli::kExitUsage);
+    ASSERT_EQ(runCli({"tickets", "loto", "add", "1", "2", "3", "4", "5", "6", "--dir", dir.path()}).status,
               cli::kExitOk);
-    const Outcome tsv = run({"backtest", "loto", "tickets", "--dir", dir.path()});
+    ASSERT_EQ(runCli({"tickets", "loto", "add", "40", "41", "42", "43", "44", "45", "46", "--dir", dir.path()}).status,
+              cli::kExitOk);
+    const Outcome tsv = runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
     ASSERT_EQ(tsv.status, cli::kExitOk) << tsv.err;
     std::istringstream lines(tsv.out);
     std::string line;
@@ -116,7 +110,7 @@ TEST(TicketsCommand, TheBacktestOfTheTicketsGivesOneJudgedRowEach) {
     EXPECT_NE(line.find("\tfewer\t"), std::string::npos) << line;
     EXPECT_FALSE(std::getline(lines, line));
 
-    const Outcome json = run({"backtest", "loto", "tickets", "--dir", dir.path(), "--format", "json"});
+    const Outcome json = runCli({"backtest", "loto", "tickets", "--dir", dir.path(), "--format", "json"});
     EXPECT_NE(json.out.find("{\"method\": \"tickets\", \"ticket\": 2, \"numbers\": [40, 41, 42, 43, 44, 45, 46], "
                             "\"picks\": 7,"),
               std::string::npos)

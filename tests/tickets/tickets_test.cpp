@@ -2,6 +2,7 @@
 // whose answers are worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,9 +10,11 @@
 #include "analysis/draw_datasets.h"
 #include "cli/cli.h"
 #include "tests/support/child_process.h"
+#include "tests/support/cli_run.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
 #include "backtest/backtest.h"
+#include "tickets/ticket_backtest.h"
 #include "tickets/ticket_check.h"
 #include "tickets/tickets.h"
 
@@ -258,4 +261,38 @@ TEST(TicketBacktest, TicketsAreFixedPicksAdjustedWithTheMethods) {
     EXPECT_EQ(HolmAdjusted(judged)[1], results[1].pHolm);
     EXPECT_THROW(RunBacktests(kSuperLoto, cells, {}, {}, std::vector<std::vector<int>>{{1, 50}}),
                  std::invalid_argument);
+}
+
+TEST(TicketBacktest, TheTicketsAreAdjustedAmongThemselvesAsTheCompanionGivesThem) {
+    testsupport::TempDir dir;
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, Draws(80, {1, 2, 3, 4, 5, 6}));
+    const std::string path = dir.file("lototick.dbf");
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 3, 4, 5, 6}), "Дача"));
+    AddTicket(kSuperLoto, path, MakeTicket(kSuperLoto, Words({1, 2, 40, 41, 42, 43, 44})));
+    const std::vector<Ticket> tickets = ReadTickets(kSuperLoto, path);
+    const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
+    const std::vector<BacktestResult> results =
+        BacktestTickets(kSuperLoto, ReadHistory(*dataset, kSuperLoto), BacktestOptions{}, tickets);
+    ASSERT_EQ(results.size(), 2u);
+    // Draws 50..80: the first ticket hits 6 in each of the 31, the second 2.
+    EXPECT_EQ(results[0].hits, 31 * 6);
+    EXPECT_EQ(results[1].picks, 7);
+    EXPECT_EQ(results[1].hits, 31 * 2);
+    const std::vector<double> own{results[0].pValue, results[1].pValue};
+    EXPECT_EQ(results[0].pHolm, HolmAdjusted(own)[0]);
+    EXPECT_EQ(results[1].pHolm, HolmAdjusted(own)[1]);
+
+    // The companion prints the same figures, line for line.
+    const auto companion = testsupport::runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
+    ASSERT_EQ(companion.status, cli::kExitOk) << companion.err;
+    std::istringstream lines(companion.out);
+    std::string line;
+    std::getline(lines, line);
+    for (const BacktestResult& result : results) {
+        ASSERT_TRUE(std::getline(lines, line));
+        char figures[200];
+        std::snprintf(figures, sizeof figures, "\t%.4f\t%.4f\t%.4f\t%.3f\t%.4g\t%.4g\t", result.ratio, result.ratioLow,
+                      result.ratioHigh, result.z, result.pValue, result.pHolm);
+        EXPECT_NE(line.find(figures), std::string::npos) << line << " lacks " << figures;
+    }
 }
