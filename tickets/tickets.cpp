@@ -156,8 +156,14 @@ std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket&
     RequireTicketFields(game, table);
     table.blankRecord();
     table.putText(1, xb::utf8ToStoredText(ticket.name));
-    for (std::size_t i = 0; i < ticket.numbers.size(); ++i)
-        table.putValueText(static_cast<int>(i) + 2, std::to_string(ticket.numbers[i]));
+    // The fields a shorter ticket leaves over stay blank, dBase's "no value", rather than 0, so
+    // that other programs reading the table see no number there; this program takes either so.
+    for (int i = 0; i + 2 <= table.fieldCount(); ++i) {
+        if (static_cast<std::size_t>(i) < ticket.numbers.size())
+            table.putValueText(i + 2, std::to_string(ticket.numbers[i]));
+        else
+            table.putText(i + 2, "");
+    }
     table.appendRecord();
     return table.currentRecord();
 }

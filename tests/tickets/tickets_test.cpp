@@ -189,6 +189,9 @@ TEST(TicketTable, TicketsAreKeptListedAndDeleted) {
     EXPECT_EQ(tickets[0].name, "Дача");
     EXPECT_EQ(tickets[0].numbers, (std::vector<int>{1, 2, 3, 4, 5, 7}));
     EXPECT_EQ(tickets[1].numbers.size(), 12u);
+    // The fields the six-number ticket leaves over are blank on disk, not 0.
+    const std::string bytes = testsupport::readFile(path);
+    EXPECT_EQ(bytes.find(" 0"), std::string::npos) << "an unused field written as 0";
     EXPECT_TRUE(DeleteTicket(kSuperLoto, path, 1));
     EXPECT_THROW(DeleteTicket(kSuperLoto, path, 1), TicketError);
     EXPECT_THROW(DeleteTicket(kSuperLoto, path, 3), TicketError);
