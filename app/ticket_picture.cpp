@@ -112,7 +112,7 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
     painter.drawText(
         4, 16,
         Text("Проверено " + russian::counted(first.draws, russian::kDraws) + ", последний — запись " +
-             russian::wholeNumber(first.latestRecord) + ". Синие — ваши тиражи, серые — что дал бы случай."));
+             russian::wholeNumber(first.latestRecord) + ". Синие — ваш билет, серые — что дал бы случай."));
     int top = kHeadingHeight;
     for (std::size_t t = 0; t < checks.size(); ++t) {
         const TicketCheck& check = checks[t];
