@@ -16,9 +16,11 @@
 
 namespace {
 
-// Where a scaled board says its scale: below the count caption, above the tallest bar.
+// Where a scaled board says its scale: below the count caption, above the tallest bar, in the
+// same letters on every game (a game's number captions may be too small to read a sentence in).
 constexpr int kScaleCaptionX = 20;
 constexpr int kScaleCaptionY = 46;
+constexpr int kScaleCaptionPixels = 12;
 
 int clampToInt(std::int64_t value) {
     return static_cast<int>(
@@ -98,6 +100,7 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
     }
     if (scaled) {
         // The usual board has 10 pixels a unit.
+        canvas.SetFontHeight(kScaleCaptionPixels);
         canvas.TextOut(kScaleCaptionX, kScaleCaptionY,
                        "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикс. на единицу");
     }

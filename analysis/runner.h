@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "analysis/analyses.h"
 #include "analysis/draw_reader.h"
@@ -31,3 +33,11 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
 // current record).
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
                    TDataSet& dataset, bool scaled = false);
+// The same with the latest draw's numbers as LatestDrawTexts read them, for a board painted again
+// after the dataset's cursor may have moved.
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   std::span<const std::string> latestDraw, bool scaled = false);
+// The numbers the analysis' caption writes of the latest draw, as the data window shows them, read
+// from the dataset's current record; none when the caption writes none.
+std::vector<std::string> LatestDrawTexts(const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                                         TDataSet& dataset);

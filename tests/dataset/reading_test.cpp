@@ -280,6 +280,39 @@ TEST_F(ReadingTest, CharacterFieldsConvertBetweenTheTableAndTheProgramCodePage) 
     }
 }
 
+// A record's place among those shown, and the move to a place, by the records hidden before it:
+// the record numbers themselves when every record shows or every record is counted.
+TEST_F(ReadingTest, PlacesCountTheRecordsShownAndLeadBackToThem) {
+    writeDrawTable("lotobase.dbf", 10, {1, 4, 5, 10});
+    auto ds = dataSet();
+    ds->Open();
+    ds->First();
+    EXPECT_EQ(ds->SequenceNo(), 1);
+    const std::vector<int> shown = {2, 3, 6, 7, 8, 9};
+    for (int place = 1; place <= 6; ++place) {
+        ds->SetSequenceNo(place);
+        EXPECT_EQ(ds->RecNo(), shown[static_cast<std::size_t>(place - 1)]) << place;
+        EXPECT_EQ(ds->SequenceNo(), place);
+    }
+    ds->Last();
+    EXPECT_EQ(ds->SequenceNo(), ds->RecordCount());
+    ds->SetUseDeleted(true);
+    ds->SetSequenceNo(4);
+    EXPECT_EQ(ds->RecNo(), 4);
+    EXPECT_EQ(ds->SequenceNo(), 4);
+    ds->SetUseDeleted(false);
+    ds->SetExactCount(false);
+    ds->SetRecNo(7);
+    EXPECT_EQ(ds->SequenceNo(), 7) << "the physical count goes with the record number";
+    ds->SetSequenceNo(3);
+    EXPECT_EQ(ds->RecNo(), 3);
+    ds->Close();
+    writeDrawTable("lotobase.dbf", 0);
+    ds->SetExactCount(true);
+    ds->Open();
+    EXPECT_EQ(ds->SequenceNo(), 0) << "no record, no place";
+}
+
 TEST_F(ReadingTest, HiddenDeletedRecordsAreLeftOutOfTheExactCountOnly) {
     writeDrawTable("lotobase.dbf", 3, {1});
     auto ds = dataSet();

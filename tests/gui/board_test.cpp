@@ -11,6 +11,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/board.h"
@@ -460,6 +461,31 @@ TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere) {
         other.paint(*game, first);
         EXPECT_TRUE(other.image == once);
     }
+}
+
+// The scale is written in the same legible letters on every game, whatever the size of its number
+// captions, between the captions above and the tallest bar.
+TEST(Board, TheScaleIsWrittenInTheSameLettersOnEveryGame) {
+    std::vector<std::pair<int, int>> inkRows;
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
+        SCOPED_TRACE(game->name);
+        Picture picture;
+        Values values(static_cast<std::size_t>(game->numbers), 3);
+        values[4] = 40;
+        DrawGameBoard(picture.canvas, *game, values, true);
+        int first = INT_MAX;
+        int last = -1;
+        for (int y = 40; y < board::kScaledTop; ++y)
+            for (int x = 20; x < 300; ++x)
+                if (picture.at(x, y) == clWhite) {
+                    first = std::min(first, y);
+                    last = std::max(last, y);
+                }
+        ASSERT_GE(last, first) << "the scale is written";
+        EXPECT_GE(last - first + 1, 8) << "letters tall enough to read";
+        inkRows.emplace_back(first, last);
+    }
+    EXPECT_EQ(inkRows[0], inkRows[1]);
 }
 
 TEST(Board, AWrongNumberOfValuesIsRefusedBeforeAnythingIsPainted) {
