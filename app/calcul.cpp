@@ -319,6 +319,7 @@ void TForm1::HistoryClick() {
         THistoryDialog dialog(m_history.last, this);
         if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
         ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
+        if (OnHistoryChanged) OnHistoryChanged(m_history.last);
     });
 }
 

@@ -61,6 +61,8 @@ public:
 
     // Told the values of every analysis the window runs, once its board is painted.
     std::function<void(const Game&, const Analysis&, const AnalysisResult&)> OnValuesReady;
+    // Told the window of history chosen in its dialog (0: every draw).
+    std::function<void(int last)> OnHistoryChanged;
     // Boards painted scaled so that the tallest bar fits (off at start): the board on the picture is
     // painted again at once, scaled or, when off, exactly as its command painted it.
     void SetBoardScaled(bool scaled);

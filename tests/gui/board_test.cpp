@@ -488,6 +488,37 @@ TEST(Board, TheScaleIsWrittenInTheSameLettersOnEveryGame) {
     EXPECT_EQ(inkRows[0], inkRows[1]);
 }
 
+// The scale in words at every size of history: pixels a unit, or units a pixel once a unit takes
+// less than one, the noun agreeing with the number.
+TEST(Board, TheScaleIsSaidInWordsThatFitItsSize) {
+    struct Case {
+        double pixelsPerUnit;
+        const char* caption;
+    };
+    for (const Case c :
+         {Case{200.0 / 24, "Масштаб: 8,33 пикс. на единицу"}, Case{1.0, "Масштаб: 1,00 пикс. на единицу"},
+          Case{0.4, "Масштаб: 1 пикс. на 2,5 единицы"}, Case{1.0 / 21, "Масштаб: 1 пикс. на 21\u00A0единицу"},
+          Case{1.0 / 44, "Масштаб: 1 пикс. на 44\u00A0единицы"},
+          Case{200.0 / 250081, "Масштаб: 1 пикс. на 1250\u00A0единиц"}}) {
+        EXPECT_EQ(board::ScaleCaption(c.pixelsPerUnit), c.caption);
+    }
+    // The labels of the reference lines end inside the picture, however long.
+    Picture picture;
+    Values values(80, 250000);
+    values[7] = 250081;
+    DrawGameBoard(picture.canvas, kKeno, values, true);
+    const int y = board::kScaledTop;
+    bool inked = false;
+    int lineEnd = 0;
+    while (picture.at(lineEnd + 1, y) == clWhite) ++lineEnd;
+    for (int row = y - 3; row < y + 12; ++row) {
+        EXPECT_NE(picture.at(board::kWidth - 1, row), clWhite) << "a label cut at the edge, row " << row;
+        for (int x = lineEnd + 1; x < board::kWidth - 1; ++x) inked = inked || picture.at(x, row) == clWhite;
+    }
+    EXPECT_TRUE(inked) << "the tallest value's label is written beyond its line";
+    EXPECT_LE(lineEnd, kKeno.referenceLineEnd);
+}
+
 TEST(Board, AWrongNumberOfValuesIsRefusedBeforeAnythingIsPainted) {
     Picture picture;
     const QImage blank = picture.image.copy();
