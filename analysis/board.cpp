@@ -5,6 +5,7 @@
 #include "analysis/board.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -16,9 +17,11 @@
 
 namespace {
 
-// Where a scaled board says its scale: below the count caption, above the tallest bar.
+// Where a scaled board says its scale: below the count caption, above the tallest bar, in the
+// same letters on every game (a game's number captions may be too small to read a sentence in).
 constexpr int kScaleCaptionX = 20;
 constexpr int kScaleCaptionY = 46;
+constexpr int kScaleCaptionPixels = 12;
 
 int clampToInt(std::int64_t value) {
     return static_cast<int>(
@@ -43,6 +46,15 @@ TColor BarColor(std::int32_t value, std::int32_t threshold) {
     // v <= T / 3 in exact arithmetic; the products cannot overflow in 64 bits.
     if (3 * std::int64_t{value} <= threshold) return clBlue;
     return value > threshold ? clRed : clGreen;
+}
+
+// The scale in words: pixels a unit while a unit takes a pixel or more, else units a pixel (a
+// long history's counts run to hundreds of thousands, and "0,00 pixels a unit" says nothing).
+std::string board::ScaleCaption(double pixelsPerUnit) {
+    if (pixelsPerUnit >= 0.995) return "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикс. на единицу";
+    const double unitsPerPixel = 1.0 / pixelsPerUnit;
+    if (unitsPerPixel < 9.95) return "Масштаб: 1 пикс. на " + russian::decimal(unitsPerPixel, 1) + " единицы";
+    return "Масштаб: 1 пикс. на " + russian::counted(std::llround(unitsPerPixel), {"единицу", "единицы", "единиц"});
 }
 
 void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values, bool scaled) {
@@ -92,14 +104,18 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
     for (const std::int32_t reference : references) {
         if (reference <= 0) continue;
         const int y = clampToInt(board::kBaseline - heightOf(reference));
+        const std::string label = std::to_string(reference);
+        // A scaled board's labels may be long: they end inside the picture, the line short of them.
+        const int x =
+            scaled ? std::min(game.referenceLabelX, board::kWidth - 1 - canvas.TextWidth(label)) : game.referenceLabelX;
         canvas.MoveTo(0, y);
-        canvas.LineTo(game.referenceLineEnd, y);
-        canvas.TextOut(game.referenceLabelX, y - 3, std::to_string(reference));
+        canvas.LineTo(scaled ? std::min(game.referenceLineEnd, x - 5) : game.referenceLineEnd, y);
+        canvas.TextOut(x, y - 3, label);
     }
     if (scaled) {
         // The usual board has 10 pixels a unit.
-        canvas.TextOut(kScaleCaptionX, kScaleCaptionY,
-                       "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикс. на единицу");
+        canvas.SetFontHeight(kScaleCaptionPixels);
+        canvas.TextOut(kScaleCaptionX, kScaleCaptionY, board::ScaleCaption(pixelsPerUnit));
     }
 
     if (game.groupSeparators) {

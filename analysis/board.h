@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "analysis/game.h"
 #include "toolkit/canvas.h"
@@ -16,6 +17,10 @@
 void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values, bool scaled = false);
 
 namespace board {
+// What a scaled board writes of its scale: pixels a unit while a unit takes a pixel or more
+// ("Масштаб: 8,33 пикс. на единицу"), else units a pixel ("Масштаб: 1 пикс. на 1250 единиц").
+std::string ScaleCaption(double pixelsPerUnit);
+
 // Where a scaled board's tallest bar ends: below the captions the commands write.
 inline constexpr int kScaledTop = 64;
 }  // namespace board

@@ -4,6 +4,7 @@
 #include "analysis/runner.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,10 +52,15 @@ public:
     std::vector<std::uint32_t> m_records;
 };
 
-}  // namespace
+// How many numbers of the latest draw the caption writes: none of an empty history.
+int LatestDrawFields(const Game& game, const AnalysisResult& result) {
+    return result.draws > 0 ? game.fieldsPerDraw : 0;
+}
 
-void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
-                   TDataSet& dataset, bool scaled) {
+// The board and the captions, the latest draw's `drawFields` numbers given by `drawText` one by
+// one as each is written (a failing read leaves what was painted before it).
+void PaintBoardAndCaptions(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                           int drawFields, const std::function<std::string(int)>& drawText, bool scaled) {
     DrawGameBoard(canvas, game, result.values, scaled);
     switch (analysis.caption) {
         case CaptionKind::DrawCount:
@@ -63,15 +69,38 @@ void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, 
             break;
         case CaptionKind::LatestDraw:
             WriteHeading(canvas, HeadingPoints(analysis, game), analysis.heading);
-            // The numbers as the data window shows them, read from the latest draw the cursor is on.
-            if (result.draws > 0)
-                for (int i = 0; i < game.fieldsPerDraw; ++i)
-                    canvas.TextOut(kDrawCaptionX + kDrawCaptionStep * i, kHeadingY, dataset.Fields(i).AsString());
+            for (int i = 0; i < drawFields; ++i)
+                canvas.TextOut(kDrawCaptionX + kDrawCaptionStep * i, kHeadingY, drawText(i));
             break;
         case CaptionKind::Heading:
             WriteHeading(canvas, HeadingPoints(analysis, game), analysis.heading);
             break;
     }
+}
+
+}  // namespace
+
+std::vector<std::string> LatestDrawTexts(const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                                         TDataSet& dataset) {
+    std::vector<std::string> texts;
+    if (analysis.caption != CaptionKind::LatestDraw) return texts;
+    for (int i = 0; i < LatestDrawFields(game, result); ++i) texts.push_back(dataset.Fields(i).AsString());
+    return texts;
+}
+
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   TDataSet& dataset, bool scaled) {
+    // The numbers as the data window shows them, read from the latest draw the cursor is on.
+    PaintBoardAndCaptions(
+        canvas, analysis, game, result, LatestDrawFields(game, result),
+        [&dataset](int i) { return dataset.Fields(i).AsString(); }, scaled);
+}
+
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   std::span<const std::string> latestDraw, bool scaled) {
+    PaintBoardAndCaptions(
+        canvas, analysis, game, result, static_cast<int>(latestDraw.size()),
+        [latestDraw](int i) { return latestDraw[static_cast<std::size_t>(i)]; }, scaled);
 }
 
 AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,

@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "analysis/analyses.h"
 #include "analysis/draw_reader.h"
@@ -32,6 +33,14 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
 // current record).
 void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
                    TDataSet& dataset, bool scaled = false);
+// The same with the latest draw's numbers as LatestDrawTexts read them, for a board painted again
+// after the dataset's cursor may have moved.
+void PaintAnalysis(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                   std::span<const std::string> latestDraw, bool scaled = false);
+// The numbers the analysis' caption writes of the latest draw, as the data window shows them, read
+// from the dataset's current record; none when the caption writes none.
+std::vector<std::string> LatestDrawTexts(const Analysis& analysis, const Game& game, const AnalysisResult& result,
+                                         TDataSet& dataset);
 
 // Long work over the draws, as the window runs it: the draws of `game` within `window` are read
 // from `dataset` on this thread under the wait cursor, then fed to `accumulator` on a worker

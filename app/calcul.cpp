@@ -143,8 +143,16 @@ void TForm1::AddGameMenu(const Game& game) {
     const std::string backtest = std::string(game.menu.menuName) + "Backtest";
     menu->addSeparator()->setObjectName(QString::fromStdString(backtest + "Separator"));
     AddItem(menu, backtest.c_str(), "Проверка методов", [this, &game] {
-        RunOnPicture(
-            [&] { RunBacktestCommand(game, DataSetOf(game), PictureCanvas(), m_history, TicketTableFileName(game)); });
+        RunOnPicture([&] {
+            // Once it paints, the picture no longer shows a board to scale.
+            RunBacktestCommand(
+                game, DataSetOf(game),
+                [this]() -> TCanvas& {
+                    m_shownBoard.reset();
+                    return m_image->Canvas();
+                },
+                m_history, TicketTableFileName(game));
+        });
     });
     // "Данные → Импорт тиражей" for the game.
     const std::string importName = std::string("NImport") + game.menu.menuName;
@@ -222,7 +230,18 @@ void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
         const AnalysisResult result =
             ::RunAnalysis(analysis, game, *side.dataset,
                           BoardTarget{side.values, side.periods, PictureCanvas(), m_boardScaled}, m_history);
-        if (!result.refusal && OnValuesReady) OnValuesReady(game, analysis, result);
+        if (result.refusal) return;
+        m_shownBoard = ShownBoard{&game, &analysis, result, LatestDrawTexts(analysis, game, result, *side.dataset)};
+        if (OnValuesReady) OnValuesReady(game, analysis, result);
+    });
+}
+
+void TForm1::SetBoardScaled(bool scaled) {
+    m_boardScaled = scaled;
+    if (!m_shownBoard) return;
+    RunOnPicture([&] {
+        const ShownBoard& shown = *m_shownBoard;
+        PaintAnalysis(m_image->Canvas(), *shown.analysis, *shown.game, shown.result, shown.latestDraw, scaled);
     });
 }
 
@@ -292,6 +311,7 @@ void TForm1::HistoryClick() {
         THistoryDialog dialog(m_history.last, this);
         if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
         ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
+        if (OnHistoryChanged) OnHistoryChanged(m_history.last);
     });
 }
 

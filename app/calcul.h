@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -60,8 +61,11 @@ public:
 
     // Told the values of every analysis the window runs, once its board is painted.
     std::function<void(const Game&, const Analysis&, const AnalysisResult&)> OnValuesReady;
-    // Boards painted from the next command on scaled so that the tallest bar fits (off at start).
-    void SetBoardScaled(bool scaled) { m_boardScaled = scaled; }
+    // Told the window of history chosen in its dialog (0: every draw).
+    std::function<void(int last)> OnHistoryChanged;
+    // Boards painted scaled so that the tallest bar fits (off at start): the board on the picture is
+    // painted again at once, scaled or, when off, exactly as its command painted it.
+    void SetBoardScaled(bool scaled);
     bool BoardScaled() const { return m_boardScaled; }
 
 public slots:
@@ -132,5 +136,14 @@ private:
     TImage* m_image = nullptr;
     TForm2* m_about = nullptr;
     bool m_boardScaled = false;
+    // What the picture shows when an analysis painted it last, to paint it again when the scale
+    // is switched; none after another command painted the picture.
+    struct ShownBoard {
+        const Game* game;
+        const Analysis* analysis;
+        AnalysisResult result;
+        std::vector<std::string> latestDraw;
+    };
+    std::optional<ShownBoard> m_shownBoard;
     std::vector<std::unique_ptr<TTicketsWindow>> m_ticketWindows;
 };

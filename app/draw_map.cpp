@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 
 #include "analysis/draw_datasets.h"
 #include "analysis/draw_reader.h"
+#include "app/history_dialog.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
 #include "toolkit/windows.h"
@@ -167,6 +169,22 @@ void TDrawMapView::mousePressEvent(QMouseEvent* event) {
     if (const std::optional<int> number = NumberAt(event->position().toPoint())) emit NumberClicked(*number);
 }
 
+void TDrawMapView::keyPressEvent(QKeyEvent* event) {
+    QScrollBar* bar = verticalScrollBar();
+    switch (event->key()) {
+        case Qt::Key_Home:
+            bar->setValue(bar->minimum());
+            break;
+        case Qt::Key_End:
+            bar->setValue(bar->maximum());
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
 void TDrawMapView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     const int numbers = m_map.GameShown().numbers;
@@ -275,9 +293,21 @@ TDrawMapWindow::~TDrawMapWindow() = default;
 void TDrawMapWindow::Reload() {
     m_map.Load(*m_dataSet);
     m_view->MapChanged();
-    m_summary->setText(QString::fromUtf8("В таблице ") +
-                       QString::fromStdString(russian::counted(m_map.Draws(), russian::kDraws)) +
-                       QString::fromUtf8("; последний — вверху. Щелчок по столбцу — пропуски номера."));
+    m_summary->setText(SummaryText());
+}
+
+QString TDrawMapWindow::SummaryText() const {
+    QString text = QString::fromUtf8("В таблице ") +
+                   QString::fromStdString(russian::counted(m_map.Draws(), russian::kDraws)) +
+                   QString::fromUtf8("; последний — вверху. Щелчок по столбцу — пропуски номера.");
+    if (m_historyLast > 0)
+        text += QString::fromUtf8(" Анализы учитывают только ") + HistoryInWords(m_historyLast) + '.';
+    return text;
+}
+
+void TDrawMapWindow::SetHistoryWindow(int last) {
+    m_historyLast = last;
+    m_summary->setText(SummaryText());
 }
 
 void TDrawMapWindow::ShowAndRaise() {

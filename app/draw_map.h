@@ -96,6 +96,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // Home and End (with Ctrl or not) go to the latest and the first draw; the arrows and the page
+    // keys scroll as in every list.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void UpdateScrollRange();
@@ -132,6 +135,10 @@ public slots:
 public:
     // The picks of the game's last analysis: the game's ticket of numbers of the highest values.
     void SetMethodPicks(const std::vector<int>& picks);
+    // The window of history in force (0: every draw), said under the map: the map shows every
+    // draw, the analyses only the latest `last`.
+    void SetHistoryWindow(int last);
+    QString SummaryText() const;
 
 private:
     // Writes the numbers in the box and highlights them.
@@ -145,4 +152,5 @@ private:
     QLabel* m_gaps;
     QPushButton* m_picksButton;
     std::vector<int> m_picks;
+    int m_historyLast = 0;
 };

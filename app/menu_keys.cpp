@@ -15,6 +15,8 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
 
 // Puts '&' before the first letter of `caption` whose lower case is not in `taken`; literal
@@ -35,11 +37,25 @@ QString withMnemonic(const QString& caption, QSet<QChar>& taken) {
     return caption;
 }
 
+// The letter of the mnemonic a caption already has, if any.
+std::optional<QChar> mnemonicOf(const QString& caption) {
+    for (int i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&') continue;
+        if (caption[i + 1] != '&') return caption[i + 1].toLower();
+        ++i;  // "&&", a literal ampersand
+    }
+    return std::nullopt;
+}
+
+// Items added after the first pass (a further game's menu, its map item) get letters that their
+// siblings have not taken; a caption that has its mnemonic keeps it.
 void addMnemonics(const QList<QAction*>& actions) {
     QSet<QChar> taken;
+    for (QAction* action : actions)
+        if (const std::optional<QChar> letter = mnemonicOf(action->text())) taken.insert(*letter);
     for (QAction* action : actions) {
         if (action->isSeparator()) continue;
-        action->setText(withMnemonic(action->text(), taken));
+        if (!mnemonicOf(action->text())) action->setText(withMnemonic(action->text(), taken));
         if (QMenu* menu = action->menu()) addMnemonics(menu->actions());
     }
 }
@@ -69,6 +85,13 @@ public:
         qApp->installEventFilter(this);
     }
 
+    // A menu of the bar, its style and its settling, for one made after the bar was set up too.
+    void takeMenu(QMenu* menu) {
+        if (menu->style() == m_style) return;
+        menu->setStyle(m_style);
+        QObject::connect(menu, &QMenu::aboutToHide, this, [this] { settleLater(); });
+    }
+
     void setKeyboardUse(bool on) {
         if (m_style->keyboardUse == on) return;
         m_style->keyboardUse = on;
@@ -95,6 +118,9 @@ protected:
             case QEvent::MouseButtonPress:
                 if (m_style->keyboardUse) setKeyboardUse(false);
                 break;
+            case QEvent::ActionAdded:
+                if (watched == m_bar || (qobject_cast<QMenu*>(watched) && ownsMenu(watched))) followAddedLater();
+                break;
             default:
                 break;
         }
@@ -102,6 +128,26 @@ protected:
     }
 
 private:
+    // Once the adding is over: mnemonics and the style for what was added.
+    void followAddedLater() {
+        if (m_following) return;
+        m_following = true;
+        QTimer::singleShot(0, this, [bar = QPointer<QMenuBar>(m_bar), this] {
+            m_following = false;
+            if (!bar) return;
+            AddMnemonics(*bar);
+            for (QMenu* menu : bar->findChildren<QMenu*>()) takeMenu(menu);
+        });
+    }
+
+    // A menu of the bar, at any depth (a menu is a window of its own, so its widget parent is not
+    // followed but its object parent is).
+    bool ownsMenu(QObject* watched) const {
+        for (QObject* parent = watched->parent(); parent; parent = parent->parent())
+            if (parent == m_bar) return true;
+        return false;
+    }
+
     bool ownsWindowOf(QObject* watched) const {
         auto* widget = qobject_cast<QWidget*>(watched);
         return widget && widget->window() == m_window;
@@ -110,6 +156,7 @@ private:
     QMainWindow* m_window;
     QMenuBar* m_bar;
     MenuKeysStyle* m_style;
+    bool m_following = false;
 };
 
 }  // namespace
@@ -122,10 +169,8 @@ void InstallMenuKeys(QMainWindow& window) {
     auto* style = new MenuKeysStyle;
     style->setParent(bar);
     bar->setStyle(style);
-    for (QMenu* menu : bar->findChildren<QMenu*>()) menu->setStyle(style);
     auto* watcher = new MenuKeysWatcher(window, style);
-    for (QMenu* menu : bar->findChildren<QMenu*>())
-        QObject::connect(menu, &QMenu::aboutToHide, watcher, [watcher] { watcher->settleLater(); });
+    for (QMenu* menu : bar->findChildren<QMenu*>()) watcher->takeMenu(menu);
 
     // F10 opens the first menu, as GNOME and KDE windows do.
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), &window);

@@ -12,5 +12,5 @@ class QMenuBar;
 void AddMnemonics(QMenuBar& bar);
 
 // F10 and a lone Alt open the window's menu bar, with the mnemonics shown until the menu is
-// left; calls AddMnemonics. Call once the menus are built.
+// left; calls AddMnemonics, and again for menus and items added to the bar later.
 void InstallMenuKeys(QMainWindow& window);

@@ -67,6 +67,7 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
                     if (!window) {
                         window = new TDrawMapWindow(*game, &form);
                         window->SetMethodPicks((*picks)[game]);
+                        window->SetHistoryWindow(form.History().last);
                     }
                     window->ShowAndRaise();
                 });
@@ -82,6 +83,9 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     scale->setChecked(false);
     QObject::connect(scale, &QAction::toggled, &form, [&form](bool on) { form.SetBoardScaled(on); });
 
+    form.OnHistoryChanged = [&form](int last) {
+        for (TDrawMapWindow* map : form.findChildren<TDrawMapWindow*>()) map->SetHistoryWindow(last);
+    };
     form.OnValuesReady = [&detail, &form, picks](const Game& game, const Analysis& analysis,
                                                  const AnalysisResult& result) {
         detail.ShowValues(DetailOf(game, analysis, result, form.History()));

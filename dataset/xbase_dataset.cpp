@@ -455,22 +455,7 @@ std::string TXbaseDataSet::Translate(const std::string& text, bool toTable) {
 int TXbaseDataSet::RecordCount() {
     CheckActive();
     if (!m_exactCount) return static_cast<int>(m_engine->recordCount());
-    // Without a filter handler or a status handler no code of ours decides which record shows:
-    // the file alone does, and its records are counted in blocks, once for each version of it.
-    if (!(m_filtered && OnFilterRecord) && !OnStatus) {
-        XBO_DiskFile::Version version;
-        const bool versioned = m_engine->fileVersion(version);
-        if (versioned && m_knownCount.known && version == m_knownCount.version) return m_knownCount.count;
-        const int count = static_cast<int>(m_engine->visibleCountInBlocks());
-        // Another program's write within the file system's clock tick of the last one leaves the
-        // version as it was: a count of a file written that recently is not kept.
-        constexpr std::int64_t kSettledNanoseconds = 2'000'000'000;
-        const std::int64_t now =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-                .count();
-        m_knownCount = {versioned && now - version.system.modified > kSettledNanoseconds, count, version};
-        return count;
-    }
+    if (const KnownCount* known = FileVisibility()) return known->count;
     // The count walks the table in the engine's own buffer, so the rows on show stay as they are.
     // Reading it in blocks rather than record by record keeps the walk cheap on long tables; the
     // records counted are those in the file at this moment either way.
@@ -497,6 +482,58 @@ int TXbaseDataSet::RecordCount() {
     // reads on from its rows.
     CursorPosChanged();
     return count;
+}
+
+const TXbaseDataSet::KnownCount* TXbaseDataSet::FileVisibility() {
+    // Without a filter handler or a status handler no code of ours decides which record shows:
+    // the file alone does, and its records are read in blocks, once for each version of it.
+    if ((m_filtered && OnFilterRecord) || OnStatus) return nullptr;
+    XBO_DiskFile::Version version;
+    const bool versioned = m_engine->fileVersion(version);
+    if (versioned && m_knownCount.known && version == m_knownCount.version) return &m_knownCount;
+    KnownCount read;
+    read.count = static_cast<int>(m_engine->visibleCountInBlocks(&read.hidden));
+    // Another program's write within the file system's clock tick of the last one leaves the
+    // version as it was: what was read of a file written that recently is not kept.
+    constexpr std::int64_t kSettledNanoseconds = 2'000'000'000;
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    read.known = versioned && now - version.system.modified > kSettledNanoseconds;
+    read.version = version;
+    m_knownCount = std::move(read);
+    return &m_knownCount;
+}
+
+int TXbaseDataSet::SequenceNo() {
+    const int recNo = RecNo();
+    if (recNo <= 0 || !m_exactCount) return recNo;
+    const KnownCount* known = FileVisibility();
+    if (!known) return recNo;
+    // The records before this one, less those hidden among them.
+    const auto hiddenBefore = std::ranges::lower_bound(known->hidden, static_cast<std::uint32_t>(recNo));
+    return recNo - static_cast<int>(hiddenBefore - known->hidden.begin());
+}
+
+void TXbaseDataSet::SetSequenceNo(int place) {
+    // A row being typed is saved first: the records shown may change with it.
+    CheckBrowseMode();
+    const KnownCount* known = place > 0 && m_exactCount ? FileVisibility() : nullptr;
+    if (!known) return SetRecNo(place);
+    // The hidden records before the place-th shown one are those with fewer than `place` shown
+    // records below them; the k-th hidden record (from 0) has its number less k + 1 below it.
+    const std::vector<std::uint32_t>& hidden = known->hidden;
+    std::size_t low = 0;
+    std::size_t high = hidden.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (std::int64_t{hidden[middle]} - static_cast<std::int64_t>(middle) - 1 < place) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    SetRecNo(place + static_cast<int>(low));
 }
 
 std::int32_t TXbaseDataSet::EngineInteger(int n) const {

@@ -70,6 +70,10 @@ public:
     int RecNo() override;
     void SetRecNo(int recNo) override;
     bool IsSequenced() override { return !m_filtered; }
+    // With ExactCount, the places among the visible records, told from the deleted records' numbers
+    // the count reads along; otherwise (every record counted) the record numbers.
+    int SequenceNo() override;
+    void SetSequenceNo(int place) override;
     int CompareBookmarks(const TBookmarkStr& first, const TBookmarkStr& second) override;
     bool BookmarkValid(const TBookmarkStr& bookmark) override;
     bool GetFieldData(const TField& field, TFieldValue& value) override;
@@ -177,15 +181,20 @@ private:
     bool m_useDeleted = false;
     std::int32_t m_userID = 0;
 
-    // The last exact count read by the block path and the file's version when it was read: kept
-    // while the file stays as it was, so that a grid asking on every move pays a look at the file
-    // instead of a pass over it.
+    // The last exact count read by the block path, the numbers of the records it passed over as
+    // hidden (ascending) and the file's version when it was read: kept while the file stays as it
+    // was, so that a grid asking on every move pays a look at the file instead of a pass over it.
     struct KnownCount {
         bool known = false;
         int count = 0;
+        std::vector<std::uint32_t> hidden;
         XBO_DiskFile::Version version;
     };
     KnownCount m_knownCount;
+    // The count and the hidden records as the file alone decides them, read again only when the
+    // file changed; nullptr when code of ours decides which record shows (a filter or a status
+    // handler), which only a walk can ask.
+    const KnownCount* FileVisibility();
 
     bool m_atFirst = false;
     bool m_atLast = false;

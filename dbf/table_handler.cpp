@@ -128,11 +128,16 @@ void XBO_dBHandler::scanRecordBlocks(const RecordBlockVisitor& visit, std::uint3
     }
 }
 
-std::uint32_t XBO_dBHandler::visibleCountInBlocks() {
+std::uint32_t XBO_dBHandler::visibleCountInBlocks(std::vector<std::uint32_t>* hidden) {
     std::uint32_t count = 0;
-    scanRecordBlocks([&](std::uint8_t* records, std::uint32_t n, std::uint32_t) {
-        for (std::uint32_t i = 0; i < n; ++i)
-            count += isVisibleImage(records + std::size_t{i} * m_recordLength) ? 1 : 0;
+    scanRecordBlocks([&](std::uint8_t* records, std::uint32_t n, std::uint32_t first) {
+        for (std::uint32_t i = 0; i < n; ++i) {
+            if (isVisibleImage(records + std::size_t{i} * m_recordLength)) {
+                ++count;
+            } else if (hidden) {
+                hidden->push_back(first + i);
+            }
+        }
     });
     return count;
 }

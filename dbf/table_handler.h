@@ -53,8 +53,9 @@ public:
     void scanRecordBlocks(const RecordBlockVisitor& visit, std::uint32_t last = UINT32_MAX);
     bool isVisibleImage(const std::uint8_t* record) const { return m_useDeleted || record[0] != xb::kDeletedFlag; }
     // The count exactCount gives when the acceptance test has no say, read by scanRecordBlocks:
-    // the visible records the file holds, the table and its buffer left where they stood.
-    std::uint32_t visibleCountInBlocks();
+    // the visible records the file holds, the table and its buffer left where they stood; with
+    // `hidden`, the numbers of the records it passed over too, ascending.
+    std::uint32_t visibleCountInBlocks(std::vector<std::uint32_t>* hidden = nullptr);
 
     void setReadAhead(bool on);
     bool readAheadOn() const { return m_readAheadOn; }

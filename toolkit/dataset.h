@@ -71,6 +71,12 @@ public:
     virtual int RecNo();
     virtual void SetRecNo(int recNo);
     virtual bool IsSequenced() { return true; }
+    // The active row's place among the records the dataset shows (1 for the first, 0 with none),
+    // and moving to the record at a place: what a sequenced grid's scroll bar shows and sets, so
+    // that its position agrees with RecordCount. A dataset whose record numbers count only the
+    // records it shows has them as its places.
+    virtual int SequenceNo() { return RecNo(); }
+    virtual void SetSequenceNo(int place) { SetRecNo(place); }
     bool CanModify() { return GetCanModify(); }
 
     // Bookmarks.

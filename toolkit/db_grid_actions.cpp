@@ -200,6 +200,6 @@ void TDBGrid::ThumbDropped() {
     } else if (position >= count) {
         dataSet->Last();
     } else {
-        dataSet->SetRecNo(position);
+        dataSet->SetSequenceNo(position);
     }
 }

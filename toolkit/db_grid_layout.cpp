@@ -185,7 +185,7 @@ void TDBGrid::UpdateScrollBar() {
             bar->setRange(1, count);
             bar->setPageStep(std::max(1, m_visibleRows));
             bar->setSingleStep(1);
-            bar->setValue(dataSet->RecNo());
+            bar->setValue(dataSet->SequenceNo());
             bar->setEnabled(count > 1);
         } else {
             bar->setRange(0, 4);

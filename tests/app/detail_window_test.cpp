@@ -159,4 +159,41 @@ TEST_F(DetailWindowTest, TheScaledBoardFitsItsTallestBarAndOffChangesNoPixel) {
     EXPECT_EQ(form().Image1().Picture(), usual) << "off again: every pixel as before";
 }
 
+// Switching the scale paints the board on the picture again at once, from what its command
+// painted: the latest draw's caption too, even when the dataset's cursor has moved since.
+TEST_F(DetailWindowTest, SwitchingTheScaleRepaintsTheShownBoardAtOnce) {
+    QAction* scale = form().MenuItem("NScaleBoard");
+    ASSERT_NE(scale, nullptr);
+    scale->trigger();
+    EXPECT_FALSE(form().Image1().HasPicture()) << "no board shown yet: nothing painted";
+    scale->trigger();
+    struct Case {
+        const char* item;
+        const Game& game;
+    };
+    for (const Case& c : {Case{"N14", kKeno}, Case{"N11", kSuperLoto}, Case{"N13", kSuperLoto}, Case{"N17", kKeno}}) {
+        SCOPED_TRACE(c.item);
+        ASSERT_FALSE(scale->isChecked());
+        form().MenuItem(c.item)->trigger();
+        const QImage usual = form().Image1().Picture().copy();
+        form().DataSetOf(c.game).First();
+        scale->trigger();
+        const QImage scaledAtOnce = form().Image1().Picture().copy();
+        EXPECT_NE(scaledAtOnce, usual) << "scaled as soon as it is switched on";
+        form().MenuItem(c.item)->trigger();
+        EXPECT_EQ(form().Image1().Picture(), scaledAtOnce) << "as the command paints it scaled";
+        form().DataSetOf(c.game).First();
+        scale->trigger();
+        EXPECT_EQ(form().Image1().Picture(), usual) << "off: every pixel as the command painted it";
+    }
+    // The back-test's picture is no board: switching leaves it as it is.
+    form().MenuItem("N2Backtest")->trigger();
+    const QImage backtest = form().Image1().Picture().copy();
+    scale->trigger();
+    EXPECT_EQ(form().Image1().Picture(), backtest);
+    scale->trigger();
+    EXPECT_EQ(form().Image1().Picture(), backtest);
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
 }  // namespace

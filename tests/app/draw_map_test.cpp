@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,7 @@
 #include <memory>
 
 #include "app/draw_map.h"
+#include "app/history_dialog.h"
 #include "app/startup.h"
 #include "backtest/backtest.h"
 #include "table_folder_test.h"
@@ -80,6 +84,49 @@ TEST_F(DrawMapTest, RowsFollowTheTableFromTheLatestDown) {
     picks->click();
     const std::vector<int> ticket = TopPicks(KenoValues, kKeno.backtestPicks);
     EXPECT_EQ(view.Highlighted(), QSet<int>(ticket.begin(), ticket.end()));
+    EXPECT_TRUE(m_messages.shown.empty());
+}
+
+// Home and End go to the latest and the first draw, the page keys a page of rows; the window of
+// history in force is said under the map, the maps already open told when it changes.
+TEST_F(DrawMapTest, KeysWalkTheMapAndTheWindowOfHistoryIsSaid) {
+    makeTables(10, 10, 1, 2);
+    testsupport::makeDrawTable(m_dir.file("kenobase.dbf"), kKeno, 200, 5);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form1->MenuItem("NDrawMapkeno")->trigger();
+    auto* window = windows->Form1->findChild<TDrawMapWindow*>("DrawMapkeno");
+    ASSERT_NE(window, nullptr);
+    TDrawMapView& view = window->View();
+    QApplication::processEvents();
+    const int rows = view.RowsInView();
+    ASSERT_GE(rows, 10);
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int topDraw;
+    };
+    for (const Case c :
+         {Case{Qt::Key_End, Qt::NoModifier, rows - 1}, Case{Qt::Key_Home, Qt::NoModifier, 199},
+          Case{Qt::Key_PageDown, Qt::NoModifier, 199 - rows}, Case{Qt::Key_Down, Qt::NoModifier, 198 - rows},
+          Case{Qt::Key_End, Qt::ControlModifier, rows - 1}, Case{Qt::Key_Home, Qt::ControlModifier, 199}}) {
+        QTest::keyClick(&view, c.key, c.modifiers);
+        EXPECT_EQ(view.DrawAtRow(0), c.topDraw) << c.key;
+    }
+    EXPECT_FALSE(window->SummaryText().contains(QString::fromUtf8("Анализы учитывают")));
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<THistoryDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->LatestButton()->setChecked(true);
+        dialog->CountBox()->setValue(20);
+        dialog->accept();
+    });
+    windows->Form1->MenuItem("NHistory")->trigger();
+    const QString said = QString::fromUtf8("Анализы учитывают только последние 20\u00A0тиражей.");
+    EXPECT_TRUE(window->SummaryText().endsWith(said)) << window->SummaryText().toStdString();
+    windows->Form1->MenuItem("NDrawMaploto")->trigger();
+    EXPECT_TRUE(windows->Form1->findChild<TDrawMapWindow*>("DrawMaploto")->SummaryText().endsWith(said));
     EXPECT_TRUE(m_messages.shown.empty());
 }
 

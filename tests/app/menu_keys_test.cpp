@@ -124,4 +124,32 @@ TEST_F(MenuKeysTest, ALoneAltTakesTheBarAndAltWithALetterOpensItsMenu) {
     EXPECT_EQ(popup(), menu(2)->menu());
 }
 
+// A menu added to the bar later (a further game's, after "Новая таблица…") and its items get
+// mnemonics on letters their siblings have not taken, and the menu the keys' style; the captions
+// that had theirs keep them.
+TEST_F(MenuKeysTest, MenusAddedLaterGetMnemonicsAndTheKeysStyle) {
+    QMenu* added = bar().addMenu(QString::fromUtf8("Лото 5 из 36"));
+    added->addAction(QString::fromUtf8("Гистограмма"));
+    added->addAction(QString::fromUtf8("Гистограмма вторая"));
+    QApplication::processEvents();
+    // An item added to a menu that was there: followed as well.
+    QAction* before = menu(0)->menu()->actions().front();
+    const QString beforeText = before->text();
+    menu(0)->menu()->addAction(QString::fromUtf8("Данные ещё"));
+    QApplication::processEvents();
+    EXPECT_EQ(added->menuAction()->text(), QString::fromUtf8("&Лото 5 из 36"));
+    EXPECT_EQ(added->actions()[0]->text(), QString::fromUtf8("&Гистограмма"));
+    EXPECT_EQ(added->actions()[1]->text(), QString::fromUtf8("Г&истограмма вторая"));
+    EXPECT_EQ(menu(0)->text(), QString::fromUtf8("&Данные"));
+    EXPECT_EQ(before->text(), beforeText);
+    EXPECT_EQ(menu(0)->menu()->actions().back()->text().count('&'), 1);
+    EXPECT_EQ(added->style(), bar().style());
+
+    // Alt+Л opens it, from the keyboard.
+    QTest::sendKeyEvent(QTest::Click, target(), static_cast<Qt::Key>(QChar(u'Л').unicode()), QString::fromUtf8("л"),
+                        Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(popup(), added);
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/dataset/xbase_test_util.h"
@@ -278,6 +279,26 @@ TEST_F(ReadingTest, CharacterFieldsConvertBetweenTheTableAndTheProgramCodePage) 
         ds->Post();
         EXPECT_EQ(bytes("names.dbf").substr(image.recordOffset(1), 5), std::string(" \xC1\xE1  "));
     }
+}
+
+// Places among the records shown skip the hidden ones; every record counted or shown, they are
+// the record numbers.
+TEST_F(ReadingTest, PlacesCountTheRecordsShownAndLeadBackToThem) {
+    writeDrawTable("lotobase.dbf", 10, {1, 4, 5, 10});
+    auto ds = dataSet();
+    ds->Open();
+    for (const auto& [place, record] : std::vector<std::pair<int, int>>{{1, 2}, {3, 6}, {6, 9}}) {
+        ds->SetSequenceNo(place);
+        EXPECT_EQ(ds->RecNo(), record);
+        EXPECT_EQ(ds->SequenceNo(), place);
+    }
+    ds->SetUseDeleted(true);
+    ds->SetSequenceNo(4);
+    EXPECT_EQ(ds->RecNo(), 4);
+    ds->SetExactCount(false);
+    ds->SetUseDeleted(false);
+    ds->SetRecNo(7);
+    EXPECT_EQ(ds->SequenceNo(), 7) << "the physical count goes with the record number";
 }
 
 TEST_F(ReadingTest, HiddenDeletedRecordsAreLeftOutOfTheExactCountOnly) {

@@ -11,6 +11,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/board.h"
@@ -460,6 +461,62 @@ TEST(Board, RepaintingGivesTheSamePictureWhateverWasThere) {
         other.paint(*game, first);
         EXPECT_TRUE(other.image == once);
     }
+}
+
+// The scale is written in the same legible letters on every game, whatever the size of its number
+// captions, between the captions above and the tallest bar.
+TEST(Board, TheScaleIsWrittenInTheSameLettersOnEveryGame) {
+    std::vector<std::pair<int, int>> inkRows;
+    for (const Game* game : {&kSuperLoto, &kKeno}) {
+        SCOPED_TRACE(game->name);
+        Picture picture;
+        Values values(static_cast<std::size_t>(game->numbers), 3);
+        values[4] = 40;
+        DrawGameBoard(picture.canvas, *game, values, true);
+        int first = INT_MAX;
+        int last = -1;
+        for (int y = 40; y < board::kScaledTop; ++y)
+            for (int x = 20; x < 300; ++x)
+                if (picture.at(x, y) == clWhite) {
+                    first = std::min(first, y);
+                    last = std::max(last, y);
+                }
+        ASSERT_GE(last, first) << "the scale is written";
+        EXPECT_GE(last - first + 1, 8) << "letters tall enough to read";
+        inkRows.emplace_back(first, last);
+    }
+    EXPECT_EQ(inkRows[0], inkRows[1]);
+}
+
+// The scale in words at every size of history: pixels a unit, or units a pixel once a unit takes
+// less than one, the noun agreeing with the number.
+TEST(Board, TheScaleIsSaidInWordsThatFitItsSize) {
+    struct Case {
+        double pixelsPerUnit;
+        const char* caption;
+    };
+    for (const Case c :
+         {Case{200.0 / 24, "Масштаб: 8,33 пикс. на единицу"}, Case{1.0, "Масштаб: 1,00 пикс. на единицу"},
+          Case{0.4, "Масштаб: 1 пикс. на 2,5 единицы"}, Case{1.0 / 21, "Масштаб: 1 пикс. на 21\u00A0единицу"},
+          Case{1.0 / 44, "Масштаб: 1 пикс. на 44\u00A0единицы"},
+          Case{200.0 / 250081, "Масштаб: 1 пикс. на 1250\u00A0единиц"}}) {
+        EXPECT_EQ(board::ScaleCaption(c.pixelsPerUnit), c.caption);
+    }
+    // The labels of the reference lines end inside the picture, however long.
+    Picture picture;
+    Values values(80, 250000);
+    values[7] = 250081;
+    DrawGameBoard(picture.canvas, kKeno, values, true);
+    const int y = board::kScaledTop;
+    bool inked = false;
+    int lineEnd = 0;
+    while (picture.at(lineEnd + 1, y) == clWhite) ++lineEnd;
+    for (int row = y - 3; row < y + 12; ++row) {
+        EXPECT_NE(picture.at(board::kWidth - 1, row), clWhite) << "a label cut at the edge, row " << row;
+        for (int x = lineEnd + 1; x < board::kWidth - 1; ++x) inked = inked || picture.at(x, row) == clWhite;
+    }
+    EXPECT_TRUE(inked) << "the tallest value's label is written beyond its line";
+    EXPECT_LE(lineEnd, kKeno.referenceLineEnd);
 }
 
 TEST(Board, AWrongNumberOfValuesIsRefusedBeforeAnythingIsPainted) {

@@ -11,6 +11,10 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <set>
@@ -81,7 +85,7 @@ protected:
     // holds i, i+10, ..., i+50).
     void openLoto(int records, TDBGridOptions options = kLotoOptions, bool readOnly = false, int width = 280,
                   int height = 250) {
-        xbtest::writeDrawTable(tablePath(), records);
+        xbtest::writeDrawTable(tablePath(), records, m_deleted);
         openDataSet(tablePath(), readOnly);
         makeWindow(width, height);
         m_grid->SetOptions(options);
@@ -202,6 +206,7 @@ protected:
     }
 
     testsupport::TempDir m_dir;
+    std::vector<int> m_deleted;  // the records openLoto writes deleted
     RecordingMessageService m_messages;
     int m_beeps = 0;
     std::unique_ptr<TXbaseDataSet> m_dataSet;
@@ -834,6 +839,81 @@ TEST_F(GridTest, TheScrollBarFollowsRecordCountAndRecNo) {
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(m_dataSet->RecNo(), 1);
     EXPECT_EQ(recordAt(fileBytes(), 5), recordBytes({9, 15, 25, 35, 45, 55}));
+}
+
+// With deleted records hidden, the bar counts the records shown: its range is RecordCount and its
+// position the current record's place among them, whatever the record numbers; a thumb dropped at
+// place p goes to the p-th record shown.
+TEST_F(GridTest, TheScrollBarCountsOnlyTheRecordsShown) {
+    struct Case {
+        const char* name;
+        std::vector<int> deleted;
+    };
+    for (const Case& c : {Case{"the first", {1}}, Case{"a middle one", {15}}, Case{"the last", {30}},
+                          Case{"first, middle and last", {1, 2, 15, 29, 30}}}) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        m_deleted = c.deleted;
+        ASSERT_NO_FATAL_FAILURE(openLoto(30));
+        std::vector<int> shown;  // the record numbers shown, in order
+        for (int n = 1; n <= 30; ++n)
+            if (std::find(c.deleted.begin(), c.deleted.end(), n) == c.deleted.end()) shown.push_back(n);
+        const int count = static_cast<int>(shown.size());
+        const int rows = m_grid->VisibleRowCount();
+        QScrollBar* bar = m_grid->verticalScrollBar();
+        EXPECT_EQ(bar->minimum(), 1);
+        EXPECT_EQ(bar->maximum(), count);
+        EXPECT_EQ(bar->value(), 1) << "on the first record shown";
+        EXPECT_EQ(m_dataSet->RecNo(), shown[0]);
+        key(Qt::Key_Down);
+        EXPECT_EQ(bar->value(), 2);
+        EXPECT_EQ(m_dataSet->RecNo(), shown[1]);
+        key(Qt::Key_PageDown);
+        EXPECT_EQ(bar->value(), 2 + rows);
+        EXPECT_EQ(m_dataSet->RecNo(), shown[static_cast<std::size_t>(1 + rows)]);
+        key(Qt::Key_PageUp);
+        EXPECT_EQ(bar->value(), 2);
+        key(Qt::Key_End, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), bar->maximum()) << "the thumb at the bottom on the last record";
+        EXPECT_EQ(m_dataSet->RecNo(), shown.back());
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        EXPECT_EQ(bar->value(), count - rows);
+        EXPECT_EQ(m_dataSet->RecNo(), shown[static_cast<std::size_t>(count - rows - 1)]);
+        key(Qt::Key_Home, Qt::ControlModifier);
+        EXPECT_EQ(bar->value(), 1);
+        for (const int place : {2, 14, 15, count - 1}) {
+            bar->setSliderDown(true);
+            bar->setSliderPosition(place);
+            bar->setSliderDown(false);
+            EXPECT_EQ(m_dataSet->RecNo(), shown[static_cast<std::size_t>(place - 1)]) << place;
+            EXPECT_EQ(bar->value(), place);
+        }
+        EXPECT_TRUE(m_messages.shown.empty());
+    }
+}
+
+// A table last written a while ago keeps what its count read; a record deleted through the grid
+// is seen at once all the same.
+TEST_F(GridTest, TheScrollBarFollowsADeletionOnASettledTable) {
+    m_deleted = {3};
+    openLoto(20);
+    const timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tablePath().c_str(), old, 0), 0);
+    QScrollBar* bar = m_grid->verticalScrollBar();
+    EXPECT_EQ(bar->maximum(), 19);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(m_dataSet->RecNo(), 5);
+    EXPECT_EQ(bar->value(), 4);
+    m_messages.replies = {TModalResult::mrOk};
+    key(Qt::Key_Up, Qt::NoModifier);
+    key(Qt::Key_Delete, Qt::ControlModifier);  // record 4: the next shown is 5, now third
+    EXPECT_EQ(m_dataSet->RecNo(), 5);
+    EXPECT_EQ(bar->maximum(), 18);
+    EXPECT_EQ(bar->value(), 3);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(bar->value(), 18);
 }
 
 TEST_F(GridTest, ColumnsResizeAndMoveOnlyWithColumnResize) {
