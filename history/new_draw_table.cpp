@@ -1,4 +1,4 @@
-// The draw tables' layout, made and appended to through the engine.
+// Making a game's draw table through the engine: empty, or whole with synthetic draws.
 #include "history/new_draw_table.h"
 
 #include <stdexcept>
