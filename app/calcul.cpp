@@ -12,7 +12,7 @@
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
-#include "analysis/new_draw_table.h"
+#include "history/new_draw_table.h"
 #include "analysis/runner.h"
 #include "app/about.h"
 #include "app/history_dialog.h"

@@ -7,8 +7,6 @@
 // and caption. Before any timing both must give the same values and the same picture. The
 // closing table shows how many times the command's time is its in-memory twin's.
 
-#include <sys/stat.h>
-
 #include <QGuiApplication>
 #include <QImage>
 
@@ -29,7 +27,7 @@
 #include "analysis/draw_reader.h"
 #include "analysis/draw_datasets.h"
 #include "analysis/game.h"
-#include "bench/bench_support.h"
+#include "bench/offscreen_program.h"
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/fields.h"
@@ -334,12 +332,6 @@ std::vector<Row>& rows() {
     return all;
 }
 
-std::string directoryFor(const testsupport::TempDir& dir, const std::string& name) {
-    const std::string path = dir.file(name);
-    if (::mkdir(path.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + path);
-    return path;
-}
-
 // Writes the game's table of `draws` draws into a folder of its own, as the main window finds it.
 template <std::size_t N>
 std::shared_ptr<const InMemory<N>> makeTable(const Game& game, const ReferenceRules& rules,
@@ -352,8 +344,8 @@ std::shared_ptr<const InMemory<N>> makeTable(const Game& game, const ReferenceRu
 template <std::size_t N>
 bool registerGame(const testsupport::TempDir& dir, const Game& game, const ReferenceRules& rules, std::uint32_t draws,
                   const RecordingMessageService& messages) {
-    const std::string longDir = directoryFor(dir, std::string(game.name) + "_" + std::to_string(draws));
-    const std::string shortDir = directoryFor(dir, std::string(game.name) + "_" + std::to_string(kWaitingDraws));
+    const std::string longDir = bench::tableFolder(dir, std::string(game.name) + "_" + std::to_string(draws));
+    const std::string shortDir = bench::tableFolder(dir, std::string(game.name) + "_" + std::to_string(kWaitingDraws));
     const auto longTable = makeTable<N>(game, rules, longDir, draws);
     const auto shortTable = makeTable<N>(game, rules, shortDir, kWaitingDraws);
     for (const AnalysisInfo& info : kAnalyses) {
@@ -397,16 +389,11 @@ void printRatios(const bench::RatioReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Headless: the canvas needs a GUI application for its fonts, not a display.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QGuiApplication application(qtArgc, argv);
-    // A command that tells the user something would fail the agreement; no box is ever shown.
-    RecordingMessageService messages;
-
-    return bench::runProgram(
+    // Headless: the canvas needs a GUI application for its fonts, not a display. A command that
+    // tells the user something would fail the agreement; no box is ever shown.
+    return bench::runOffscreenProgram<QGuiApplication>(
         argc, argv, "analysis",
-        [&messages](const testsupport::TempDir& dir) {
+        [](const testsupport::TempDir& dir, RecordingMessageService& messages) {
             return registerGame<6>(dir, kSuperLoto, kSuperLotoRules, kSuperLotoDraws, messages) &&
                    registerGame<20>(dir, kKeno, kKenoRules, kKenoDraws, messages);
         },

@@ -2,7 +2,6 @@
 // figures, the read benchmarks of Keno tables and the program frame.
 #include "bench/bench_support.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "dbf/constants.h"
+#include "bench/one_read.h"
 #include "tests/support/draw_table.h"
 
 namespace bench {
@@ -19,42 +18,16 @@ namespace bench {
 unsigned le16(const std::uint8_t* p) { return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8; }
 
 Tally idealRead(const std::string& path, int fields, std::vector<std::uint8_t>& buffer) {
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) {
-        throw std::runtime_error("cannot open " + path);
-    }
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
-        close(fd);
-        throw std::runtime_error("cannot stat " + path);
-    }
-    buffer.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = read(fd, buffer.data() + done, buffer.size() - done);
-        if (n <= 0) {
-            close(fd);
-            throw std::runtime_error("cannot read " + path);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    close(fd);
-
+    if (!oneread::readWhole(path.c_str(), buffer)) throw std::runtime_error("cannot read " + path);
     Tally t;
-    const std::size_t headerLength = le16(buffer.data() + 8);
-    const std::size_t recordLength = le16(buffer.data() + 10);
-    for (std::size_t at = headerLength; at + recordLength <= buffer.size(); at += recordLength) {
-        const std::uint8_t* record = buffer.data() + at;
-        if (record[0] == xb::kDeletedFlag) {
-            continue;
-        }
+    oneread::eachVisibleRecord(buffer, [&](const std::uint8_t* record) {
         ++t.records;
         for (int f = 0; f < fields; ++f) {
             const std::uint8_t* field = record + 1 + 2 * f;
             const unsigned tens = field[0] == ' ' ? 0u : field[0] - '0';
             t.sum += tens * 10u + (field[1] - '0');
         }
-    }
+    });
     return t;
 }
 
@@ -235,6 +208,25 @@ int runProgram(int argc, char** argv, const char* program,
         return 1;
     }
     return 0;
+}
+
+std::string tableFolder(const testsupport::TempDir& dir, const std::string& name) {
+    const std::string folder = dir.file(name);
+    if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + folder);
+    return folder;
+}
+
+InFolder::InFolder(const std::string& folder) {
+    m_entered = ::getcwd(m_previous, sizeof m_previous) != nullptr && ::chdir(folder.c_str()) == 0;
+}
+
+InFolder::~InFolder() {
+    if (m_entered && !leave()) std::perror("chdir");
+}
+
+bool InFolder::leave() {
+    m_entered = false;
+    return ::chdir(m_previous) == 0;
 }
 
 }  // namespace bench

@@ -1,7 +1,8 @@
 // What the benchmark programs share: Keno draw tables read three ways (counted and walked through
-// the code under test, and the ideal single read of the whole file), the rate counters, a
-// reporter that keeps every run's figures for the closing tables, the ratio formatting, and the
-// program's frame (options, failures, the tables after the runs).
+// the code under test, and the ideal single read of the whole file, taken as the yardsticks take
+// it: one_read.h), the rate counters, a reporter that keeps every run's figures for the closing
+// tables, the ratio formatting, the program's frame (options, failures, the tables after the
+// runs), and the folders the window benchmarks run in (offscreen_program.h frames those).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -95,6 +96,28 @@ bool registerReads(const char* program, const testsupport::TempDir& dir, const s
 // The closing table of the reads: count and walk through `through` against the ideal read.
 void printReadRatios(const RatioReporter& reporter, const char* through, const std::vector<std::uint32_t>& sizes,
                      const ReadNames& names);
+
+// A folder of its own named `name` in `dir`, for a table that a window finds in its current
+// folder; raises when it cannot be made.
+std::string tableFolder(const testsupport::TempDir& dir, const std::string& name);
+
+// The current folder is `folder` while this lives (the windows find their tables there), if it
+// could be entered; the one before comes back at leave() or at the end.
+class InFolder {
+public:
+    explicit InFolder(const std::string& folder);
+    ~InFolder();
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+    bool entered() const { return m_entered; }
+    // Back to the folder before; false when it cannot be entered again.
+    bool leave();
+
+private:
+    char m_previous[4096];
+    bool m_entered = false;
+};
 
 // A benchmark program: Google Benchmark's options, then `setup` registers the benchmarks (false
 // ends the program with status 1), the runs, and `report` prints the closing tables. A failure

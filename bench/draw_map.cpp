@@ -8,21 +8,18 @@
 #include <QScrollBar>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "analysis/game.h"
 #include "app/draw_map.h"
-#include "bench/bench_support.h"
+#include "bench/offscreen_program.h"
 #include "tests/support/draw_table.h"
-#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -48,20 +45,15 @@ void makeTableInChild(const std::string& path) {
         throw std::runtime_error("the table was not made");
 }
 
-struct InFolder {
-    explicit InFolder(const std::string& folder) {
-        if (::getcwd(previous, sizeof previous) == nullptr || ::chdir(folder.c_str()) != 0)
-            throw std::runtime_error("cannot enter " + folder);
-    }
-    ~InFolder() {
-        if (::chdir(previous) != 0) std::perror("chdir");
-    }
-    char previous[4096];
-};
+// Enters the table's folder for a benchmark run, or raises.
+void enter(bench::InFolder& in, const std::string& folder) {
+    if (!in.entered()) throw std::runtime_error("cannot enter " + folder);
+}
 
 void registerMap(const std::string& folder) {
     bench::registerWallClock("map_open/1000000", [folder](benchmark::State& state) {
-        InFolder in(folder);
+        bench::InFolder in(folder);
+        enter(in, folder);
         for (auto _ : state) {
             TDrawMapWindow window(kKeno);
             window.Reload();
@@ -71,7 +63,8 @@ void registerMap(const std::string& folder) {
     bench::registerWallClock(
         "map_repaint/1000000",
         [folder](benchmark::State& state) {
-            InFolder in(folder);
+            bench::InFolder in(folder);
+            enter(in, folder);
             TDrawMapWindow window(kKeno);
             window.resize(1100, 1000);
             window.ShowAndRaise();
@@ -101,15 +94,10 @@ void printFigures(const bench::RatioReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
-    RecordingMessageService messages;
-    return bench::runProgram(
+    return bench::runOffscreenProgram<QApplication>(
         argc, argv, "draw_map",
-        [](const testsupport::TempDir& dir) {
-            const std::string folder = dir.file("keno");
-            if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + folder);
+        [](const testsupport::TempDir& dir, RecordingMessageService&) {
+            const std::string folder = bench::tableFolder(dir, "keno");
             makeTableInChild(folder + "/kenobase.dbf");
             // The idle start: an application with a window shown, nothing read.
             QWidget idle;

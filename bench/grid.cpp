@@ -8,24 +8,19 @@
 #include <QWheelEvent>
 #include <QtTest/QTest>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "analysis/game.h"
-#include "bench/bench_support.h"
+#include "bench/offscreen_program.h"
 #include "datawin/data_window.h"
 #include "tests/support/draw_table.h"
-#include "tests/support/recording_message_service.h"
 
 namespace {
 
@@ -61,13 +56,12 @@ void wheelDown(QWidget& target) {
 // The Keno window on a table of `draws` draws in a folder of its own, the grid focused, the moves
 // timed from the first draw.
 void registerMoves(const testsupport::TempDir& dir, std::uint32_t draws) {
-    const std::string folder = dir.file("keno" + std::to_string(draws));
-    if (::mkdir(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + folder);
+    const std::string folder = bench::tableFolder(dir, "keno" + std::to_string(draws));
     testsupport::makeDrawTable(folder + "/kenobase.dbf", kKeno, draws, 7);
     deleteSome(folder + "/kenobase.dbf");
     bench::registerWallClock(moveName(draws), [folder](benchmark::State& state) {
-        char previous[4096];
-        if (::getcwd(previous, sizeof previous) == nullptr || ::chdir(folder.c_str()) != 0) {
+        bench::InFolder in(folder);
+        if (!in.entered()) {
             state.SkipWithError("cannot enter the table's folder");
             return;
         }
@@ -97,7 +91,7 @@ void registerMoves(const testsupport::TempDir& dir, std::uint32_t draws) {
             }
         }
         bench::setOperationRate(state, kMoves);
-        if (::chdir(previous) != 0) state.SkipWithError("cannot leave the table's folder");
+        if (!in.leave()) state.SkipWithError("cannot leave the table's folder");
     });
 }
 
@@ -115,13 +109,9 @@ void printRatios(const bench::RatioReporter& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int qtArgc = 1;
-    QApplication application(qtArgc, argv);
-    RecordingMessageService messages;
-    return bench::runProgram(
+    return bench::runOffscreenProgram<QApplication>(
         argc, argv, "grid",
-        [](const testsupport::TempDir& dir) {
+        [](const testsupport::TempDir& dir, RecordingMessageService&) {
             for (const std::uint32_t size : kSizes) registerMoves(dir, size);
             // As a user's history, last written a while before the window opens: a count of a file
             // written within the file system's clock tick is not kept.

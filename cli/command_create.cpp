@@ -8,7 +8,7 @@
 #include "cli/command_support.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
-#include "analysis/new_draw_table.h"
+#include "history/new_draw_table.h"
 
 namespace cli {
 

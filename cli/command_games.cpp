@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/game.h"
-#include "analysis/new_draw_table.h"
+#include "history/new_draw_table.h"
 #include "cli/cli.h"
 #include "cli/game_table.h"
 #include "cli/options.h"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <stdexcept>
 #include <thread>
 
 #include "dbf/error_report.h"
@@ -25,13 +26,16 @@ std::string tableFileName(const std::string& name) {
 }
 
 // What a failed undo of an append left in the file, in words: the error's message goes on with it.
-std::string appendLeftovers(bool headerBack, bool endBack, std::uint32_t records) {
+// `what` names the records that failed ("record" for one append, "records" for a batch).
+std::string appendLeftovers(bool headerBack, bool endBack, std::uint32_t records, std::uint32_t added,
+                            const char* what) {
     std::string left = "The table could not be put back as it was:";
     if (!endBack)
         left += " the file could not be cut back to its end after record " + std::to_string(records) +
-                ", and part of the record that failed stays after it";
+                ", and part of the " + what + " that failed stays after it";
     if (!headerBack)
-        left += std::string(endBack ? "" : ";") + " the header may count " + std::to_string(records + 1) + " records";
+        left +=
+            std::string(endBack ? "" : ";") + " the header may count " + std::to_string(records + added) + " records";
     return left;
 }
 
@@ -432,59 +436,103 @@ bool XBO_dBaseDBF::takeAppendByte() {
     return true;
 }
 
-void XBO_dBaseDBF::appendRecord() {
+template <typename Body>
+void XBO_dBaseDBF::holdingAppendByte(Body body) {
     const bool coveredByFileLock = m_fileLocked;
     if (!takeAppendByte()) {
         // Writing without the byte could put two users' records on the same place.
         reportError(static_cast<int>(platform::code::kLockViolation), xb::loc::kWrite, path());
     }
-    const std::uint32_t currentBefore = m_currentRecord;
     const bool pendingBefore = m_headerUpdatePending;
     try {
         ensureStillAtPath();
-        statusEvent(xb::ev::kBeforeWrite, 0);
-        refreshHeader();
-        const std::uint64_t offset =
-            m_headerLength + static_cast<std::uint64_t>(m_recordCount) * static_cast<std::uint64_t>(m_recordLength);
-        // An append either completes, record, end mark and header, or leaves the file as it was:
-        // a full disk may take part of a write, and a torn end would show as a record.
-        const WriteUndo recordUndo = keepForUndo(offset, m_recordLength + 1u);
-        WriteUndo headerBytes;          // the append writes the header whole: one piece puts it back
-        headerBytes.size = UINT64_MAX;  // the record's undo cuts the file back
-        headerBytes.bytes.assign(m_header.begin(), m_header.end());
-        const std::uint32_t countBefore = m_recordCount;
-        m_buffer[0] = xb::kLiveFlag;
-        m_headerUpdatePending = true;
-        m_recordCount += 1;
-        m_currentRecord = m_recordCount;
-        // The record and the end-of-file byte go out in one write, whoever's buffer is in use.
-        std::memcpy(m_work.data(), m_buffer, m_recordLength);
-        m_work[m_recordLength] = xb::kEofByte;
-        bool headerTried = false;
-        try {
-            writeAt(offset, m_work.data(), m_recordLength + 1u);
-            headerTried = true;
-            writeHeader(true);
-        } catch (...) {
-            // The record is not in the file: the count and position must not pretend it is.
-            m_recordCount = countBefore;
-            m_currentRecord = currentBefore;
-            m_headerUpdatePending = pendingBefore;
-            const bool headerBack = !headerTried || undoWrite(headerBytes);
-            const bool endBack = undoWrite(recordUndo);
-            if (!headerBack || !endBack) rethrowWithAftermath(appendLeftovers(headerBack, endBack, countBefore));
-            throw;
-        }
+        body();
     } catch (...) {
         m_headerUpdatePending = pendingBefore;
         if (!coveredByFileLock) unlockWithHeaderUpdate();
         throw;
     }
     if (!coveredByFileLock) unlockWithHeaderUpdate();
+}
+
+template <typename Stage>
+void XBO_dBaseDBF::writeAtEnd(std::uint32_t added, const char* what, Stage stage) {
+    const std::uint64_t offset =
+        m_headerLength + static_cast<std::uint64_t>(m_recordCount) * static_cast<std::uint64_t>(m_recordLength);
+    const std::uint32_t length = added * m_recordLength + 1u;
+    // An append either completes, records, end mark and header, or leaves the file as it was:
+    // a full disk may take part of a write, and a torn end would show as a record.
+    const WriteUndo recordUndo = keepForUndo(offset, length);
+    WriteUndo headerBytes;          // the append writes the header whole: one piece puts it back
+    headerBytes.size = UINT64_MAX;  // the records' undo cuts the file back
+    headerBytes.bytes.assign(m_header.begin(), m_header.end());
+    const std::uint32_t countBefore = m_recordCount;
+    const std::uint32_t currentBefore = m_currentRecord;
+    const bool pendingBefore = m_headerUpdatePending;
+    const std::uint8_t* bytes = stage();
+    m_headerUpdatePending = true;
+    m_recordCount += added;
+    m_currentRecord = m_recordCount;
+    bool headerTried = false;
+    try {
+        writeAt(offset, bytes, length);
+        headerTried = true;
+        writeHeader(true);
+    } catch (...) {
+        // The records are not in the file: the count and position must not pretend they are.
+        m_recordCount = countBefore;
+        m_currentRecord = currentBefore;
+        m_headerUpdatePending = pendingBefore;
+        const bool headerBack = !headerTried || undoWrite(headerBytes);
+        const bool endBack = undoWrite(recordUndo);
+        if (!headerBack || !endBack)
+            rethrowWithAftermath(appendLeftovers(headerBack, endBack, countBefore, added, what));
+        throw;
+    }
+}
+
+void XBO_dBaseDBF::finishAppend() {
     m_eof = false;
     m_bof = false;
     statusEvent(xb::ev::kAfterWrite, 0);
     std::memcpy(m_oldRecord.data(), m_buffer, m_recordLength);
+}
+
+void XBO_dBaseDBF::appendRecord() {
+    holdingAppendByte([this] {
+        statusEvent(xb::ev::kBeforeWrite, 0);
+        refreshHeader();
+        writeAtEnd(1, "record", [this] {
+            m_buffer[0] = xb::kLiveFlag;
+            // The record and the end-of-file byte go out in one write, whoever's buffer is in use.
+            std::memcpy(m_work.data(), m_buffer, m_recordLength);
+            m_work[m_recordLength] = xb::kEofByte;
+            return m_work.data();
+        });
+    });
+    finishAppend();
+}
+
+std::uint32_t XBO_dBaseDBF::appendRecords(const BatchPreparer& prepare) {
+    std::uint32_t added = 0;
+    holdingAppendByte([&] {
+        refreshHeader();
+        std::string bytes;
+        prepare(m_recordCount, bytes);
+        if (bytes.size() % m_recordLength != 0)
+            throw std::logic_error("a batch of " + std::to_string(bytes.size()) + " bytes for records of " +
+                                   std::to_string(m_recordLength));
+        added = static_cast<std::uint32_t>(bytes.size() / m_recordLength);
+        if (added == 0) return;
+        statusEvent(xb::ev::kBeforeWrite, 0);
+        bytes.push_back(static_cast<char>(xb::kEofByte));
+        // As a single append: the batch, end mark and header, or the file as it was.
+        writeAtEnd(added, "records", [&] { return reinterpret_cast<const std::uint8_t*>(bytes.data()); });
+        // The buffer holds the last record, as after appending it alone.
+        std::memcpy(m_buffer, bytes.data() + bytes.size() - 1 - m_recordLength, m_recordLength);
+    });
+    if (added > 0) finishAppend();
+    return added;
 }
 
 // ---- locks: one byte per record and the append byte, placed far beyond the data under the

@@ -156,6 +156,19 @@ protected:
     std::string m_keyCurrent;
 
 private:
+    // The one way an append goes, for one record and for a batch: `body` runs under the append
+    // byte (taken here unless the whole table is ours) once the file is known to be still at its
+    // path, and the byte is let go, with a pending header update written, however it ends.
+    template <typename Body>
+    void holdingAppendByte(Body body);
+    // Writes `added` records as the new last records at the count the header gave: `stage` gives
+    // their bytes with the end mark after them, once what they overwrite is kept. Records, end
+    // mark and whole header, or the file put back as it was and the failure raised (with what
+    // could not be put back, `what` naming the records that failed).
+    template <typename Stage>
+    void writeAtEnd(std::uint32_t added, const char* what, Stage stage);
+    // The marks and the record last read after an append that went out.
+    void finishAppend();
     void readHeaderImage(int location);
     void takeHeaderValues();
     void readDescriptors();

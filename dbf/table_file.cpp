@@ -10,6 +10,7 @@
 #include "dbf/disk_file.h"
 #include "dbf/error_report.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 #include "platform/local_time.h"
 #include "platform/os_file.h"
 
@@ -93,6 +94,19 @@ std::string createTable(const std::string& path, const std::vector<FieldSpec>& f
     }
     return full;
 }
+
+std::string freeTablePath(const std::string& path, const std::string& folder) {
+    const std::string full = platform::fullPath(path);
+    if (full.empty()) raiseLastError(loc::kCreate, folder);
+    if (platform::pathExists(full)) raiseError(static_cast<int>(platform::code::kAlreadyExists), loc::kCreate, full);
+    return full;
+}
+
+void renameToFreeName(const std::string& from, const std::string& to) {
+    if (!platform::moveFileNoReplace(from, to)) raiseLastError(loc::kRename, to);
+}
+
+void removeScratchFile(const std::string& path) { platform::removeFile(path); }
 
 std::string scratchNameBeside(const std::string& target, const std::string& kind) {
     constexpr std::size_t kNameLimit = 255;

@@ -49,6 +49,17 @@ std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, 
 // that cannot be written whole is removed again. Failures raise EXbaseError naming the path.
 std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver);
 
+// The full path of a table about to be made at `path`, found as an open would find it: a file or
+// folder standing there under that name, in any letter case, is refused (already exists) naming
+// the full path, and a path that cannot be made full raises naming `folder`.
+std::string freeTablePath(const std::string& path, const std::string& folder);
+// Gives the file `from` the name `to` unless something stands there by then: never a
+// replacement. Failures raise EXbaseError naming `to`.
+void renameToFreeName(const std::string& from, const std::string& to);
+// Removes a scratch file that is not wanted after all; one that stays is removed by the next
+// scratchNameBeside of its kind once its process has ended.
+void removeScratchFile(const std::string& path);
+
 // The name of a scratch file of this process beside `target`: "<name>.<pid>.<kind>", the name cut
 // (at a character's edge) so that the whole stays within the system's limit for one name. Scratch
 // files of that kind for that target left by processes no longer running are removed first, and so

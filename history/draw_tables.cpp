@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "analysis/new_draw_table.h"
+#include "history/new_draw_table.h"
 #include "dbf/table_handler.h"
 
 namespace history {
@@ -29,10 +29,6 @@ std::vector<TableField> tableFieldsOf(const DBFObject& table) {
         fields.push_back({table.fieldName(number), type == 'N' || type == 'F'});
     }
     return fields;
-}
-
-std::string createEmptyTable(const std::string& directory, const Game& game) {
-    return CreateEmptyDrawTable(directory, game);
 }
 
 void appendDraw(DBFObject& table, std::span<const int> numbers) { AppendDraw(table, numbers); }

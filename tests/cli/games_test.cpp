@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "analysis/games_file.h"
-#include "analysis/new_draw_table.h"
+#include "history/new_draw_table.h"
 #include "analysis/synthetic_draws.h"
 #include "backtest/backtest.h"
 #include "tests/cli/cli_test_helpers.h"

@@ -1,5 +1,6 @@
-// Making table files: createTable's bytes and refusals, the extension rule, and the new file that
-// takes a table's place, each failing step of which leaves nothing behind.
+// Making table files: createTable's bytes and refusals, the free name a table made beside its
+// place takes, the extension rule, and the new file that takes a table's place, each failing step
+// of which leaves nothing behind.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -86,6 +87,31 @@ TEST_F(TableFile, EveryFailingStepOfCreateTableLeavesNoFile) {
         EXPECT_EQ(e.Location(), fault.call == Call::Open ? xb::loc::kCreate : xb::loc::kWrite);
         EXPECT_FALSE(exists(m_dir.file("t.dbf")));
     }
+}
+
+TEST_F(TableFile, ATableMadeBesideItsPlaceTakesOnlyAFreeName) {
+    // The free path is the full one; whatever stands there, in any letter case, is refused by it.
+    EXPECT_EQ(xb::freeTablePath(m_dir.file("people.dbf"), m_dir.path()), m_dir.file("people.dbf"));
+    writeFile(m_dir.file("PEOPLE.DBF"), "kept");
+    ASSERT_EQ(::mkdir(m_dir.file("folder.dbf").c_str(), 0700), 0);
+    for (const char* name : {"people.dbf", "folder.dbf"}) {
+        SCOPED_TRACE(name);
+        const auto e = expectXbaseError([&] { xb::freeTablePath(m_dir.file(name), m_dir.path()); });
+        EXPECT_EQ(e.Code(), static_cast<int>(platform::code::kAlreadyExists));
+        EXPECT_EQ(e.Location(), xb::loc::kCreate);
+    }
+
+    // The rename never replaces: the file there stays, and so does the scratch file, until removed.
+    writeFile(m_dir.file("t.new"), "new");
+    const auto e = expectXbaseError([&] { xb::renameToFreeName(m_dir.file("t.new"), m_dir.file("PEOPLE.DBF")); });
+    EXPECT_EQ(e.Message(), "File already exists - " + m_dir.file("PEOPLE.DBF"));
+    EXPECT_EQ(e.Location(), xb::loc::kRename);
+    EXPECT_EQ(readFile(m_dir.file("PEOPLE.DBF")), "kept");
+    xb::renameToFreeName(m_dir.file("t.new"), m_dir.file("t.dbf"));
+    EXPECT_EQ(readFile(m_dir.file("t.dbf")), "new");
+    EXPECT_FALSE(exists(m_dir.file("t.new")));
+    xb::removeScratchFile(m_dir.file("t.dbf"));
+    EXPECT_FALSE(exists(m_dir.file("t.dbf")));
 }
 
 TEST_F(TableFile, TheExtensionIsAddedOnlyWhereItIsWanted) {

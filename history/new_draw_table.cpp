@@ -1,16 +1,13 @@
-// The draw tables' layout, made and appended to through the engine.
-#include "analysis/new_draw_table.h"
+// Making a game's draw table through the engine: empty, or whole with synthetic draws.
+#include "history/new_draw_table.h"
 
 #include <stdexcept>
 #include <vector>
 
 #include "analysis/synthetic_draws.h"
-#include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
-#include "platform/error_codes.h"
-#include "platform/os_file.h"
 
 namespace {
 
@@ -53,11 +50,7 @@ void AppendDraw(DBFObject& table, std::span<const int> numbers) {
 // next try; the scratch file goes with a failure, or with the next run after a kill.
 std::string CreateDrawTable(const std::string& directory, const Game& game, std::uint32_t draws) {
     if (draws == 0) return CreateEmptyDrawTable(directory, game);
-    const std::string target = platform::fullPath(InFolder(directory, game.tableFileName));
-    if (target.empty()) xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kCreate, directory);
-    // As the engine refuses an existing table, in any letter case (the full path has matched it).
-    if (platform::pathExists(target))
-        xb::raiseError(static_cast<int>(platform::code::kAlreadyExists), xb::loc::kCreate, target);
+    const std::string target = xb::freeTablePath(InFolder(directory, game.tableFileName), directory);
     std::string scratch;
     try {
         scratch = xb::scratchNameBeside(target, "new");
@@ -72,15 +65,14 @@ std::string CreateDrawTable(const std::string& directory, const Game& game, std:
             for (std::uint32_t i = 0; i < draws; ++i) AppendDraw(table, synthetic.next());
             table.close();
         }
-        if (!platform::moveFileNoReplace(scratch, target))
-            xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kRename, target);
+        xb::renameToFreeName(scratch, target);
     } catch (...) {
-        platform::removeFile(scratch);
+        xb::removeScratchFile(scratch);
         throw;
     }
     return target;
 }
 
 bool DrawTableExists(const Game& game, const std::string& directory) {
-    return platform::isRegularFile(platform::fullPath(InFolder(directory, game.tableFileName)));
+    return xb::tableFileExists(InFolder(directory, game.tableFileName));
 }
