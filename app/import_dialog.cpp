@@ -31,16 +31,18 @@ std::string numbersText(const std::vector<int>& numbers) {
 }
 
 // The separator of the first line with content, as a player names it.
-std::string separatorOf(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) {
-        if (line.find_first_not_of(" \t\r") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
-            continue;
-        if (line.find('\t') != std::string::npos) return "табуляция";
-        if (line.find(';') != std::string::npos) return "точка с запятой";
-        if (line.find(',') != std::string::npos) return "запятая";
-        return "пробел";
-    }
-    return "—";
+std::string separatorOf(const std::string& line) {
+    if (line.empty()) return "—";
+    if (line.find('\t') != std::string::npos) return "табуляция";
+    if (line.find(';') != std::string::npos) return "точка с запятой";
+    if (line.find(',') != std::string::npos) return "запятая";
+    return "пробел";
+}
+
+// Why a file could not be read, in the dialog's language where the reason is the program's own.
+std::string russianWhy(const std::string& why) {
+    if (why == history::kSourceChanged) return "файл изменился после того, как его открыли; откройте его снова";
+    return why;
 }
 
 // The reader's notes in the dialog's language: "line 4: 50 is outside 1..49" as "строка 4: номер
@@ -177,34 +179,29 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
 
 bool TImportDialog::LoadFile(const QString& path) {
     const std::string name = path.toStdString();
-    history::DrawText text;
-    const bool read = RunLongWork(
-        stageLabel(history::ImportStage::kReading),
-        [&](LongWorkProgress& progress) { text = history::readDrawText(name, progressOf(progress)); }, this);
-    if (!read || text.outcome == history::DrawText::Outcome::kStopped) return false;
-    if (text.outcome == history::DrawText::Outcome::kUnopened) {
+    std::unique_ptr<history::ImportText> text = history::ImportText::openFile(name);
+    if (!text) {
         ShowErrorBox("Не удалось прочитать файл «" + name + "»");
         return false;
     }
-    if (text.outcome == history::DrawText::Outcome::kUnread) {
-        ShowErrorBox("Файл «" + name + "» не прочитан: " + text.why);
-        return false;
-    }
-    // A cancelled check loads nothing: the dialog stays as it was.
-    std::vector<std::string> lines = std::exchange(m_lines, std::move(text.lines));
-    std::string encoding = std::exchange(m_encoding, text.encoding);
+    // A cancelled or failed reading loads nothing: the dialog stays as it was.
+    text = std::exchange(m_text, std::move(text));
+    std::string fileName = std::exchange(m_fileName, name);
     const bool orderChosen = std::exchange(m_orderChosen, false);
-    if (Check()) return true;
-    m_lines = std::move(lines);
-    m_encoding = std::move(encoding);
+    if (Check() && m_table->checked().unread.empty()) return true;
+    const std::string why = m_table->checked().unread;
+    m_text = std::move(text);
+    m_fileName = std::move(fileName);
     m_orderChosen = orderChosen;
+    if (why.empty()) return false;
+    Preview();  // what was loaded before, shown again
+    ShowErrorBox("Файл «" + name + "» не прочитан: " + russianWhy(why));
     return false;
 }
 
 void TImportDialog::LoadText(const QString& text) {
-    m_lines.clear();
-    for (const QString& line : text.split('\n')) m_lines.push_back(line.toStdString());
-    m_encoding = "текст из буфера";
+    m_text = std::make_unique<history::ImportText>(text.toStdString());
+    m_fileName.clear();
     m_orderChosen = false;
     Preview();
 }
@@ -229,13 +226,19 @@ history::ImportChoices TImportDialog::Choices() {
 
 bool TImportDialog::Check() {
     const history::ImportChoices choices = Choices();
-    if (m_lines.empty()) {
-        m_table->check(m_lines, choices, {});  // no lines: nothing long to do
-    } else if (!RunLongWork(
-                   stageLabel(history::ImportStage::kChecking),
-                   [&](LongWorkProgress& progress) { m_table->check(m_lines, choices, progressOf(progress)); }, this)) {
-        return false;
+    if (!m_text) {
+        Show(history::ImportCheck{});  // no text: nothing to check
+        return true;
     }
+    const history::ImportStage first =
+        m_text->fromFile() ? history::ImportStage::kReading : history::ImportStage::kChecking;
+    bool checked = false;
+    if (!RunLongWork(
+            stageLabel(first),
+            [&](LongWorkProgress& progress) { checked = m_table->check(*m_text, choices, progressOf(progress)); },
+            this) ||
+        !checked)
+        return false;
     Show(m_table->checked());
     return true;
 }
@@ -245,7 +248,7 @@ void TImportDialog::Preview() {
     m_problems->clear();
     m_faults = m_duplicates = 0;
     m_summary->setText(U("Проверка прервана, ничего не записано. «Импортировать» проверит тиражи снова."));
-    m_import->setEnabled(!m_lines.empty());
+    m_import->setEnabled(m_text != nullptr);
 }
 
 void TImportDialog::Show(const history::ImportCheck& check) {
@@ -253,6 +256,10 @@ void TImportDialog::Show(const history::ImportCheck& check) {
     m_faults = m_duplicates = 0;
     if (!m_columnsFault.empty()) {
         m_problems->addItem(U(m_columnsFault));
+        ++m_faults;
+    }
+    if (!check.unread.empty()) {
+        m_problems->addItem(U("Файл не прочитан: " + russianWhy(check.unread)));
         ++m_faults;
     }
     std::string header = "нет";
@@ -280,8 +287,9 @@ void TImportDialog::Show(const history::ImportCheck& check) {
         ++m_duplicates;
     }
 
-    std::string summary = "Кодировка: " + (m_encoding.empty() ? std::string("—") : m_encoding) +
-                          "\nРазделитель: " + separatorOf(m_lines) + "\nЗаголовок: " + header +
+    const std::string encoding = !m_text ? "—" : !m_text->fromFile() ? "текст из буфера" : check.encoding;
+    std::string summary = "Кодировка: " + (encoding.empty() ? std::string("—") : encoding) +
+                          "\nРазделитель: " + separatorOf(check.firstLine) + "\nЗаголовок: " + header +
                           "\nПорядок: " + orderText +
                           "\nК импорту: " + russian::counted(static_cast<long long>(check.fresh), russian::kDraws);
     if (check.fresh > 0) {
@@ -295,16 +303,26 @@ void TImportDialog::Show(const history::ImportCheck& check) {
 
 bool TImportDialog::Import() {
     const history::ImportChoices choices = Choices();
-    if (!m_columnsFault.empty() || m_lines.empty()) {
+    if (!m_columnsFault.empty() || !m_text) {
         Preview();
         return false;
     }
     std::optional<history::ImportWritten> written;
     const bool done = RunLongWork(
         stageLabel(history::ImportStage::kChecking),
-        [&](LongWorkProgress& progress) { written = m_table->write(m_lines, choices, progressOf(progress)); }, this);
+        [&](LongWorkProgress& progress) { written = m_table->write(*m_text, choices, progressOf(progress)); }, this);
     if (!done || !written) return false;  // cancelled: nothing written
     Show(m_table->checked());
+    if (written->changed) {
+        // Read twice, the file must be the same both times: what was checked is what goes in.
+        ShowErrorBox(
+            "Файл «" + m_fileName + "» изменился, пока его читали: " +
+            (written->count == 0
+                 ? std::string("ничего не записано")
+                 : "добавлено только " + russian::counted(static_cast<long long>(written->count), russian::kDraws)) +
+            ". Откройте его снова.");
+        return written->count > 0;
+    }
     if (!written->written) return false;  // the checks now forbid it, and say why
     if (written->replaced) {
         ShowMessage("Таблица заменена: было " + russian::counted(written->recordsBefore, russian::kRecords) +

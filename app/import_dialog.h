@@ -55,7 +55,7 @@ private:
     // The choices as the history takes them; a column list it cannot take is noted in
     // m_columnsFault and left out.
     history::ImportChoices Choices();
-    // The checks, off the GUI thread when there are lines; false when the player cancelled.
+    // The checks, off the GUI thread when there is text; false when the player cancelled.
     bool Check();
     void Show(const history::ImportCheck& check);
 
@@ -63,8 +63,9 @@ private:
     std::unique_ptr<history::TableImport> m_table;
     std::size_t m_picks = 0;
     std::string m_columnsFault;
-    std::vector<std::string> m_lines;
-    std::string m_encoding;
+    // The text being imported, read again for each check and for the import; none is kept.
+    std::unique_ptr<history::ImportText> m_text;
+    std::string m_fileName;      // "" for pasted text
     bool m_orderChosen = false;  // the player set the order: a new preview keeps it
     std::size_t m_faults = 0;
     std::size_t m_duplicates = 0;

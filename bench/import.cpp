@@ -180,18 +180,7 @@ void plainProgram(benchmark::State& state) {
 void addToLongTable(benchmark::State& state) {
     static const std::string path = [] {
         const std::string made = freshTable("long.dbf");
-        DBFObject table(made, "", true, true);
-        std::ostringstream err;
-        std::string why;
-        history::DrawFileParser parser(*history::drawShapeOf(table, why), {}, err);
-        const int fd = ::open(files().csv.c_str(), O_RDONLY);
-        history::readTextLines(fd, [&](std::string_view line) { parser.feedLine(line); });
-        ::close(fd);
-        parser.finish();
-        history::TableKeys known{history::DrawKeys(80), 0};
-        const auto plan = history::planImport(known.keys, parser.draws(), 80);
-        std::size_t appended = 0;
-        history::appendDraws(table, known, plan.fresh, false, appended);
+        testsupport::makeDrawTable(made, kKeno, kDraws, 7);
         return made;
     }();
     int n = 0;
@@ -200,11 +189,17 @@ void addToLongTable(benchmark::State& state) {
         std::vector<int> numbers(20);
         for (int i = 0; i < 20; ++i) numbers[i] = (i * 4 + n) % 80 + 1;  // seldom in the table
         ++n;
-        history::TableKeys known = history::tableKeysOf(table, 80, numbers);
-        const history::Draw draw{numbers, 0};
-        const history::Draw* const draws[] = {&draw};
+        const history::TableKeys known = history::tableKeysOf(table, 80, numbers);
+        history::FilePlan plan;
+        plan.highest = 80;
+        plan.draws = 1;
+        const history::DrawReplay one = [&](const history::DrawFileParser::DrawVisitor& visit) {
+            visit(numbers, 1);
+            return std::string();
+        };
         std::size_t appended = 0;
-        if (known.keys.find(numbers) == 0) history::appendDraws(table, known, draws, false, appended);
+        if (known.keys.find(numbers) == 0)
+            history::appendFresh(table, known.readUpTo, plan, one, false, false, appended);
     }
 }
 

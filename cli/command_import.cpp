@@ -231,13 +231,20 @@ int commandAdd(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     }
     // The table's draws read first, and again under the append lock for those appended since.
-    history::TableKeys known = history::tableKeysOf(*opened->table, opened->shape.highest, draw);
-    const history::Draw typed{draw, 0};
-    const history::Draw* const draws[] = {&typed};
+    // The one draw goes the way of an import's second reading: a file of one line, no duplicate.
+    const history::TableKeys known = history::tableKeysOf(*opened->table, opened->shape.highest, draw);
+    history::FilePlan plan;
+    plan.highest = opened->shape.highest;
+    plan.draws = 1;
+    const history::DrawReplay typed = [&](const DrawFileParser::DrawVisitor& visit) {
+        visit(draw, 1);
+        return std::string();
+    };
     std::size_t appended = 0;
     const std::uint32_t record = known.keys.find(draw);
     const history::AppendOutcome outcome =
-        record != 0 ? history::AppendOutcome{} : history::appendDraws(*opened->table, known, draws, false, appended);
+        record != 0 ? history::AppendOutcome{}
+                    : history::appendFresh(*opened->table, known.readUpTo, plan, typed, false, false, appended);
     if (record != 0 || outcome.stopped) {
         err << sameDrawAs(record != 0 ? record : outcome.meanwhile.front().record, 0) << ", nothing appended\n";
         return kExitFailure;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -69,7 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fail("writing the input");
 
     std::ostream discard(nullptr);
-    history::DrawFileParser parser(shape, columns, discard);
+    struct Draw {
+        std::vector<int> numbers;
+        std::size_t line;
+    };
+    std::vector<Draw> draws;
+    history::DrawFileParser parser(shape, columns, discard, [&](std::span<const int> numbers, std::size_t line) {
+        draws.push_back({std::vector<int>(numbers.begin(), numbers.end()), line});
+    });
     std::size_t handed = 0;
     const std::string stop = history::readLines(g_fd, [&](std::string_view line) {
         if (line.size() > history::kMaxDrawLine || line.find('\n') != std::string_view::npos)
@@ -83,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     parser.finish();
     std::size_t lastLine = 0;
-    for (const auto& draw : parser.draws()) {
+    for (const Draw& draw : draws) {
         if (draw.numbers.size() != shape.picks()) fail("a draw of the wrong size");
         std::vector<int> sorted = draw.numbers;
         std::sort(sorted.begin(), sorted.end());

@@ -289,10 +289,7 @@ DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns
 
 void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
     ++m_drawCount;
-    if (m_onDraw)
-        m_onDraw(numbers, line);
-    else
-        m_draws.push_back({std::vector<int>(numbers.begin(), numbers.end()), line});
+    m_onDraw(numbers, line);
 }
 
 // The common line of a long file, whole numbers alone between one kind of separator
@@ -574,11 +571,6 @@ DrawOrder DrawFileParser::order() const {
 std::string DrawFileParser::orderColumn() const {
     if (!m_orderField) return {};
     return "field " + std::to_string(*m_orderField + 1) + (m_orderIsDate ? " (dates)" : " (draw numbers)");
-}
-
-void DrawFileParser::reverseDraws() {
-    std::reverse(m_draws.begin(), m_draws.end());
-    std::swap(m_orderUp, m_orderDown);  // the keys run the other way round now
 }
 
 std::string LineSplitter::feed(std::string_view rest) {

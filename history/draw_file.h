@@ -38,14 +38,10 @@ std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text);
 enum class DrawOrder { kUnknown, kOldestFirst, kNewestFirst };
 
 // The draws of a file, fed to it line by line, then finished. Faults and notes go to `err` as
-// the lines come ("line 4: 50 is outside 1..49", "skipped header line 1"); memory grows with the
-// draws only, and not at all when each draw goes to a visitor as it is read.
+// the lines come ("line 4: 50 is outside 1..49", "skipped header line 1"); each draw goes to a
+// visitor as it is read, and none is kept.
 class DrawFileParser {
 public:
-    struct Draw {
-        std::vector<int> numbers;
-        std::size_t line = 0;
-    };
     // A draw as it is read, with its line; the numbers are valid for the call only.
     using DrawVisitor = std::function<void(std::span<const int> numbers, std::size_t line)>;
 
@@ -53,24 +49,20 @@ public:
     // draw; empty means the one field of a line that holds the game's count of numbers, or else
     // every number of the line, unless a header line names the table's fields, which then says
     // where they stand.
-    // With `onDraw`, every draw goes to it and none is kept: draws() stays empty.
-    DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw = {});
+    DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw);
 
     // One line without its '\n'.
     void feedLine(std::string_view line);
     // After the last line: a first line still waiting for the one after it is judged alone.
     void finish();
 
-    const std::vector<Draw>& draws() const { return m_draws; }
-    // How many draws were read, kept or handed to the visitor.
+    // How many draws were handed to the visitor.
     std::size_t drawCount() const { return m_drawCount; }
     bool faulty() const { return m_faulty; }
     std::size_t lines() const { return m_lineNumber; }
     // The order of the draws, and the column that tells it ("field 1 (draw numbers)").
     DrawOrder order() const;
     std::string orderColumn() const;
-    // Turns the draws around, the newest-first file's last line becoming the first draw.
-    void reverseDraws();
     // Whether some line was read as Windows-1251 rather than UTF-8.
     bool sawWindows1251() const { return m_sawWindows1251; }
 
@@ -94,7 +86,6 @@ private:
     std::vector<std::size_t> m_columns;
     std::ostream& m_err;
     DrawVisitor m_onDraw;
-    std::vector<Draw> m_draws;
     std::size_t m_drawCount = 0;
     std::vector<int> m_numbers;
     // The plain path's line: each field's value and where it ends.

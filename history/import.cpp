@@ -38,12 +38,11 @@ std::size_t recordsPerBatch(const DBFObject& table) {
 // of the batch met there is skipped or stops the appends.
 class Batches {
 public:
-    Batches(DBFObject& table, DrawKeys& known, std::uint32_t& readUpTo, bool rememberAppended, bool skipDuplicates,
-            AppendOutcome& outcome, std::size_t& appendedSoFar, const std::function<void(std::size_t)>& progress)
+    Batches(DBFObject& table, DrawKeys& known, std::uint32_t& readUpTo, bool skipDuplicates, AppendOutcome& outcome,
+            std::size_t& appendedSoFar, const std::function<void(std::size_t)>& progress)
         : m_table(table),
           m_known(known),
           m_readUpTo(readUpTo),
-          m_remember(rememberAppended),
           m_skip(skipDuplicates),
           m_outcome(outcome),
           m_appended(appendedSoFar),
@@ -73,7 +72,7 @@ public:
                 m_readUpTo = recordsNow;
             }
             std::uint32_t next = recordsNow;
-            if (m_known.size() == 0 && !m_remember) {
+            if (m_known.size() == 0) {
                 bytes = m_bytes;
                 next += static_cast<std::uint32_t>(m_lines.size());
             } else {
@@ -88,7 +87,6 @@ public:
                     }
                     bytes.append(reinterpret_cast<const char*>(record), length);
                     ++next;
-                    if (m_remember) m_known.add(m_draw, next);
                 }
             }
             if (!met.empty() && !m_skip) {
@@ -109,7 +107,6 @@ private:
     DBFObject& m_table;
     DrawKeys& m_known;
     std::uint32_t& m_readUpTo;
-    bool m_remember;
     bool m_skip;
     AppendOutcome& m_outcome;
     std::size_t& m_appended;
@@ -233,9 +230,9 @@ void forEachFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& repl
             spilled.clear();
         }
     });
+    if (why == kSourceChanged) throw SourceChanged(why);
     if (!why.empty()) throw Exception(why);
-    if (seen != plan.draws || fresh != plan.fresh())
-        throw Exception(table.path() + ": the draws changed while they were read");
+    if (seen != plan.draws || fresh != plan.fresh()) throw SourceChanged(kSourceChanged);
     if (!newestFirst) return;
     // Newest first: the records still in memory from the last, then the scratch file's read back
     // from its end a block at a time.
@@ -286,6 +283,12 @@ void planEntries(Entry<Words>* entries, std::size_t count, bool newestFirst, Fil
     for (std::size_t first = 0; first < count;) {
         std::size_t end = first + 1;
         while (end < count && sameNumbers(entries[first], entries[end])) ++end;
+        // The first of a run is the draw that goes in, unless the table holds it.
+        if (entries[first][Words - 1] & kFromFile) {
+            const std::size_t line = lineOf(entries[first]);
+            plan.lowestFresh = plan.lowestFresh == 0 ? line : std::min(plan.lowestFresh, line);
+            plan.highestFresh = std::max(plan.highestFresh, line);
+        }
         if (end - first > 1) {
             const bool inTable = !(entries[first][Words - 1] & kFromFile);
             const std::uint32_t record = inTable ? static_cast<std::uint32_t>(entries[first][Words - 1]) : 0;
@@ -383,21 +386,42 @@ FilePlan DrawIndex::plan(bool newestFirst) {
     return plan;
 }
 
-DrawReplay replayOfFile(int fd, const DrawShape& shape, const std::vector<std::size_t>& columns) {
+LineReading linesOfFile(int fd, std::string* encoding) {
     struct stat before {};
     ::fstat(fd, &before);
-    return [fd, shape, columns, before](const DrawFileParser::DrawVisitor& visit) -> std::string {
+    return [fd, encoding, before](const std::function<void(std::string_view)>& onLine) -> std::string {
         struct stat now {};
         if (::fstat(fd, &now) != 0 || now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
-            now.st_mtim.tv_nsec != before.st_mtim.tv_nsec)
-            return "the draw file changed while it was read";
+            now.st_mtim.tv_nsec != before.st_mtim.tv_nsec || now.st_ino != before.st_ino)
+            return kSourceChanged;
         if (::lseek(fd, 0, SEEK_SET) != 0) return std::strerror(errno);
+        return readTextLines(fd, onLine, encoding);
+    };
+}
+
+LineReading linesOfText(std::string_view text) {
+    return [text](const std::function<void(std::string_view)>& onLine) -> std::string {
+        for (std::size_t at = 0;;) {
+            const std::size_t end = text.find('\n', at);
+            onLine(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+            if (end == std::string_view::npos) return {};
+            at = end + 1;
+        }
+    };
+}
+
+DrawReplay replayOfLines(LineReading lines, const DrawShape& shape, const std::vector<std::size_t>& columns) {
+    return [lines = std::move(lines), shape, columns](const DrawFileParser::DrawVisitor& visit) -> std::string {
         std::ostringstream said;  // the notes and faults were said on the first reading
         DrawFileParser again(shape, columns, said, visit);
-        std::string why = readTextLines(fd, [&](std::string_view line) { again.feedLine(line); });
+        std::string why = lines([&](std::string_view line) { again.feedLine(line); });
         again.finish();
         return why;
     };
+}
+
+DrawReplay replayOfFile(int fd, const DrawShape& shape, const std::vector<std::size_t>& columns) {
+    return replayOfLines(linesOfFile(fd), shape, columns);
 }
 
 void CompactDraws::add(std::span<const int> draw, std::size_t line) {
@@ -427,48 +451,46 @@ AppendOutcome appendFresh(DBFObject& table, std::uint32_t readUpTo, const FilePl
     AppendOutcome outcome;
     // Only the records others append meanwhile are kept as keys: the table's own were in the index.
     DrawKeys meanwhile(plan.highest);
-    Batches batches(table, meanwhile, readUpTo, false, skipDuplicates, outcome, appendedSoFar, progress);
+    Batches batches(table, meanwhile, readUpTo, skipDuplicates, outcome, appendedSoFar, progress);
     forEachFresh(table, plan, replay, newestFirst,
                  [&](std::string_view record, std::uint32_t line) { batches.add(record, line); });
     batches.flush();
     return outcome;
 }
 
-void replaceWithFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& replay, bool newestFirst) {
-    writeReplacement(table, plan.fresh(), [&](const std::function<void(std::string_view)>& write) {
-        forEachFresh(table, plan, replay, newestFirst, [&](std::string_view record, std::uint32_t) { write(record); });
-    });
+bool replaceWithFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& replay, bool newestFirst,
+                      const std::function<bool(std::size_t written)>& goOn) {
+    return writeReplacement(
+        table, plan.fresh(),
+        [&](const std::function<void(std::string_view)>& write) {
+            forEachFresh(table, plan, replay, newestFirst,
+                         [&](std::string_view record, std::uint32_t) { write(record); });
+        },
+        goOn);
 }
 
 bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game) {
     table.refreshHeader();
-    if (table.recordCount() == 0 || table.fieldCount() != game.fieldsPerDraw) return false;
+    // A table that cannot be a sample is not read at all, and one that is not is read only up to
+    // its first record that differs: the import dialog asks as it opens, over any table.
+    const std::uint32_t count = table.recordCount();
+    if (count == 0 || table.fieldCount() != game.fieldsPerDraw) return false;
+    struct Differs {};
     SyntheticDraws synthetic(game);
     std::uint32_t seen = 0;
-    bool same = true;
-    scanDraws(table, 1, table.recordCount(), [&](std::span<const int> draw, std::uint32_t record) {
-        const std::vector<int> expected = synthetic.next();
-        same = same && record == ++seen && std::equal(draw.begin(), draw.end(), expected.begin(), expected.end());
-    });
-    return same && seen == table.recordCount();
+    try {
+        scanDraws(table, 1, count, [&](std::span<const int> draw, std::uint32_t record) {
+            const std::vector<int> expected = synthetic.next();
+            if (record != ++seen || !std::equal(draw.begin(), draw.end(), expected.begin(), expected.end()))
+                throw Differs{};
+        });
+    } catch (const Differs&) {
+        return false;
+    }
+    return seen == count;
 }
 
 void setRecordsPerBatch(std::size_t records) { g_recordsPerBatch = records; }
-
-ImportPlan planImport(const DrawKeys& known, std::span<const Draw> draws, int highest) {
-    ImportPlan plan;
-    DrawKeys inFile(highest);
-    for (const Draw& draw : draws) {
-        const std::uint32_t record = known.find(draw.numbers);
-        const std::uint32_t line = static_cast<std::uint32_t>(draw.line);
-        const std::uint32_t earlier = inFile.add(draw.numbers, line);
-        if (record != 0 || earlier != line)
-            plan.duplicates.push_back({draw.line, record, earlier, false});
-        else
-            plan.fresh.push_back(&draw);
-    }
-    return plan;
-}
 
 TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only) {
     table.refreshHeader();
@@ -490,36 +512,6 @@ TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only) 
         },
         &wanted);
     return known;
-}
-
-AppendOutcome appendDraws(DBFObject& table, TableKeys& known, std::span<const Draw* const> draws, bool skipDuplicates,
-                          std::size_t& appendedSoFar, const std::function<void(std::size_t)>& progress) {
-    AppendOutcome outcome;
-    Batches batches(table, known.keys, known.readUpTo, true, skipDuplicates, outcome, appendedSoFar, progress);
-    RecordFormat format(table);
-    std::string record;
-    for (const Draw* draw : draws) {
-        if (outcome.stopped) break;
-        format.format(draw->numbers, record);
-        batches.add(record, static_cast<std::uint32_t>(draw->line));
-    }
-    batches.flush();
-    return outcome;
-}
-
-bool replaceDraws(DBFObject& table, std::span<const Draw* const> draws,
-                  const std::function<bool(std::size_t written)>& goOn) {
-    return writeReplacement(
-        table, draws.size(),
-        [&](const std::function<void(std::string_view)>& write) {
-            RecordFormat format(table);
-            std::string record;
-            for (const Draw* draw : draws) {
-                format.format(draw->numbers, record);
-                write(record);
-            }
-        },
-        goOn);
 }
 
 }  // namespace history

@@ -12,17 +12,23 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history/draw_file.h"
 #include "history/table_draws.h"
+#include "platform/exception.h"
 
 class DBFObject;
 struct Game;
 
 namespace history {
 
-using Draw = DrawFileParser::Draw;
+// A draw with the line of the file it was read on.
+struct Draw {
+    std::vector<int> numbers;
+    std::size_t line = 0;
+};
 
 // A draw met before: in record `record` of the table, or else on line `earlierLine` of the file.
 struct Duplicate {
@@ -33,15 +39,6 @@ struct Duplicate {
 
     bool operator==(const Duplicate&) const = default;
 };
-
-// The draws of a file sorted into those new to the table and those met before.
-struct ImportPlan {
-    std::vector<const Draw*> fresh;
-    std::vector<Duplicate> duplicates;
-};
-
-// `known`: the table's draws (drawKeysOf), or none when the table's draws are to be replaced.
-ImportPlan planImport(const DrawKeys& known, std::span<const Draw> draws, int highest);
 
 // The draws of the table as they stand, with the record count they were read up to.
 struct TableKeys {
@@ -57,14 +54,6 @@ struct AppendOutcome {
     std::vector<Duplicate> meanwhile;  // draws another user appended while this import ran
     bool stopped = false;              // a draw met meanwhile stopped the appends (not skipped)
 };
-
-// Appends `draws` in batches of about a megabyte, each under one hold of the append lock: first
-// the records appended since `known` was read are read too, then every draw of the batch met there
-// is skipped (`skipDuplicates`) or stops the appends before the batch (nothing of it written).
-// A batch is written whole or not at all; a failure raises after the earlier batches stand
-// (`appendedSoFar` then tells how many). `progress` hears the count after each batch.
-AppendOutcome appendDraws(DBFObject& table, TableKeys& known, std::span<const Draw* const> draws, bool skipDuplicates,
-                          std::size_t& appendedSoFar, const std::function<void(std::size_t)>& progress = {});
 
 // Whether the table holds exactly the first synthetic draws of the game, in their order, as the
 // first run's sample tables do: made-up draws that real ones should replace, not join.
@@ -101,6 +90,8 @@ struct FilePlan {
     std::size_t draws = 0;               // the file's draws
     std::vector<Duplicate> duplicates;   // in the order the draws are appended
     std::vector<std::uint32_t> skipped;  // the duplicates' lines, ascending
+    // The lowest and the highest line of the draws that go in (0 when none does).
+    std::size_t lowestFresh = 0, highestFresh = 0;
     std::size_t fresh() const { return draws - duplicates.size(); }
 };
 
@@ -130,12 +121,35 @@ private:
     GrowingBuffer m_entries;
 };
 
+// The lines of a source from its start, each handed to `onLine` (without its '\n'); gives "" or
+// why they could not be read.
+using LineReading = std::function<std::string(const std::function<void(std::string_view)>& onLine)>;
+
+// Why a reading of a file is refused when the file changed since the reading was made.
+inline constexpr const char* kSourceChanged = "the draw file changed while it was read";
+
+// Raised by the second reading of an import when its source is not what the first one read: a
+// file changed between the readings, or while it was read.
+class SourceChanged : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The lines of the open file `fd` in whatever encoding it comes in (named in `encoding`, when
+// given), read from its start each time; refused (kSourceChanged) when the file changed since this
+// was made.
+LineReading linesOfFile(int fd, std::string* encoding = nullptr);
+// The lines of text in memory, parted by '\n'; `text` must outlive the reading.
+LineReading linesOfText(std::string_view text);
+
 // The draws of a source once more, in the file's order, handed to `visit`; gives "" or why they
 // could not be read.
 using DrawReplay = std::function<std::string(const DrawFileParser::DrawVisitor& visit)>;
 
-// The draws of the open file `fd` read again from its start by a parser like the first; refused
-// when the file changed since this was made (made before the first reading).
+// The draws of `lines` read again by a parser like the first reading's.
+DrawReplay replayOfLines(LineReading lines, const DrawShape& shape, const std::vector<std::size_t>& columns);
+// The draws of the open file `fd` read again from its start; refused when the file changed since
+// this was made (made before the first reading).
 DrawReplay replayOfFile(int fd, const DrawShape& shape, const std::vector<std::size_t>& columns);
 
 // The draws of a source that cannot be read twice (standard input, a pipe), kept as they come:
@@ -153,21 +167,24 @@ private:
 };
 
 // The second reading of an import: the draws of `replay` but the duplicates of `plan` appended
-// in batches, as appendDraws does (`readUpTo`: the record count DrawIndex::addTable gave); with
-// `newestFirst` the last draw goes in first.
+// in batches of about a megabyte, each under one hold of the append lock (`readUpTo`: the record
+// count DrawIndex::addTable gave): first the records appended since are read too, then every draw
+// of the batch met there is skipped (`skipDuplicates`) or stops the appends before the batch
+// (nothing of it written). A batch is written whole or not at all; a failure raises after the
+// earlier batches stand (`appendedSoFar` then tells how many), SourceChanged when the source is
+// not what the first reading read. With `newestFirst` the last draw goes in first. `progress`
+// hears the count after each batch.
 AppendOutcome appendFresh(DBFObject& table, std::uint32_t readUpTo, const FilePlan& plan, const DrawReplay& replay,
                           bool newestFirst, bool skipDuplicates, std::size_t& appendedSoFar,
                           const std::function<void(std::size_t)>& progress = {});
 
-// As replaceDraws, with the draws of `replay` but the duplicates of `plan`.
-void replaceWithFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& replay, bool newestFirst);
-
-// Replaces every record of the table with `draws`, as `pack` rewrites a table: the new table is
-// written beside the old one and renamed over it, so a failure at any step leaves the old table
-// whole. The table must be open for exclusive use. `goOn`, when given, hears how many draws are
-// written after each batch, the last time just before the new table is put in place; false stops
-// the replacement there (false given back): the new file is removed and the old table stays.
-bool replaceDraws(DBFObject& table, std::span<const Draw* const> draws,
-                  const std::function<bool(std::size_t written)>& goOn = {});
+// Replaces every record of the table with the draws of `replay` but the duplicates of `plan`, as
+// `pack` rewrites a table: the new table is written beside the old one and renamed over it, so a
+// failure at any step leaves the old table whole. The table must be open for exclusive use.
+// `goOn`, when given, hears how many draws are written after each batch, the last time just
+// before the new table is put in place; false stops the replacement there (false given back): the
+// new file is removed and the old table stays.
+bool replaceWithFresh(DBFObject& table, const FilePlan& plan, const DrawReplay& replay, bool newestFirst,
+                      const std::function<bool(std::size_t written)>& goOn = {});
 
 }  // namespace history

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <sstream>
 
 #include "dbf/table_handler.h"
@@ -16,76 +17,57 @@ namespace history {
 namespace {
 
 constexpr std::size_t kLinesPerLook = 16384;  // lines between two looks at whether to stop
+constexpr std::size_t kLastDrawsKept = 256;   // the reading's last draws, where the last to go in mostly is
 
 struct Stopped {};
 
-// Closes the descriptor however the reading ends.
-class OpenFile {
-public:
-    explicit OpenFile(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~OpenFile() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+bool hasContent(std::string_view line) {
+    const std::size_t at = line.find_first_not_of(" \t\r");
+    return at != std::string_view::npos && line[at] != '#';
+}
 
 }  // namespace
 
-DrawText readDrawText(const std::string& path, const ImportProgress& progress) {
-    DrawText text;
-    const OpenFile file(path);
+std::unique_ptr<ImportText> ImportText::openFile(const std::string& path) {
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer before the check below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
-    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        text.outcome = DrawText::Outcome::kUnopened;
-        return text;
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return std::unique_ptr<ImportText>(new ImportText(fd, static_cast<std::int64_t>(st.st_size)));
     }
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+}
+
+ImportText::ImportText(int fd, std::int64_t size) : m_fd(fd), m_size(size), m_lines(linesOfFile(fd, &m_encoding)) {}
+
+ImportText::ImportText(std::string text)
+    : m_text(std::move(text)), m_size(static_cast<std::int64_t>(m_text.size())), m_lines(linesOfText(m_text)) {}
+
+ImportText::~ImportText() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+std::string ImportText::read(const std::function<void(std::string_view)>& onLine) const {
+    m_at = 0;
+    m_encoding.clear();
+    if (fromFile()) return m_lines(onLine);
+    return m_lines([&](std::string_view line) {
+        m_at += static_cast<std::int64_t>(line.size()) + 1;
+        onLine(line);
+    });
+}
+
+std::int64_t ImportText::position() const {
+    if (!fromFile()) return std::min(m_at, m_size);
     // The bytes the reader has taken from the file tell how far it is, whatever the encoding.
-    const auto total = static_cast<std::int64_t>(st.st_size);
-    const auto goOn = [&] {
-        const off_t at = ::lseek(file.fd(), 0, SEEK_CUR);
-        return !progress ||
-               progress(ImportStage::kReading, std::min<std::int64_t>(std::max<off_t>(at, 0), total), total);
-    };
-    try {
-        if (!goOn()) throw Stopped{};
-        text.why = readTextLines(
-            file.fd(),
-            [&](std::string_view line) {
-                text.lines.emplace_back(line);
-                if (text.lines.size() % kLinesPerLook == 0 && !goOn()) throw Stopped{};
-            },
-            &text.encoding);
-    } catch (const Stopped&) {
-        text.lines.clear();
-        text.outcome = DrawText::Outcome::kStopped;
-        return text;
-    }
-    if (!text.why.empty()) {
-        text.lines.clear();
-        text.outcome = DrawText::Outcome::kUnread;
-    }
-    return text;
+    return std::clamp<std::int64_t>(::lseek(m_fd, 0, SEEK_CUR), 0, m_size);
 }
 
 bool ImportCheck::allowsImport(bool skipDuplicates) const {
-    return fresh > 0 && !faulty && (duplicates.empty() || skipDuplicates);
+    return unread.empty() && fresh > 0 && !faulty && (duplicates.empty() || skipDuplicates);
 }
-
-// What a check leaves for the write: the parser owns the draws the plan points into.
-struct TableImport::Parsed {
-    std::ostringstream notes;
-    DrawFileParser parser;
-    TableKeys known;
-    ImportPlan plan;
-
-    Parsed(const DrawShape& shape, const std::vector<std::size_t>& columns)
-        : parser(shape, columns, notes), known{DrawKeys(shape.highest), 0} {}
-};
 
 TableImport::TableImport(std::string tablePath) : m_path(std::move(tablePath)) {}
 
@@ -104,93 +86,141 @@ std::uint32_t TableImport::syntheticDraws(const Game& game) const {
     return holdsOnlySyntheticDraws(table, game) ? table.recordCount() : 0;
 }
 
-bool TableImport::check(const std::vector<std::string>& lines, const ImportChoices& choices,
-                        const ImportProgress& progress) {
+bool TableImport::check(const ImportText& text, const ImportChoices& choices, const ImportProgress& progress) {
     DBFObject table(m_path, "", false, true);
-    return checkIn(table, lines, choices, progress);
+    return checkIn(table, text, choices, progress);
 }
 
-std::optional<ImportWritten> TableImport::write(const std::vector<std::string>& lines, const ImportChoices& choices,
+std::optional<ImportWritten> TableImport::write(const ImportText& text, const ImportChoices& choices,
                                                 const ImportProgress& progress) {
     // Replacing needs the table to itself; appending shares it.
     DBFObject table(m_path, "", true, !choices.replace);
-    if (!checkIn(table, lines, choices, progress)) return std::nullopt;
+    if (!checkIn(table, text, choices, progress)) return std::nullopt;
     ImportWritten written;
     if (!m_checked.allowsImport(choices.skipDuplicates)) return written;
-    const std::vector<const Draw*>& fresh = m_parsed->plan.fresh;
-    const auto total = static_cast<std::int64_t>(fresh.size());
+    const std::size_t fresh = m_plan.fresh();
+    const auto total = static_cast<std::int64_t>(fresh);
     const auto tell = [&](ImportStage stage, std::size_t done) {
         return !progress || progress(stage, static_cast<std::int64_t>(done), total);
     };
-    if (choices.replace) {
-        written.recordsBefore = table.recordCount();
-        if (!tell(ImportStage::kWriting, 0)) return std::nullopt;
-        // The last batch's answer is the last say before the new table takes the old one's place.
-        const bool placed = replaceDraws(table, fresh, [&](std::size_t done) {
-            return tell(done < fresh.size() ? ImportStage::kWriting : ImportStage::kCommitting, done);
-        });
-        if (!placed) return std::nullopt;
-        written.replaced = true;
-        written.count = fresh.size();
-    } else {
-        // The appends go in batches, each whole under the append lock: once begun they go to the end.
-        if (!tell(ImportStage::kCommitting, 0)) return std::nullopt;
-        std::size_t appended = 0;
-        AppendOutcome outcome = appendDraws(table, m_parsed->known, fresh, true, appended,
-                                            [&](std::size_t soFar) { tell(ImportStage::kCommitting, soFar); });
+    // The second reading: the text read again, its duplicates left out as the check found them.
+    const DrawReplay replay = replayOfLines(text.lines(), m_shape, choices.columns);
+    std::size_t appended = 0;
+    try {
+        if (choices.replace) {
+            written.recordsBefore = table.recordCount();
+            if (!tell(ImportStage::kWriting, 0)) return std::nullopt;
+            // The last batch's answer is the last say before the new table takes the old one's place.
+            const bool placed = replaceWithFresh(table, m_plan, replay, m_checked.newestFirst, [&](std::size_t done) {
+                return tell(done < fresh ? ImportStage::kWriting : ImportStage::kCommitting, done);
+            });
+            if (!placed) return std::nullopt;
+            written.replaced = true;
+            written.count = fresh;
+        } else {
+            // The appends go in batches, each whole under the append lock: once begun they go to the end.
+            if (!tell(ImportStage::kCommitting, 0)) return std::nullopt;
+            AppendOutcome outcome =
+                appendFresh(table, m_readUpTo, m_plan, replay, m_checked.newestFirst, true, appended,
+                            [&](std::size_t soFar) { tell(ImportStage::kCommitting, soFar); });
+            written.count = appended;
+            written.meanwhile = std::move(outcome.meanwhile);
+        }
+    } catch (const SourceChanged&) {
+        // A replacement leaves the old table whole; appends keep the batches that went in.
+        written.changed = true;
         written.count = appended;
-        written.meanwhile = std::move(outcome.meanwhile);
+        return written;
     }
     written.written = true;
     return written;
 }
 
-bool TableImport::checkIn(DBFObject& table, const std::vector<std::string>& lines, const ImportChoices& choices,
+bool TableImport::checkIn(DBFObject& table, const ImportText& text, const ImportChoices& choices,
                           const ImportProgress& progress) {
-    std::unique_ptr<Parsed>& parsed = m_parsed;
     ImportCheck& checked = m_checked;
-    const auto tell = [&](std::size_t done, std::size_t total) {
-        return !progress ||
-               progress(ImportStage::kChecking, static_cast<std::int64_t>(done), static_cast<std::int64_t>(total));
-    };
     checked = ImportCheck{};
-    parsed.reset();
-    if (!tell(0, lines.size())) return false;
+    m_plan = FilePlan{};
+    m_readUpTo = 0;
+    const ImportStage reading = text.fromFile() ? ImportStage::kReading : ImportStage::kChecking;
+    const std::int64_t total = text.size();
+    const auto tell = [&](ImportStage stage, std::int64_t done, std::int64_t of) {
+        return !progress || progress(stage, done, of);
+    };
+    if (!tell(reading, 0, total)) return false;
     std::string why;
     const auto shape = drawShapeOf(table, why);
     if (!shape) throw Exception(why);
-    auto made = std::make_unique<Parsed>(*shape, choices.columns);
-    DrawFileParser& parser = made->parser;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        parser.feedLine(lines[i]);
-        if ((i + 1) % kLinesPerLook == 0 && !tell(i + 1, lines.size())) return false;
+    m_shape = *shape;
+    checked.picks = shape->picks();
+
+    // The first reading: each draw one entry of the index, the last few kept whole for the preview.
+    std::ostringstream notes;
+    DrawIndex index(shape->highest);
+    std::deque<Draw> lastRead;
+    DrawFileParser parser(*shape, choices.columns, notes, [&](std::span<const int> draw, std::size_t line) {
+        index.addDraw(draw, line);
+        if (lastRead.size() == kLastDrawsKept) lastRead.pop_front();
+        lastRead.push_back({std::vector<int>(draw.begin(), draw.end()), line});
+    });
+    std::size_t lines = 0;
+    try {
+        checked.unread = text.read([&](std::string_view line) {
+            if (checked.firstLine.empty() && hasContent(line)) checked.firstLine = line;
+            parser.feedLine(line);
+            if (++lines % kLinesPerLook == 0 && !tell(reading, text.position(), total)) throw Stopped{};
+        });
+    } catch (const Stopped&) {
+        return false;
     }
+    checked.encoding = text.encoding();
+    if (!checked.unread.empty()) return true;  // nothing to import: the check says why
     parser.finish();
 
-    checked.picks = shape->picks();
-    std::istringstream noteLines(made->notes.str());
+    std::istringstream noteLines(notes.str());
     for (std::string note; std::getline(noteLines, note);) checked.notes.push_back(note);
     checked.faulty = parser.faulty();
     checked.order = parser.order();
     checked.orderColumn = parser.orderColumn();
     checked.newestFirst = choices.newestFirst.value_or(checked.order == DrawOrder::kNewestFirst);
-    if (checked.newestFirst) parser.reverseDraws();
 
     // The table's own draws, when they stay: a block scan whose length is not told.
-    if (!choices.replace && !parser.draws().empty()) {
-        if (!tell(0, 0)) return false;
-        made->known = tableKeysOf(table, shape->highest);
+    if (!choices.replace && parser.drawCount() > 0) {
+        if (!tell(ImportStage::kChecking, 0, 0)) return false;
+        m_readUpTo = index.addTable(table);
     }
-    if (!tell(lines.size(), lines.size())) return false;
-    made->plan = planImport(made->known.keys, parser.draws(), shape->highest);
-    checked.duplicates = made->plan.duplicates;
-    checked.fresh = made->plan.fresh.size();
-    if (!made->plan.fresh.empty()) {
-        checked.first = *made->plan.fresh.front();
-        checked.last = *made->plan.fresh.back();
-    }
-    parsed = std::move(made);
+    if (!tell(ImportStage::kChecking, total, total)) return false;
+    m_plan = index.plan(checked.newestFirst);
+    checked.duplicates = m_plan.duplicates;
+    checked.fresh = m_plan.fresh();
+    findFirstAndLast(text, choices, std::vector<Draw>(lastRead.begin(), lastRead.end()));
     return true;
+}
+
+void TableImport::findFirstAndLast(const ImportText& text, const ImportChoices& choices,
+                                   std::span<const Draw> lastRead) {
+    if (m_checked.fresh == 0) return;
+    Draw& first = m_checked.first;
+    Draw& last = m_checked.last;
+    first.line = m_checked.newestFirst ? m_plan.highestFresh : m_plan.lowestFresh;
+    last.line = m_checked.newestFirst ? m_plan.lowestFresh : m_plan.highestFresh;
+    const auto take = [&](std::span<const int> numbers, std::size_t line) {
+        for (Draw* wanted : {&first, &last})
+            if (wanted->line == line) wanted->numbers.assign(numbers.begin(), numbers.end());
+    };
+    for (const Draw& draw : lastRead) take(draw.numbers, draw.line);
+    if (!first.numbers.empty() && !last.numbers.empty()) return;
+    // Further up the text: read again up to the line, which mostly is one of the first.
+    const std::size_t upTo = std::max(first.numbers.empty() ? first.line : 0, last.numbers.empty() ? last.line : 0);
+    try {
+        const std::string why =
+            replayOfLines(text.lines(), m_shape, choices.columns)([&](std::span<const int> numbers, std::size_t line) {
+                take(numbers, line);
+                if (line >= upTo) throw Stopped{};
+            });
+        if (!why.empty()) m_checked.unread = why;
+    } catch (const Stopped&) {
+    }
 }
 
 }  // namespace history

@@ -1,5 +1,5 @@
 // The import of draws into one table named by its path, in steps that a window can run off its
-// own thread: the draw file read, the draws checked against the table, the table written. Each
+// own thread: the draws read and checked against the table, then read again and written. Each
 // step opens the table itself and lets go of it before it returns, so that the caller holds no
 // table object; each step hears through one callback how far it is and whether to stop.
 #pragma once
@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "history/draw_file.h"
@@ -20,8 +22,8 @@ struct Game;
 namespace history {
 
 enum class ImportStage {
-    kReading,     // the file's bytes
-    kChecking,    // the lines read into draws, then the table's draws (their length not known)
+    kReading,     // a draw file's bytes read into draws
+    kChecking,    // text in memory read into draws, then the table's draws (their length not known)
     kWriting,     // a replacement's draws written to the new table beside the old one
     kCommitting,  // the draws appended to the table, or the new table put in place of the old
 };
@@ -31,15 +33,40 @@ enum class ImportStage {
 // chance to stop: once it has said true, the import goes to its end and hears no stop.
 using ImportProgress = std::function<bool(ImportStage stage, std::int64_t done, std::int64_t total)>;
 
-// A draw file's lines, read in whatever encoding it comes in.
-struct DrawText {
-    enum class Outcome { kRead, kStopped, kUnopened, kUnread };
-    Outcome outcome = Outcome::kRead;
-    std::vector<std::string> lines;
-    std::string encoding;  // as readTextLines names it
-    std::string why;       // kUnread: why the reading stopped
+// The text of an import, read afresh for each check and again for the write, so that no line of
+// it is kept: a draw file held open (refused once it has changed since it was opened), or text
+// in memory, such as text pasted from the clipboard, read from its one copy here.
+class ImportText {
+public:
+    // The regular file at `path`, open while this lives; null when it cannot be opened.
+    static std::unique_ptr<ImportText> openFile(const std::string& path);
+    // Lines parted by '\n'.
+    explicit ImportText(std::string text);
+    ~ImportText();
+    ImportText(const ImportText&) = delete;
+    ImportText& operator=(const ImportText&) = delete;
+
+    bool fromFile() const { return m_fd >= 0; }
+    // Every line from the start; "" or why the reading stopped (kSourceChanged for a changed file).
+    std::string read(const std::function<void(std::string_view)>& onLine) const;
+    // The lines as the second reading reads them.
+    const LineReading& lines() const { return m_lines; }
+    // The bytes there are, and how far the reading under way has come; the encoding the last
+    // reading found in a file ("" for text in memory).
+    std::int64_t size() const { return m_size; }
+    std::int64_t position() const;
+    const std::string& encoding() const { return m_encoding; }
+
+private:
+    ImportText(int fd, std::int64_t size);
+
+    int m_fd = -1;
+    std::string m_text;
+    std::int64_t m_size = 0;
+    mutable std::int64_t m_at = 0;
+    mutable std::string m_encoding;
+    LineReading m_lines;
 };
-DrawText readDrawText(const std::string& path, const ImportProgress& progress);
 
 struct ImportChoices {
     std::vector<std::size_t> columns;  // as DrawFileParser takes them
@@ -50,6 +77,9 @@ struct ImportChoices {
 
 // What the checks found, as the import would write it.
 struct ImportCheck {
+    std::string unread;              // why the text could not be read ("": it was)
+    std::string encoding;            // as readTextLines names it; "" for text in memory
+    std::string firstLine;           // the first line with content, which tells the separator
     std::size_t picks = 0;           // numbers a draw of the table holds
     std::vector<std::string> notes;  // the reader's, line by line ("line 4: ...", "skipped header line 1")
     bool faulty = false;             // a note tells of a bad line
@@ -70,6 +100,7 @@ struct ImportWritten {
     std::uint32_t recordsBefore = 0;  // a replaced table's
     std::size_t count = 0;            // the draws appended, or the replaced table's draws
     std::vector<Duplicate> meanwhile;
+    bool changed = false;  // the file changed between the readings: `count` draws went in all the same
 };
 
 class TableImport {
@@ -85,24 +116,28 @@ public:
     // (made-up draws that real ones should replace), else 0.
     std::uint32_t syntheticDraws(const Game& game) const;
 
-    // Reads the lines with the choices and sorts the draws against the table; false when stopped.
-    bool check(const std::vector<std::string>& lines, const ImportChoices& choices, const ImportProgress& progress);
+    // Reads the text with the choices and sorts the draws against the table, keeping one entry a
+    // draw while it sorts and none after; false when stopped.
+    bool check(const ImportText& text, const ImportChoices& choices, const ImportProgress& progress);
     const ImportCheck& checked() const { return m_checked; }
 
-    // Checks again against the table opened for writing (to itself when replacing), then writes
-    // when the check allows it. nullopt when stopped, nothing written.
-    std::optional<ImportWritten> write(const std::vector<std::string>& lines, const ImportChoices& choices,
+    // Checks again against the table opened for writing (to itself when replacing), then reads the
+    // text once more and writes when the check allows it. nullopt when stopped, nothing written.
+    std::optional<ImportWritten> write(const ImportText& text, const ImportChoices& choices,
                                        const ImportProgress& progress);
 
 private:
-    struct Parsed;
     // The check made with `table` open, whichever way it is open. False when stopped.
-    bool checkIn(DBFObject& table, const std::vector<std::string>& lines, const ImportChoices& choices,
+    bool checkIn(DBFObject& table, const ImportText& text, const ImportChoices& choices,
                  const ImportProgress& progress);
+    // The first and last draws that go in, from the draws the reading kept last or else read again.
+    void findFirstAndLast(const ImportText& text, const ImportChoices& choices, std::span<const Draw> lastRead);
 
     std::string m_path;
     ImportCheck m_checked;
-    std::unique_ptr<Parsed> m_parsed;
+    DrawShape m_shape;
+    FilePlan m_plan;
+    std::uint32_t m_readUpTo = 0;
 };
 
 }  // namespace history

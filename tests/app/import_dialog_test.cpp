@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "app/import_dialog.h"
@@ -219,16 +220,27 @@ TEST_F(ImportDialogTest, CancelAtEveryStageLeavesTheTableAsItWas) {
         std::int64_t done;  // the worker is held once it has done this much of the stage
         bool replace;
         std::size_t filesWhileHeld;  // 2: the new table is being written beside the old one
+        bool fromFile = false;       // the draws read again from a file rather than from pasted text
     } const cases[] = {{history::ImportStage::kChecking, 0, false, 1},
                        {history::ImportStage::kChecking, 0, true, 1},
-                       {history::ImportStage::kWriting, 2, true, 2}};
+                       {history::ImportStage::kWriting, 2, true, 2},
+                       {history::ImportStage::kReading, 0, true, 2, true},
+                       {history::ImportStage::kWriting, 2, true, 3, true}};
+    const std::string file = m_dir.file("draws.csv");
     for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.stage) * 10 + c.replace);
+        SCOPED_TRACE(static_cast<int>(c.stage) * 10 + c.replace + 100 * c.fromFile);
         testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
         const std::string before = readFile(m_table);
         history::setRecordsPerBatch(1);
         TImportDialog dialog(kSuperLoto, m_table);
-        dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n5 19 24 33 42 1\n"));
+        const char* const draws = "3 17 22 31 40 48\n4 18 23 32 41 49\n5 19 24 33 42 1\n";
+        if (c.fromFile) {
+            testsupport::writeFile(file, draws);
+            ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+        } else {
+            ::unlink(file.c_str());
+            dialog.LoadText(QString::fromUtf8(draws));
+        }
         dialog.ReplaceBox()->setChecked(c.replace);
         dialog.show();
         std::atomic<bool> held{false};
@@ -243,7 +255,9 @@ TEST_F(ImportDialogTest, CancelAtEveryStageLeavesTheTableAsItWas) {
         EXPECT_TRUE(held.load());
         EXPECT_EQ(whileHeld, c.filesWhileHeld);
         EXPECT_TRUE(readFile(m_table) == before) << "the table's bytes as they were";
-        EXPECT_EQ(filesIn(m_dir.path()), std::vector<std::string>{"lotobase.dbf"});
+        std::vector<std::string> left = filesIn(m_dir.path());
+        std::erase(left, "draws.csv");
+        EXPECT_EQ(left, std::vector<std::string>{"lotobase.dbf"});
         EXPECT_TRUE(m_messages.shown.empty());
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(dialog.cursor().shape(), Qt::ArrowCursor) << "the window's own cursor again";
@@ -318,6 +332,97 @@ TEST_F(ImportDialogTest, TheAppendsOnceBegunGoToTheirEnd) {
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Добавлено 3\u00A0тиража.");
     EXPECT_EQ(DBFObject(m_table, "", false, true).recordCount(), 4u);
+}
+
+// A file is read again for the import and once more for its writing: changed after it was
+// shown, or between the import's two readings, it is refused, the table as it was and nothing
+// left beside it.
+TEST_F(ImportDialogTest, AFileChangedBetweenTheReadingsIsRefused) {
+    struct Case {
+        bool replace;
+        std::optional<history::ImportStage> changedAt;  // none: changed before "Импортировать"
+    } const cases[] = {{false, std::nullopt},
+                       {true, std::nullopt},
+                       {false, history::ImportStage::kCommitting},
+                       {true, history::ImportStage::kWriting}};
+    const std::string file = m_dir.file("draws.csv");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.replace + 10 * c.changedAt.has_value());
+        testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+        const std::string before = readFile(m_table);
+        testsupport::writeFile(file, "3 17 22 31 40 48\n4 18 23 32 41 49\n");
+        m_messages.shown.clear();
+        TImportDialog dialog(kSuperLoto, m_table);
+        ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+        dialog.ReplaceBox()->setChecked(c.replace);
+        const auto change = [&] { testsupport::writeFile(file, "3 17 22 31 40 48\n4 18 23 32 41 49\n5 6 7 8 9 10\n"); };
+        if (!c.changedAt) change();
+        SetImportStageHook([&](history::ImportStage stage, std::int64_t done, LongWorkProgress&) {
+            if (c.changedAt == stage && done == 0) change();
+        });
+        EXPECT_FALSE(dialog.Import());
+        EXPECT_TRUE(readFile(m_table) == before) << "the table's bytes as they were";
+        std::vector<std::string> left = filesIn(m_dir.path());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"draws.csv", "lotobase.dbf"}));
+        if (c.changedAt) {
+            ASSERT_EQ(m_messages.shown.size(), 1u);
+            EXPECT_EQ(m_messages.shown[0].text,
+                      "Файл «" + file + "» изменился, пока его читали: ничего не записано. Откройте его снова.");
+        } else {
+            EXPECT_TRUE(m_messages.shown.empty());
+            EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8(
+                                            "Файл не прочитан: файл изменился после того, как его открыли; "
+                                            "откройте его снова")});
+            EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+        }
+    }
+}
+
+// The first and last draws of the preview as they will stand in the table, however far up the
+// text they are: pasted newest first with a header and duplicates, and a file whose draws mostly
+// are in the table already.
+TEST_F(ImportDialogTest, TheFirstAndLastDrawsAreShownWhereverTheyStand) {
+    testsupport::Draws inTable;
+    std::string file = "1,2,3,4,5,6\n";  // line 1, the only new draw
+    for (int n = 0; n < 300; ++n) {
+        const std::vector<int> draw{1 + n % 7, 8 + n / 7 % 7, 15 + n / 49 % 7, 22, 29, 36};
+        inTable.push_back(draw);
+        file += std::to_string(draw[5]) + "," + std::to_string(draw[4]) + "," + std::to_string(draw[3]) + "," +
+                std::to_string(draw[2]) + "," + std::to_string(draw[1]) + "," + std::to_string(draw[0]) + "\n";
+    }
+    testsupport::writeDrawTable(m_table, kSuperLoto, inTable);
+    testsupport::writeFile(m_dir.file("draws.csv"), file);
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.SkipDuplicatesBox()->setChecked(true);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(m_dir.file("draws.csv"))));
+    for (const char* shown :
+         {"К импорту: 1\u00A0тираж", "Первый: 1 2 3 4 5 6 (строка 1)", "Последний: 1 2 3 4 5 6 (строка 1)"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown))) << shown;
+    EXPECT_EQ(dialog.Problems()->count(), 300);
+    EXPECT_EQ(problems(dialog).back(), QString::fromUtf8("строка 301: тот же тираж, что запись 300"));
+
+    dialog.LoadText(
+        QString::fromUtf8("Тираж\tДата\tШары\n"
+                          "3\t07.12.2026\t5 19 24 33 42 1\n"
+                          "2\t06.12.2026\t4 18 23 32 41 49\n"
+                          "1\t05.12.2026\t49 41 32 23 18 4\n"));
+    for (const char* shown :
+         {"Кодировка: текст из буфера", "Порядок: новые сверху (по номерам тиражей, поле 1)",
+          "К импорту: 2\u00A0тиража", "Первый: 49 41 32 23 18 4 (строка 4)", "Последний: 5 19 24 33 42 1 (строка 2)"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
+    EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8("строка 3: тот же тираж, что строка 4")});
+    dialog.ReplaceBox()->setChecked(true);
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 300\u00A0записей, стало 2\u00A0тиража.");
+    DBFObject table(m_table, "", false, true);
+    ASSERT_EQ(table.recordCount(), 2u);
+    table.readRecord(1);
+    EXPECT_EQ(table.getNumber(1), 49);
+    table.readRecord(2);
+    EXPECT_EQ(table.getNumber(1), 5);
 }
 
 // The menu item with the program's windows open: the table's users here let go of it for the

@@ -51,19 +51,37 @@ protected:
         for (std::size_t i = 0; i < numbers.size(); ++i) draws.push_back({numbers[i], i + 1});
         return draws;
     }
-    static std::vector<const history::Draw*> pointers(const std::vector<history::Draw>& draws) {
-        std::vector<const history::Draw*> all;
-        for (const auto& draw : draws) all.push_back(&draw);
-        return all;
+    // The draws as an import's two readings have them: the plan of the first against `table`
+    // (none: the table's draws are replaced), and the second handing them over again.
+    struct Reading {
+        history::FilePlan plan;
+        std::uint32_t readUpTo = 0;
+        history::DrawReplay replay;
+    };
+    static Reading readingOf(const std::vector<history::Draw>& draws, int highest, DBFObject* table) {
+        history::DrawIndex index(highest);
+        for (const auto& draw : draws) index.addDraw(draw.numbers, draw.line);
+        Reading reading;
+        if (table) reading.readUpTo = index.addTable(*table);
+        reading.plan = index.plan(false);
+        reading.replay = [&draws](const history::DrawFileParser::DrawVisitor& visit) {
+            for (const auto& draw : draws) visit(draw.numbers, draw.line);
+            return std::string();
+        };
+        return reading;
+    }
+    static std::size_t appendAll(DBFObject& table, const std::vector<history::Draw>& draws, bool skipDuplicates,
+                                 std::size_t& appended) {
+        const Reading reading = readingOf(draws, kKeno.numbers, &table);
+        history::appendFresh(table, reading.readUpTo, reading.plan, reading.replay, false, skipDuplicates, appended);
+        return appended;
     }
 
     // Appends through the history's batches; gives how many went in.
     std::size_t importInto(const std::string& path, const std::vector<history::Draw>& draws) {
         DBFObject table(path, "", true, true);
-        history::TableKeys known = history::tableKeysOf(table, kKeno.numbers);
         std::size_t appended = 0;
-        history::appendDraws(table, known, pointers(draws), true, appended);
-        return appended;
+        return appendAll(table, draws, true, appended);
     }
 
     std::vector<std::string> filesInFolder() const {
@@ -97,7 +115,9 @@ TEST_F(History, DrawKeysFindASetOfNumbersByItsFirstPlace) {
 TEST_F(History, TheParserTellsTheEncodingAndTheOrder) {
     std::ostringstream err;
     history::DrawShape shape{{"C1", "C2", "C3", "C4", "C5", "C6"}, 49};
-    history::DrawFileParser windows(shape, {}, err);
+    std::vector<std::size_t> lines;
+    history::DrawFileParser windows(shape, {}, err,
+                                    [&](std::span<const int>, std::size_t line) { lines.push_back(line); });
     windows.feedLine("\xD2\xE8\xF0\xE0\xE6;\xC4\xE0\xF2\xE0;N");  // "Тираж;Дата;N" in Windows-1251
     windows.feedLine("20;2026-12-05;3 17 22 31 40 48");
     windows.feedLine("19;2026-12-01;4 18 23 32 41 49");
@@ -105,12 +125,12 @@ TEST_F(History, TheParserTellsTheEncodingAndTheOrder) {
     EXPECT_TRUE(windows.sawWindows1251());
     EXPECT_EQ(windows.order(), history::DrawOrder::kNewestFirst);
     EXPECT_EQ(windows.orderColumn(), "field 1 (draw numbers)");
-    windows.reverseDraws();
-    ASSERT_EQ(windows.draws().size(), 2u);
-    EXPECT_EQ(windows.draws()[0].line, 3u);
+    // Newest first, the last line read is the first draw to go in.
+    ASSERT_EQ(windows.drawCount(), 2u);
+    EXPECT_EQ(lines, (std::vector<std::size_t>{2, 3}));
     EXPECT_EQ(err.str(), "skipped header line 1\n");
 
-    history::DrawFileParser mixed(shape, {}, err);
+    history::DrawFileParser mixed(shape, {}, err, [](std::span<const int>, std::size_t) {});
     for (const char* line : {"05.12.2026;3 17 22 31 40 48", "01.12.2026;4 18 23 32 41 49", "09.12.2026;5 6 7 8 9 10"})
         mixed.feedLine(line);
     mixed.finish();
@@ -149,9 +169,8 @@ TEST_F(History, ABatchIsWrittenWholeOrNotAtAll) {
         // The batch's one write fails: nothing of it stays.
         const platform::FaultGuard full({platform::Call::Write, 0, -1, 112, 0});
         DBFObject table(path, "", true, true);
-        history::TableKeys known = history::tableKeysOf(table, kKeno.numbers);
         std::size_t appended = 9;
-        testsupport::expectXbaseError([&] { history::appendDraws(table, known, pointers(draws), false, appended); });
+        testsupport::expectXbaseError([&] { appendAll(table, draws, false, appended); });
         EXPECT_EQ(appended, 0u);
     }
     EXPECT_TRUE(readFile(path) == before);
@@ -161,9 +180,8 @@ TEST_F(History, ABatchIsWrittenWholeOrNotAtAll) {
     {
         const platform::FaultGuard full({platform::Call::Write, 2, -1, 112, 0});
         DBFObject table(path, "", true, true);
-        history::TableKeys known = history::tableKeysOf(table, kKeno.numbers);
         std::size_t appended = 0;
-        testsupport::expectXbaseError([&] { history::appendDraws(table, known, pointers(draws), false, appended); });
+        testsupport::expectXbaseError([&] { appendAll(table, draws, false, appended); });
         EXPECT_EQ(appended, 2u);
     }
     DBFObject table(path, "", false, true);
@@ -196,7 +214,8 @@ TEST_F(History, AReplacementFailingAtAnyStepLeavesTheTableWhole) {
                 DBFObject table(path, "", true, false);
                 const platform::FaultGuard fault({call, skip, 1, 5, 0});
                 try {
-                    history::replaceDraws(table, pointers(draws));
+                    const Reading reading = readingOf(draws, kSuperLoto.numbers, nullptr);
+                    history::replaceWithFresh(table, reading.plan, reading.replay, false);
                 } catch (const Exception&) {
                     failed = true;
                 }
