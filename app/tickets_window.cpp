@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "analysis/runner.h"
-#include "dbf/text_numbers.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
@@ -109,8 +108,7 @@ void TTicketsWindow::CheckTypedTicket(TDataSet& dataset) {
         if (!text.empty() && text != "0") words.push_back(text);
     }
     Ticket ticket;
-    std::string name = dataset.FieldByName("NAME").AsString();
-    name = xb::textToUtf8(name.substr(0, name.find_last_not_of(' ') + 1));
+    const std::string name = TicketNameFromField(dataset.FieldByName("NAME").AsString());
     if (CheckTicket(m_game, words, name, ticket)) {
         const TicketSize size = TicketSizeOf(m_game);
         throw EDatabaseError("Билет не сохранён: в нём должно быть от " + russian::wholeNumber(size.fewest) + " до " +

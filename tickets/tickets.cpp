@@ -63,6 +63,10 @@ std::string TicketTableFileName(const Game& game) {
     return stem + "tick" + extension;
 }
 
+std::string TicketNameFromField(const std::string& field) {
+    return xb::textToUtf8(field.substr(0, field.find_last_not_of(' ') + 1));
+}
+
 std::string TicketTitle(const Ticket& ticket) {
     if (ticket.name.empty()) return "билет " + russian::wholeNumber(ticket.record);
     return "\u00AB" + ticket.name + "\u00BB";

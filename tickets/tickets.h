@@ -50,6 +50,9 @@ struct Ticket {
 
 // How a ticket is named to the player: its name in «…», or «билет N» by its record.
 std::string TicketTitle(const Ticket& ticket);
+// A typed name as a data window's field holds it (the program's code page, blank-padded), in UTF-8
+// as a Ticket keeps it.
+std::string TicketNameFromField(const std::string& field);
 
 // Why `words` (the numbers as typed) and `name` (UTF-8) make no ticket of the game, or nullopt
 // when they make one, which is then put in `ticket` with its numbers sorted.
