@@ -2,6 +2,8 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <string>
 #include <vector>
@@ -56,8 +58,22 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
     return windows;
 }
 
+QTranslator* InstallQtTranslations(QApplication& application) {
+    // The program speaks Russian whatever the desktop's language, so the file dialogs, the
+    // message boxes' buttons and the context menus Qt draws itself speak it too. Without Qt's
+    // Russian catalogue (qt6-translations-l10n) they stay in English and nothing else changes.
+    auto* translator = new QTranslator(&application);
+    if (translator->load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        application.installTranslator(translator);
+        return translator;
+    }
+    delete translator;
+    return nullptr;
+}
+
 int RunProgram(int argc, char** argv) {
     QApplication application(argc, argv);
+    InstallQtTranslations(application);
     // The main window's close ends the program, not the last window's.
     application.setQuitOnLastWindowClosed(false);
     SetApplicationTitleFromPath(argc > 0 ? argv[0] : "sharometr");

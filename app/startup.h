@@ -11,6 +11,9 @@
 #include "datawin/keno.h"
 #include "datawin/loto.h"
 
+class QApplication;
+class QTranslator;
+
 struct ProgramWindows {
     std::unique_ptr<TForm1> Form1;
     std::unique_ptr<TForm2> Form2;
@@ -23,6 +26,10 @@ struct ProgramWindows {
 
 // Makes the windows; on a failure shows the error box and returns null.
 std::unique_ptr<ProgramWindows> CreateProgramWindows();
+
+// Qt's own words (file dialogs, standard buttons) in Russian, from Qt's catalogue when the
+// system has it (the application owns the catalogue given back); null when it has not.
+QTranslator* InstallQtTranslations(QApplication& application);
 
 // The program: title, windows, message loop. Returns the exit status (1 when start-up failed).
 int RunProgram(int argc, char** argv);

@@ -17,6 +17,7 @@ PACKAGES=(
   clang-format
   libclang-rt-14-dev
   qt6-base-dev
+  qt6-translations-l10n
   libjpeg-dev
   fonts-liberation
   xvfb

@@ -3,6 +3,9 @@
 // manual document itself.
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTranslator>
 #include <QIcon>
 #include <QLabel>
 #include <QtTest/QTest>
@@ -668,6 +671,17 @@ TEST(Manual, TheSameTextAsAnHtmlPage) {
         EXPECT_NE(text.find(heading), std::string::npos) << heading;
         EXPECT_NE(page.find(std::string(">") + heading + "</h"), std::string::npos) << heading;
     }
+}
+
+// Qt's own buttons and file dialogs speak Russian with the program, from Qt's catalogue.
+TEST(QtWords, StandardButtonsAreRussian) {
+    QTranslator* catalogue = InstallQtTranslations(*qApp);
+    ASSERT_NE(catalogue, nullptr) << "Qt's Russian catalogue (qt6-translations-l10n) is missing";
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QString::fromUtf8("Отмена"));
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Save)->text(), QString::fromUtf8("Сохранить"));
+    QApplication::removeTranslator(catalogue);
+    delete catalogue;
 }
 
 }  // namespace
