@@ -27,6 +27,10 @@ struct Tally {
 
 unsigned le16(const std::uint8_t* p);
 
+// The import benchmarks' draw file: `draws` lines of twenty distinct Keno numbers between commas,
+// the same on every run (a fixed seed).
+std::string kenoCsv(std::size_t draws);
+
 // The ideal: the whole file in one read, live records counted and the first `fields` two-digit
 // numbers of each summed from the bytes. `buffer` is kept between runs so that only the read and
 // the tally are timed.

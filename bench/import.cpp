@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "analysis/game.h"
+#include "bench/bench_support.h"
 #include "dbf/table_handler.h"
 #include "history/draw_file.h"
 #include "history/import.h"
@@ -37,24 +38,7 @@ struct Files {
 
     Files() {
         testsupport::writeDrawTable(empty, kKeno, {});
-        std::string text;
-        std::uint64_t state = 20261208;
-        std::vector<int> all(80);
-        for (std::size_t n = 0; n < kDraws; ++n) {
-            for (int i = 0; i < 80; ++i) all[i] = i + 1;
-            // A partial Fisher-Yates shuffle by splitmix64: twenty distinct numbers.
-            for (int i = 0; i < 20; ++i) {
-                state += 0x9E3779B97F4A7C15ull;
-                std::uint64_t z = state;
-                z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-                z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-                z ^= z >> 31;
-                std::swap(all[i], all[i + static_cast<int>(z % static_cast<std::uint64_t>(80 - i))]);
-                text += std::to_string(all[i]);
-                text += i < 19 ? ',' : '\n';
-            }
-        }
-        testsupport::writeFile(csv, text);
+        testsupport::writeFile(csv, bench::kenoCsv(kDraws));
     }
 };
 

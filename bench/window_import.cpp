@@ -22,6 +22,7 @@
 
 #include "analysis/game.h"
 #include "app/import_dialog.h"
+#include "bench/bench_support.h"
 #include "history/table_import.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/files.h"
@@ -69,26 +70,8 @@ std::pair<double, double> inChild(const std::function<std::pair<double, double>(
     return got;
 }
 
-// The CSV of the benchmark: twenty distinct numbers a line, from a fixed seed.
-void writeKenoCsv(const std::string& path) {
-    std::string text;
-    std::uint64_t state = 20261208;
-    std::vector<int> all(80);
-    for (std::size_t n = 0; n < kDraws; ++n) {
-        for (int i = 0; i < 80; ++i) all[i] = i + 1;
-        for (int i = 0; i < 20; ++i) {
-            state += 0x9E3779B97F4A7C15ull;
-            std::uint64_t z = state;
-            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-            z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-            z ^= z >> 31;
-            std::swap(all[i], all[i + static_cast<int>(z % static_cast<std::uint64_t>(80 - i))]);
-            text += std::to_string(all[i]);
-            text += i < 19 ? ',' : '\n';
-        }
-    }
-    testsupport::writeFile(path, text);
-}
+// The CSV of the benchmark, as the companion's import benchmark writes it.
+void writeKenoCsv(const std::string& path) { testsupport::writeFile(path, bench::kenoCsv(kDraws)); }
 
 // The dialog's steps without its window: the file opened and checked, then checked again and
 // written.
