@@ -38,6 +38,8 @@ TTicketsWindow::TTicketsWindow(const Game& game, TXbaseDataSet& draws, const His
 
     SetDrawTableProperties(*m_dataSet, "TicketsDataSet", table);
     m_dataSet->SetAutoCalcFields(false);
+    // The numbers a ticket leaves over are blank on disk and empty in the grid, never 0.
+    m_dataSet->SetBlankNumbersNull(true);
     m_dataSet->BeforePost = [this](TDataSet& dataset) { CheckTypedTicket(dataset); };
     m_dataSource->SetName("TicketsSource");
     m_dataSource->SetDataSet(m_dataSet.get());
@@ -100,8 +102,8 @@ TTicketsWindow::~TTicketsWindow() {
 void TTicketsWindow::CheckTypedTicket(TDataSet& dataset) {
     std::vector<std::string> words;
     for (int i = 0; i < TicketSizeOf(m_game).most; ++i) {
-        // A blank field reads as 0 through the dataset; 0 is no number of any game, so it is
-        // taken as a field left blank.
+        // A blank field reads as empty; a 0 that another program wrote is no number of any
+        // game either, so it is taken as a field left blank too.
         std::string text = dataset.FieldByName(kTicketFieldPrefix + std::to_string(i + 1)).AsString();
         text.erase(0, text.find_first_not_of(' '));
         text.erase(text.find_last_not_of(' ') + 1);

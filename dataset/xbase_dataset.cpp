@@ -392,6 +392,7 @@ bool TXbaseDataSet::GetFieldData(const TField& field, TFieldValue& value) {
     const bool filtering = State() == TDataSetState::dsFilter;
     std::optional<EngineRow> row;
     if (!filtering) row.emplace(*m_engine, buffer);
+    if (BlankIsNull(n) && m_engine->getText(n).find_first_not_of(' ') == std::string::npos) return false;
     switch (field.DataType()) {
         case TFieldType::ftString: {
             std::string text = xb::trimRight(m_engine->getText(n));
@@ -534,6 +535,12 @@ void TXbaseDataSet::SetSequenceNo(int place) {
         }
     }
     SetRecNo(place + static_cast<int>(low));
+}
+
+bool TXbaseDataSet::BlankIsNull(int n) const {
+    if (!m_blankNumbersNull) return false;
+    const char type = m_engine->fieldType(n);
+    return type == 'N' || type == 'F';
 }
 
 std::int32_t TXbaseDataSet::EngineInteger(int n) const {

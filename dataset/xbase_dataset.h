@@ -57,6 +57,13 @@ public:
     std::int32_t UserID() const { return m_userID; }
     void SetUserID(std::int32_t user);
 
+    // Number fields stored as text (N, F) in which a blank means "no number": on, a blank field
+    // reads as null and a null is written blank, and a new row starts with them blank. Off, as the
+    // draw tables have it, a blank reads and a null is written as 0. For tables whose rows may use
+    // fewer of their number fields than they have, such as the tickets table.
+    bool BlankNumbersNull() const { return m_blankNumbersNull; }
+    void SetBlankNumbersNull(bool on) { m_blankNumbersNull = on; }
+
     // Reads records in blocks of up to 32 KB instead of one by one, for a long walk over the table
     // such as an analysis: while it is on, records that another program rewrites are seen only
     // when their block is read again. Off at open; the edit cycle never needs it.
@@ -159,6 +166,8 @@ private:
     // are two bytes wide; false when one is no whole-number data field of this table.
     bool IntegerColumns(std::span<const TField* const> fields, std::vector<int>& numbers,
                         std::vector<std::uint32_t>& offsets, bool& twoByteFields) const;
+    // Whether engine field n is a number field whose blank is null (see BlankNumbersNull).
+    bool BlankIsNull(int n) const;
     // Stores a data field's value through the engine into the record it points at.
     void PutEngineValue(const TField& field, const TFieldValue& value);
     // Positions the engine on a physical record (read into the buffer in use).
@@ -180,6 +189,7 @@ private:
     bool m_translateASCII = true;
     bool m_useDeleted = false;
     std::int32_t m_userID = 0;
+    bool m_blankNumbersNull = false;
 
     // The last exact count read by the block path, the numbers of the records it passed over as
     // hidden (ascending) and the file's version when it was read: kept while the file stays as it

@@ -47,6 +47,9 @@ void TXbaseDataSet::InternalEdit() {
 void TXbaseDataSet::InternalInitRecord(TRecordBuffer buffer) {
     EngineRow row(*m_engine, buffer);
     m_engine->blankRecord();
+    // The engine's blank record holds 0 in its number fields; where a blank is null they stay blank.
+    for (int n = 1; n <= m_engine->fieldCount(); ++n)
+        if (BlankIsNull(n)) m_engine->putText(n, std::string());
     if (State() != TDataSetState::dsEdit) m_engine->keepAsOldRecord();
 }
 
@@ -100,7 +103,10 @@ void TXbaseDataSet::PutEngineValue(const TField& field, const TFieldValue& value
         case TFieldType::ftFloat:
         case TFieldType::ftMemo:
         case TFieldType::ftBlob:
-            m_engine->putNumber(n, number());
+            if (std::holds_alternative<std::monostate>(value) && BlankIsNull(n))
+                m_engine->putText(n, std::string());
+            else
+                m_engine->putNumber(n, number());
             break;
         case TFieldType::ftDateTime: {
             const double days = std::holds_alternative<std::monostate>(value) ? 0 : number();

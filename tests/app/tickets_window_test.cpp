@@ -52,6 +52,20 @@ protected:
         RunGuarded([&] { window.Navigator().BtnClick(TXbaseNavigateBtn::nbPost); });
     }
 
+    // Types into the grid from column `first` on with real keys, Tab after each text (Backspace
+    // for an empty one), then clicks Post; what was shown before the click is dropped.
+    void typeAndPost(TTicketsWindow& window, int first, std::initializer_list<const char*> typed) {
+        window.Grid().setFocus(Qt::OtherFocusReason);
+        window.Grid().SetSelectedIndex(first);
+        for (const char* text : typed) {
+            if (*text == '\0') QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+            QTest::keyClicks(QApplication::focusWidget(), text);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        m_messages.shown.clear();
+        QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
+    }
+
     RecordingMessageService m_messages;
     std::unique_ptr<ProgramWindows> m_windows;
 };
@@ -81,6 +95,30 @@ struct CheckedWindow {
 };
 
 const std::string kNbsp = "\u00a0";
+
+// Which number fields (T1 first) of the grid's first row are painted with text: a pixel inside
+// the cell's edge, where the focus rectangle goes, unlike the cell's paper.
+std::vector<bool> NumbersShown(TDBGrid& grid, int fields) {
+    grid.SetEditorMode(false);  // the open cell editor would hide its cell
+    const QImage image = grid.viewport()->grab().toImage();
+    std::vector<bool> shown;
+    for (int t = 1; t <= fields; ++t) {
+        const QRect inside = grid.CellRect(t, 0).adjusted(1, 1, -1, -1);
+        bool ink = false;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                ink = ink || Pixel(image, x, y) != Pixel(image, inside.left(), inside.top());
+        shown.push_back(ink);
+    }
+    return shown;
+}
+
+// The number fields' bytes of a tickets table's first record, as the file holds them.
+std::string NumberBytes(const std::string& path) {
+    const std::string file = testsupport::readFile(path);
+    const auto at = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(file[i])); };
+    return file.substr((at(8) | at(9) << 8) + 1 + kTicketNameWidth, (at(10) | at(11) << 8) - 1 - kTicketNameWidth);
+}
 
 }  // namespace
 
@@ -224,21 +262,10 @@ TEST_F(TicketsWindowTest, ATypedTicketRepeatingAKeptOneIsRefusedAndStaysInEditUn
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     const std::string before = testsupport::readFile("lototick.dbf");
-    // Types from column `first` on, Tab after each, then clicks Post.
-    auto typeAndPost = [&](int first, std::initializer_list<const char*> typed) {
-        window.Grid().setFocus(Qt::OtherFocusReason);
-        window.Grid().SetSelectedIndex(first);
-        for (const char* text : typed) {
-            QTest::keyClicks(QApplication::focusWidget(), text);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        m_messages.shown.clear();
-        QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
-    };
     const std::string esc = ".\nИзмените номера или нажмите Esc, чтобы отменить правку.";
     // A new row of ticket 1's numbers in another order; Esc then cancels it.
     QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbInsert), Qt::LeftButton);
-    typeAndPost(0, {"Copy", "6", "5", "4", "3", "2", "1"});
+    typeAndPost(window, 0, {"Copy", "6", "5", "4", "3", "2", "1"});
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете «Дача»" + esc);
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsInsert) << "the row stays in edit";
@@ -248,7 +275,7 @@ TEST_F(TicketsWindowTest, ATypedTicketRepeatingAKeptOneIsRefusedAndStaysInEditUn
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsBrowse);
     // Ticket 1 edited into the numbers of ticket 2, which has no name: refused too.
     window.TicketsDataSet().SetRecNo(1);
-    typeAndPost(1, {"7", "8", "9", "10", "11", "12"});
+    typeAndPost(window, 1, {"7", "8", "9", "10", "11", "12"});
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Билет не сохранён: те же номера уже есть в билете 2" + esc);
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsEdit);
@@ -257,7 +284,42 @@ TEST_F(TicketsWindowTest, ATypedTicketRepeatingAKeptOneIsRefusedAndStaysInEditUn
     // Ticket 2 posted with its own numbers is kept: it is no twin of itself.
     window.TicketsDataSet().SetRecNo(2);
     QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbEdit), Qt::LeftButton);
-    typeAndPost(0, {});
+    typeAndPost(window, 0, {});
     EXPECT_TRUE(m_messages.shown.empty());
     EXPECT_EQ(window.TicketsDataSet().State(), TDataSetState::dsBrowse);
+}
+
+TEST_F(TicketsWindowTest, NumbersATicketLeavesOverShowEmptyAndStayBlankOnDisk) {
+    // Written by the companion: 3 numbers of Keno's 10, T4..T10 blank on disk and empty here.
+    AddTicket(kKeno, "kenotick.dbf", Ticket{0, "", {3, 17, 22}});
+    {
+        CheckedWindow keno(kKeno, "kenobase.dbf");
+        EXPECT_EQ(NumbersShown(keno.window.Grid(), 10),
+                  (std::vector<bool>{true, true, true, false, false, false, false, false, false, false}));
+        EXPECT_TRUE(keno.window.TicketsDataSet().FieldByName("T4").IsNull());
+    }
+    // Typed with real keys: 6 of SuperLoto's 12, kept with T7..T12 blank and shown empty; a
+    // seventh number typed in and taken out again (Backspace) leaves T7 blank once more.
+    m_windows->Form1->MenuItem("N2Tickets")->trigger();
+    TTicketsWindow& window = *ticketsWindow("Tickets_loto");
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbInsert), Qt::LeftButton);
+    typeAndPost(window, 0, {"Home", "5", "9", "13", "27", "33", "41"});
+    const std::string six = " 5 913273341";
+    EXPECT_EQ(NumberBytes("lototick.dbf"), six + std::string(12, ' '));
+    const std::vector<bool> shown{true, true, true, true, true, true, false, false, false, false, false, false};
+    EXPECT_EQ(NumbersShown(window.Grid(), 12), shown);
+    typeAndPost(window, 7, {"45"});
+    EXPECT_EQ(NumberBytes("lototick.dbf"), six + "45" + std::string(10, ' '));
+    typeAndPost(window, 7, {""});
+    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_EQ(NumberBytes("lototick.dbf"), six + std::string(12, ' '));
+    EXPECT_EQ(NumbersShown(window.Grid(), 12), shown);
+    // The draw windows keep their zeros: a new draw starts with 0 in each number, as before.
+    TXbaseDataSet& draws = m_windows->Form3->XbaseDataSet1();
+    EXPECT_FALSE(draws.BlankNumbersNull());
+    draws.Insert();
+    EXPECT_EQ(draws.Fields(0).DisplayText(), "0");
+    draws.Cancel();
 }
