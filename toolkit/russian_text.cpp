@@ -60,7 +60,7 @@ std::string decimal(double value, int decimals) {
             c = ',';
         }
     }
-    if (text == "-0" || text.starts_with("-0,") && text.find_first_not_of("0,", 1) == std::string::npos) {
+    if (text == "-0" || (text.starts_with("-0,") && text.find_first_not_of("0,", 1) == std::string::npos)) {
         text.erase(0, 1);  // no "-0,000" for a value that rounds to zero
     }
     return text;
