@@ -307,8 +307,13 @@ bool DrawFileParser::takePlainLine(std::string_view line) {
     for (std::size_t at = 0;;) {
         const std::size_t start = at;
         long long value = 0;
-        for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) value = value * 10 + (line[at] - '0');
-        if (at == start || at - start > kLongestNumber || m_plainValues.size() == kMostFields) return false;
+        // A run of digits longer than a draw number is no plain line: it stops before the value
+        // could overflow.
+        for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+            if (at - start == kLongestNumber) return false;
+            value = value * 10 + (line[at] - '0');
+        }
+        if (at == start || m_plainValues.size() == kMostFields) return false;
         m_plainValues.push_back(value);
         m_plainEnds.push_back(at);
         if (at == line.size()) break;
