@@ -23,6 +23,13 @@
 
 namespace {
 
+// The grid's vertical bar, which a refused move can stop from repeating its arrow.
+class GridScrollBar : public QScrollBar {
+public:
+    GridScrollBar() : QScrollBar(Qt::Vertical) {}
+    void StopRepeating() { setRepeatAction(SliderNoAction); }
+};
+
 QString standInFace(const std::string& name) {
     static const std::map<std::string, QString> faces = {
         {"MS Sans Serif", "Liberation Sans"}, {"Microsoft Sans Serif", "Liberation Sans"},
@@ -96,11 +103,21 @@ TDBGrid::TDBGrid(QWidget* parent)
     viewport()->setMouseTracking(true);
     m_editor = new TInplaceEdit(*this);
     connect(m_editor, &QLineEdit::textEdited, this, [this] { m_editChanged = true; });
-    QScrollBar* bar = verticalScrollBar();
+    auto* bar = new GridScrollBar;
+    setVerticalScrollBar(bar);
     // The thumb is acted on where it is dropped.
     bar->setTracking(false);
-    connect(bar, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        RunGuarded([&] { VerticalAction(action); });
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar](int action) {
+        RunGuarded([&] {
+            try {
+                VerticalAction(action);
+            } catch (...) {
+                // The refusal's box takes the mouse's release: an arrow still repeating behind it
+                // would bring the refusal up again and again, box upon box.
+                bar->StopRepeating();
+                throw;
+            }
+        });
         UpdateScrollBar();
     });
     connect(bar, &QAbstractSlider::sliderReleased, this, [this] {

@@ -27,6 +27,7 @@
 #include "platform/fault_injection.h"
 #include "tests/dataset/xbase_test_util.h"
 #include "tests/support/dbf_image.h"
+#include "toolkit/database_error.h"
 #include "toolkit/db_grid.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/fields.h"
@@ -1224,6 +1225,30 @@ TEST_F(GridTest, TheWheelMovesOneRecordAtATime) {
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(m_grid->viewport(), &up);
     EXPECT_EQ(m_dataSet->RecNo(), 2);
+}
+
+// A refused row stops the scroll bar's arrow: the refusal's box takes the mouse's release, and an
+// arrow repeating behind it would bring the refusal up again and again, boxes stacked on boxes.
+TEST_F(GridTest, ARefusedRowStopsTheScrollBarArrowFromRepeating) {
+    openLoto(30);
+    m_dataSet->BeforePost = [](TDataSet&) { throw EDatabaseError("Поле C2 пусто"); };
+    key(Qt::Key_Down);
+    type("9");
+    QScrollBar* bar = m_grid->verticalScrollBar();
+    const QPoint arrow(bar->width() / 2, bar->height() - 3);
+    // Held down as the box leaves it, well past the arrow's delay before it repeats.
+    QTest::mousePress(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    QTest::qWait(1200);
+    QTest::mouseRelease(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Поле C2 пусто.");
+    EXPECT_EQ(state(), TDataSetState::dsEdit);
+    EXPECT_EQ(m_dataSet->RecNo(), 2);
+    // The row put right, the arrow moves on as before.
+    m_dataSet->BeforePost = nullptr;
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow);
+    EXPECT_EQ(state(), TDataSetState::dsBrowse);
+    EXPECT_EQ(m_dataSet->RecNo(), 2 + m_grid->VisibleRowCount() - 1);
 }
 
 TEST(AnsiText, ConvertsTheWholeCodePageBothWays) {
