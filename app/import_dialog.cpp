@@ -42,6 +42,10 @@ std::string separatorOf(const std::string& line) {
 // Why a file could not be read, in the dialog's language where the reason is the program's own.
 std::string russianWhy(const std::string& why) {
     if (why == history::kSourceChanged) return "файл изменился после того, как его открыли; откройте его снова";
+    static const std::regex kOverlong(R"(^line (\d+) is longer than (\d+) bytes$)");
+    std::smatch parts;
+    if (std::regex_match(why, parts, kOverlong))
+        return "строка " + parts[1].str() + " длиннее " + parts[2].str() + " байт — это не файл тиражей";
     return why;
 }
 
@@ -54,7 +58,6 @@ std::string russianLine(const std::string& note) {
         {std::regex(R"(^an empty field is not a number$)"), "пустое поле — не число"},
         {std::regex(R"(^(\d+) numbers?, the table has (\d+) fields$)"), "чисел: $1, а в тираже $2"},
         {std::regex(R"(^(\d+) appears twice$)"), "номер $1 дважды"},
-        {std::regex(R"(^(\d+) appears (\d+) times$)"), "номер $1 стоит $2 раза"},
         {std::regex(R"(^no field (\d+), the line has (\d+)$)"), "нет поля $1, полей в строке: $2"},
         {std::regex(R"(^a quote is not closed$)"), "кавычка не закрыта"},
         {std::regex(R"(^text after a closing quote$)"), "текст после закрывающей кавычки"},
@@ -63,6 +66,13 @@ std::string russianLine(const std::string& note) {
     std::smatch parts;
     if (!std::regex_match(note, parts, kLine)) return note;
     std::string fault = parts[2];
+    // "раз" agrees with its count, which a pattern cannot say.
+    static const std::regex kTimes(R"(^(\d+) appears (\d+) times$)");
+    static constexpr russian::NounForms kTimesNoun{"раз", "раза", "раз"};
+    std::smatch times;
+    if (std::regex_match(fault, times, kTimes))
+        return "строка " + parts[1].str() + ": номер " + times[1].str() + " стоит " +
+               russian::counted(std::stoll(times[2].str()), kTimesNoun);
     for (const auto& [form, russian] : kForms) {
         if (std::regex_match(fault, form)) {
             fault = std::regex_replace(fault, form, russian);

@@ -177,6 +177,17 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     EXPECT_TRUE(real.ReplaceReason()->text().isEmpty());
 }
 
+// A number met more than twice: its count agrees with «раз».
+TEST_F(ImportDialogTest, ANumberRepeatedIsCountedInRussian) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {});
+    const std::string file = m_dir.file("repeats.csv");
+    testsupport::writeFile(file, "1,2,3,4,5,6\n7,7,7,1,2,3\n9,9,9,9,9,1\n");
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 2: номер 7 стоит 3\u00A0раза"),
+                                                      QString::fromUtf8("строка 3: номер 9 стоит 5\u00A0раз")}));
+}
+
 // A file that cannot be read: one message naming it, and nothing loaded.
 TEST_F(ImportDialogTest, AnUnreadableFileIsSaidAndLoadsNothing) {
     testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
@@ -186,7 +197,7 @@ TEST_F(ImportDialogTest, AnUnreadableFileIsSaidAndLoadsNothing) {
     const std::pair<std::string, std::string> cases[] = {
         {missing, "Не удалось прочитать файл «" + missing + "»."},
         {m_dir.path(), "Не удалось прочитать файл «" + m_dir.path() + "»."},
-        {overlong, "Файл «" + overlong + "» не прочитан: line 1 is longer than 4096 bytes."}};
+        {overlong, "Файл «" + overlong + "» не прочитан: строка 1 длиннее 4096 байт — это не файл тиражей."}};
     TImportDialog dialog(kSuperLoto, m_table);
     for (const auto& [path, message] : cases) {
         m_messages.shown.clear();
