@@ -12,13 +12,13 @@ std::uint64_t SplitMix64::next() {
     return z ^ (z >> 31);
 }
 
-std::uint32_t SplitMix64::below(std::uint32_t bound) {
+std::uint64_t SplitMix64::below(std::uint64_t bound) {
     const std::uint64_t limit = UINT64_MAX - UINT64_MAX % bound;
     std::uint64_t value = 0;
     do {
         value = next();
     } while (value >= limit);
-    return static_cast<std::uint32_t>(value % bound);
+    return value % bound;
 }
 
 SyntheticDraws::SyntheticDraws(const Game& game) : m_game(game), m_random(game.syntheticSeed) {}

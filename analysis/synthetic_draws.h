@@ -15,7 +15,7 @@ public:
 
     std::uint64_t next();
     // Uniform in [0, bound): values from the incomplete last block are drawn again.
-    std::uint32_t below(std::uint32_t bound);
+    std::uint64_t below(std::uint64_t bound);
 
 private:
     std::uint64_t m_state;

@@ -467,21 +467,6 @@ double ChiSquareAbove(double x, int df) {
     return std::min(1.0, std::erfc(std::sqrt(y)) + std::exp(-y) * sum);
 }
 
-std::uint64_t BacktestRandom::next() {
-    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-std::uint64_t BacktestRandom::below(std::uint64_t bound) {
-    // Values below 2^64 mod bound would make the low remainders likelier: they are drawn again.
-    const std::uint64_t unfair = (0 - bound) % bound;
-    std::uint64_t value = next();
-    while (value < unfair) value = next();
-    return value % bound;
-}
-
 BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
                            const BacktestOptions& options) {
     const BacktestMethod* methods[] = {&method};

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/synthetic_draws.h"
 #include "analysis/analyses.h"
 #include "analysis/game.h"
 #include "toolkit/dataset.h"
@@ -154,17 +155,8 @@ ChiSquareFit FitOfCounts(std::span<const std::int64_t> observed, std::span<const
 double ChiSquareAbove(double x, int df);
 
 // The random baseline's generator: SplitMix64, a fixed algorithm, so the same seed gives the same
-// picks with any compiler and library.
-class BacktestRandom {
-public:
-    explicit BacktestRandom(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t next();
-    // Uniform in 0 .. bound - 1, without the bias of a bare remainder.
-    std::uint64_t below(std::uint64_t bound);
-
-private:
-    std::uint64_t m_state;
-};
+// picks with any compiler and library; the one the synthetic draws use.
+using BacktestRandom = SplitMix64;
 
 // The back-test of `method` alone on the draws `cells` (rows of game.fieldsPerDraw cells, each a
 // number of the game or 0, in table order), its p unadjusted. Raises std::invalid_argument for
