@@ -11,7 +11,6 @@
 
 #include "analysis/board.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/long_work.h"
 
 namespace {
 
@@ -22,8 +21,6 @@ constexpr int kCountCaptionX = 20;
 constexpr int kCountCaptionY = 30;
 constexpr int kDrawCaptionX = 290;
 constexpr int kDrawCaptionStep = 17;
-// The worker is handed the draws in runs of this many, so that its progress moves.
-constexpr std::size_t kDrawsPerStep = 1 << 16;
 
 void CheckArray(const Game& game, std::span<std::int32_t> array, const char* what) {
     if (array.size() != static_cast<std::size_t>(game.numbers))
@@ -39,18 +36,6 @@ void WriteHeading(TCanvas& canvas, int points, const char* text) {
     canvas.SetFontSize(points);
     canvas.TextOut(kHeadingX, kHeadingY, text);
 }
-
-// The draws and their records as read, for the worker.
-class DrawRows final : public DrawAccumulator {
-public:
-    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
-        m_cells.insert(m_cells.end(), cells.begin(), cells.end());
-        m_records.insert(m_records.end(), records.begin(), records.end());
-    }
-    AnalysisResult result() const override { return {}; }
-    std::vector<std::uint8_t> m_cells;
-    std::vector<std::uint32_t> m_records;
-};
 
 // How many numbers of the latest draw the caption writes: none of an empty history.
 int LatestDrawFields(const Game& game, const AnalysisResult& result) {
@@ -117,24 +102,4 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
     if (!result.periods.empty()) std::ranges::copy(result.periods, target.periods.begin());
     PaintAnalysis(target.canvas(), analysis, game, result, dataset, target.scaled);
     return result;
-}
-
-bool FeedDrawsWithProgress(const Game& game, TDataSet& dataset, const HistoryWindow& window,
-                           DrawAccumulator& accumulator, const std::function<std::string(int draws)>& label) {
-    DrawRows rows;
-    {
-        WaitCursor wait;
-        DrawAccumulator* sinks[] = {&rows};
-        ReadDraws(dataset, game, window, sinks);
-    }
-    const auto width = static_cast<std::size_t>(game.fieldsPerDraw);
-    const std::size_t draws = rows.m_records.size();
-    return RunLongWork(label(static_cast<int>(draws)), [&](LongWorkProgress& progress) {
-        for (std::size_t first = 0; first < draws && !progress.cancelled(); first += kDrawsPerStep) {
-            const std::size_t count = std::min(kDrawsPerStep, draws - first);
-            accumulator.addRows(std::span(rows.m_cells).subspan(first * width, count * width),
-                                std::span(rows.m_records).subspan(first, count));
-            progress.report(static_cast<std::int64_t>(first + count), static_cast<std::int64_t>(draws));
-        }
-    });
 }

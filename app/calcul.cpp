@@ -20,7 +20,7 @@
 #include "app/import_dialog.h"
 #include "app/new_table_dialog.h"
 #include "app/tickets_window.h"
-#include "backtest/backtest_board.h"
+#include "app/backtest_command.h"
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"

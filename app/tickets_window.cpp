@@ -6,7 +6,7 @@
 #include <QScrollArea>
 #include <algorithm>
 
-#include "analysis/runner.h"
+#include "app/draw_feed.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
@@ -125,6 +125,20 @@ void TTicketsWindow::CheckTypedTicket(TDataSet& dataset) {
         throw EDatabaseError("Билет не сохранён: те же номера уже есть в билете " + named +
                              ".\nИзмените номера или нажмите Esc, чтобы отменить правку.");
     }
+    MarkKept(dataset, ticket);
+}
+
+// A new ticket, or a ticket given other numbers, is chosen now: it is judged only on the draws
+// that come after those the draw table holds. A table of older form has no such mark.
+void TTicketsWindow::MarkKept(TDataSet& dataset, const Ticket& typed) {
+    TField* kept = dataset.FindField(kTicketKeptField);
+    if (!kept) return;
+    if (typed.record != 0) {
+        for (const Ticket& before : ReadTickets(m_game, TicketTableFileName(m_game)))
+            if (before.record == typed.record && before.numbers == typed.numbers) return;
+    }
+    const DBFObject* draws = m_draws.Engine();
+    kept->SetAsString(std::to_string(draws ? draws->recordCount() : 0));
 }
 
 bool TTicketsWindow::CheckTickets() {

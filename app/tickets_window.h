@@ -46,6 +46,7 @@ private:
     // The typed ticket, refused with one message before the engine writes it: no ticket of the
     // game, or the numbers of another kept ticket.
     void CheckTypedTicket(TDataSet& dataset);
+    void MarkKept(TDataSet& dataset, const Ticket& typed);
     void Paint(const std::vector<TicketCheck>& checks);
 
     const Game& m_game;

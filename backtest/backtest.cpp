@@ -80,6 +80,9 @@ HitDistribution Convolved(const HitDistribution& a, const HitDistribution& b) {
     return sum;
 }
 
+// The pool's size: one thread a core.
+std::size_t BacktestThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
 // What picks the numbers for draw t (counted from 1) from the draws before it; false when the
 // method makes no picks for that draw.
 using Picker = std::function<bool(int t, std::vector<int>& picks)>;
@@ -111,8 +114,10 @@ bool PicksOf(const AnalysisResult& result, int k, std::vector<int>& picks) {
 // draws walked by every walk of one back-test, which may run side by side, for its progress.
 BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<const std::uint8_t> cells,
                     const BacktestOptions& options, std::atomic<std::int64_t>& walked,
-                    const std::vector<int>* ticket = nullptr) {
-    const int k = ticket ? static_cast<int>(ticket->size()) : options.picks != 0 ? options.picks : game.backtestPicks;
+                    const BacktestTicket* ticket = nullptr) {
+    const int k = ticket               ? static_cast<int>(ticket->numbers.size())
+                  : options.picks != 0 ? options.picks
+                                       : game.backtestPicks;
     if (k < 1 || k > game.numbers)
         throw std::invalid_argument("the number of picks must be 1 to " + std::to_string(game.numbers) + ", not " +
                                     std::to_string(k));
@@ -125,6 +130,10 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
     const auto fields = static_cast<std::size_t>(game.fieldsPerDraw);
     const int draws = DrawCount(game, cells);
     const int last = options.to != 0 ? std::min(options.to, draws) : draws;
+    // A ticket is judged on the draws after it was kept only, and on none when that is not known.
+    const int from = !ticket              ? options.from
+                     : !ticket->keptKnown ? std::max(options.from, last + 1)
+                                          : std::max(options.from, ticket->firstDraw);
     auto row = [&](int t) { return cells.subspan(static_cast<std::size_t>(t - 1) * fields, fields); };
     auto before = [&](int t, int limit) {
         const int first = limit > 0 ? std::max(1, t - limit) : 1;
@@ -135,12 +144,12 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
     Picker picker;
     std::unique_ptr<DrawAccumulator> accumulator;
     if (ticket) {
-        for (const int number : *ticket)
+        for (const int number : ticket->numbers)
             if (!game.isNumber(number))
                 throw std::invalid_argument("a ticket holds " + std::to_string(number) + ", no number of 1.." +
                                             std::to_string(game.numbers));
         picker = [ticket](int, std::vector<int>& picks) {
-            picks = *ticket;
+            picks = ticket->numbers;
             return true;
         };
     } else if (!method.analysis) {
@@ -161,14 +170,15 @@ BacktestResult Walk(const BacktestMethod& method, const Game& game, std::span<co
     BacktestResult result;
     result.method = &method;
     result.picks = k;
-    result.firstDraw = options.from;
-    result.lastDraw = std::max(last, options.from - 1);
+    result.firstDraw = from;
+    result.lastDraw = std::max(last, from - 1);
+    result.keptKnown = !ticket || ticket->keptKnown;
     const int mostHits = std::min(k, game.fieldsPerDraw);
     result.observed.assign(static_cast<std::size_t>(mostHits) + 1, 0);
     std::vector<std::uint8_t> drawn(static_cast<std::size_t>(game.numbers) + 1);
     std::vector<int> picks;
     constexpr int kProgressEvery = 1024;
-    for (int t = options.from; t <= last; ++t) {
+    for (int t = from; t <= last; ++t) {
         if (picker(t, picks)) {
             std::fill(drawn.begin(), drawn.end(), std::uint8_t{0});
             for (std::uint8_t n : row(t)) drawn[n] = 1;  // 0, a stray value, is never picked
@@ -206,7 +216,6 @@ void Reckon(BacktestResult& result, const Game& game, const HitDistribution& cha
     if (result.variance > 0)
         result.z = (static_cast<double>(result.hits) - result.expectedHits) / std::sqrt(result.variance);
     result.pValue = TwoSidedP(chance, result.hits);
-    result.pHolm = result.pValue;
     result.expected.clear();
     for (std::size_t h = 0; h < result.observed.size(); ++h)
         result.expected.push_back(result.tested * HypergeometricProbability(game.numbers, game.fieldsPerDraw,
@@ -476,13 +485,22 @@ BacktestResult RunBacktest(const BacktestMethod& method, const Game& game, std::
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
                                          const BacktestOptions& options, std::span<const BacktestMethod* const> methods,
                                          std::span<const std::vector<int>> tickets) {
+    std::vector<BacktestTicket> walked;
+    for (const std::vector<int>& numbers : tickets) walked.push_back({numbers, 1, true});
+    return RunBacktests(game, cells, options, methods, walked);
+}
+
+std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
+                                         const BacktestOptions& options, std::span<const BacktestMethod* const> methods,
+                                         std::span<const BacktestTicket> tickets) {
     std::vector<const BacktestMethod*> every;
     if (methods.empty() && tickets.empty()) {
         for (const BacktestMethod& method : kMethods) every.push_back(&method);
         methods = every;
     }
-    // The walks share nothing but the history and the count of draws walked: each method on a
-    // thread of its own, unless an observer wants the draws in order.
+    // The walks share nothing but the history and the count of draws walked: they run on a pool
+    // of one thread a core, each taking the next walk not yet taken, unless an observer wants the
+    // draws in order.
     std::atomic<std::int64_t> walked = 0;
     const std::size_t count = methods.size() + tickets.size();
     std::vector<BacktestResult> results(count);
@@ -492,20 +510,29 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
         result.ticket = static_cast<int>(i - methods.size());
         return result;
     };
-    if (options.observer || count == 1) {
+    const std::size_t threads = options.observer ? 1 : std::min<std::size_t>(count, BacktestThreads());
+    if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i) results[i] = walk(i);
     } else {
         std::vector<std::exception_ptr> failures(count);
+        std::atomic<std::size_t> next = 0;
+        std::atomic<bool> failed = false;
+        auto work = [&] {
+            while (!failed) {
+                const std::size_t i = next++;
+                if (i >= count) break;
+                try {
+                    results[i] = walk(i);
+                } catch (...) {
+                    failures[i] = std::current_exception();
+                    failed = true;  // a cancel or a fault: the walks not yet taken are not started
+                }
+            }
+        };
         {
-            std::vector<std::jthread> walks;
-            for (std::size_t i = 0; i < count; ++i)
-                walks.emplace_back([&, i] {
-                    try {
-                        results[i] = walk(i);
-                    } catch (...) {
-                        failures[i] = std::current_exception();
-                    }
-                });
+            std::vector<std::jthread> pool;
+            for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+            work();
         }
         for (const std::exception_ptr& failure : failures)
             if (failure) std::rethrow_exception(failure);
@@ -525,13 +552,22 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
         Reckon(result, game, known->second);
     }
 
-    std::vector<double> judged;
+    // The verdicts' p and the fits' p are two families over the same methods, each adjusted
+    // apart: a small fit p beside a verdict of chance is then as rare as a false verdict.
+    std::vector<double> judged, fits;
     for (const BacktestResult& result : results)
-        if (JudgedMethod(*result.method)) judged.push_back(result.pValue);
+        if (JudgedMethod(*result.method)) {
+            judged.push_back(result.pValue);
+            fits.push_back(result.chi2P);
+        }
     const std::vector<double> adjusted = HolmAdjusted(judged);
+    const std::vector<double> fitsAdjusted = HolmAdjusted(fits);
     std::size_t next = 0;
     for (BacktestResult& result : results) {
-        if (JudgedMethod(*result.method)) result.pHolm = adjusted[next++];
+        if (JudgedMethod(*result.method)) {
+            result.pHolm = adjusted[next];
+            result.chi2PHolm = fitsAdjusted[next++];
+        }
         result.verdict = VerdictOf(result);
     }
     return results;
@@ -542,15 +578,18 @@ int MethodsTestedTogether(std::span<const BacktestResult> results) {
         std::count_if(results.begin(), results.end(), [](const BacktestResult& r) { return JudgedMethod(*r.method); }));
 }
 
-std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto) {
+std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto,
+                                      std::vector<std::uint32_t>* records) {
     DrawCollector collector;
     DrawAccumulator* sinks[] = {&collector};
     ReadDraws(dataset, game, HistoryWindow{0, upto}, sinks);
+    if (records) *records = collector.records();
     return collector.cells();
 }
 
-void DrawCollector::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> /*records*/) {
+void DrawCollector::addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) {
     m_cells.insert(m_cells.end(), cells.begin(), cells.end());
+    m_records.insert(m_records.end(), records.begin(), records.end());
 }
 
 AnalysisResult DrawCollector::result() const { return {}; }

@@ -5,12 +5,14 @@
 // k blind picks convolved over the tested draws): a two-sided p-value, the central 95% of the
 // ratio of hits to expected hits, and the count of draws with 0, 1, 2, ... hits against its
 // expected count with a chi-square test of the fit. Several methods tested together have their
-// p-values adjusted by Holm's method, and a verdict follows the adjusted p. No Qt, no table: the
-// draws come as the analyses take them, rows of small integers.
+// p-values adjusted by Holm's method, and a verdict follows the adjusted p; the fits' p-values are
+// adjusted the same way over the same methods, apart. No Qt, no table: the draws come as the
+// analyses take them, rows of small integers.
 #pragma once
 
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <functional>
 #include <memory>
 #include <span>
@@ -73,8 +75,8 @@ struct BacktestOptions {
     // methods then walk one after the other.
     std::function<void(int draw, std::span<const int> picks, int hits)> observer;
     // Asked now and then during the walks with the draws walked so far by all of them, from
-    // the walks' threads (several methods walk side by side); returning false stops the
-    // back-test, which then raises BacktestCancelled.
+    // the walks' threads (the walks share a pool of threads, one a core); returning false stops
+    // the back-test, which then raises BacktestCancelled.
     std::function<bool(std::int64_t walked)> progress;
 };
 
@@ -82,6 +84,9 @@ struct BacktestOptions {
 struct BacktestCancelled : std::exception {
     const char* what() const noexcept override { return "the back-test was cancelled"; }
 };
+
+// The adjusted p of a result outside every family: the random baseline's.
+inline constexpr double kNotAdjusted = std::numeric_limits<double>::quiet_NaN();
 
 struct BacktestResult {
     const BacktestMethod* method = nullptr;
@@ -103,12 +108,17 @@ struct BacktestResult {
     double ratioHigh = 0;
     double z = 0;       // (hits - expected) / sd, the normal approximation's score (0 when the variance is 0)
     double pValue = 1;  // two-sided, exact: min(1, 2 min(P(X <= hits), P(X >= hits)))
-    double pHolm = 1;   // adjusted over the methods tested together; the baseline's own p
+    // Adjusted over the methods tested together; NaN for the baseline, which is never judged.
+    double pHolm = kNotAdjusted;
     // The fit of the hit distribution: chi-square over the counts of draws by hits, sparse cells
     // pooled until every expected count is 5 or more; df = cells - 1 (0: one cell, nothing to test).
     double chi2 = 0;
     int chi2Df = 0;
     double chi2P = 1;
+    double chi2PHolm = kNotAdjusted;  // chi2P adjusted over the same methods as pHolm, apart from it
+    // Of a ticket: false when it is not known after which draw it was kept, so that it is judged
+    // on no draw (a ticket of a table from before the tickets kept that mark).
+    bool keptKnown = true;
     BacktestVerdict verdict = BacktestVerdict::TooFew;
     // Index h: the tested draws with h hits, observed and expected; h runs to min(k, m).
     std::vector<std::int64_t> observed;
@@ -173,20 +183,36 @@ public:
     void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override;
     AnalysisResult result() const override;
     const std::vector<std::uint8_t>& cells() const { return m_cells; }
+    const std::vector<std::uint32_t>& records() const { return m_records; }
 
 private:
     std::vector<std::uint8_t> m_cells;
+    std::vector<std::uint32_t> m_records;
 };
 
 // Every visible draw of the table behind `dataset` (up to its record `upto`, 0: every one), read
-// once, as rows for RunBacktest.
-std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto = 0);
+// once, as rows for RunBacktest; the draws' record numbers go to `records` when it is given.
+std::vector<std::uint8_t> ReadHistory(TDataSet& dataset, const Game& game, std::uint32_t upto = 0,
+                                      std::vector<std::uint32_t>* records = nullptr);
+
+// A player's ticket as the back-test walks it: its numbers are its picks, and it is judged only
+// on the draws from `firstDraw` on (counted from 1 in table order), those that came after it
+// was chosen: the draws it may have been chosen from would flatter it.
+struct BacktestTicket {
+    std::vector<int> numbers;
+    int firstDraw = 1;
+    bool keptKnown = true;  // false: not known when it was kept, judged on no draw
+};
 
 // The `methods` tested together on the same history, in that order, adjusted by Holm over all but
-// the random baseline; with no methods given, every one of BacktestMethods(). `tickets` (each a
-// set of numbers of the game) join as the tickets method, one result each after the methods,
-// their picks their own numbers whatever options.picks says; with tickets alone, no other method
-// is tested.
+// the random baseline; with no methods given, every one of BacktestMethods(). `tickets` join as
+// the tickets method, one result each after the methods, their picks their own numbers whatever
+// options.picks says, each tested from the later of options.from and its own first draw; with
+// tickets alone, no other method is tested. The walks run on a pool of one thread a core.
+std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
+                                         const BacktestOptions& options, std::span<const BacktestMethod* const> methods,
+                                         std::span<const BacktestTicket> tickets);
+// The same with tickets judged on every tested draw.
 std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::uint8_t> cells,
                                          const BacktestOptions& options = {},
                                          std::span<const BacktestMethod* const> methods = {},

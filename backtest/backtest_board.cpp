@@ -3,12 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <string>
 
-#include "tickets/ticket_backtest.h"
-#include "toolkit/dialogs.h"
-#include "toolkit/long_work.h"
+#include "analysis/board.h"
 #include "toolkit/russian_text.h"
 
 namespace {
@@ -34,7 +31,7 @@ constexpr int kBandOverhang = 3;  // the chance band shows above and below the o
 constexpr struct {
     int y;
     int points;
-} kLines[] = {{0, 8}, {11, 8}, {22, 7}, {31, 7}, {40, 7}};
+} kLines[] = {{0, 8}, {11, 7}, {22, 7}, {31, 7}, {40, 7}};
 constexpr int kSmallLineHeight = 9;
 
 // Neither a finding nor chance: too few draws, or the random baseline.
@@ -100,15 +97,6 @@ std::string ExpectedLine(const BacktestResult& result) {
     return line;
 }
 
-std::string DetailsLine(const BacktestResult& result) {
-    std::string line = russian::counted(result.tested, russian::kDraws) + " в проверке";
-    if (result.skipped > 0) line += ", без выбора " + russian::counted(result.skipped, russian::kDraws);
-    if (result.verdict != BacktestVerdict::Baseline) line += "; без поправки " + BacktestPText(result.pValue);
-    line += "; z = " + Decimal(result.z, 2) + "; хи-квадрат " + Decimal(result.chi2, 1);
-    if (result.chi2Df > 0) line += ", " + BacktestPText(result.chi2P);
-    return line;
-}
-
 }  // namespace
 
 std::string BacktestPText(double p) { return p < 0.001 ? "p < 0,001" : "p = " + Decimal(p, 3); }
@@ -118,60 +106,79 @@ std::string BacktestVerdictText(const BacktestResult& result) {
         case BacktestVerdict::More:
             return "больше, чем случайно: " + BacktestPText(result.pHolm);
         case BacktestVerdict::Fewer:
-            return "меньше, чем случайно (тиражи не похожи на случайные): " + BacktestPText(result.pHolm);
+            // A method cannot lose to chance for long: a short run of misses is what chance gives
+            // now and then, not a sign of odd draws.
+            return "меньше ожидаемого — у случайного метода так бывает: " + BacktestPText(result.pHolm);
         case BacktestVerdict::Chance:
             return "не отличить от случая: " + BacktestPText(result.pHolm);
         case BacktestVerdict::TooFew:
-            return "мало тиражей для вывода: нужно не меньше " + std::to_string(kFewestTestedDraws);
+            if (!result.keptKnown) return "не проверен: неизвестно, когда билет сохранён";
+            if (result.ticket >= 0)
+                return "мало тиражей после сохранения билета: нужно не меньше " +
+                       russian::counted(kFewestTestedDraws, russian::kDraws);
+            return "мало тиражей для вывода: нужно не меньше " + russian::counted(kFewestTestedDraws, russian::kDraws);
         case BacktestVerdict::Baseline:
-            return "один случайный прогон для сравнения: " + BacktestPText(result.pValue);
+            return "один прогон для сравнения: без поправки " + BacktestPText(result.pValue);
     }
     return {};
 }
 
 std::string BacktestFigures(const BacktestResult& result) {
     return "совпало " + russian::wholeNumber(result.hits) + ", ожидалось " + Decimal(result.expectedHits, 1) +
-           ", отношение " + Decimal(result.ratio, 2) + " (случайно " + Decimal(result.ratioLow, 2) +
+           ", отношение " + Decimal(result.ratio, 2) + " (полоса случая без поправки " + Decimal(result.ratioLow, 2) +
            std::string(russian::kEnDash) + Decimal(result.ratioHigh, 2) + ")";
 }
 
-std::string BacktestRowCaption(const BacktestResult& result, std::span<const Ticket> tickets) {
-    std::string caption = result.method->caption;
-    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= tickets.size()) return caption;
-    const Ticket& ticket = tickets[static_cast<std::size_t>(result.ticket)];
-    caption += ": " + TicketTitle(ticket) + " " + std::string(russian::kEnDash);
-    for (std::size_t i = 0; i < ticket.numbers.size(); ++i)
-        caption += (i ? ", " : " ") + std::to_string(ticket.numbers[i]);
-    return caption;
+std::string BacktestDetails(const BacktestResult& result) {
+    std::string line =
+        russian::counted(result.tested, russian::kDraws) + (result.ticket >= 0 ? " после сохранения" : " в проверке");
+    if (result.skipped > 0) line += ", без выбора " + russian::counted(result.skipped, russian::kDraws);
+    if (result.verdict != BacktestVerdict::Baseline) line += "; без поправки " + BacktestPText(result.pValue);
+    line += "; хи-квадрат " + Decimal(result.chi2, 1);
+    if (result.chi2Df > 0)
+        line += std::isnan(result.chi2PHolm) ? ", без поправки " + BacktestPText(result.chi2P)
+                                             : ", с поправкой " + BacktestPText(result.chi2PHolm);
+    return line;
 }
 
-std::string BacktestShortCaption(const BacktestResult& result, std::span<const Ticket> tickets) {
-    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= tickets.size()) return result.method->caption;
-    const Ticket& ticket = tickets[static_cast<std::size_t>(result.ticket)];
-    return ticket.name.empty() ? "Билет " + russian::wholeNumber(ticket.record) : "Билет " + TicketTitle(ticket);
+std::string BacktestRowCaption(const BacktestResult& result, std::span<const BacktestRowName> ticketNames) {
+    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= ticketNames.size())
+        return result.method->caption;
+    return ticketNames[static_cast<std::size_t>(result.ticket)].caption;
 }
 
-// The tickets are adjusted among themselves, as the companion's back-test of the tickets gives them.
+std::string BacktestShortCaption(const BacktestResult& result, std::span<const BacktestRowName> ticketNames) {
+    if (result.ticket < 0 || static_cast<std::size_t>(result.ticket) >= ticketNames.size())
+        return result.method->caption;
+    return ticketNames[static_cast<std::size_t>(result.ticket)].shortCaption;
+}
+
+// The tickets are adjusted among themselves, as the companion's back-test of the tickets gives
+// them. The band is each method's own, without the adjustment, and said so.
 std::string BacktestAdjustmentNote(std::span<const BacktestResult> results) {
     int methods = 0, tickets = 0;
     for (const BacktestResult& result : results)
         if (JudgedMethod(*result.method)) ++(result.ticket >= 0 ? tickets : methods);
-    const std::string checked = methods % 10 == 1 && methods % 100 != 11 ? "проверен " : "проверено ";
-    const std::string rest = " p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных исходов";
-    if (tickets == 0) return "Вместе " + checked + russian::counted(methods, russian::kMethods) + "," + rest;
-    return russian::counted(methods, russian::kMethods) + " вместе, " + russian::counted(tickets, russian::kTickets) +
-           " отдельно:" + rest;
+    const std::string rest =
+        ": p с поправкой Холма; цвет — при p < 0,05; полоса — 95\u00a0% исходов случая, без поправки";
+    if (methods > 0 && tickets > 0)
+        return russian::counted(methods, russian::kMethods) + " вместе, " +
+               russian::counted(tickets, russian::kTickets) + " отдельно" + rest;
+    const int count = methods > 0 ? methods : tickets;
+    const bool one = count % 10 == 1 && count % 100 != 11;
+    return russian::counted(count, methods > 0 ? russian::kMethods : russian::kTickets) +
+           (one ? " проверен" : " проверены вместе") + rest;
 }
 
 void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const BacktestResult> results,
-                       std::span<const Ticket> tickets) {
+                       std::span<const BacktestRowName> ticketNames) {
     Rect(canvas, 0, 0, board::kWidth, board::kClientHeight, clGray);
 
     if (!results.empty()) {
         const BacktestResult& first = results.front();
         Text(canvas, kMargin, kHeadingY, clWhite, 10,
-             std::string("Проверка методов: ") + game.menu.menuCaption + ", тиражи " +
-                 russian::range(first.firstDraw, first.lastDraw) + ", в выборе " +
+             std::string("Проверка методов \u00AB") + game.menu.menuCaption + "\u00BB: тиражи " +
+                 russian::range(first.firstDraw, first.lastDraw) + ", по " +
                  russian::counted(first.picks, russian::kNumbers));
     }
     double longest = 0;
@@ -187,7 +194,7 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     const bool captionAbove = part(kObservedBarY) >= kCaptionRoom;
     int y = kFirstRowY;
     for (const BacktestResult& result : results) {
-        const std::string caption = BacktestRowCaption(result, tickets);
+        const std::string caption = BacktestRowCaption(result, ticketNames);
         if (captionAbove) {
             canvas.SetFontSize(9);
             Text(canvas, kMargin, y, clYellow, 9, Fitted(canvas, caption, kFiguresX - kMargin - 4));
@@ -204,9 +211,12 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
         const int expectedY = y + part(kExpectedBarY);
         Rect(canvas, kMargin, expectedY, kMargin + Length(result.expectedHits, scale), expectedY + barHeight, clWhite);
 
-        const std::string verdict =
-            (captionAbove ? "" : BacktestShortCaption(result, tickets) + ": ") + BacktestVerdictText(result);
-        const std::string lines[] = {verdict, BacktestFigures(result), DetailsLine(result), ObservedLine(result),
+        std::string verdict =
+            (captionAbove ? "" : BacktestShortCaption(result, ticketNames) + ": ") + BacktestVerdictText(result);
+        // Rows too low for the details still say on how many draws a ticket was judged.
+        if (result.ticket >= 0 && result.keptKnown && kLines[2].y + kSmallLineHeight > rowHeight)
+            verdict += " (" + russian::counted(result.tested, russian::kDraws) + ")";
+        const std::string lines[] = {verdict, BacktestFigures(result), BacktestDetails(result), ObservedLine(result),
                                      ExpectedLine(result)};
         for (std::size_t i = 0; i < std::size(lines); ++i) {
             if (kLines[i].y + kSmallLineHeight > rowHeight) break;
@@ -218,9 +228,12 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     }
 
     if (!results.empty()) {
+        // A note too long for its line (tickets beside the methods) takes a smaller font first.
+        const std::string note = BacktestAdjustmentNote(results);
         canvas.SetFontSize(8);
-        Text(canvas, kMargin, kNoteY, clWhite, 8,
-             Fitted(canvas, BacktestAdjustmentNote(results), board::kWidth - 2 * kMargin));
+        const int points = canvas.TextWidth(note) > board::kWidth - 2 * kMargin ? 7 : 8;
+        canvas.SetFontSize(points);
+        Text(canvas, kMargin, kNoteY, clWhite, points, Fitted(canvas, note, board::kWidth - 2 * kMargin));
     }
 
     // The legend.
@@ -228,53 +241,15 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
     auto key = [&](TColor color, const std::string& text) {
         Rect(canvas, x, kLegendY + 3, x + 10, kLegendY + 11, color);
         Text(canvas, x + 14, kLegendY, clWhite, 8, text);
-        x += 14 + canvas.TextWidth(text) + 10;
+        x += 14 + canvas.TextWidth(text) + 7;
     };
     key(clGreen, "не отличить от случая");
-    key(clRed, "больше случая");
-    key(clBlue, "меньше случая");
+    key(clRed, "больше, чем случайно");
+    key(clBlue, "меньше ожидаемого");
     key(kNeutral, "без вывода");
     key(clWhite, "ожидалось");
     key(kBand, "полоса случая");
     canvas.SetBrushColor(clGray);
     canvas.SetFontColor(clWhite);
     canvas.SetFontSize(12);
-}
-
-std::optional<BacktestInput> ReadBacktestInput(const Game& game, TDataSet& dataset, const HistoryWindow& window) {
-    BacktestInput request;
-    request.cells = ReadHistory(dataset, game, window.upto);
-    const int draws = DrawCount(game, request.cells);
-    if (draws < kDefaultFirstTestedDraw) {
-        ShowMessage(BacktestTooFewMessage(kDefaultFirstTestedDraw));
-        return std::nullopt;
-    }
-    if (window.last > 0) request.options.from = std::max(kDefaultFirstTestedDraw, draws - window.last + 1);
-    return request;
-}
-
-void RunBacktestCommand(const Game& game, TDataSet& dataset, const std::function<TCanvas&()>& canvas,
-                        const HistoryWindow& window, const std::string& ticketsTable) {
-    std::optional<BacktestInput> input = ReadBacktestInput(game, dataset, window);
-    if (!input) return;
-    std::vector<Ticket> tickets;
-    if (!ticketsTable.empty() && TicketTableExists(ticketsTable)) tickets = ReadTickets(game, ticketsTable);
-    const int walked = std::max(0, DrawCount(game, input->cells) - input->options.from + 1);
-    const auto walks = static_cast<std::int64_t>(BacktestMethods().size() + tickets.size());
-    const auto total = static_cast<std::int64_t>(walked) * walks;
-    std::vector<BacktestResult> results;
-    const bool done = RunLongWork(
-        "Проверка методов: " + russian::counted(walked, russian::kDraws) + "…", [&](LongWorkProgress& progress) {
-            // The tickets walk after the methods: their steps follow on.
-            std::int64_t before = 0;
-            input->options.progress = [&](std::int64_t steps) {
-                progress.report(before + steps, total);
-                return !progress.cancelled();
-            };
-            results = RunBacktests(game, input->cells, input->options);
-            before = static_cast<std::int64_t>(walked) * static_cast<std::int64_t>(BacktestMethods().size());
-            const std::vector<BacktestResult> own = BacktestTickets(game, input->cells, input->options, tickets);
-            results.insert(results.end(), own.begin(), own.end());
-        });
-    if (done) DrawBacktestBoard(canvas(), game, results, tickets);
 }

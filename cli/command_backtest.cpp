@@ -1,10 +1,13 @@
-// `sharometr-cli backtest GAME METHOD|all [--top K] [--from S] [--to T] [--seed X]
-// [--dir DIR | --table FILE] [--format tsv|csv|json]`: how the picks of each method would have
-// fared on the table's draws, against chance. One line per method: the draws tested, the hits
-// observed and expected, their ratio with its chance band, the z-score, the exact p-value and the
-// one adjusted over the methods tested together, the fit of the hit distribution, the verdict,
-// and the draws with 0, 1, 2, ... hits, observed and expected.
+// `sharometr-cli backtest GAME METHOD|all|tickets [--top K] [--from S] [--to T] [--seed X]
+// [--dir DIR | --table FILE] [--tickets FILE] [--format tsv|csv|json]`: how the picks of each
+// method (or each kept ticket, on the draws after it was kept) would have fared on the table's
+// draws, against chance. One line per method: the draws tested, the hits observed and expected,
+// their ratio with its chance band (unadjusted), the normal approximation's z, the exact p-value
+// and the one adjusted over the methods tested together (empty for the baseline, never judged),
+// the fit of the hit distribution with its p adjusted the same way apart, the verdict, and the
+// draws with 0, 1, 2, ... hits, observed and expected.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -63,6 +66,7 @@ std::string fixed(double value, int decimals) {
 }
 
 std::string general(double value) {
+    if (std::isnan(value)) return {};  // a figure that is not there: an empty cell, null in json
     char text[64];
     std::snprintf(text, sizeof text, "%.4g", value);
     return text;
@@ -96,9 +100,16 @@ std::vector<std::pair<std::string, std::string>> summary(const BacktestResult& r
         {"chi2", fixed(result.chi2, 3)},
         {"chi2_df", std::to_string(result.chi2Df)},
         {"chi2_p", general(result.chi2P)},
+        {"chi2_p_holm", general(result.chi2PHolm)},
         {"verdict", BacktestVerdictName(result.verdict)},
     };
     columns.insert(columns.end(), figures.begin(), figures.end());
+    // A ticket's mark: the draw table's records when it was kept, empty when that is not known
+    // (it is then judged on no draw).
+    if (result.ticket >= 0) {
+        const auto& kept = tickets[static_cast<std::size_t>(result.ticket)].keptAfter;
+        columns.emplace_back("kept", kept ? std::to_string(*kept) : std::string());
+    }
     return columns;
 }
 
@@ -133,6 +144,8 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
                 out << "\"numbers\": [" << list << "], ";
             } else if (name == "method" || name == "verdict")
                 out << '"' << name << "\": " << jsonString(value) << ", ";
+            else if (value.empty())
+                out << '"' << name << "\": null, ";
             else
                 out << '"' << name << "\": " << value << ", ";
         }
@@ -160,7 +173,8 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
     const Game& game = *request.game;
     const auto dataset = openGameTable(game, line, "backtest", err);
     if (!dataset) return kExitFailure;
-    const std::vector<std::uint8_t> cells = ReadHistory(*dataset, game);
+    std::vector<std::uint32_t> records;
+    const std::vector<std::uint8_t> cells = ReadHistory(*dataset, game, 0, &records);
     const int needed = std::max(request.options.from, request.options.to);
     if (DrawCount(game, cells) < needed) {
         // Like a refused analysis: the request has to change, and nothing is written.
@@ -177,7 +191,7 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
         }
     }
     const std::vector<BacktestResult> results = request.tickets
-                                                    ? BacktestTickets(game, cells, request.options, tickets)
+                                                    ? BacktestTickets(game, cells, request.options, tickets, records)
                                                     : RunBacktests(game, cells, request.options, request.methods);
     switch (request.format) {
         case OutputFormat::Tsv:

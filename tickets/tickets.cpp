@@ -34,14 +34,18 @@ std::string NumberFieldName(int index) { return kTicketFieldPrefix + std::to_str
 
 // Refuses a table whose fields are not the game's tickets fields: reading or writing such a table
 // as tickets would mistake other data for numbers.
-void RequireTicketFields(const Game& game, DBFObject& table) {
+// Gives the KEPT field's number, or 0 in a table made before it.
+int RequireTicketFields(const Game& game, DBFObject& table) {
     const int most = TicketSizeOf(game).most;
-    bool fits = table.fieldCount() == most + 1 && table.fieldName(1) == "NAME" && table.fieldType(1) == 'C';
+    const int kept = table.fieldCount() == most + 2 ? most + 2 : 0;
+    bool fits = (table.fieldCount() == most + 1 || kept) && table.fieldName(1) == "NAME" && table.fieldType(1) == 'C';
     for (int i = 0; fits && i < most; ++i)
         fits = table.fieldName(i + 2) == NumberFieldName(i) && table.fieldType(i + 2) == 'N';
+    if (fits && kept) fits = table.fieldName(kept) == kTicketKeptField && table.fieldType(kept) == 'N';
     if (!fits)
         throw TicketError(table.path() + " is not a tickets table of " + game.cliName + " (NAME, then " +
-                          NumberFieldName(0) + ".." + NumberFieldName(most - 1) + ")");
+                          NumberFieldName(0) + ".." + NumberFieldName(most - 1) + ", then " + kTicketKeptField + ")");
+    return kept;
 }
 
 }  // namespace
@@ -115,14 +119,15 @@ bool TicketTableExists(const std::string& path) { return xb::tableFileExists(pat
 void CreateTicketTable(const Game& game, const std::string& path) {
     std::vector<xb::FieldSpec> fields{{"NAME", 'C', kTicketNameWidth, 0}};
     for (int i = 0; i < TicketSizeOf(game).most; ++i) fields.push_back({NumberFieldName(i), 'N', kNumberWidth, 0});
+    fields.push_back({kTicketKeptField, 'N', kTicketKeptWidth, 0});
     xb::createTable(path, fields, kCodePageMark);
 }
 
 std::vector<Ticket> ReadTickets(const Game& game, const std::string& path) {
     DBFObject table(path, "", /*readWrite=*/false, /*shared=*/true);
-    RequireTicketFields(game, table);
+    const int kept = RequireTicketFields(game, table);
     std::vector<Ticket> tickets;
-    const int fields = table.fieldCount();
+    const int fields = TicketSizeOf(game).most + 1;
     table.scanRecordBlocks([&](std::uint8_t* records, std::uint32_t count, std::uint32_t first) {
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint8_t* record = records + static_cast<std::size_t>(i) * table.recordLength();
@@ -141,6 +146,12 @@ std::vector<Ticket> ReadTickets(const Game& game, const std::string& path) {
                     ticket.numbers.push_back(*value);
             }
             std::sort(ticket.numbers.begin(), ticket.numbers.end());
+            if (kept) {
+                const std::string mark = text(kept);
+                std::uint32_t value = 0;
+                const auto [end, fault] = std::from_chars(mark.data(), mark.data() + mark.size(), value);
+                if (!mark.empty() && fault == std::errc() && end == mark.data() + mark.size()) ticket.keptAfter = value;
+            }
             tickets.push_back(std::move(ticket));
         }
     });
@@ -157,19 +168,29 @@ std::optional<Ticket> KeptTwinOf(const Game& game, const std::string& path, cons
 std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket) {
     if (!TicketTableExists(path)) CreateTicketTable(game, path);
     DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
-    RequireTicketFields(game, table);
+    const int kept = RequireTicketFields(game, table);
     table.blankRecord();
     table.putText(1, xb::utf8ToStoredText(ticket.name));
     // The fields a shorter ticket leaves over stay blank, dBase's "no value", rather than 0, so
     // that other programs reading the table see no number there; this program takes either so.
-    for (int i = 0; i + 2 <= table.fieldCount(); ++i) {
+    for (int i = 0; i < TicketSizeOf(game).most; ++i) {
         if (static_cast<std::size_t>(i) < ticket.numbers.size())
             table.putValueText(i + 2, std::to_string(ticket.numbers[i]));
         else
             table.putText(i + 2, "");
     }
+    if (kept && ticket.keptAfter)
+        table.putValueText(kept, std::to_string(*ticket.keptAfter));
+    else if (kept)
+        table.putText(kept, "");
     table.appendRecord();
     return table.currentRecord();
+}
+
+std::uint32_t DrawRecordsNow(const std::string& drawTable) {
+    if (!xb::tableFileExists(drawTable)) return 0;
+    DBFObject table(drawTable, "", /*readWrite=*/false, /*shared=*/true);
+    return table.recordCount();
 }
 
 bool DeleteTicket(const Game& game, const std::string& path, std::uint32_t record) {

@@ -31,9 +31,14 @@ TicketSize TicketSizeOf(const Game& game);
 std::string TicketTableFileName(const Game& game);
 
 // The tickets table's fields: NAME, character, then T1 .. T<most>, numeric, the numbers in rising
-// order and blanks after the last.
+// order and blanks after the last, then KEPT, numeric: how many records the draw table held when
+// the ticket was kept, so that it is judged only on the draws that came after. Tables made before
+// KEPT have no such field and are read and written as they are; their tickets, and a ticket whose
+// KEPT is blank, are of unknown age.
 inline constexpr int kTicketNameWidth = 20;
 inline constexpr char kTicketFieldPrefix = 'T';
+inline constexpr const char* kTicketKeptField = "KEPT";
+inline constexpr std::uint8_t kTicketKeptWidth = 10;
 
 // A tickets table that is none, or a ticket that is not there: one message, nothing written.
 class TicketError : public Exception {
@@ -46,7 +51,13 @@ struct Ticket {
     std::uint32_t record = 0;  // in the tickets table; 0 before it is kept
     std::string name;          // UTF-8, may be empty
     std::vector<int> numbers;  // distinct, rising
+    // The draw table's records when the ticket was kept (0: none); nullopt when not known.
+    std::optional<std::uint32_t> keptAfter;
 };
+
+// How many records the draw table at `drawTable` holds now, deleted ones included: a new ticket's
+// keptAfter. 0 when the table is not there.
+std::uint32_t DrawRecordsNow(const std::string& drawTable);
 
 // How a ticket is named to the player: its name in «…», or «билет N» by its record.
 std::string TicketTitle(const Ticket& ticket);
@@ -77,6 +88,7 @@ void CreateTicketTable(const Game& game, const std::string& path);
 // field that holds no number of the game is left out of its ticket.
 std::vector<Ticket> ReadTickets(const Game& game, const std::string& path);
 // Appends the ticket, making the table first when it is not there; returns its record number.
+// A table without KEPT keeps no keptAfter.
 std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket);
 // Deletes the ticket of record `record` under its lock; false, nothing written, when another user
 // holds the record. Raises TicketError when there is no such kept ticket.

@@ -117,7 +117,8 @@ std::vector<bool> NumbersShown(TDBGrid& grid, int fields) {
 std::string NumberBytes(const std::string& path) {
     const std::string file = testsupport::readFile(path);
     const auto at = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(file[i])); };
-    return file.substr((at(8) | at(9) << 8) + 1 + kTicketNameWidth, (at(10) | at(11) << 8) - 1 - kTicketNameWidth);
+    return file.substr((at(8) | at(9) << 8) + 1 + kTicketNameWidth,
+                       (at(10) | at(11) << 8) - 1 - kTicketNameWidth - kTicketKeptWidth);
 }
 
 }  // namespace

@@ -8,12 +8,15 @@
 #include <string>
 
 #include "analysis/draw_datasets.h"
+#include "app/backtest_command.h"
+#include "app/tickets_window.h"
 #include "backtest/backtest_board.h"
 #include "tickets/ticket_backtest.h"
 #include "tests/support/dbf_image.h"
 #include "toolkit/dialogs.h"
 #include "tests/support/recording_message_service.h"
 #include "tests/support/draw_table.h"
+#include "tests/app/table_folder_test.h"
 
 namespace {
 
@@ -86,7 +89,8 @@ TEST(BacktestBoard, FiguresAreWrittenInRussian) {
     result.ratio = 1.0211;
     result.ratioLow = 0.8512;
     result.ratioHigh = 1.1523;
-    EXPECT_EQ(BacktestFigures(result), "совпало 123, ожидалось 120,5, отношение 1,02 (случайно 0,85–1,15)");
+    EXPECT_EQ(BacktestFigures(result),
+              "совпало 123, ожидалось 120,5, отношение 1,02 (полоса случая без поправки 0,85–1,15)");
     const struct {
         double p;
         const char* text;
@@ -100,15 +104,37 @@ TEST(BacktestBoard, FiguresAreWrittenInRussian) {
         const char* text;
     } verdicts[] = {
         {BacktestVerdict::More, "больше, чем случайно: p = 0,047"},
-        {BacktestVerdict::Fewer, "меньше, чем случайно (тиражи не похожи на случайные): p = 0,047"},
+        {BacktestVerdict::Fewer, "меньше ожидаемого — у случайного метода так бывает: p = 0,047"},
         {BacktestVerdict::Chance, "не отличить от случая: p = 0,047"},
-        {BacktestVerdict::TooFew, "мало тиражей для вывода: нужно не меньше 50"},
-        {BacktestVerdict::Baseline, "один случайный прогон для сравнения: p = 0,200"},
+        {BacktestVerdict::TooFew, "мало тиражей для вывода: нужно не меньше 50\u00a0тиражей"},
+        {BacktestVerdict::Baseline, "один прогон для сравнения: без поправки p = 0,200"},
     };
     for (const auto& each : verdicts) {
         result.verdict = each.verdict;
         EXPECT_EQ(BacktestVerdictText(result), each.text);
     }
+    // A ticket says what it was judged on: the draws after it was kept, or none when that is not known.
+    result.verdict = BacktestVerdict::TooFew;
+    result.ticket = 0;
+    EXPECT_EQ(BacktestVerdictText(result), "мало тиражей после сохранения билета: нужно не меньше 50\u00a0тиражей");
+    result.keptKnown = false;
+    EXPECT_EQ(BacktestVerdictText(result), "не проверен: неизвестно, когда билет сохранён");
+
+    // The details: the unadjusted p labelled so, z left out, the fit's p adjusted over the family
+    // (unadjusted, and said so, for the baseline).
+    result.tested = 21;
+    result.chi2 = 3.14;
+    result.chi2Df = 2;
+    result.chi2P = 0.2;
+    result.chi2PHolm = 0.6;
+    EXPECT_EQ(BacktestDetails(result),
+              "21\u00a0тираж после сохранения; без поправки p = 0,200; хи-квадрат 3,1, с поправкой p = 0,600");
+    result.ticket = -1;
+    result.verdict = BacktestVerdict::Baseline;
+    result.chi2PHolm = kNotAdjusted;
+    result.skipped = 2;
+    EXPECT_EQ(BacktestDetails(result),
+              "21\u00a0тираж в проверке, без выбора 2\u00a0тиража; хи-квадрат 3,1, без поправки p = 0,200");
 }
 
 TEST(BacktestBoard, TheBandBehindTheBarAndTheBaselineNeutral) {
@@ -162,9 +188,12 @@ TEST(BacktestBoard, TheManualsExampleIsWhatTheSampleTableGives) {
     const auto input = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{});
     ASSERT_TRUE(input);
     const std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input->cells, input->options);
-    EXPECT_EQ(BacktestFigures(results[0]), "совпало 49, ожидалось 37,5, отношение 1,31 (случайно 0,72–1,28)");
+    EXPECT_EQ(BacktestFigures(results[0]),
+              "совпало 49, ожидалось 37,5, отношение 1,31 (полоса случая без поправки 0,72–1,28)");
     EXPECT_EQ(BacktestVerdictText(results[0]), "не отличить от случая: p = 0,189");
     EXPECT_EQ(BacktestPText(results[0].pValue), "p = 0,047");
+    EXPECT_EQ(BacktestDetails(results[0]),
+              "51\u00a0тираж в проверке; без поправки p = 0,047; хи-квадрат 5,2, с поправкой p = 0,303");
     EXPECT_EQ(results[0].tested, 51);
 
     // The window of history: the latest 30 draws only are tested, too few for a verdict.
@@ -201,7 +230,7 @@ struct TicketsRun {
     RecordingMessageService messages;
     Picture picture;
 
-    explicit TicketsRun(const std::vector<Ticket>& tickets) : dataset(riggedLoto(dir, 120)) {
+    explicit TicketsRun(const std::vector<Ticket>& tickets, int draws = 120) : dataset(riggedLoto(dir, draws)) {
         for (const Ticket& ticket : tickets) AddTicket(kSuperLoto, dir.file("lototick.dbf"), ticket);
         RunBacktestCommand(kSuperLoto, *dataset, picture.target(), HistoryWindow{}, dir.file("lototick.dbf"));
     }
@@ -211,7 +240,8 @@ struct TicketsRun {
 
 TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
     // 1..6 come out every time: that ticket beats chance (red), the one of 40..46 never hits (blue).
-    const TicketsRun run({Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}}, Ticket{0, "", {40, 41, 42, 43, 44, 45, 46}}});
+    // Both kept before the first draw: judged on every tested one.
+    const TicketsRun run({Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}, 0}, Ticket{0, "", {40, 41, 42, 43, 44, 45, 46}, 0}});
     EXPECT_TRUE(run.messages.shown.empty());
     ASSERT_TRUE(run.picture.made);
     // Seven rows share the height: 35 pixels each, the observed bar 11 below the row's top.
@@ -227,18 +257,75 @@ TEST(BacktestBoard, TheTicketsJoinAsARowEachWithTheirOwnVerdict) {
     const std::vector<Ticket> kept = ReadTickets(kSuperLoto, run.dir.file("lototick.dbf"));
     BacktestInput input = *ReadBacktestInput(kSuperLoto, *run.dataset, HistoryWindow{});
     std::vector<BacktestResult> results = RunBacktests(kSuperLoto, input.cells, input.options);
-    const std::vector<BacktestResult> own = BacktestTickets(kSuperLoto, input.cells, input.options, kept);
+    const std::vector<BacktestResult> own =
+        BacktestTickets(kSuperLoto, input.cells, input.options, kept, input.records);
     results.insert(results.end(), own.begin(), own.end());
-    EXPECT_EQ(BacktestRowCaption(results[0], kept), "Горячие номера");
-    EXPECT_EQ(BacktestRowCaption(results[5], kept), "Мои билеты: «Дача» – 1, 2, 3, 4, 5, 6");
-    EXPECT_EQ(BacktestRowCaption(results[6], kept), "Мои билеты: билет 2 – 40, 41, 42, 43, 44, 45, 46");
-    EXPECT_EQ(BacktestShortCaption(results[5], kept), "Билет «Дача»");
-    EXPECT_EQ(BacktestShortCaption(results[6], kept), "Билет 2");
+    const std::vector<BacktestRowName> names = BacktestTicketNames(kept);
+    EXPECT_EQ(BacktestRowCaption(results[0], names), "Горячие номера");
+    EXPECT_EQ(BacktestRowCaption(results[5], names), "Мои билеты: «Дача» — 1, 2, 3, 4, 5, 6");
+    EXPECT_EQ(BacktestRowCaption(results[6], names), "Мои билеты: билет 2 — 40, 41, 42, 43, 44, 45, 46");
+    EXPECT_EQ(BacktestShortCaption(results[5], names), "Билет «Дача»");
+    EXPECT_EQ(BacktestShortCaption(results[6], names), "Билет 2");
     EXPECT_EQ(BacktestAdjustmentNote(results),
-              "4\u00a0метода вместе, 2\u00a0билета отдельно: p с поправкой Холма, цвет при p < 0,05; "
-              "полоса — 95\u00a0% случайных исходов");
+              "4\u00a0метода вместе, 2\u00a0билета отдельно: p с поправкой Холма; цвет — при p < 0,05; "
+              "полоса — 95\u00a0% исходов случая, без поправки");
     EXPECT_EQ(BacktestAdjustmentNote(std::span(results).first(5)),
-              "Вместе проверено 4\u00a0метода, p с поправкой Холма, цвет при p < 0,05; полоса — 95\u00a0% случайных "
-              "исходов");
+              "4\u00a0метода проверены вместе: p с поправкой Холма; цвет — при p < 0,05; полоса — 95\u00a0% исходов "
+              "случая, без поправки");
+    EXPECT_EQ(BacktestAdjustmentNote(std::span(results).first(1)),
+              "1\u00a0метод проверен: p с поправкой Холма; цвет — при p < 0,05; полоса — 95\u00a0% исходов "
+              "случая, без поправки");
     EXPECT_EQ(BacktestFigures(results[6]).rfind("совпало 0, ожидалось 60,9", 0), 0u) << BacktestFigures(results[6]);
+}
+
+namespace {
+
+// The tickets window in a folder made the current one, as the program runs.
+class KeptInTheWindowTest : public TableFolderTest {};
+
+}  // namespace
+
+TEST_F(KeptInTheWindowTest, ATicketSavedInTheWindowIsJudgedOnTheDrawsThatCameAfter) {
+    RecordingMessageService messages;
+    {
+        const auto draws = riggedLoto(m_dir, 120);
+        const HistoryWindow history;
+        TTicketsWindow window(kSuperLoto, *draws, history);
+        TXbaseDataSet& tickets = window.TicketsDataSet();
+        tickets.Insert();
+        for (int i = 1; i <= 6; ++i) tickets.FieldByName("T" + std::to_string(i)).SetAsString(std::to_string(i));
+        tickets.Post();
+        // Given a new name only, it keeps its mark; given other numbers, it is chosen anew.
+        tickets.Edit();
+        tickets.FieldByName("NAME").SetAsString("Dacha");
+        tickets.Post();
+    }
+    std::vector<Ticket> kept = ReadTickets(kSuperLoto, "lototick.dbf");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].keptAfter, 120u);
+
+    // Sixty draws later: the ticket is judged on those only, and the picture says so.
+    const auto later = riggedLoto(m_dir, 180);
+    Picture picture;
+    RunBacktestCommand(kSuperLoto, *later, picture.target(), HistoryWindow{}, "lototick.dbf");
+    EXPECT_TRUE(messages.shown.empty());
+    ASSERT_TRUE(picture.made);
+    const BacktestInput input = *ReadBacktestInput(kSuperLoto, *later, HistoryWindow{});
+    const BacktestResult own = BacktestTickets(kSuperLoto, input.cells, input.options, kept, input.records).front();
+    EXPECT_EQ(own.firstDraw, 121);
+    EXPECT_EQ(own.tested, 60);
+    EXPECT_EQ(own.verdict, BacktestVerdict::More);
+    EXPECT_EQ(BacktestDetails(own).rfind("60\u00a0тиражей после сохранения; без поправки p < 0,001", 0), 0u)
+        << BacktestDetails(own);
+    // The ticket's row, the sixth, is red as far as its hits reach.
+    const int rowHeight = (board::kHeight - 36 - 2 - 30) / 6;
+    EXPECT_EQ(picture.at(6, 30 + 5 * rowHeight + rowHeight * 16 / 49 + 2), rgb(clRed));
+
+    RecordingMessageService again;
+    TTicketsWindow window(kSuperLoto, *later, HistoryWindow{});
+    window.TicketsDataSet().Edit();
+    window.TicketsDataSet().FieldByName("T6").SetAsString("7");
+    window.TicketsDataSet().Post();
+    kept = ReadTickets(kSuperLoto, "lototick.dbf");
+    EXPECT_EQ(kept[0].keptAfter, 180u);
 }

@@ -33,7 +33,7 @@ TEST(BacktestCommand, TsvGivesOneLinePerMethod) {
     std::getline(lines, line);
     EXPECT_TRUE(
         line.starts_with("method\tpicks\tfrom\tto\ttested\tskipped\thits\texpected\tratio\tratio_low\t"
-                         "ratio_high\tz\tp\tp_holm\tchi2\tchi2_df\tchi2_p\tverdict\tobserved_0\t"));
+                         "ratio_high\tz\tp\tp_holm\tchi2\tchi2_df\tchi2_p\tchi2_p_holm\tverdict\tobserved_0\t"));
     EXPECT_TRUE(line.ends_with("\tobserved_10\texpected_10"));
     for (const char* method : {"hot", "succession", "waiting", "talven", "random"}) {
         ASSERT_TRUE(std::getline(lines, line));
@@ -61,9 +61,14 @@ TEST(BacktestCommand, RiggedTableInJsonAndCsv) {
     ASSERT_EQ(csv.status, cli::kExitOk) << csv.err;
     EXPECT_TRUE(
         csv.out.starts_with("method,picks,from,to,tested,skipped,hits,expected,ratio,ratio_low,ratio_high,z,p,p_holm,"
-                            "chi2,chi2_df,chi2_p,verdict,observed_0,expected_0,"
+                            "chi2,chi2_df,chi2_p,chi2_p_holm,verdict,observed_0,expected_0,"
                             "observed_1,expected_1,observed_2,expected_2\nrandom,2,50,60,11,0,"))
         << csv.out;
+    // The baseline is never judged: its adjusted figures are empty, its own p is there.
+    EXPECT_NE(csv.out.find(",0.4533,,0.000,0,1,,baseline,"), std::string::npos) << csv.out;
+    const Outcome baseline = runCli({"backtest", "loto", "random", "--table", table, "--format", "json"});
+    EXPECT_NE(baseline.out.find("\"p_holm\": null, "), std::string::npos) << baseline.out;
+    EXPECT_NE(baseline.out.find("\"chi2_p_holm\": null, "), std::string::npos) << baseline.out;
 }
 
 TEST(BacktestCommand, VerdictsOfShortAndEndedTests) {

@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cmath>
 #include <map>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <numeric>
 #include <random>
 #include <vector>
@@ -204,13 +207,23 @@ TEST(BacktestChance, RandomBaselineOnUniformHistoryStaysWithinThreeDeviations) {
 }
 
 TEST(BacktestChance, ExpectedHitsAndVarianceAreHypergeometric) {
-    const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 149, 5));
-    const BacktestResult result = RunBacktest(method("random"), kKeno, cells);
+    // A Keno ticket of 1..10 on 149 draws that each hold 1, 2, 3 and 17 numbers above 20: tested
+    // from draw 50, 100 draws of 3 hits. Worked out apart: 100 · 10 · 20/80 = 250 expected, a
+    // variance of 100 · 10 · (20/80) · (60/80) · (70/79) = 166.13924..., z = 50 / 12.8895... = 3.87913.
+    Rows rows;
+    for (int d = 0; d < 149; ++d) {
+        std::vector<int> row{1, 2, 3};
+        for (int i = 0; i < 17; ++i) row.push_back(21 + (d + i) % 60);
+        rows.push_back(row);
+    }
+    const std::vector<std::vector<int>> ticket{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}};
+    const BacktestResult result = RunBacktests(kKeno, cellsOf(kKeno, rows), {}, {}, ticket).front();
     EXPECT_EQ(result.picks, 10);
     EXPECT_EQ(result.tested, 100);
-    EXPECT_NEAR(result.expectedHits, 100 * 2.5, 1e-9);
-    EXPECT_NEAR(result.variance, 100 * 10 * 0.25 * 0.75 * (70.0 / 79), 1e-9);
-    EXPECT_NEAR(result.z, (result.hits - 250.0) / std::sqrt(result.variance), 1e-9);
+    EXPECT_EQ(result.hits, 300);
+    EXPECT_NEAR(result.expectedHits, 250, 1e-9);
+    EXPECT_NEAR(result.variance, 166.13924050632912, 1e-9);
+    EXPECT_NEAR(result.z, 3.8791260675078667, 1e-9);
     EXPECT_NEAR(HypergeometricProbability(49, 6, 6, 6), 1.0 / 13983816, 1e-15);
     EXPECT_NEAR(HypergeometricProbability(49, 6, 6, 3), 246820.0 / 13983816, 1e-12);
     EXPECT_EQ(HypergeometricProbability(49, 6, 6, 7), 0.0);
@@ -288,7 +301,8 @@ TEST(BacktestChance, HolmOnAKnownSet) {
 
 TEST(BacktestChance, ChiSquareOnKnownCases) {
     // Tabled 95% points.
-    for (const auto& [x, df] : std::vector<std::pair<double, int>>{{3.8415, 1}, {5.9915, 2}, {7.8147, 3}, {9.4877, 4}})
+    for (const auto& [x, df] : std::vector<std::pair<double, int>>{
+             {3.8415, 1}, {5.9915, 2}, {7.8147, 3}, {9.4877, 4}, {11.0705, 5}, {16.9190, 9}})
         EXPECT_NEAR(ChiSquareAbove(x, df), 0.05, 2e-5) << df;
     const ChiSquareFit even = FitOfCounts(std::vector<std::int64_t>{10, 20}, std::vector<double>{15, 15});
     EXPECT_NEAR(even.chi2, 10.0 / 3, 1e-12);
@@ -312,7 +326,13 @@ TEST(BacktestChance, RiggedHistoryIsMoreWithATinyAdjustedP) {
     EXPECT_GT(results[0].ratioLow, 0.0);
     EXPECT_LT(results[0].ratioHigh, 2.0);
     EXPECT_EQ(results[4].verdict, BacktestVerdict::Baseline);
-    EXPECT_EQ(results[4].pHolm, results[4].pValue);
+    // The baseline is never judged: no adjusted p of either kind.
+    EXPECT_TRUE(std::isnan(results[4].pHolm));
+    EXPECT_TRUE(std::isnan(results[4].chi2PHolm));
+    // The fits are adjusted over the same four methods, apart from the verdicts' p.
+    std::vector<double> fits;
+    for (std::size_t i = 0; i < 4; ++i) fits.push_back(results[i].chi2P);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(results[i].chi2PHolm, HolmAdjusted(fits)[i]) << i;
     // The fit: all 71 draws in the six-hit cell, pooled with the 2-hit one (71 · 0.150 expected).
     EXPECT_GT(results[0].chi2, 300);
     EXPECT_LT(results[0].chi2P, 1e-12);
@@ -399,6 +419,37 @@ TEST(BacktestTies, TheLowerNumberWins) {
     BacktestOptions options;
     options.from = 50;
     EXPECT_EQ(picksOf(method("hot"), kSuperLoto, rows, options).at(50), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BacktestPool, FortyTicketsWalkOnNoMoreThreadsThanCores) {
+    // 40 tickets of 1,000 tested draws each: the progress is asked from every thread that walks,
+    // and the results are those of the walks one after the other.
+    const auto cells = cellsOf(kKeno, uniformDraws(kKeno, 1049, 6));
+    std::vector<std::vector<int>> tickets;
+    for (int i = 0; i < 40; ++i) tickets.push_back({i + 1, i + 2, i + 41});
+    std::mutex guard;
+    std::set<std::thread::id> threads;
+    BacktestOptions options;
+    options.progress = [&](std::int64_t) {
+        const std::lock_guard lock(guard);
+        threads.insert(std::this_thread::get_id());
+        return true;
+    };
+    const std::vector<BacktestResult> pooled = RunBacktests(kKeno, cells, options, {}, tickets);
+    EXPECT_GE(threads.size(), 1u);
+    EXPECT_LE(threads.size(), std::max(1u, std::thread::hardware_concurrency()));
+    ASSERT_EQ(pooled.size(), 40u);
+    for (std::size_t i = 0; i < tickets.size(); ++i) {
+        const std::vector<std::vector<int>> one{tickets[i]};
+        const BacktestResult alone = RunBacktests(kKeno, cells, {}, {}, one).front();
+        EXPECT_EQ(pooled[i].ticket, static_cast<int>(i));
+        EXPECT_EQ(pooled[i].hits, alone.hits) << i;
+        EXPECT_EQ(pooled[i].pValue, alone.pValue) << i;
+    }
 }
 
 }  // namespace

@@ -90,12 +90,15 @@ TEST(TicketsCommand, BadTicketsLeaveTheTableAsItWas) {
 TEST(TicketsCommand, TheBacktestOfTheTicketsGivesOneJudgedRowEach) {
     testsupport::TempDir dir;
     // 1..6 come out every time: the ticket of them beats chance, the one of 40..45 falls short of it.
-    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, testsupport::Draws(120, {1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(runCli({"backtest", "loto", "tickets", "--dir", dir.path()}).status, cli::kExitUsage);
+    // Both are kept before the first draw, so that every tested draw came after them.
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, {});
     ASSERT_EQ(runCli({"tickets", "loto", "add", "1", "2", "3", "4", "5", "6", "--dir", dir.path()}).status,
               cli::kExitOk);
     ASSERT_EQ(runCli({"tickets", "loto", "add", "40", "41", "42", "43", "44", "45", "46", "--dir", dir.path()}).status,
               cli::kExitOk);
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, testsupport::Draws(120, {1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(runCli({"backtest", "loto", "tickets", "--dir", dir.path(), "--tickets", dir.file("none.dbf")}).status,
+              cli::kExitUsage);
     const Outcome tsv = runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
     ASSERT_EQ(tsv.status, cli::kExitOk) << tsv.err;
     std::istringstream lines(tsv.out);
@@ -115,4 +118,14 @@ TEST(TicketsCommand, TheBacktestOfTheTicketsGivesOneJudgedRowEach) {
                             "\"picks\": 7,"),
               std::string::npos)
         << json.out;
+    EXPECT_NE(json.out.find("\"verdict\": \"fewer\", \"kept\": 0, "), std::string::npos) << json.out;
+
+    // A ticket added now, after the 120 draws, is judged on none of them: the draws it may have
+    // been chosen from would flatter it.
+    ASSERT_EQ(runCli({"tickets", "loto", "add", "1", "2", "3", "4", "5", "7", "--dir", dir.path()}).status,
+              cli::kExitOk);
+    const Outcome late = runCli({"backtest", "loto", "tickets", "--dir", dir.path()});
+    ASSERT_EQ(late.status, cli::kExitOk) << late.err;
+    EXPECT_NE(late.out.find("tickets\t3\t1 2 3 4 5 7\t6\t121\t120\t0\t0\t0\t"), std::string::npos) << late.out;
+    EXPECT_NE(late.out.find("\ttoo_few\t120\t"), std::string::npos) << late.out;
 }
