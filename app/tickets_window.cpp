@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/draw_feed.h"
+#include "dbf/table_handler.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
@@ -137,8 +138,9 @@ void TTicketsWindow::MarkKept(TDataSet& dataset, const Ticket& typed) {
         for (const Ticket& before : ReadTickets(m_game, TicketTableFileName(m_game)))
             if (before.record == typed.record && before.numbers == typed.numbers) return;
     }
+    // Read afresh: another program may have appended draws since the window opened the table.
     const DBFObject* draws = m_draws.Engine();
-    kept->SetAsString(std::to_string(draws ? draws->recordCount() : 0));
+    kept->SetAsString(std::to_string(draws ? DrawRecordsNow(draws->path()) : 0));
 }
 
 bool TTicketsWindow::CheckTickets() {
