@@ -187,6 +187,11 @@ std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket&
     return table.currentRecord();
 }
 
+bool KeepsKeptMark(const Game& game, const std::string& path) {
+    DBFObject table(path, "", /*readWrite=*/false, /*shared=*/true);
+    return RequireTicketFields(game, table) != 0;
+}
+
 std::uint32_t DrawRecordsNow(const std::string& drawTable) {
     if (!xb::tableFileExists(drawTable)) return 0;
     DBFObject table(drawTable, "", /*readWrite=*/false, /*shared=*/true);

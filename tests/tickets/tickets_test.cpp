@@ -358,6 +358,9 @@ TEST(TicketsTable, ATableOfTheOlderFormWithoutKeptStillServes) {
     const auto added =
         testsupport::runCli({"tickets", "loto", "add", "1", "2", "3", "4", "5", "6", "--dir", dir.path()});
     ASSERT_EQ(added.status, cli::kExitOk) << added.err;
+    EXPECT_NE(added.err.find("is a tickets table of the older form, without KEPT: its tickets are not back-tested"),
+              std::string::npos)
+        << added.err;
     const std::vector<Ticket> kept = ReadTickets(kSuperLoto, path);
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0].numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
