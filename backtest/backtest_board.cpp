@@ -123,6 +123,11 @@ std::string BacktestVerdictText(const BacktestResult& result) {
     return {};
 }
 
+std::string BacktestHeading(const Game& game, const BacktestResult& first) {
+    return std::string("Проверка методов \u00AB") + game.menu.menuCaption + "\u00BB: тиражи " +
+           russian::range(first.firstDraw, first.lastDraw) + ", по " + russian::counted(first.picks, russian::kNumbers);
+}
+
 std::string BacktestFigures(const BacktestResult& result) {
     return "совпало " + russian::wholeNumber(result.hits) + ", ожидалось " + Decimal(result.expectedHits, 1) +
            ", отношение " + Decimal(result.ratio, 2) + " (полоса случая без поправки " + Decimal(result.ratioLow, 2) +
@@ -174,13 +179,7 @@ void DrawBacktestBoard(TCanvas& canvas, const Game& game, std::span<const Backte
                        std::span<const BacktestRowName> ticketNames) {
     Rect(canvas, 0, 0, board::kWidth, board::kClientHeight, clGray);
 
-    if (!results.empty()) {
-        const BacktestResult& first = results.front();
-        Text(canvas, kMargin, kHeadingY, clWhite, 10,
-             std::string("Проверка методов \u00AB") + game.menu.menuCaption + "\u00BB: тиражи " +
-                 russian::range(first.firstDraw, first.lastDraw) + ", по " +
-                 russian::counted(first.picks, russian::kNumbers));
-    }
+    if (!results.empty()) Text(canvas, kMargin, kHeadingY, clWhite, 10, BacktestHeading(game, results.front()));
     double longest = 0;
     for (const BacktestResult& result : results)
         longest = std::max(

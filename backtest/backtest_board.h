@@ -33,6 +33,9 @@ std::string BacktestShortCaption(const BacktestResult& result, std::span<const B
 // themselves, and which figures are adjusted.
 std::string BacktestAdjustmentNote(std::span<const BacktestResult> results);
 
+// The picture's heading, of the first row's draws: "Проверка методов «СуперЛото»: тиражи 50–100,
+// по 6 номеров".
+std::string BacktestHeading(const Game& game, const BacktestResult& first);
 // "p = 0,047", or "p < 0,001".
 std::string BacktestPText(double p);
 // The verdict in words with the adjusted p: "больше, чем случайно: p = 0,003".

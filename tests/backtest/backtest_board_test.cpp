@@ -195,6 +195,8 @@ TEST(BacktestBoard, TheManualsExampleIsWhatTheSampleTableGives) {
     EXPECT_EQ(BacktestDetails(results[0]),
               "51\u00a0тираж в проверке; без поправки p = 0,047; хи-квадрат 5,2, с поправкой p = 0,303");
     EXPECT_EQ(results[0].tested, 51);
+    EXPECT_EQ(BacktestHeading(kSuperLoto, results[0]),
+              "Проверка методов «СуперЛото»: тиражи 50–100, по 6\u00a0номеров");
 
     // The window of history: the latest 30 draws only are tested, too few for a verdict.
     const auto latest = ReadBacktestInput(kSuperLoto, *dataset, HistoryWindow{30, 0});
