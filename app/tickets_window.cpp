@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "app/draw_feed.h"
-#include "dbf/table_handler.h"
 #include "toolkit/database_error.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/russian_text.h"
@@ -139,7 +138,7 @@ void TTicketsWindow::MarkKept(TDataSet& dataset, const Ticket& typed) {
             if (before.record == typed.record && before.numbers == typed.numbers) return;
     }
     // Read afresh: another program may have appended draws since the window opened the table.
-    const DBFObject* draws = m_draws.Engine();
+    const auto* draws = m_draws.Engine();
     kept->SetAsString(std::to_string(draws ? DrawRecordsNow(draws->path()) : 0));
 }
 
