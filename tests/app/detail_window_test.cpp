@@ -1,5 +1,6 @@
 // "Подробно" and "Масштабировать доску": the chart's values are the board's for every analysis of
-// every game and follow each command; the labels stay inside at any size; the pointer's value,
+// every game and follow each command, the bins of the sums and the pairs with their labels and what
+// chance gives them, the board's values left alone; the labels stay inside at any size; the pointer's value,
 // the sortable table, copying and saving; the scaled board, and the board unchanged while the
 // toggle is off.
 #include <QAction>
@@ -16,9 +17,11 @@
 #include <vector>
 
 #include "analysis/board.h"
+#include "analysis/draw_reader.h"
 #include "app/startup.h"
 #include "table_folder_test.h"
 #include "tests/support/recording_message_service.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
@@ -51,8 +54,9 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
     EXPECT_TRUE(detail().isVisible());
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         for (std::size_t a = 0; a < Analyses().size(); ++a) {
+            if (!Analyses()[a].picksNumbers) continue;  // bins of their own: below
             SCOPED_TRACE(std::string(game->name) + " " + Analyses()[a].cliName);
-            form().MenuItem(game->menu.itemNames[a])->trigger();
+            form().MenuItem(MenuItemName(*game, a).c_str())->trigger();
             const std::vector<std::int32_t> board = boardValues(*game);
             EXPECT_EQ(detail().Chart().Values(), board);
             const QString caption = detail().Caption();
@@ -70,6 +74,64 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
     }
     EXPECT_TRUE(m_messages.shown.empty());
     EXPECT_EQ(ValueRanks({5, 7, 7, 2}), (std::vector<int>{3, 1, 1, 4}));
+}
+
+TEST_F(DetailWindowTest, SumsAndPairsShowTheirBinsWithWhatChanceGives) {
+    form().MenuItem("N9")->trigger();
+    const std::vector<std::int32_t> board = boardValues(kSuperLoto);
+    const QImage histogram = form().Image1().Picture().copy();
+    struct Case {
+        const Game& game;
+        const Analysis& analysis;
+        const char* binCaption;
+    };
+    for (const Case& c : {Case{kSuperLoto, DrawSumsAnalysis(), "Сумма"}, Case{kKeno, PairsAnalysis(), "Пара"}}) {
+        SCOPED_TRACE(c.analysis.cliName);
+        const auto index = static_cast<std::size_t>(&c.analysis - Analyses().data());
+        QAction* item = form().MenuItem(MenuItemName(c.game, index).c_str());
+        ASSERT_NE(item, nullptr);
+        item->trigger();
+        EXPECT_TRUE(m_messages.shown.empty());
+        EXPECT_NE(form().Image1().Picture(), histogram);
+        const AnalysisResult expected = AnalyseDataSet(c.analysis, c.game, form().DataSetOf(c.game));
+        ASSERT_FALSE(expected.perNumber());
+        EXPECT_EQ(detail().Chart().Values(), expected.values);
+        EXPECT_EQ(detail().Chart().Expected(), expected.expected);
+        EXPECT_TRUE(detail().Caption().contains(QString::fromUtf8(c.analysis.menuCaption)));
+        QTableWidget& table = detail().Table();
+        ASSERT_EQ(table.columnCount(), 4);
+        EXPECT_EQ(table.horizontalHeaderItem(0)->text(), QString::fromUtf8(c.binCaption));
+        EXPECT_EQ(table.horizontalHeaderItem(2)->text(), QString::fromUtf8("В среднем"));
+        ASSERT_EQ(table.rowCount(), static_cast<int>(expected.values.size()));
+        const QString first = QString::fromStdString(expected.binLabels[0]);
+        EXPECT_EQ(table.item(0, 0)->text(), first);
+        EXPECT_EQ(detail().Chart().LabelText(1), first);
+        EXPECT_EQ(table.item(0, 1)->data(Qt::DisplayRole).toInt(), expected.values[0]);
+        EXPECT_EQ(table.item(0, 2)->text(), QString::fromStdString(russian::decimal(expected.expected[0], 2)));
+        EXPECT_EQ(detail().Chart().HoverText(1), QString::fromUtf8("%1 %2: %3 (в среднем %4)")
+                                                     .arg(QString::fromUtf8(c.binCaption), first)
+                                                     .arg(expected.values[0])
+                                                     .arg(table.item(0, 2)->text()));
+        // Sorted by the expectation and back by the bins' own order, not their labels' letters.
+        table.sortItems(2, Qt::DescendingOrder);
+        table.sortItems(0, Qt::AscendingOrder);
+        for (int row = 0; row < table.rowCount(); ++row)
+            EXPECT_EQ(table.item(row, 0)->text(),
+                      QString::fromStdString(expected.binLabels[static_cast<std::size_t>(row)]));
+        const QStringList lines = detail().ValuesText(';').split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), table.rowCount() + 1);
+        EXPECT_EQ(lines[0], QString::fromUtf8("%1;Значение;В среднем;Место").arg(QString::fromUtf8(c.binCaption)));
+        EXPECT_TRUE(
+            lines[1].startsWith(first + ";" + QString::number(expected.values[0]) + ";" + table.item(0, 2)->text()));
+        detail().Chart().resize(640, 320);
+        for (int bin = 1; bin <= table.rowCount(); ++bin)
+            EXPECT_TRUE(detail().Chart().rect().contains(detail().Chart().LabelRect(bin)));
+        EXPECT_EQ(boardValues(kSuperLoto), board) << "the numbers' board values are left as they were";
+    }
+    // A histogram afterwards: the three columns of the numbers again.
+    form().MenuItem("N14")->trigger();
+    EXPECT_EQ(detail().Table().columnCount(), 3);
+    EXPECT_EQ(detail().Table().horizontalHeaderItem(0)->text(), QString::fromUtf8("Номер"));
 }
 
 TEST_F(DetailWindowTest, LabelsStayInsideAtEverySizeAndThePointerFindsItsNumber) {
