@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -194,52 +195,41 @@ TEST(AnalyzeCommand, SumsAndPairsGiveTheirBinsInEveryFormAndTheWindowsPicture) {
     auto run = [&](const char* analysis, std::vector<std::string> more = {}) {
         std::vector<std::string> args{"analyze", "loto", analysis, "--dir", dir.path()};
         args.insert(args.end(), more.begin(), more.end());
-        const ProgramResult result = runCli(args);
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(result.err, "");
-        return result.out;
+        return runCli(args).out;
     };
-    // 1 and 3 come together in draws 1, 4 and 6, 2 and 7 in draws 3 and 5, every other pair of
-    // the lowest numbers once or never; a pair's share of a draw is 6·5 / (49·48).
-    const std::string pairs = run("pairs");
-    EXPECT_TRUE(pairs.starts_with("1 и 3\t3\t0.102\n2 и 7\t2\t0.102\n1 и 2\t1\t0.102\n")) << pairs;
-    EXPECT_EQ(std::count(pairs.begin(), pairs.end(), '\n'), kPairsShown);
-    EXPECT_TRUE(run("pairs", {"--format", "csv"}).starts_with("pair,count,expected\n1 и 3,3,0.102\n"));
-    EXPECT_TRUE(run("pairs", {"--format=json"})
-                    .starts_with("[\n  {\"pair\": \"1 и 3\", \"count\": 3, \"expected\": 0.102},\n"));
-    // The sums 21, 46, 63, 74, 95, 106, 152 and 148: SuperLoto's bins are 21–49, then tens.
+    // 1 and 3 come together in draws 1, 4 and 6, 2 and 7 in draws 3 and 5, every other pair of the
+    // lowest numbers once or never; a pair's share of a draw is 6·5 / (49·48). The sums are 21, 46,
+    // 63, 74, 95, 106, 152 and 148: SuperLoto's bins are 21–49, then tens.
     const std::vector<double> chances = DrawSumChances(49, 6);
-    double below50 = 0;
-    for (int s = 21; s < 50; ++s) below50 += chances[static_cast<std::size_t>(s)];
-    char expected[32];
-    std::snprintf(expected, sizeof expected, "%.3f", 8 * below50);
-    const std::string sums = run("sums");
-    EXPECT_EQ(sums.substr(0, sums.find('\n') + 1), "21–49\t2\t" + std::string(expected) + "\n");
-    EXPECT_NE(sums.find("\n50–59\t0\t"), std::string::npos);
-    EXPECT_NE(sums.find("\n60–69\t1\t"), std::string::npos);
-    EXPECT_NE(sums.find("\n140–149\t1\t"), std::string::npos);
-    EXPECT_TRUE(run("sums", {"--format", "csv"}).starts_with("sum,count,expected\n21–49,2,"));
-    EXPECT_NE(run("sums", {"--format", "json"}).find("{\"sum\": \"60–69\", \"count\": 1, \"expected\": "),
-              std::string::npos);
+    char below50[32];
+    std::snprintf(below50, sizeof below50, "%.3f", 8 * std::accumulate(&chances[21], &chances[50], 0.0));
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"pairs"}, "1 и 3\t3\t0.102\n2 и 7\t2\t0.102\n1 и 2\t1\t0.102\n"},
+        {{"pairs", "--format", "csv"}, "pair,count,expected\n1 и 3,3,0.102\n"},
+        {{"pairs", "--format=json"}, "[\n  {\"pair\": \"1 и 3\", \"count\": 3, \"expected\": 0.102},\n"},
+        {{"sums"}, "21–49\t2\t" + std::string(below50) + "\n50–59\t0\t"},
+        {{"sums", "--format", "csv"}, "sum,count,expected\n21–49,2,"},
+        {{"sums", "--format", "json"}, "[\n  {\"sum\": \"21–49\", \"count\": 2, \"expected\": " + std::string(below50)},
+    };
+    for (const auto& [args, start] : cases) {
+        const std::string out = run(args[0].c_str(), {args.begin() + 1, args.end()});
+        EXPECT_TRUE(out.starts_with(start)) << out;
+    }
+    EXPECT_NE(run("sums").find("\n140–149\t1\t"), std::string::npos);
 
     for (const ::Analysis* analysis : {&DrawSumsAnalysis(), &PairsAnalysis()}) {
-        SCOPED_TRACE(analysis->cliName);
         const std::string png = dir.file(std::string(analysis->cliName) + ".png");
         EXPECT_EQ(run(analysis->cliName, {"--png", png}), "");
         const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
         std::vector<std::int32_t> values(49, kSentinel), periods(49, kSentinel);
         QImage picture(board::kWidth, board::kHeight, QImage::Format_RGB32);
-        picture.fill(Qt::white);
         TCanvas canvas(picture);
-        RecordingMessageService messages;
         RunAnalysis(*analysis, kSuperLoto, *dataset,
                     BoardTarget{values, periods, [&]() -> TCanvas& { return canvas; }});
-        EXPECT_TRUE(messages.shown.empty());
         EXPECT_EQ(values, std::vector<std::int32_t>(49, kSentinel));
         const auto written = loadPng(png);
         ASSERT_TRUE(written.has_value());
-        EXPECT_TRUE(samePicture(*written, picture));
-        EXPECT_EQ(written->pixel(300, 20) & 0xFFFFFF, 0x808080u);
+        EXPECT_TRUE(samePicture(*written, picture)) << analysis->cliName;
     }
 }
 
