@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolTip>
@@ -319,6 +320,16 @@ void TDetailWindow::ShowValues(const DetailValues& values) {
     }
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(0, Qt::AscendingOrder);
+    // A fourth column widens the table as far as its columns need, the chart giving way.
+    auto* splitter = qobject_cast<QSplitter*>(m_table->parentWidget());
+    const int wanted = m_table->horizontalHeader()->length() + m_table->verticalScrollBar()->sizeHint().width() +
+                       2 * m_table->frameWidth();
+    QList<int> sizes = splitter->sizes();
+    if (sizes.size() == 2 && sizes[1] > 0 && sizes[1] < wanted) {
+        sizes[0] -= wanted - sizes[1];
+        sizes[1] = wanted;
+        splitter->setSizes(sizes);
+    }
 }
 
 void TDetailWindow::ShowAndRaise() { BringWindowBack(*this); }
