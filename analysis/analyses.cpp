@@ -436,7 +436,9 @@ public:
     }
 
 private:
-    void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+    // The runs whole: the counts of the numbers are not needed.
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        if (records.empty()) return;
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
         const std::uint8_t* row = cells.data();
         for (std::size_t r = 0; r < records.size(); ++r, row += width) {
@@ -517,7 +519,9 @@ public:
     }
 
 private:
-    void addedRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+    // The runs whole: the counts of the numbers are not needed.
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        if (records.empty()) return;
         const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
         const std::uint8_t* row = cells.data();
         std::uint32_t* counts = m_cells.data();
