@@ -1,12 +1,16 @@
-// The four analyses as accumulators over the draws. Their arithmetic is the one the commands
-// have always done; only the bookkeeping changed, so that one pass over the table serves.
+// The analyses as accumulators over the draws. The four of the numbers do the arithmetic the
+// commands have always done; only the bookkeeping changed, so that one pass over the table serves.
+// The sums and the pairs count whole draws only, so that what chance gives is exact for them.
 #include "analysis/analyses.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <deque>
 
 #include "toolkit/fields.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
@@ -376,6 +380,167 @@ private:
     std::vector<std::int32_t> m_predicted;
 };
 
+// Whether a draw row is a whole draw: every cell a number, none twice (a bit per number tells).
+bool WholeDraw(const std::uint8_t* cell, std::size_t width) {
+    std::array<std::uint64_t, 4> seen{};
+    for (std::size_t f = 0; f < width; ++f) {
+        const std::uint8_t n = cell[f];
+        std::uint64_t& word = seen[n >> 6];
+        const std::uint64_t bit = std::uint64_t{1} << (n & 63);
+        if (n == 0 || (word & bit) != 0) return false;
+        word |= bit;
+    }
+    return true;
+}
+
+// A range of sums as the player reads it: «121–130», or «121» alone.
+std::string SumLabel(int from, int to) { return from == to ? std::to_string(from) : russian::range(from, to); }
+
+// The widths a range of sums may take: 1–5, then 10, 15, 20, 25, 30, 40, 50 times a power of ten.
+int NextBinWidth(int width) {
+    if (width < 5) return width + 1;
+    int power = 1;
+    while (width >= 50 * power) power *= 10;
+    for (const int step : {10, 15, 20, 25, 30, 40, 50})
+        if (step * power > width) return step * power;
+    return 100 * power;
+}
+
+// The distribution of the sums of whole draws, in ranges: each sum its own bin where all of them
+// fit in kMostSumBins, else ranges of one round width over the middle where all but a thousandth
+// of the chance lies at either side, and a range each for the two tails.
+class DrawSums final : public Counting {
+public:
+    explicit DrawSums(const Game& game)
+        : Counting(game),
+          m_smallest(game.fieldsPerDraw * (game.fieldsPerDraw + 1) / 2),
+          m_largest(game.fieldsPerDraw * (2 * game.numbers - game.fieldsPerDraw + 1) / 2),
+          m_sums(static_cast<std::size_t>(std::max(m_largest, 0)) + 1, 0) {}
+
+    AnalysisResult result() const override {
+        if (m_draws < kFewestDraws) return refused(kTooFew, false, CursorAfter::Unmoved);
+        AnalysisResult result = started(CursorAfter::PastLast);
+        const std::vector<double> chances = DrawSumChances(m_game.numbers, m_game.fieldsPerDraw);
+        for (const auto& [from, to] : bins(chances)) {
+            std::int64_t count = 0;
+            double chance = 0;
+            for (int s = from; s <= to; ++s) {
+                count += m_sums[static_cast<std::size_t>(s)];
+                chance += chances[static_cast<std::size_t>(s)];
+            }
+            result.values.push_back(static_cast<std::int32_t>(count));
+            result.expected.push_back(chance * static_cast<double>(m_whole));
+            result.binLabels.push_back(SumLabel(from, to));
+        }
+        return result;
+    }
+
+private:
+    // The runs whole: the counts of the numbers are not needed.
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        if (records.empty()) return;
+        const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        const std::uint8_t* row = cells.data();
+        for (std::size_t r = 0; r < records.size(); ++r, row += width) {
+            if (!WholeDraw(row, width)) continue;
+            int sum = 0;
+            for (std::size_t f = 0; f < width; ++f) sum += row[f];
+            ++m_sums[static_cast<std::size_t>(sum)];
+            ++m_whole;
+        }
+        countRun(records);
+    }
+
+    std::vector<std::pair<int, int>> bins(const std::vector<double>& chances) const {
+        std::vector<std::pair<int, int>> bins;
+        if (m_largest - m_smallest + 1 <= kMostSumBins) {
+            for (int s = m_smallest; s <= m_largest; ++s) bins.emplace_back(s, s);
+            return bins;
+        }
+        constexpr double kTail = 0.001;
+        int low = m_smallest, high = m_largest;
+        for (double below = chances[static_cast<std::size_t>(low)]; below <= kTail;)
+            below += chances[static_cast<std::size_t>(++low)];
+        for (double above = chances[static_cast<std::size_t>(high)]; above <= kTail;)
+            above += chances[static_cast<std::size_t>(--high)];
+        for (int width = 1;; width = NextBinWidth(width)) {
+            const int first = std::max(m_smallest, low / width * width);
+            const int middle = (high - first) / width + 1;
+            const int tails = (first > m_smallest ? 1 : 0) + (first + middle * width <= m_largest ? 1 : 0);
+            if (middle + tails > kMostSumBins) continue;
+            if (first > m_smallest) bins.emplace_back(m_smallest, first - 1);
+            for (int b = 0; b < middle; ++b)
+                bins.emplace_back(first + b * width, std::min(m_largest, first + (b + 1) * width - 1));
+            if (first + middle * width <= m_largest) bins.emplace_back(first + middle * width, m_largest);
+            return bins;
+        }
+    }
+
+    int m_smallest;
+    int m_largest;
+    std::vector<std::int64_t> m_sums;  // whole draws by their sum
+    std::int64_t m_whole = 0;          // the whole draws among the draws
+};
+
+// How often each pair of numbers came out in one whole draw, the most frequent first. The counts
+// are one flat table of (N + 1)² cells, each pair counted at (earlier field's number, later
+// field's number), so that a draw's pairs cost an increment each and no test of their order.
+class Pairs final : public Counting {
+public:
+    explicit Pairs(const Game& game)
+        : Counting(game), m_side(static_cast<std::size_t>(game.numbers) + 1), m_cells(m_side * m_side, 0) {}
+
+    AnalysisResult result() const override {
+        if (m_draws < kFewestDraws) return refused(kTooFew, false, CursorAfter::Unmoved);
+        AnalysisResult result = started(CursorAfter::PastLast);
+        struct Pair {
+            std::int64_t count;
+            int first, second;
+        };
+        std::vector<Pair> pairs;
+        for (std::size_t a = 1; a < m_side; ++a)
+            for (std::size_t b = a + 1; b < m_side; ++b)
+                pairs.push_back(
+                    {m_cells[a * m_side + b] + m_cells[b * m_side + a], static_cast<int>(a), static_cast<int>(b)});
+        const auto shown = std::min<std::size_t>(kPairsShown, pairs.size());
+        // The most frequent first; equal counts in the order of their numbers.
+        std::partial_sort(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(shown), pairs.end(),
+                          [](const Pair& x, const Pair& y) {
+                              if (x.count != y.count) return x.count > y.count;
+                              return x.first != y.first ? x.first < y.first : x.second < y.second;
+                          });
+        const double expected = PairChance(m_game.numbers, m_game.fieldsPerDraw) * static_cast<double>(m_whole);
+        for (std::size_t i = 0; i < shown; ++i) {
+            result.values.push_back(static_cast<std::int32_t>(pairs[i].count));
+            result.expected.push_back(expected);
+            result.binLabels.push_back(std::to_string(pairs[i].first) + " и " + std::to_string(pairs[i].second));
+        }
+        return result;
+    }
+
+private:
+    // The runs whole: the counts of the numbers are not needed.
+    void addRows(std::span<const std::uint8_t> cells, std::span<const std::uint32_t> records) override {
+        if (records.empty()) return;
+        const auto width = static_cast<std::size_t>(m_game.fieldsPerDraw);
+        const std::uint8_t* row = cells.data();
+        std::uint32_t* counts = m_cells.data();
+        for (std::size_t r = 0; r < records.size(); ++r, row += width) {
+            if (!WholeDraw(row, width)) continue;
+            for (std::size_t i = 0; i + 1 < width; ++i) {
+                std::uint32_t* line = counts + row[i] * m_side;
+                for (std::size_t j = i + 1; j < width; ++j) ++line[row[j]];
+            }
+            ++m_whole;
+        }
+        countRun(records);
+    }
+
+    std::size_t m_side;
+    std::vector<std::uint32_t> m_cells;
+    std::int64_t m_whole = 0;
+};
+
 template <class Accumulator>
 std::unique_ptr<DrawAccumulator> Start(const Game& game) {
     return std::make_unique<Accumulator>(game);
@@ -390,6 +555,29 @@ const Analysis kAnalyses[] = {
      "Расчет среднего периода ожидания", nullptr, &Start<WaitingPeriod>},
     {"Talven method", "talven", "Метод А. Тальвена", "rating", CaptionKind::Heading,
      "Расчет наиболее вероятных номеров по методу А.Тальвена", &Game::talvenCaptionSize, &Start<Talven>},
+    // Below a separator in the menus. Neither picks numbers: the back-test leaves them out.
+    {.name = "draw sums",
+     .cliName = "sums",
+     .menuCaption = "Суммы номеров тиража",
+     .valueMeaning = "count",
+     .caption = CaptionKind::HeadingAndDraws,
+     .heading = "Суммы номеров тиража",
+     .headingPoints = nullptr,
+     .start = &Start<DrawSums>,
+     .binName = "sum",
+     .binCaption = "Сумма",
+     .picksNumbers = false},
+    {.name = "pairs",
+     .cliName = "pairs",
+     .menuCaption = "Частые пары номеров",
+     .valueMeaning = "count",
+     .caption = CaptionKind::HeadingAndDraws,
+     .heading = "Самые частые пары номеров",
+     .headingPoints = nullptr,
+     .start = &Start<Pairs>,
+     .binName = "pair",
+     .binCaption = "Пара",
+     .picksNumbers = false},
 };
 
 }  // namespace
@@ -399,6 +587,35 @@ const Analysis& FrequencyHistogramAnalysis() { return kAnalyses[0]; }
 const Analysis& SuccessionProbabilityAnalysis() { return kAnalyses[1]; }
 const Analysis& AverageWaitingPeriodAnalysis() { return kAnalyses[2]; }
 const Analysis& TalvenMethodAnalysis() { return kAnalyses[3]; }
+const Analysis& DrawSumsAnalysis() { return kAnalyses[4]; }
+const Analysis& PairsAnalysis() { return kAnalyses[5]; }
+
+std::vector<double> DrawSumChances(int highest, int picks) {
+    if (picks < 0 || picks > highest) return {};
+    const auto largest = static_cast<std::size_t>(picks * (2 * highest - picks + 1) / 2);
+    // ways[k][s]: the sets of k of the numbers so far whose sum is s. Counts up to C(99, 49) need
+    // no more than a double's relative precision.
+    std::vector<std::vector<double>> ways(static_cast<std::size_t>(picks) + 1, std::vector<double>(largest + 1, 0));
+    ways[0][0] = 1;
+    for (int v = 1; v <= highest; ++v) {
+        const auto value = static_cast<std::size_t>(v);
+        for (int k = std::min(v, picks); k >= 1; --k) {
+            std::vector<double>& to = ways[static_cast<std::size_t>(k)];
+            const std::vector<double>& from = ways[static_cast<std::size_t>(k - 1)];
+            for (std::size_t s = largest; s >= value; --s) to[s] += from[s - value];
+        }
+    }
+    std::vector<double> chances = std::move(ways[static_cast<std::size_t>(picks)]);
+    double all = 0;
+    for (const double w : chances) all += w;
+    for (double& w : chances) w /= all;
+    return chances;
+}
+
+double PairChance(int highest, int picks) {
+    if (highest < 2) return 0;
+    return static_cast<double>(picks) * (picks - 1) / (static_cast<double>(highest) * (highest - 1));
+}
 
 const Analysis* AnalysisNamed(const std::string& cliName) {
     for (const Analysis& analysis : kAnalyses)

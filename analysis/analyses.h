@@ -1,7 +1,8 @@
-// The four analyses of the draw history as functions of the draws, one implementation for every
-// game: the frequency histogram, the succession probability, the average waiting period and the
-// Тальвен method. Each is an accumulator fed the visible draws in table order, one row of small
-// integers per draw (0 for anything that is not a number of the game: a blank field, a stray
+// The analyses of the draw history as functions of the draws, one implementation for every game:
+// the frequency histogram, the succession probability, the average waiting period and the
+// Тальвен method, one value per number; the sums of the draws and the pairs that come together,
+// values of bins of their own with what chance alone would give. Each is an accumulator fed the visible draws in table
+// order, one row of small integers per draw (0 for anything that is not a number of the game: a blank field, a stray
 // value), whose result is the board values (and periods) or a refusal naming its message. The
 // accumulators keep what their result needs, not the draws, so a pass over a million draws
 // stays small; they can be asked for their result at any point of the walk, which is how a
@@ -29,8 +30,14 @@ enum class CursorAfter {
 };
 
 struct AnalysisResult {
-    int draws = 0;                      // the draws analysed
-    std::vector<std::int32_t> values;   // the board values, one per number
+    int draws = 0;                     // the draws analysed
+    std::vector<std::int32_t> values;  // the board values: one per number, or one per bin
+    // The bins the values stand for, a label each as the player reads it («121–130», «7 и 23»);
+    // empty when value i is number i + 1's, as for most analyses.
+    std::vector<std::string> binLabels;
+    // The value each bin has on average when the draws come out by chance alone, exactly; empty
+    // when the analysis gives none.
+    std::vector<double> expected;
     std::vector<std::int32_t> periods;  // the periods, for the analyses that give them
     // Set when the analysis refuses the history: the message to show; nothing is painted.
     const char* refusal = nullptr;
@@ -38,6 +45,10 @@ struct AnalysisResult {
     bool refusalClearsValues = false;
     CursorAfter cursor = CursorAfter::Unmoved;
     std::uint32_t cursorRecord = 0;
+
+    // Whether the values are one per number of the game (and so may be painted on its board and
+    // picked from).
+    bool perNumber() const { return binLabels.empty(); }
 };
 
 class DrawAccumulator {
@@ -54,9 +65,10 @@ public:
 
 // How an analysis captions its board, besides its values.
 enum class CaptionKind {
-    DrawCount,   // "В обработке: N записей" below the heading place
-    LatestDraw,  // a heading followed by the latest draw's numbers
-    Heading,     // a heading alone
+    DrawCount,        // "В обработке: N записей" below the heading place
+    LatestDraw,       // a heading followed by the latest draw's numbers
+    Heading,          // a heading alone
+    HeadingAndDraws,  // a heading followed by the count of draws it took («: 100 тиражей»)
 };
 
 struct Analysis {
@@ -69,6 +81,13 @@ struct Analysis {
     // The heading's size in points where the game sets it (Тальвен's), or nullptr: 10 points.
     int Game::*headingPoints;
     std::unique_ptr<DrawAccumulator> (*start)(const Game& game);
+    // What a bin is when the values are not one per number: its name in output headers ("sum")
+    // and in the window («Сумма»); nullptr: a number.
+    const char* binName = nullptr;
+    const char* binCaption = nullptr;
+    // Whether the largest values are numbers worth picking, which a back-test may try: not sums
+    // or pairs, which pick no number.
+    bool picksNumbers = true;
 };
 
 // Every analysis, in menu order.
@@ -77,6 +96,8 @@ const Analysis& FrequencyHistogramAnalysis();
 const Analysis& SuccessionProbabilityAnalysis();
 const Analysis& AverageWaitingPeriodAnalysis();
 const Analysis& TalvenMethodAnalysis();
+const Analysis& DrawSumsAnalysis();
+const Analysis& PairsAnalysis();
 // The analysis of a command-line name, or nullptr.
 const Analysis* AnalysisNamed(const std::string& cliName);
 
@@ -108,4 +129,13 @@ inline constexpr char kTooMany[] =
     "По личному мнению автора, анализ количества записей более 200 теряет смысл по ряду причин. "
     "Уменьшите количество записей в базе.";
 inline constexpr int kFewestDraws = 5;
+
+// The chance of each sum of the numbers of a draw of `picks` distinct numbers of 1..`highest`,
+// all such draws equally likely: entry s is the chance of the sum s (0 below the smallest sum).
+std::vector<double> DrawSumChances(int highest, int picks);
+// How often a given pair of numbers comes together in one draw by chance: m(m - 1) / (N(N - 1)).
+double PairChance(int highest, int picks);
+// The most bins of sums, and the most frequent pairs shown.
+inline constexpr int kMostSumBins = 24;
+inline constexpr int kPairsShown = 20;
 inline constexpr int kMostWaitingDraws = 200;

@@ -23,6 +23,13 @@ constexpr int kScaleCaptionX = 20;
 constexpr int kScaleCaptionY = 46;
 constexpr int kScaleCaptionPixels = 12;
 
+// A bins board's columns take the width the bars of the numbers take, up to this much each.
+constexpr int kBinsWidth = 640;
+constexpr int kWidestBinStep = 40;
+constexpr int kBinLabelPixels = 12;
+constexpr int kSmallBinLabelPixels = 9;
+constexpr int kLegendY = 30;
+
 int clampToInt(std::int64_t value) {
     return static_cast<int>(
         std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
@@ -127,5 +134,88 @@ void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32
         }
     }
 
+    canvas.SetFontSize(12);
+}
+
+TColor BinColor(std::int32_t value, double expected) {
+    const double spread = 2 * std::sqrt(std::max(expected, 0.0));
+    if (value > expected + spread) return clRed;
+    if (value < expected - spread) return clBlue;
+    return clGreen;
+}
+
+void DrawBinsBoard(TCanvas& canvas, std::span<const std::int32_t> values, std::span<const std::string> labels,
+                   std::span<const double> expected) {
+    const auto count = static_cast<int>(values.size());
+    if (count == 0 || count > kBinsWidth || labels.size() != values.size() ||
+        (!expected.empty() && expected.size() != values.size()))
+        throw std::invalid_argument("DrawBinsBoard: " + std::to_string(values.size()) + " values, " +
+                                    std::to_string(labels.size()) + " labels and " + std::to_string(expected.size()) +
+                                    " expectations do not make a board");
+
+    canvas.SetBrushColor(clGray);
+    canvas.FillRect(TRect{0, 0, board::kWidth, board::kClientHeight});
+
+    const int step = std::min(kBinsWidth / count, kWidestBinStep);
+    const int barWidth = std::max(1, step - (step >= 4 ? 2 : 0));
+    double tallest = 1;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        tallest = std::max<double>(tallest, values[i]);
+        if (!expected.empty()) tallest = std::max(tallest, std::ceil(expected[i]));
+    }
+    const double pixelsPerUnit = (board::kBaseline - board::kScaledTop) / tallest;
+    const auto yOf = [&](double value) { return clampToInt(board::kBaseline - std::llround(pixelsPerUnit * value)); };
+    for (int i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const int left = step * i;
+        canvas.SetBrushColor(expected.empty() ? clGreen : BinColor(values[at], expected[at]));
+        canvas.FillRect(TRect{left, yOf(values[at]), left + barWidth, board::kBaseline});
+    }
+    canvas.SetPenColor(clWhite);
+    if (!expected.empty()) {
+        for (int i = 0; i < count; ++i) {
+            const int y = yOf(expected[static_cast<std::size_t>(i)]);
+            canvas.MoveTo(step * i, y);
+            canvas.LineTo(step * i + barWidth, y);
+        }
+    }
+
+    // The labels, centred under their columns, odd places above even ones: a label may take two
+    // columns' width; when the widest does not fit in the smaller letters either, every second
+    // (third, ...) label is written.
+    canvas.SetBrushColor(clGray);
+    canvas.SetFontColor(clYellow);
+    int widest = 0;
+    for (const int pixels : {kBinLabelPixels, kSmallBinLabelPixels}) {
+        canvas.SetFontHeight(pixels);
+        widest = 0;
+        for (const std::string& label : labels) widest = std::max(widest, canvas.TextWidth(label));
+        if (widest + 2 <= 2 * step) break;
+    }
+    const int every = std::max(1, (widest + 2 + 2 * step - 1) / (2 * step));
+    for (int i = 0; i < count; i += every) {
+        const std::string& label = labels[static_cast<std::size_t>(i)];
+        const int width = canvas.TextWidth(label);
+        const int x = std::clamp(step * i + barWidth / 2 - width / 2, 0, board::kWidth - width);
+        canvas.TextOut(x, (i / every) % 2 == 0 ? board::kOddCaptionY : board::kEvenCaptionY, label);
+    }
+
+    // Reference lines at the tallest value and half of it, their labels right of the bars.
+    canvas.SetFontColor(clWhite);
+    canvas.SetFontHeight(kBinLabelPixels);
+    const int barsEnd = step * count;
+    const auto top = static_cast<std::int32_t>(tallest);
+    for (const std::int32_t reference : {top / 2, top}) {
+        if (reference <= 0) continue;
+        const int y = yOf(reference);
+        const std::string label = std::to_string(reference);
+        const int x = std::min(barsEnd + 5, board::kWidth - 1 - canvas.TextWidth(label));
+        canvas.MoveTo(0, y);
+        canvas.LineTo(std::min(barsEnd, x - 5), y);
+        canvas.TextOut(x, y - 3, label);
+    }
+    canvas.SetFontHeight(kScaleCaptionPixels);
+    if (!expected.empty()) canvas.TextOut(kScaleCaptionX, kLegendY, "Белая черта — сколько в среднем дал бы случай");
+    canvas.TextOut(kScaleCaptionX, kScaleCaptionY, board::ScaleCaption(pixelsPerUnit));
     canvas.SetFontSize(12);
 }

@@ -11,6 +11,7 @@
 
 #include "analysis/board.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
@@ -46,7 +47,10 @@ int LatestDrawFields(const Game& game, const AnalysisResult& result) {
 // one as each is written (a failing read leaves what was painted before it).
 void PaintBoardAndCaptions(TCanvas& canvas, const Analysis& analysis, const Game& game, const AnalysisResult& result,
                            int drawFields, const std::function<std::string(int)>& drawText, bool scaled) {
-    DrawGameBoard(canvas, game, result.values, scaled);
+    if (result.perNumber())
+        DrawGameBoard(canvas, game, result.values, scaled);
+    else
+        DrawBinsBoard(canvas, result.values, result.binLabels, result.expected);
     switch (analysis.caption) {
         case CaptionKind::DrawCount:
             // In the state the painter leaves the canvas.
@@ -59,6 +63,11 @@ void PaintBoardAndCaptions(TCanvas& canvas, const Analysis& analysis, const Game
             break;
         case CaptionKind::Heading:
             WriteHeading(canvas, HeadingPoints(analysis, game), analysis.heading);
+            break;
+        case CaptionKind::HeadingAndDraws:
+            WriteHeading(
+                canvas, HeadingPoints(analysis, game),
+                (std::string(analysis.heading) + " (" + russian::counted(result.draws, russian::kDraws) + ")").c_str());
             break;
     }
 }
@@ -98,7 +107,8 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
         ShowMessage(result.refusal);
         return result;
     }
-    std::ranges::copy(result.values, target.values.begin());
+    // The board values are the numbers': a result of bins of its own leaves them as they were.
+    if (result.perNumber()) std::ranges::copy(result.values, target.values.begin());
     if (!result.periods.empty()) std::ranges::copy(result.periods, target.periods.begin());
     PaintAnalysis(target.canvas(), analysis, game, result, dataset, target.scaled);
     return result;

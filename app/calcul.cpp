@@ -135,6 +135,9 @@ void TForm1::AddGameMenu(const Game& game) {
     }
     for (std::size_t i = 0; i < Analyses().size(); ++i) {
         const Analysis& analysis = Analyses()[i];
+        // The analyses that pick no number (sums, pairs) after the others, below a line of their own.
+        if (i > 0 && Analyses()[i - 1].picksNumbers && !analysis.picksNumbers)
+            menu->addSeparator()->setObjectName(QString(game.menu.menuName) + "BinsSeparator");
         AddItem(menu, MenuItemName(game, i).c_str(), MenuItemCaption(game, i),
                 [this, &game, &analysis] { RunAnalysis(game, analysis); });
         if (i == 0) menu->addSeparator()->setObjectName(game.menu.separatorName);

@@ -13,16 +13,19 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 #include "analysis/board.h"
 #include "toolkit/canvas.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/russian_text.h"
 #include "toolkit/windows.h"
 
 namespace {
@@ -36,6 +39,18 @@ constexpr int kScaleAllowance = 40;
 QColor barColour(std::int32_t value, std::int32_t threshold) {
     return QColor::fromRgb(ToRgb(BarColor(value, threshold)));
 }
+
+QString decimalText(double value) { return QString::fromStdString(russian::decimal(value, 2)); }
+
+// A cell of the table that sorts by its key, whatever it shows: a bin by its place, an
+// expectation by its value.
+class KeyedItem : public QTableWidgetItem {
+public:
+    KeyedItem(const QString& text, double key) : QTableWidgetItem(text) { setData(Qt::UserRole, key); }
+    bool operator<(const QTableWidgetItem& other) const override {
+        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
+    }
+};
 
 }  // namespace
 
@@ -60,26 +75,41 @@ TDetailChart::TDetailChart(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
 }
 
-void TDetailChart::SetValues(std::vector<std::int32_t> values) {
+void TDetailChart::SetValues(std::vector<std::int32_t> values, std::vector<QString> labels, QString binCaption,
+                             std::vector<double> expected) {
     m_values = std::move(values);
+    m_labels = std::move(labels);
+    m_binCaption = std::move(binCaption);
+    m_expected = std::move(expected);
     // Narrow enough for the window, wide enough for the smallest labels in their two rows.
     QFont smallest = font();
     smallest.setPixelSize(kSmallestLabelPixels);
-    const int labelWidth = QFontMetrics(smallest).horizontalAdvance(QString::number(m_values.size())) + 2;
+    int labelWidth = QFontMetrics(smallest).horizontalAdvance(QString::number(m_values.size())) + 2;
+    for (const QString& label : m_labels)
+        labelWidth = std::max(labelWidth, QFontMetrics(smallest).horizontalAdvance(label) + 2);
     setMinimumWidth(2 * kMargin + kScaleAllowance + static_cast<int>(m_values.size()) * (labelWidth + 1) / 2);
     update();
 }
 
+QString TDetailChart::LabelText(int number) const {
+    return m_labels.empty() ? QString::number(number) : m_labels.at(static_cast<std::size_t>(number - 1));
+}
+
 QFont TDetailChart::LabelFont() const {
-    // As large as two digits fit in a column, within the bounds.
+    // As large as two digits (the widest label) fit in a column, within the bounds.
     const int count = std::max<int>(1, static_cast<int>(m_values.size()));
     const double step = static_cast<double>(std::max(1, width() - 2 * kMargin - kScaleAllowance)) / count;
     QFont font = this->font();
     int pixels = kLargestLabelPixels;
+    const auto widest = [&](const QFontMetrics& metrics) {
+        int width = metrics.horizontalAdvance(QStringLiteral("88"));
+        for (const QString& label : m_labels) width = std::max(width, metrics.horizontalAdvance(label));
+        return width;
+    };
     for (; pixels > kSmallestLabelPixels; --pixels) {
         font.setPixelSize(pixels);
         // Two rows: a label may take two columns' width.
-        if (QFontMetrics(font).horizontalAdvance(QStringLiteral("88")) + 2 <= 2 * step) break;
+        if (widest(QFontMetrics(font)) + 2 <= 2 * step) break;
     }
     font.setPixelSize(pixels);
     return font;
@@ -88,8 +118,9 @@ QFont TDetailChart::LabelFont() const {
 TDetailChart::Layout TDetailChart::Arrange() const {
     Layout layout{};
     const QFontMetrics metrics(LabelFont());
-    const std::int32_t largest =
-        m_values.empty() ? 1 : std::max(1, *std::max_element(m_values.begin(), m_values.end()));
+    std::int32_t largest = m_values.empty() ? 1 : std::max(1, *std::max_element(m_values.begin(), m_values.end()));
+    for (const double expected : m_expected)
+        largest = std::max(largest, static_cast<std::int32_t>(std::ceil(expected)));
     layout.top = largest;
     layout.scaleWidth = metrics.horizontalAdvance(QString::number(largest)) + 6;
     layout.labelHeight = metrics.height();
@@ -115,8 +146,7 @@ QRect TDetailChart::BarRect(int number) const {
 QRect TDetailChart::LabelRect(int number) const {
     const Layout layout = Arrange();
     const QFontMetrics metrics(LabelFont());
-    const QString text = QString::number(number);
-    const int width = metrics.horizontalAdvance(text);
+    const int width = metrics.horizontalAdvance(LabelText(number));
     const double centre = layout.plot.left() + layout.step * (number - 0.5);
     const int row = (number % 2 == 1) ? 0 : 1;
     int x = static_cast<int>(centre - width / 2.0);
@@ -140,7 +170,13 @@ std::optional<int> TDetailChart::NumberAt(const QPoint& point) const {
 }
 
 QString TDetailChart::HoverText(int number) const {
-    return QString::fromUtf8("Номер %1: %2").arg(number).arg(m_values.at(static_cast<std::size_t>(number - 1)));
+    const std::int32_t value = m_values.at(static_cast<std::size_t>(number - 1));
+    if (m_labels.empty()) return QString::fromUtf8("Номер %1: %2").arg(number).arg(value);
+    QString text = QString("%1 %2: %3").arg(m_binCaption, LabelText(number)).arg(value);
+    if (!m_expected.empty())
+        text +=
+            QString::fromUtf8(" (в среднем %1)").arg(decimalText(m_expected.at(static_cast<std::size_t>(number - 1))));
+    return text;
 }
 
 void TDetailChart::paintEvent(QPaintEvent*) {
@@ -159,10 +195,22 @@ void TDetailChart::paintEvent(QPaintEvent*) {
                          Qt::AlignRight | Qt::AlignVCenter, QString::number(mark));
     }
     for (int number = 1; number <= static_cast<int>(m_values.size()); ++number) {
-        const std::int32_t value = m_values[static_cast<std::size_t>(number - 1)];
-        painter.fillRect(BarRect(number), barColour(value, threshold));
+        const auto index = static_cast<std::size_t>(number - 1);
+        const std::int32_t value = m_values[index];
+        const QRect bar = BarRect(number);
+        if (m_expected.empty()) {
+            painter.fillRect(bar, barColour(value, threshold));
+        } else {
+            // Against chance, as the board colours bins; the white mark is chance's average.
+            painter.fillRect(bar, QColor::fromRgb(ToRgb(BinColor(value, m_expected[index]))));
+            const int y =
+                layout.plot.bottom() + 1 -
+                static_cast<int>(static_cast<double>(layout.plot.height()) * m_expected[index] / layout.top + 0.5);
+            painter.setPen(Qt::white);
+            painter.drawLine(bar.left(), y, bar.right(), y);
+        }
         painter.setPen(QColor(0xFF, 0xFF, 0x00));
-        painter.drawText(LabelRect(number), Qt::AlignCenter, QString::number(number));
+        painter.drawText(LabelRect(number), Qt::AlignCenter, LabelText(number));
     }
 }
 
@@ -239,22 +287,49 @@ TDetailWindow::TDetailWindow(QWidget* parent)
 void TDetailWindow::ShowValues(const DetailValues& values) {
     m_command->setText(values.command);
     m_covered->setText(values.covered);
-    m_chart->SetValues(values.values);
+    m_chart->SetValues(values.values, values.labels, values.binCaption, values.expected);
     const std::vector<int> ranks = ValueRanks(values.values);
+    const bool bins = !values.labels.empty();
+    const bool expected = !values.expected.empty();
+    QStringList headings{bins ? values.binCaption : QString::fromUtf8("Номер"), QString::fromUtf8("Значение")};
+    if (expected) headings << QString::fromUtf8("В среднем");
+    headings << QString::fromUtf8("Место");
     m_table->setSortingEnabled(false);
+    m_table->clear();
+    m_table->setColumnCount(static_cast<int>(headings.size()));
+    m_table->setHorizontalHeaderLabels(headings);
     m_table->setRowCount(static_cast<int>(values.values.size()));
     for (int row = 0; row < static_cast<int>(values.values.size()); ++row) {
-        const int cells[] = {row + 1, values.values[static_cast<std::size_t>(row)],
-                             ranks[static_cast<std::size_t>(row)]};
-        for (int column = 0; column < 3; ++column) {
-            auto* item = new QTableWidgetItem;
-            item->setData(Qt::DisplayRole, cells[column]);
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_table->setItem(row, column, item);
+        const auto at = static_cast<std::size_t>(row);
+        std::vector<QTableWidgetItem*> cells;
+        if (bins) {
+            cells.push_back(new KeyedItem(values.labels[at], row));
+        } else {
+            cells.push_back(new QTableWidgetItem);
+            cells.back()->setData(Qt::DisplayRole, row + 1);
+        }
+        cells.push_back(new QTableWidgetItem);
+        cells.back()->setData(Qt::DisplayRole, values.values[at]);
+        if (expected) cells.push_back(new KeyedItem(decimalText(values.expected[at]), values.expected[at]));
+        cells.push_back(new QTableWidgetItem);
+        cells.back()->setData(Qt::DisplayRole, ranks[at]);
+        for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
+            cells[static_cast<std::size_t>(column)]->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(row, column, cells[static_cast<std::size_t>(column)]);
         }
     }
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(0, Qt::AscendingOrder);
+    // A fourth column widens the table as far as its columns need, the chart giving way.
+    auto* splitter = qobject_cast<QSplitter*>(m_table->parentWidget());
+    const int wanted = m_table->horizontalHeader()->length() + m_table->verticalScrollBar()->sizeHint().width() +
+                       2 * m_table->frameWidth();
+    QList<int> sizes = splitter->sizes();
+    if (sizes.size() == 2 && sizes[1] > 0 && sizes[1] < wanted) {
+        sizes[0] -= wanted - sizes[1];
+        sizes[1] = wanted;
+        splitter->setSizes(sizes);
+    }
 }
 
 void TDetailWindow::ShowAndRaise() { BringWindowBack(*this); }
@@ -262,12 +337,18 @@ void TDetailWindow::ShowAndRaise() { BringWindowBack(*this); }
 QString TDetailWindow::Caption() const { return m_command->text() + '\n' + m_covered->text(); }
 
 QString TDetailWindow::ValuesText(QChar separator) const {
-    QString text = QString::fromUtf8("Номер%1Значение%1Место\n").arg(separator);
+    // The table's headings, in the order the values came.
+    QString text;
+    for (int column = 0; column < m_table->columnCount(); ++column)
+        text += (column ? QString(separator) : QString()) + m_table->horizontalHeaderItem(column)->text();
+    text += '\n';
     const std::vector<std::int32_t>& values = m_chart->Values();
+    const std::vector<double>& expected = m_chart->Expected();
     const std::vector<int> ranks = ValueRanks(values);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        text += QString::number(i + 1) + separator + QString::number(values[i]) + separator +
-                QString::number(ranks[i]) + '\n';
+        text += m_chart->LabelText(static_cast<int>(i + 1)) + separator + QString::number(values[i]) + separator;
+        if (!expected.empty()) text += decimalText(expected[i]) + separator;
+        text += QString::number(ranks[i]) + '\n';
     }
     return text;
 }

@@ -29,6 +29,9 @@ DetailValues DetailOf(const Game& game, const Analysis& analysis, const Analysis
     detail.covered = QString::fromUtf8("Учтено тиражей: %1 (окно истории: %2)")
                          .arg(QString::fromStdString(russian::wholeNumber(result.draws)), HistoryInWords(history.last));
     detail.values = result.values;
+    for (const std::string& label : result.binLabels) detail.labels.push_back(QString::fromStdString(label));
+    if (analysis.binCaption) detail.binCaption = QString::fromUtf8(analysis.binCaption);
+    detail.expected = result.expected;
     return detail;
 }
 
@@ -89,6 +92,8 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     form.OnValuesReady = [&detail, &form, picks](const Game& game, const Analysis& analysis,
                                                  const AnalysisResult& result) {
         detail.ShowValues(DetailOf(game, analysis, result, form.History()));
+        // Sums and pairs pick no numbers: the map keeps the picks of the game's last analysis that does.
+        if (!analysis.picksNumbers) return;
         (*picks)[&game] = TopPicks(result.values, game.backtestPicks);
         if (auto* map = form.findChild<TDrawMapWindow*>(QString("DrawMap") + game.cliName))
             map->SetMethodPicks((*picks)[&game]);

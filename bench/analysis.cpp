@@ -1,11 +1,13 @@
-// Benchmarks of the eight analyses, headless, on SuperLoto 5,000 draws and Keno 100,000 draws
+// Benchmarks of the analyses, headless, on SuperLoto 5,000 draws and Keno 100,000 draws
 // (the average waiting period on 200 draws, its limit): each command through the main window's
 // dataset against the same algorithm written here over the draws held in memory. Two ways each:
 // "values", what `analyze --values` runs (the draws read once and analysed, nothing painted),
 // against the algorithm alone; and "painted", the command on
 // the main window's 665 x 313 picture, against the algorithm followed by the same board painter
 // and caption. Before any timing both must give the same values and the same picture. The
-// closing table shows how many times the command's time is its in-memory twin's.
+// closing table shows how many times the command's time is its in-memory twin's. The analyses of
+// bins of their own (sums, pairs) and the histogram beside them run on Keno 1,000,000 draws: through
+// the dataset, and their accumulators alone over the draws in memory.
 
 #include <QGuiApplication>
 #include <QImage>
@@ -363,6 +365,41 @@ bool registerGame(const testsupport::TempDir& dir, const Game& game, const Refer
     return true;
 }
 
+// The sums and the pairs at a million Keno draws, the histogram as the yardstick of one read.
+constexpr std::uint32_t kLongKenoDraws = 1000000;
+const char* const kLongAnalyses[] = {"histogram", "sums", "pairs"};
+
+std::string longName(const char* analysis, const char* way) {
+    return std::string("Keno/") + analysis + "/" + std::to_string(kLongKenoDraws) + "/" + way;
+}
+
+bool registerLongKeno(const testsupport::TempDir& dir) {
+    const std::string folder = bench::tableFolder(dir, "Keno_" + std::to_string(kLongKenoDraws));
+    const auto draws = testsupport::makeDrawTable(folder + "/" + kKeno.tableFileName, kKeno, kLongKenoDraws, 33);
+    auto cells = std::make_shared<std::vector<std::uint8_t>>();
+    for (const auto& draw : draws)
+        for (const int n : draw) cells->push_back(DrawCell(kKeno, n));
+    for (const char* name : kLongAnalyses) {
+        const ::Analysis& analysis = *AnalysisNamed(name);
+        bench::registerWallClock(longName(name, "dataset"), [folder, &analysis](benchmark::State& state) {
+            const auto dataset = MakeDrawDataSet(kKeno, folder);
+            for (auto _ : state) {
+                const AnalysisResult result = AnalyseDataSet(analysis, kKeno, *dataset);
+                benchmark::DoNotOptimize(result.values.data());
+            }
+            bench::setRate(state, kLongKenoDraws);
+        });
+        bench::registerWallClock(longName(name, "memory"), [cells, &analysis](benchmark::State& state) {
+            for (auto _ : state) {
+                const AnalysisResult result = Analyse(analysis, kKeno, *cells);
+                benchmark::DoNotOptimize(result.values.data());
+            }
+            bench::setRate(state, kLongKenoDraws);
+        });
+    }
+    return true;
+}
+
 void printRatios(const bench::RatioReporter& reporter) {
     std::printf(
         "\nEach analysis through the main window's dataset as a multiple of the same algorithm over\n"
@@ -384,6 +421,10 @@ void printRatios(const bench::RatioReporter& reporter) {
                     bench::timeRatio(memoryPainted, commandPainted).c_str(), ms(command).c_str(), ms(memory).c_str(),
                     ms(commandPainted).c_str(), ms(memoryPainted).c_str());
     }
+    std::printf("\nKeno, %u draws: through the dataset and the accumulator alone (ms)\n", kLongKenoDraws);
+    for (const char* name : kLongAnalyses)
+        std::printf("%-10s  %9s  %9s\n", name, ms(reporter.seconds(longName(name, "dataset"))).c_str(),
+                    ms(reporter.seconds(longName(name, "memory"))).c_str());
 }
 
 }  // namespace
@@ -395,7 +436,7 @@ int main(int argc, char** argv) {
         argc, argv, "analysis",
         [](const testsupport::TempDir& dir, RecordingMessageService& messages) {
             return registerGame<6>(dir, kSuperLoto, kSuperLotoRules, kSuperLotoDraws, messages) &&
-                   registerGame<20>(dir, kKeno, kKenoRules, kKenoDraws, messages);
+                   registerGame<20>(dir, kKeno, kKenoRules, kKenoDraws, messages) && registerLongKeno(dir);
         },
         printRatios);
 }

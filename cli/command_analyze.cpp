@@ -3,6 +3,7 @@
 // table, through the main window's datasets and analyses. The values need no display and no Qt;
 // the pictures are painted by the main window's runner. `all` gives the four analyses at once.
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 #include <cstdint>
@@ -81,13 +82,60 @@ private:
     int m_bad = 0;
 };
 
+// What chance gives a bin on average, in three decimals whatever the locale.
+std::string expectedText(double value) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 3);
+    return std::string(text, written.ptr);
+}
+
+// The values of an analysis of bins of its own: the bin's label, its value and what chance gives
+// it on average, headed by what a bin is.
+void writeBins(std::ostream& out, const Analysis& analysis, const AnalysisResult& result, OutputFormat format) {
+    const std::vector<std::string> columns{analysis.binName, analysis.valueMeaning, "expected"};
+    const bool expected = !result.expected.empty();
+    const std::size_t shown = expected ? 3 : 2;
+    if (format == OutputFormat::Csv) {
+        for (std::size_t c = 0; c < shown; ++c) out << (c ? "," : "") << columns[c];
+        out << '\n';
+    }
+    if (format == OutputFormat::Json) out << '[';
+    for (std::size_t i = 0; i < result.values.size(); ++i) {
+        const std::string& label = result.binLabels[i];
+        const std::string chance = expected ? expectedText(result.expected[i]) : "";
+        if (format == OutputFormat::Json) {
+            out << (i ? ",\n" : "\n") << "  {" << jsonString(columns[0]) << ": " << jsonString(label) << ", "
+                << jsonString(columns[1]) << ": " << result.values[i];
+            if (expected) out << ", \"expected\": " << chance;
+            out << '}';
+            continue;
+        }
+        const char separator = format == OutputFormat::Csv ? ',' : '\t';
+        out << (format == OutputFormat::Csv ? csvField(label) : label) << separator << result.values[i];
+        if (expected) out << separator << chance;
+        out << '\n';
+    }
+    if (format == OutputFormat::Json) out << "\n]\n";
+}
+
 // The values table: the number, then one column per analysis (its value's meaning when there is
-// one analysis, its name when there are several); a refused analysis's column is left empty.
-void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::vector<AnalysisResult>& results) {
+// one analysis, its name when there are several); a refused analysis's column is left empty. An
+// analysis of bins of its own asked for alone gives its bins; `all` leaves such analyses out of
+// the table of the numbers.
+void writeValues(std::ostream& out, const AnalyzeRequest& request, const std::vector<AnalysisResult>& allResults) {
     const Game& game = *request.game;
+    if (!request.all && request.analyses.front()->binName) {
+        if (!allResults.front().refusal) writeBins(out, *request.analyses.front(), allResults.front(), request.format);
+        return;
+    }
     std::vector<std::string> columns{"number"};
-    for (const Analysis* analysis : request.analyses)
+    std::vector<AnalysisResult> results;
+    for (std::size_t a = 0; a < request.analyses.size(); ++a) {
+        const Analysis* analysis = request.analyses[a];
+        if (analysis->binName) continue;
         columns.emplace_back(request.all ? analysis->cliName : analysis->valueMeaning);
+        results.push_back(allResults[a]);
+    }
     const char separator = request.format == OutputFormat::Csv ? ',' : '\t';
     if (request.format == OutputFormat::Csv) {
         for (std::size_t c = 0; c < columns.size(); ++c) out << (c ? "," : "") << columns[c];

@@ -1,5 +1,6 @@
 // "Подробно" and "Масштабировать доску": the chart's values are the board's for every analysis of
-// every game and follow each command; the labels stay inside at any size; the pointer's value,
+// every game and follow each command, the bins of the sums and the pairs with their labels and what
+// chance gives them, the board's values left alone; the labels stay inside at any size; the pointer's value,
 // the sortable table, copying and saving; the scaled board, and the board unchanged while the
 // toggle is off.
 #include <QAction>
@@ -16,9 +17,11 @@
 #include <vector>
 
 #include "analysis/board.h"
+#include "analysis/draw_reader.h"
 #include "app/startup.h"
 #include "table_folder_test.h"
 #include "tests/support/recording_message_service.h"
+#include "toolkit/russian_text.h"
 
 namespace {
 
@@ -51,8 +54,9 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
     EXPECT_TRUE(detail().isVisible());
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         for (std::size_t a = 0; a < Analyses().size(); ++a) {
+            if (!Analyses()[a].picksNumbers) continue;  // bins of their own: below
             SCOPED_TRACE(std::string(game->name) + " " + Analyses()[a].cliName);
-            form().MenuItem(game->menu.itemNames[a])->trigger();
+            form().MenuItem(MenuItemName(*game, a).c_str())->trigger();
             const std::vector<std::int32_t> board = boardValues(*game);
             EXPECT_EQ(detail().Chart().Values(), board);
             const QString caption = detail().Caption();
@@ -70,6 +74,43 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
     }
     EXPECT_TRUE(m_messages.shown.empty());
     EXPECT_EQ(ValueRanks({5, 7, 7, 2}), (std::vector<int>{3, 1, 1, 4}));
+}
+
+TEST_F(DetailWindowTest, SumsAndPairsShowTheirBinsWithWhatChanceGives) {
+    form().MenuItem("N9")->trigger();
+    const std::vector<std::int32_t> board = boardValues(kSuperLoto);
+    for (const auto& [game, analysis] :
+         {std::pair{&kSuperLoto, &DrawSumsAnalysis()}, std::pair{&kKeno, &PairsAnalysis()}}) {
+        SCOPED_TRACE(analysis->cliName);
+        form().MenuItem(MenuItemName(*game, std::size_t(analysis - Analyses().data())).c_str())->trigger();
+        const AnalysisResult expected = AnalyseDataSet(*analysis, *game, form().DataSetOf(*game));
+        EXPECT_EQ(detail().Chart().Values(), expected.values);
+        EXPECT_EQ(detail().Chart().Expected(), expected.expected);
+        EXPECT_TRUE(detail().Caption().contains(QString::fromUtf8(analysis->menuCaption)));
+        QTableWidget& table = detail().Table();
+        ASSERT_EQ(table.rowCount(), static_cast<int>(expected.values.size()));
+        // Sorted by the expectation and back by the bins' own order, not their labels' letters.
+        table.sortItems(2, Qt::DescendingOrder);
+        table.sortItems(0, Qt::AscendingOrder);
+        const QString mean = QString::fromStdString(russian::decimal(expected.expected[0], 2));
+        const QString first = QString::fromStdString(expected.binLabels[0]) + ";" +
+                              QString::number(expected.values[0]) + ";" + mean + ";";
+        const QStringList lines = detail().ValuesText(';').split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), table.rowCount() + 1);
+        EXPECT_EQ(lines[0],
+                  QString::fromUtf8("%1;Значение;В среднем;Место").arg(QString::fromUtf8(analysis->binCaption)));
+        EXPECT_TRUE(lines[1].startsWith(first)) << lines[1].toStdString();
+        for (int row = 0; row < table.rowCount(); ++row)
+            EXPECT_EQ(table.item(row, 0)->text(), lines[row + 1].section(';', 0, 0));
+        EXPECT_EQ(detail().Chart().HoverText(1),
+                  QString::fromUtf8("%1 %2: %3 (в среднем %4)")
+                      .arg(QString::fromUtf8(analysis->binCaption), QString::fromStdString(expected.binLabels[0]))
+                      .arg(expected.values[0])
+                      .arg(mean));
+        EXPECT_EQ(boardValues(kSuperLoto), board) << "the numbers' board values are left as they were";
+    }
+    form().MenuItem("N14")->trigger();
+    EXPECT_EQ(detail().Table().horizontalHeaderItem(2)->text(), QString::fromUtf8("Место"));
 }
 
 TEST_F(DetailWindowTest, LabelsStayInsideAtEverySizeAndThePointerFindsItsNumber) {

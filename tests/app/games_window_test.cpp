@@ -73,6 +73,7 @@ TEST_F(GamesWindowTest, EveryGameWithATableGetsItsMenuAndEveryItemPaints) {
                       QString::fromUtf8(Analyses()[i].menuCaption));
             form.MenuItem(item.c_str())->trigger();
             EXPECT_TRUE(m_messages.shown.empty()) << item;
+            if (!Analyses()[i].picksNumbers) continue;  // a board of bins of its own, not of the numbers
             // The last number's caption is in the picture; right of the reference labels no bar.
             const QImage& picture = form.Image1().Picture();
             const int last = game.barStep * (game.numbers - 1);

@@ -7,13 +7,17 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "analysis/draw_datasets.h"
+#include "analysis/runner.h"
 #include "cli_test_helpers.h"
 #include "tests/analysis/analysis_test_util.h"
 #include "tests/support/draw_table.h"
@@ -183,6 +187,52 @@ TEST(AnalyzeCommand, SuperLotoValuesAndPicturesAreThoseOfTheMainWindow) {
 
 TEST(AnalyzeCommand, KenoValuesAndPicturesAreThoseOfTheMainWindow) { checkGame(kKeno, kenoDraws(), kenoExpected); }
 
+// The sums and the pairs give their bins with what chance gives them, in every output form, and
+// the picture the window's command paints, the numbers' board values left alone.
+TEST(AnalyzeCommand, SumsAndPairsGiveTheirBinsInEveryFormAndTheWindowsPicture) {
+    TempDir dir;
+    testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
+    auto run = [&](const char* analysis, std::vector<std::string> more = {}) {
+        std::vector<std::string> args{"analyze", "loto", analysis, "--dir", dir.path()};
+        args.insert(args.end(), more.begin(), more.end());
+        return runCli(args).out;
+    };
+    // 1 and 3 come together in draws 1, 4 and 6, 2 and 7 in draws 3 and 5, every other pair of the
+    // lowest numbers once or never; a pair's share of a draw is 6·5 / (49·48). The sums are 21, 46,
+    // 63, 74, 95, 106, 152 and 148: SuperLoto's bins are 21–49, then tens.
+    const std::vector<double> chances = DrawSumChances(49, 6);
+    char below50[32];
+    std::snprintf(below50, sizeof below50, "%.3f", 8 * std::accumulate(&chances[21], &chances[50], 0.0));
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"pairs"}, "1 и 3\t3\t0.102\n2 и 7\t2\t0.102\n1 и 2\t1\t0.102\n"},
+        {{"pairs", "--format", "csv"}, "pair,count,expected\n1 и 3,3,0.102\n"},
+        {{"pairs", "--format=json"}, "[\n  {\"pair\": \"1 и 3\", \"count\": 3, \"expected\": 0.102},\n"},
+        {{"sums"}, "21–49\t2\t" + std::string(below50) + "\n50–59\t0\t"},
+        {{"sums", "--format", "csv"}, "sum,count,expected\n21–49,2,"},
+        {{"sums", "--format", "json"}, "[\n  {\"sum\": \"21–49\", \"count\": 2, \"expected\": " + std::string(below50)},
+    };
+    for (const auto& [args, start] : cases) {
+        const std::string out = run(args[0].c_str(), {args.begin() + 1, args.end()});
+        EXPECT_TRUE(out.starts_with(start)) << out;
+    }
+    EXPECT_NE(run("sums").find("\n140–149\t1\t"), std::string::npos);
+
+    for (const ::Analysis* analysis : {&DrawSumsAnalysis(), &PairsAnalysis()}) {
+        const std::string png = dir.file(std::string(analysis->cliName) + ".png");
+        EXPECT_EQ(run(analysis->cliName, {"--png", png}), "");
+        const auto dataset = MakeDrawDataSet(kSuperLoto, dir.path());
+        std::vector<std::int32_t> values(49, kSentinel), periods(49, kSentinel);
+        QImage picture(board::kWidth, board::kHeight, QImage::Format_RGB32);
+        TCanvas canvas(picture);
+        RunAnalysis(*analysis, kSuperLoto, *dataset,
+                    BoardTarget{values, periods, [&]() -> TCanvas& { return canvas; }});
+        EXPECT_EQ(values, std::vector<std::int32_t>(49, kSentinel));
+        const auto written = loadPng(png);
+        ASSERT_TRUE(written.has_value());
+        EXPECT_TRUE(samePicture(*written, picture)) << analysis->cliName;
+    }
+}
+
 TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file("lotobase.dbf"), kSuperLoto, superLotoDraws());
@@ -257,11 +307,13 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten) {
         std::string game, analysis, directory, message;
     };
     const Case cases[] = {
-        {"loto", "histogram", dir.path(), kHistogramTooFew},
-        {"keno", "histogram", dir.path(), kHistogramTooFew},
-        {"loto", "waiting", dir.path(), kTooFew},
-        {"keno", "talven", dir.path(), kTooFew},
-        {"loto", "waiting", many.path(), kTooMany},
+        {"loto", "histogram", dir.path(), analysistest::kHistogramTooFew},
+        {"keno", "histogram", dir.path(), analysistest::kHistogramTooFew},
+        {"loto", "waiting", dir.path(), analysistest::kTooFew},
+        {"keno", "talven", dir.path(), analysistest::kTooFew},
+        {"loto", "waiting", many.path(), analysistest::kTooMany},
+        {"loto", "sums", dir.path(), analysistest::kTooFew},
+        {"keno", "pairs", dir.path(), analysistest::kTooFew},
     };
     // A service installed by the program around the command stays in place.
     RecordingMessageService outer;

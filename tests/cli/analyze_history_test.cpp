@@ -95,6 +95,9 @@ TEST(AnalyzeHistory, AllGivesEveryAnalysisInOneTableInEveryForm) {
     for (const char* name : {"histogram", "succession", "talven"})
         EXPECT_NE(fileBytes(dir.file(std::string("board-") + name + ".png")), "<missing>") << name;
     EXPECT_EQ(fileBytes(dir.file("board-waiting.png")), "<missing>");
+    // The sums and the pairs paint their boards too, though the table of the numbers leaves them out.
+    for (const char* name : {"sums", "pairs"})
+        EXPECT_NE(fileBytes(dir.file(std::string("board-") + name + ".png")), "<missing>") << name;
 
     const ProgramResult jpeg = run({"analyze", "keno", "histogram", "--png", dir.file("board.jpg")});
     EXPECT_EQ(jpeg.status, 2);
