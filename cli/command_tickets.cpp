@@ -99,7 +99,9 @@ int add(const Game& game, const std::string& path, const ParsedArguments& line, 
         err << "sharometr-cli tickets: ticket " << twin->record << " holds the same numbers\n";
         return kExitFailure;
     }
-    out << "ticket " << AddTicket(game, path, ticket) << " added\n";
+    // Kept first, reported after: a refusal of the writing leaves nothing half said on the output.
+    const auto record = AddTicket(game, path, ticket);
+    out << "ticket " << record << " added\n";
     return kExitOk;
 }
 
