@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QMessageLogContext>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -34,8 +35,9 @@ void holdOrReport(QtMsgType type, const QMessageLogContext& context, const QStri
         QString reason = text;
         {
             const std::lock_guard<std::mutex> lock(g_mutex);
-            for (const Held& held : g_held)
-                if (held.category.rfind("qt.qpa", 0) == 0) reason = held.text;
+            const auto first = std::find_if(g_held.begin(), g_held.end(),
+                                            [](const Held& held) { return held.category.rfind("qt.qpa", 0) == 0; });
+            if (first != g_held.end()) reason = first->text;
         }
         const QByteArray said = NoDisplayText(reason).toUtf8();
         std::fwrite(said.constData(), 1, static_cast<std::size_t>(said.size()), stderr);

@@ -215,6 +215,8 @@ std::string terminalText(std::string message) {
 std::span<const Command> commands() { return kCommands; }
 
 std::string failureText(const std::exception& error) {
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && opensADirectory(*engine))
+        return failureText(asNotARegularFile(*engine));
     std::string text = terminalText(error.what());
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
         if (const char* reason = xb::systemReason(engine->Code()); *reason) text += "\n" + std::string(reason);

@@ -1,6 +1,7 @@
 // Record numbers, record checks and record locks for the commands that change a table.
 #include "cli/command_support.h"
 
+#include <filesystem>
 #include <ostream>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 
 namespace cli {
 
@@ -48,6 +50,16 @@ int withOutputChecked(Arguments args, int status, std::ostream& out, std::ostrea
     }
     err << "sharometr-cli: cannot write the output\n";
     return status == kExitOk ? kExitFailure : status;
+}
+
+bool opensADirectory(const EXbaseError& error) {
+    std::error_code failed;
+    return error.Code() == static_cast<int>(platform::code::kAccessDenied) && error.Location() == xb::loc::kOpen &&
+           std::filesystem::is_directory(error.Information(), failed);
+}
+
+EXbaseError asNotARegularFile(const EXbaseError& error) {
+    return EXbaseError(static_cast<int>(platform::code::kNotRegularFile), error.Location(), error.Information());
 }
 
 std::uint64_t recordNumberArgument(const std::string& text) {

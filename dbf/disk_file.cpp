@@ -297,11 +297,6 @@ void XBO_DiskFile::open() {
             m_closed = false;
         }
     }
-    // The system refuses a directory as it refuses a file without permission; a table named by a
-    // directory is no file to be given permission to, and is said to be none.
-    if (failed && failure == platform::code::kAccessDenied && platform::pathExists(m_path) &&
-        !platform::isRegularFile(m_path))
-        failure = platform::code::kNotRegularFile;
     if (failed) failWith(failure == 0 ? platform::code::kGeneralFailure : failure, xb::loc::kOpen);
     m_lastError = 0;
 }

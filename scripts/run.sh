@@ -25,6 +25,11 @@ work_dir=${SHAROMETR_WORK_DIR:-"${XDG_DATA_HOME:-${HOME:?}/.local/share}/sharome
 cli="$build_dir/cli/sharometr-cli"
 program="$build_dir/app/sharometr"
 
+# As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
+# that every board of them is readable): enough for every analysis, few enough that the boards
+# are not cut at the top.
+declare -A sample_draws=([loto]=100 [keno]=50)
+
 mkdir -p "$work_dir"
 # Every game the companion lists (SuperLoto, Keno, the program's list and the folder's
 # games.ini): its command-line name, N, m and its table.
@@ -33,13 +38,12 @@ names=()
 for entry in "${games[@]}"; do
   IFS=$'\t' read -r game numbers drawn table <<<"$entry"
   names+=("$game")
-  # As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
-  # that every board of them is readable): enough for every analysis, few enough that the boards
-  # are not cut at the top. 50 for a game whose draw takes a quarter of its numbers or more
-  # (Keno), 100 for every other (SuperLoto); the package's start script follows the same rule.
-  draws=100
+  # The other games as Keno when a draw takes a quarter of their numbers or more (their bars grow
+  # as fast), else as SuperLoto: the rule of the package's start script, which gives the same two.
   if ((drawn * 4 >= numbers)); then
-    draws=50
+    draws=${sample_draws[$game]:-${sample_draws[keno]}}
+  else
+    draws=${sample_draws[$game]:-${sample_draws[loto]}}
   fi
   # The program finds its tables whatever their letter case; an existing one is the user's
   # history and is never replaced (create refuses it anyway).
