@@ -72,23 +72,16 @@ TEST(Reporting, ALostReportSaysWhetherTheChangeWasMade) {
     EXPECT_EQ(refused.err, "record 99 does not exist: the table has 11 records\n");
 }
 
+// Which words of a line are the command's, whatever the options around them.
 TEST(Reporting, TheCommandLinesThatChangeTables) {
     const std::vector<std::pair<std::vector<std::string>, bool>> lines{
         {{"import", "a.dbf", "b.csv"}, true},
-        {{"set", "a.dbf", "1", "C1=2"}, true},
-        {{"recall", "a.dbf", "1"}, true},
-        {{"pack", "a.dbf"}, true},
-        {{"create", "--game", "keno", "."}, true},
         {{"check", "--repair", "a.dbf"}, true},
-        {{"check", "a.dbf"}, false},
-        {{"tickets", "keno", "delete", "3"}, true},
         {{"tickets", "--dir=x", "keno", "add", "1"}, true},
         {{"tickets", "keno", "list", "--name", "add"}, false},
         {{"tickets", "keno", "check", "--", "add"}, false},
-        {{"info", "a.dbf"}, false},
         {{"analyze", "keno", "all"}, false},
-        {{}, false},
-    };
+        {{}, false}};
     for (const auto& [words, changes] : lines)
         EXPECT_EQ(cli::changesTables(words), changes) << (words.empty() ? "" : words.front());
 }
