@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/display_failure.h"
 #include "app/menu_keys.h"
 #include "app/view_menu.h"
 #include "platform/exception.h"
@@ -72,7 +73,9 @@ QTranslator* InstallQtTranslations(QApplication& application) {
 }
 
 int RunProgram(int argc, char** argv) {
+    auto noDisplay = std::make_unique<DisplayFailureReport>();
     QApplication application(argc, argv);
+    noDisplay.reset();
     InstallQtTranslations(application);
     // The main window's close ends the program, not the last window's.
     application.setQuitOnLastWindowClosed(false);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/game.h"
+#include "cli/command_support.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
 #include "dbf/error_report.h"
@@ -36,9 +37,9 @@ constexpr std::array kCommands{
             "\n"
             "  --deleted        deleted records too; in csv and json a \"deleted\" column\n"
             "                   says which ones are deleted\n"
-            "  --format FORMAT  tsv (the default): tab-separated, no header, the table's\n"
-            "                   own text; csv: a header line of field names, text in\n"
-            "                   UTF-8; json: an array of objects, one a record\n"
+            "  --format FORMAT  tsv (the default): tab-separated, no header; csv: a\n"
+            "                   header line of field names; json: an array of objects,\n"
+            "                   one a record. Text is UTF-8 in every form\n"
             "\n"
             "The csv form imports back: dump --format csv FILE | import OTHER -\n",
             &commandDump},
@@ -214,6 +215,8 @@ std::string terminalText(std::string message) {
 std::span<const Command> commands() { return kCommands; }
 
 std::string failureText(const std::exception& error) {
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && opensADirectory(*engine))
+        return failureText(asNotARegularFile(*engine));
     std::string text = terminalText(error.what());
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
         if (const char* reason = xb::systemReason(engine->Code()); *reason) text += "\n" + std::string(reason);
@@ -273,7 +276,9 @@ void printCommandHelp(const Command& command, std::ostream& out) {
     }
 }
 
-int run(Arguments args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int dispatch(Arguments args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {
         err << kProgram << ": no command given\n";
         printUsage(err);
@@ -314,6 +319,12 @@ int run(Arguments args, std::ostream& out, std::ostream& err) {
         err << kProgram << ": " << error.what() << '\n';
         return kExitFailure;
     }
+}
+
+}  // namespace
+
+int run(Arguments args, std::ostream& out, std::ostream& err) {
+    return withOutputChecked(args, dispatch(args, out, err), out, err);
 }
 
 }  // namespace cli

@@ -16,6 +16,9 @@ namespace cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // the engine or the system refused
 inline constexpr int kExitUsage = 2;    // the command line itself was wrong
+// The change is made (a table written), but its report could not be written to standard output:
+// a script that retried on a failure would make it twice.
+inline constexpr int kExitUnreported = 3;
 
 using Arguments = std::span<const std::string>;
 using CommandFunction = int (*)(Arguments args, std::ostream& out, std::ostream& err);
@@ -47,7 +50,9 @@ void printCommandHelp(const Command& command, std::ostream& out);
 std::string_view version();
 
 // Runs the command line without the program name: the command and its arguments. Engine errors
-// (Exception and its descendants) print their message on `err` and give kExitFailure.
+// (Exception and its descendants) print their message on `err` and give kExitFailure. Output that
+// never arrived (a full disk, a closed pipe) does not pass for success, nor for a refusal when the
+// change was made (kExitUnreported).
 int run(Arguments args, std::ostream& out, std::ostream& err);
 
 // What the user reads of a failure: the message with its line breaks for a terminal, and for a

@@ -1,7 +1,8 @@
 // `sharometr-cli dump FILE [--deleted] [--format tsv|csv|json]`: every record the table dataset
 // shows, as the windows and the analyses see the table: the record number, then each field's
-// text. tsv is the plain form (no header, the table's own bytes); csv and json name the fields,
-// are written in UTF-8, and with --deleted say which records are deleted.
+// text. tsv is the plain form (no header); csv and json name the fields and with --deleted say
+// which records are deleted. Every form writes its text in UTF-8, through one conversion, so that
+// a name reads the same whichever form shows it.
 #include <optional>
 #include <ostream>
 #include <string>
@@ -60,6 +61,10 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& err) {
     const auto blank = [&](const TField& field) {
         return numericField(field) && xb::trimRight(xb::trimLeft(raw.getText(field.FieldNo()))).empty();
     };
+    // A field's text for output, the same in every form: empty for a blank number.
+    const auto text = [&](const TField& field) {
+        return blank(field) ? std::string() : xb::textToUtf8(field.AsString());
+    };
 
     if (format == OutputFormat::Csv) {
         out << "record" << (flags ? ",deleted" : "");
@@ -75,25 +80,24 @@ int commandDump(Arguments args, std::ostream& out, std::ostream& err) {
         switch (format) {
             case OutputFormat::Tsv:
                 out << record;
-                for (int i = 0; i < data.FieldCount(); ++i)
-                    out << '\t' << (blank(data.Fields(i)) ? std::string() : data.Fields(i).AsString());
+                for (int i = 0; i < data.FieldCount(); ++i) out << '\t' << text(data.Fields(i));
                 break;
             case OutputFormat::Csv:
                 out << record;
                 if (flags) out << (deleted() ? ",true" : ",false");
                 for (int i = 0; i < data.FieldCount(); ++i)
-                    out << ',' << (blank(data.Fields(i)) ? "" : csvField(xb::textToUtf8(data.Fields(i).AsString())));
+                    out << ',' << (blank(data.Fields(i)) ? std::string() : csvField(text(data.Fields(i))));
                 break;
             case OutputFormat::Json:
                 out << (first ? "\n" : ",\n") << "  {\"record\": " << record;
                 if (flags) out << ", \"deleted\": " << (deleted() ? "true" : "false");
                 for (int i = 0; i < data.FieldCount(); ++i) {
                     const TField& field = data.Fields(i);
-                    const std::string text = xb::textToUtf8(field.AsString());
+                    const std::string value = text(field);
                     out << ", " << jsonString(xb::textToUtf8(field.FieldName())) << ": "
-                        << (blank(field)                              ? std::string("null")
-                            : numericField(field) && jsonNumber(text) ? text
-                                                                      : jsonString(text));
+                        << (blank(field)                               ? std::string("null")
+                            : numericField(field) && jsonNumber(value) ? value
+                                                                       : jsonString(value));
                 }
                 out << '}';
                 break;

@@ -1,6 +1,7 @@
 // Record numbers, record checks and record locks for the commands that change a table.
 #include "cli/command_support.h"
 
+#include <filesystem>
 #include <ostream>
 #include <vector>
 
@@ -9,8 +10,57 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
 
 namespace cli {
+
+bool changesTables(Arguments args) {
+    if (args.empty()) return false;
+    const std::string& command = args.front();
+    for (const char* writer : {"add", "set", "delete", "recall", "pack", "import", "create"})
+        if (command == writer) return true;
+    // The words of the line, options and their values left out (every option of tickets takes a
+    // value; check's --repair none), up to the "--" that ends the options.
+    std::vector<std::string> words;
+    bool repair = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--") {
+            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
+        if (word == "--repair") {
+            repair = true;
+        } else if (word.rfind("--", 0) == 0) {
+            if (word.find('=') == std::string::npos) ++i;
+        } else {
+            words.push_back(word);
+        }
+    }
+    if (command == "check") return repair;
+    return command == "tickets" && words.size() > 1 && (words[1] == "add" || words[1] == "delete");
+}
+
+int withOutputChecked(Arguments args, int status, std::ostream& out, std::ostream& err) {
+    if (out.flush()) return status;
+    if (status == kExitOk && changesTables(args)) {
+        err << "sharometr-cli " << args.front()
+            << ": done, its changes are made, but its report could not be written to standard output\n";
+        return kExitUnreported;
+    }
+    err << "sharometr-cli: cannot write the output\n";
+    return status == kExitOk ? kExitFailure : status;
+}
+
+bool opensADirectory(const EXbaseError& error) {
+    std::error_code failed;
+    return error.Code() == static_cast<int>(platform::code::kAccessDenied) && error.Location() == xb::loc::kOpen &&
+           std::filesystem::is_directory(error.Information(), failed);
+}
+
+EXbaseError asNotARegularFile(const EXbaseError& error) {
+    return EXbaseError(static_cast<int>(platform::code::kNotRegularFile), error.Location(), error.Information());
+}
 
 std::uint64_t recordNumberArgument(const std::string& text) {
     const auto number = decimalNumber(text);

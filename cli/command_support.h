@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli.h"
+#include "dbf/error_report.h"
 #include "history/words.h"
 
 class DBFObject;
@@ -16,6 +18,21 @@ namespace cli {
 // Counts with their noun and decimal numbers: the history's, so that every message words them alike.
 using history::counted;
 using history::decimalNumber;
+
+// Whether the command line, once it has succeeded, has changed a table or made one: add, set,
+// delete, recall, pack, import, create, check --repair, tickets add and tickets delete.
+bool changesTables(Arguments args);
+
+// The exit status once standard output is flushed: `status` when the output arrived; otherwise
+// the failure said on `err`, with kExitUnreported when the change was made all the same, so that
+// the change is neither lost from sight nor made twice by a retry.
+int withOutputChecked(Arguments args, int status, std::ostream& out, std::ostream& err);
+
+// The engine refuses a directory opened as a table as the system does, like a file without
+// permission ("File access denied"); the companion says what it is instead: no regular file, as
+// a FIFO or a device is said to be.
+bool opensADirectory(const EXbaseError& error);
+EXbaseError asNotARegularFile(const EXbaseError& error);
 
 // The record number of the command line (raises UsageError when it is not a decimal number).
 std::uint64_t recordNumberArgument(const std::string& text);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The README's run command: installs what is missing, builds the two programs (Release, without
-# tests, benchmarks or fuzzers, in a build folder of their own), makes the working folder with the
-# two draw tables the first time (synthetic draws, as many as samples/ holds) and the user manual
-# beside them, and starts the program from that folder, where it reads lotobase.dbf and
+# tests, benchmarks or fuzzers, in a build folder of their own), makes the working folder with a
+# draw table for every game the first time (synthetic draws, as many as samples/ holds) and the
+# user manual beside them, and starts the program from that folder, where it reads lotobase.dbf and
 # kenobase.dbf. Without a display it says so and shows how to run the analyses with
 # `sharometr-cli analyze` instead; without a built program it shows the two tables through the
 # command-line companion.
@@ -27,22 +27,28 @@ program="$build_dir/app/sharometr"
 
 # As many draws as the committed samples/ tables hold (tests/cli/sample_boards_test.cpp checks
 # that every board of them is readable): enough for every analysis, few enough that the boards
-# are not cut at the top. The games of the program's own list get as many as SuperLoto.
+# are not cut at the top.
 declare -A sample_draws=([loto]=100 [keno]=50)
 
 mkdir -p "$work_dir"
 # Every game the companion lists (SuperLoto, Keno, the program's list and the folder's
-# games.ini): its command-line name and its table.
-mapfile -t games < <("$cli" games --dir "$work_dir" | cut -f1,5)
+# games.ini): its command-line name, N, m and its table.
+mapfile -t games < <("$cli" games --dir "$work_dir" | cut -f1,3,4,5)
 names=()
 for entry in "${games[@]}"; do
-  game=${entry%%$'\t'*}
-  table=${entry#*$'\t'}
+  IFS=$'\t' read -r game numbers drawn table <<<"$entry"
   names+=("$game")
+  # The other games as Keno when a draw takes a quarter of their numbers or more (their bars grow
+  # as fast), else as SuperLoto: the rule of the package's start script, which gives the same two.
+  if ((drawn * 4 >= numbers)); then
+    draws=${sample_draws[$game]:-${sample_draws[keno]}}
+  else
+    draws=${sample_draws[$game]:-${sample_draws[loto]}}
+  fi
   # The program finds its tables whatever their letter case; an existing one is the user's
   # history and is never replaced (create refuses it anyway).
   if [[ -z $(find "$work_dir" -maxdepth 1 -iname "$table" -print -quit) ]]; then
-    "$cli" create --game "$game" --sample "${sample_draws[$game]:-100}" "$work_dir"
+    "$cli" create --game "$game" --sample "$draws" "$work_dir"
   fi
 done
 
@@ -70,7 +76,7 @@ fi
 
 echo "run: $program is not built; the tables in $work_dir:"
 for entry in "${games[@]}"; do
-  table=${entry#*$'\t'}
+  table=${entry##*$'\t'}
   echo "== $table"
   "$cli" info "$work_dir/$table"
 done

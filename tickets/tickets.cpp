@@ -7,6 +7,7 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
+#include "platform/os_file.h"
 #include "toolkit/russian_text.h"
 
 namespace {
@@ -98,8 +99,11 @@ std::optional<std::string> CheckTicket(const Game& game, std::span<const std::st
     }
     for (const char c : name)
         if (static_cast<unsigned char>(c) < 0x20) return "the name holds a control character";
+    // The table keeps its text in its own code page, which lacks some of the program's (the
+    // quotation marks « and »): such a name would come back with '?' in their place.
     const std::string ansi = xb::utf8ToText(name);
-    if (xb::textToUtf8(ansi) != name) return "the name '" + name + "' holds a character the table cannot keep";
+    if (xb::textToUtf8(ansi) != name || xb::storedTextToUtf8(xb::utf8ToStoredText(name)) != name)
+        return "the name '" + name + "' holds a character the table cannot keep";
     if (ansi.size() > static_cast<std::size_t>(kTicketNameWidth))
         return "the name '" + name + "' is longer than " + std::to_string(kTicketNameWidth) + " characters";
     std::sort(numbers.begin(), numbers.end());
@@ -114,7 +118,11 @@ std::string TicketTablePath(const Game& game, const std::string& directory) {
     return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-bool TicketTableExists(const std::string& path) { return xb::tableFileExists(path); }
+// Anything at the table's name counts: a directory there is refused when it is opened, as no
+// regular file, rather than taken for a missing table and made anew over it.
+bool TicketTableExists(const std::string& path) {
+    return xb::tableFileExists(path) || platform::pathExists(platform::fullPath(path));
+}
 
 void CreateTicketTable(const Game& game, const std::string& path) {
     std::vector<xb::FieldSpec> fields{{"NAME", 'C', kTicketNameWidth, 0}};

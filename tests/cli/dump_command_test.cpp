@@ -210,3 +210,45 @@ TEST(DumpCommand, AFileWithoutTheExtensionIsTheTableNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// A name typed in UTF-8 is kept in the table's code page and comes back the same in every form:
+// one conversion for all of them, whatever the letters and marks.
+TEST(DumpCommand, CyrillicTextComesBackTheSameInEveryForm) {
+    TempDir dir;
+    const std::vector<std::string> names{"Дача Ивана", "Ёлка, №5 \"и\""};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto added = runCli(
+            {"tickets", "keno", "add", std::to_string(5 + i), "17", "33", "--name", names[i], "--dir", dir.path()});
+        ASSERT_EQ(added.status, cli::kExitOk) << added.err;
+    }
+    const std::string table = dir.file("kenotick.dbf");
+    struct Form {
+        std::string format;
+        std::vector<std::string> lines;  // what the names stand in, in order
+    };
+    for (const Form& form :
+         {Form{"tsv", {"1\tДача Ивана\t", "2\tЁлка, №5 \"и\"\t"}},
+          Form{"csv", {"\n1,Дача Ивана,", "\n2,\"Ёлка, №5 \"\"и\"\"\","}},
+          Form{"json",
+               {"{\"record\": 1, \"NAME\": \"Дача Ивана\",", "{\"record\": 2, \"NAME\": \"Ёлка, №5 \\\"и\\\"\","}}}) {
+        const auto dump = runCli({"dump", "--format", form.format, table});
+        EXPECT_EQ(dump.status, cli::kExitOk) << dump.err;
+        std::size_t at = 0;
+        for (const std::string& line : form.lines) {
+            at = dump.out.find(line, at);
+            EXPECT_NE(at, std::string::npos) << form.format << ": " << line << " not in\n" << dump.out;
+        }
+    }
+    // A name with a letter the table's code page lacks is refused, not kept with '?' in its place.
+    const auto quoted = runCli({"tickets", "keno", "add", "1", "2", "3", "--name", "«Дача»", "--dir", dir.path()});
+    EXPECT_EQ(quoted.status, cli::kExitFailure);
+    EXPECT_EQ(quoted.out, "");
+    EXPECT_EQ(quoted.err, "sharometr-cli tickets: the name '«Дача»' holds a character the table cannot keep\n");
+    // The companion's own list reads the same names back.
+    const auto list = runCli({"tickets", "keno", "list", "--dir", dir.path()});
+    EXPECT_NE(list.out.find("Дача Ивана"), std::string::npos) << list.out;
+}
+
+}  // namespace

@@ -324,7 +324,10 @@ public:
     }
     int run() const {
         return std::system(
-            ("XDG_DATA_HOME='" + m_root.file("data") + "' '" + m_root.file("bin") + "/sharometr-start' >/dev/null 2>&1")
+            // A platform named, as a desktop session has a display: without one the script
+            // makes the tables and then refuses to start the program.
+            ("QT_QPA_PLATFORM=offscreen XDG_DATA_HOME='" + m_root.file("data") + "' '" + m_root.file("bin") +
+             "/sharometr-start' >/dev/null 2>&1")
                 .c_str());
     }
     std::string folder() const { return m_root.file("data") + "/sharometr"; }

@@ -76,7 +76,7 @@ function(check_package work)
   set(appstream_id "${CMAKE_MATCH_1}")
 
   # What it declares.
-  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Version Depends Maintainer Description Homepage
+  execute_process(COMMAND ${DPKG_DEB} -f ${debs} Package Version Depends Recommends Maintainer Description Homepage
                   OUTPUT_VARIABLE fields COMMAND_ERROR_IS_FATAL ANY)
   message(STATUS "control fields:\n${fields}")
   if(NOT fields MATCHES "Package: sharometr\n")
@@ -89,12 +89,17 @@ function(check_package work)
   if(NOT fields MATCHES "Depends: [^\n]+")
     fail("no Depends line")
   endif()
+  # Qt's Russian catalogue is needed: the program speaks Russian even where Recommends are not
+  # installed. The shell's completion is loaded only by bash-completion.
   foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libstdc[+][+]6 libc6
-                     qt6-qpa-plugins)
-    if(NOT fields MATCHES "Depends: [^\n]*${dependency}")
+                     qt6-qpa-plugins qt6-translations-l10n)
+    if(NOT fields MATCHES "\nDepends: [^\n]*${dependency}")
       fail("Depends does not name ${dependency}")
     endif()
   endforeach()
+  if(NOT fields MATCHES "\nRecommends: [^\n]*bash-completion")
+    fail("Recommends does not name bash-completion")
+  endif()
   if(NOT fields MATCHES "Maintainer: [^\n]+@")
     fail("no maintainer with a mail address")
   endif()
@@ -110,6 +115,17 @@ function(check_package work)
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   message(STATUS "lintian:\n${out}")
   string(REGEX MATCHALL "(^|\n)[EW]: [^\n]*" complaints "${out}")
+  # A maintainer guessed from the user and the host (no DEBEMAIL, EMAIL or git) is what a fresh
+  # machine gives; lintian's remarks on that address alone (in the Maintainer field and the
+  # changelog's trailer) pass, and the package is still built.
+  file(STRINGS ${BUILD_DIR}/CPackConfig.cmake guessed REGEX "CPACK_SHAROMETR_MAINTAINER_GUESSED \"ON\"")
+  if(guessed)
+    list(FILTER complaints EXCLUDE REGEX
+         "^\n?E: sharometr: ((bogus-mail-host|root-in-contact|no-phrase|malformed-contact|incomplete-mail-address) Maintainer |bogus-mail-host-in-debian-changelog )")
+  endif()
+  if(NOT rc EQUAL 0 AND NOT complaints AND guessed)
+    set(rc 0)
+  endif()
   if(NOT rc EQUAL 0 OR complaints)
     fail("lintian (${rc}) complains:${complaints}\n${err}")
   endif()
@@ -189,13 +205,46 @@ function(check_package work)
   # manual.
   if(EXISTS ${work}/root/usr/bin/sharometr-start)
     file(READ ${work}/root/usr/bin/sharometr-start script)
-    foreach(step "^#!/bin/sh\n" "\nmkdir -p \"[$]dir\"\n" "create --game" "share/doc/sharometr/manual.doc"
+    foreach(step "^#!/bin/sh\n" "\nmkdir -p \"[$]dir\"\n" "create --game [^\n]*--sample" "share/doc/sharometr/manual.doc"
                  "share/doc/sharometr/manual.html"
                  "\nexec \"[$]here/sharometr\"\n")
       if(NOT script MATCHES "${step}")
         fail("the start script lacks ${step}")
       endif()
     endforeach()
+  endif()
+  # Run as installed, from a terminal without a display: the start script makes the working
+  # folder with the synthetic draws of every game and the manual, then says in Russian that
+  # there is no screen and what to do, and ends with status 1; the program itself, sent to a
+  # display that is not there, says so too instead of Qt's abort.
+  set(bin ${work}/root/usr/bin)
+  if(EXISTS ${bin}/sharometr-start AND EXISTS ${bin}/sharometr-cli)
+    set(home ${work}/home)
+    file(MAKE_DIRECTORY ${home})
+    execute_process(COMMAND env -i HOME=${home} PATH=/usr/bin:/bin ${bin}/sharometr-start
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL 1 OR NOT err MATCHES "ШАРОМЕТР не запущен: нет экрана" OR NOT err MATCHES "ssh -X")
+      fail("without a display the start script ended with ${rc} and said:\n${out}${err}")
+    endif()
+    set(folder ${home}/.local/share/sharometr)
+    foreach(table_draws lotobase.dbf:100 kenobase.dbf:50 g536base.dbf:100)
+      string(REPLACE ":" ";" table_draws ${table_draws})
+      list(GET table_draws 0 table)
+      list(GET table_draws 1 draws)
+      execute_process(COMMAND ${bin}/sharometr-cli info ${folder}/${table} OUTPUT_VARIABLE info ERROR_VARIABLE err)
+      if(NOT info MATCHES "visible records: ${draws}\n")
+        fail("the first start did not make ${table} with ${draws} synthetic draws:\n${info}${err}")
+      endif()
+    endforeach()
+    if(NOT EXISTS ${folder}/manual.html OR NOT EXISTS ${folder}/manual.doc)
+      fail("the first start did not put the manual in the working folder")
+    endif()
+    execute_process(COMMAND env -i HOME=${home} PATH=/usr/bin:/bin QT_QPA_PLATFORM=xcb DISPLAY=:4093 ${bin}/sharometr
+                    WORKING_DIRECTORY ${folder} TIMEOUT 60
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL 1 OR NOT err MATCHES "^ШАРОМЕТР не запущен: не удалось открыть окно[^\n]*DISPLAY=:4093")
+      fail("the program without its display ended with ${rc} and said:\n${out}${err}")
+    endif()
   endif()
   # The shell's completion, where bash-completion looks for it, asking the companion for games.
   set(completion ${work}/root/usr/share/bash-completion/completions/sharometr-cli)
