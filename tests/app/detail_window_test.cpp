@@ -52,7 +52,7 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         for (std::size_t a = 0; a < Analyses().size(); ++a) {
             SCOPED_TRACE(std::string(game->name) + " " + Analyses()[a].cliName);
-            form().MenuItem(game->menu.itemNames[a])->trigger();
+            form().MenuItem(MenuItemName(*game, a).c_str())->trigger();
             const std::vector<std::int32_t> board = boardValues(*game);
             EXPECT_EQ(detail().Chart().Values(), board);
             const QString caption = detail().Caption();

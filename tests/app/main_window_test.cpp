@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
         for (int n : keno[d]) latest.push_back(DrawCell(kKeno, n));
     for (const Analysis& analysis : Analyses()) {
         const int item = static_cast<int>(&analysis - Analyses().data());
-        form.MenuItem(kKeno.menu.itemNames[item])->trigger();
+        form.MenuItem(MenuItemName(kKeno, static_cast<std::size_t>(item)).c_str())->trigger();
         const AnalysisResult expected = Analyse(analysis, kKeno, latest);
         EXPECT_EQ(std::vector<std::int32_t>(KenoValues.begin(), KenoValues.end()), expected.values) << analysis.cliName;
     }
