@@ -66,15 +66,15 @@ std::vector<std::string> methodNames() {
 std::set<std::string> completed(const std::vector<std::string>& words) {
     std::string line = "'" + std::string(SHAROMETR_CLI_PROGRAM) + "'";
     for (const std::string& word : words) line += " '" + word + "'";
-    const std::string script =
-        "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; cur=${words[cword]};"
-        " prev=${words[cword-1]}; }\n"
-        "complete() { :; }\n"
-        "source '" + kSource + "/packaging/sharometr-cli.bash-completion'\n"
-        "COMP_WORDS=(" + line + "); COMP_CWORD=" + std::to_string(words.size()) + "\n"
-        "_sharometr_cli; printf '%s\\n' \"${COMPREPLY[@]}\"\n";
+    std::ostringstream script;
+    script << "_init_completion() { words=(\"${COMP_WORDS[@]}\"); cword=$COMP_CWORD; cur=${words[cword]};"
+           << " prev=${words[cword-1]}; }\n"
+           << "complete() { :; }\n"
+           << "source '" << kSource << "/packaging/sharometr-cli.bash-completion'\n"
+           << "COMP_WORDS=(" << line << "); COMP_CWORD=" << words.size() << "\n"
+           << "_sharometr_cli; printf '%s\\n' \"${COMPREPLY[@]}\"\n";
     TempDir scratch;
-    const auto result = runProgram("/bin/bash", {"-c", script}, scratch);
+    const auto result = runProgram("/bin/bash", {"-c", script.str()}, scratch);
     EXPECT_EQ(result.status, 0) << result.err;
     return wordsOf(result.out);
 }
@@ -175,8 +175,7 @@ TEST(Lists, TheReadmeAndTheUserManualNameEveryAnalysisCommandAndOption) {
         for (const std::string& option : optionsIn(helpOf(command.name)))
             EXPECT_NE(row.find(option), std::string::npos) << option;
     }
-    for (const std::string& name : analysisNames())
-        EXPECT_NE(manual.find(name + " ("), std::string::npos) << name;
+    for (const std::string& name : analysisNames()) EXPECT_NE(manual.find(name + " ("), std::string::npos) << name;
 }
 
 }  // namespace
