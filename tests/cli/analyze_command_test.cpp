@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/draw_datasets.h"
@@ -49,61 +50,40 @@ Draws kenoDraws() {
             joined({range(21, 30), range(41, 50)})};
 }
 
+// `base` with the numbers of each group set to the group's value.
+std::vector<std::int32_t> changed(std::vector<std::int32_t> base,
+                                  const std::vector<std::pair<std::vector<int>, std::int32_t>>& groups) {
+    for (const auto& [numbers, value] : groups) setNumbers(base, numbers, value);
+    return base;
+}
+
 // The board values worked out by hand for the tables above, for the analyses worked out here.
 std::optional<std::vector<std::int32_t>> superLotoExpected(const std::string& analysis) {
     auto counts = perNumber(kSuperLoto, 0, {{1, 4}, {2, 4}, {3, 4}, {7, 4}});
     setNumbers(counts, joined({range(4, 6), range(8, 36)}), 1);
     if (analysis == "histogram") return counts;
-    if (analysis == "waiting") {
-        // Periods 5/4 -> 1, 6/4 -> 2, 7/4 -> 2, 6/4 -> 2 against waits of 3, 2, 1, 1 draws.
-        auto values = counts;
-        setNumbers(values, {1}, 9);
-        setNumbers(values, {2}, 11);
-        setNumbers(values, {3, 7}, 10);
-        return values;
-    }
-    if (analysis == "talven") {
-        // Predicted draws 8, 9, 10, 10 against draw 7: SuperLoto rates a distance of 3 with 8.
-        auto values = counts;
-        setNumbers(values, {1}, 10);
-        setNumbers(values, {2}, 9);
-        setNumbers(values, {3, 7}, 8);
-        return values;
-    }
+    // Periods 5/4 -> 1, 6/4 -> 2, 7/4 -> 2, 6/4 -> 2 against waits of 3, 2, 1, 1 draws.
+    if (analysis == "waiting") return changed(counts, {{{1}, 9}, {{2}, 11}, {{3, 7}, 10}});
+    // Predicted draws 8, 9, 10, 10 against draw 7: SuperLoto rates a distance of 3 with 8.
+    if (analysis == "talven") return changed(counts, {{{1}, 10}, {{2}, 9}, {{3, 7}, 8}});
     if (analysis != "succession") return std::nullopt;
     // Succession: every draw before the latest but the seventh shares one number with the latest
     // (7, 3, 33..36), so a number counts the draws 2..7 that hold it.
-    auto values = perNumber(kSuperLoto, 0, {{1, 3}, {2, 3}, {7, 3}, {3, 2}});
-    setNumbers(values, range(8, 32), 1);
-    return values;
+    return changed(perNumber(kSuperLoto, 0, {{1, 3}, {2, 3}, {7, 3}, {3, 2}}), {{range(8, 32), 1}});
 }
 
 std::optional<std::vector<std::int32_t>> kenoExpected(const std::string& analysis) {
-    auto counts = perNumber(kKeno, 1);
-    setNumbers(counts, range(1, 5), 4);
-    setNumbers(counts, range(6, 15), 3);
-    setNumbers(counts, joined({range(16, 30), range(41, 50)}), 2);
+    const auto counts = changed(perNumber(kKeno, 1),
+                                {{range(1, 5), 4}, {range(6, 15), 3}, {joined({range(16, 30), range(41, 50)}), 2}});
     if (analysis == "histogram") return counts;
-    if (analysis == "waiting") {
-        // Periods 5/4 -> 1 and 5/3 -> 2 against a wait of 2 draws.
-        auto values = counts;
-        setNumbers(values, range(1, 5), 10);
-        setNumbers(values, range(6, 15), 11);
-        return values;
-    }
-    if (analysis == "talven") {
-        // Predicted draws 8 (1..20: distance 2 or 3 from draw 6) and 10 (4): Keno has no 8.
-        auto values = counts;
-        setNumbers(values, range(1, 15), 9);
-        setNumbers(values, joined({range(16, 30), range(41, 50)}), 5);
-        return values;
-    }
+    // Periods 5/4 -> 1 and 5/3 -> 2 against a wait of 2 draws.
+    if (analysis == "waiting") return changed(counts, {{range(1, 5), 10}, {range(6, 15), 11}});
+    // Predicted draws 8 (1..20: distance 2 or 3 from draw 6) and 10 (4): Keno has no 8.
+    if (analysis == "talven") return changed(counts, {{range(1, 15), 9}, {joined({range(16, 30), range(41, 50)}), 5}});
     if (analysis != "succession") return std::nullopt;
     // Succession: draws 2 and 3 share ten numbers each with the latest; the later draws 3 and 4
     // count 10, divided by 4 and rounded half to even.
-    auto values = perNumber(kKeno, 0);
-    setNumbers(values, joined({range(1, 10), range(41, 70)}), 2);
-    return values;
+    return changed(perNumber(kKeno, 0), {{joined({range(1, 10), range(41, 70)}), 2}});
 }
 
 std::string valuesText(const std::vector<std::int32_t>& values) {
