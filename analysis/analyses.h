@@ -71,16 +71,34 @@ enum class CaptionKind {
     HeadingAndDraws,  // a heading followed by the count of draws it took («: 100 тиражей»)
 };
 
+// How the back-test picks numbers by an analysis: the k highest of its values over the draws
+// before each tested draw. An analysis without one (its cliName nullptr) picks nothing.
+struct BacktestPick {
+    const char* cliName = nullptr;  // "hot", as the command line names the method
+    const char* caption = nullptr;  // "Горячие номера", on the back-test's picture
+    // The draws before the tested one the analysis is given: 0, every one; otherwise the latest so
+    // many (the average waiting period, whose own limit is 200 draws).
+    int latestDraws = 0;
+    // What the walk feeds as it advances, when not the analysis itself (for the latest draws, one
+    // that lets the oldest go).
+    std::unique_ptr<DrawAccumulator> (*walking)(const Game& game) = nullptr;
+};
+
+// A row of the registry of analyses. The menus, the companion's commands, their help, the
+// back-test and the tests all go over the registry, so a new analysis is its accumulator and one
+// row here; rows are written with designated initializers, so that a field added later takes
+// its default in every row that does not name it.
 struct Analysis {
-    const char* name;          // "frequency histogram", in messages
-    const char* cliName;       // "histogram", as the command line names it
-    const char* menuCaption;   // "Гистограмма"
-    const char* valueMeaning;  // what a board value says, as output headers name it: "count", "score", ...
-    CaptionKind caption;
-    const char* heading;  // the heading's text, or nullptr
+    const char* name = nullptr;          // "frequency histogram", in messages
+    const char* cliName = nullptr;       // "histogram", as the command line names it
+    const char* menuCaption = nullptr;   // "Гистограмма"
+    const char* valueMeaning = nullptr;  // what a board value says, as output headers name it: "count", "score", ...
+    CaptionKind caption = CaptionKind::Heading;
+    const char* heading = nullptr;  // the heading's text, or nullptr
     // The heading's size in points where the game sets it (Тальвен's), or nullptr: 10 points.
-    int Game::*headingPoints;
-    std::unique_ptr<DrawAccumulator> (*start)(const Game& game);
+    int Game::*headingPoints = nullptr;
+    std::unique_ptr<DrawAccumulator> (*start)(const Game& game) = nullptr;
+    BacktestPick backtest = {};
     // What a bin is when the values are not one per number: its name in output headers ("sum")
     // and in the window («Сумма»); nullptr: a number.
     const char* binName = nullptr;

@@ -19,10 +19,7 @@
 
 DetailValues DetailOf(const Game& game, const Analysis& analysis, const AnalysisResult& result,
                       const HistoryWindow& history) {
-    const auto index = static_cast<std::size_t>(&analysis - Analyses().data());
-    const char* item = index < game.menu.itemCaptions.size() && game.menu.itemCaptions[index]
-                           ? game.menu.itemCaptions[index]
-                           : analysis.menuCaption;
+    const char* item = MenuItemCaption(game, static_cast<std::size_t>(&analysis - Analyses().data()));
     DetailValues detail;
     detail.command =
         QString::fromUtf8("«%1» → «%2»").arg(QString::fromUtf8(game.menu.menuCaption), QString::fromUtf8(item));

@@ -17,15 +17,23 @@
 
 namespace {
 
-const BacktestMethod kMethods[] = {
-    {"hot", "Горячие номера", &FrequencyHistogramAnalysis(), 0, FrequencyHistogramAnalysis().start},
-    {"succession", "Вероятность следования", &SuccessionProbabilityAnalysis(), 0,
-     SuccessionProbabilityAnalysis().start},
-    {"waiting", "Средний период ожидания", &AverageWaitingPeriodAnalysis(), kMostWaitingDraws,
-     &StartLatestWaitingPeriod},
-    {"talven", "Метод А. Тальвена", &TalvenMethodAnalysis(), 0, TalvenMethodAnalysis().start},
-    {"random", "Случайный выбор", nullptr, 0, nullptr},
-};
+// The methods: every analysis of the registry that picks, in menu order, then the random baseline.
+std::vector<BacktestMethod> MakeMethods() {
+    std::vector<BacktestMethod> methods;
+    for (const Analysis& analysis : Analyses()) {
+        const BacktestPick& pick = analysis.backtest;
+        if (pick.cliName)
+            methods.push_back({pick.cliName, pick.caption, &analysis, pick.latestDraws,
+                               pick.walking ? pick.walking : analysis.start});
+    }
+    methods.push_back({"random", "Случайный выбор", nullptr, 0, nullptr});
+    return methods;
+}
+
+const std::vector<BacktestMethod>& Methods() {
+    static const std::vector<BacktestMethod> methods = MakeMethods();
+    return methods;
+}
 
 const BacktestMethod kTicketsMethod = {"tickets", "Мои билеты", nullptr, 0, nullptr};
 
@@ -235,14 +243,14 @@ BacktestVerdict VerdictOf(const BacktestResult& result) {
 
 }  // namespace
 
-std::span<const BacktestMethod> BacktestMethods() { return kMethods; }
+std::span<const BacktestMethod> BacktestMethods() { return Methods(); }
 
 const BacktestMethod& TicketsMethod() { return kTicketsMethod; }
 
 bool JudgedMethod(const BacktestMethod& method) { return method.analysis || &method == &kTicketsMethod; }
 
 const BacktestMethod* BacktestMethodNamed(std::string_view cliName) {
-    for (const BacktestMethod& method : kMethods)
+    for (const BacktestMethod& method : Methods())
         if (cliName == method.cliName) return &method;
     return nullptr;
 }
@@ -495,7 +503,7 @@ std::vector<BacktestResult> RunBacktests(const Game& game, std::span<const std::
                                          std::span<const BacktestTicket> tickets) {
     std::vector<const BacktestMethod*> every;
     if (methods.empty() && tickets.empty()) {
-        for (const BacktestMethod& method : kMethods) every.push_back(&method);
+        for (const BacktestMethod& method : Methods()) every.push_back(&method);
         methods = every;
     }
     // The walks share nothing but the history and the count of draws walked: they run on a pool

@@ -25,8 +25,9 @@
 #include "analysis/game.h"
 #include "toolkit/dataset.h"
 
-// A way of picking numbers; every analysis but the random baseline is one of the four analyses,
-// whose k highest values are the picks (ties go to the lower number).
+// A way of picking numbers; every method but the random baseline is an analysis of the registry
+// that picks (its row's `backtest`), whose k highest values are the picks (ties go to the lower
+// number).
 struct BacktestMethod {
     const char* cliName;       // "hot", as the command line names it
     const char* caption;       // "Горячие номера", on the picture
@@ -39,7 +40,7 @@ struct BacktestMethod {
     std::unique_ptr<DrawAccumulator> (*walking)(const Game& game);
 };
 
-// hot, succession, waiting, talven, random.
+// The analyses that pick, in the registry's order (hot, succession, ...), then random.
 std::span<const BacktestMethod> BacktestMethods();
 // The player's own tickets ("tickets", "Мои билеты"): each ticket's numbers are its picks for every
 // tested draw. Not among BacktestMethods(): it needs the tickets, given to RunBacktests.

@@ -47,15 +47,14 @@ enum class Analysis { Histogram, Succession, Waiting, Talven };
 struct AnalysisInfo {
     Analysis analysis;
     const char* name;
-    void (*command)(const Game&, AnalysisContext&);
     const ::Analysis& (*values)();  // the analysis of the draws, without painting
 };
 
 const AnalysisInfo kAnalyses[] = {
-    {Analysis::Histogram, "histogram", &FrequencyHistogram, &FrequencyHistogramAnalysis},
-    {Analysis::Succession, "succession", &SuccessionProbability, &SuccessionProbabilityAnalysis},
-    {Analysis::Waiting, "waiting", &AverageWaitingPeriod, &AverageWaitingPeriodAnalysis},
-    {Analysis::Talven, "talven", &TalvenMethod, &TalvenMethodAnalysis},
+    {Analysis::Histogram, "histogram", &FrequencyHistogramAnalysis},
+    {Analysis::Succession, "succession", &SuccessionProbabilityAnalysis},
+    {Analysis::Waiting, "waiting", &AverageWaitingPeriodAnalysis},
+    {Analysis::Talven, "talven", &TalvenMethodAnalysis},
 };
 
 // The games' differences the reference algorithms need, as the analyses are described.
@@ -263,7 +262,7 @@ struct Case {
         TCanvas commandCanvas(commandPicture);
         AnalysisContext context{*dataset, values, periods, commandCanvas};
         const std::size_t shownBefore = messages.shown.size();
-        info.command(*game, context);
+        RunAnalysisCommand(info.values(), *game, context);
 
         Values memoryValues(values.size(), -1);
         Values memoryPeriods(values.size(), -1);
@@ -293,7 +292,7 @@ struct Case {
                     AnalysisContext context{*dataset, values, periods, canvas};
                     for (auto _ : state) {
                         if (painted) {
-                            self.info.command(*self.game, context);
+                            RunAnalysisCommand(self.info.values(), *self.game, context);
                             benchmark::DoNotOptimize(values.data());
                         } else {
                             // What `analyze --values` runs: the draws read and analysed, nothing painted.

@@ -12,34 +12,9 @@ build=${1:?usage: bench/import_process.sh BUILD_DIR [RUNS]}
 runs=${2:-5}
 cli="$build/cli/sharometr-cli"
 draws=1000000
-work=$(mktemp -d /tmp/sharometr-import.XXXXXX)
-trap 'rm -rf "$work"' EXIT
 
-# The median of the numbers on standard input.
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-# Runs "$@" RUNS times, each after `prepare`; prints "wall-ms cpu-ms peak-KB" (medians, the peak
-# the largest). `feed` (a file) is piped to the command through cat when set.
-feed=
-measure() {
-  local prepare=$1 walls=() cpus=() peak=0 start end kb cpu
-  shift
-  for ((i = 0; i < runs; i++)); do
-    $prepare
-    start=$EPOCHREALTIME
-    if [[ -n $feed ]]; then
-      cat "$feed" | /usr/bin/time -f '%U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
-    else
-      /usr/bin/time -f '%U %S %M' -o "$work/time" "$@" >/dev/null 2>&1 || true
-    fi
-    end=$EPOCHREALTIME
-    walls+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) * 1000 }')")
-    read -r user sys kb < <(tail -n 1 "$work/time")
-    cpus+=("$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.0f", (u + s) * 1000 }')")
-    ((kb > peak)) && peak=$kb
-  done
-  echo "$(printf '%s\n' "${walls[@]}" | median) $(printf '%s\n' "${cpus[@]}" | median) $peak"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/timing.sh"
+warmup=0
 
 fresh() { cp "$work/empty.dbf" "$work/t.dbf"; }
 

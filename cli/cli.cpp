@@ -110,10 +110,9 @@ constexpr std::array kCommands{
             "  --repair  with the table to itself, write the true record count, every\n"
             "            whole record and the end mark to a copy that replaces it\n",
             &commandCheck},
-    Command{"analyze", "GAME ANALYSIS|all [OPTIONS]", "histogram, succession, waiting or talven, or all",
-            "ANALYSIS is histogram, succession, waiting or talven; all runs the four\n"
-            "at once (one values table, a column each). Without --png the values are\n"
-            "printed: the number, then its value.\n"
+    Command{"analyze", "GAME ANALYSIS|all [OPTIONS]", "{names}, or all",
+            "ANALYSIS is {names}; all runs every one of them at once (one values table, a "
+            "column each). Without --png the values are printed: the number, then its value.\n"
             "\n"
             "  --dir DIR        the folder of the game's table (default: here)\n"
             "  --table FILE     a table given by its path, whatever its name\n"
@@ -123,15 +122,13 @@ constexpr std::array kCommands{
             "  --format FORMAT  tsv (default), csv or json\n"
             "  --png FILE       write the board's picture, FILE ending in .png; with\n"
             "                   all, a prefix: PREFIX-histogram.png and so on\n",
-            &commandAnalyze, true},
+            &commandAnalyze, true, &analysisNames},
     Command{"backtest", "GAME METHOD|all [OPTIONS]", "replay a picking method on the draws, against chance",
-            "METHOD is hot, succession, waiting, talven or random (a seeded baseline), or\n"
-            "all of them. For every draw from the start draw on, the method picks from\n"
-            "the draws before it only; the hits are compared with their exact\n"
-            "distribution under chance. Methods tested together have their p adjusted\n"
-            "(Holm; the random baseline is not judged); fewer than 50 tested draws give\n"
-            "the verdict too_few. METHOD tickets tests the tickets you keep (see\n"
-            "tickets), each with its own numbers, one line a ticket.\n"
+            "METHOD is {names}, or all of them. For every draw from the start draw on, the method picks "
+            "from the draws before it only; the hits are compared with their exact distribution under "
+            "chance. Methods tested together have their p adjusted (Holm; the random baseline is not "
+            "judged); fewer than 50 tested draws give the verdict too_few. METHOD tickets tests the "
+            "tickets you keep (see tickets), each with its own numbers, one line a ticket.\n"
             "\n"
             "  --top K            picks per draw (default: the game's picks, below)\n"
             "  --from S           the first draw tested (default: 50)\n"
@@ -141,7 +138,7 @@ constexpr std::array kCommands{
             "  --table FILE       a table given by its path, whatever its name\n"
             "  --tickets FILE     the tickets table, whatever its name\n"
             "  --format FORMAT    tsv (default), csv or json\n",
-            &commandBacktest, true},
+            &commandBacktest, true, &methodNames},
     Command{"tickets", "GAME add|list|delete|check [...] [OPTIONS]",
             "keep your tickets and check them against the draws",
             "  tickets GAME add N1 N2 ... [--name NAME]   keep a ticket\n"
@@ -167,6 +164,50 @@ constexpr std::array kCommands{
 };
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }
+
+// The words of `text` in lines of at most kColumns, each ended by a line break.
+std::string wrapped(std::string_view text) {
+    std::string lines, line;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t to = text.find(' ', from);
+        if (to == std::string_view::npos) to = text.size();
+        const std::string_view word = text.substr(from, to - from);
+        from = to + 1;
+        if (word.empty()) continue;
+        if (!line.empty() && line.size() + 1 + word.size() > kColumns) {
+            lines += line + '\n';
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + std::string(word);
+    }
+    return line.empty() ? lines : lines + line + '\n';
+}
+
+// The text with the command's names in place of kNames; a paragraph that held them is wrapped anew.
+std::string withNames(const Command& command, std::string_view text) {
+    if (!command.names || text.find(kNames) == std::string_view::npos) return std::string(text);
+    const std::string names = command.names();
+    std::string result;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        std::size_t end = text.find("\n\n", from);
+        end = end == std::string_view::npos ? text.size() : end + 2;
+        std::string paragraph(text.substr(from, end - from));
+        from = end;
+        if (paragraph.find(kNames) == std::string::npos) {
+            result += paragraph;
+            continue;
+        }
+        for (std::size_t at; (at = paragraph.find(kNames)) != std::string::npos;)
+            paragraph.replace(at, kNames.size(), names);
+        const std::size_t body = paragraph.find_last_not_of('\n') + 1;
+        std::string joined = paragraph.substr(0, body);
+        std::replace(joined.begin(), joined.end(), '\n', ' ');
+        result += wrapped(joined) + paragraph.substr(body).substr(std::min<std::size_t>(1, paragraph.size() - body));
+    }
+    return result;
+}
 
 std::string synopsisOf(const Command& command) {
     return std::string(command.name) + (command.arguments.empty() ? "" : " ") + std::string(command.arguments);
@@ -214,6 +255,20 @@ std::string terminalText(std::string message) {
 
 std::span<const Command> commands() { return kCommands; }
 
+std::string summaryOf(const Command& command) {
+    std::string summary(command.summary);
+    if (const std::size_t at = summary.find(kNames); command.names && at != std::string::npos)
+        summary.replace(at, kNames.size(), command.names());
+    return summary;
+}
+
+std::string alternatives(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+    return text;
+}
+
 std::string failureText(const std::exception& error) {
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && opensADirectory(*engine))
         return failureText(asNotARegularFile(*engine));
@@ -235,7 +290,7 @@ void printUsage(std::ostream& out) {
     // long for that has its summary on the line below.
     const auto fits = [](const Command& command, std::size_t column) {
         const std::size_t length = synopsisOf(command).size();
-        return length <= column && 2 + column + 2 + command.summary.size() <= kColumns;
+        return length <= column && 2 + column + 2 + summaryOf(command).size() <= kColumns;
     };
     // The column that keeps the most commands on one line.
     std::size_t width = 0;
@@ -251,19 +306,20 @@ void printUsage(std::ostream& out) {
     }
     for (const Command& command : commands()) {
         const std::string synopsis = synopsisOf(command);
+        const std::string summary = summaryOf(command);
         if (fits(command, width))
-            out << "  " << synopsis << std::string(width - synopsis.size() + 2, ' ') << command.summary << '\n';
+            out << "  " << synopsis << std::string(width - synopsis.size() + 2, ' ') << summary << '\n';
         else
-            out << "  " << synopsis << " \n" << std::string(6, ' ') << command.summary << '\n';
+            out << "  " << synopsis << " \n" << std::string(6, ' ') << summary << '\n';
     }
 }
 
 void printCommandHelp(const Command& command, std::ostream& out) {
     printCommandUsage(command, out);
-    std::string summary(command.summary);
+    std::string summary = summaryOf(command);
     summary[0] = xb::upperAscii(summary[0]);
     out << '\n' << summary << ".\n";
-    if (!command.details.empty()) out << '\n' << command.details;
+    if (!command.details.empty()) out << '\n' << withNames(command, command.details);
     if (command.listsGames) {
         // From the registry, as the command line's folder has made it.
         out << "\nGames (sharometr-cli games lists them with their tables):\n";

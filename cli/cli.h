@@ -30,7 +30,21 @@ struct Command {
     std::string_view details;    // what `COMMAND --help` adds below the usage: options, notes
     CommandFunction run;
     bool listsGames = false;  // `--help` ends with the games of the registry
+    // The names the command's NAME argument takes, from the registry they come from ("histogram,
+    // succession, waiting or talven"): they stand for kNames in the summary and the details, and
+    // a paragraph of the details that holds them is wrapped anew.
+    std::string (*names)() = nullptr;
 };
+
+inline constexpr std::string_view kNames = "{names}";
+
+// The command's one line of the command list, its names put in.
+std::string summaryOf(const Command& command);
+// "a, b or c".
+std::string alternatives(const std::vector<std::string>& words);
+// What analyze's ANALYSIS and backtest's METHOD take, from the registry of analyses.
+std::string analysisNames();
+std::string methodNames();
 
 // Raised by a command whose arguments are wrong; the dispatcher prints the reason and the usage
 // text on the error stream and exits with kExitUsage.

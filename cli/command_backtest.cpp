@@ -160,6 +160,13 @@ void writeJson(std::ostream& out, const Game& game, const std::vector<BacktestRe
 
 }  // namespace
 
+std::string methodNames() {
+    std::vector<std::string> names;
+    for (const BacktestMethod& method : BacktestMethods())
+        names.push_back(std::string(method.cliName) + (method.analysis ? "" : " (a seeded baseline)"));
+    return alternatives(names);
+}
+
 int commandBacktest(Arguments args, std::ostream& out, std::ostream& err) {
     const ParsedArguments line = parseArguments(args, {{"--top", "K"},
                                                        {"--from", "S"},

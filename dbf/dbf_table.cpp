@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
@@ -302,22 +304,11 @@ void XBO_dBaseDBF::readRecord(std::int64_t request) {
 }
 
 void XBO_dBaseDBF::setLockProtocol(TxbLokProtocol protocol) {
-    switch (protocol) {
-        case TxbLokProtocol::Default:
-            m_locks = xb::kDefaultLocks;
-            break;
-        case TxbLokProtocol::DB4Lock:
-            m_locks = xb::kDb4Locks;
-            break;
-        case TxbLokProtocol::ClipLock:
-            m_locks = xb::kClipLocks;
-            break;
-        case TxbLokProtocol::FoxLock:
-            m_locks = xb::kFoxLocks;
-            break;
-        default:
-            break;
-    }
+    // The ranges of each protocol, in the order of its values; any other value keeps the ranges.
+    static constexpr const xb::LockConstants* kProtocols[] = {&xb::kDefaultLocks, &xb::kDb4Locks, &xb::kClipLocks,
+                                                              &xb::kFoxLocks};
+    const auto index = static_cast<std::size_t>(protocol);
+    if (index < std::size(kProtocols)) m_locks = *kProtocols[index];
     m_lockProtocol = protocol;
 }
 

@@ -64,8 +64,10 @@ done
 if [[ -x "$program" ]]; then
   if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     echo "run: no display (neither DISPLAY nor WAYLAND_DISPLAY is set), so sharometr is not started; the analyses run without one:"
-    printf '  %q analyze %s histogram|succession|waiting|talven|all --dir %q [--last N] [--png FILE]\n' \
-      "$cli" "$(IFS='|'; echo "${names[*]}")" "$work_dir"
+    # The analyses as the program's help names them ("ANALYSIS is a, b or c; ...").
+    analyses=$("$cli" analyze --help | tr '\n' ' ' | sed -e 's/.*ANALYSIS is //' -e 's/;.*//' -e 's/,\| or / /g' | xargs | tr ' ' '|')
+    printf '  %q analyze %s %s|all --dir %q [--last N] [--png FILE]\n' \
+      "$cli" "$(IFS='|'; echo "${names[*]}")" "$analyses" "$work_dir"
     printf '  for example: %q analyze keno histogram --dir %q --values --png %q\n' \
       "$cli" "$work_dir" "$work_dir/keno-histogram.png"
     exit 0

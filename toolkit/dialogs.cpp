@@ -5,10 +5,25 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <utility>
+
 #include "platform/exception.h"
 #include "toolkit/database_error.h"
 
 namespace {
+
+QMessageBox::Icon IconOf(TMsgDlgType type) {
+    using enum TMsgDlgType;
+    constexpr std::pair<TMsgDlgType, QMessageBox::Icon> kIcons[] = {
+        {mtWarning, QMessageBox::Warning},
+        {mtError, QMessageBox::Critical},
+        {mtInformation, QMessageBox::Information},
+        {mtConfirmation, QMessageBox::Question},
+    };
+    for (const auto& [each, icon] : kIcons)
+        if (each == type) return icon;
+    return QMessageBox::NoIcon;
+}
 
 // The boxes on screen.
 class QtMessageService : public MessageService {
@@ -17,23 +32,7 @@ public:
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(QString::fromStdString(message.caption));
         box.setText(QString::fromStdString(message.text));
-        switch (message.icon) {
-            case TMsgDlgType::mtWarning:
-                box.setIcon(QMessageBox::Warning);
-                break;
-            case TMsgDlgType::mtError:
-                box.setIcon(QMessageBox::Critical);
-                break;
-            case TMsgDlgType::mtInformation:
-                box.setIcon(QMessageBox::Information);
-                break;
-            case TMsgDlgType::mtConfirmation:
-                box.setIcon(QMessageBox::Question);
-                break;
-            case TMsgDlgType::mtNone:
-                box.setIcon(QMessageBox::NoIcon);
-                break;
-        }
+        box.setIcon(IconOf(message.icon));
         if (message.withCancel) {
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             box.setDefaultButton(QMessageBox::Ok);

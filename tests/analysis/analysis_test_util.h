@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analyses.h"
 #include "analysis/board.h"
 #include "tests/support/analysis_commands.h"
 #include "analysis/game.h"
@@ -34,6 +35,8 @@ inline constexpr unsigned int kUntouchedRgb = 0xff123456;
 // Board values and periods hold this before a command runs, so that untouched entries show.
 inline constexpr std::int32_t kSentinel = 77;
 
+// The messages as the player reads them, written out here so that a change of the program's own
+// texts shows; qualified where used, beside the program's constants of the same names.
 inline const char kHistogramTooFew[] = "ВНИМАНИЕ! Необходимо заполнить по крайней мере 5 записей!";
 inline const char kTooFew[] = "ВНИМАНИЕ! Необходимо заполнить хотя бы 5 записей!";
 inline const char kTooMany[] =
@@ -41,7 +44,8 @@ inline const char kTooMany[] =
     "Уменьшите количество записей в базе.";
 
 using testsupport::Draws;
-using Command = void (*)(const Game&, AnalysisContext&);
+// An analysis as the main window's command runs it.
+using Command = const Analysis*;
 
 // `count` draws of `fields` numbers: each chosen number stands in the draws (1-based) listed for
 // it, in the order listed; the places left are filled draw after draw from `fillers` in turn,
@@ -178,7 +182,7 @@ public:
 
     void run(Command command) {
         AnalysisContext context{dataset, values, periods, canvas};
-        command(m_game, context);
+        RunAnalysisCommand(*command, m_game, context);
     }
 
     // Exactly one plain box with this text was shown, captioned with the application's title.

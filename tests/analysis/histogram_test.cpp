@@ -17,7 +17,7 @@ TEST(FrequencyHistogram, CountsEverySuperLotoNumberAndCaptionsTheRecordCount) {
                              {1, 2, 10, 11, 12, 13},
                              {1, 14, 15, 16, 17, 49},
                              {1, 2, 3, 4, 48, 49}});
-    bench.run(FrequencyHistogram);
+    bench.run(&FrequencyHistogramAnalysis());
 
     auto expected = perNumber(kSuperLoto, 0, {{1, 5}, {2, 4}, {3, 3}, {4, 2}, {48, 1}, {49, 2}});
     setNumbers(expected, range(5, 17), 1);
@@ -27,13 +27,13 @@ TEST(FrequencyHistogram, CountsEverySuperLotoNumberAndCaptionsTheRecordCount) {
     EXPECT_TRUE(samePicture(bench.image, boardPicture(kSuperLoto, expected, countCaption(5))));
 
     // Nothing carries over from one run to the next.
-    expectARerunChangesNothing(bench, FrequencyHistogram, expected);
+    expectARerunChangesNothing(bench, &FrequencyHistogramAnalysis(), expected);
 }
 
 TEST(FrequencyHistogram, CountsEveryKenoNumberAndCaptionsTheRecordCount) {
     Bench bench(kKeno,
                 {range(1, 20), range(11, 30), range(21, 40), range(61, 80), joined({range(1, 10), range(71, 80)})});
-    bench.run(FrequencyHistogram);
+    bench.run(&FrequencyHistogramAnalysis());
 
     auto expected = perNumber(kKeno, 0);
     setNumbers(expected, range(1, 30), 2);
@@ -51,7 +51,7 @@ TEST(FrequencyHistogram, CountsALongTableDrawByDraw) {
         const auto draws =
             testsupport::makeDrawTable(dir.file("made.dbf"), *game, 150, static_cast<std::uint32_t>(game->numbers));
         Bench bench(*game, draws);
-        bench.run(FrequencyHistogram);
+        bench.run(&FrequencyHistogramAnalysis());
         auto expected = perNumber(*game, 0);
         for (const auto& draw : draws)
             for (int v : draw) ++expected[static_cast<std::size_t>(v - 1)];
@@ -70,7 +70,7 @@ TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied) {
                 {1, 2, 3, 4, 5, 6},
                 {1, 2, 3, 4, 5, 6}},
                {2});
-    five.run(FrequencyHistogram);
+    five.run(&FrequencyHistogramAnalysis());
     auto expected = perNumber(kSuperLoto, 0);
     setNumbers(expected, range(1, 6), 5);
     EXPECT_TRUE(samePerNumber(five.values, expected));
@@ -78,8 +78,8 @@ TEST(FrequencyHistogram, DeletedDrawsAreNeitherCountedNorTallied) {
 
     // Four visible draws of six records: too few.
     Bench four(kKeno, {range(1, 20), range(1, 20), range(1, 20), range(1, 20), range(1, 20), range(1, 20)}, {1, 6});
-    four.run(FrequencyHistogram);
-    EXPECT_TRUE(four.showedOnly(kHistogramTooFew));
+    four.run(&FrequencyHistogramAnalysis());
+    EXPECT_TRUE(four.showedOnly(analysistest::kHistogramTooFew));
     EXPECT_TRUE(samePicture(four.image, blankPicture()));
 }
 
@@ -89,7 +89,7 @@ TEST(FrequencyHistogram, BlankAndOutOfRangeFieldsAreSkippedAndRepeatsCountTwice)
                             {1, 2, 3, 4, 5, 6},
                             {-1, 49, 10, 11, 12, 13},
                             {1, 49, 49, 14, 15, 16}});
-    loto.run(FrequencyHistogram);
+    loto.run(&FrequencyHistogramAnalysis());
     auto expected = perNumber(kSuperLoto, 0, {{1, 3}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {7, 2}, {49, 3}});
     setNumbers(expected, {6, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 1);
     EXPECT_TRUE(samePerNumber(loto.values, expected));
@@ -102,7 +102,7 @@ TEST(FrequencyHistogram, BlankAndOutOfRangeFieldsAreSkippedAndRepeatsCountTwice)
     withStrays[2][5] = 81;
     withStrays[3][7] = 0;
     Bench keno(kKeno, withStrays);
-    keno.run(FrequencyHistogram);
+    keno.run(&FrequencyHistogramAnalysis());
     auto kenoExpected = perNumber(kKeno, 0);
     setNumbers(kenoExpected, range(1, 20), 5);
     kenoExpected[19] = 4;

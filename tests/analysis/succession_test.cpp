@@ -25,7 +25,7 @@ std::vector<std::string> texts(const std::vector<int>& numbers) {
 TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws) {
     // The latest draw shares 1 and 2 with the first draw and 1 with the second.
     Bench bench(kSuperLoto, {{1, 2, 3, 4, 5, 6}, {1, 7, 8, 9, 10, 11}, {1, 2, 12, 13, 14, 15}});
-    bench.run(SuccessionProbability);
+    bench.run(&SuccessionProbabilityAnalysis());
 
     auto expected = perNumber(kSuperLoto, 0, {{1, 3}, {2, 1}});
     setNumbers(expected, range(7, 11), 2);
@@ -37,7 +37,7 @@ TEST(SuccessionProbability, SuperLotoCountsEveryPairOfConsecutiveDraws) {
         samePicture(bench.image, boardPicture(kSuperLoto, expected, drawCaption(texts({1, 2, 12, 13, 14, 15})))));
     EXPECT_EQ(bench.dataset.RecNo(), 3);
 
-    expectARerunChangesNothing(bench, SuccessionProbability, expected);
+    expectARerunChangesNothing(bench, &SuccessionProbabilityAnalysis(), expected);
 }
 
 TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesByFour) {
@@ -51,7 +51,7 @@ TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesB
         range(1, 20),
     };
     Bench bench(kKeno, draws);
-    bench.run(SuccessionProbability);
+    bench.run(&SuccessionProbabilityAnalysis());
 
     auto expected = perNumber(kKeno, 0);
     setNumbers(expected, range(1, 6), 2);    // 2 + 6 = 8
@@ -71,34 +71,34 @@ TEST(SuccessionProbability, KenoLeavesOutThePairEndingInTheLatestDrawAndDividesB
 TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw) {
     const std::vector<int> loto = {3, 14, 15, 9, 26, 5};
     Bench one(kSuperLoto, {loto});
-    one.run(SuccessionProbability);
+    one.run(&SuccessionProbabilityAnalysis());
     EXPECT_TRUE(samePerNumber(one.values, perNumber(kSuperLoto, 0)));
     EXPECT_TRUE(samePicture(one.image, boardPicture(kSuperLoto, one.values, drawCaption(texts(loto)))));
 
     // Two SuperLoto draws make one pair: 4, 5 and 6 of the first stand in the latest.
     Bench two(kSuperLoto, {{1, 2, 3, 4, 5, 6}, {4, 5, 6, 7, 8, 9}});
-    two.run(SuccessionProbability);
+    two.run(&SuccessionProbabilityAnalysis());
     auto twoExpected = perNumber(kSuperLoto, 0);
     setNumbers(twoExpected, range(4, 9), 3);
     EXPECT_TRUE(samePerNumber(two.values, twoExpected));
 
     const std::vector<int> keno = joined({range(1, 10), range(41, 50)});
     Bench kenoTwo(kKeno, {keno, keno});
-    kenoTwo.run(SuccessionProbability);
+    kenoTwo.run(&SuccessionProbabilityAnalysis());
     EXPECT_TRUE(samePerNumber(kenoTwo.values, perNumber(kKeno, 0)));
     EXPECT_TRUE(samePicture(kenoTwo.image, boardPicture(kKeno, kenoTwo.values, drawCaption(texts(keno)))));
     EXPECT_EQ(kenoTwo.dataset.RecNo(), 2);
 
     // Three Keno draws count the first pair only: draw 1 shares 10 numbers with the latest.
     Bench kenoThree(kKeno, {range(1, 20), range(21, 40), keno});
-    kenoThree.run(SuccessionProbability);
+    kenoThree.run(&SuccessionProbabilityAnalysis());
     auto threeExpected = perNumber(kKeno, 0);
     setNumbers(threeExpected, range(21, 40), 2);  // 10: 2.5 goes to 2
     EXPECT_TRUE(samePerNumber(kenoThree.values, threeExpected));
 
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         Bench empty(*game, {});
-        empty.run(SuccessionProbability);
+        empty.run(&SuccessionProbabilityAnalysis());
         EXPECT_TRUE(samePerNumber(empty.values, perNumber(*game, 0))) << game->name;
         EXPECT_TRUE(empty.messages.shown.empty()) << game->name;
         EXPECT_TRUE(samePicture(empty.image, boardPicture(*game, empty.values, drawCaption({})))) << game->name;
@@ -107,7 +107,7 @@ TEST(SuccessionProbability, TablesTooShortForAPairPaintZerosUnderTheLatestDraw) 
 
 TEST(SuccessionProbability, StrayValuesAreSkippedAndRepeatsCountPerField) {
     Bench loto(kSuperLoto, {{1, 2, 3, kBlank, 99, 5}, {7, 7, 8, 9, 10, 11}, {1, 7, 0, 99, 12, 13}});
-    loto.run(SuccessionProbability);
+    loto.run(&SuccessionProbabilityAnalysis());
     // 7 stands twice in draw 2: after 1 twice, and twice before 1, 12 and 13 of draw 3; after
     // itself twice as well, as draw 3 holds it once after draw 2's two.
     auto expected = perNumber(kSuperLoto, 0, {{1, 2}, {7, 4}, {12, 2}, {13, 2}});
@@ -123,7 +123,7 @@ TEST(SuccessionProbability, StrayValuesAreSkippedAndRepeatsCountPerField) {
     auto second = range(21, 39);
     second.push_back(kBlank);
     Bench keno(kKeno, {first, second, latest});
-    keno.run(SuccessionProbability);
+    keno.run(&SuccessionProbabilityAnalysis());
     auto kenoExpected = perNumber(kKeno, 0);
     setNumbers(kenoExpected, range(21, 39), 2);  // draw 1 shares 1..10 with the latest: 2.5 goes to 2
     EXPECT_TRUE(samePerNumber(keno.values, kenoExpected));

@@ -26,7 +26,7 @@ TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest
                                   },
                                   range(11, 37));  // each once
     Bench bench(kSuperLoto, draws);
-    bench.run(TalvenMethod);
+    bench.run(&TalvenMethodAnalysis());
 
     auto expected =
         perNumber(kSuperLoto, 0, {{1, 9}, {2, 11}, {3, 10}, {4, 8}, {5, 10}, {6, 9}, {7, 5}, {8, 1}, {10, 5}});
@@ -40,7 +40,7 @@ TEST(TalvenMethod, RatesSuperLotoPredictionsByDistanceFromTheDrawBeforeTheLatest
     // The last search, for 10, stopped on draw 4.
     EXPECT_EQ(bench.dataset.RecNo(), 4);
 
-    expectARerunChangesNothing(bench, TalvenMethod, expected);
+    expectARerunChangesNothing(bench, &TalvenMethodAnalysis(), expected);
 }
 
 TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints) {
@@ -56,7 +56,7 @@ TEST(TalvenMethod, RatesKenoPredictionsWithoutEightAndCaptionsInEightPoints) {
                                   },
                                   range(9, 80));  // 9..18 in draws 1 and 5 (5 * 3 / 2 -> 8: 5), the others once
     Bench bench(kKeno, draws);
-    bench.run(TalvenMethod);
+    bench.run(&TalvenMethodAnalysis());
 
     auto expected = perNumber(kKeno, 0, {{1, 9}, {2, 11}, {3, 10}, {4, 5}, {5, 5}, {6, 1}, {8, 10}});
     setNumbers(expected, range(9, 18), 5);
@@ -101,7 +101,7 @@ TEST(TalvenMethod, AnalysesALongTableWithoutALimit) {
     for (const Game* game : {&kSuperLoto, &kKeno}) {
         const auto draws = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 500, 11);
         Bench bench(*game, draws);
-        bench.run(TalvenMethod);
+        bench.run(&TalvenMethodAnalysis());
         std::vector<std::int32_t> values;
         std::vector<std::int32_t> periods;
         expectedRatings(
@@ -122,7 +122,7 @@ TEST(TalvenMethod, StrayValuesAreSkippedAndRepeatsCountEveryField) {
                             {11, 11, 12, 13, 14, 15},
                             {16, 17, 18, 19, 20, -1},
                             {5, 21, 22, 23, 0, 99}});
-    loto.run(TalvenMethod);
+    loto.run(&TalvenMethodAnalysis());
     auto expected = perNumber(kSuperLoto, 0, {{5, 5}, {11, 11}});
     setNumbers(expected, joined({range(1, 4), range(6, 10), range(12, 23)}), 1);
     EXPECT_TRUE(samePerNumber(loto.values, expected));
@@ -132,7 +132,7 @@ TEST(TalvenMethod, StrayValuesAreSkippedAndRepeatsCountEveryField) {
 
     // 1..19 in every draw: 5 * 6 / 5 = 6, distance 2: 9; the twentieth field blank, 99, 20, 0, -1.
     Bench keno(kKeno, kenoDrawsWithStrayValues());
-    keno.run(TalvenMethod);
+    keno.run(&TalvenMethodAnalysis());
     const auto kenoExpected = firstNineteen(9, {{20, 1}});
     EXPECT_TRUE(samePerNumber(keno.values, kenoExpected));
     EXPECT_TRUE(samePerNumber(keno.periods, firstNineteen(6)));

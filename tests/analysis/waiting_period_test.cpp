@@ -25,7 +25,7 @@ TEST(AverageWaitingPeriod, RatesSuperLotoNumbersByPeriodAgainstWaitingLength) {
                                   },
                                   range(11, 48));  // each once
     Bench bench(kSuperLoto, draws);
-    bench.run(AverageWaitingPeriod);
+    bench.run(&AverageWaitingPeriodAnalysis());
 
     auto expected =
         perNumber(kSuperLoto, 0, {{1, 11}, {2, 11}, {3, 11}, {4, 10}, {5, 9}, {6, 5}, {7, 5}, {8, 2}, {9, 1}});
@@ -39,7 +39,7 @@ TEST(AverageWaitingPeriod, RatesSuperLotoNumbersByPeriodAgainstWaitingLength) {
     EXPECT_TRUE(bench.dataset.Eof());
     EXPECT_EQ(bench.dataset.RecNo(), 12);
 
-    expectARerunChangesNothing(bench, AverageWaitingPeriod, expected);
+    expectARerunChangesNothing(bench, &AverageWaitingPeriodAnalysis(), expected);
 }
 
 TEST(AverageWaitingPeriod, RatesKenoNumbersByPeriodAgainstWaitingLength) {
@@ -58,7 +58,7 @@ TEST(AverageWaitingPeriod, RatesKenoNumbersByPeriodAgainstWaitingLength) {
                                   },
                                   range(12, 80));  // 12..32 twice, the others once
     Bench bench(kKeno, draws);
-    bench.run(AverageWaitingPeriod);
+    bench.run(&AverageWaitingPeriodAnalysis());
 
     auto expected =
         perNumber(kKeno, 0, {{1, 11}, {2, 10}, {3, 5}, {4, 2}, {5, 1}, {7, 9}, {8, 10}, {9, 11}, {10, 9}, {11, 2}});
@@ -80,8 +80,8 @@ TEST(AverageWaitingPeriod, RefusesMoreThanTwoHundredDrawsTouchingNothing) {
         const auto many = testsupport::makeDrawTable(dir.file("made.dbf"), *game, 201, 7);
         {
             Bench bench(*game, many);
-            bench.run(AverageWaitingPeriod);
-            EXPECT_TRUE(bench.showedOnly(kTooMany)) << game->name;
+            bench.run(&AverageWaitingPeriodAnalysis());
+            EXPECT_TRUE(bench.showedOnly(analysistest::kTooMany)) << game->name;
             EXPECT_TRUE(samePicture(bench.image, blankPicture())) << game->name;
             EXPECT_TRUE(samePerNumber(bench.values, perNumber(*game, kSentinel))) << game->name;
             EXPECT_TRUE(samePerNumber(bench.periods, perNumber(*game, kSentinel))) << game->name;
@@ -91,7 +91,7 @@ TEST(AverageWaitingPeriod, RefusesMoreThanTwoHundredDrawsTouchingNothing) {
         for (const auto& [draws, deleted] : {std::pair{many, std::vector<int>{100}},
                                              std::pair{Draws(many.begin(), many.begin() + 5), std::vector<int>{}}}) {
             Bench bench(*game, draws, deleted);
-            bench.run(AverageWaitingPeriod);
+            bench.run(&AverageWaitingPeriodAnalysis());
             EXPECT_TRUE(bench.messages.shown.empty()) << game->name << " " << draws.size();
             EXPECT_FALSE(samePicture(bench.image, blankPicture())) << game->name << " " << draws.size();
             EXPECT_FALSE(samePerNumber(bench.periods, perNumber(*game, kSentinel))) << game->name;
@@ -107,7 +107,7 @@ TEST(AverageWaitingPeriod, StrayValuesAreSkippedAndRepeatsNeverSearchPastTheLate
                             {12, 12, 12, 13, 14, 15},
                             {16, 17, 18, 19, 20, -1},
                             {7, 7, 22, 23, 0, 99}});
-    loto.run(AverageWaitingPeriod);
+    loto.run(&AverageWaitingPeriodAnalysis());
     auto expected = perNumber(kSuperLoto, 0, {{7, 11}, {12, 3}});
     setNumbers(expected, joined({range(1, 5), range(8, 11), range(13, 20), {22, 23}}), 1);
     EXPECT_TRUE(samePerNumber(loto.values, expected));
@@ -117,7 +117,7 @@ TEST(AverageWaitingPeriod, StrayValuesAreSkippedAndRepeatsNeverSearchPastTheLate
 
     // 1..19 in every draw (period 4/5 -> 1, waiting 1: 11); the twentieth field blank, 99, 20, 0, -1.
     Bench keno(kKeno, kenoDrawsWithStrayValues());
-    keno.run(AverageWaitingPeriod);
+    keno.run(&AverageWaitingPeriodAnalysis());
     const auto kenoExpected = firstNineteen(11, {{20, 1}});
     EXPECT_TRUE(samePerNumber(keno.values, kenoExpected));
     EXPECT_TRUE(samePerNumber(keno.periods, firstNineteen(1)));

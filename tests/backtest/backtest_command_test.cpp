@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "backtest/backtest.h"
 #include "cli/cli.h"
 #include "tests/support/cli_run.h"
 #include "tests/support/dbf_image.h"
@@ -35,9 +36,9 @@ TEST(BacktestCommand, TsvGivesOneLinePerMethod) {
         line.starts_with("method\tpicks\tfrom\tto\ttested\tskipped\thits\texpected\tratio\tratio_low\t"
                          "ratio_high\tz\tp\tp_holm\tchi2\tchi2_df\tchi2_p\tchi2_p_holm\tverdict\tobserved_0\t"));
     EXPECT_TRUE(line.ends_with("\tobserved_10\texpected_10"));
-    for (const char* method : {"hot", "succession", "waiting", "talven", "random"}) {
+    for (const BacktestMethod& method : BacktestMethods()) {
         ASSERT_TRUE(std::getline(lines, line));
-        EXPECT_TRUE(line.starts_with(std::string(method) + "\t10\t50\t120\t71\t0\t")) << line;
+        EXPECT_TRUE(line.starts_with(std::string(method.cliName) + "\t10\t50\t120\t71\t0\t")) << line;
         EXPECT_TRUE(line.find("\t177.50\t") != std::string::npos) << line;  // 71 draws · 10 · 20/80
     }
     EXPECT_FALSE(std::getline(lines, line));

@@ -14,6 +14,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/draw_datasets.h"
@@ -31,18 +32,6 @@ using cli_test::runCli;
 using testsupport::TempDir;
 
 const std::string kProgram = SHAROMETR_CLI_PROGRAM;
-
-struct Analysis {
-    const char* name;
-    Command command;
-};
-
-const Analysis kAnalyses[] = {
-    {"histogram", FrequencyHistogram},
-    {"succession", SuccessionProbability},
-    {"waiting", AverageWaitingPeriod},
-    {"talven", TalvenMethod},
-};
 
 const char* gameWord(const Game& game) { return game.cliName; }
 
@@ -65,59 +54,40 @@ Draws kenoDraws() {
             joined({range(21, 30), range(41, 50)})};
 }
 
-// The board values worked out by hand for the tables above.
-std::vector<std::int32_t> superLotoExpected(const std::string& analysis) {
+// `base` with the numbers of each group set to the group's value.
+std::vector<std::int32_t> changed(std::vector<std::int32_t> base,
+                                  const std::vector<std::pair<std::vector<int>, std::int32_t>>& groups) {
+    for (const auto& [numbers, value] : groups) setNumbers(base, numbers, value);
+    return base;
+}
+
+// The board values worked out by hand for the tables above, for the analyses worked out here.
+std::optional<std::vector<std::int32_t>> superLotoExpected(const std::string& analysis) {
     auto counts = perNumber(kSuperLoto, 0, {{1, 4}, {2, 4}, {3, 4}, {7, 4}});
     setNumbers(counts, joined({range(4, 6), range(8, 36)}), 1);
     if (analysis == "histogram") return counts;
-    if (analysis == "waiting") {
-        // Periods 5/4 -> 1, 6/4 -> 2, 7/4 -> 2, 6/4 -> 2 against waits of 3, 2, 1, 1 draws.
-        auto values = counts;
-        setNumbers(values, {1}, 9);
-        setNumbers(values, {2}, 11);
-        setNumbers(values, {3, 7}, 10);
-        return values;
-    }
-    if (analysis == "talven") {
-        // Predicted draws 8, 9, 10, 10 against draw 7: SuperLoto rates a distance of 3 with 8.
-        auto values = counts;
-        setNumbers(values, {1}, 10);
-        setNumbers(values, {2}, 9);
-        setNumbers(values, {3, 7}, 8);
-        return values;
-    }
+    // Periods 5/4 -> 1, 6/4 -> 2, 7/4 -> 2, 6/4 -> 2 against waits of 3, 2, 1, 1 draws.
+    if (analysis == "waiting") return changed(counts, {{{1}, 9}, {{2}, 11}, {{3, 7}, 10}});
+    // Predicted draws 8, 9, 10, 10 against draw 7: SuperLoto rates a distance of 3 with 8.
+    if (analysis == "talven") return changed(counts, {{{1}, 10}, {{2}, 9}, {{3, 7}, 8}});
+    if (analysis != "succession") return std::nullopt;
     // Succession: every draw before the latest but the seventh shares one number with the latest
     // (7, 3, 33..36), so a number counts the draws 2..7 that hold it.
-    auto values = perNumber(kSuperLoto, 0, {{1, 3}, {2, 3}, {7, 3}, {3, 2}});
-    setNumbers(values, range(8, 32), 1);
-    return values;
+    return changed(perNumber(kSuperLoto, 0, {{1, 3}, {2, 3}, {7, 3}, {3, 2}}), {{range(8, 32), 1}});
 }
 
-std::vector<std::int32_t> kenoExpected(const std::string& analysis) {
-    auto counts = perNumber(kKeno, 1);
-    setNumbers(counts, range(1, 5), 4);
-    setNumbers(counts, range(6, 15), 3);
-    setNumbers(counts, joined({range(16, 30), range(41, 50)}), 2);
+std::optional<std::vector<std::int32_t>> kenoExpected(const std::string& analysis) {
+    const auto counts = changed(perNumber(kKeno, 1),
+                                {{range(1, 5), 4}, {range(6, 15), 3}, {joined({range(16, 30), range(41, 50)}), 2}});
     if (analysis == "histogram") return counts;
-    if (analysis == "waiting") {
-        // Periods 5/4 -> 1 and 5/3 -> 2 against a wait of 2 draws.
-        auto values = counts;
-        setNumbers(values, range(1, 5), 10);
-        setNumbers(values, range(6, 15), 11);
-        return values;
-    }
-    if (analysis == "talven") {
-        // Predicted draws 8 (1..20: distance 2 or 3 from draw 6) and 10 (4): Keno has no 8.
-        auto values = counts;
-        setNumbers(values, range(1, 15), 9);
-        setNumbers(values, joined({range(16, 30), range(41, 50)}), 5);
-        return values;
-    }
+    // Periods 5/4 -> 1 and 5/3 -> 2 against a wait of 2 draws.
+    if (analysis == "waiting") return changed(counts, {{range(1, 5), 10}, {range(6, 15), 11}});
+    // Predicted draws 8 (1..20: distance 2 or 3 from draw 6) and 10 (4): Keno has no 8.
+    if (analysis == "talven") return changed(counts, {{range(1, 15), 9}, {joined({range(16, 30), range(41, 50)}), 5}});
+    if (analysis != "succession") return std::nullopt;
     // Succession: draws 2 and 3 share ten numbers each with the latest; the later draws 3 and 4
     // count 10, divided by 4 and rounded half to even.
-    auto values = perNumber(kKeno, 0);
-    setNumbers(values, joined({range(1, 10), range(41, 70)}), 2);
-    return values;
+    return changed(perNumber(kKeno, 0), {{joined({range(1, 10), range(41, 70)}), 2}});
 }
 
 std::string valuesText(const std::vector<std::int32_t>& values) {
@@ -134,7 +104,7 @@ struct MainWindowRun {
     std::vector<ShownMessage> shown;
 };
 
-MainWindowRun runAsMainWindow(const Game& game, Command command, const std::string& directory) {
+MainWindowRun runAsMainWindow(const Game& game, const Analysis& analysis, const std::string& directory) {
     MainWindowRun run;
     const auto dataset = MakeDrawDataSet(game, directory);
     run.values.assign(static_cast<std::size_t>(game.numbers), 0);
@@ -144,7 +114,7 @@ MainWindowRun runAsMainWindow(const Game& game, Command command, const std::stri
     TCanvas canvas(run.picture);
     RecordingMessageService messages;
     AnalysisContext context{*dataset, run.values, periods, canvas};
-    command(game, context);
+    RunAnalysisCommand(analysis, game, context);
     run.shown = messages.shown;
     return run;
 }
@@ -157,19 +127,20 @@ std::optional<QImage> loadPng(const std::string& path) {
 
 bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
-void checkGame(const Game& game, const Draws& draws, std::vector<std::int32_t> (*expected)(const std::string&)) {
+void checkGame(const Game& game, const Draws& draws,
+               std::optional<std::vector<std::int32_t>> (*expected)(const std::string&)) {
     TempDir dir;
     testsupport::writeDrawTable(dir.file(tableOf(game)), game, draws);
-    for (const Analysis& analysis : kAnalyses) {
-        SCOPED_TRACE(analysis.name);
-        const std::string png = dir.file(std::string(analysis.name) + ".png");
+    for (const Analysis& analysis : Analyses()) {
+        SCOPED_TRACE(analysis.cliName);
+        const std::string png = dir.file(std::string(analysis.cliName) + ".png");
         const ProgramResult result =
-            runCli({"analyze", gameWord(game), analysis.name, "--dir", dir.path(), "--values", "--png", png});
+            runCli({"analyze", gameWord(game), analysis.cliName, "--dir", dir.path(), "--values", "--png", png});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
-        EXPECT_EQ(result.out, valuesText(expected(analysis.name)));
+        if (const auto byHand = expected(analysis.cliName)) EXPECT_EQ(result.out, valuesText(*byHand));
 
-        const MainWindowRun direct = runAsMainWindow(game, analysis.command, dir.path());
+        const MainWindowRun direct = runAsMainWindow(game, analysis, dir.path());
         EXPECT_TRUE(direct.shown.empty());
         EXPECT_EQ(result.out, valuesText(direct.values));
         const auto written = loadPng(png);
@@ -251,7 +222,7 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     const auto written = loadPng(png);
     ASSERT_TRUE(written.has_value());
     EXPECT_EQ(written->size(), QSize(board::kWidth, board::kHeight));
-    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kSuperLoto, FrequencyHistogram, dir.path()).picture));
+    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kSuperLoto, FrequencyHistogramAnalysis(), dir.path()).picture));
 
     // A picture that cannot be written is a failure, and the values are not printed either.
     const ProgramResult unwritable =
@@ -335,7 +306,7 @@ TEST(AnalyzeCommand, ACommandsMessageGoesToStandardErrorAndNothingIsWritten) {
     testsupport::makeDrawTable(limit.file("kenobase.dbf"), kKeno, 200, 5);
     const ProgramResult atLimit = runCli({"analyze", "keno", "waiting", "--dir", limit.path(), "--values"});
     EXPECT_EQ(atLimit.status, 0) << atLimit.err;
-    EXPECT_EQ(atLimit.out, valuesText(runAsMainWindow(kKeno, AverageWaitingPeriod, limit.path()).values));
+    EXPECT_EQ(atLimit.out, valuesText(runAsMainWindow(kKeno, AverageWaitingPeriodAnalysis(), limit.path()).values));
 }
 
 TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage) {
@@ -357,7 +328,7 @@ TEST(AnalyzeCommand, AMissingTableFailsWithTheDatasetsMessage) {
     // A trailing slash on the directory names the same table.
     const ProgramResult slash = runCli({"analyze", "loto", "histogram", "--dir", dir.path() + "/", "--values"});
     EXPECT_EQ(slash.status, 0) << slash.err;
-    EXPECT_EQ(slash.out, valuesText(superLotoExpected("histogram")));
+    EXPECT_EQ(slash.out, valuesText(*superLotoExpected("histogram")));
 }
 
 TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault) {
@@ -371,7 +342,7 @@ TEST(AnalyzeCommand, TheTablesAreReadFromTheCurrentDirectoryByDefault) {
     ASSERT_EQ(::chdir(here), 0);
 
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, valuesText(kenoExpected("succession")));
+    EXPECT_EQ(result.out, valuesText(*kenoExpected("succession")));
     // The message names the table as the main window's start-up does.
     EXPECT_EQ(loto.status, 1);
     EXPECT_EQ(loto.err, "Cannot find file lotobase.dbf\n");
@@ -411,7 +382,11 @@ TEST(AnalyzeCommand, WrongCommandLinesShowTheUsage) {
     std::ostringstream usage;
     cli::printUsage(usage);
     EXPECT_NE(usage.str().find("analyze GAME ANALYSIS|all [OPTIONS]"), std::string::npos);
-    EXPECT_NE(usage.str().find("histogram, succession, waiting or talven"), std::string::npos);
+    std::vector<std::string> names;
+    for (const Analysis& analysis : Analyses()) names.emplace_back(analysis.cliName);
+    EXPECT_NE(usage.str().find(cli::alternatives(names)), std::string::npos);
+    EXPECT_EQ(cli::alternatives({"histogram", "succession", "waiting", "talven"}),
+              "histogram, succession, waiting or talven");
 }
 
 // The variables of the environment named, unset until the object goes.
@@ -450,12 +425,12 @@ TEST(AnalyzeCommand, TheProgramPaintsWithoutADisplay) {
         refused = cli_test::runProgram(kProgram, {"analyze", "loto", "histogram", "--dir", dir.path()}, scratch);
     }
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, valuesText(kenoExpected("talven")));
+    EXPECT_EQ(result.out, valuesText(*kenoExpected("talven")));
     // Only the program's own words on standard error: none here.
     EXPECT_EQ(result.err, "");
     const auto written = loadPng(png);
     ASSERT_TRUE(written.has_value());
-    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kKeno, TalvenMethod, dir.path()).picture));
+    EXPECT_TRUE(samePicture(*written, runAsMainWindow(kKeno, TalvenMethodAnalysis(), dir.path()).picture));
 
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.out, "");

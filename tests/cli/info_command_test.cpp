@@ -170,7 +170,7 @@ TEST(CommandLine, HelpListsEveryCommandOnStandardOutput) {
     for (const cli::Command& command : cli::commands()) {
         const std::string synopsis = std::string(command.name) + " " + std::string(command.arguments);
         EXPECT_NE(help.out.find("\n  " + synopsis + " "), std::string::npos) << synopsis;
-        EXPECT_NE(help.out.find(std::string(command.summary) + "\n"), std::string::npos);
+        EXPECT_NE(help.out.find(cli::summaryOf(command) + "\n"), std::string::npos);
     }
     EXPECT_NE(help.out.find("\n  info FILE "), std::string::npos);
 }

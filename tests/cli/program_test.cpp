@@ -104,7 +104,7 @@ TEST(Program, EveryCommandHasItsHelpWithin80Columns) {
             EXPECT_EQ(help.status, cli::kExitOk);
             EXPECT_EQ(help.err, "");
             EXPECT_EQ(help.out.rfind("usage: sharometr-cli " + name + " ", 0), 0u) << help.out;
-            EXPECT_NE(help.out.find(std::string(command.summary.substr(1)) + ".\n"), std::string::npos);
+            EXPECT_NE(help.out.find(cli::summaryOf(command).substr(1) + ".\n"), std::string::npos);
             expectWithin80Columns(help.out, name + " --help");
         }
         // After "--" it is an argument like any other.

@@ -31,9 +31,6 @@ using testsupport::expectXbaseError;
 using testsupport::fileSizeOf;
 using testsupport::readFile;
 
-constexpr std::uint32_t kHeader = 97;
-constexpr std::uint32_t kRecord = 13;
-
 // Asks a child process, through a descriptor of its own, who holds each byte: "free", or the
 // range of the lock in the way as "0x<start>+0x<length>". This is what any program that takes
 // fcntl record locks on the same file sees, so it checks the layout other programs must share.
@@ -115,8 +112,8 @@ struct ProtocolCase {
 
 TEST_F(LockingTest, RecordAndAppendBytesFollowTheLockProtocol) {
     DBFObject table(m_path, "", true, true);
-    ASSERT_EQ(table.headerLength(), kHeader);
-    ASSERT_EQ(table.recordLength(), kRecord);
+    ASSERT_EQ(table.headerLength(), kPairsHeader);
+    ASSERT_EQ(table.recordLength(), kPairsRecord);
     EXPECT_EQ(table.lockProtocol(), TxbLokProtocol::Default);
 
     const std::vector<ProtocolCase> cases = {
@@ -198,7 +195,7 @@ TEST_F(LockingTest, OneObjectHoldsOneRangeNestedAsOftenAsItIsLocked) {
 
     // Now the second range can be had.
     EXPECT_TRUE(table.lockCurrentRecord());
-    EXPECT_EQ(table.lockOffset(), 0x40000061u + kRecord);
+    EXPECT_EQ(table.lockOffset(), 0x40000061u + kPairsRecord);
     EXPECT_TRUE(table.unlock());
 }
 
@@ -210,7 +207,7 @@ TEST_F(LockingTest, UnsharedTableLocksWithoutThePlatformAndMayBeTruncated) {
     table.readRecord(2);
     EXPECT_TRUE(table.lockCurrentRecord()) << "nobody else can have the file";
     EXPECT_EQ(table.lockCount(), 2);
-    EXPECT_EQ(table.lockOffset(), 0x40000061u + kRecord);
+    EXPECT_EQ(table.lockOffset(), 0x40000061u + kPairsRecord);
     EXPECT_TRUE(table.lockWholeFile());
     EXPECT_EQ(table.lockCount(), 2) << "an unshared whole-file lock keeps no books";
     EXPECT_TRUE(table.exclusiveUse());
@@ -221,10 +218,10 @@ TEST_F(LockingTest, UnsharedTableLocksWithoutThePlatformAndMayBeTruncated) {
     table.appendRecord();
     EXPECT_EQ(platform::callCount(Call::Lock), 0);
     EXPECT_EQ(platform::callCount(Call::Unlock), 0);
-    EXPECT_EQ(fileSizeOf(m_path), kHeader + 11u * kRecord + 1u);
+    EXPECT_EQ(fileSizeOf(m_path), kPairsHeader + 11u * kPairsRecord + 1u);
 
-    table.truncateAt(kHeader + 3u * kRecord);
-    EXPECT_EQ(fileSizeOf(m_path), kHeader + 3u * kRecord);
+    table.truncateAt(kPairsHeader + 3u * kPairsRecord);
+    EXPECT_EQ(fileSizeOf(m_path), kPairsHeader + 3u * kPairsRecord);
 }
 
 TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
@@ -232,7 +229,7 @@ TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
     {
         DBFObject table(m_path, "", true, true);
         EXPECT_FALSE(table.exclusiveUse());
-        const EXbaseError e = expectXbaseError([&] { table.truncateAt(kHeader); });
+        const EXbaseError e = expectXbaseError([&] { table.truncateAt(kPairsHeader); });
         EXPECT_EQ(e.Code(), 5);
         EXPECT_EQ(e.Location(), 1109);
         EXPECT_EQ(e.Message(), "File access denied - " + table.path());
@@ -242,7 +239,7 @@ TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
         table.readRecord(1);
         ASSERT_TRUE(table.lockCurrentRecord());
         EXPECT_FALSE(table.exclusiveUse());
-        EXPECT_EQ(expectXbaseError([&] { table.truncateAt(kHeader); }).Location(), 1109);
+        EXPECT_EQ(expectXbaseError([&] { table.truncateAt(kPairsHeader); }).Location(), 1109);
         EXPECT_FALSE(table.lockWholeFile());
         EXPECT_EQ(table.lastError(), 33);
         table.unlock();
@@ -252,8 +249,8 @@ TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
         EXPECT_EQ(table.lockLength(), 0x7FFFFFFFu);
         EXPECT_TRUE(table.exclusiveUse());
         EXPECT_EQ(heldAt(m_path, {0, 0x7FFFFFFEu, 0x7FFFFFFFu}), (Held{"0x0+0x7FFFFFFF", "0x0+0x7FFFFFFF", "free"}));
-        table.truncateAt(kHeader + 4u * kRecord);
-        EXPECT_EQ(fileSizeOf(m_path), kHeader + 4u * kRecord);
+        table.truncateAt(kPairsHeader + 4u * kPairsRecord);
+        EXPECT_EQ(fileSizeOf(m_path), kPairsHeader + 4u * kPairsRecord);
         EXPECT_TRUE(table.unlock());
         EXPECT_FALSE(table.exclusiveUse());
     }
@@ -261,14 +258,14 @@ TEST_F(LockingTest, TruncateNeedsTheWholeFileUnlessUnshared) {
     DBFObject reader(m_path, "", false, true);
     ASSERT_TRUE(reader.lockWholeFile());
     EXPECT_TRUE(reader.exclusiveUse());
-    const EXbaseError e = expectXbaseError([&] { reader.truncateAt(kHeader); });
+    const EXbaseError e = expectXbaseError([&] { reader.truncateAt(kPairsHeader); });
     EXPECT_EQ(e.Code(), 5);
     EXPECT_EQ(e.Location(), 1109);
-    EXPECT_EQ(fileSizeOf(m_path), kHeader + 4u * kRecord);
+    EXPECT_EQ(fileSizeOf(m_path), kPairsHeader + 4u * kPairsRecord);
 }
 
 TEST_F(LockingTest, ClosingReleasesTheHeldRange) {
-    const std::uint32_t record3 = 0x40000061u + 2 * kRecord;
+    const std::uint32_t record3 = 0x40000061u + 2 * kPairsRecord;
     {
         DBFObject table(m_path, "", true, true);
         table.readRecord(3);
@@ -362,7 +359,7 @@ TEST_F(LockingTest, HeaderWriteWaitsUntilTheWholeTableIsUnlocked) {
     table.replaceRecord(2);
     EXPECT_EQ(platform::callCount(Call::Write), 1) << "the record only";
     std::string expected = before;
-    expected.replace(kHeader + kRecord, kRecord, "     77   102");
+    expected.replace(kPairsHeader + kPairsRecord, kPairsRecord, "     77   102");
     EXPECT_EQ(readFile(m_path), expected);
     EXPECT_TRUE(table.headerUpdatePending());
 
@@ -439,7 +436,7 @@ TEST_F(LockingTest, RefusedLocksAndUnlocksOfThePlatform) {
     EXPECT_LT(waited, std::chrono::milliseconds(2000));
     EXPECT_GT(platform::callCount(Call::Lock), 10) << "retried every 10 ms";
     EXPECT_EQ(table.recordCount(), 11u);
-    EXPECT_EQ(fileSizeOf(m_path), size + kRecord);
+    EXPECT_EQ(fileSizeOf(m_path), size + kPairsRecord);
     EXPECT_EQ(table.lockCount(), 0);
 
     // An append whose unlock is refused has written its record and still holds the byte.
@@ -447,7 +444,7 @@ TEST_F(LockingTest, RefusedLocksAndUnlocksOfThePlatform) {
     platform::injectFault(Fault{Call::Unlock, 0, 1, platform::code::kInvalidHandle, 0});
     table.appendRecord();
     EXPECT_EQ(table.recordCount(), 12u);
-    EXPECT_EQ(fileSizeOf(m_path), size + 2 * kRecord);
+    EXPECT_EQ(fileSizeOf(m_path), size + 2 * kPairsRecord);
     EXPECT_EQ(table.lockCount(), 1);
     EXPECT_EQ(table.lastError(), 6);
     EXPECT_EQ(heldAt(m_path, {0x7FFFFFFEu}), Held{oneByte(0x7FFFFFFEu)});

@@ -41,9 +41,7 @@ using testsupport::readFile;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr std::uint32_t kHeader = 97;
-constexpr std::uint32_t kRecord = 13;
-constexpr std::uint32_t kRecord2Byte = 0x40000061u + kRecord;
+constexpr std::uint32_t kRecord2Byte = 0x40000061u + testsupport::EngineTest::kPairsRecord;
 
 using testsupport::Child;
 
@@ -119,7 +117,7 @@ TEST_F(SharedUseTest, TwoObjectsOfOneProcessExcludeEachOthersLocks) {
     EXPECT_LT(waited, milliseconds(1000));
     EXPECT_EQ(mainWindow.lockCount(), 1) << "the record lock stays";
     EXPECT_EQ(mainWindow.lockOffset(), kRecord2Byte);
-    EXPECT_EQ(fileSizeOf(m_path), size + kRecord);
+    EXPECT_EQ(fileSizeOf(m_path), size + kPairsRecord);
     EXPECT_TRUE(mainWindow.unlock());
 }
 
@@ -253,7 +251,7 @@ TEST_F(SharedUseTest, ARecordLockOfAnotherProcessIsRefusedAtOnceAndItsAppendByte
     EXPECT_GE(waited, milliseconds(100)) << "the append waited for the byte";
     EXPECT_LT(waited, milliseconds(3000));
     EXPECT_EQ(table.recordCount(), 11u);
-    EXPECT_EQ(fileSizeOf(m_path), size + kRecord);
+    EXPECT_EQ(fileSizeOf(m_path), size + kPairsRecord);
 
     child.send('Q');
     EXPECT_EQ(child.wait(), 0);
@@ -352,7 +350,7 @@ TEST_F(SharedUseTest, AProcessKilledWhileAppendingLeavesAUsableFile) {
     const std::uint32_t count = table.recordCount();
     ASSERT_GE(count, 210u);
     const std::string bytes = readFile(m_path);
-    EXPECT_EQ(bytes.size(), kHeader + count * kRecord + 1u) << "record and end byte go out in one write";
+    EXPECT_EQ(bytes.size(), kPairsHeader + count * kPairsRecord + 1u) << "record and end byte go out in one write";
     EXPECT_EQ(bytes.back(), '\x1A');
     for (std::uint32_t n = 1; n <= count; ++n) {
         table.readRecord(n);
@@ -370,7 +368,7 @@ TEST_F(SharedUseTest, AProcessKilledWhileAppendingLeavesAUsableFile) {
     table.appendRecord();
     EXPECT_LT(Clock::now() - start, milliseconds(500));
     EXPECT_EQ(table.recordCount(), count + 1);
-    EXPECT_EQ(fileSizeOf(m_path), kHeader + (count + 1) * kRecord + 1u);
+    EXPECT_EQ(fileSizeOf(m_path), kPairsHeader + (count + 1) * kPairsRecord + 1u);
 }
 
 TEST_F(SharedUseTest, ShareModesOfAnotherProcessRefuseTheOpen) {

@@ -28,9 +28,6 @@ using testsupport::le32;
 using testsupport::readFile;
 using testsupport::writeFile;
 
-constexpr std::size_t kHeader = 97;
-constexpr std::size_t kRecord = 13;
-
 class WriteSafetyTest : public testsupport::EngineTest {
 protected:
     void SetUp() override {
@@ -97,7 +94,7 @@ TEST_F(WriteSafetyTest, AFailedRecordChangeLeavesTheFileExactlyAsItWas) {
         table.close();
         if (!struck) {
             EXPECT_FALSE(failed);
-            EXPECT_EQ(readFile(m_path).substr(kHeader + 3 * kRecord, kRecord), "     77   104");
+            EXPECT_EQ(readFile(m_path).substr(kPairsHeader + 3 * kPairsRecord, kPairsRecord), "     77   104");
             break;
         }
         ++strikes;
@@ -132,7 +129,7 @@ TEST_F(WriteSafetyTest, AFailedAppendLeavesTheFileAsItWasAndAFailedRollBackSaysW
     table.close();
     const std::string after = readFile(m_path);
     EXPECT_EQ(after.substr(0, m_before.size()), m_before) << "the old table stands whole, header and end mark";
-    EXPECT_EQ(after.size(), m_before.size() + kRecord);
+    EXPECT_EQ(after.size(), m_before.size() + kPairsRecord);
 }
 
 TEST_F(WriteSafetyTest, ARecordChangeNeverWritesTheCountBackwards) {
@@ -162,8 +159,8 @@ TEST_F(WriteSafetyTest, ARecordChangeNeverWritesTheCountBackwards) {
     EXPECT_EQ(other.wait(), 0);
     const std::string after = readFile(m_path);
     EXPECT_EQ(after.substr(4, 4), le32(11)) << "the appended record stays counted";
-    EXPECT_EQ(after.substr(kHeader + kRecord, kRecord), "     55   102");
-    EXPECT_EQ(after.size(), kHeader + 11 * kRecord + 1);
+    EXPECT_EQ(after.substr(kPairsHeader + kPairsRecord, kPairsRecord), "     55   102");
+    EXPECT_EQ(after.size(), kPairsHeader + 11 * kPairsRecord + 1);
 }
 
 TEST_F(WriteSafetyTest, ACopyTakesTheRealFilesPlaceWithItsOwnerAndModeOrNotAtAll) {

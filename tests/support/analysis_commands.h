@@ -1,7 +1,7 @@
-// For the tests and the benchmark: the four analyses of a game as the main window's commands, on
-// a canvas the caller holds. Each reads the table through the dataset, fills the board values
-// (and periods), paints the board and writes its caption, or tells the user why not through the
-// message service. Shorthands for RunAnalysis with an eagerly made canvas.
+// For the tests and the benchmark: an analysis of a game as the main window's command runs it, on
+// a canvas the caller holds. It reads the table through the dataset, fills the board values (and
+// periods), paints the board and writes its caption, or tells the user why not through the
+// message service. A shorthand for RunAnalysis with an eagerly made canvas.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include "toolkit/canvas.h"
 #include "toolkit/dataset.h"
 
+struct Analysis;
+
 struct AnalysisContext {
     TDataSet& dataset;
     std::span<std::int32_t> values;   // LotoValues or KenoValues
@@ -18,7 +20,4 @@ struct AnalysisContext {
     TCanvas& canvas;
 };
 
-void FrequencyHistogram(const Game& game, AnalysisContext& context);
-void SuccessionProbability(const Game& game, AnalysisContext& context);
-void AverageWaitingPeriod(const Game& game, AnalysisContext& context);
-void TalvenMethod(const Game& game, AnalysisContext& context);
+void RunAnalysisCommand(const Analysis& analysis, const Game& game, AnalysisContext& context);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -41,6 +42,12 @@ inline std::size_t registrySize() {
 }
 
 class EngineTest : public ::testing::Test {
+public:
+    // The lengths of numberedPairs()'s header (32 bytes, two descriptors and the end mark) and
+    // of its records.
+    static constexpr std::uint32_t kPairsHeader = 97;
+    static constexpr std::uint32_t kPairsRecord = 13;
+
 protected:
     void SetUp() override {
         platform::overrideShortDateFormat(std::string("dd.MM.yyyy"));
