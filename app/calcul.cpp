@@ -111,6 +111,7 @@ TForm1::TForm1(QWidget* parent)
     m_startHint->setWordWrap(true);
     m_startHint->setAlignment(Qt::AlignCenter);
     m_startHint->setTextFormat(Qt::RichText);
+    m_startHint->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_startHint->setStyleSheet(QStringLiteral(
         "QLabel { background: #FFFFE1; color: black; border: 1px solid #404040; padding: 10px; font-size: 13px; }"));
     m_startHint->setGeometry(72, 96, kClientWidth - 144, 120);

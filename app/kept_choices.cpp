@@ -66,7 +66,7 @@ void resetChoices(ProgramWindows& windows) {
     form.move(kLeft, kTop);
     // Forgotten after the defaults are back, since putting them back keeps them as it goes.
     if (auto settings = openChoices()) settings->clear();
-    ShowMessage("Настройки сброшены: табло без масштаба, анализируются все тиражи, окно на прежнем месте.");
+    ShowMessage("Настройки сброшены: табло без масштаба, анализируются все тиражи, окно на исходном месте.");
 }
 
 }  // namespace

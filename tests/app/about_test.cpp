@@ -686,7 +686,7 @@ const char* const kManualTopics[] = {
     "Карта тиражей",
     "Масштабировать табло",
     "Enter",
-    "Escape",
+    "Esc",
     "Tab",
     "Shift+Tab",
     "Insert",

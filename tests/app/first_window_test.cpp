@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -14,6 +15,7 @@
 
 #include <memory>
 
+#include "app/help_window.h"
 #include "app/kept_choices.h"
 #include "app/startup.h"
 #include "app/tickets_window.h"
@@ -105,6 +107,17 @@ TEST_F(FirstWindowTest, TheHintShowsWhileTheTablesHoldOnlySamplesOrNothingAndLea
     form.activateWindow();
     QApplication::processEvents();
     EXPECT_FALSE(hintShown(form)) << "and it stays away";
+
+    // The hint's link: the manual's first evening in the program's own help window.
+    testsupport::writeFile(m_dir.file("manual.html"),
+                           "<html><body><h1>Обзор</h1><p>Текст.</p><h1>Первый вечер: с чего начать</h1>"
+                           "<p>Шаг 1.</p></body></html>");
+    emit form.StartHint().linkActivated("#first-evening");
+    EXPECT_TRUE(HelpWindow().isVisible());
+    ASSERT_NE(HelpWindow().Contents().currentItem(), nullptr);
+    EXPECT_EQ(HelpWindow().Contents().currentItem()->text(), QString::fromUtf8("Первый вечер: с чего начать"));
+    HelpWindow().hide();
+    EXPECT_TRUE(m_messages.shown.empty());
 }
 
 TEST_F(FirstWindowTest, TheChoicesAreKeptBetweenStartsAndTheMenuResetsThem) {
@@ -145,7 +158,7 @@ TEST_F(FirstWindowTest, TheChoicesAreKeptBetweenStartsAndTheMenuResetsThem) {
     EXPECT_EQ(form.pos(), QPoint(125, 106));
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text,
-              "Настройки сброшены: табло без масштаба, анализируются все тиражи, окно на прежнем месте.");
+              "Настройки сброшены: табло без масштаба, анализируются все тиражи, окно на исходном месте.");
     EXPECT_TRUE(QSettings(QString::fromStdString(file), QSettings::IniFormat).allKeys().isEmpty());
     EXPECT_TRUE(LastImportFolder().isEmpty());
 }
