@@ -171,9 +171,10 @@ void TForm1::UpdateStartHint() {
     }
     const QString first = QString::fromUtf8(samples ? "Сейчас в таблицах придуманные тиражи, а не результаты лотерей."
                                                     : "Таблицы тиражей пока пусты.");
-    m_startHint->setText(first + QString::fromUtf8("<br>Импортируйте свои тиражи: <b>Данные → Импорт тиражей</b> "
-                                                   "и игра.<br><br><a href=\"#first-evening\">С чего начать: "
-                                                   "«Первый вечер» в руководстве</a>"));
+    m_startHint->setText(first +
+                         QString::fromUtf8("<br>Импортируйте свои тиражи: <b>Данные → Импорт тиражей</b>, "
+                                           "затем выберите игру.<br><br><a href=\"#first-evening\">С чего начать: "
+                                           "«Первый вечер» в руководстве</a>"));
     m_startHint->show();
     m_startHint->raise();
 }
