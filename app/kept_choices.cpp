@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -84,7 +85,9 @@ void InstallKeptChoices(ProgramWindows& windows) {
         if (scale) scale->setChecked(settings->value(kScaled, false).toBool());
         const int last = settings->value(kLast, 0).toInt();
         if (last >= THistoryDialog::kFewestDraws && last <= THistoryDialog::kMostDraws) form.SetHistoryLast(last);
-        if (settings->contains(kPlace)) form.move(settings->value(kPlace).toPoint());
+        // A place on a screen that is gone since (a second monitor unplugged) is not taken.
+        const QPoint place = settings->value(kPlace).toPoint();
+        if (settings->contains(kPlace) && QGuiApplication::screenAt(place)) form.move(place);
     }
     form.OnChoicesChanged = [&form] {
         if (auto settings = openChoices()) {
