@@ -58,10 +58,10 @@ TColor BarColor(std::int32_t value, std::int32_t threshold) {
 // The scale in words: pixels a unit while a unit takes a pixel or more, else units a pixel (a
 // long history's counts run to hundreds of thousands, and "0,00 pixels a unit" says nothing).
 std::string board::ScaleCaption(double pixelsPerUnit) {
-    if (pixelsPerUnit >= 0.995) return "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикс. на единицу";
+    if (pixelsPerUnit >= 0.995) return "Масштаб: " + russian::decimal(pixelsPerUnit, 2) + " пикселя на единицу";
     const double unitsPerPixel = 1.0 / pixelsPerUnit;
-    if (unitsPerPixel < 9.95) return "Масштаб: 1 пикс. на " + russian::decimal(unitsPerPixel, 1) + " единицы";
-    return "Масштаб: 1 пикс. на " + russian::counted(std::llround(unitsPerPixel), {"единицу", "единицы", "единиц"});
+    if (unitsPerPixel < 9.95) return "Масштаб: 1 пиксель на " + russian::decimal(unitsPerPixel, 1) + " единицы";
+    return "Масштаб: 1 пиксель на " + russian::counted(std::llround(unitsPerPixel), {"единицу", "единицы", "единиц"});
 }
 
 void DrawGameBoard(TCanvas& canvas, const Game& game, std::span<const std::int32_t> values, bool scaled) {

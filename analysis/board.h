@@ -28,7 +28,7 @@ void DrawBinsBoard(TCanvas& canvas, std::span<const std::int32_t> values, std::s
 
 namespace board {
 // What a scaled board writes of its scale: pixels a unit while a unit takes a pixel or more
-// ("Масштаб: 8,33 пикс. на единицу"), else units a pixel ("Масштаб: 1 пикс. на 1250 единиц").
+// ("Масштаб: 8,33 пикселя на единицу"), else units a pixel ("Масштаб: 1 пиксель на 1250 единиц").
 std::string ScaleCaption(double pixelsPerUnit);
 
 // Where a scaled board's tallest bar ends: below the captions the commands write.

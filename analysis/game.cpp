@@ -21,6 +21,8 @@ constexpr std::uint64_t kSampleSeed = 20261201;
 constexpr const char* kSuperLotoItems[] = {"N9", "N11", "N12", "N13"};
 constexpr const char* kKenoItems[] = {"N14", "N16", "N17", "N18"};
 constexpr const char* kKenoCaptions[] = {nullptr, nullptr, nullptr, "Метод А.Тальвена"};
+// "6 of 49" pays for 3, 4, 5 and 6 numbers guessed.
+constexpr int kSuperLotoWins[] = {3, 4, 5, 6};
 
 }  // namespace
 
@@ -76,6 +78,7 @@ const Game kSuperLoto = {
             .itemNames = kSuperLotoItems,
             .itemCaptions = {},
         },
+    .compiledWins = kSuperLotoWins,
 };
 
 const Game kKeno = {
@@ -194,14 +197,14 @@ struct DefinedGame {
 struct Registry {
     std::deque<std::unique_ptr<DefinedGame>> defined;
     std::vector<const Game*> listed;
-    std::size_t ownCount = 0;  // listed before the folder's
+    std::vector<const Game*> own;  // listed before the folder's
     std::string folder;
 
     Registry() {
         listed = {&kSuperLoto, &kKeno};
         // The program's own list has no mistakes (a test keeps it so).
         add(ParseGamesFile(BuiltInGamesFile(), "the program's games", listed).games);
-        ownCount = listed.size();
+        own = listed;
     }
 
     void add(const std::vector<GameDefinition>& definitions) {
@@ -233,7 +236,14 @@ struct Registry {
             game.menu.separatorName = d.separatorName.c_str();
             DeriveGameValues(game);
             if (definition.picks != 0) game.backtestPicks = definition.picks;
-            listed.push_back(&game);
+            // A folder's game of the name of one of the program's own takes its place in the list.
+            const auto same = std::find_if(listed.begin(), listed.end(),
+                                           [&](const Game* g) { return definition.cliName == g->cliName; });
+            if (definition.replaces && same != listed.end()) {
+                *same = &game;
+            } else {
+                listed.push_back(&game);
+            }
             defined.push_back(std::move(entry));
         }
     }
@@ -316,15 +326,17 @@ std::string Game::fieldName(int index) const { return fieldPrefix + std::to_stri
 bool Game::compiledIn() const { return this == &kSuperLoto || this == &kKeno; }
 
 std::span<const int> Game::wins() const {
+    if (compiledIn()) return compiledWins;
     const DefinedGame* definition = DefinitionOf(*this);
     return definition ? std::span<const int>(definition->wins) : std::span<const int>();
 }
 
 std::span<const Game* const> Games() { return TheRegistry().listed; }
 
-std::vector<std::string> LoadFolderGames(const std::string& folder) {
+std::vector<std::string> LoadFolderGames(const std::string& folder, std::vector<std::string>* russian) {
     Registry& registry = TheRegistry();
-    registry.listed.resize(registry.ownCount);
+    registry.listed = registry.own;
+    if (russian) russian->clear();
     registry.folder = folder;
     const std::string path = folder.empty() ? "games.ini" : folder + (folder.back() == '/' ? "" : "/") + "games.ini";
     std::ifstream file(path, std::ios::binary);
@@ -333,6 +345,7 @@ std::vector<std::string> LoadFolderGames(const std::string& folder) {
     text << file.rdbuf();
     GamesFile games = ParseGamesFile(text.str(), path, registry.listed);
     registry.add(games.games);
+    if (russian) *russian = std::move(games.russian);
     return games.mistakes;
 }
 

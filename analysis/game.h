@@ -110,6 +110,8 @@ struct Game {
     std::uint64_t syntheticSeed;  // where the game's synthetic draws start
     DrawWindowSpec window;
     GameMenuSpec menu;
+    // The match counts that win, for a compiled-in game (a games file's game gives its own).
+    std::span<const int> compiledWins{};
 
     // "C1", "K20": the name of field `index` (0-based).
     std::string fieldName(int index) const;
@@ -123,7 +125,8 @@ struct Game {
     // Whether the program needs the game's table to start: SuperLoto's and Keno's, which it
     // opens at start as it always has; a further game's menu comes only with its table.
     bool neededAtStart() const { return compiledIn(); }
-    // The winning match counts a games file gave (empty: none given).
+    // The winning match counts: SuperLoto's own, or those a games file gave (empty: none known,
+    // as for Keno, whose winning counts depend on how many numbers a ticket holds).
     std::span<const int> wins() const;
 };
 
@@ -162,7 +165,8 @@ const Game* GameOfTable(std::span<const TableField> fields);
 // Reads games.ini in `folder` (empty: the current folder) as the games of that folder, in place
 // of those of a folder read before; a folder without one has none. Returns the file's mistakes,
 // one line each naming the file and line; the games it defines well serve all the same.
-std::vector<std::string> LoadFolderGames(const std::string& folder);
+// `russian`, when given, gets the same lines in the window's words.
+std::vector<std::string> LoadFolderGames(const std::string& folder, std::vector<std::string>* russian = nullptr);
 // The folder whose games are in the registry ("" before any was read, or for the current one).
 const std::string& GamesFolder();
 

@@ -10,7 +10,10 @@
 //     wins = 2,3,4,5              optional: the match counts that win
 //
 // Lines starting with # or ; are comments. A section with a mistake is left out, with one line
-// naming the file, the line and the mistake; the sections without one serve.
+// naming the file, the line and the mistake; the sections without one serve. A section of a
+// game the program already has (its own list, or SuperLoto and Keno) that defines it exactly as
+// the program does is passed over in silence; one that differs from a game of the program's own
+// list takes that game's place, with a note.
 #pragma once
 
 #include <span>
@@ -29,12 +32,15 @@ struct GameDefinition {
     char fieldPrefix = 0;
     int picks = 0;  // 0: the rule's
     std::vector<int> wins;
-    int line = 0;  // of the section's header
+    int line = 0;           // of the section's header
+    bool replaces = false;  // takes the place of the program's own game of its name
 };
 
 struct GamesFile {
     std::vector<GameDefinition> games;
     std::vector<std::string> mistakes;  // "games.ini:7: ...", one a line
+    // The same in the window's Russian, line for line: "games.ini, строка 7: ...".
+    std::vector<std::string> russian;
 };
 
 // The games of `text`; `fileName` names the file in the mistakes. A game may take none of the

@@ -104,7 +104,8 @@ AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet&
     const AnalysisResult result = AnalyseDataSet(analysis, game, dataset, window);
     if (result.refusal) {
         if (result.refusalClearsValues) std::ranges::fill(target.values, 0);
-        ShowMessage(result.refusal);
+        const std::string wayOut = target.refusalWayOut ? target.refusalWayOut(result.refusal) : std::string();
+        ShowMessage(wayOut.empty() ? std::string(result.refusal) : std::string(result.refusal) + "\n" + wayOut);
         return result;
     }
     // The board values are the numbers': a result of bins of its own leaves them as they were.

@@ -24,6 +24,9 @@ struct BoardTarget {
     std::function<TCanvas&()> canvas;
     // The board scaled so that the tallest bar fits (DrawGameBoard).
     bool scaled = false;
+    // What the window adds below a refusal that it can show a way out of (the waiting period's
+    // limit of draws: the window of history); the refusal itself stays as it is.
+    std::function<std::string(const char* refusal)> refusalWayOut;
 };
 
 AnalysisResult RunAnalysis(const Analysis& analysis, const Game& game, TDataSet& dataset, const BoardTarget& target,

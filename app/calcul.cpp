@@ -3,8 +3,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 
 #include <array>
 #include <stdexcept>
@@ -12,6 +16,8 @@
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
+#include "dbf/table_handler.h"
+#include "history/import.h"
 #include "history/new_draw_table.h"
 #include "analysis/runner.h"
 #include "app/about.h"
@@ -25,6 +31,7 @@
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/long_work.h"
+#include "toolkit/russian_text.h"
 #include "toolkit/windows.h"
 #include "sharometr_version.h"
 
@@ -38,6 +45,41 @@ namespace {
 // The client area is the board's: the picture and the strip below it the painter clears too.
 constexpr int kClientWidth = board::kWidth;
 constexpr int kClientHeight = board::kClientHeight;
+
+// What a game's table holds, for the start hint.
+enum class TableHolds { kNothing, kSamples, kOwnDraws };
+
+TableHolds WhatTableHolds(const Game& game) {
+    try {
+        DBFObject table(game.tableFileName, "", false, true);
+        if (table.recordCount() == 0) return TableHolds::kNothing;
+        return history::holdsOnlySyntheticDraws(table, game) ? TableHolds::kSamples : TableHolds::kOwnDraws;
+    } catch (const Exception&) {
+        // A table the hint cannot read is the windows' business; it is not the samples.
+        return TableHolds::kOwnDraws;
+    }
+}
+
+// The width the menu bar needs for `captions` in one row, as the style lays its items out.
+int MenuBarWidth(const QMenuBar& bar, const QStringList& captions) {
+    const QStyle* style = bar.style();
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, &bar);
+    const int margin = style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, &bar) +
+                       style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, &bar);
+    int width = 2 * margin;
+    for (const QString& caption : captions) {
+        QStyleOptionMenuItem option;
+        option.initFrom(&bar);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.text = caption;
+        const QSize text = bar.fontMetrics().size(Qt::TextShowMnemonic, caption);
+        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, &bar).width() + spacing;
+    }
+    return width;
+}
+
+// The caption of the window-of-history item, which the waiting period's way out names too.
+constexpr char kHistoryCaption[] = "Сколько тиражей анализировать…";
 
 }  // namespace
 
@@ -63,6 +105,18 @@ TForm1::TForm1(QWidget* parent)
     m_image = new TImage(client);
     m_image->setObjectName("Image1");
     m_image->setGeometry(0, 0, board::kWidth, board::kHeight);
+    // Over the picture, until the player's own draws are in or a command paints it.
+    m_startHint = new QLabel(client);
+    m_startHint->setObjectName("StartHint");
+    m_startHint->setWordWrap(true);
+    m_startHint->setAlignment(Qt::AlignCenter);
+    m_startHint->setTextFormat(Qt::RichText);
+    m_startHint->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    m_startHint->setStyleSheet(QStringLiteral(
+        "QLabel { background: #FFFFE1; color: black; border: 1px solid #404040; padding: 10px; font-size: 13px; }"));
+    m_startHint->setGeometry(72, 96, kClientWidth - 144, 120);
+    connect(m_startHint, &QLabel::linkActivated, this, [] { RunGuarded([] { OpenManualAt("Первый вечер"); }); });
+    m_startHint->hide();
     setCentralWidget(client);
 
     // SuperLoto and Keno with the module arrays of their board values and periods; every further
@@ -80,7 +134,7 @@ TForm1::TForm1(QWidget* parent)
         const Game& game = *side->game;
         AddItem(data, game.menu.dataItemName, game.menu.menuCaption, [this, &game] { ShowDataWindow(game); });
     }
-    AddItem(data, "NHistory", "Анализировать последние N тиражей", &TForm1::HistoryClick);
+    AddItem(data, "NHistory", kHistoryCaption, &TForm1::HistoryClick);
     AddItem(data, "NNewTable", "Новая таблица…", &TForm1::NewTableClick);
     // One item a game, each added with the game's own menu (AddGameMenu).
     m_import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
@@ -100,6 +154,65 @@ TForm1::TForm1(QWidget* parent)
     // In the order the program has always opened them; the further games' are open already.
     for (const auto& side : m_games)
         if (!side->dataset) side->dataset = MakeDrawDataSet(*side->game);
+    UpdateStartHint();
+}
+
+void TForm1::UpdateStartHint() {
+    bool samples = false;
+    bool own = false;
+    for (const auto& side : m_games) {
+        const TableHolds holds = WhatTableHolds(*side->game);
+        own = own || holds == TableHolds::kOwnDraws;
+        samples = samples || holds == TableHolds::kSamples;
+    }
+    if (own || m_pictureUsed) {
+        m_startHint->hide();
+        return;
+    }
+    const QString first = QString::fromUtf8(samples ? "Сейчас в таблицах придуманные тиражи, а не результаты лотерей."
+                                                    : "Таблицы тиражей пока пусты.");
+    m_startHint->setText(first +
+                         QString::fromUtf8("<br>Импортируйте свои тиражи: <b>Данные → Импорт тиражей</b>, "
+                                           "затем выберите игру.<br><br><a href=\"#first-evening\">С чего начать: "
+                                           "«Первый вечер» в руководстве</a>"));
+    m_startHint->show();
+    m_startHint->raise();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // Draws typed in a data window, or written by another program, may have made the hint stale.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_startHint->isVisible()) UpdateStartHint();
+}
+
+void TForm1::ArrangeMenuBar() {
+    QMenuBar* bar = menuBar();
+    std::vector<QMenu*> further;
+    for (const auto& side : m_games)
+        if (!side->game->compiledIn() && side->menu) further.push_back(side->menu);
+    if (!m_lotteries) {
+        m_lotteries = new QMenu(QString::fromUtf8("Лотереи"), bar);
+        m_lotteries->setObjectName("NLotteries");
+        m_lotteries->menuAction()->setObjectName("NLotteries");
+    }
+    // Every further game's menu back on the bar, in the order of the games, before "Вид" or "?".
+    bar->removeAction(m_lotteries->menuAction());
+    for (QMenu* menu : further) {
+        m_lotteries->removeAction(menu->menuAction());
+        bar->removeAction(menu->menuAction());
+    }
+    auto* view = bar->findChild<QMenu*>("NView");
+    QAction* before = view ? view->menuAction() : (m_help ? m_help->menuAction() : nullptr);
+    for (QMenu* menu : further) bar->insertAction(before, menu->menuAction());
+    QStringList captions;
+    for (QAction* action : bar->actions())
+        if (action->isVisible()) captions << action->text();
+    if (further.empty() || MenuBarWidth(*bar, captions) <= kClientWidth) return;
+    for (QMenu* menu : further) {
+        bar->removeAction(menu->menuAction());
+        m_lotteries->addAction(menu->menuAction());
+    }
+    bar->insertAction(before, m_lotteries->menuAction());
 }
 
 std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
@@ -111,13 +224,14 @@ std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
     side->periods = side->ownPeriods;
     try {
         side->dataset = MakeDrawDataSet(game);
-        const std::string mismatch = DrawTableMismatch(*side->dataset, game);
-        if (mismatch.empty()) {
+        if (DrawTableMismatch(*side->dataset, game).empty()) {
             side->ownWindow = std::make_unique<TDataWindow>(game);
             side->window = side->ownWindow.get();
             return side;
         }
-        m_notes.push_back(mismatch);
+        m_notes.push_back("Таблица " + side->dataset->TableName() + " — не таблица игры «" + game.menu.menuCaption +
+                          "»: её первые поля не " + game.fieldName(0) + "…" + game.fieldName(game.fieldsPerDraw - 1) +
+                          " с числами.");
     } catch (const Exception& error) {
         m_notes.push_back(error.Message());
     }
@@ -126,6 +240,7 @@ std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
 
 void TForm1::AddGameMenu(const Game& game) {
     QMenu* menu = AddMenu(game.menu.menuName, game.menu.menuCaption);
+    SideOf(game).menu = menu;
     // A game added while the program runs goes after the games made at start-up, before the menus
     // that follow them ("Вид" where it is there, "?").
     if (auto* view = menuBar()->findChild<QMenu*>("NView")) {
@@ -152,7 +267,7 @@ void TForm1::AddGameMenu(const Game& game) {
                 game, DataSetOf(game),
                 [this]() -> TCanvas& {
                     m_shownBoard.reset();
-                    return m_image->Canvas();
+                    return PictureCanvas()();
                 },
                 m_history, TicketTableFileName(game));
         });
@@ -224,7 +339,12 @@ void TForm1::RunOnPicture(const std::function<void()>& command) {
 }
 
 std::function<TCanvas&()> TForm1::PictureCanvas() {
-    return [this]() -> TCanvas& { return m_image->Canvas(); };
+    return [this]() -> TCanvas& {
+        // The board the command paints is shown as the program paints it, nothing over it.
+        m_pictureUsed = true;
+        m_startHint->hide();
+        return m_image->Canvas();
+    };
 }
 
 void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
@@ -232,7 +352,17 @@ void TForm1::RunAnalysis(const Game& game, const Analysis& analysis) {
         GameSide& side = SideOf(game);
         const AnalysisResult result =
             ::RunAnalysis(analysis, game, *side.dataset,
-                          BoardTarget{side.values, side.periods, PictureCanvas(), m_boardScaled}, m_history);
+                          BoardTarget{side.values, side.periods, PictureCanvas(), m_boardScaled,
+                                      [](const char* refusal) {
+                                          // Too many draws for the waiting period: the window of
+                                          // history is the way out that keeps the table whole.
+                                          return std::string_view(refusal) == kTooMany
+                                                     ? "Или выберите «Данные» → «" + std::string(kHistoryCaption) +
+                                                           "» и задайте не больше " +
+                                                           russian::counted(kMostWaitingDraws, russian::kDraws) + "."
+                                                     : std::string();
+                                      }},
+                          m_history);
         if (result.refusal) return;
         m_shownBoard = ShownBoard{&game, &analysis, result, LatestDrawTexts(analysis, game, result, *side.dataset)};
         if (OnValuesReady) OnValuesReady(game, analysis, result);
@@ -273,11 +403,12 @@ void TForm1::ImportDraws(const Game& game) {
         for (TDataSet* dataSet : *sets) dataSet->Open();
     });
     RunImportDialog(game, game.tableFileName, this);
+    UpdateStartHint();
 }
 
-void TForm1::DrawBoard() { DrawGameBoard(m_image->Canvas(), kSuperLoto, LotoValues); }
+void TForm1::DrawBoard() { DrawGameBoard(PictureCanvas()(), kSuperLoto, LotoValues); }
 
-void TForm1::DrawKeno() { DrawGameBoard(m_image->Canvas(), kKeno, KenoValues); }
+void TForm1::DrawKeno() { DrawGameBoard(PictureCanvas()(), kKeno, KenoValues); }
 
 void TForm1::N5Click() { ShowDataWindow(kSuperLoto); }
 
@@ -312,10 +443,20 @@ void TForm1::N19Click() { RunGuarded(OpenManual); }
 void TForm1::HistoryClick() {
     RunGuarded([&] {
         THistoryDialog dialog(m_history.last, this);
-        if (dialog.exec() == QDialog::Accepted) m_history.last = dialog.Last();
-        ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
-        if (OnHistoryChanged) OnHistoryChanged(m_history.last);
+        // The item is checkable, so its click turned its check; it shows the choice again.
+        SetHistoryLast(dialog.exec() == QDialog::Accepted ? dialog.Last() : m_history.last);
     });
+}
+
+void TForm1::SetHistoryLast(int last) {
+    const bool changed = last != m_history.last;
+    m_history.last = last;
+    ShowHistoryOnItem(*MenuItem("NHistory"), m_history.last);
+    if (OnHistoryChanged) OnHistoryChanged(m_history.last);
+    if (!changed) return;
+    if (OnChoicesChanged) OnChoicesChanged();
+    // The board on the picture is of the draws before: its caption's count and its bars follow.
+    if (m_shownBoard) RunAnalysis(*m_shownBoard->game, *m_shownBoard->analysis);
 }
 
 void TForm1::NewTableClick() {
@@ -324,7 +465,7 @@ void TForm1::NewTableClick() {
         for (const Game* game : Games())
             if (!game->compiledIn() && !DrawTableExists(*game)) missing.push_back(game);
         if (missing.empty()) {
-            ShowMessage("Таблицы всех известных игр уже есть в папке таблиц.");
+            ShowMessage("Таблицы всех известных игр уже есть в рабочей папке.");
             return;
         }
         TNewTableDialog dialog(missing, this);
@@ -336,7 +477,8 @@ void TForm1::NewTableClick() {
         if (!side) {
             // The table was made, but does not open as the game's.
             ShowErrorBox(m_notes.size() > notes ? m_notes.back()
-                                                : "Cannot find file " + std::string(game.tableFileName) + ".");
+                                                : "Таблица " + std::string(game.tableFileName) +
+                                                      " создана, но не открылась как таблица игры.");
             return;
         }
         m_games.push_back(std::move(side));
@@ -345,6 +487,7 @@ void TForm1::NewTableClick() {
         // Beside the other games' data items, before the history item.
         data->insertAction(MenuItem("NHistory"), MenuItem(game.menu.dataItemName));
         AddGameMenu(game);
+        ArrangeMenuBar();
         ShowDataWindow(game);
     });
 }

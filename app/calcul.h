@@ -19,6 +19,7 @@
 #include "toolkit/image.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class TForm2;
 class TDataWindow;
@@ -67,6 +68,20 @@ public:
     // painted again at once, scaled or, when off, exactly as its command painted it.
     void SetBoardScaled(bool scaled);
     bool BoardScaled() const { return m_boardScaled; }
+    // The window of history in force (0: every draw), as the dialog sets it: the menu item shows
+    // it, the other windows follow it, and the board on the picture is painted again over it.
+    void SetHistoryLast(int last);
+    // Told whenever a choice the player may want kept changes (the scale, the window of history).
+    std::function<void()> OnChoicesChanged;
+
+    // The line on the board area that tells a new player what to do while no table holds draws of
+    // their own (only the synthetic sample draws, or none); hidden once one does, and once a
+    // command has painted the picture. Looked at again when the window is activated.
+    QLabel& StartHint() { return *m_startHint; }
+    void UpdateStartHint();
+    // The menu bar with every game: the further games' menus on the bar while all menus fit the
+    // window, else under one menu "Лотереи" before "Вид", so that "Вид" and "?" are never hidden.
+    void ArrangeMenuBar();
 
 public slots:
     // The menu's handlers by their items' names; the menu built from the games and analyses runs
@@ -84,13 +99,14 @@ public slots:
     void N18Click();
     void N19Click();
     void N21Click();
-    // "Данные → Анализировать последние N тиражей": the dialog, and its choice kept.
+    // "Данные → Сколько тиражей анализировать…": the dialog, and its choice kept.
     void HistoryClick();
-    // "Данные → Новая таблица...": a table for a defined game that has none.
+    // "Данные → Новая таблица…": a table for a defined game that has none.
     void NewTableClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QMenu* AddMenu(const char* name, const char* caption);
@@ -120,6 +136,7 @@ private:
         std::vector<std::int32_t> ownValues{};
         std::vector<std::int32_t> ownPeriods{};
         std::unique_ptr<TDataWindow> ownWindow{};  // a further game's data window
+        QMenu* menu = nullptr;                     // the game's own menu
     };
     GameSide& SideOf(const Game& game);
     // A further game's side, its dataset and data window opened on its table in the folder;
@@ -128,8 +145,11 @@ private:
     void AddGameMenu(const Game& game);
 
     std::vector<std::unique_ptr<GameSide>> m_games;
-    QMenu* m_help = nullptr;    // the further games' menus go before it
-    QMenu* m_import = nullptr;  // "Данные → Импорт тиражей": an item a game
+    QMenu* m_help = nullptr;       // the further games' menus go before it
+    QMenu* m_import = nullptr;     // "Данные → Импорт тиражей": an item a game
+    QMenu* m_lotteries = nullptr;  // "Лотереи": the further games' menus when the bar is full
+    QLabel* m_startHint = nullptr;
+    bool m_pictureUsed = false;  // a command has painted the picture
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;

@@ -246,7 +246,7 @@ TDrawMapWindow::TDrawMapWindow(const Game& game, QWidget* parent)
       m_numbers(new QLineEdit(this)),
       m_summary(new QLabel(this)),
       m_gaps(new QLabel(this)),
-      m_picksButton(new QPushButton(QString::fromUtf8("Выбор анализа"), this)) {
+      m_picksButton(new QPushButton(QString::fromUtf8("Номера анализа"), this)) {
     setObjectName(QString("DrawMap") + game.cliName);
     setWindowTitle(QString::fromUtf8("Карта тиражей: ") + QString::fromUtf8(game.menu.menuCaption));
     setWindowIcon(QIcon(QStringLiteral(":/icons/data_window.xpm")));
@@ -299,7 +299,7 @@ void TDrawMapWindow::Reload() {
 QString TDrawMapWindow::SummaryText() const {
     QString text = QString::fromUtf8("В таблице ") +
                    QString::fromStdString(russian::counted(m_map.Draws(), russian::kDraws)) +
-                   QString::fromUtf8("; последний — вверху. Щелчок по столбцу — пропуски номера.");
+                   QString::fromUtf8("; последний — вверху. Щёлкните по столбцу номера — ниже появятся его пропуски.");
     if (m_historyLast > 0)
         text += QString::fromUtf8(" Анализы учитывают только ") + HistoryInWords(m_historyLast) + '.';
     return text;
@@ -353,13 +353,14 @@ void TDrawMapWindow::HighlightNumbers(const std::vector<int>& numbers) {
 
 void TDrawMapWindow::ShowGaps(int number) {
     const DrawMap::Gaps gaps = m_map.GapsOf(number);
-    QString text = QString::fromUtf8("Номер %1: выпадал %2; текущий пропуск — %3, самый долгий — %4")
+    QString text = QString::fromUtf8("Номер %1: выпал %2; текущий пропуск — %3, самый долгий — %4")
                        .arg(number)
                        .arg(QString::fromStdString(russian::counted(gaps.hits, {"раз", "раза", "раз"})))
                        .arg(QString::fromStdString(russian::counted(gaps.current, russian::kDraws)))
                        .arg(QString::fromStdString(russian::counted(gaps.longest, russian::kDraws)));
     text += gaps.average
-                ? QString::fromUtf8(", средний — ") + QString::fromStdString(russian::decimal(*gaps.average, 1))
+                ? QString::fromUtf8(", средний — ") + QString::fromStdString(russian::decimal(*gaps.average, 1)) +
+                      QString::fromUtf8("\u00a0тиража")
                 : QString::fromUtf8(", среднего нет (меньше двух выпадений)");
     m_gaps->setText(text + '.');
 }

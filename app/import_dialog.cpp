@@ -15,6 +15,7 @@
 #include <regex>
 #include <utility>
 
+#include "app/kept_choices.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/long_work.h"
@@ -61,6 +62,8 @@ std::string russianLine(const std::string& note) {
         {std::regex(R"(^no field (\d+), the line has (\d+)$)"), "нет поля $1, полей в строке: $2"},
         {std::regex(R"(^a quote is not closed$)"), "кавычка не закрыта"},
         {std::regex(R"(^text after a closing quote$)"), "текст после закрывающей кавычки"},
+        {std::regex(R"(^a json record this program did not write$)"), "запись json сделана не этой программой"},
+        {std::regex(R"(^no (\w+) in the json record$)"), "в записи json нет поля $1"},
     };
     static const std::regex kLine(R"(^line (\d+): (.*)$)");
     std::smatch parts;
@@ -146,9 +149,10 @@ TImportDialog::TImportDialog(const Game& game, std::string tablePath, QWidget* p
     // The sample tables of the first run: real draws should replace them, not join them.
     if (const std::uint32_t samples = m_table->syntheticDraws(game); samples > 0) {
         m_replace->setChecked(true);
-        m_replaceReason->setText(U("В таблице только " + russian::counted(samples, russian::kDraws) +
-                                   " учебного примера, придуманных программой. Их лучше заменить, чтобы анализы "
-                                   "считали только настоящие тиражи."));
+        m_replaceReason->setText(U("В таблице только придуманные тиражи (" +
+                                   russian::counted(samples, russian::kDraws) +
+                                   "), а не результаты лотереи. Их лучше заменить, чтобы анализы считали только "
+                                   "настоящие тиражи."));
     }
 
     auto* buttons = new QDialogButtonBox(this);
@@ -363,9 +367,10 @@ void SetImportStageHook(ImportStageHook hook) { stageHook() = std::move(hook); }
 bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent) {
     const QString path = fileChooser() ? fileChooser()(parent)
                                        : QFileDialog::getOpenFileName(
-                                             parent, QString::fromUtf8("Импорт тиражей"), QString(),
+                                             parent, QString::fromUtf8("Импорт тиражей"), LastImportFolder(),
                                              QString::fromUtf8("Тиражи (*.csv *.txt *.tsv *.json);;Все файлы (*)"));
     if (path.isEmpty()) return false;
+    KeepImportFolder(path);
     TImportDialog dialog(game, tablePath, parent);
     if (!dialog.LoadFile(path)) return false;
     return dialog.exec() == QDialog::Accepted;

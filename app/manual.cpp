@@ -6,8 +6,26 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/help_window.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/shell.h"
+#include "toolkit/windows.h"
+
+namespace {
+
+constexpr char kNoHtmlManual[] =
+    "Руководство manual.html не найдено ни в рабочей папке, ни в папке документации пакета.";
+
+// The HTML manual in the help window; false when it cannot be read.
+bool ShowInHelpWindow(const std::string& html, const std::string& heading) {
+    THelpWindow& window = HelpWindow();
+    if (!window.Load(QString::fromStdString(html))) return false;
+    BringWindowBack(window);
+    if (!heading.empty()) window.GoToHeading(QString::fromStdString(heading));
+    return true;
+}
+
+}  // namespace
 
 std::string FindManual(const std::string& name) {
     const QString file = QString::fromStdString(name);
@@ -31,13 +49,20 @@ void OpenManual() {
             return;
         }
     }
+    // No viewer on the desktop: the program shows the manual itself.
+    if (!html.empty() && ShowInHelpWindow(html, "")) return;
     ShowMessage(ShellOpenFailedText(doc.empty() ? html : doc));
+}
+
+void OpenManualAt(const std::string& heading) {
+    const std::string html = FindManual("manual.html");
+    if (html.empty() || !ShowInHelpWindow(html, heading)) ShowMessage(kNoHtmlManual);
 }
 
 void OpenHtmlManual() {
     const std::string html = FindManual("manual.html");
     if (html.empty()) {
-        ShowMessage("Руководство manual.html не найдено ни в рабочей папке, ни в папке документации пакета.");
+        ShowMessage(kNoHtmlManual);
         return;
     }
     ShellOpen(html);

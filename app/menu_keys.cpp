@@ -15,6 +15,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -121,6 +122,9 @@ protected:
             case QEvent::ActionAdded:
                 if (watched == m_bar || (qobject_cast<QMenu*>(watched) && ownsMenu(watched))) followAddedLater();
                 break;
+            case QEvent::Show:
+                if (auto* menu = qobject_cast<QMenu*>(watched); menu && ownsMenu(watched)) keepInsideWindow(*menu);
+                break;
             default:
                 break;
         }
@@ -146,6 +150,23 @@ private:
         for (QObject* parent = watched->parent(); parent; parent = parent->parent())
             if (parent == m_bar) return true;
         return false;
+    }
+
+    // A menu of the bar opens within the window's width: the last menus of the bar ("?") and the
+    // games' menus under "Лотереи" would otherwise hang past its right edge.
+    void keepInsideWindow(QMenu& menu) const {
+        const QRect window = m_window->frameGeometry();
+        QRect place = menu.geometry();
+        if (place.right() <= window.right()) return;
+        // A submenu goes to the left of the menu it opens from (its object parent is the bar).
+        QMenu* parentMenu = nullptr;
+        for (QMenu* other : m_bar->findChildren<QMenu*>())
+            if (other != &menu && other->isVisible() && other->actions().contains(menu.menuAction()))
+                parentMenu = other;
+        const int left = parentMenu && parentMenu->isVisible() ? parentMenu->geometry().left() - place.width()
+                                                               : window.right() + 1 - place.width();
+        place.moveLeft(std::max(left, window.left()));
+        menu.move(place.topLeft());
     }
 
     bool ownsWindowOf(QObject* watched) const {

@@ -35,7 +35,7 @@ TNewTableDialog::TNewTableDialog(std::vector<const Game*> games, QWidget* parent
     auto* layout = new QGridLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8("Игра:"), this), 0, 0);
     layout->addWidget(m_game, 0, 1, 1, 2);
-    layout->addWidget(new QLabel(QString::fromUtf8("Случайных тиражей для пробы:"), this), 1, 0);
+    layout->addWidget(new QLabel(QString::fromUtf8("Придуманных тиражей для пробы:"), this), 1, 0);
     layout->addWidget(m_draws, 1, 1);
     layout->addWidget(new QLabel(QString::fromUtf8("(0 — пустая таблица)"), this), 1, 2);
     layout->addWidget(buttons, 2, 0, 1, 3);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/display_failure.h"
+#include "app/kept_choices.h"
 #include "app/menu_keys.h"
 #include "app/view_menu.h"
 #include "platform/exception.h"
@@ -25,7 +26,8 @@ ProgramWindows::~ProgramWindows() {
 
 std::unique_ptr<ProgramWindows> CreateProgramWindows() {
     // The games of the tables' folder (the current one) join the program's own before any window.
-    const std::vector<std::string> mistakes = LoadFolderGames("");
+    std::vector<std::string> mistakes;
+    LoadFolderGames("", &mistakes);  // in the window's words
     auto windows = std::make_unique<ProgramWindows>();
     try {
         windows->Form1 = std::make_unique<TForm1>();
@@ -44,6 +46,8 @@ std::unique_ptr<ProgramWindows> CreateProgramWindows() {
     }
     windows->Form1->SetWindows(windows->Form2.get(), {windows->Form3.get(), windows->Form4.get()});
     InstallViewMenu(*windows->Form1, *windows->Detail);
+    windows->Form1->ArrangeMenuBar();
+    InstallKeptChoices(*windows);
     InstallMenuKeys(*windows->Form1);
     // What start-up left out, said once: the games.ini lines that define no game, and the
     // further games whose tables would not open. Every other game serves.
@@ -80,8 +84,11 @@ int RunProgram(int argc, char** argv) {
     // The main window's close ends the program, not the last window's.
     application.setQuitOnLastWindowClosed(false);
     SetApplicationTitleFromPath(argc > 0 ? argv[0] : "sharometr");
+    SetKeptChoicesFile(DefaultChoicesFile());
     std::unique_ptr<ProgramWindows> windows = CreateProgramWindows();
     if (!windows) return 1;
     windows->Form1->show();
+    ReopenKeptWindows(*windows);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, [&windows] { KeepWindows(*windows); });
     return application.exec();
 }

@@ -65,15 +65,16 @@ int NotesHeight(const QFontMetrics& metrics, const std::vector<std::string>& not
 std::vector<std::string> TicketCheckNotes(const TicketCheck& check) {
     std::vector<std::string> notes;
     if (check.draws > 0)
-        notes.push_back("Лучший тираж: запись " + russian::wholeNumber(check.bestRecord) + kDash +
+        notes.push_back("Лучший тираж — в записи " + russian::wholeNumber(check.bestRecord) + ": " +
                         russian::counted(check.bestHits, russian::kHits) + ".");
     if (check.winFrom == 0)
-        notes.push_back("Выигрыш не отмечается: для игры не заданы выигрышные совпадения.");
+        notes.push_back(
+            "Выигрыши не отмечаются: программа не знает, со скольких совпадений выигрывает билет этой игры.");
     else if (check.lastWinRecord == 0)
         notes.push_back("Выигрышей (от " + russian::counted(check.winFrom, kHitsFrom) + ") не было.");
     else
-        notes.push_back("Последний выигрыш (от " + russian::counted(check.winFrom, kHitsFrom) + "): запись " +
-                        russian::wholeNumber(check.lastWinRecord) + kDash +
+        notes.push_back("Последний выигрыш (от " + russian::counted(check.winFrom, kHitsFrom) + ") — в записи " +
+                        russian::wholeNumber(check.lastWinRecord) + ": " +
                         russian::counted(check.lastWinHits, russian::kHits) + ".");
     if (!check.combinations.empty() && check.draws > 0) {
         const auto m = static_cast<long long>(check.combinations.size()) - 1;
@@ -111,8 +112,8 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
     const TicketCheck& first = checks.front();
     painter.drawText(
         4, 16,
-        Text("Проверено " + russian::counted(first.draws, russian::kDraws) + ", последний — запись " +
-             russian::wholeNumber(first.latestRecord) + ". Синие — ваш билет, серые — что дал бы случай."));
+        Text("Проверено тиражей: " + russian::wholeNumber(first.draws) + "; последний — в записи " +
+             russian::wholeNumber(first.latestRecord) + ". Синие столбики — ваш билет, серые — случайный выбор."));
     int top = kHeadingHeight;
     for (std::size_t t = 0; t < checks.size(); ++t) {
         const TicketCheck& check = checks[t];
@@ -134,7 +135,7 @@ QImage PaintTicketChecks(const std::vector<TicketCheck>& checks) {
         }
         painter.setPen(Qt::black);
         painter.drawText(4, top + 32,
-                         Text("в последнем: " +
+                         Text("в последнем тираже: " +
                               russian::counted(static_cast<long long>(check.latestMatches.size()), russian::kHits)));
         painter.drawText(4, top + 46, Text("лучший: " + russian::counted(check.bestHits, russian::kHits)));
         // The draws by matches: observed against expected, scaled to the larger of the two.

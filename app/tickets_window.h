@@ -42,7 +42,14 @@ public:
     // the picture; false when the user cancelled.
     bool CheckTickets();
 
+protected:
+    // The keys of the draw windows' grid: Enter to the next cell of the ticket, Insert to a new
+    // ticket's name, and Tab kept within the ticket being typed.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // A key for the grid, before the grid has it; true when it is used up here.
+    bool GridKey(int key, Qt::KeyboardModifiers modifiers);
     // The typed ticket, refused with one message before the engine writes it: no ticket of the
     // game, or the numbers of another kept ticket.
     void CheckTypedTicket(TDataSet& dataset);

@@ -23,7 +23,7 @@ DetailValues DetailOf(const Game& game, const Analysis& analysis, const Analysis
     DetailValues detail;
     detail.command =
         QString::fromUtf8("«%1» → «%2»").arg(QString::fromUtf8(game.menu.menuCaption), QString::fromUtf8(item));
-    detail.covered = QString::fromUtf8("Учтено тиражей: %1 (окно истории: %2)")
+    detail.covered = QString::fromUtf8("Учтено тиражей: %1 (анализируются %2)")
                          .arg(QString::fromStdString(russian::wholeNumber(result.draws)), HistoryInWords(history.last));
     detail.values = result.values;
     for (const std::string& label : result.binLabels) detail.labels.push_back(QString::fromStdString(label));
@@ -77,7 +77,7 @@ void InstallViewMenu(TForm1& form, TDetailWindow& detail) {
     addMaps();
     QObject::connect(view, &QMenu::aboutToShow, view, addMaps);
 
-    QAction* scale = view->addAction(QString::fromUtf8("Масштабировать доску"));
+    QAction* scale = view->addAction(QString::fromUtf8("Масштабировать табло"));
     scale->setObjectName("NScaleBoard");
     scale->setCheckable(true);
     scale->setChecked(false);

@@ -1,5 +1,5 @@
 // The main window's "Вид" menu: "Подробно", the window that follows the analyses' values, a
-// "Карта тиражей" of every game, and "Масштабировать доску". The window of history in force is shown by the windows it
+// "Карта тиражей" of every game, and "Масштабировать табло". The window of history in force is shown by the windows it
 // opens.
 #pragma once
 

@@ -113,13 +113,13 @@ void TDataWindow::CheckTypedDraw() {
     const DrawFault fault = m_game.checkDraw(values);
     if (!fault) return;
     const std::string field = m_game.fieldName(static_cast<int>(fault.index));
-    const std::string numbers = russian::range(1, m_game.numbers);
     std::string why;
     switch (fault.kind) {
         case DrawFault::Kind::kOutside:
-            why = fault.value == 0 ? "Поле " + field + " пусто: номер тиража — число " + numbers + "."
-                                   : "Поле " + field + ": номера " + std::to_string(fault.value) +
-                                         " нет в игре, номер тиража — число " + numbers + ".";
+            why = fault.value == 0
+                      ? "Поле " + field + " пусто: нужен номер от 1 до " + std::to_string(m_game.numbers) + "."
+                      : "Поле " + field + ": номера " + std::to_string(fault.value) + " в игре нет, номера — от 1 до " +
+                            std::to_string(m_game.numbers) + ".";
             break;
         case DrawFault::Kind::kRepeated:
             why = "Поле " + field + ": номер " + std::to_string(fault.value) + " уже есть в поле " +

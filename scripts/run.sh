@@ -17,10 +17,18 @@ build_dir=${SHAROMETR_RUN_BUILD_DIR:-"$root/build-run"}
 work_dir=${SHAROMETR_WORK_DIR:-"${XDG_DATA_HOME:-${HOME:?}/.local/share}/sharometr"}
 
 "$root/scripts/deps.sh"
+# ccache, when the machine has it, keeps what an earlier build compiled: a second clone, or the
+# build after a pull, compiles only what changed.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 # Only what runs: with the tests and benchmarks off (fuzzers are off unless asked for), the build
-# is the two programs, their libraries and the manual. Arguments given on the command line win.
-"$root/scripts/build.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSHAROMETR_TESTS=OFF \
-  -DSHAROMETR_BENCH=OFF -DSHAROMETR_FUZZ=OFF "$@"
+# is the two programs, their libraries and the manual, and nothing else of the default build.
+# Arguments given on the command line win.
+SHAROMETR_BUILD_TARGETS="sharometr sharometr-cli manual" \
+  "$root/scripts/build.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DSHAROMETR_TESTS=OFF \
+  -DSHAROMETR_BENCH=OFF -DSHAROMETR_FUZZ=OFF "${launcher[@]}" "$@"
 
 cli="$build_dir/cli/sharometr-cli"
 program="$build_dir/app/sharometr"

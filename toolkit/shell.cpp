@@ -3,6 +3,7 @@
 
 #include <QDesktopServices>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <optional>
@@ -59,10 +60,14 @@ bool ShellOpen(const std::string& target) {
 
 std::string ShellOpenFailedText(const std::string& target) {
     const std::string what = isLocalFile(target) ? "файл" : "адрес";
+    // The package is named only when its xdg-open is missing indeed; with it, the desktop merely
+    // has no application for the file's type.
+    const bool xdgOpen = !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
     return "Не удалось открыть " + what + " «" + target +
-           "»: в системе не найдена программа, которая может его открыть. Установите пакет "
-           "xdg-utils или откройте " +
-           what + " вручную.";
+           "»: в системе не найдена программа, которая может его открыть. " +
+           (xdgOpen ? "Выберите программу для таких файлов в настройках рабочего стола"
+                    : "Установите пакет xdg-utils") +
+           " или откройте " + what + " вручную.";
 }
 
 void SetShellOpenHook(std::function<bool(const std::string&)> hook_) { hook() = std::move(hook_); }

@@ -8,6 +8,9 @@
 #include <QTranslator>
 #include <QIcon>
 #include <QLabel>
+#include <QListWidget>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest/QTest>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +29,8 @@
 #include <gtest/gtest.h>
 
 #include "app/about.h"
+#include "app/help_window.h"
+#include "app/manual.h"
 #include "app/startup.h"
 #include "resources/about_picture.h"
 #include "tests/support/dbf_image.h"
@@ -359,10 +364,7 @@ TEST_F(AboutLinkTest, TheLinkHandsTheHtmlManualToTheDesktop) {
     shell.failing = true;
     QTest::mouseClick(web, Qt::LeftButton, {}, QPoint(10, 6));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Не удалось открыть файл «" + std::string(resolved) +
-                  "»: в системе не найдена программа, которая может его открыть. Установите пакет xdg-utils или "
-                  "откройте файл вручную.");
+    EXPECT_EQ(messages.shown[0].text, ShellOpenFailedText(resolved));
     EXPECT_EQ(messages.shown[0].icon, TMsgDlgType::mtNone) << "a plain message of the program";
     EXPECT_TRUE(form.isVisible()) << "and the window stays";
 
@@ -429,15 +431,16 @@ TEST_F(ProgramTest, HowToUseOpensTheFirstManualTheDesktopHasAnApplicationFor) {
         std::vector<std::string> withoutApplication;
         const char* opened;  // the file handed to the desktop, or null
         const char* named;   // the file the message names, or null
+        bool helpWindow;     // the program shows manual.html itself
     };
     const Case cases[] = {
-        {true, true, {}, "manual.doc", nullptr},
-        {true, true, {".doc"}, "manual.html", nullptr},
-        {false, true, {}, "manual.html", nullptr},
-        {true, false, {".doc"}, nullptr, "manual.doc"},
-        {true, true, {".doc", ".html"}, nullptr, "manual.doc"},
-        {false, true, {".html"}, nullptr, "manual.html"},
-        {false, false, {".doc", ".html"}, nullptr, nullptr},
+        {true, true, {}, "manual.doc", nullptr, false},
+        {true, true, {".doc"}, "manual.html", nullptr, false},
+        {false, true, {}, "manual.html", nullptr, false},
+        {true, false, {".doc"}, nullptr, "manual.doc", false},
+        {true, true, {".doc", ".html"}, nullptr, nullptr, true},
+        {false, true, {".html"}, nullptr, nullptr, true},
+        {false, false, {".doc", ".html"}, nullptr, nullptr, false},
     };
     auto windows = CreateProgramWindows();
     ASSERT_NE(windows, nullptr);
@@ -446,6 +449,7 @@ TEST_F(ProgramTest, HowToUseOpensTheFirstManualTheDesktopHasAnApplicationFor) {
         RecordingMessageService messages;
         ShellRecorder shell;
         shell.withoutApplication = c.withoutApplication;
+        HelpWindow().hide();
         for (const auto& [present, name] : {std::pair{c.doc, "manual.doc"}, std::pair{c.html, "manual.html"}}) {
             ::unlink(m_dir.file(name).c_str());
             if (present) testsupport::writeFile(m_dir.file(name), "manual");
@@ -464,7 +468,84 @@ TEST_F(ProgramTest, HowToUseOpensTheFirstManualTheDesktopHasAnApplicationFor) {
         if (c.named) {
             EXPECT_EQ(messages.shown[0].text, ShellOpenFailedText(resolved(c.named)));
         }
+        EXPECT_EQ(HelpWindow().isVisible(), c.helpWindow);
     }
+    HelpWindow().hide();
+}
+
+// With no viewer on the desktop, the manual the build writes opens in the program's own window:
+// its pictures, its contents (the first evening among them, where the start hint leads) and a
+// search that wraps and says when it finds nothing.
+TEST_F(ProgramTest, TheHelpWindowShowsTheManualWithItsPicturesContentsAndSearch) {
+    RecordingMessageService messages;
+    ShellRecorder shell;
+    shell.withoutApplication = {".doc", ".html"};
+    {
+        std::ifstream in(std::string(SHAROMETR_MANUAL_DIR) + "/manual.html", std::ios::binary);
+        std::ofstream out(m_dir.file("manual.html"), std::ios::binary);
+        out << in.rdbuf();
+    }
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    windows->Form1->MenuItem("N19")->trigger();
+    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_TRUE(messages.shown.empty());
+    THelpWindow& help = HelpWindow();
+    ASSERT_TRUE(help.isVisible());
+    EXPECT_GE(help.Contents().count(), 10);
+    int pictures = 0;
+    for (QTextBlock block = help.Browser().document()->begin(); block.isValid(); block = block.next()) {
+        for (auto part = block.begin(); !part.atEnd(); ++part) {
+            const QTextImageFormat image = part.fragment().charFormat().toImageFormat();
+            if (!image.isValid()) continue;
+            ++pictures;
+            const QVariant loaded = help.Browser().loadResource(QTextDocument::ImageResource, QUrl(image.name()));
+            EXPECT_GT(loaded.value<QImage>().width(), 100) << "a picture of the window, decoded";
+        }
+    }
+    EXPECT_GE(pictures, 4);
+
+    // The start hint's link: the first evening at the top of the view.
+    help.hide();
+    OpenManualAt("Первый вечер");
+    ASSERT_TRUE(help.isVisible());
+    ASSERT_NE(help.Contents().currentItem(), nullptr);
+    EXPECT_TRUE(help.Contents().currentItem()->text().startsWith(QString::fromUtf8("Первый вечер")));
+    EXPECT_TRUE(help.Browser().textCursor().block().text().startsWith(QString::fromUtf8("Первый вечер")));
+
+    // The search, typed with real keys; Enter finds the next place, from the top after the last.
+    help.SearchBox().setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(&help.SearchBox(), "Esc");
+    QTest::keyClick(&help.SearchBox(), Qt::Key_Return);
+    EXPECT_EQ(help.Browser().textCursor().selectedText(), QString("Esc"));
+    const int first = help.Browser().textCursor().position();
+    QTest::keyClick(&help.SearchBox(), Qt::Key_Return);
+    EXPECT_GT(help.Browser().textCursor().position(), first);
+    help.SearchBox().clear();
+    QTest::keyClicks(&help.SearchBox(), "qqzzxx");
+    QTest::keyClick(&help.SearchBox(), Qt::Key_Return);
+    EXPECT_EQ(help.SearchNote().text(), QString::fromUtf8("Не найдено"));
+    help.hide();
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// The message names the package only when its opener is missing indeed.
+TEST_F(ProgramTest, TheFailedOpenNamesXdgUtilsOnlyWhenItsOpenerIsMissing) {
+    const std::string bin = m_dir.file("bin");
+    ASSERT_EQ(::mkdir(bin.c_str(), 0700), 0);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin));
+    const std::string without = ShellOpenFailedText("/x/manual.doc");
+    testsupport::writeFile(bin + "/xdg-open", "#!/bin/sh\nexit 3\n");
+    ASSERT_EQ(::chmod((bin + "/xdg-open").c_str(), 0700), 0);
+    const std::string with = ShellOpenFailedText("/x/manual.doc");
+    qputenv("PATH", path);
+    EXPECT_EQ(without,
+              "Не удалось открыть файл «/x/manual.doc»: в системе не найдена программа, которая может его открыть. "
+              "Установите пакет xdg-utils или откройте файл вручную.");
+    EXPECT_EQ(with,
+              "Не удалось открыть файл «/x/manual.doc»: в системе не найдена программа, которая может его открыть. "
+              "Выберите программу для таких файлов в настройках рабочего стола или откройте файл вручную.");
 }
 
 // The desktop's answer comes from xdg-mime: a stand-in on PATH that knows one application.
@@ -605,9 +686,9 @@ const char* const kManualTopics[] = {
     "Об авторе",
     "Подробно",
     "Карта тиражей",
-    "Масштабировать доску",
+    "Масштабировать табло",
     "Enter",
-    "Escape",
+    "Esc",
     "Tab",
     "Shift+Tab",
     "Insert",
@@ -633,7 +714,7 @@ const char* const kManualTopics[] = {
     "delete",
     "recall",
     // The window of history and the message of a desktop that cannot open the manual.
-    "Анализировать последние N тиражей",
+    "Сколько тиражей анализировать…",
     "Не удалось открыть файл",
 };
 

@@ -168,11 +168,11 @@ struct RefusedRow {
 
 TEST_F(DataWindowTest, ATypedRowThatIsNoDrawIsRefusedAndStaysInEditUntilEsc) {
     const RefusedRow rows[] = {
-        {false, {"60"}, Qt::Key_Up, "Поле C1: номера 60 нет в игре, номер тиража — число 1–49.", 0},
+        {false, {"60"}, Qt::Key_Up, "Поле C1: номера 60 в игре нет, номера — от 1 до 49.", 0},
         {false, {"5", "5", "1", "2", "3", "4"}, Qt::Key_Up, "Поле C2: номер 5 уже есть в поле C1,", 1},
-        {false, {"7", "8"}, Qt::Key_Up, "Поле C3 пусто: номер тиража — число 1–49.", 2},
+        {false, {"7", "8"}, Qt::Key_Up, "Поле C3 пусто: нужен номер от 1 до 49.", 2},
         {false, {"7", "8", "9", "10", "11", "0"}, Qt::Key_unknown, "Поле C6 пусто", 5},
-        {true, {"81"}, Qt::Key_Down, "Поле K1: номера 81 нет в игре, номер тиража — число 1–80.", 0},
+        {true, {"81"}, Qt::Key_Down, "Поле K1: номера 81 в игре нет, номера — от 1 до 80.", 0},
     };
     for (const RefusedRow& row : rows) {
         SCOPED_TRACE(row.message);

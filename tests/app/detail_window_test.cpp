@@ -1,4 +1,4 @@
-// "Подробно" and "Масштабировать доску": the chart's values are the board's for every analysis of
+// "Подробно" and "Масштабировать табло": the chart's values are the board's for every analysis of
 // every game and follow each command, the bins of the sums and the pairs with their labels and what
 // chance gives them, the board's values left alone; the labels stay inside at any size; the pointer's value,
 // the sortable table, copying and saving; the scaled board, and the board unchanged while the
@@ -61,7 +61,7 @@ TEST_F(DetailWindowTest, TheChartShowsTheBoardValuesOfEachCommand) {
             EXPECT_EQ(detail().Chart().Values(), board);
             const QString caption = detail().Caption();
             EXPECT_TRUE(caption.contains(QString::fromUtf8(game->menu.menuCaption)));
-            EXPECT_TRUE(caption.contains(QString::fromUtf8("Учтено тиражей: 60 (окно истории: все тиражи)")));
+            EXPECT_TRUE(caption.contains(QString::fromUtf8("Учтено тиражей: 60 (анализируются все тиражи)")));
             QTableWidget& table = detail().Table();
             ASSERT_EQ(table.rowCount(), game->numbers);
             const std::vector<int> ranks = ValueRanks(board);

@@ -164,8 +164,8 @@ TEST_F(DrawMapTest, HighlightAndGapsAgreeWithCountsByHand) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                       QPoint(view.HeaderWidth() + 6 * TDrawMapView::kCellWidth + 3, TDrawMapView::RowTop(2)));
     EXPECT_EQ(window.GapsLabel().text(),
-              QString::fromUtf8("Номер 7: выпадал 3\u00A0раза; текущий пропуск — 4\u00A0тиража, самый долгий — "
-                                "4\u00A0тиража, средний — 1,0."));
+              QString::fromUtf8("Номер 7: выпал 3\u00A0раза; текущий пропуск — 4\u00A0тиража, самый долгий — "
+                                "4\u00A0тиража, средний — 1,0\u00a0тиража."));
 
     window.NumbersBox().setText("7 30");
     window.HighlightTyped();

@@ -132,8 +132,8 @@ TEST_F(GamesWindowTest, ABadGamesFileIsSaidOnceAndItsGoodGamesServe) {
     ASSERT_NE(windows, nullptr);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text,
-              "games.ini:15: [g3] numbers = 300: a game's numbers are 2 to 99\n"
-              "g99.dbf is not a Проба 5 из 99 table: its first fields are not Q1..Q5, numeric\n"
+              "games.ini, строка 15: [g3] numbers = 300: номеров в игре — от 2 до 99\n"
+              "Таблица g99.dbf — не таблица игры «Проба 5 из 99»: её первые поля не Q1…Q5 с числами.\n"
               "\nРаботают игры: СуперЛото, Кено, Гослото «5 из 36».");
     EXPECT_EQ(topMenus(*windows->Form1),
               (std::vector<QString>{"Данные", "СуперЛото", "Кено", "Гослото «5 из 36»", "Вид", "?"}));

@@ -162,7 +162,8 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
     testsupport::writeDrawTable(m_table, kSuperLoto, samples);
     TImportDialog dialog(kSuperLoto, m_table);
     EXPECT_TRUE(dialog.ReplaceBox()->isChecked());
-    EXPECT_TRUE(dialog.ReplaceReason()->text().contains(QString::fromUtf8("только 100\u00A0тиражей учебного примера")))
+    EXPECT_TRUE(
+        dialog.ReplaceReason()->text().contains(QString::fromUtf8("только придуманные тиражи (100\u00A0тиражей)")))
         << dialog.ReplaceReason()->text().toStdString();
     dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
     ASSERT_TRUE(dialog.Import());

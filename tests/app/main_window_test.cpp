@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
     EXPECT_EQ(form.History().last, 12);
     EXPECT_EQ(shownOnOpen, 0);
     EXPECT_TRUE(item->isChecked());
-    EXPECT_EQ(item->text(), QString::fromUtf8("&Анализировать последние N тиражей\t12\u00A0тиражей"));
+    EXPECT_EQ(item->text(), QString::fromUtf8("Ск&олько тиражей анализировать…\t12\u00A0тиражей"));
     answer(false, 5, false);
     EXPECT_EQ(shownOnOpen, 12) << "reopened on the 12 chosen";
     EXPECT_EQ(form.History().last, 12) << "Cancel keeps the choice";
@@ -173,7 +173,7 @@ TEST_F(MainWindowTest, TheWindowOfHistoryIsFollowedByEveryAnalysis) {
     answer(false, 12, true);
     EXPECT_EQ(form.History().last, 0);
     EXPECT_FALSE(item->isChecked());
-    EXPECT_EQ(shownText(*item), QString::fromUtf8("Анализировать последние N тиражей"));
+    EXPECT_EQ(shownText(*item), QString::fromUtf8("Сколько тиражей анализировать…"));
     form.MenuItem("N14")->trigger();
     std::vector<std::uint8_t> all;
     for (const auto& draw : keno)
@@ -195,14 +195,16 @@ TEST_F(MainWindowTest, WindowSettingsAndMenu) {
 
     const std::vector<std::pair<QString, std::vector<QString>>> expected = {
         {"Данные",
-         {"СуперЛото", "Кено", "Анализировать последние N тиражей", "Новая таблица…", "Импорт тиражей", "-", "Выход"}},
+         {"СуперЛото", "Кено", "Сколько тиражей анализировать…", "Новая таблица…", "Импорт тиражей", "-", "Выход"}},
         {"СуперЛото",
          {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А. Тальвена", "-",
           "Суммы номеров тиража", "Частые пары номеров", "-", "Проверка методов", "Мои билеты"}},
         {"Кено",
          {"Гистограмма", "-", "Расчет вероятности", "Средний период ожидания", "Метод А.Тальвена", "-",
           "Суммы номеров тиража", "Частые пары номеров", "-", "Проверка методов", "Мои билеты"}},
-        {"Вид", {"Подробно", "-", "Карта тиражей: СуперЛото", "Карта тиражей: Кено", "-", "Масштабировать доску"}},
+        {"Вид",
+         {"Подробно", "-", "Карта тиражей: СуперЛото", "Карта тиражей: Кено", "-", "Масштабировать табло", "-",
+          "Сбросить настройки"}},
         {"?", {"Как пользоваться", "-", "Об авторе"}},
     };
     const QList<QAction*> top = form.menuBar()->actions();

@@ -135,6 +135,8 @@ TEST_F(TicketsWindowTest, TheMenuItemOpensTheTicketsTableAndTypedTicketsAreCheck
     ASSERT_EQ(window->Grid().Columns().Count(), 13);
     EXPECT_EQ(window->Grid().Columns()[0].FieldName(), "NAME");
     EXPECT_EQ(window->Grid().Columns()[12].FieldName(), "T12");
+    EXPECT_EQ(window->Grid().Columns()[0].Title().Caption(), "Название");
+    EXPECT_EQ(window->Grid().Columns()[12].Title().Caption(), "12");
 
     // Five numbers, a number twice, one outside the game: each refused with one message.
     const std::string empty = testsupport::readFile(m_dir.file("lototick.dbf"));
@@ -146,7 +148,7 @@ TEST_F(TicketsWindowTest, TheMenuItemOpensTheTicketsTableAndTypedTicketsAreCheck
     window->TicketsDataSet().Cancel();
     ASSERT_EQ(m_messages.shown.size(), 3u);
     EXPECT_EQ(m_messages.shown[0].text,
-              "Билет не сохранён: в нём должно быть от 6 до 12\u00a0номеров из 1–49, без повторов.");
+              "Билет не сохранён: в билете должно быть от 6 до 12 разных номеров от 1 до 49.");
     EXPECT_EQ(testsupport::readFile(m_dir.file("lototick.dbf")), empty);
 
     m_messages.shown.clear();
@@ -185,19 +187,21 @@ TEST_F(TicketsWindowTest, TheCheckPaintsTheLatestDrawsMatchesAndTheBars) {
 }
 
 TEST_F(TicketsWindowTest, TheCheckSaysTheBestDrawAndASystemTicketsCombinations) {
-    // The draws 1..6, 7..12 and 1 2 3 10 11 12 (the latest); SuperLoto names no winning counts.
+    // The draws 1..6, 7..12 and 1 2 3 10 11 12 (the latest); SuperLoto wins from 3 matches.
     AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "Дача", {1, 2, 3, 4, 5, 6}});
     AddTicket(kSuperLoto, "lototick.dbf", Ticket{0, "", {1, 2, 3, 4, 10, 11, 20, 21}});
     const CheckedWindow checked(kSuperLoto, "lotobase.dbf");
     ASSERT_EQ(checked.window.Checked().size(), 2u);
-    const std::string noWins = "Выигрыш не отмечается: для игры не заданы выигрышные совпадения.";
+    const std::string lastWin = "Последний выигрыш (от 3" + kNbsp + "совпадений) — в записи 3: ";
     EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[0]),
-              (std::vector<std::string>{"Лучший тираж: запись 1 — 6" + kNbsp + "совпадений.", noWins}));
+              (std::vector<std::string>{"Лучший тираж — в записи 1: 6" + kNbsp + "совпадений.",
+                                        lastWin + "3" + kNbsp + "совпадения."}));
     // The system ticket of 8 holds 5 numbers of the latest draw: of its 28 combinations of 6,
     // C(5,5)C(3,1) = 3 matched 5, C(5,4)C(3,2) = 15 matched 4, C(5,3)C(3,3) = 10 matched 3. Over
     // the three draws (4, 2 and 5 of its numbers) 1 12 21 26 21 3 0 matched 0..6.
     EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[1]),
-              (std::vector<std::string>{"Лучший тираж: запись 3 — 5" + kNbsp + "совпадений.", noWins,
+              (std::vector<std::string>{"Лучший тираж — в записи 3: 5" + kNbsp + "совпадений.",
+                                        lastWin + "5" + kNbsp + "совпадений.",
                                         "Сочетаний по 6" + kNbsp + "номеров — 28. В последнем тираже совпали: на 5" +
                                             kNbsp + "номеров — 3, на 4 — 15, на 3 — 10.",
                                         "За 3" + kNbsp + "тиража: на 5" + kNbsp +
@@ -224,7 +228,7 @@ TEST_F(TicketsWindowTest, AGameWithWinningCountsShowsTheLastWin) {
     const CheckedWindow checked(game, "g645base.dbf");
     ASSERT_EQ(checked.window.Checked().size(), 2u);
     EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[0])[1],
-              "Последний выигрыш (от 2" + kNbsp + "совпадений): запись 2 — 2" + kNbsp + "совпадения.");
+              "Последний выигрыш (от 2" + kNbsp + "совпадений) — в записи 2: 2" + kNbsp + "совпадения.");
     EXPECT_EQ(TicketCheckNotes(checked.window.Checked()[1])[1], "Выигрышей (от 2" + kNbsp + "совпадений) не было.");
 }
 
@@ -323,4 +327,67 @@ TEST_F(TicketsWindowTest, NumbersATicketLeavesOverShowEmptyAndStayBlankOnDisk) {
     draws.Insert();
     EXPECT_EQ(draws.Fields(0).DisplayText(), "0");
     draws.Cancel();
+}
+
+TEST_F(TicketsWindowTest, TheGridIsTypedAsTheDrawsGridAndKeepsTheNumbersInOrder) {
+    m_windows->Form1->MenuItem("N2Tickets")->trigger();
+    TTicketsWindow& window = *ticketsWindow("Tickets_loto");
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    TDBGrid& grid = window.Grid();
+    TXbaseDataSet& tickets = window.TicketsDataSet();
+    const auto key = [](Qt::Key pressed, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), pressed, modifiers);
+    };
+    grid.setFocus(Qt::OtherFocusReason);
+    grid.SetSelectedIndex(4);
+    // Insert starts a ticket at its name, whatever column the cursor was in.
+    key(Qt::Key_Insert);
+    EXPECT_EQ(tickets.State(), TDataSetState::dsInsert);
+    EXPECT_EQ(grid.SelectedIndex(), 0);
+    // Enter goes on to the next cell, as in the draw windows.
+    QTest::keyClicks(QApplication::focusWidget(), "Dacha");
+    key(Qt::Key_Return);
+    EXPECT_EQ(grid.SelectedIndex(), 1);
+    for (const char* number : {"40", "7", "33", "1", "12", "25"}) {
+        QTest::keyClicks(QApplication::focusWidget(), number);
+        key(Qt::Key_Return);
+    }
+    EXPECT_EQ(grid.SelectedIndex(), 7);
+    // Tab past the last number stays in the ticket, unsaved; Shift+Tab at the name goes to the end.
+    const std::string empty = testsupport::readFile("lototick.dbf");
+    grid.SetSelectedIndex(12);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(grid.SelectedIndex(), 0);
+    EXPECT_EQ(tickets.State(), TDataSetState::dsInsert);
+    key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.SelectedIndex(), 12);
+    key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(grid.SelectedIndex(), 11);
+    EXPECT_EQ(testsupport::readFile("lototick.dbf"), empty) << "nothing saved by the keys";
+    EXPECT_EQ(tickets.RecordCount(), 0);
+
+    // Saved: its numbers in order, in the grid as in the table.
+    QTest::mouseClick(window.Navigator().Buttons(TXbaseNavigateBtn::nbPost), Qt::LeftButton);
+    EXPECT_TRUE(m_messages.shown.empty());
+    EXPECT_EQ(tickets.State(), TDataSetState::dsBrowse);
+    std::vector<int> shown;
+    for (int t = 1; t <= 6; ++t) shown.push_back(tickets.FieldByName("T" + std::to_string(t)).AsInteger());
+    EXPECT_EQ(shown, (std::vector<int>{1, 7, 12, 25, 33, 40}));
+    const auto kept = ReadTickets(kSuperLoto, m_dir.file("lototick.dbf"));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].name, "Dacha");
+
+    // Ctrl+Delete asks in Russian; No keeps the ticket, Yes deletes it.
+    m_messages.replies = {TModalResult::mrCancel};
+    grid.setFocus(Qt::OtherFocusReason);
+    grid.SetEditorMode(false);
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Удалить билет?");
+    EXPECT_EQ(ReadTickets(kSuperLoto, m_dir.file("lototick.dbf")).size(), 1u);
+    m_messages.replies = {TModalResult::mrOk};
+    key(Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(ReadTickets(kSuperLoto, m_dir.file("lototick.dbf")).empty());
+    EXPECT_EQ(window.Navigator().Hints()[7], "Удалить билет");
 }

@@ -104,8 +104,73 @@ TEST_F(GamesTest, TheProgramsOwnListIsReadWhole) {
     EXPECT_EQ(g536.numbers, 36);
     EXPECT_EQ(g536.fieldsPerDraw, 5);
     EXPECT_EQ(std::vector<int>(g536.wins().begin(), g536.wins().end()), (std::vector<int>{2, 3, 4, 5}));
-    EXPECT_TRUE(kSuperLoto.wins().empty());
+    EXPECT_EQ(std::vector<int>(kSuperLoto.wins().begin(), kSuperLoto.wins().end()), (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_TRUE(kKeno.wins().empty());
     EXPECT_EQ(GameNamed("g1224")->backtestPicks, 12);
+}
+
+TEST_F(GamesTest, EachMistakeIsSaidInRussianForTheWindowLineForLine) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"[G1]\n",
+         "g.ini, строка 1: [G1] — не имя игры: нужно от 1 до 16 строчных латинских букв и цифр, первой — буква"},
+        {"[g1\n", "g.ini, строка 1: у [g1 нет закрывающей скобки ]"},
+        {"[loto]\n", "g.ini, строка 1: [loto] — это имя уже занято игрой «СуперЛото»"},
+        {"[g1]\nname = a\n", "g.ini, строка 1: [g1] нет строки 'numbers = …'"},
+        {"[g1]\nname = a\nnumbers = 100\ndrawn = 5\ntable = a.dbf\nfields = A\n",
+         "g.ini, строка 3: [g1] numbers = 100: номеров в игре — от 2 до 99"},
+        {"[g1]\nname = a\nnumbers = 70\ndrawn = 25\ntable = a.dbf\nfields = A\n",
+         "g.ini, строка 4: [g1] drawn = 25: номеров в тираже — от 1 до 20 (в игре номера от 1 до 70)"},
+        {"[g1]\nname = a\nnumbers = 40\ndrawn = 5\ntable = kenobase.dbf\nfields = A\n",
+         "g.ini, строка 5: [g1] table = kenobase.dbf: это таблица игры «Кено»"},
+        {"[g1]\nname = a\nnumbers = 40\ndrawn = 5\ntable = a.dbf\nfields = A\nwins = 9\n",
+         "g.ini, строка 7: [g1] wins = 9: нужны числа совпадений от 0 до 5 через запятую, каждое по одному разу"},
+    };
+    for (const auto& [text, said] : cases) {
+        const GamesFile file = ParseGamesFile(text, "g.ini", Games());
+        ASSERT_EQ(file.russian.size(), file.mistakes.size()) << text;
+        ASSERT_EQ(file.russian.size(), 1u) << text;
+        EXPECT_EQ(file.russian[0], said) << text;
+    }
+    std::string junk;
+    for (int i = 0; i < 25; ++i) junk += "x\n";
+    const GamesFile many = ParseGamesFile(junk, "g.ini", Games());
+    ASSERT_EQ(many.russian.size(), 11u);
+    EXPECT_EQ(many.russian[10], "g.ini: и ещё 15\u00a0ошибок");
+}
+
+TEST_F(GamesTest, AGameOfTheProgramRepeatedIsPassedOverAndOneThatDiffersReplacesItsOwnWithANote) {
+    const std::string g536 =
+        "[g536]\nname = Гослото «5 из 36»\nnumbers = 36\ndrawn = 5\ntable = g536base.dbf\nfields = N\n";
+    const std::string loto =
+        "[loto]\nname = СуперЛото\nnumbers = 49\ndrawn = 6\ntable = lotobase.dbf\nfields = C\n"
+        "wins = 3,4,5,6\n";
+    // As the program has them: nothing said, nothing added.
+    const GamesFile same = ParseGamesFile(g536 + "wins = 2,3,4,5\n" + loto, "g.ini", Games());
+    EXPECT_TRUE(same.mistakes.empty()) << same.mistakes.front();
+    EXPECT_TRUE(same.games.empty());
+    // SuperLoto otherwise is refused; a game of the program's own list is replaced, said once.
+    const GamesFile other = ParseGamesFile(g536 + "wins = 3,4,5\n" +
+                                               "[loto]\nname = СуперЛото\nnumbers = 49\n"
+                                               "drawn = 6\ntable = lotobase.dbf\nfields = C\n",
+                                           "g.ini", Games());
+    ASSERT_EQ(other.mistakes.size(), 2u);
+    EXPECT_EQ(other.mistakes[0], "g.ini:1: [g536] replaces the program's own g536");
+    EXPECT_EQ(other.russian[0], "g.ini, строка 1: [g536] заменяет игру программы «Гослото «5 из 36»»");
+    EXPECT_EQ(other.mistakes[1], "g.ini:8: [loto] is taken: the name of SuperLoto");
+    ASSERT_EQ(other.games.size(), 1u);
+    EXPECT_TRUE(other.games[0].replaces);
+
+    // In the registry: the folder's game in the own one's place, until another folder is read.
+    const TempDir folder;
+    testsupport::writeFile(folder.file("games.ini"), g536 + "wins = 3,4,5\n");
+    const std::size_t count = Games().size();
+    EXPECT_EQ(LoadFolderGames(folder.path()).size(), 1u);
+    EXPECT_EQ(Games().size(), count);
+    EXPECT_EQ(Games()[2], GameNamed("g536"));
+    EXPECT_EQ(std::vector<int>(GameNamed("g536")->wins().begin(), GameNamed("g536")->wins().end()),
+              (std::vector<int>{3, 4, 5}));
+    LoadFolderGames(m_empty.path());
+    EXPECT_EQ(GameNamed("g536")->wins().size(), 4u);
 }
 
 // The rule, applied to SuperLoto's and Keno's N and m, gives their compiled-in values.

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <regex>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -54,6 +56,26 @@ const char* const kFixedTexts[] = {
 // The pieces of a fixed text that the program joins with a count at run time: "В обработке: ",
 // the count, " записей". A literal equal to one is skipped.
 const char* const kFixedPieces[] = {"В обработке: ", " записей"};
+
+// One word for each thing across the window, the manual and the README: the word the player
+// meets is the first, the other names it had are flagged.
+const std::pair<const char*, std::vector<const char*>> kTerms[] = {
+    {"табло", {"доска", "доску", "доски", "доской"}},
+    {"сколько тиражей анализировать", {"окно истории", "окна истории", "окне истории", "окном истории"}},
+    {"придуманные тиражи", {"образцов", "учебного примера", "случайных тиражей", "Случайных тиражей"}},
+    {"пиксель", {"пикс.", "точек экрана", "точки экрана"}},
+    {"Esc", {"Escape"}},
+};
+
+// The names `text` gives a thing in place of its one word, each with the word.
+std::vector<std::string> otherTerms(const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& [term, others] : kTerms)
+        for (const char* other : others)
+            if (text.find(other) != std::string::npos)
+                found.push_back(std::string("\"") + other + "\" where the texts say \"" + term + "\"");
+    return found;
+}
 
 std::string withoutFixed(std::string text) {
     for (const char* fixed : kFixedTexts) text = textrules::without(text, fixed);
@@ -176,6 +198,8 @@ TEST(TextRules, FlagWhatAMachineCanSeeAndPassGoodRussian) {
     EXPECT_TRUE(opensWithCountedNoun(" записей!"));
     EXPECT_FALSE(opensWithCountedNoun(" тиражами"));
     EXPECT_FALSE(opensWithCountedNoun("все тиражи"));
+    EXPECT_EQ(otherTerms("Масштабировать доску; окно истории: все тиражи; 2 пикс.").size(), 3u);
+    EXPECT_TRUE(otherTerms("Масштабировать табло; нажмите Esc; 10\u00a0пикселей").empty());
 }
 
 TEST(RussianTexts, TheProgramsOwnTextsKeepTheRules) {
@@ -193,6 +217,9 @@ TEST(RussianTexts, TheProgramsOwnTextsKeepTheRules) {
                 const std::string text = withoutFixed(literal.text);
                 for (const std::string& fault : textrules::faults(text)) {
                     ADD_FAILURE() << where << ":" << literal.line << ": " << fault;
+                }
+                for (const std::string& term : otherTerms(text)) {
+                    ADD_FAILURE() << where << ":" << literal.line << ": " << term;
                 }
                 if (literal.afterPlus && opensWithCountedNoun(text)) {
                     ADD_FAILURE() << where << ":" << literal.line << ": \"" << literal.text
@@ -249,6 +276,9 @@ TEST(RussianTexts, TheManualKeepsTheRules) {
         ++russianLines;
         for (const std::string& fault : textrules::faults(line, sectionNumbers)) {
             ADD_FAILURE() << "docs/manual_text.py: " << fault << "\n  in: " << line;
+        }
+        for (const std::string& term : otherTerms(line)) {
+            ADD_FAILURE() << "docs/manual_text.py: " << term << "\n  in: " << line;
         }
     }
     EXPECT_GT(russianLines, 100) << "the walk found the manual's text";

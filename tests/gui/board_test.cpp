@@ -496,10 +496,10 @@ TEST(Board, TheScaleIsSaidInWordsThatFitItsSize) {
         const char* caption;
     };
     for (const Case c :
-         {Case{200.0 / 24, "Масштаб: 8,33 пикс. на единицу"}, Case{1.0, "Масштаб: 1,00 пикс. на единицу"},
-          Case{0.4, "Масштаб: 1 пикс. на 2,5 единицы"}, Case{1.0 / 21, "Масштаб: 1 пикс. на 21\u00A0единицу"},
-          Case{1.0 / 44, "Масштаб: 1 пикс. на 44\u00A0единицы"},
-          Case{200.0 / 250081, "Масштаб: 1 пикс. на 1250\u00A0единиц"}}) {
+         {Case{200.0 / 24, "Масштаб: 8,33 пикселя на единицу"}, Case{1.0, "Масштаб: 1,00 пикселя на единицу"},
+          Case{0.4, "Масштаб: 1 пиксель на 2,5 единицы"}, Case{1.0 / 21, "Масштаб: 1 пиксель на 21\u00A0единицу"},
+          Case{1.0 / 44, "Масштаб: 1 пиксель на 44\u00A0единицы"},
+          Case{200.0 / 250081, "Масштаб: 1 пиксель на 1250\u00A0единиц"}}) {
         EXPECT_EQ(board::ScaleCaption(c.pixelsPerUnit), c.caption);
     }
     // The labels of the reference lines end inside the picture, however long.

@@ -41,10 +41,10 @@ TEST(TicketsCommand, AddListCheckAndDelete) {
                          "last_win_hits\tcombinations\tcombinations_latest\tobserved_0\texpected_0\t"))
         << line;
     std::getline(lines, line);
-    EXPECT_TRUE(line.starts_with("1\tДача\t1 2 3 4 5 6\t3\t3\t\t6\t1\t0\t0\t\t\t1\t1.31\t")) << line;
+    EXPECT_TRUE(line.starts_with("1\tДача\t1 2 3 4 5 6\t3\t3\t\t6\t1\t2\t3\t\t\t1\t1.31\t")) << line;
     std::getline(lines, line);
     EXPECT_TRUE(
-        line.starts_with("2\t\t1 2 3 4 10 11 20 21\t3\t3\t10 11\t5\t2\t0\t0\t1 12 21 26 21 3 0\t1 12 15 0 0 0 0\t"))
+        line.starts_with("2\t\t1 2 3 4 10 11 20 21\t3\t3\t10 11\t5\t2\t2\t5\t1 12 21 26 21 3 0\t1 12 15 0 0 0 0\t"))
         << line;
 
     const Outcome json = runCli({"tickets", "loto", "check", "--dir", dir.path(), "--last", "1", "--format", "json"});

@@ -119,7 +119,9 @@ TEST(TicketCheck, ATicketEqualToADrawAndASystemTicketWithAKnownOverlap) {
     EXPECT_EQ(simple.bestRecord, 1u);
     EXPECT_TRUE(simple.latestMatches.empty());
     EXPECT_EQ(simple.latestRecord, 3u);
-    EXPECT_EQ(simple.lastWinDraw, 0) << "SuperLoto names no winning counts";
+    EXPECT_EQ(simple.winFrom, 3) << "SuperLoto pays from 3 matches";
+    EXPECT_EQ(simple.lastWinDraw, 2) << "the 3 matches of the second draw";
+    EXPECT_EQ(simple.lastWinHits, 3);
     EXPECT_TRUE(simple.combinations.empty());
 
     // Overlaps 4, 5 and 2 with the three draws; 28 combinations of 6 each draw.
