@@ -7,11 +7,12 @@
 #include <utility>
 #include <vector>
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "analysis/games_file.h"
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
 
 namespace {
 
@@ -327,16 +328,30 @@ std::vector<std::string> LoadFolderGames(const std::string& folder) {
     registry.listed.resize(registry.ownCount);
     registry.folder = folder;
     const std::string path = folder.empty() ? "games.ini" : folder + (folder.back() == '/' ? "" : "/") + "games.ini";
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    GamesFile games = ParseGamesFile(text.str(), path, registry.listed);
+    std::string text;
+    if (!platform::readWholeFile(path, text)) {
+        // No games file is the common case; one that is there but cannot be read is said.
+        const std::uint32_t code = platform::lastError();
+        if (code == platform::code::kFileNotFound || code == platform::code::kPathNotFound) return {};
+        return {path + ": cannot be read (" + platform::reasonText(code) + ")"};
+    }
+    GamesFile games = ParseGamesFile(text, path, registry.listed);
     registry.add(games.games);
     return games.mistakes;
 }
 
 const std::string& GamesFolder() { return TheRegistry().folder; }
+
+std::string TicketTableNameOf(const std::string& tableFileName) {
+    std::string stem = tableFileName;
+    std::string extension;
+    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos) {
+        extension = stem.substr(dot);
+        stem.erase(dot);
+    }
+    if (stem.ends_with("base")) stem.erase(stem.size() - 4);
+    return stem + "tick" + extension;
+}
 
 bool IsDrawTableOf(const Game& game, std::span<const TableField> fields) {
     if (fields.size() < static_cast<std::size_t>(game.fieldsPerDraw)) return false;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "analysis/builtin_games.h"
+#include "analysis/game.h"
 
 namespace {
 
@@ -222,9 +223,17 @@ private:
         if (!plainName)
             return refuse(lineOf("table"),
                           "table = " + game.table + ": a file name in the tables' folder, ending in .dbf");
-        for (const Taken& other : m_taken)
+        for (const Taken& other : m_taken) {
             if (sameIgnoringCase(other.table, game.table))
                 return refuse(lineOf("table"), "table = " + game.table + ": the table of " + other.owner);
+            // A game's tickets are kept beside its table under a name made from it: no game's
+            // table may stand where another game keeps its tickets.
+            if (sameIgnoringCase(TicketTableNameOf(other.table), game.table))
+                return refuse(lineOf("table"), "table = " + game.table + ": the tickets table of " + other.owner);
+            if (sameIgnoringCase(other.table, TicketTableNameOf(game.table)))
+                return refuse(lineOf("table"), "table = " + game.table + ": its tickets table " +
+                                                   TicketTableNameOf(game.table) + " is the table of " + other.owner);
+        }
 
         const std::string& prefix = section.values.at("fields").first;
         if (prefix.size() != 1 || !isLetter(prefix.front()))

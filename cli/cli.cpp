@@ -12,7 +12,9 @@
 #include "analysis/game.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
+#include "dbf/constants.h"
 #include "dbf/error_report.h"
+#include "dbf/table_file.h"
 #include "dbf/text_numbers.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
@@ -217,6 +219,13 @@ std::string failureText(const std::exception& error) {
     std::string text = terminalText(error.what());
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
         if (const char* reason = xb::systemReason(engine->Code()); *reason) text += "\n" + std::string(reason);
+    // A header cut short to nothing: an empty file under a table's name, said plainly.
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error);
+        engine && engine->Code() == xb::err::kShortRead && engine->Location() == xb::loc::kTableOpen &&
+        xb::isEmptyFile(engine->Information()))
+        text += "\n" + engine->Information() +
+                " is an empty file (0 bytes), no table: its making was cut short; create makes a draw table in its "
+                "place, or remove it";
     return text;
 }
 
