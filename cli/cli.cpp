@@ -90,12 +90,16 @@ constexpr std::array kCommands{
             &commandAdd},
     Command{"set", "FILE RECNO FIELD=VALUE... [--force]", "change fields of one record",
             "On a draw table the record must stay a draw: numbers within the game's\n"
-            "range and none twice.\n"
+            "range, none twice, and not a draw another record holds.\n"
             "\n"
             "  --force  write the values anyway (for repairs)\n",
             &commandSet},
     Command{"delete", "FILE RECNO", "mark a record deleted", "", &commandDelete},
-    Command{"recall", "FILE RECNO", "clear a record's deletion mark", "", &commandRecall},
+    Command{"recall", "FILE RECNO [--force]", "clear a record's deletion mark",
+            "On a draw table a record whose draw another record holds stays deleted.\n"
+            "\n"
+            "  --force  recall it anyway\n",
+            &commandRecall},
     Command{"pack", "FILE", "remove the deleted records",
             "Needs the table in exclusive use. The records that stay are written to a\n"
             "new file beside the table, which then replaces it: a failure at any step\n"

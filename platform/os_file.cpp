@@ -309,6 +309,18 @@ Handle openRegularFile(const std::string& path) {
     return fd;
 }
 
+Handle openForWriting(const std::string& path) {
+    if (faulted(Call::Open)) return kNoHandle;
+    const int fd =
+        retryInterrupted([&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+    if (fd < 0) {
+        fail(codeForPath(errno, path));
+        return kNoHandle;
+    }
+    succeed();
+    return fd;
+}
+
 bool readWholeFile(const std::string& path, std::string& bytes) {
     bytes.clear();
     const Handle handle = openRegularFile(path);

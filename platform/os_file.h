@@ -36,6 +36,9 @@ bool closeFile(Handle handle);
 // (a draw file, a games file, the aliases). Refused as openFile refuses it: a directory with
 // access denied (5), anything else that is not a regular file with kNotRegularFile, never waiting.
 Handle openRegularFile(const std::string& path);
+// Opens `path` for writing in place, made or emptied, whatever it is: a device or a pipe a user
+// named as an output. Regular files are better written beside and renamed.
+Handle openForWriting(const std::string& path);
 // The bytes of the regular file `path`, read whole; false with the last error set when it cannot
 // be opened or read.
 bool readWholeFile(const std::string& path, std::string& bytes);

@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QString>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -15,6 +17,8 @@
 
 #include "analysis/draw_datasets.h"
 #include "cli_test_helpers.h"
+#include "platform/error_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/analysis/analysis_test_util.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
@@ -218,6 +222,26 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     EXPECT_EQ(oneFull.err,
               "sharometr-cli analyze: cannot write " + dir.file("full-waiting.png") + ": No space left on device\n");
     EXPECT_FALSE(exists(dir.file("full-waiting.png")));
+
+    // A picture there already stays whole when its successor cannot be written, renamed or put on
+    // the disk; nothing is left beside it.
+    const std::string kept = testsupport::readFile(png);
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> before = names();
+    for (const platform::Call failing : {platform::Call::Write, platform::Call::Flush, platform::Call::Move}) {
+        const platform::FaultGuard fault(platform::Fault{failing, 0, 1, platform::code::kDiskFull, 0});
+        const ProgramResult failed = runCli({"analyze", "loto", "waiting", "--dir", dir.path(), "--png", png});
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.err, "sharometr-cli analyze: cannot write " + png + ": No space left on device\n");
+        EXPECT_EQ(testsupport::readFile(png), kept);
+        EXPECT_EQ(names(), before);
+    }
 }
 
 TEST(AnalyzeCommand, DrawsWithBadValuesAreCountedOnStandardError) {
