@@ -151,8 +151,9 @@ namespace {
 // packed or repaired copy, an import's reversed draws; and beside a picture, the new picture.
 constexpr const char* kScratchKinds[] = {"new", "replace", "pack", "check", "reverse", "picture"};
 
-// Removes "<name>.<id>.<kind>" in `directory`, of every kind, for each id of a process no longer
-// running, and this process's own of the kind `own`, which an earlier process of the same id left.
+// Removes "<name>.<id>.<kind>" in `directory` for each id of a process no longer running, and this
+// process's own, which an earlier process of the same id left: of the kind `own`, or of every kind
+// but this process's own when `own` is empty.
 void removeStale(const std::string& directory, const std::string& name, const std::string& own) {
     for (const std::string& entry : platform::directoryEntries(directory)) {
         if (entry.size() <= name.size() + 2 || !entry.starts_with(name + ".")) continue;
@@ -161,10 +162,11 @@ void removeStale(const std::string& directory, const std::string& name, const st
         const std::string id = entry.substr(name.size() + 1, dot - name.size() - 1);
         const std::string kind = entry.substr(dot + 1);
         if (std::find(std::begin(kScratchKinds), std::end(kScratchKinds), kind) == std::end(kScratchKinds)) continue;
+        if (!own.empty() && kind != own) continue;
         if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) continue;
         const long process = std::stol(id);
         const bool mine = process == platform::currentProcess();
-        if ((mine && kind == own) || (!mine && !platform::processExists(process)))
+        if ((mine && !own.empty()) || (!mine && !platform::processExists(process)))
             platform::removeFile(directory + (directory == "/" ? "" : "/") + entry);
     }
 }

@@ -134,8 +134,10 @@ bool writeReplacement(DBFObject& table, std::size_t count,
         xb::raiseError(xb::err::kShortRead, xb::loc::kRead, table.path());
     xb::stampHeader(reinterpret_cast<std::uint8_t*>(header.data()), static_cast<std::uint32_t>(count));
 
-    // Beside the table's real file, refused for a table of several names (hard links), which a
-    // copy renamed over one of them would part; scratch files a killed replacement left go first.
+    // What killed writes of this table left beside it goes first. The new table is written beside
+    // the table's real file, refused for a table of several names (hard links), which a copy
+    // renamed over one of them would part.
+    xb::removeStaleScratchFiles(table.path());
     xb::NewTableFile replacement(table, "replace");
     replacement.append(header.data(), headerLength);
     const std::size_t batchBytes = recordsPerBatch(table) * table.recordLength();

@@ -68,8 +68,8 @@ TEST_F(Reliability, AReplacementOfATableOfSeveralNamesIsRefusedAndPartsNothing) 
         const auto refused = runCli({"import", named, draws, "--replace"});
         EXPECT_EQ(refused.status, cli::kExitFailure) << named;
         EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err, "Table file has more than one name (hard links), a new copy would part them - " +
-                                   named + "\n" + named + " is left as it was\n");
+        EXPECT_EQ(refused.err, "Table file has more than one name (hard links), a new copy would part them - " + named +
+                                   "\n" + named + " is left as it was\n");
         EXPECT_EQ(readFile(table), before);
         EXPECT_EQ(inodeOf(table), inodeOf(dir.file("other.dbf"))) << "the names stay one file";
         EXPECT_EQ(namesIn(dir), names) << "no scratch file stays";
@@ -93,6 +93,8 @@ TEST_F(Reliability, ScratchFilesOfEndedProcessesGoWithTheNextCommandThatWritesTh
         {"set", table, "1", "C6=41"},
         {"delete", table, "2"},
         {"recall", table, "2"},
+        {"delete", table, "2"},
+        {"pack", table},
     };
     for (const auto& command : commands) {
         for (const auto& name : stale) writeFile(dir.file(name), std::string(100, 'x'));
@@ -216,8 +218,8 @@ TEST(GamesFileTickets, AGameWhoseTicketsWouldStandOnAnotherGamesTableIsRefusedWi
     const GamesFile file = ParseGamesFile(text, "g.ini", Games());
     ASSERT_EQ(file.games.size(), 1u);
     EXPECT_EQ(file.games[0].cliName, "g1");
-    EXPECT_EQ(file.mistakes,
-              std::vector<std::string>{"g.ini:11: [g2] table = zbase.dbf: its tickets table ztick.dbf is the table of g1"});
+    EXPECT_EQ(file.mistakes, std::vector<std::string>{
+                                 "g.ini:11: [g2] table = zbase.dbf: its tickets table ztick.dbf is the table of g1"});
 }
 
 TEST_F(Reliability, AnImportWaitsForATableAnotherProgramHoldsWholeAndSaysSoWhenItStaysHeld) {
