@@ -328,13 +328,11 @@ std::vector<std::string> LoadFolderGames(const std::string& folder) {
     registry.listed.resize(registry.ownCount);
     registry.folder = folder;
     const std::string path = folder.empty() ? "games.ini" : folder + (folder.back() == '/' ? "" : "/") + "games.ini";
+    // No games file is the common case; one that is there but cannot be read is said.
+    if (!platform::isRegularFile(path)) return {};
     std::string text;
-    if (!platform::readWholeFile(path, text)) {
-        // No games file is the common case; one that is there but cannot be read is said.
-        const std::uint32_t code = platform::lastError();
-        if (code == platform::code::kFileNotFound || code == platform::code::kPathNotFound) return {};
-        return {path + ": cannot be read (" + platform::reasonText(code) + ")"};
-    }
+    if (!platform::readWholeFile(path, text))
+        return {path + ": cannot be read (" + platform::reasonText(platform::lastError()) + ")"};
     GamesFile games = ParseGamesFile(text, path, registry.listed);
     registry.add(games.games);
     return games.mistakes;
