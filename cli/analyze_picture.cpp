@@ -101,7 +101,9 @@ bool PictureMaker::save(const Analysis& analysis, const Game& game, TDataSet& da
         reason = platform::lastError();
     }
     if (!written) {
-        platform::removeFile(scratch);
+        // The scratch file goes; of what was named in place, only a link that led to a device
+        // (the device itself stays, whoever runs this).
+        if (!inPlace || platform::isSymbolicLink(pngPath)) platform::removeFile(scratch);
         return failed(reason);
     }
     return true;

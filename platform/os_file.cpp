@@ -311,10 +311,16 @@ Handle openRegularFile(const std::string& path) {
 
 Handle openForWriting(const std::string& path) {
     if (faulted(Call::Open)) return kNoHandle;
-    const int fd =
-        retryInterrupted([&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+    // Never waiting: a FIFO without a reader is refused at once rather than waited on.
+    const int fd = retryInterrupted(
+        [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666); });
     if (fd < 0) {
         fail(codeForPath(errno, path));
+        return kNoHandle;
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
         return kNoHandle;
     }
     succeed();
@@ -552,6 +558,11 @@ std::vector<std::string> caseVariants(const std::string& path) {
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isSymbolicLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool isRegularHandle(Handle handle) {

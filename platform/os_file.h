@@ -85,6 +85,8 @@ bool pathExists(const std::string& path);
 bool isRegularFile(const std::string& path);
 // The same of an open handle (standard input redirected from a file is one).
 bool isRegularHandle(Handle handle);
+// Whether `path` itself is a symbolic link (not followed). A query like the two above.
+bool isSymbolicLink(const std::string& path);
 
 // Identity of an open file or of a path, for the registry that hands out one descriptor per file.
 struct FileIdentity {

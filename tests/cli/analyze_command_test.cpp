@@ -2,6 +2,7 @@
 // small tables worked out by hand, each the same as the main window's command gives through its
 // own dataset and canvas; the commands' refusals, a missing table, and wrong command lines; the
 // program itself on a machine without a display.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -242,6 +243,12 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
         EXPECT_EQ(testsupport::readFile(png), kept);
         EXPECT_EQ(names(), before);
     }
+    // A FIFO nobody reads is refused at once, and stays.
+    ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0600), 0);
+    const ProgramResult fifo =
+        runCli({"analyze", "loto", "waiting", "--dir", dir.path(), "--png", dir.file("fifo.png")});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_TRUE(exists(dir.file("fifo.png")));
 }
 
 TEST(AnalyzeCommand, DrawsWithBadValuesAreCountedOnStandardError) {
