@@ -7,11 +7,12 @@
 #include <utility>
 #include <vector>
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <sstream>
 
 #include "analysis/games_file.h"
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
 
 namespace {
 
@@ -339,17 +340,29 @@ std::vector<std::string> LoadFolderGames(const std::string& folder, std::vector<
     if (russian) russian->clear();
     registry.folder = folder;
     const std::string path = folder.empty() ? "games.ini" : folder + (folder.back() == '/' ? "" : "/") + "games.ini";
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    GamesFile games = ParseGamesFile(text.str(), path, registry.listed);
+    // No games file is the common case; one that is there but cannot be read is said.
+    if (!platform::isRegularFile(path)) return {};
+    std::string text;
+    if (!platform::readWholeFile(path, text))
+        return {path + ": cannot be read (" + platform::reasonText(platform::lastError()) + ")"};
+    GamesFile games = ParseGamesFile(text, path, registry.listed);
     registry.add(games.games);
     if (russian) *russian = std::move(games.russian);
     return games.mistakes;
 }
 
 const std::string& GamesFolder() { return TheRegistry().folder; }
+
+std::string TicketTableNameOf(const std::string& tableFileName) {
+    std::string stem = tableFileName;
+    std::string extension;
+    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos) {
+        extension = stem.substr(dot);
+        stem.erase(dot);
+    }
+    if (stem.ends_with("base")) stem.erase(stem.size() - 4);
+    return stem + "tick" + extension;
+}
 
 bool IsDrawTableOf(const Game& game, std::span<const TableField> fields) {
     if (fields.size() < static_cast<std::size_t>(game.fieldsPerDraw)) return false;

@@ -170,6 +170,10 @@ std::vector<std::string> LoadFolderGames(const std::string& folder, std::vector<
 // The folder whose games are in the registry ("" before any was read, or for the current one).
 const std::string& GamesFolder();
 
+// The file name of the tickets table kept beside a game's table `tableFileName`: "base" at the end
+// of its stem becomes "tick" ("lotobase.dbf" → "lototick.dbf"), else "tick" is added.
+std::string TicketTableNameOf(const std::string& tableFileName);
+
 // The game's record made from its definition's N and m: board geometry and fonts, the analyses'
 // per-game values, the data window and the menu, by the one rule that also gives SuperLoto's and
 // Keno's values (tests check it against their compiled-in records). The names and texts are

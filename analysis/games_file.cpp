@@ -8,6 +8,7 @@
 
 #include "analysis/builtin_games.h"
 #include "toolkit/russian_text.h"
+#include "analysis/game.h"
 
 namespace {
 
@@ -308,10 +309,23 @@ private:
             return refuse(lineOf("table"),
                           "table = " + game.table + ": a file name in the tables' folder, ending in .dbf",
                           "table = " + game.table + ": нужно имя файла в рабочей папке, оканчивающееся на .dbf");
-        for (const Taken& other : m_taken)
-            if (sameIgnoringCase(other.table, game.table) && !isSame(other))
+        for (const Taken& other : m_taken) {
+            if (isSame(other)) continue;
+            if (sameIgnoringCase(other.table, game.table))
                 return refuse(lineOf("table"), "table = " + game.table + ": the table of " + other.owner,
                               "table = " + game.table + ": это таблица " + ownerInWords(other));
+            // A game's tickets are kept beside its table under a name made from it: no game's
+            // table may stand where another game keeps its tickets.
+            if (sameIgnoringCase(TicketTableNameOf(other.table), game.table))
+                return refuse(lineOf("table"), "table = " + game.table + ": the tickets table of " + other.owner,
+                              "table = " + game.table + ": здесь хранятся билеты " + ownerInWords(other));
+            if (sameIgnoringCase(other.table, TicketTableNameOf(game.table)))
+                return refuse(lineOf("table"),
+                              "table = " + game.table + ": its tickets table " + TicketTableNameOf(game.table) +
+                                  " is the table of " + other.owner,
+                              "table = " + game.table + ": билеты этой игры хранились бы в " +
+                                  TicketTableNameOf(game.table) + ", а это таблица " + ownerInWords(other));
+        }
 
         const std::string& prefix = section.values.at("fields").first;
         if (prefix.size() != 1 || !isLetter(prefix.front()))

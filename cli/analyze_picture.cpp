@@ -9,14 +9,14 @@
 #include <QImage>
 #include <QString>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "analysis/board.h"
 #include "analysis/runner.h"
+#include "dbf/table_file.h"
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
 #include "toolkit/canvas.h"
 
 namespace cli {
@@ -65,8 +65,9 @@ bool PictureMaker::save(const Analysis& analysis, const Game& game, TDataSet& da
         TCanvas canvas(picture);
         PaintAnalysis(canvas, analysis, game, result, dataset);
     }
-    // Encoded in memory and written with every step checked: a full disk must not leave an empty
-    // picture behind a success. A failed write removes what it made; errno says why.
+    // Encoded in memory and written with every step checked, beside the file under a scratch name
+    // and renamed over it only once it is on the disk: a full disk must neither leave an empty
+    // picture behind a success nor take away the picture that was there. errno says why not.
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -74,32 +75,36 @@ bool PictureMaker::save(const Analysis& analysis, const Game& game, TDataSet& da
         errno = EINVAL;
         return false;
     }
-    const int fd = ::open(pngPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    const char* data = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    bool written = true;
-    while (written && left > 0) {
-        const ssize_t moved = ::write(fd, data, left);
-        if (moved < 0 && errno == EINTR) continue;
-        if (moved <= 0) {
-            if (moved == 0) errno = ENOSPC;
-            written = false;
-        } else {
-            data += moved;
-            left -= static_cast<std::size_t>(moved);
-        }
-    }
-    if (written && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) written = false;
-    int reason = errno;
-    if (::close(fd) != 0 && written) {
+    const auto failed = [](std::uint32_t code) {
+        errno = platform::errnoFor(code);
+        return false;
+    };
+    // A device named as the file (/dev/stdout, say) is written as it is; it has no place beside.
+    const bool inPlace = !platform::isRegularFile(pngPath) && platform::pathExists(pngPath);
+    std::string target = pngPath;
+    if (platform::isRegularFile(pngPath)) target = platform::resolvedPath(pngPath);  // a link's file is replaced
+    if (target.empty()) return failed(platform::lastError());
+    const std::string scratch = inPlace ? pngPath : xb::scratchNameBeside(target, "picture");
+    const platform::Handle file = inPlace ? platform::openForWriting(pngPath)
+                                          : platform::openFile(scratch, true, false, platform::Disposition::CreateNew);
+    if (file == platform::kNoHandle) return failed(platform::lastError());
+    std::uint32_t done = 0;
+    bool written = platform::writeAt(file, 0, bytes.constData(), static_cast<std::uint32_t>(bytes.size()), done) &&
+                   (inPlace || platform::flushFile(file));
+    std::uint32_t reason = platform::lastError();
+    if (!platform::closeFile(file) && written) {
         written = false;
-        reason = errno;
+        reason = platform::lastError();
+    }
+    if (written && !inPlace && !platform::moveFile(scratch, target)) {
+        written = false;
+        reason = platform::lastError();
     }
     if (!written) {
-        ::unlink(pngPath.c_str());
-        errno = reason;
-        return false;
+        // The scratch file goes; of what was named in place, only a link that led to a device
+        // (the device itself stays, whoever runs this).
+        if (!inPlace || platform::isSymbolicLink(pngPath)) platform::removeFile(scratch);
+        return failed(reason);
     }
     return true;
 }

@@ -13,7 +13,9 @@
 #include "cli/command_support.h"
 #include "cli/game_table.h"
 #include "cli/options.h"
+#include "dbf/constants.h"
 #include "dbf/error_report.h"
+#include "dbf/table_file.h"
 #include "dbf/text_numbers.h"
 #include "platform/exception.h"
 #include "sharometr_version.h"
@@ -89,12 +91,16 @@ constexpr std::array kCommands{
             &commandAdd},
     Command{"set", "FILE RECNO FIELD=VALUE... [--force]", "change fields of one record",
             "On a draw table the record must stay a draw: numbers within the game's\n"
-            "range and none twice.\n"
+            "range, none twice, and not a draw another record holds.\n"
             "\n"
             "  --force  write the values anyway (for repairs)\n",
             &commandSet},
     Command{"delete", "FILE RECNO", "mark a record deleted", "", &commandDelete},
-    Command{"recall", "FILE RECNO", "clear a record's deletion mark", "", &commandRecall},
+    Command{"recall", "FILE RECNO [--force]", "clear a record's deletion mark",
+            "On a draw table a record whose draw another record holds stays deleted.\n"
+            "\n"
+            "  --force  recall it anyway\n",
+            &commandRecall},
     Command{"pack", "FILE", "remove the deleted records",
             "Needs the table in exclusive use. The records that stay are written to a\n"
             "new file beside the table, which then replaces it: a failure at any step\n"
@@ -275,6 +281,13 @@ std::string failureText(const std::exception& error) {
     std::string text = terminalText(error.what());
     if (const auto* engine = dynamic_cast<const EXbaseError*>(&error); engine && !xb::errorText(engine->Code()))
         if (const char* reason = xb::systemReason(engine->Code()); *reason) text += "\n" + std::string(reason);
+    // A header cut short to nothing: an empty file under a table's name, said plainly.
+    if (const auto* engine = dynamic_cast<const EXbaseError*>(&error);
+        engine && engine->Code() == xb::err::kShortRead && engine->Location() == xb::loc::kTableOpen &&
+        xb::isEmptyFile(engine->Information()))
+        text += "\n" + engine->Information() +
+                " is an empty file (0 bytes), no table: its making was cut short; create makes a draw table in its "
+                "place, or remove it";
     return text;
 }
 

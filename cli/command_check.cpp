@@ -171,6 +171,7 @@ void repairStep(const std::string& table, int location, Step step) {
 void writeRepairedCopy(DBFObject& table, std::uint32_t kept) {
     const std::string& path = table.path();
     std::optional<xb::NewTableFile> copy;
+    xb::removeStaleScratchFiles(path);  // what killed writes of the table left
     repairStep(path, xb::loc::kCreate, [&] { copy.emplace(table, "check"); });
     std::vector<std::uint8_t> chunk;
     const std::uint64_t dataEnd = table.headerLength() + static_cast<std::uint64_t>(kept) * table.recordLength();

@@ -1,7 +1,9 @@
 // `sharometr-cli set FILE RECNO FIELD=VALUE... [--force]`, `delete FILE RECNO`, `recall FILE RECNO`: change
 // one record through the engine as the data windows do, under the record's lock, so that a
 // record another program is editing is refused rather than overwritten.
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <set>
 #include <ostream>
 #include <string>
@@ -17,6 +19,7 @@
 #include "dataset/xbase_dataset.h"
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
+#include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
 
@@ -34,6 +37,8 @@ int changeLockedRecord(const std::string& file, std::uint64_t number, const std:
     noteCaseVariants(file, err);
     DBFObject table(file, "", /*readWrite=*/true, /*shared=*/true);
     if (!recordExists(table, number, numberText, err)) return kExitFailure;
+    // What a killed replacement or copy of this table left beside it goes before this write.
+    xb::removeStaleScratchFiles(table.path());
     const RecordLock lock(table, number);
     if (!lock.held()) {
         err << xbtext::SRecordLocked << '\n';
@@ -43,18 +48,70 @@ int changeLockedRecord(const std::string& file, std::uint64_t number, const std:
     return kExitOk;
 }
 
+std::string typedOrStored(DBFObject& table, int field, const std::vector<std::pair<std::string, std::string>>& values);
+
+// A value that would make the record no draw, or a draw the table holds already: the command's
+// own refusal, nothing written.
+class DrawRefused : public Exception {
+public:
+    using Exception::Exception;
+    const char* ClassName() const noexcept override { return "DrawRefused"; }
+};
+
+// The first visible record but `record` that holds the same numbers as `draw`, or 0: the rule
+// add and import keep, that a table holds each draw once.
+std::uint32_t sameDrawElsewhere(DBFObject& table, std::span<const int> draw, std::uint64_t record) {
+    history::NumberSet wanted;
+    for (const int number : draw) wanted.add(number);
+    std::vector<int> sorted(draw.begin(), draw.end());
+    std::sort(sorted.begin(), sorted.end());
+    std::uint32_t found = 0;
+    std::vector<int> other;
+    table.refreshHeader();
+    history::scanDraws(
+        table, 1, table.recordCount(),
+        [&](std::span<const int> numbers, std::uint32_t at) {
+            if (found != 0 || at == record) return;
+            other.assign(numbers.begin(), numbers.end());
+            std::sort(other.begin(), other.end());
+            if (other == sorted) found = at;
+        },
+        &wanted);
+    return found;
+}
+
+void refuseDoubledDraw(DBFObject& table, std::span<const int> draw, std::uint64_t record,
+                       const std::string& numberText) {
+    if (const std::uint32_t twin = sameDrawElsewhere(table, draw, record); twin != 0)
+        throw DrawRefused("record " + numberText + ": the same draw as record " + std::to_string(twin) +
+                          " (--force writes it anyway)");
+}
+
 int markRecord(Arguments args, std::ostream& err, bool deleted) {
-    if (args.empty()) throw UsageError("missing FILE argument");
-    if (args.size() < 2) throw UsageError("missing RECNO argument");
-    if (args.size() > 2) throw UsageError("unexpected argument '" + args[2] + "'");
-    const std::uint64_t number = recordNumberArgument(args[1]);
+    const ParsedArguments line = deleted ? parseArguments(args, {}) : parseArguments(args, {{"--force"}});
+    const std::string& file = line.positional(0, "FILE");
+    const std::string& numberText = line.positional(1, "RECNO");
+    line.noMoreThan(2);
+    const std::uint64_t number = recordNumberArgument(numberText);
+    const bool force = line.has("--force");
     // The engine's delete takes no lock of its own; taking it keeps the flag from being lost
     // under another user's edit of the same record.
-    return changeLockedRecord(args[0], number, args[1], err, [deleted](DBFObject& table) {
-        if (deleted)
+    return changeLockedRecord(file, number, numberText, err, [&](DBFObject& table) {
+        if (deleted) {
             table.deleteCurrentRecord();
-        else
-            table.recallCurrentRecord();
+            return;
+        }
+        // A recalled draw comes back among the others: not as a second copy of one of them.
+        std::string why;
+        useGamesBeside(table.path(), err);
+        const auto shape = drawShapeOf(table, why);
+        if (shape && !force && table.isDeleted()) {
+            std::vector<std::string> words;
+            for (int field = 1; field <= table.fieldCount(); ++field) words.push_back(typedOrStored(table, field, {}));
+            std::vector<int> draw;
+            if (!checkDraw(words, *shape, draw)) refuseDoubledDraw(table, draw, number, numberText);
+        }
+        table.recallCurrentRecord();
     });
 }
 
@@ -83,13 +140,6 @@ std::string typedOrStored(DBFObject& table, int field, const std::vector<std::pa
     const std::size_t first = text.find_first_not_of(' ');
     return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
-
-// A value that would make the record no draw: the command's own refusal, nothing written.
-class DrawRefused : public Exception {
-public:
-    using Exception::Exception;
-    const char* ClassName() const noexcept override { return "DrawRefused"; }
-};
 
 }  // namespace
 
@@ -129,6 +179,7 @@ int commandSet(Arguments args, std::ostream& /*out*/, std::ostream& err) {
             std::vector<int> draw;
             if (const auto fault = checkDraw(words, *shape, draw))
                 throw DrawRefused("record " + numberText + ": " + *fault + " (--force writes it anyway)");
+            if (!table.isDeleted()) refuseDoubledDraw(table, draw, number, numberText);
         }
         table.replaceRecord(static_cast<std::int64_t>(number));
     });

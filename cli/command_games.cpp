@@ -19,6 +19,13 @@ namespace {
 
 constexpr const char* kColumns[] = {"name", "caption", "numbers", "drawn", "table", "fields", "present"};
 
+// An empty file under the table's name (a making cut short by an older program) is no table:
+// said as such, and create makes the table over it.
+std::string presence(const Game& game, const std::string& folder) {
+    if (!DrawTableExists(game, folder)) return "no";
+    return DrawTableIsEmptyFile(game, folder) ? "empty" : "yes";
+}
+
 std::vector<std::string> rowOf(const Game& game, const std::string& folder) {
     return {game.cliName,
             game.menu.menuCaption,
@@ -26,7 +33,7 @@ std::vector<std::string> rowOf(const Game& game, const std::string& folder) {
             std::to_string(game.fieldsPerDraw),
             game.tableFileName,
             game.fieldName(0) + ".." + game.fieldName(game.fieldsPerDraw - 1),
-            DrawTableExists(game, folder) ? "yes" : "no"};
+            presence(game, folder)};
 }
 
 }  // namespace
@@ -64,7 +71,7 @@ int commandGames(Arguments args, std::ostream& out, std::ostream& err) {
                     if (c == 2 || c == 3)
                         out << row[c];
                     else if (c == 6)
-                        out << (row[c] == "yes" ? "true" : "false");
+                        out << (row[c] == "yes" ? "true" : row[c] == "no" ? "false" : jsonString(row[c]));
                     else
                         out << jsonString(row[c]);
                 }

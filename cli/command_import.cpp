@@ -2,10 +2,6 @@
 // and `add FILE N1 N2 ...`: draws appended to a draw table, or put in place of its draws. Every
 // draw is checked, and compared with the table's draws and with the draws before it, before the
 // first one is written, so that a mistake changes nothing; the history layer does the work.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <map>
 #include <span>
 #include <ostream>
@@ -21,7 +17,9 @@
 #include "history/import.h"
 #include "history/table_draws.h"
 #include "dbf/table_handler.h"
+#include "platform/error_codes.h"
 #include "platform/exception.h"
+#include "platform/os_file.h"
 
 namespace cli {
 
@@ -38,7 +36,7 @@ class DrawSource {
 public:
     DrawSource() = default;
     ~DrawSource() {
-        if (m_fd > 0) ::close(m_fd);
+        if (m_fd > 0) platform::closeFile(m_fd);
     }
     DrawSource(const DrawSource&) = delete;
     DrawSource& operator=(const DrawSource&) = delete;
@@ -48,15 +46,14 @@ public:
     // Gives why it cannot be read, or "".
     std::string open(const std::string& path) {
         if (path == "-") {
-            m_fd = STDIN_FILENO;
+            m_fd = 0;  // standard input
             return {};
         }
-        // O_NONBLOCK: opening a FIFO would otherwise wait for a writer before the check below.
-        m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat st {};
-        if (m_fd < 0 || ::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode)) return "cannot read " + path;
-        if (!S_ISREG(st.st_mode)) return "cannot read " + path + ": not a regular file";
-        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
+        m_fd = platform::openRegularFile(path);
+        if (m_fd == platform::kNoHandle) {
+            const bool irregular = platform::lastError() == platform::code::kNotRegularFile;
+            return "cannot read " + path + (irregular ? ": not a regular file" : "");
+        }
         return {};
     }
 
@@ -74,7 +71,7 @@ struct OpenDrawTable {
 // The table, opened shared for writing, with the shape of its draws; nullopt (the reason on
 // `err`) when it is no draw table.
 std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream& err, bool shared = true) {
-    auto table = std::make_unique<DBFObject>(file, "", /*readWrite=*/true, shared);
+    auto table = history::openTableToImport(file, shared);
     useGamesBeside(table->path(), err);
     std::string why;
     auto shape = drawShapeOf(*table, why);
@@ -126,8 +123,7 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     // The draws are not kept: each becomes one entry of the index, and the file is read again to
     // write them. A source that cannot be read twice keeps a compact copy of its draws instead.
     const int highest = opened->shape.highest;
-    struct stat sourceStat {};
-    const bool readTwice = ::fstat(source.fd(), &sourceStat) == 0 && S_ISREG(sourceStat.st_mode);
+    const bool readTwice = drawFile != "-" || platform::isRegularHandle(source.fd());
     const history::DrawReplay fromFile =
         readTwice ? history::replayOfFile(source.fd(), opened->shape, columns) : history::DrawReplay();
     history::CompactDraws kept(opened->shape.picks());

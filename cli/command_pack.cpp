@@ -64,6 +64,7 @@ int commandPack(Arguments args, std::ostream& out, std::ostream& err) {
             readExactly(table, 0, header, static_cast<std::uint32_t>(start));
             xb::stampHeader(reinterpret_cast<std::uint8_t*>(header.data()), records - deleted);
 
+            xb::removeStaleScratchFiles(table.path());  // what killed writes of the table left
             xb::NewTableFile replacement(table, "pack");
             append(replacement, header);
             for (std::uint32_t first = 0; first < records; first += perChunk) {

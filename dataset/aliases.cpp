@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 
 #include "dbf/text_numbers.h"
 #include "platform/ascii_case.h"
@@ -56,8 +56,9 @@ void LoadDirectoryAliases() {
     if (directory.empty()) return;
     const std::string path = directory + "/xbase.cfg";
     if (!platform::isRegularFile(path)) return;
-    std::ifstream file(path);
-    if (!file) return;
+    std::string text;
+    if (!platform::readWholeFile(path, text)) return;
+    std::istringstream file(text);
     std::string line;
     bool inAliasSection = false;
     while (std::getline(file, line)) {

@@ -74,39 +74,104 @@ std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, 
     return bytes;
 }
 
-std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver) {
-    // The full path has matched the name without regard to case, so the create-new open also
-    // refuses LOTOBASE.DBF, which an open of lotobase.dbf would otherwise keep finding.
-    const std::string full = platform::fullPath(path);
-    if (full.empty()) raiseLastError(loc::kCreate, path);
+std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver,
+                        bool overEmpty) {
+    // The full path has matched the name without regard to case, so the rename that gives the
+    // name also refuses LOTOBASE.DBF, which an open of lotobase.dbf would otherwise keep finding.
+    const std::string full = freeTablePath(path, path, overEmpty);
     const std::vector<std::uint8_t> image = emptyTableImage(fields, languageDriver);
-    const platform::Handle handle = platform::openFile(full, true, false, platform::Disposition::CreateNew);
+    const std::string scratch = scratchNameBeside(full, "new");
+    const platform::Handle handle = platform::openFile(scratch, true, false, platform::Disposition::CreateNew);
     if (handle == platform::kNoHandle) raiseLastError(loc::kCreate, full);
     std::uint32_t done = 0;
-    const bool written = platform::writeAt(handle, 0, image.data(), static_cast<std::uint32_t>(image.size()), done);
+    bool written = platform::writeAt(handle, 0, image.data(), static_cast<std::uint32_t>(image.size()), done);
+    if (written) written = platform::flushFile(handle);
     const std::uint32_t writeError = platform::lastError();
     const bool closed = platform::closeFile(handle);
     if (!written || !closed) {
-        // The file is ours and half made: a table that cannot be opened helps nobody.
+        // Half made: a table that cannot be opened helps nobody.
         const std::uint32_t failure = written ? platform::lastError() : writeError;
-        platform::removeFile(full);
+        platform::removeFile(scratch);
         raiseError(static_cast<int>(failure), loc::kWrite, full);
+    }
+    try {
+        renameToFreeName(scratch, full, overEmpty);
+    } catch (...) {
+        platform::removeFile(scratch);
+        throw;
     }
     return full;
 }
 
-std::string freeTablePath(const std::string& path, const std::string& folder) {
+std::string freeTablePath(const std::string& path, const std::string& folder, bool overEmpty) {
     const std::string full = platform::fullPath(path);
     if (full.empty()) raiseLastError(loc::kCreate, folder);
-    if (platform::pathExists(full)) raiseError(static_cast<int>(platform::code::kAlreadyExists), loc::kCreate, full);
+    if (platform::pathExists(full) && !(overEmpty && isEmptyFile(full)))
+        raiseError(static_cast<int>(platform::code::kAlreadyExists), loc::kCreate, full);
     return full;
 }
 
-void renameToFreeName(const std::string& from, const std::string& to) {
-    if (!platform::moveFileNoReplace(from, to)) raiseLastError(loc::kRename, to);
+bool isEmptyFile(const std::string& path) {
+    const std::string full = platform::fullPath(path);
+    if (full.empty() || !platform::isRegularFile(full)) return false;
+    const platform::Handle handle = platform::openRegularFile(full);
+    if (handle == platform::kNoHandle) return false;
+    std::uint64_t size = 1;
+    const bool sized = platform::fileSize(handle, size);
+    platform::closeFile(handle);
+    return sized && size == 0;
+}
+
+void flushScratchFile(const std::string& path) {
+    const platform::Handle handle = platform::openFile(path, true, false, platform::Disposition::OpenExisting);
+    if (handle == platform::kNoHandle) raiseLastError(loc::kOpen, path);
+    const bool flushed = platform::flushFile(handle);
+    const std::uint32_t failure = platform::lastError();
+    const bool closed = platform::closeFile(handle);
+    if (!flushed) raiseError(static_cast<int>(failure), loc::kFlush, path);
+    if (!closed) raiseLastError(loc::kWrite, path);
+}
+
+void renameToFreeName(const std::string& from, const std::string& to, bool overEmpty) {
+    if (platform::moveFileNoReplace(from, to)) return;
+    // An empty file is no table: a new one takes its place, still only when nothing was written
+    // into it meanwhile.
+    if (overEmpty && platform::lastError() == platform::code::kAlreadyExists && isEmptyFile(to)) {
+        if (!platform::moveFile(from, to)) raiseLastError(loc::kRename, to);
+        return;
+    }
+    raiseLastError(loc::kRename, to);
 }
 
 void removeScratchFile(const std::string& path) { platform::removeFile(path); }
+
+namespace {
+
+// The kinds of scratch file made beside a table: a new table, a replacement of its draws, a
+// packed or repaired copy, an import's reversed draws; and beside a picture, the new picture.
+constexpr const char* kScratchKinds[] = {"new", "replace", "pack", "check", "reverse", "picture"};
+
+// Removes "<name>.<id>.<kind>" in `directory` for each id of a process no longer running, and this
+// process's own, which an earlier process of the same id left: of the kind `own`, or of every kind
+// but this process's own when `own` is empty.
+void removeStale(const std::string& directory, const std::string& name, const std::string& own) {
+    for (const std::string& entry : platform::directoryEntries(directory)) {
+        if (entry.size() <= name.size() + 2 || !entry.starts_with(name + ".")) continue;
+        const std::size_t dot = entry.find('.', name.size() + 1);
+        if (dot == std::string::npos) continue;
+        const std::string id = entry.substr(name.size() + 1, dot - name.size() - 1);
+        const std::string kind = entry.substr(dot + 1);
+        if (std::find(std::begin(kScratchKinds), std::end(kScratchKinds), kind) == std::end(kScratchKinds)) continue;
+        if (!own.empty() && kind != own) continue;
+        if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) continue;
+        const long process = std::stol(id);
+        const bool mine = process == platform::currentProcess();
+        if ((mine && !own.empty()) || (!mine && !platform::processExists(process)))
+            platform::removeFile(directory + (directory == "/" ? "" : "/") + entry);
+    }
+}
+
+}  // namespace
 
 std::string scratchNameBeside(const std::string& target, const std::string& kind) {
     constexpr std::size_t kNameLimit = 255;
@@ -119,18 +184,15 @@ std::string scratchNameBeside(const std::string& target, const std::string& kind
         while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
         name.resize(cut);
     }
-    const std::string ending = "." + kind;
-    for (const std::string& entry : platform::directoryEntries(directory)) {
-        if (entry.size() <= name.size() + 1 + ending.size() || !entry.starts_with(name + ".") ||
-            !entry.ends_with(ending))
-            continue;
-        const std::string id = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - ending.size());
-        if (id.empty() || id.size() > 9 || id.find_first_not_of("0123456789") != std::string::npos) continue;
-        const long process = std::stol(id);
-        if (process == platform::currentProcess() || !platform::processExists(process))
-            platform::removeFile(directory + (directory == "/" ? "" : "/") + entry);
-    }
+    removeStale(directory, name, kind);
     return directory + (directory == "/" ? "" : "/") + name + suffix;
+}
+
+void removeStaleScratchFiles(const std::string& target) {
+    const std::string real = platform::resolvedPath(target);
+    if (real.empty()) return;  // nothing there to write, so nothing left beside it
+    const std::size_t slash = real.find_last_of('/');
+    removeStale(slash == 0 ? "/" : real.substr(0, slash), real.substr(slash + 1), {});
 }
 
 NewTableFile::NewTableFile(std::string path) : m_path(std::move(path)) { open(); }

@@ -47,15 +47,25 @@ std::vector<std::uint8_t> emptyTableImage(const std::vector<FieldSpec>& fields, 
 // Creates the table `path` empty with these fields and returns its full path. A file of that name
 // (in any letter case, as an open would find it) is refused, and so is a missing folder; a table
 // that cannot be written whole is removed again. Failures raise EXbaseError naming the path.
-std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver);
+// The table is written whole and put on the disk under a scratch name beside its place, then given
+// its name, so that a failure or a kill never leaves a half-made table under it. With
+// `overEmpty`, an empty file (0 bytes) standing under the name, which such a kill of an earlier
+// program can have left, is replaced rather than refused.
+std::string createTable(const std::string& path, const std::vector<FieldSpec>& fields, std::uint8_t languageDriver,
+                        bool overEmpty = false);
 
 // The full path of a table about to be made at `path`, found as an open would find it: a file or
 // folder standing there under that name, in any letter case, is refused (already exists) naming
 // the full path, and a path that cannot be made full raises naming `folder`.
-std::string freeTablePath(const std::string& path, const std::string& folder);
+std::string freeTablePath(const std::string& path, const std::string& folder, bool overEmpty = false);
 // Gives the file `from` the name `to` unless something stands there by then: never a
-// replacement. Failures raise EXbaseError naming `to`.
-void renameToFreeName(const std::string& from, const std::string& to);
+// replacement (but of an empty file with `overEmpty`). Failures raise EXbaseError naming `to`.
+void renameToFreeName(const std::string& from, const std::string& to, bool overEmpty = false);
+// Whether `path`, as an open would find it, is a regular file of 0 bytes: a table whose making
+// was cut short by an older program, no table.
+bool isEmptyFile(const std::string& path);
+// Puts a scratch file written through the engine on the disk before it takes a name.
+void flushScratchFile(const std::string& path);
 // Removes a scratch file that is not wanted after all; one that stays is removed by the next
 // scratchNameBeside of its kind once its process has ended.
 void removeScratchFile(const std::string& path);
@@ -65,6 +75,10 @@ void removeScratchFile(const std::string& path);
 // files of that kind for that target left by processes no longer running are removed first, and so
 // is one of this process's id, which an earlier process of the same id left.
 std::string scratchNameBeside(const std::string& target, const std::string& kind);
+// Removes the scratch files of every kind the engine and its callers make beside the table at
+// `target` (links followed) that processes no longer running left behind: what a command that
+// writes the table does first.
+void removeStaleScratchFiles(const std::string& target);
 
 // A file made new to take a table's place: it is removed again unless placeOver has put it there.
 // Failures raise EXbaseError naming this file.

@@ -13,6 +13,8 @@
 #include "analysis/game.h"
 #include "history/words.h"
 #include "dbf/text_numbers.h"
+#include "platform/error_codes.h"
+#include "platform/os_file.h"
 
 namespace history {
 
@@ -611,11 +613,10 @@ namespace {
 std::string readBlocks(int fd, const std::function<std::string(std::string_view)>& onBlock) {
     char block[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return std::strerror(errno);
+        std::uint32_t got = 0;
+        if (!platform::readNext(fd, block, sizeof block, got)) return platform::reasonText(platform::lastError());
         if (got == 0) return {};
-        if (std::string why = onBlock(std::string_view(block, static_cast<std::size_t>(got))); !why.empty()) return why;
+        if (std::string why = onBlock(std::string_view(block, got)); !why.empty()) return why;
     }
 }
 

@@ -2,24 +2,26 @@
 // table's draws.
 #include "history/import.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <sstream>
+#include <thread>
 
 #include "dbf/constants.h"
 #include "dbf/error_report.h"
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "analysis/synthetic_draws.h"
+#include "platform/error_codes.h"
 #include "platform/exception.h"
+#include "platform/os_file.h"
 
 namespace history {
 
@@ -132,7 +134,11 @@ bool writeReplacement(DBFObject& table, std::size_t count,
         xb::raiseError(xb::err::kShortRead, xb::loc::kRead, table.path());
     xb::stampHeader(reinterpret_cast<std::uint8_t*>(header.data()), static_cast<std::uint32_t>(count));
 
-    xb::NewTableFile replacement(table.path() + "." + std::to_string(::getpid()) + ".replace");
+    // What killed writes of this table left beside it goes first. The new table is written beside
+    // the table's real file, refused for a table of several names (hard links), which a copy
+    // renamed over one of them would part.
+    xb::removeStaleScratchFiles(table.path());
+    xb::NewTableFile replacement(table, "replace");
     replacement.append(header.data(), headerLength);
     const std::size_t batchBytes = recordsPerBatch(table) * table.recordLength();
     std::string bytes;
@@ -163,41 +169,44 @@ bool writeReplacement(DBFObject& table, std::size_t count,
 // newest-first file on their way to being read backwards.
 class ScratchFile {
 public:
-    explicit ScratchFile(const std::string& besides) : m_path(besides + "." + std::to_string(::getpid()) + ".reverse") {
-        m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (m_fd < 0) fail();
-        ::unlink(m_path.c_str());
+    explicit ScratchFile(const std::string& besides)
+        : m_path(besides + "." + std::to_string(platform::currentProcess()) + ".reverse") {
+        m_handle = platform::openFile(m_path, true, false, platform::Disposition::CreateNew);
+        if (m_handle == platform::kNoHandle) fail();
+        if (!platform::removeFile(m_path)) {
+            const std::uint32_t code = platform::lastError();
+            platform::closeFile(m_handle);
+            m_handle = platform::kNoHandle;
+            platform::removeFile(m_path);
+            platform::setLastError(code);
+            fail();
+        }
     }
     ~ScratchFile() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_handle != platform::kNoHandle) platform::closeFile(m_handle);
     }
     ScratchFile(const ScratchFile&) = delete;
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     void write(const std::string& bytes) {
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t wrote = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(m_size));
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote <= 0) fail();
-            done += static_cast<std::size_t>(wrote);
-            m_size += static_cast<std::uint64_t>(wrote);
-        }
+        std::uint32_t done = 0;
+        if (!platform::writeAt(m_handle, m_size, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) fail();
+        m_size += bytes.size();
     }
     void read(std::uint64_t offset, std::string& bytes) const {
-        for (std::size_t done = 0; done < bytes.size();) {
-            const ssize_t got =
-                ::pread(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) fail();
-            done += static_cast<std::size_t>(got);
+        std::uint32_t done = 0;
+        if (!platform::readAt(m_handle, offset, bytes.data(), static_cast<std::uint32_t>(bytes.size()), done)) fail();
+        if (done != bytes.size()) {
+            platform::setLastError(platform::code::kReadFault);
+            fail();
         }
     }
 
 private:
-    [[noreturn]] void fail() const { throw Exception("cannot write " + m_path + ": " + std::strerror(errno)); }
+    [[noreturn]] void fail() const { xb::raiseError(static_cast<int>(platform::lastError()), xb::loc::kWrite, m_path); }
 
     std::string m_path;
-    int m_fd = -1;
+    platform::Handle m_handle = platform::kNoHandle;
     std::uint64_t m_size = 0;
 };
 
@@ -387,14 +396,17 @@ FilePlan DrawIndex::plan(bool newestFirst) {
 }
 
 LineReading linesOfFile(int fd, std::string* encoding) {
-    struct stat before {};
-    ::fstat(fd, &before);
-    return [fd, encoding, before](const std::function<void(std::string_view)>& onLine) -> std::string {
-        struct stat now {};
-        if (::fstat(fd, &now) != 0 || now.st_size != before.st_size || now.st_mtim.tv_sec != before.st_mtim.tv_sec ||
-            now.st_mtim.tv_nsec != before.st_mtim.tv_nsec || now.st_ino != before.st_ino)
+    // A file that cannot be looked at now reads as changed later: nothing is written from it.
+    platform::FileVersion before;
+    platform::FileIdentity identity;
+    const bool known = platform::versionOf(fd, before) && platform::identityOf(fd, identity);
+    return [fd, encoding, before, identity, known](const std::function<void(std::string_view)>& onLine) -> std::string {
+        platform::FileVersion now;
+        platform::FileIdentity nowIdentity;
+        if (!known || !platform::versionOf(fd, now) || !platform::identityOf(fd, nowIdentity) ||
+            now.size != before.size || now.modified != before.modified || !(nowIdentity == identity))
             return kSourceChanged;
-        if (::lseek(fd, 0, SEEK_SET) != 0) return std::strerror(errno);
+        if (!platform::seekTo(fd, 0)) return platform::reasonText(platform::lastError());
         return readTextLines(fd, onLine, encoding);
     };
 }
@@ -449,6 +461,8 @@ AppendOutcome appendFresh(DBFObject& table, std::uint32_t readUpTo, const FilePl
                           bool newestFirst, bool skipDuplicates, std::size_t& appendedSoFar,
                           const std::function<void(std::size_t)>& progress) {
     AppendOutcome outcome;
+    // What a killed replacement or copy of this table left beside it goes before this write.
+    xb::removeStaleScratchFiles(table.path());
     // Only the records others append meanwhile are kept as keys: the table's own were in the index.
     DrawKeys meanwhile(plan.highest);
     Batches batches(table, meanwhile, readUpTo, skipDuplicates, outcome, appendedSoFar, progress);
@@ -488,6 +502,27 @@ bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game) {
         return false;
     }
     return seen == count;
+}
+
+std::unique_ptr<DBFObject> openTableToImport(const std::string& path, bool shared) {
+    constexpr auto kRetryInterval = std::chrono::milliseconds(20);
+    const auto patience = XBO_dBaseDBF::appendPatience();
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        try {
+            return std::make_unique<DBFObject>(path, "", /*readWrite=*/true, shared);
+        } catch (const EXbaseError& refusal) {
+            if (refusal.Code() != static_cast<int>(platform::code::kSharingViolation)) throw;
+            if (std::chrono::steady_clock::now() >= deadline) {
+                const auto seconds = std::chrono::duration<double>(patience).count();
+                std::ostringstream waited;
+                waited << "waited " << seconds << " s: another program still holds the table "
+                       << (shared ? "to itself (a pack or a replacement)" : "open") << ", nothing imported";
+                throw EXbaseError(refusal, waited.str());
+            }
+        }
+        std::this_thread::sleep_for(kRetryInterval);
+    }
 }
 
 void setRecordsPerBatch(std::size_t records) { g_recordsPerBatch = records; }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,6 +55,11 @@ struct AppendOutcome {
     std::vector<Duplicate> meanwhile;  // draws another user appended while this import ran
     bool stopped = false;              // a draw met meanwhile stopped the appends (not skipped)
 };
+
+// The table opened for writing by an import (shared, or to itself for a replacement). While
+// another program holds it whole, as a pack does, the open is tried again for as long as an append
+// waits for its lock; still refused then, the refusal says that it waited.
+std::unique_ptr<DBFObject> openTableToImport(const std::string& path, bool shared);
 
 // Whether the table holds exactly the first synthetic draws of the game, in their order, as the
 // first run's sample tables do: made-up draws that real ones should replace, not join.

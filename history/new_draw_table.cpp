@@ -21,18 +21,19 @@ std::string InFolder(const std::string& directory, const char* name) {
     return directory + (directory.back() == '/' ? "" : "/") + name;
 }
 
-// The engine makes the table at `path` exactly as named.
-std::string CreateDrawTableAt(const std::string& path, const Game& game) {
+// The engine makes the table at `path` exactly as named (an empty file there replaced with
+// `overEmpty`).
+std::string CreateDrawTableAt(const std::string& path, const Game& game, bool overEmpty = false) {
     std::vector<xb::FieldSpec> fields;
     for (int field = 0; field < game.fieldsPerDraw; ++field)
         fields.push_back({game.fieldName(field), 'N', kFieldWidth, 0});
-    return xb::createTable(path, fields, kCodePageMark);
+    return xb::createTable(path, fields, kCodePageMark, overEmpty);
 }
 
 }  // namespace
 
 std::string CreateEmptyDrawTable(const std::string& directory, const Game& game) {
-    return CreateDrawTableAt(InFolder(directory, game.tableFileName), game);
+    return CreateDrawTableAt(InFolder(directory, game.tableFileName), game, true);
 }
 
 void AppendDraw(DBFObject& table, std::span<const int> numbers) {
@@ -45,12 +46,14 @@ void AppendDraw(DBFObject& table, std::span<const int> numbers) {
     table.appendRecord();
 }
 
-// A table with draws is made whole under a scratch name beside its place and only then given its
-// name, so that a failure (a full disk) or a kill never leaves a half-made table in the way of the
-// next try; the scratch file goes with a failure, or with the next run after a kill.
+// A table with draws is made whole under a scratch name beside its place, put on the disk, and
+// only then given its name, so that a failure (a full disk) or a kill never leaves a half-made
+// table in the way of the next try; the scratch file goes with a failure, or with the next run
+// after a kill. An empty file under the name, which an older program's kill left, is no table and
+// is replaced.
 std::string CreateDrawTable(const std::string& directory, const Game& game, std::uint32_t draws) {
     if (draws == 0) return CreateEmptyDrawTable(directory, game);
-    const std::string target = xb::freeTablePath(InFolder(directory, game.tableFileName), directory);
+    const std::string target = xb::freeTablePath(InFolder(directory, game.tableFileName), directory, true);
     std::string scratch;
     try {
         scratch = xb::scratchNameBeside(target, "new");
@@ -65,7 +68,8 @@ std::string CreateDrawTable(const std::string& directory, const Game& game, std:
             for (std::uint32_t i = 0; i < draws; ++i) AppendDraw(table, synthetic.next());
             table.close();
         }
-        xb::renameToFreeName(scratch, target);
+        xb::flushScratchFile(scratch);
+        xb::renameToFreeName(scratch, target, true);
     } catch (...) {
         xb::removeScratchFile(scratch);
         throw;
@@ -75,4 +79,8 @@ std::string CreateDrawTable(const std::string& directory, const Game& game, std:
 
 bool DrawTableExists(const Game& game, const std::string& directory) {
     return xb::tableFileExists(InFolder(directory, game.tableFileName));
+}
+
+bool DrawTableIsEmptyFile(const Game& game, const std::string& directory) {
+    return xb::isEmptyFile(InFolder(directory, game.tableFileName));
 }

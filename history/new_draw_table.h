@@ -25,3 +25,5 @@ std::string CreateDrawTable(const std::string& directory, const Game& game, std:
 
 // Whether the game's table is in `directory` (empty: the current one), in any letter case.
 bool DrawTableExists(const Game& game, const std::string& directory = std::string());
+// Whether what stands there under the table's name is an empty file (0 bytes): no table.
+bool DrawTableIsEmptyFile(const Game& game, const std::string& directory = std::string());

@@ -1,16 +1,13 @@
 // The window's import in steps, each opening the table on the thread that runs it.
 #include "history/table_import.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <deque>
 #include <sstream>
 
 #include "dbf/table_handler.h"
 #include "platform/exception.h"
+#include "platform/os_file.h"
 
 namespace history {
 
@@ -29,15 +26,14 @@ bool hasContent(std::string_view line) {
 }  // namespace
 
 std::unique_ptr<ImportText> ImportText::openFile(const std::string& path) {
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer before the check below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return std::unique_ptr<ImportText>(new ImportText(fd, static_cast<std::int64_t>(st.st_size)));
+    const platform::Handle fd = platform::openRegularFile(path);
+    if (fd == platform::kNoHandle) return nullptr;
+    std::uint64_t size = 0;
+    if (!platform::fileSize(fd, size)) {
+        platform::closeFile(fd);
+        return nullptr;
     }
-    if (fd >= 0) ::close(fd);
-    return nullptr;
+    return std::unique_ptr<ImportText>(new ImportText(fd, static_cast<std::int64_t>(size)));
 }
 
 ImportText::ImportText(int fd, std::int64_t size) : m_fd(fd), m_size(size), m_lines(linesOfFile(fd, &m_encoding)) {}
@@ -46,7 +42,7 @@ ImportText::ImportText(std::string text)
     : m_text(std::move(text)), m_size(static_cast<std::int64_t>(m_text.size())), m_lines(linesOfText(m_text)) {}
 
 ImportText::~ImportText() {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0) platform::closeFile(m_fd);
 }
 
 std::string ImportText::read(const std::function<void(std::string_view)>& onLine) const {
@@ -62,7 +58,9 @@ std::string ImportText::read(const std::function<void(std::string_view)>& onLine
 std::int64_t ImportText::position() const {
     if (!fromFile()) return std::min(m_at, m_size);
     // The bytes the reader has taken from the file tell how far it is, whatever the encoding.
-    return std::clamp<std::int64_t>(::lseek(m_fd, 0, SEEK_CUR), 0, m_size);
+    std::uint64_t at = 0;
+    platform::positionOf(m_fd, at);
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(at), 0, m_size);
 }
 
 bool ImportCheck::allowsImport(bool skipDuplicates) const {
@@ -94,7 +92,8 @@ bool TableImport::check(const ImportText& text, const ImportChoices& choices, co
 std::optional<ImportWritten> TableImport::write(const ImportText& text, const ImportChoices& choices,
                                                 const ImportProgress& progress) {
     // Replacing needs the table to itself; appending shares it.
-    DBFObject table(m_path, "", true, !choices.replace);
+    const std::unique_ptr<DBFObject> opened = openTableToImport(m_path, !choices.replace);
+    DBFObject& table = *opened;
     if (!checkIn(table, text, choices, progress)) return std::nullopt;
     ImportWritten written;
     if (!m_checked.allowsImport(choices.skipDuplicates)) return written;

@@ -90,4 +90,42 @@ const char* systemReason(std::uint32_t code) {
     }
 }
 
+int errnoFor(std::uint32_t code) {
+    switch (code) {
+        case code::kSuccess:
+            return 0;
+        case code::kFileNotFound:
+        case code::kPathNotFound:
+            return ENOENT;
+        case code::kTooManyOpenFiles:
+            return EMFILE;
+        case code::kAccessDenied:
+            return EACCES;
+        case code::kInvalidHandle:
+            return EBADF;
+        case code::kNotEnoughMemory:
+            return ENOMEM;
+        case code::kWriteFault:
+        case code::kReadFault:
+            return EIO;
+        case code::kSharingViolation:
+        case code::kLockViolation:
+            return EBUSY;
+        case code::kInvalidParameter:
+            return EINVAL;
+        case code::kDiskFull:
+            return ENOSPC;
+        case code::kAlreadyExists:
+            return EEXIST;
+        default:
+            return EIO;
+    }
+}
+
+std::string reasonText(std::uint32_t code) {
+    if (code == code::kNotRegularFile) return "not a regular file";
+    if (code == code::kGeneralFailure) return "error " + std::to_string(code);
+    return std::strerror(errnoFor(code));
+}
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -43,5 +44,10 @@ std::uint32_t writeCodeFor(int errnoValue);
 // The system's own words for a code that the engine's messages give only as a number (112: "No
 // space left on device"), so that a user is told why; empty for codes the engine names itself.
 const char* systemReason(std::uint32_t code);
+// The errno a code stands for (the nearest one where several map onto it), for callers that
+// report the system's way.
+int errnoFor(std::uint32_t code);
+// Plain words for any code, for messages of files the engine does not name (a draw file, a picture).
+std::string reasonText(std::uint32_t code);
 
 }  // namespace platform

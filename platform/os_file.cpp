@@ -186,6 +186,35 @@ void setLastError(std::uint32_t code) { t_lastError = code; }
 
 namespace {
 
+// The one open that never waits: `flags` gain O_NONBLOCK (a FIFO opened for reading would wait
+// for a writer, some devices for a line), what is not a regular file is refused once fstat has
+// seen it (a directory as access denied, as on the original platform), and the descriptor then
+// blocks as usual. Gives -1 with the last error set; `st` holds what fstat saw.
+int openRegular(const std::string& path, int flags, struct stat& st) {
+    const int fd = retryInterrupted([&] { return ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666); });
+    if (fd < 0) {
+        fail(codeForPath(errno, path));
+        return -1;
+    }
+    if ((flags & O_CREAT) != 0) t_createdFile = (flags & O_EXCL) != 0;
+    if (::fstat(fd, &st) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fail(S_ISDIR(st.st_mode) ? code::kAccessDenied : code::kNotRegularFile);
+        return -1;
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // The open's steps in the order the system needs them (flags, a non-blocking open, the regular-file
 // check, the share lock), each failing with its own error and closing what it opened.
 Handle openOnce(const std::string& path, bool write, bool shared, Disposition disposition, bool& replaced);
@@ -213,7 +242,7 @@ Handle openOnce(const std::string& path, bool write, bool shared, Disposition di
     // devices wait for a line. What is not a regular file is refused below, once fstat has seen it.
     // CreateNew adds O_EXCL: a file that appears between a caller's check and the open is refused
     // rather than taken over.
-    int flags = O_CLOEXEC | O_NONBLOCK;
+    int flags = 0;
     if (disposition == Disposition::CreateAlways)
         flags |= O_RDWR | O_CREAT;
     else if (disposition == Disposition::CreateNew)
@@ -221,34 +250,9 @@ Handle openOnce(const std::string& path, bool write, bool shared, Disposition di
     else
         flags |= write ? O_RDWR : O_RDONLY;
 
-    const int fd = retryInterrupted([&] { return ::open(path.c_str(), flags, 0666); });
-    if (fd < 0) {
-        fail(codeForPath(errno, path));
-        return kNoHandle;
-    }
-    t_createdFile = disposition == Disposition::CreateNew;
-
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        fail(windowsCodeFor(errno));
-        closeQuietly(fd);
-        return kNoHandle;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        fail(code::kAccessDenied);
-        return kNoHandle;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fail(code::kNotRegularFile);
-        return kNoHandle;
-    }
-    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        fail(windowsCodeFor(errno));
-        closeQuietly(fd);
-        return kNoHandle;
-    }
+    const int fd = openRegular(path, flags, st);
+    if (fd < 0) return kNoHandle;
 
     if (faulted(Call::ShareLock)) {
         closeQuietly(fd);
@@ -294,6 +298,77 @@ Handle openFile(const std::string& path, bool write, bool shared, Disposition di
         const Handle handle = openOrUndo(path, write, shared, disposition, replaced);
         if (!replaced || attempt == kAttempts) return handle;
     }
+}
+
+Handle openRegularFile(const std::string& path) {
+    if (faulted(Call::Open)) return kNoHandle;
+    struct stat st {};
+    const int fd = openRegular(path, O_RDONLY, st);
+    if (fd < 0) return kNoHandle;
+    succeed();
+    return fd;
+}
+
+Handle openForWriting(const std::string& path) {
+    if (faulted(Call::Open)) return kNoHandle;
+    // Never waiting: a FIFO without a reader is refused at once rather than waited on.
+    const int fd = retryInterrupted(
+        [&] { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666); });
+    if (fd < 0) {
+        fail(codeForPath(errno, path));
+        return kNoHandle;
+    }
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        fail(windowsCodeFor(errno));
+        closeQuietly(fd);
+        return kNoHandle;
+    }
+    succeed();
+    return fd;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const Handle handle = openRegularFile(path);
+    if (handle == kNoHandle) return false;
+    constexpr std::uint32_t kBlock = 65536;
+    bool read = true;
+    for (std::uint32_t done = kBlock; read && done == kBlock;) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + kBlock);
+        read = readAt(handle, at, bytes.data() + at, kBlock, done);
+        bytes.resize(at + (read ? done : 0));
+    }
+    const std::uint32_t readError = lastError();
+    const bool closed = closeFile(handle);
+    if (!read) return fail(readError);
+    return closed;
+}
+
+bool readNext(Handle handle, void* buffer, std::uint32_t length, std::uint32_t& done) {
+    done = 0;
+    std::uint32_t limit = 0;
+    if (faulted(Call::Read, limit)) return false;
+    const ssize_t got = retryInterrupted([&] { return ::read(handle, buffer, std::min(length, limit)); });
+    if (got < 0) return fail(readCodeFor(errno));
+    done = static_cast<std::uint32_t>(got);
+    return succeed();
+}
+
+bool positionOf(Handle handle, std::uint64_t& offset) {
+    offset = 0;
+    if (faulted(Call::Size)) return false;
+    const off_t at = ::lseek(handle, 0, SEEK_CUR);
+    if (at < 0) return fail(windowsCodeFor(errno));
+    offset = static_cast<std::uint64_t>(at);
+    return succeed();
+}
+
+bool seekTo(Handle handle, std::uint64_t offset) {
+    if (faulted(Call::Read)) return false;
+    if (offset > kMaxOffset) return fail(code::kInvalidParameter);
+    if (::lseek(handle, static_cast<off_t>(offset), SEEK_SET) < 0) return fail(windowsCodeFor(errno));
+    return succeed();
 }
 
 bool closeFile(Handle handle) {
@@ -483,6 +558,16 @@ std::vector<std::string> caseVariants(const std::string& path) {
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isSymbolicLink(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool isRegularHandle(Handle handle) {
+    struct stat st {};
+    return ::fstat(handle, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool pathExists(const std::string& path) {

@@ -32,6 +32,23 @@ enum class Disposition {
 Handle openFile(const std::string& path, bool write, bool shared, Disposition disposition);
 bool closeFile(Handle handle);
 
+// Opens `path` for reading only, with no share lock: a file the program reads but never writes
+// (a draw file, a games file, the aliases). Refused as openFile refuses it: a directory with
+// access denied (5), anything else that is not a regular file with kNotRegularFile, never waiting.
+Handle openRegularFile(const std::string& path);
+// Opens `path` for writing in place, made or emptied, whatever it is: a device or a pipe a user
+// named as an output. Regular files are better written beside and renamed.
+Handle openForWriting(const std::string& path);
+// The bytes of the regular file `path`, read whole; false with the last error set when it cannot
+// be opened or read.
+bool readWholeFile(const std::string& path, std::string& bytes);
+
+// Sequential reading from the handle's position, for what can be read only once (standard input,
+// a pipe) as for files: `done` is 0 at the end. The position can be told and set again.
+bool readNext(Handle handle, void* buffer, std::uint32_t length, std::uint32_t& done);
+bool positionOf(Handle handle, std::uint64_t& offset);
+bool seekTo(Handle handle, std::uint64_t offset);
+
 // Positioned transfers. `done` receives the bytes moved. A read that meets the end of the file
 // succeeds with fewer bytes. A write that the system completes only partly is continued; when it
 // cannot be completed the call fails (112 when the disk is full, otherwise 29, the write fault).
@@ -66,6 +83,10 @@ bool pathExists(const std::string& path);
 // Whether `path`, exactly as written, names an existing regular file (no directory, FIFO or
 // device). A query without side effects, like the attribute query; it sets no last error.
 bool isRegularFile(const std::string& path);
+// The same of an open handle (standard input redirected from a file is one).
+bool isRegularHandle(Handle handle);
+// Whether `path` itself is a symbolic link (not followed). A query like the two above.
+bool isSymbolicLink(const std::string& path);
 
 // Identity of an open file or of a path, for the registry that hands out one descriptor per file.
 struct FileIdentity {

@@ -57,16 +57,7 @@ TicketSize TicketSizeOf(const Game& game) {
     return {game.fieldsPerDraw, most, most > game.fieldsPerDraw};
 }
 
-std::string TicketTableFileName(const Game& game) {
-    std::string stem = game.tableFileName;
-    std::string extension;
-    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos) {
-        extension = stem.substr(dot);
-        stem.erase(dot);
-    }
-    if (stem.ends_with("base")) stem.erase(stem.size() - 4);
-    return stem + "tick" + extension;
-}
+std::string TicketTableFileName(const Game& game) { return TicketTableNameOf(game.tableFileName); }
 
 std::string TicketNameFromField(const std::string& field) {
     return xb::textToUtf8(field.substr(0, field.find_last_not_of(' ') + 1));

@@ -2,6 +2,7 @@
 // small tables worked out by hand, each the same as the main window's command gives through its
 // own dataset and canvas; the commands' refusals, a missing table, and wrong command lines; the
 // program itself on a machine without a display.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <numeric>
 #include <optional>
 #include <sstream>
@@ -20,6 +22,8 @@
 #include "analysis/draw_datasets.h"
 #include "analysis/runner.h"
 #include "cli_test_helpers.h"
+#include "platform/error_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/analysis/analysis_test_util.h"
 #include "tests/support/draw_table.h"
 #include "tests/support/recording_message_service.h"
@@ -240,6 +244,32 @@ TEST(AnalyzeCommand, OnlyWhatIsAskedForIsWritten) {
     EXPECT_EQ(oneFull.err,
               "sharometr-cli analyze: cannot write " + dir.file("full-waiting.png") + ": No space left on device\n");
     EXPECT_FALSE(exists(dir.file("full-waiting.png")));
+
+    // A picture there already stays whole when its successor cannot be written, renamed or put on
+    // the disk; nothing is left beside it.
+    const std::string kept = testsupport::readFile(png);
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> before = names();
+    for (const platform::Call failing : {platform::Call::Write, platform::Call::Flush, platform::Call::Move}) {
+        const platform::FaultGuard fault(platform::Fault{failing, 0, 1, platform::code::kDiskFull, 0});
+        const ProgramResult failed = runCli({"analyze", "loto", "waiting", "--dir", dir.path(), "--png", png});
+        EXPECT_EQ(failed.status, 1);
+        EXPECT_EQ(failed.err, "sharometr-cli analyze: cannot write " + png + ": No space left on device\n");
+        EXPECT_EQ(testsupport::readFile(png), kept);
+        EXPECT_EQ(names(), before);
+    }
+    // A FIFO nobody reads is refused at once, and stays.
+    ASSERT_EQ(::mkfifo(dir.file("fifo.png").c_str(), 0600), 0);
+    const ProgramResult fifo =
+        runCli({"analyze", "loto", "waiting", "--dir", dir.path(), "--png", dir.file("fifo.png")});
+    EXPECT_EQ(fifo.status, 1);
+    EXPECT_TRUE(exists(dir.file("fifo.png")));
 }
 
 TEST(AnalyzeCommand, DrawsWithBadValuesAreCountedOnStandardError) {

@@ -1,5 +1,6 @@
 // Every point at which a writing command can fail, swept: the k-th call of the file seam fails,
-// for k = 1, 2, ... until the command runs through without meeting it. After each run the table is
+// for k = 1, 2, ... until the command runs through without meeting it: the draw file's open and
+// reads, the scratch files, the new table's making and renaming included. After each run the table is
 // byte for byte the old one or the new one (for import: the old one and as many whole draws as the
 // command says it appended), a failure was said, nothing is left beside the table, and the table
 // then opens, checks and analyses cleanly.
@@ -45,10 +46,13 @@ DbfImage lotoTable() {
 
 struct SweepCase {
     const char* name;
-    std::vector<std::string> args;  // "TABLE" and "DIR" stand for the table's path and its folder
-    bool tableBefore = true;        // false: the command makes the table
-    bool soundBefore = true;        // false: the table before is one the command mends
-    bool analysable = true;         // false: too few draws for an analysis
+    std::vector<std::string> args;       // "TABLE" and "DIR" stand for the table's path and its folder
+    bool tableBefore = true;             // false: the command makes the table
+    bool soundBefore = true;             // false: the table before is one the command mends
+    bool analysable = true;              // false: too few draws for an analysis
+    const char* table = "lotobase.dbf";  // the file the command writes
+    bool emptyBefore = false;            // the file stands there empty (0 bytes) before
+    bool madeEmptyMayStay = false;       // the command makes the table empty, then writes into it
 };
 
 std::vector<std::string> spelled(const std::vector<std::string>& args, const TempDir& dir) {
@@ -83,6 +87,15 @@ std::string partlyImported(const std::string& before, const std::string& after, 
     return expected;
 }
 
+// The table `after` as it was made, before its records went in: no records, the end mark.
+std::string emptied(const std::string& after) {
+    const std::size_t header =
+        static_cast<unsigned char>(after[8]) | static_cast<std::size_t>(static_cast<unsigned char>(after[9])) << 8;
+    std::string expected = after.substr(0, header) + "\x1A";
+    expected.replace(4, 4, testsupport::le32(0));
+    return expected;
+}
+
 // Runs the sweep of one command; returns its number of failure points.
 int sweep(const SweepCase& c) {
     TempDir reference;
@@ -90,13 +103,15 @@ int sweep(const SweepCase& c) {
     const auto prepare = [&](const TempDir& where) {
         for (const std::string& name : namesIn(where)) std::filesystem::remove(where.file(name));
         if (c.tableBefore) lotoTable().endMarker(c.soundBefore).writeTo(where.file("lotobase.dbf"));
+        if (c.emptyBefore) testsupport::writeFile(where.file(c.table), "");
         testsupport::writeFile(where.file("draws.csv"), "3 9 17 25 33 41\n4 10 18 26 34 42\n5 11 19 27 35 43\n");
     };
+    const bool writtenBefore = (std::string(c.table) == "lotobase.dbf" && c.tableBefore) || c.emptyBefore;
     prepare(reference);
-    const std::string before = c.tableBefore ? readFile(reference.file("lotobase.dbf")) : std::string();
+    const std::string before = writtenBefore ? readFile(reference.file(c.table)) : std::string();
     const auto clean = runCli(spelled(c.args, reference));
     EXPECT_EQ(clean.status, cli::kExitOk) << c.name << ": " << clean.err;
-    const std::string after = readFile(reference.file("lotobase.dbf"));
+    const std::string after = readFile(reference.file(c.table));
     EXPECT_NE(after, before) << c.name;
     const std::vector<std::string> files = namesIn(reference);
 
@@ -108,8 +123,8 @@ int sweep(const SweepCase& c) {
         const auto run = runCli(spelled(c.args, dir));
         const bool struck = platform::callNumberStruck();
         platform::clearFaults();
-        const bool exists = std::filesystem::exists(dir.file("lotobase.dbf"));
-        const std::string now = exists ? readFile(dir.file("lotobase.dbf")) : std::string();
+        const bool exists = std::filesystem::exists(dir.file(c.table));
+        const std::string now = exists ? readFile(dir.file(c.table)) : std::string();
         if (!struck) {
             EXPECT_EQ(run.status, cli::kExitOk) << run.err;
             EXPECT_EQ(now, after);
@@ -128,19 +143,25 @@ int sweep(const SweepCase& c) {
             if (std::regex_search(run.out, partly, std::regex("^appended ([0-9]+) draws? of [0-9]+\n$"))) {
                 EXPECT_EQ(now, partlyImported(before, after, std::stoul(partly[1])));
             } else {
-                EXPECT_FALSE(std::regex_search(run.out, std::regex("(^|\n)(appended|removed|repaired|created|ok)")))
+                EXPECT_FALSE(std::regex_search(
+                    run.out, std::regex("(^|\n)(appended|removed|repaired|created|replaced|ok|ticket [0-9])")))
                     << "no success is claimed: " << run.out;
-                EXPECT_EQ(exists, c.tableBefore) << run.err;
-                EXPECT_EQ(now, before) << run.err;
+                if (c.madeEmptyMayStay && exists && !writtenBefore) {
+                    // The table was made, whole and empty, before what was to go into it failed.
+                    EXPECT_EQ(now, emptied(after)) << run.err;
+                } else {
+                    EXPECT_EQ(exists, writtenBefore) << run.err;
+                    EXPECT_EQ(now, before) << run.err;
+                }
             }
         }
         // Nothing beside the table: no scratch file, no half-made table.
         std::vector<std::string> left = namesIn(dir);
-        if (!exists) left.push_back("lotobase.dbf");
+        if (!exists) left.push_back(c.table);
         std::sort(left.begin(), left.end());
         EXPECT_EQ(left, files);
         if (!exists || (!c.soundBefore && now == before)) continue;
-        const auto checked = runCli({"check", dir.file("lotobase.dbf")});
+        const auto checked = runCli({"check", dir.file(c.table)});
         EXPECT_EQ(checked.status, cli::kExitOk) << checked.out;
         if (c.analysable) {
             const auto analysed = runCli({"analyze", "loto", "histogram", "--table", dir.file("lotobase.dbf")});
@@ -165,6 +186,22 @@ TEST(FaultSweep, EveryWritingCommandLeavesTheOldTableOrTheNewOneAndSaysWhich) {
         {"check --repair", {"check", "TABLE", "--repair"}, true, false},
         {"create", {"create", "--game", "loto", "DIR"}, false, true, false},
         {"create --sample", {"create", "--game", "loto", "--sample", "8", "DIR"}, false},
+        {"import --replace", {"import", "TABLE", "DRAWS", "--replace"}, true, true, false},
+        {"import --newest-first", {"import", "TABLE", "DRAWS", "--newest-first"}},
+        {"import --replace --newest-first",
+         {"import", "TABLE", "DRAWS", "--replace", "--newest-first"},
+         true,
+         true,
+         false},
+        {"create over an empty file", {"create", "--game", "loto", "DIR"}, false, false, false, "lotobase.dbf", true},
+        {"tickets add",
+         {"tickets", "loto", "add", "1", "2", "3", "4", "5", "6", "--dir", "DIR"},
+         true,
+         true,
+         false,
+         "lototick.dbf",
+         false,
+         true},
     };
     for (const SweepCase& c : cases) {
         const int points = sweep(c);

@@ -58,6 +58,8 @@ TEST_F(GamesTest, EachKindOfMistakeNamesItsLineAndTheValidGamesServe) {
          "g.ini:5: [g1] table = ../a.dbf: a file name in the tables' folder, ending in .dbf"},
         {"[g1]\nname = a\nnumbers = 20\ndrawn = 5\ntable = LOTOBASE.DBF\nfields = A\n",
          "g.ini:5: [g1] table = LOTOBASE.DBF: the table of SuperLoto"},
+        {"[g1]\nname = a\nnumbers = 20\ndrawn = 5\ntable = KenoTick.dbf\nfields = A\n",
+         "g.ini:5: [g1] table = KenoTick.dbf: the tickets table of Keno"},
         {"[g1]\nname = a\nnumbers = 20\ndrawn = 5\ntable = a.dbf\nfields = AB\n",
          "g.ini:6: [g1] fields = AB: one Latin letter is wanted"},
         {"[g1]\nname = a\nnumbers = 20\ndrawn = 5\ntable = a.dbf\nfields = k\n",

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -394,4 +395,42 @@ TEST(Paths, OwnerModeLinksAndAMoveThatReplacesNothing) {
     EXPECT_FALSE(processExists(0));
     EXPECT_STREQ(systemReason(code::kDiskFull), "No space left on device");
     EXPECT_STREQ(systemReason(code::kAccessDenied), "");
+}
+
+TEST(ReadOnlyFiles, OneOpenForWhatIsOnlyReadAndAWholeReadingThroughTheSeam) {
+    TempDir dir;
+    writeFile(dir.file("draws.txt"), "1 2 3\n4 5 6\n");
+    // Refused as openFile refuses (the FIFO's case shares its one routine, tested there).
+    const std::pair<std::string, std::uint32_t> refused[] = {{"/dev/null", code::kNotRegularFile},
+                                                             {dir.path(), code::kAccessDenied},
+                                                             {dir.file("no.txt"), code::kFileNotFound}};
+    const int before = openDescriptorCount();
+    for (const auto& [path, error] : refused) {
+        EXPECT_EQ(openRegularFile(path), kNoHandle) << path;
+        EXPECT_EQ(lastError(), error) << path;
+    }
+    EXPECT_EQ(openDescriptorCount(), before);
+
+    // Read in sequence, then again from where it is set.
+    const Handle file = openRegularFile(dir.file("draws.txt"));
+    ASSERT_NE(file, kNoHandle);
+    char bytes[16] = {};
+    std::uint32_t done = 0;
+    std::uint64_t at = 0;
+    EXPECT_TRUE(readNext(file, bytes, 6, done) && positionOf(file, at) && at == 6 && seekTo(file, 2));
+    EXPECT_TRUE(readNext(file, bytes, sizeof bytes, done));
+    EXPECT_EQ(std::string(bytes, done), "2 3\n4 5 6\n");
+    EXPECT_TRUE(closeFile(file));
+
+    // Whole: a fault of any of its calls is a failure with that call's code.
+    std::string whole;
+    EXPECT_TRUE(readWholeFile(dir.file("draws.txt"), whole));
+    EXPECT_EQ(whole, "1 2 3\n4 5 6\n");
+    for (const Call call : {Call::Open, Call::Read, Call::Close}) {
+        FaultGuard fault(Fault{call, 0, 1, code::kReadFault, 0});
+        EXPECT_FALSE(readWholeFile(dir.file("draws.txt"), whole));
+        EXPECT_EQ(lastError(), code::kReadFault);
+    }
+    EXPECT_EQ(reasonText(code::kDiskFull), std::strerror(ENOSPC));
+    EXPECT_EQ(reasonText(code::kNotRegularFile), "not a regular file");
 }
