@@ -110,10 +110,12 @@ int add(const Game& game, const std::string& path, const ParsedArguments& line, 
     }
     // Chosen now: the ticket is judged only on the draws that come after those the table holds.
     ticket.keptAfter = DrawRecordsNow(drawTablePath(game, line));
+    // Asked before the writing, so that nothing can fail once the ticket is kept.
+    const bool olderForm = !KeepsKeptMark(game, path);
     // Kept first, reported after: a refusal of the writing leaves nothing half said on the output.
     const auto record = AddTicket(game, path, ticket);
     out << "ticket " << record << " added\n";
-    if (!KeepsKeptMark(game, path))
+    if (olderForm)
         err << "sharometr-cli tickets: " << path << " is a tickets table of the older form, without "
             << kTicketKeptField << ": its tickets are not back-tested (a new tickets table keeps the mark)\n";
     return kExitOk;

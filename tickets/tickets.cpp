@@ -187,12 +187,17 @@ std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket&
 }
 
 bool KeepsKeptMark(const Game& game, const std::string& path) {
+    if (!xb::tableFileExists(path)) return true;  // a table made now keeps it
     DBFObject table(path, "", /*readWrite=*/false, /*shared=*/true);
     return RequireTicketFields(game, table) != 0;
 }
 
 std::uint32_t DrawRecordsNow(const std::string& drawTable) {
-    if (!xb::tableFileExists(drawTable)) return 0;
+    // Only a table that is not there holds no draws: a look that fails opens the table anyway and
+    // is told by its open, rather than read as "no draws yet", which would judge the ticket on the
+    // draws it was chosen from.
+    const std::string full = platform::fullPath(drawTable);
+    if (!full.empty() && !platform::isRegularFile(full)) return 0;
     DBFObject table(drawTable, "", /*readWrite=*/false, /*shared=*/true);
     return table.recordCount();
 }

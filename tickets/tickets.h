@@ -87,7 +87,8 @@ void CreateTicketTable(const Game& game, const std::string& path);
 // fields are not the game's tickets fields is refused (TicketError naming it); a number
 // field that holds no number of the game is left out of its ticket.
 std::vector<Ticket> ReadTickets(const Game& game, const std::string& path);
-// Whether the tickets table at `path` keeps KEPT (a table of the older form does not).
+// Whether the tickets table at `path` keeps KEPT (a table of the older form does not; one not yet
+// made will).
 bool KeepsKeptMark(const Game& game, const std::string& path);
 // Appends the ticket, making the table first when it is not there; returns its record number.
 // A table without KEPT keeps no keptAfter.
