@@ -42,30 +42,23 @@ template <typename F>
 void ForEachSubset(std::uint64_t mask, int r, F&& f) {
     int bits[kMostPositions];
     int n = 0;
-    for (std::uint64_t rest = mask; rest; rest &= rest - 1)
-        bits[n++] = std::countr_zero(rest);
-    if (r > n || r < 0)
-        return;
+    for (std::uint64_t rest = mask; rest; rest &= rest - 1) bits[n++] = std::countr_zero(rest);
+    if (r > n || r < 0) return;
     if (r == 0) {
         f(std::uint64_t{0});
         return;
     }
     int index[kMostPositions];
-    for (int i = 0; i < r; ++i)
-        index[i] = i;
+    for (int i = 0; i < r; ++i) index[i] = i;
     while (true) {
         std::uint64_t subset = 0;
-        for (int i = 0; i < r; ++i)
-            subset |= std::uint64_t{1} << bits[index[i]];
+        for (int i = 0; i < r; ++i) subset |= std::uint64_t{1} << bits[index[i]];
         f(subset);
         int i = r - 1;
-        while (i >= 0 && index[i] == n - r + i)
-            --i;
-        if (i < 0)
-            return;
+        while (i >= 0 && index[i] == n - r + i) --i;
+        if (i < 0) return;
         ++index[i];
-        for (int j = i + 1; j < r; ++j)
-            index[j] = index[j - 1] + 1;
+        for (int j = i + 1; j < r; ++j) index[j] = index[j - 1] + 1;
     }
 }
 
@@ -74,8 +67,7 @@ void ForEachSubset(std::uint64_t mask, int r, F&& f) {
 inline std::uint32_t Rank(std::uint64_t set) {
     std::int64_t rank = 0;
     int i = 1;
-    for (; set; set &= set - 1, ++i)
-        rank += kChoose.value[std::countr_zero(set)][i];
+    for (; set; set &= set - 1, ++i) rank += kChoose.value[std::countr_zero(set)][i];
     return static_cast<std::uint32_t>(rank);
 }
 
@@ -89,7 +81,7 @@ public:
         for (std::size_t i = 0; i < tickets.size(); ++i)
             for (std::uint64_t rest = tickets[i] & Below(v); rest; rest &= rest - 1)
                 m_byPosition[static_cast<std::size_t>(std::countr_zero(rest)) * m_words + i / 64] |= std::uint64_t{1}
-                                                                                                    << (i % 64);
+                                                                                                     << (i % 64);
         // have[d][j]: the tickets that hold at least j members of the partial set of size d.
         m_have.assign(static_cast<std::size_t>(m_m + 1) * (m_t + 1) * m_words, 0);
         for (std::size_t w = 0; w < m_words; ++w) {
@@ -116,14 +108,11 @@ private:
             const std::uint64_t* fromT = have(d, m_t);
             const std::uint64_t* fromBelow = have(d, m_t - 1);
             bool met = false;
-            for (std::size_t w = 0; w < m_words && !met; ++w)
-                met = (fromT[w] | (fromBelow[w] & by[w])) != 0;
-            if (met)
-                continue;  // every completion of the partial set is met too
+            for (std::size_t w = 0; w < m_words && !met; ++w) met = (fromT[w] | (fromBelow[w] & by[w])) != 0;
+            if (met) continue;  // every completion of the partial set is met too
             m_path[static_cast<std::size_t>(d)] = x;
             if (d + 1 == m_m) {
-                if (m_out->uncovered++ == 0)
-                    m_out->witness.assign(m_path.begin(), m_path.end());
+                if (m_out->uncovered++ == 0) m_out->witness.assign(m_path.begin(), m_path.end());
                 continue;
             }
             for (int j = 0; j <= m_t; ++j) {
@@ -134,8 +123,7 @@ private:
                     continue;
                 }
                 const std::uint64_t* less = have(d, j - 1);
-                for (std::size_t w = 0; w < m_words; ++w)
-                    next[w] = same[w] | (less[w] & by[w]);
+                for (std::size_t w = 0; w < m_words; ++w) next[w] = same[w] | (less[w] & by[w]);
             }
             walk(d + 1, x + 1);
         }
@@ -150,11 +138,9 @@ private:
 };
 
 bool IsFullWheel(std::span<const std::uint64_t> tickets, int v) {
-    if (tickets.empty())
-        return false;
+    if (tickets.empty()) return false;
     const int k = std::popcount(tickets.front());
-    if (static_cast<std::int64_t>(tickets.size()) != Choose(v, k))
-        return false;
+    if (static_cast<std::int64_t>(tickets.size()) != Choose(v, k)) return false;
     std::vector<std::uint64_t> sorted(tickets.begin(), tickets.end());
     std::sort(sorted.begin(), sorted.end());
     for (std::size_t i = 0; i < sorted.size(); ++i)
@@ -166,10 +152,8 @@ bool IsFullWheel(std::span<const std::uint64_t> tickets, int v) {
 }  // namespace
 
 std::int64_t Choose(int n, int r) {
-    if (n < 0 || r < 0 || r > n)
-        return 0;
-    if (n > kMostPositions)
-        return r == 0 || r == n ? 1 : std::numeric_limits<std::int64_t>::max();
+    if (n < 0 || r < 0 || r > n) return 0;
+    if (n > kMostPositions) return r == 0 || r == n ? 1 : std::numeric_limits<std::int64_t>::max();
     return kChoose.value[n][r];
 }
 
@@ -191,26 +175,21 @@ Verification Verify(std::span<const std::uint64_t> tickets, int v, Guarantee g) 
 
 std::int64_t LowerBound(int v, int k, Guarantee g) {
     CheckArguments(v, g);
-    if (k >= v)
-        return 1;
+    if (k >= v) return 1;
     if (g.m == g.t) {
         std::int64_t bound = 1;
-        for (int i = g.t - 1; i >= 0; --i)
-            bound = (static_cast<std::int64_t>(v - i) * bound + (k - i) - 1) / (k - i);
+        for (int i = g.t - 1; i >= 0; --i) bound = (static_cast<std::int64_t>(v - i) * bound + (k - i) - 1) / (k - i);
         return bound;
     }
     std::int64_t perTicket = 0;
-    for (int j = g.t; j <= std::min(k, g.m); ++j)
-        perTicket += Choose(k, j) * Choose(v - k, g.m - j);
-    if (perTicket == 0)
-        return 0;
+    for (int j = g.t; j <= std::min(k, g.m); ++j) perTicket += Choose(k, j) * Choose(v - k, g.m - j);
+    if (perTicket == 0) return 0;
     return std::max<std::int64_t>(1, (Choose(v, g.m) + perTicket - 1) / perTicket);
 }
 
 std::vector<std::uint64_t> FullWheel(int v, int k) {
     std::vector<std::uint64_t> tickets;
-    if (v < 0 || v > kMostPositions || k < 1 || k > v)
-        return tickets;
+    if (v < 0 || v > kMostPositions || k < 1 || k > v) return tickets;
     std::vector<std::uint64_t> colex;
     ForEachSubset(Below(v), k, [&](std::uint64_t s) { colex.push_back(s); });
     // ForEachSubset walks the rising positions lexicographically already.
@@ -224,7 +203,12 @@ using Clock = std::chrono::steady_clock;
 class Annealer {
 public:
     Annealer(int v, int k, Guarantee g, const SearchOptions& options)
-        : m_v(v), m_k(k), m_t(g.t), m_m(g.m), m_options(options), m_random(options.seed ^ 0x5EA2C4ull),
+        : m_v(v),
+          m_k(k),
+          m_t(g.t),
+          m_m(g.m),
+          m_options(options),
+          m_random(options.seed ^ 0x5EA2C4ull),
           m_all(Below(v)) {
         const std::int64_t sets = Choose(v, g.m);
         m_count.assign(static_cast<std::size_t>(sets), 0);
@@ -237,8 +221,7 @@ public:
         m_start = Clock::now();
         // An exchange changes many m-sets at once when m > t: the temperature follows its size.
         m_scale = std::max(1.0, std::sqrt(static_cast<double>(Choose(v - k - 1, g.m - g.t))));
-        if (const char* s = std::getenv("WHEEL_SCALE"))
-            m_scale = std::atof(s);
+        if (const char* s = std::getenv("WHEEL_SCALE")) m_scale = std::atof(s);
     }
 
     SearchResult run() {
@@ -254,8 +237,7 @@ public:
         keep();
         while (static_cast<std::int64_t>(m_best.size()) > m_bound && !m_stopped) {
             dropOne();
-            if (!anneal())
-                break;
+            if (!anneal()) break;
             keep();
         }
         result.cancelled = cancelled();
@@ -269,14 +251,11 @@ private:
 
     // Now and then: the clock, the cancel and the progress.
     bool stopNow() {
-        if (m_stopped)
-            return true;
-        if (m_options.moveBudget > 0 && m_moves >= m_options.moveBudget)
-            m_stopped = true;
+        if (m_stopped) return true;
+        if (m_options.moveBudget > 0 && m_moves >= m_options.moveBudget) m_stopped = true;
         if ((m_moves & 255) == 0 || m_stopped) {
             const double now = seconds();
-            if (now >= m_options.seconds || cancelled())
-                m_stopped = true;
+            if (now >= m_options.seconds || cancelled()) m_stopped = true;
             if (m_options.progress && (now - m_reported >= 0.1 || m_stopped)) {
                 m_reported = now;
                 SearchProgress p;
@@ -293,8 +272,7 @@ private:
 
     void increase(std::uint64_t set) {
         const std::uint32_t r = Rank(set);
-        if (m_count[r]++ == 0)
-            take(r);
+        if (m_count[r]++ == 0) take(r);
     }
     void decrease(std::uint64_t set) {
         const std::uint32_t r = Rank(set);
@@ -316,10 +294,9 @@ private:
     void forEachMet(std::uint64_t block, F&& f) {
         const std::uint64_t outside = m_all & ~block;
         for (int j = m_t; j <= std::min(m_k, m_m); ++j)
-            ForEachSubset(block, j,
-                          [&](std::uint64_t inside) { ForEachSubset(outside, m_m - j, [&](std::uint64_t rest) {
-                                                          f(inside | rest);
-                                                      }); });
+            ForEachSubset(block, j, [&](std::uint64_t inside) {
+                ForEachSubset(outside, m_m - j, [&](std::uint64_t rest) { f(inside | rest); });
+            });
     }
 
     void add(std::uint64_t block) {
@@ -333,8 +310,7 @@ private:
         std::int64_t rest = rank;
         for (int i = m_m; i >= 1; --i) {
             int c = i - 1;
-            while (c + 1 < m_v && kChoose.value[c + 1][i] <= rest)
-                ++c;
+            while (c + 1 < m_v && kChoose.value[c + 1][i] <= rest) ++c;
             set |= std::uint64_t{1} << c;
             rest -= kChoose.value[c][i];
         }
@@ -343,8 +319,7 @@ private:
 
     int randomMember(std::uint64_t set) {
         int n = static_cast<int>(m_random.below(static_cast<std::uint64_t>(std::popcount(set))));
-        for (; n > 0; --n)
-            set &= set - 1;
+        for (; n > 0; --n) set &= set - 1;
         return std::countr_zero(set);
     }
 
@@ -362,8 +337,7 @@ private:
                     block |= std::uint64_t{1} << x;
                     from &= ~(std::uint64_t{1} << x);
                 }
-                while (std::popcount(block) < m_k)
-                    block |= std::uint64_t{1} << randomMember(m_all & ~block);
+                while (std::popcount(block) < m_k) block |= std::uint64_t{1} << randomMember(m_all & ~block);
                 std::int64_t gain = 0;
                 forEachMet(block, [&](std::uint64_t s) { gain += m_count[Rank(s)] == 0; });
                 if (gain > bestGain) {
@@ -373,15 +347,13 @@ private:
             }
             add(bestBlock);
             ++m_moves;
-            if (stopNow())
-                return;
+            if (stopNow()) return;
         }
     }
 
     void keep() {
         const Verification check = Verify(m_blocks, m_v, {m_t, m_m});
-        if (check.holds)
-            m_best = m_blocks;
+        if (check.holds) m_best = m_blocks;
     }
 
     // One ticket fewer: the one whose loss uncovers the fewest m-sets.
@@ -410,18 +382,16 @@ private:
         std::vector<std::size_t> near;
         while (!m_uncovered.empty()) {
             ++m_moves;
-            if (stopNow())
-                return false;
+            if (stopNow()) return false;
             const std::uint64_t target = unrank(m_uncovered[m_random.below(m_uncovered.size())]);
             // Tickets one number short of meeting the target in t: one exchange covers it.
             near.clear();
             for (std::size_t i = 0; i < m_blocks.size(); ++i)
-                if (std::popcount(m_blocks[i] & target) == m_t - 1)
-                    near.push_back(i);
-            const std::size_t which = near.empty() ? m_random.below(m_blocks.size()) : near[m_random.below(near.size())];
+                if (std::popcount(m_blocks[i] & target) == m_t - 1) near.push_back(i);
+            const std::size_t which =
+                near.empty() ? m_random.below(m_blocks.size()) : near[m_random.below(near.size())];
             const std::uint64_t block = m_blocks[which];
-            if ((target & ~block) == 0 || (block & ~target) == 0)
-                continue;
+            if ((target & ~block) == 0 || (block & ~target) == 0) continue;
             const int y = randomMember(target & ~block);
             const int x = randomMember(block & ~target);
             const std::uint64_t bx = std::uint64_t{1} << x, by = std::uint64_t{1} << y;
@@ -437,10 +407,8 @@ private:
                 });
             });
             temperature = std::max(cold, temperature * kCooling);
-            if (temperature <= cold)
-                temperature = hot;  // frozen without a covering: heat again
-            if (delta > 0 && uniform() >= std::exp(-static_cast<double>(delta) / temperature))
-                continue;
+            if (temperature <= cold) temperature = hot;  // frozen without a covering: heat again
+            if (delta > 0 && uniform() >= std::exp(-static_cast<double>(delta) / temperature)) continue;
             ForEachSubset(stay, m_t - 1, [&](std::uint64_t a) {
                 ForEachSubset(outside, m_m - m_t, [&](std::uint64_t c) {
                     increase(a | c | by);
@@ -488,10 +456,8 @@ private:
 
 SearchResult Search(int v, int k, Guarantee g, const SearchOptions& options) {
     CheckArguments(v, g);
-    if (k < 1 || k > v || g.t > k)
-        throw std::invalid_argument("a ticket holds 1 to v numbers, and at least t");
-    if (Choose(v, g.m) > kMostSearchSets)
-        throw std::invalid_argument("too many sets of drawn numbers to search over");
+    if (k < 1 || k > v || g.t > k) throw std::invalid_argument("a ticket holds 1 to v numbers, and at least t");
+    if (Choose(v, g.m) > kMostSearchSets) throw std::invalid_argument("too many sets of drawn numbers to search over");
     return Annealer(v, k, g, options).run();
 }
 

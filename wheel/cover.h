@@ -48,16 +48,16 @@ inline bool LowerBoundIsSchoenheim(Guarantee guarantee) { return guarantee.m == 
 std::vector<std::uint64_t> FullWheel(int v, int k);
 
 struct SearchProgress {
-    int best = 0;         // tickets of the smallest covering found so far (0: none yet)
-    int trying = 0;       // tickets of the covering being searched for now
+    int best = 0;    // tickets of the smallest covering found so far (0: none yet)
+    int trying = 0;  // tickets of the covering being searched for now
     std::int64_t lowerBound = 0;
-    double seconds = 0;  // since the search began
+    double seconds = 0;   // since the search began
     double fraction = 0;  // of the time allowed
 };
 
 struct SearchOptions {
-    double seconds = 5;       // the time allowed; the best covering so far is kept when it runs out
-    std::uint64_t seed = 1;   // the same seed and the same work done give the same tickets
+    double seconds = 5;      // the time allowed; the best covering so far is kept when it runs out
+    std::uint64_t seed = 1;  // the same seed and the same work done give the same tickets
     // Caps the annealing's moves (0: none), so that a seeded search ends the same on every
     // machine however fast: the tests and the benchmark use it.
     std::int64_t moveBudget = 0;

@@ -61,14 +61,14 @@ public:
 };
 
 struct Wheel {
-    Plan plan;                               // as made: numbers and keys rising, the size filled in
-    std::vector<std::vector<int>> tickets;   // rising, keys included
-    std::int64_t lowerBound = 0;             // no wheel of this plan has fewer tickets
-    bool full = false;                       // every combination of the other numbers
+    Plan plan;                              // as made: numbers and keys rising, the size filled in
+    std::vector<std::vector<int>> tickets;  // rising, keys included
+    std::int64_t lowerBound = 0;            // no wheel of this plan has fewer tickets
+    bool full = false;                      // every combination of the other numbers
     bool reachedBound = false;
-    bool cancelled = false;                  // stopped by the player: the best wheel found till then
+    bool cancelled = false;  // stopped by the player: the best wheel found till then
     double seconds = 0;
-    Verification verification;               // the guarantee, checked on the tickets themselves
+    Verification verification;  // the guarantee, checked on the tickets themselves
 };
 
 // The smallest wheel the search finds in the time given. Raises WheelError for a faulty plan,
@@ -96,8 +96,8 @@ TicketsVerification VerifyTickets(const std::vector<std::vector<int>>& tickets, 
 // matches at least j numbers. Exact, from how many of the chosen numbers a draw holds; empty
 // when the tickets span more numbers than can be walked (kMostChanceSets subsets).
 struct Chances {
-    std::vector<double> wheel;   // P(best >= j)
-    std::vector<double> random;  // the same for random tickets
+    std::vector<double> wheel;            // P(best >= j)
+    std::vector<double> random;           // the same for random tickets
     std::vector<double> expectedTickets;  // tickets matching exactly j: the same mean for both sets
 };
 inline constexpr std::int64_t kMostChanceSets = 4'000'000;

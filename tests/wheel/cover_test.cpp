@@ -21,14 +21,12 @@ std::int64_t BruteUncovered(const std::vector<std::uint64_t>& tickets, int v, Gu
     std::int64_t uncovered = 0;
     bool found = false;
     for (std::uint64_t set = 0; set < (std::uint64_t{1} << v); ++set) {
-        if (std::popcount(set) != g.m)
-            continue;
-        const bool met = std::any_of(tickets.begin(), tickets.end(),
-                                     [&](std::uint64_t t) { return std::popcount(t & set) >= g.t; });
+        if (std::popcount(set) != g.m) continue;
+        const bool met =
+            std::any_of(tickets.begin(), tickets.end(), [&](std::uint64_t t) { return std::popcount(t & set) >= g.t; });
         if (!met) {
             ++uncovered;
-            if (first && !found)
-                *first = set;
+            if (first && !found) *first = set;
             found = true;
         }
     }
@@ -37,8 +35,7 @@ std::int64_t BruteUncovered(const std::vector<std::uint64_t>& tickets, int v, Gu
 
 std::uint64_t Mask(std::initializer_list<int> positions) {
     std::uint64_t mask = 0;
-    for (const int p : positions)
-        mask |= std::uint64_t{1} << p;
+    for (const int p : positions) mask |= std::uint64_t{1} << p;
     return mask;
 }
 
@@ -49,8 +46,7 @@ TEST(Verify, AgreesWithBruteForceOnRandomTicketLists) {
         const int m = 1 + static_cast<int>(random.below(static_cast<std::uint64_t>(std::min(v, 6))));
         const int t = 1 + static_cast<int>(random.below(static_cast<std::uint64_t>(m)));
         std::vector<std::uint64_t> tickets(random.below(12));
-        for (auto& ticket : tickets)
-            ticket = random.next() & ((std::uint64_t{1} << v) - 1);
+        for (auto& ticket : tickets) ticket = random.next() & ((std::uint64_t{1} << v) - 1);
         const Verification check = Verify(tickets, v, {t, m});
         const std::int64_t brute = BruteUncovered(tickets, v, {t, m});
         ASSERT_EQ(check.uncovered, brute) << v << " " << t << " " << m;
@@ -59,11 +55,9 @@ TEST(Verify, AgreesWithBruteForceOnRandomTicketLists) {
         if (brute > 0) {
             ASSERT_EQ(static_cast<int>(check.witness.size()), m);
             std::uint64_t witness = 0;
-            for (const int p : check.witness)
-                witness |= std::uint64_t{1} << p;
+            for (const int p : check.witness) witness |= std::uint64_t{1} << p;
             EXPECT_EQ(BruteUncovered(tickets, v, {t, m}, nullptr) > 0, true);
-            for (const std::uint64_t ticket : tickets)
-                EXPECT_LT(std::popcount(ticket & witness), t);
+            for (const std::uint64_t ticket : tickets) EXPECT_LT(std::popcount(ticket & witness), t);
         }
     }
 }
@@ -129,8 +123,7 @@ TEST(Search, ReachesKnownOptimaAndAlwaysReturnsVerifiedWheels) {
         ASSERT_FALSE(found.tickets.empty());
         EXPECT_EQ(BruteUncovered(found.tickets, v, {t, m}), 0) << v << " " << k << " " << t << " " << m;
         EXPECT_GE(static_cast<std::int64_t>(found.tickets.size()), found.lowerBound);
-        for (const std::uint64_t ticket : found.tickets)
-            EXPECT_EQ(std::popcount(ticket), k);
+        for (const std::uint64_t ticket : found.tickets) EXPECT_EQ(std::popcount(ticket), k);
         // The same seed and budget: the same tickets.
         EXPECT_EQ(Search(v, k, {t, m}, options).tickets, found.tickets);
     }
@@ -195,11 +188,14 @@ TEST(Wheel, FaultyPlansAreSaidInBothLanguages) {
     const Case cases[] = {
         {{{1, 2, 3, 4, 5, 50}, {}, 0, {3, 3}}, "'50' is not a number of 1..49", "Номер 50 не из 1–49."},
         {{{1, 2, 3, 4, 5, 5, 6}, {}, 0, {3, 3}}, "number 5 is given twice", "Номер 5 выбран дважды."},
-        {{{1, 2, 3, 4, 5, 6, 7}, {9}, 0, {3, 3}}, "key number 9 is not among the chosen numbers",
+        {{{1, 2, 3, 4, 5, 6, 7}, {9}, 0, {3, 3}},
+         "key number 9 is not among the chosen numbers",
          "Ключевой номер 9 не из выбранных."},
-        {{{1, 2, 3, 4, 5, 6, 7}, {}, 5, {3, 3}}, "a ticket of loto holds 6..12 numbers, not 5",
+        {{{1, 2, 3, 4, 5, 6, 7}, {}, 5, {3, 3}},
+         "a ticket of loto holds 6..12 numbers, not 5",
          "В билете игры SuperLoto от 6 до 12\u00A0номеров."},
-        {{{1, 2, 3, 4, 5}, {}, 0, {3, 3}}, "5 numbers chosen, fewer than the 6 a ticket holds",
+        {{{1, 2, 3, 4, 5}, {}, 0, {3, 3}},
+         "5 numbers chosen, fewer than the 6 a ticket holds",
          "Выбрано 5\u00A0номеров, а в билете их 6: выберите больше."},
         {{{1, 2, 3, 4, 5, 6, 7, 8}, {}, 0, {4, 3}},
          "the guarantee 't if m' needs 1 <= t <= m <= 6 (the chosen numbers besides the keys, and the numbers drawn)",
@@ -216,8 +212,7 @@ TEST(Wheel, FaultyPlansAreSaidInBothLanguages) {
         EXPECT_THROW(MakeWheel(kSuperLoto, c.plan, {}), WheelError);
     }
     std::vector<int> many;
-    for (int n = 1; n <= 70; ++n)
-        many.push_back(n);
+    for (int n = 1; n <= 70; ++n) many.push_back(n);
     const PlanFault tooMany = CheckPlan(kKeno, {many, {}, 10, {2, 2}});
     EXPECT_EQ(FaultText(kKeno, tooMany), "70 numbers chosen besides the keys; a wheel takes at most 64");
     EXPECT_EQ(RussianFaultText(kKeno, tooMany), "Кроме ключевых, можно выбрать не больше 64\u00A0номеров.");
@@ -226,8 +221,7 @@ TEST(Wheel, FaultyPlansAreSaidInBothLanguages) {
 TEST(Chances, OneTicketIsItsOwnRandomTicketAndMeansAgree) {
     const Chances one = ChancesOf(kSuperLoto, {{1, 2, 3, 4, 5, 6}});
     ASSERT_EQ(one.wheel.size(), 7u);
-    for (std::size_t j = 0; j < one.wheel.size(); ++j)
-        EXPECT_NEAR(one.wheel[j], one.random[j], 1e-12) << j;
+    for (std::size_t j = 0; j < one.wheel.size(); ++j) EXPECT_NEAR(one.wheel[j], one.random[j], 1e-12) << j;
     EXPECT_NEAR(one.wheel[6], 1.0 / 13983816.0, 1e-15);
     // Two tickets sharing no number: the best match is the larger of two; the mean number of
     // tickets matching three is twice one ticket's chance whichever tickets they are.
