@@ -19,13 +19,10 @@ std::int64_t BruteKept(const Game& game, const std::vector<Filter>& filters, int
     while (true) {
         kept += KeepsAll(game, filters, c);
         int i = size - 1;
-        while (i >= 0 && c[static_cast<std::size_t>(i)] == game.numbers - size + 1 + i)
-            --i;
-        if (i < 0)
-            return kept;
+        while (i >= 0 && c[static_cast<std::size_t>(i)] == game.numbers - size + 1 + i) --i;
+        if (i < 0) return kept;
         ++c[static_cast<std::size_t>(i)];
-        for (int j = i + 1; j < size; ++j)
-            c[static_cast<std::size_t>(j)] = c[static_cast<std::size_t>(j - 1)] + 1;
+        for (int j = i + 1; j < size; ++j) c[static_cast<std::size_t>(j)] = c[static_cast<std::size_t>(j - 1)] + 1;
     }
 }
 
