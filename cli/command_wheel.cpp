@@ -28,8 +28,7 @@ namespace {
 
 std::string joined(const std::vector<int>& numbers, const char* separator) {
     std::string text;
-    for (std::size_t i = 0; i < numbers.size(); ++i)
-        text += (i ? separator : "") + std::to_string(numbers[i]);
+    for (std::size_t i = 0; i < numbers.size(); ++i) text += (i ? separator : "") + std::to_string(numbers[i]);
     return text;
 }
 
@@ -44,8 +43,7 @@ std::vector<int> numberList(const std::string& text, std::string_view option) {
         try {
             std::size_t used = 0;
             const int first = std::stoi(word.substr(0, dash), &used);
-            if (used != word.substr(0, dash).size() || word.front() == '+')
-                throw std::invalid_argument(word);
+            if (used != word.substr(0, dash).size() || word.front() == '+') throw std::invalid_argument(word);
             int last = first;
             if (dash != std::string::npos) {
                 const std::string tail = word.substr(dash + 1);
@@ -53,8 +51,7 @@ std::vector<int> numberList(const std::string& text, std::string_view option) {
                 if (used != tail.size() || tail.front() == '+' || tail.front() == '-' || last < first)
                     throw std::invalid_argument(word);
             }
-            for (int n = first; n <= last && numbers.size() < 1000; ++n)
-                numbers.push_back(n);
+            for (int n = first; n <= last && numbers.size() < 1000; ++n) numbers.push_back(n);
         } catch (const std::exception&) {
             throw UsageError(std::string(option) + " wants numbers such as 1,5,7 or 1-10, not '" + word + "'");
         }
@@ -65,8 +62,7 @@ std::vector<int> numberList(const std::string& text, std::string_view option) {
 
 wheel::Guarantee guaranteeOption(const ParsedArguments& line) {
     const auto text = line.value("--guarantee");
-    if (!text)
-        throw UsageError("missing --guarantee, such as 3if4 (3 of any 4 drawn numbers among yours)");
+    if (!text) throw UsageError("missing --guarantee, such as 3if4 (3 of any 4 drawn numbers among yours)");
     int t = 0, m = 0;
     char tail = 0;
     if (std::sscanf(text->c_str(), "%dif%d%c", &t, &m, &tail) != 2 || t < 1 || m < 1)
@@ -88,8 +84,7 @@ std::string percent(double value) {
 // command is read by its "tickets".
 std::vector<std::vector<int>> readTicketList(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw Exception("cannot read " + path);
+    if (!file) throw Exception("cannot read " + path);
     std::stringstream whole;
     whole << file.rdbuf();
     std::string text = whole.str();
@@ -105,8 +100,7 @@ std::vector<std::vector<int>> readTicketList(const std::string& path) {
                 ++depth;
                 ticket.clear();
             } else if (c == ']') {
-                if (--depth == 0)
-                    break;
+                if (--depth == 0) break;
                 tickets.push_back(ticket);
             } else if (c >= '0' && c <= '9') {
                 std::size_t used = 0;
@@ -122,13 +116,10 @@ std::vector<std::vector<int>> readTicketList(const std::string& path) {
     bool first = true;
     while (std::getline(lines, lineText)) {
         ++number;
-        if (!lineText.empty() && lineText.back() == '\r')
-            lineText.pop_back();
-        if (lineText.starts_with('#') || lineText.find_first_not_of(" \t,;[]") == std::string::npos)
-            continue;
+        if (!lineText.empty() && lineText.back() == '\r') lineText.pop_back();
+        if (lineText.starts_with('#') || lineText.find_first_not_of(" \t,;[]") == std::string::npos) continue;
         for (char& c : lineText)
-            if (c == ',' || c == ';' || c == '\t' || c == '[' || c == ']')
-                c = ' ';
+            if (c == ',' || c == ';' || c == '\t' || c == '[' || c == ']') c = ' ';
         std::istringstream words(lineText);
         std::string word;
         std::vector<int> ticket;
@@ -144,8 +135,7 @@ std::vector<std::vector<int>> readTicketList(const std::string& path) {
             ticket.push_back(std::stoi(word));
         }
         first = false;
-        if (!header)
-            tickets.push_back(ticket);
+        if (!header) tickets.push_back(ticket);
     }
     return tickets;
 }
@@ -153,12 +143,10 @@ std::vector<std::vector<int>> readTicketList(const std::string& path) {
 void writeTickets(std::ostream& out, OutputFormat format, const std::vector<std::vector<int>>& tickets) {
     const char* separator = format == OutputFormat::Csv ? "," : "\t";
     if (format == OutputFormat::Csv && !tickets.empty()) {
-        for (std::size_t i = 0; i < tickets.front().size(); ++i)
-            out << (i ? "," : "") << 'n' << i + 1;
+        for (std::size_t i = 0; i < tickets.front().size(); ++i) out << (i ? "," : "") << 'n' << i + 1;
         out << '\n';
     }
-    for (const auto& ticket : tickets)
-        out << joined(ticket, separator) << '\n';
+    for (const auto& ticket : tickets) out << joined(ticket, separator) << '\n';
 }
 
 std::string jsonList(const std::vector<int>& numbers) { return "[" + joined(numbers, ", ") + "]"; }
@@ -174,10 +162,8 @@ int verify(const Game& game, const ParsedArguments& line, std::ostream& out, std
                 throw Exception(path + ": ticket " + std::to_string(i + 1) + " holds " + std::to_string(n) +
                                 ", not a number of 1.." + std::to_string(game.numbers));
     std::vector<int> numbers, keys;
-    if (const auto given = line.value("--numbers"))
-        numbers = numberList(*given, "--numbers");
-    if (const auto given = line.value("--keys"))
-        keys = numberList(*given, "--keys");
+    if (const auto given = line.value("--numbers")) numbers = numberList(*given, "--numbers");
+    if (const auto given = line.value("--keys")) keys = numberList(*given, "--keys");
     const wheel::TicketsVerification check = wheel::VerifyTickets(tickets, numbers, keys, guarantee);
     const std::string what = std::to_string(guarantee.t) + " if " + std::to_string(guarantee.m);
     const wheel::Verification& v = check.verification;
@@ -189,8 +175,8 @@ int verify(const Game& game, const ParsedArguments& line, std::ostream& out, std
     } else if (check.ticketLacksKey) {
         out << "ticket " << *check.ticketLacksKey + 1 << " lacks a key number: no guarantee\n";
     } else if (v.holds) {
-        out << "'" << what << "' holds: " << tickets.size() << " tickets over " << check.numbers.size()
-            << " numbers, " << v.checked << " sets of " << guarantee.m << " checked\n";
+        out << "'" << what << "' holds: " << tickets.size() << " tickets over " << check.numbers.size() << " numbers, "
+            << v.checked << " sets of " << guarantee.m << " checked\n";
     } else {
         out << "'" << what << "' fails: " << v.uncovered << " of " << v.checked << " sets of " << guarantee.m
             << " meet no ticket in " << guarantee.t << ", such as " << joined(check.witness, " ") << '\n';
@@ -218,19 +204,15 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
                                                        {"--tickets", "FILE"}});
     const Game& game = gameArgument(line, err);
     const OutputFormat format = formatOption(line);
-    if (line.has("--verify"))
-        return verify(game, line, out, err);
+    if (line.has("--verify")) return verify(game, line, out, err);
     line.noMoreThan(1);
-    if (!line.has("--numbers"))
-        throw UsageError("missing --numbers, such as 1,5,7,12-20");
+    if (!line.has("--numbers")) throw UsageError("missing --numbers, such as 1,5,7,12-20");
     wheel::Plan plan;
     plan.numbers = numberList(*line.value("--numbers"), "--numbers");
-    if (const auto keys = line.value("--keys"))
-        plan.keys = numberList(*keys, "--keys");
+    if (const auto keys = line.value("--keys")) plan.keys = numberList(*keys, "--keys");
     plan.guarantee = guaranteeOption(line);
     plan.size = static_cast<int>(numberOption(line, "--size", 1, kMostNumbers).value_or(0));
-    if (const wheel::PlanFault fault = wheel::CheckPlan(game, plan))
-        throw UsageError(wheel::FaultText(game, fault));
+    if (const wheel::PlanFault fault = wheel::CheckPlan(game, plan)) throw UsageError(wheel::FaultText(game, fault));
     wheel::SearchOptions options;
     options.seconds = static_cast<double>(numberOption(line, "--seconds", 1, 3600).value_or(5));
     options.seed = numberOption(line, "--seed", 0, UINT64_MAX).value_or(1);
@@ -246,13 +228,11 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
             wheel::Filter filter;
             std::string analysis;
             int count = 0;
-            if (const auto fault = wheel::ParseFilter(word, filter, analysis, count))
-                throw UsageError(*fault);
+            if (const auto fault = wheel::ParseFilter(word, filter, analysis, count)) throw UsageError(*fault);
             if (filter.kind == wheel::Filter::Kind::kDrawn || !analysis.empty()) {
                 if (!drawsRead) {
                     const auto dataset = openGameTable(game, line, "wheel", err);
-                    if (!dataset)
-                        return kExitFailure;
+                    if (!dataset) return kExitFailure;
                     draws = wheel::PastDraws(game, *dataset);
                     drawsRead = true;
                 }
@@ -266,29 +246,31 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
         }
     }
 
-    const wheel::Wheel made = line.has("--full") ? wheel::MakeFullWheel(game, plan) : wheel::MakeWheel(game, plan, options);
+    const wheel::Wheel made =
+        line.has("--full") ? wheel::MakeFullWheel(game, plan) : wheel::MakeWheel(game, plan, options);
     const wheel::Guarantee g = made.plan.guarantee;
     std::vector<std::vector<int>> tickets;
     for (const auto& ticket : made.tickets)
-        if (wheel::KeepsAll(game, filters, ticket))
-            tickets.push_back(ticket);
+        if (wheel::KeepsAll(game, filters, ticket)) tickets.push_back(ticket);
     const std::string what = std::to_string(g.t) + " if " + std::to_string(g.m);
     const bool filtered = tickets.size() != made.tickets.size();
-    const wheel::TicketsVerification after =
-        filtered ? wheel::VerifyTickets(tickets, made.plan.numbers, made.plan.keys, g)
-                 : wheel::TicketsVerification{made.verification, {}, {}, {}};
+    const wheel::TicketsVerification after = filtered
+                                                 ? wheel::VerifyTickets(tickets, made.plan.numbers, made.plan.keys, g)
+                                                 : wheel::TicketsVerification{made.verification, {}, {}, {}};
     const char* boundName = wheel::LowerBoundIsSchoenheim(g) ? "Schoenheim" : "counting";
 
     // What was made, said on the error stream (the json holds it all).
     std::ostringstream said;
     said << counted(made.tickets.size(), "ticket") << (made.full ? " (the full wheel)" : "") << " of " << made.plan.size
          << " numbers guarantee '" << what << "' over " << made.plan.numbers.size() - made.plan.keys.size()
-         << " numbers" << (made.plan.keys.empty()          ? ""
+         << " numbers"
+         << (made.plan.keys.empty()       ? ""
              : made.plan.keys.size() == 1 ? " besides the key " + joined(made.plan.keys, ",")
-                                          : " besides the keys " + joined(made.plan.keys, ",")) << ": verified, "
-         << (made.verification.byCounting ? "every combination played"
-                                          : std::to_string(made.verification.checked) + " sets of " + std::to_string(g.m) +
-                                                " checked")
+                                          : " besides the keys " + joined(made.plan.keys, ","))
+         << ": verified, "
+         << (made.verification.byCounting
+                 ? "every combination played"
+                 : std::to_string(made.verification.checked) + " sets of " + std::to_string(g.m) + " checked")
          << "; lower bound " << made.lowerBound << " (" << boundName << ")"
          << (made.cancelled ? "; the search was stopped" : "") << '\n';
     for (const wheel::Filter& filter : filters) {
@@ -304,9 +286,9 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
         if (after.verification.holds)
             said << counted(tickets.size(), "ticket") << " left; '" << what << "' still holds (checked again)\n";
         else
-            said << counted(tickets.size(), "ticket") << " left; '" << what << "' no longer holds: " << after.verification.uncovered
-                 << " of " << after.verification.checked << " sets of " << g.m << " meet no ticket, such as "
-                 << joined(after.witness, " ") << '\n';
+            said << counted(tickets.size(), "ticket") << " left; '" << what
+                 << "' no longer holds: " << after.verification.uncovered << " of " << after.verification.checked
+                 << " sets of " << g.m << " meet no ticket, such as " << joined(after.witness, " ") << '\n';
     }
     said << "A wheel or a filter changes which tickets you buy and how many, never the chance of any one ticket.\n";
 
@@ -316,12 +298,10 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
             << ", \"guarantee\": " << jsonString(what) << ", \"full\": " << (made.full ? "true" : "false")
             << ", \"lower_bound\": " << made.lowerBound << ", \"bound\": " << jsonString(boundName)
             << ", \"wheel_tickets\": " << made.tickets.size() << ", \"filters\": [";
-        for (std::size_t i = 0; i < filters.size(); ++i)
-            out << (i ? ", " : "") << jsonString(filters[i].label);
+        for (std::size_t i = 0; i < filters.size(); ++i) out << (i ? ", " : "") << jsonString(filters[i].label);
         out << "], \"guarantee_holds\": " << (after.verification.holds ? "true" : "false")
             << ", \"sets_checked\": " << after.verification.checked << ", \"tickets\": [";
-        for (std::size_t i = 0; i < tickets.size(); ++i)
-            out << (i ? ",\n  " : "\n  ") << jsonList(tickets[i]);
+        for (std::size_t i = 0; i < tickets.size(); ++i) out << (i ? ",\n  " : "\n  ") << jsonList(tickets[i]);
         out << "\n]}\n";
     } else {
         writeTickets(out, format, tickets);
@@ -342,8 +322,7 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
             ++added;
         }
         err << counted(static_cast<std::uint64_t>(added), "ticket") << " added to " << path;
-        if (kept)
-            err << "; " << kept << (kept == 1 ? " was" : " were") << " kept there already";
+        if (kept) err << "; " << kept << (kept == 1 ? " was" : " were") << " kept there already";
         err << '\n';
     }
     return kExitOk;

@@ -353,7 +353,10 @@ private:
 
     void keep() {
         const Verification check = Verify(m_blocks, m_v, {m_t, m_m});
-        if (check.holds) m_best = m_blocks;
+        if (check.holds) {
+            m_best = m_blocks;
+            m_bestSeconds = seconds();
+        }
     }
 
     // One ticket fewer: the one whose loss uncovers the fewest m-sets.
@@ -430,6 +433,7 @@ private:
         result.reachedBound = !m_best.empty() && static_cast<std::int64_t>(m_best.size()) <= m_bound;
         result.seconds = seconds();
         result.moves = m_moves;
+        result.secondsToBest = m_bestSeconds;
     }
 
     static constexpr double kHot = 1.2;
@@ -449,6 +453,7 @@ private:
     std::int64_t m_moves = 0;
     bool m_stopped = false;
     double m_reported = -1;
+    double m_bestSeconds = 0;
     Clock::time_point m_start;
 };
 

@@ -71,6 +71,7 @@ struct SearchResult {
     bool reachedBound = false;
     bool cancelled = false;
     double seconds = 0;
+    double secondsToBest = 0;  // when the covering returned was found
     std::int64_t moves = 0;
 };
 

@@ -20,15 +20,14 @@ using testsupport::runCli;
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
 TEST(WheelCommand, FormatsOfAVerifiedWheelAndTheirCheckAgain) {
     testsupport::TempDir dir;
-    const std::vector<std::string> base = {"wheel", "loto", "--numbers", "1-7", "--guarantee", "2if2", "--size", "6",
-                                           "--seconds", "1"};
+    const std::vector<std::string> base = {"wheel", "loto",   "--numbers", "1-7",       "--guarantee",
+                                           "2if2",  "--size", "6",         "--seconds", "1"};
     // Seven numbers, tickets of six, every pair in some ticket: each ticket leaves out one number,
     // so three tickets (Schönheim's ⌈7/6 ⌈6/5⌉⌉) leave no pair out.
     const auto tsv = runCli(base);
@@ -45,11 +44,12 @@ TEST(WheelCommand, FormatsOfAVerifiedWheelAndTheirCheckAgain) {
     auto jsonLine = base;
     jsonLine.insert(jsonLine.end(), {"--format", "json"});
     const auto json = runCli(jsonLine);
-    EXPECT_EQ(json.out,
-              "{\"game\": \"loto\", \"numbers\": [1, 2, 3, 4, 5, 6, 7], \"keys\": [], \"size\": 6, \"guarantee\": \"2 if "
-              "2\", \"full\": false, \"lower_bound\": 3, \"bound\": \"Schoenheim\", \"wheel_tickets\": 3, \"filters\": "
-              "[], \"guarantee_holds\": true, \"sets_checked\": 21, \"tickets\": [\n  [1, 2, 3, 4, 5, 6],\n  [1, 2, 3, "
-              "4, 5, 7],\n  [1, 2, 3, 4, 6, 7]\n]}\n");
+    EXPECT_EQ(
+        json.out,
+        "{\"game\": \"loto\", \"numbers\": [1, 2, 3, 4, 5, 6, 7], \"keys\": [], \"size\": 6, \"guarantee\": \"2 if "
+        "2\", \"full\": false, \"lower_bound\": 3, \"bound\": \"Schoenheim\", \"wheel_tickets\": 3, \"filters\": "
+        "[], \"guarantee_holds\": true, \"sets_checked\": 21, \"tickets\": [\n  [1, 2, 3, 4, 5, 6],\n  [1, 2, 3, "
+        "4, 5, 7],\n  [1, 2, 3, 4, 6, 7]\n]}\n");
     // Each form reads back for --verify; a ticket list one short fails, naming a set it misses.
     for (const auto& [name, text] : {std::pair{"w.tsv", tsv.out}, std::pair{"w.json", json.out}}) {
         std::ofstream(dir.file(name)) << text;
@@ -88,15 +88,19 @@ TEST(WheelCommand, FiltersSayWhatTheyKeepAndTheWheelIsKeptAsTickets) {
     EXPECT_EQ(ReadTickets(kSuperLoto, dir.file("lototick.dbf")).size(), 3u);
     const auto twice = runCli({"wheel", "loto", "--numbers", "1-7", "--guarantee", "2if2", "--size", "6", "--dir",
                                dir.path(), "--add-to-tickets"});
-    EXPECT_EQ(Lines(twice.err).back(), "0 tickets added to " + dir.file("lototick.dbf") + "; 3 were kept there already");
+    EXPECT_EQ(Lines(twice.err).back(),
+              "0 tickets added to " + dir.file("lototick.dbf") + "; 3 were kept there already");
 }
 
 TEST(WheelCommand, MistakesAreSaidOnceWithTheUsage) {
     const std::pair<std::vector<std::string>, const char*> cases[] = {
         {{"wheel", "loto", "--guarantee", "3if3"}, "missing --numbers, such as 1,5,7,12-20"},
-        {{"wheel", "loto", "--numbers", "1-9"}, "missing --guarantee, such as 3if4 (3 of any 4 drawn numbers among yours)"},
-        {{"wheel", "loto", "--numbers", "1-9", "--guarantee", "3of4"}, "--guarantee wants TifM such as 3if4, not '3of4'"},
-        {{"wheel", "loto", "--numbers", "1,x", "--guarantee", "3if4"}, "--numbers wants numbers such as 1,5,7 or 1-10, not 'x'"},
+        {{"wheel", "loto", "--numbers", "1-9"},
+         "missing --guarantee, such as 3if4 (3 of any 4 drawn numbers among yours)"},
+        {{"wheel", "loto", "--numbers", "1-9", "--guarantee", "3of4"},
+         "--guarantee wants TifM such as 3if4, not '3of4'"},
+        {{"wheel", "loto", "--numbers", "1,x", "--guarantee", "3if4"},
+         "--numbers wants numbers such as 1,5,7 or 1-10, not 'x'"},
         {{"wheel", "loto", "--numbers", "1-50", "--guarantee", "3if4"}, "'50' is not a number of 1..49"},
         {{"wheel", "loto", "--numbers", "1-9", "--guarantee", "3if4", "--filter", "heat=1-2"},
          "unknown filter 'heat' (sum, odd, low, run, decade, digit, from, hot, absent or drawn)"},
