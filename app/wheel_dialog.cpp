@@ -171,8 +171,8 @@ TWheelDialog::TWheelDialog(const Game& game, TDataSet& draws, const HistoryWindo
     connect(m_add, &QPushButton::clicked, this, [this] { RunGuarded([this] { AddToMyTickets(); }); });
     connect(m_save, &QPushButton::clicked, this, [this] {
         RunGuarded([this] {
-            const QString path = QFileDialog::getSaveFileName(this, Text("Сохранить систему"), QString(),
-                                                              Text("Таблица CSV (*.csv)"));
+            const QString path =
+                QFileDialog::getSaveFileName(this, Text("Сохранить систему"), QString(), Text("Таблица CSV (*.csv)"));
             if (!path.isEmpty()) SaveCsv(path);
         });
     });
@@ -274,6 +274,18 @@ bool TWheelDialog::Make() {
         ShowErrorBox(wheel::RussianFaultText(m_game, fault));
         return false;
     }
+    // What the layer refuses in the companion's words is said here in the window's.
+    const int others = static_cast<int>(plan.numbers.size() - plan.keys.size());
+    const int size = std::min(others, plan.size - static_cast<int>(plan.keys.size()));
+    if (m_full->isChecked() && wheel::Choose(others, size) > wheel::kMostFullWheelTickets) {
+        ShowErrorBox("В полной системе было бы " + russian::counted(wheel::Choose(others, size), russian::kTickets) +
+                     ": это больше " + russian::wholeNumber(wheel::kMostFullWheelTickets) + ".");
+        return false;
+    }
+    if (!m_full->isChecked() && wheel::Choose(others, plan.guarantee.m) > wheel::kMostSearchSets) {
+        ShowErrorBox(wheel::RussianFaultText(m_game, {wheel::PlanFault::Kind::kTooLarge}));
+        return false;
+    }
     m_filters = Filters();
     std::optional<wheel::Wheel> made;
     if (m_full->isChecked()) {
@@ -323,12 +335,12 @@ void TWheelDialog::Show() {
         if (wheel::KeepsAll(m_game, m_filters, ticket)) m_tickets.push_back(ticket);
     const wheel::Guarantee g = w.plan.guarantee;
     const int others = static_cast<int>(w.plan.numbers.size() - w.plan.keys.size());
-    std::string text = (w.full ? "Полная система: " : "Система: ") + russian::counted(static_cast<long long>(w.tickets.size()), russian::kTickets) +
-                       " по " + std::to_string(w.plan.size) + "; нижняя граница — " +
-                       russian::wholeNumber(w.lowerBound) + " (" +
+    std::string text = (w.full ? "Полная система: " : "Система: ") +
+                       russian::counted(static_cast<long long>(w.tickets.size()), russian::kTickets) + " по " +
+                       std::to_string(w.plan.size) + "; нижняя граница — " + russian::wholeNumber(w.lowerBound) + " (" +
                        (wheel::LowerBoundIsSchoenheim(g) ? "граница Шёнхайма" : "граница подсчёта") +
-                       "): меньшей системы с этой гарантией не бывает" +
-                       (w.cancelled ? "; поиск остановлен" : "") + ".\n";
+                       "): меньшей системы с этой гарантией не бывает" + (w.cancelled ? "; поиск остановлен" : "") +
+                       ".\n";
     // «1 выпавший номер», «2 выпавших номера», «5 выпавших номеров».
     const std::string drawn = std::to_string(g.m) + (g.m % 10 == 1 && g.m % 100 != 11 ? " выпавший " : " выпавших ") +
                               std::string(russian::agreeingForm(g.m, russian::kNumbers));
@@ -356,25 +368,28 @@ void TWheelDialog::Show() {
         if (after.verification.holds)
             text += Left(m_tickets.size()) + "; гарантия проверена снова и сохранилась.\n";
         else
-            text += Left(m_tickets.size()) + ": гарантия больше не действует (например, при выпавших " + Joined(after.witness, ", ") +
-                    " ни один билет не угадает " + std::to_string(g.t) + ").\n";
+            text += Left(m_tickets.size()) + ": гарантия больше не действует (например, при выпавших " +
+                    Joined(after.witness, ", ") + " ни один билет не угадает " + std::to_string(g.t) + ").\n";
     }
     if (m_price->value() > 0)
         text += "Стоимость: " + russian::decimal(m_price->value() * static_cast<double>(m_tickets.size()), 2) +
                 russian::kNbsp.data() + "₽.\n";
     const wheel::Chances chances = wheel::ChancesOf(m_game, m_tickets);
     if (!chances.wheel.empty()) {
-        text += "Шанс в одном тираже, что хотя бы один билет угадает столько или больше — эти билеты / столько же "
-                "случайных; среднее число таких билетов одинаково:\n";
-        for (std::size_t j = std::max<std::size_t>(1, static_cast<std::size_t>(g.t) > 1 ? 2 : 1); j < chances.wheel.size(); ++j) {
+        text +=
+            "Шанс в одном тираже, что хотя бы один билет угадает столько или больше — эти билеты / столько же "
+            "случайных; среднее число таких билетов одинаково:\n";
+        for (std::size_t j = std::max<std::size_t>(1, static_cast<std::size_t>(g.t) > 1 ? 2 : 1);
+             j < chances.wheel.size(); ++j) {
             double mean = 0;
             for (std::size_t h = j; h < chances.expectedTickets.size(); ++h) mean += chances.expectedTickets[h];
             text += "  " + std::to_string(j) + " и больше: " + Percent(chances.wheel[j]) + " / " +
                     Percent(chances.random[j]) + "; в среднем " + russian::decimal(mean, 4) + "\n";
         }
     }
-    text += "Система и фильтры меняют только то, сколько билетов куплено и какие; шанс каждого билета остаётся "
-            "тем же.";
+    text +=
+        "Система и фильтры меняют только то, сколько билетов куплено и какие; шанс каждого билета остаётся "
+        "тем же.";
     m_summaryText = Text(text);
     m_summary->setText(m_summaryText);
     m_list->setPlainText(TicketText());
@@ -417,8 +432,7 @@ void TWheelDialog::SaveCsv(const QString& path) const {
     for (const auto& ticket : m_tickets) text += Joined(ticket, ",") + "\n";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.flush())
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.flush())
         throw Exception("Не удалось записать " + path.toStdString() + ": " + file.errorString().toStdString());
 }
 

@@ -92,8 +92,8 @@ private:
     QCheckBox* m_full = nullptr;
     QDoubleSpinBox* m_price = nullptr;
     QCheckBox *m_sumOn = nullptr, *m_oddOn = nullptr, *m_runOn = nullptr, *m_hotOn = nullptr, *m_drawnOn = nullptr;
-    QSpinBox *m_sumLow = nullptr, *m_sumHigh = nullptr, *m_oddLow = nullptr, *m_oddHigh = nullptr,
-             *m_runMost = nullptr, *m_hotCount = nullptr, *m_hotLeast = nullptr;
+    QSpinBox *m_sumLow = nullptr, *m_sumHigh = nullptr, *m_oddLow = nullptr, *m_oddHigh = nullptr, *m_runMost = nullptr,
+             *m_hotCount = nullptr, *m_hotLeast = nullptr;
     QPushButton *m_make = nullptr, *m_add = nullptr, *m_save = nullptr, *m_print = nullptr;
     QLabel* m_summary = nullptr;
     QPlainTextEdit* m_list = nullptr;

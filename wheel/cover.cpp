@@ -4,7 +4,6 @@
 #include <bit>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -221,7 +220,6 @@ public:
         m_start = Clock::now();
         // An exchange changes many m-sets at once when m > t: the temperature follows its size.
         m_scale = std::max(1.0, std::sqrt(static_cast<double>(Choose(v - k - 1, g.m - g.t))));
-        if (const char* s = std::getenv("WHEEL_SCALE")) m_scale = std::atof(s);
     }
 
     SearchResult run() {

@@ -130,8 +130,7 @@ std::string RussianFaultText(const Game& game, const PlanFault& f) {
             return "Выбрано " + russian::counted(f.value, russian::kNumbers) + ", а в билете их " +
                    std::to_string(f.low) + ": выберите больше.";
         case PlanFault::Kind::kManyNumbers:
-            return "Кроме ключевых, можно выбрать не больше " + std::to_string(f.high) + std::string(russian::kNbsp) +
-                   "номеров.";
+            return "Номеров, кроме ключевых, выбрано слишком много: предел — " + std::to_string(f.high) + ".";
         case PlanFault::Kind::kManyKeys:
             return "Ключевые номера занимают билет: для гарантии в нём не остаётся места.";
         case PlanFault::Kind::kGuarantee:

@@ -33,8 +33,8 @@ protected:
         makeTable(kKeno, 5, 4);
         m_windows = CreateProgramWindows();
         ASSERT_NE(m_windows, nullptr);
-        m_dialog = std::make_unique<TWheelDialog>(kSuperLoto, m_windows->Form1->XbaseDataSet1(),
-                                                  m_windows->Form1->History());
+        m_dialog =
+            std::make_unique<TWheelDialog>(kSuperLoto, m_windows->Form1->XbaseDataSet1(), m_windows->Form1->History());
         m_dialog->show();
     }
     void TearDown() override {
@@ -131,6 +131,17 @@ TEST_F(WheelDialogTest, KeyNumbersAndARefusedPlan) {
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "Выбрано 0\u00A0номеров, а в билете их 6: выберите больше.");
     EXPECT_TRUE(m_dialog->Tickets().empty());
+
+    // A full wheel of 49 numbers would be too large to list.
+    for (int n = 1; n <= 49; ++n) click(n);
+    m_dialog->FullWheel().setChecked(true);
+    QTest::mouseClick(&m_dialog->MakeButton(), Qt::LeftButton);
+    ASSERT_EQ(m_messages.shown.size(), 2u);
+    EXPECT_EQ(m_messages.shown[1].text,
+              "В полной системе было бы 13\u00A0983\u00A0816\u00A0билетов: это больше "
+              "200\u00A0000.");
+    m_dialog->FullWheel().setChecked(false);
+    for (int n = 1; n <= 49; ++n) click(n);
 
     for (int n = 10; n <= 18; ++n) click(n);
     m_dialog->KeyMode().setChecked(true);
