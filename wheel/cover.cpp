@@ -226,14 +226,16 @@ public:
         SearchResult result;
         result.lowerBound = LowerBound(m_v, m_k, {m_t, m_m});
         m_bound = result.lowerBound;
+        for (const std::uint64_t block : Partitioned()) add(block);
         greedy();
+        prune();
         if (m_stopped) {
             result.cancelled = cancelled();
             finish(result);
             return result;
         }
         keep();
-        while (static_cast<std::int64_t>(m_best.size()) > m_bound && !m_stopped) {
+        while (static_cast<std::int64_t>(m_best.size()) > m_bound && !stopNow(true)) {
             dropOne();
             if (!anneal()) break;
             keep();
@@ -248,10 +250,10 @@ private:
     bool cancelled() const { return m_options.cancel && m_options.cancel->load(std::memory_order_relaxed); }
 
     // Now and then: the clock, the cancel and the progress.
-    bool stopNow() {
+    bool stopNow(bool now = false) {
         if (m_stopped) return true;
         if (m_options.moveBudget > 0 && m_moves >= m_options.moveBudget) m_stopped = true;
-        if ((m_moves & 255) == 0 || m_stopped) {
+        if ((m_moves & 255) == 0 || m_stopped || now) {
             const double now = seconds();
             if (now >= m_options.seconds || cancelled()) m_stopped = true;
             if (m_options.progress && (now - m_reported >= 0.1 || m_stopped)) {
@@ -349,11 +351,60 @@ private:
         }
     }
 
+    // For m > t, the pigeonhole start: r = ⌊(m − 1)/(t − 1)⌋ parts of the numbers, each covered
+    // for «t if t» on its own; any m drawn numbers put t in one part, whose covering meets them.
+    // Empty when it does not apply; the annealing then starts from the greedy covering alone.
+    std::vector<std::uint64_t> Partitioned() {
+        std::vector<std::uint64_t> blocks;
+        if (m_m == m_t || m_t < 2) return blocks;
+        const int parts = std::min(m_v, (m_m - 1) / (m_t - 1));
+        if (parts < 2) return blocks;  // one part is a covering of t-sets: larger than the greedy start
+        SearchOptions part;
+        part.seed = m_options.seed;
+        part.cancel = m_options.cancel;
+        part.seconds = 0.4 * m_options.seconds / parts;
+        part.moveBudget = m_options.moveBudget / (2 * parts);
+        int first = 0;
+        for (int i = 0; i < parts; ++i) {
+            const int size = m_v / parts + (i < m_v % parts ? 1 : 0);
+            const std::uint64_t in = Below(first + size) & ~Below(first);
+            if (size >= m_t) {
+                if (size <= m_k) {
+                    // One ticket holds the whole part, the rest of it any other numbers.
+                    std::uint64_t block = in;
+                    for (int x = 0; x < m_v && std::popcount(block) < m_k; ++x) block |= std::uint64_t{1} << x;
+                    blocks.push_back(block);
+                } else {
+                    for (const std::uint64_t local : Search(size, m_k, {m_t, m_t}, part).tickets)
+                        blocks.push_back(local << first);
+                }
+            }
+            first += size;
+        }
+        if (!Verify(blocks, m_v, {m_t, m_m}).holds) blocks.clear();  // cut short: no start of its own
+        return blocks;
+    }
+
     void keep() {
         const Verification check = Verify(m_blocks, m_v, {m_t, m_m});
         if (check.holds) {
             m_best = m_blocks;
             m_bestSeconds = seconds();
+        }
+    }
+
+    // Drops, in one pass, every ticket whose m-sets all have another ticket meeting them.
+    void prune() {
+        for (std::size_t i = 0; i < m_blocks.size();) {
+            bool alone = false;
+            forEachMet(m_blocks[i], [&](std::uint64_t s) { alone = alone || m_count[Rank(s)] == 1; });
+            if (alone) {
+                ++i;
+                continue;
+            }
+            const std::uint64_t block = m_blocks[i];
+            m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(i));
+            forEachMet(block, [&](std::uint64_t s) { decrease(s); });
         }
     }
 
