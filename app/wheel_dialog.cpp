@@ -293,8 +293,8 @@ bool TWheelDialog::Make() {
     } else {
         wheel::SearchOptions options;
         options.seconds = m_seconds->value();
-        bool cancelled = false;
-        const bool done = RunLongWork(
+        bool outOfTime = false;
+        RunLongWork(
             "Поиск системы…",
             [&](LongWorkProgress& progress) {
                 std::atomic<bool> stop{false};
@@ -306,14 +306,15 @@ bool TWheelDialog::Make() {
                 try {
                     made = wheel::MakeWheel(m_game, plan, options);
                 } catch (const wheel::WheelError&) {
-                    if (!stop) throw;
-                    cancelled = true;  // stopped before any wheel: nothing to show
+                    // Stopped, by the player or by the clock, before any wheel: nothing to show.
+                    outOfTime = !stop;
                 }
             },
             this);
+        if (outOfTime)
+            ShowErrorBox("За " + std::to_string(m_seconds->value()) +
+                         " с поиск не успел составить систему: дайте ему больше времени.");
         if (!made) return false;
-        (void)done;
-        (void)cancelled;
     }
     m_wheel = std::move(made);
     Show();

@@ -24,18 +24,16 @@ struct Case {
 // Best known sizes: Steiner systems and projective and affine planes where they exist (their size
 // is Schönheim's bound), the rest from the published covering tables.
 constexpr Case kCases[] = {
-    {7, 3, 2, 2, 7},      {8, 3, 2, 2, 11},     {9, 3, 2, 2, 12},      {10, 3, 2, 2, 17},   {12, 3, 2, 2, 24},
-    {13, 3, 2, 2, 26},    {15, 3, 2, 2, 35},    {19, 3, 2, 2, 57},     {13, 4, 2, 2, 13},   {16, 4, 2, 2, 20},
-    {8, 4, 3, 3, 14},     {10, 4, 3, 3, 30},    {12, 4, 3, 3, 57},     {13, 4, 3, 3, 78},   {14, 4, 3, 3, 91},
-    {16, 4, 3, 3, 140},   {20, 4, 3, 3, 285},   {10, 5, 4, 4, 51},     {12, 6, 3, 3, 15},   {12, 6, 5, 5, 132},
-    {21, 5, 2, 2, 21},    {25, 5, 2, 2, 30},    {28, 4, 2, 2, 63},     {31, 6, 2, 2, 31},   {10, 6, 3, 6, 0},
-    {15, 6, 3, 6, 0},     {20, 6, 3, 6, 0},     {15, 6, 3, 4, 0},      {20, 6, 4, 6, 0},    {40, 6, 3, 6, 0},
+    {7, 3, 2, 2, 7},   {8, 3, 2, 2, 11},   {9, 3, 2, 2, 12},  {10, 3, 2, 2, 17},  {12, 3, 2, 2, 24},  {13, 3, 2, 2, 26},
+    {15, 3, 2, 2, 35}, {19, 3, 2, 2, 57},  {13, 4, 2, 2, 13}, {16, 4, 2, 2, 20},  {8, 4, 3, 3, 14},   {10, 4, 3, 3, 30},
+    {12, 4, 3, 3, 57}, {13, 4, 3, 3, 78},  {14, 4, 3, 3, 91}, {16, 4, 3, 3, 140}, {20, 4, 3, 3, 285}, {10, 5, 4, 4, 51},
+    {12, 6, 3, 3, 15}, {12, 6, 5, 5, 132}, {21, 5, 2, 2, 21}, {25, 5, 2, 2, 30},  {28, 4, 2, 2, 63},  {31, 6, 2, 2, 31},
+    {10, 6, 3, 6, 0},  {15, 6, 3, 6, 0},   {20, 6, 3, 6, 0},  {15, 6, 3, 4, 0},   {20, 6, 4, 6, 0},   {40, 6, 3, 6, 0},
 };
 
 double SecondsAllowed(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--seconds=", 10) == 0)
-            return std::atof(argv[i] + 10);
+        if (std::strncmp(argv[i], "--seconds=", 10) == 0) return std::atof(argv[i] + 10);
     return 10;
 }
 
@@ -46,8 +44,7 @@ std::vector<std::uint64_t> FortyNumberWheel() {
     options.seconds = 5;
     const SearchResult half = Search(20, 6, {3, 3}, options);
     std::vector<std::uint64_t> tickets = half.tickets;
-    for (const std::uint64_t ticket : half.tickets)
-        tickets.push_back(ticket << 20);
+    for (const std::uint64_t ticket : half.tickets) tickets.push_back(ticket << 20);
     return tickets;
 }
 
@@ -57,8 +54,7 @@ int main(int argc, char** argv) {
     const double seconds = SecondsAllowed(argc, argv);
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i)
-        if (std::strncmp(argv[i], "--seconds=", 10) != 0)
-            rest.push_back(argv[i]);
+        if (std::strncmp(argv[i], "--seconds=", 10) != 0) rest.push_back(argv[i]);
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
 
@@ -82,8 +78,7 @@ int main(int argc, char** argv) {
                                  [&forty](benchmark::State& state) {
                                      for (auto _ : state) {
                                          const Verification v = Verify(forty, 40, {3, 6});
-                                         if (!v.holds)
-                                             state.SkipWithError("the wheel fails its guarantee");
+                                         if (!v.holds) state.SkipWithError("the wheel fails its guarantee");
                                          benchmark::DoNotOptimize(v.uncovered);
                                      }
                                  })

@@ -82,7 +82,7 @@ struct SearchResult {
 // search cancelled before its first covering returns no tickets. Refuses (std::invalid_argument)
 // a v, k or guarantee it cannot serve: v above 64, k outside 1..v, t outside 1..min(k, m), m
 // above v, or more m-sets than it can count (kMostSearchSets).
-inline constexpr std::int64_t kMostSearchSets = 40'000'000;
+inline constexpr std::int64_t kMostSearchSets = 10'000'000;  // 12 bytes each while searching
 SearchResult Search(int v, int k, Guarantee guarantee, const SearchOptions& options);
 
 }  // namespace wheel
