@@ -13,6 +13,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QLocale>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QToolButton>
@@ -119,6 +121,7 @@ TWheelDialog::TWheelDialog(const Game& game, TDataSet& draws, const HistoryWindo
     m_price->setObjectName("WheelPrice");
     m_price->setRange(0, 1e6);
     m_price->setDecimals(2);
+    m_price->setLocale(QLocale(QLocale::Russian, QLocale::Russia));  // a decimal comma, as the texts write
     more->addWidget(m_full);
     more->addWidget(new QLabel(Text("Цена билета, ₽ (0 — не считать)")));
     more->addWidget(m_price);
@@ -188,11 +191,17 @@ TWheelDialog::TWheelDialog(const Game& game, TDataSet& draws, const HistoryWindo
     m_summary->setObjectName("WheelSummary");
     m_summary->setWordWrap(true);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_summary);
+    m_summary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The sums may run longer than the window: they scroll, the tickets below keep their place.
+    auto* summaryScroll = new QScrollArea;
+    summaryScroll->setWidgetResizable(true);
+    summaryScroll->setMinimumHeight(170);
+    summaryScroll->setWidget(m_summary);
+    layout->addWidget(summaryScroll);
     m_list = new QPlainTextEdit;
     m_list->setObjectName("WheelTickets");
     m_list->setReadOnly(true);
-    m_list->setMinimumHeight(160);
+    m_list->setMinimumHeight(120);
     layout->addWidget(m_list);
     Show();
 }
