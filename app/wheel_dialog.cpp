@@ -59,6 +59,13 @@ std::string Percent(double value) {
     return russian::decimal(p, decimals) + russian::kNbsp.data() + "%";
 }
 
+// A mean with three significant digits at least, never rounded to zero.
+std::string Mean(double value) {
+    const int decimals =
+        value >= 0.01 || value <= 0 ? 4 : std::min(12, static_cast<int>(std::ceil(-std::log10(value))) + 2);
+    return russian::decimal(value, decimals);
+}
+
 QSpinBox* Spin(int low, int high, int value, const char* name) {
     auto* spin = new QSpinBox;
     spin->setRange(low, high);
@@ -128,7 +135,9 @@ TWheelDialog::TWheelDialog(const Game& game, TDataSet& draws, const HistoryWindo
     layout->addLayout(more);
 
     auto* filters = new QGroupBox(Text("Фильтры (меняют, какие билеты куплены и сколько, но не шанс билета)"));
+    // Two columns of filters, so that the window fits a screen of 800 pixels.
     auto* grid = new QGridLayout(filters);
+    grid->setColumnMinimumWidth(4, 16);
     const int top = ticket * game.numbers;
     m_sumOn = Check("Сумма номеров от", "WheelSumOn");
     m_sumLow = Spin(0, top, 0, "WheelSumLow");
@@ -155,6 +164,28 @@ TWheelDialog::TWheelDialog(const Game& game, TDataSet& draws, const HistoryWindo
     grid->addWidget(m_hotLeast, 3, 1);
     grid->addWidget(new QLabel(Text("из")), 3, 2);
     grid->addWidget(m_hotCount, 3, 3);
+    m_lowOn = Check("Младших номеров (до половины поля) от", "WheelLowOn");
+    m_lowLeast = Spin(0, size.most, 0, "WheelLowLeast");
+    m_lowMost = Spin(0, size.most, size.most, "WheelLowMost");
+    grid->addWidget(m_lowOn, 0, 5);
+    grid->addWidget(m_lowLeast, 0, 6);
+    grid->addWidget(new QLabel(Text("до")), 0, 7);
+    grid->addWidget(m_lowMost, 0, 8);
+    m_decadeOn = Check("В одном десятке не больше", "WheelDecadeOn");
+    m_decadeMost = Spin(1, size.most, 2, "WheelDecadeMost");
+    grid->addWidget(m_decadeOn, 1, 5);
+    grid->addWidget(m_decadeMost, 1, 6);
+    m_digitOn = Check("С одной последней цифрой не больше", "WheelDigitOn");
+    m_digitMost = Spin(1, size.most, 2, "WheelDigitMost");
+    grid->addWidget(m_digitOn, 2, 5);
+    grid->addWidget(m_digitMost, 2, 6);
+    m_absentOn = Check("Из долго не выпадавших не меньше", "WheelAbsentOn");
+    m_absentLeast = Spin(0, size.most, 1, "WheelAbsentLeast");
+    m_absentCount = Spin(1, game.numbers, std::min(10, game.numbers), "WheelAbsentCount");
+    grid->addWidget(m_absentOn, 3, 5);
+    grid->addWidget(m_absentLeast, 3, 6);
+    grid->addWidget(new QLabel(Text("из")), 3, 7);
+    grid->addWidget(m_absentCount, 3, 8);
     m_drawnOn = Check("Без сочетаний, уже выпадавших в тиражах", "WheelDrawnOn");
     grid->addWidget(m_drawnOn, 4, 0, 1, 4);
     layout->addWidget(filters);
@@ -256,7 +287,16 @@ std::vector<wheel::Filter> TWheelDialog::Filters() {
     if (m_runOn->isChecked())
         range(wheel::Filter::Kind::kRun, 0, m_runMost->value(),
               "подряд не больше " + std::to_string(m_runMost->value()));
-    if (m_hotOn->isChecked() || m_drawnOn->isChecked()) {
+    if (m_lowOn->isChecked())
+        range(wheel::Filter::Kind::kLow, m_lowLeast->value(), m_lowMost->value(),
+              "младших " + russian::range(m_lowLeast->value(), m_lowMost->value()));
+    if (m_decadeOn->isChecked())
+        range(wheel::Filter::Kind::kDecade, 0, m_decadeMost->value(),
+              "в одном десятке не больше " + std::to_string(m_decadeMost->value()));
+    if (m_digitOn->isChecked())
+        range(wheel::Filter::Kind::kLastDigit, 0, m_digitMost->value(),
+              "с одной последней цифрой не больше " + std::to_string(m_digitMost->value()));
+    if (m_hotOn->isChecked() || m_drawnOn->isChecked() || m_absentOn->isChecked()) {
         WaitCursor wait;
         const std::vector<std::vector<int>> draws = wheel::PastDraws(m_game, m_draws, m_history);
         if (m_hotOn->isChecked()) {
@@ -264,6 +304,12 @@ std::vector<wheel::Filter> TWheelDialog::Filters() {
                   "горячих не меньше " + std::to_string(m_hotLeast->value()) + " из " +
                       std::to_string(m_hotCount->value()));
             filters.back().numbers = wheel::HotNumbers(m_game, draws, m_hotCount->value());
+        }
+        if (m_absentOn->isChecked()) {
+            range(wheel::Filter::Kind::kFrom, m_absentLeast->value(), TicketSizeOf(m_game).most,
+                  "долго не выпадавших не меньше " + std::to_string(m_absentLeast->value()) + " из " +
+                      std::to_string(m_absentCount->value()));
+            filters.back().numbers = wheel::AbsentNumbers(m_game, draws, m_absentCount->value());
         }
         if (m_drawnOn->isChecked()) {
             range(wheel::Filter::Kind::kDrawn, 0, 0, "без выпадавших сочетаний");
@@ -394,7 +440,7 @@ void TWheelDialog::Show() {
             double mean = 0;
             for (std::size_t h = j; h < chances.expectedTickets.size(); ++h) mean += chances.expectedTickets[h];
             text += "  " + std::to_string(j) + " и больше: " + Percent(chances.wheel[j]) + " / " +
-                    Percent(chances.random[j]) + "; в среднем " + russian::decimal(mean, 4) + "\n";
+                    Percent(chances.random[j]) + "; в среднем " + Mean(mean) + "\n";
         }
     }
     text +=

@@ -39,8 +39,9 @@ public:
     QSpinBox& Seconds() const { return *m_seconds; }
     QCheckBox& FullWheel() const { return *m_full; }
     QDoubleSpinBox& Price() const { return *m_price; }
-    // Filters: sum, odd numbers, the longest run, hot numbers (how many of the K hottest), and
-    // the past draws left out.
+    // Filters: sum, odd numbers, the longest run, hot numbers (how many of the K hottest), the
+    // past draws left out, low numbers, the most in one decade or with one last digit, and long
+    // absent numbers (how many of the K absent longest).
     QCheckBox& SumFilter() const { return *m_sumOn; }
     QSpinBox& SumLow() const { return *m_sumLow; }
     QSpinBox& SumHigh() const { return *m_sumHigh; }
@@ -53,6 +54,16 @@ public:
     QSpinBox& HotCount() const { return *m_hotCount; }
     QSpinBox& HotLeast() const { return *m_hotLeast; }
     QCheckBox& DrawnFilter() const { return *m_drawnOn; }
+    QCheckBox& LowFilter() const { return *m_lowOn; }
+    QSpinBox& LowLeast() const { return *m_lowLeast; }
+    QSpinBox& LowMost() const { return *m_lowMost; }
+    QCheckBox& DecadeFilter() const { return *m_decadeOn; }
+    QSpinBox& DecadeMost() const { return *m_decadeMost; }
+    QCheckBox& DigitFilter() const { return *m_digitOn; }
+    QSpinBox& DigitMost() const { return *m_digitMost; }
+    QCheckBox& AbsentFilter() const { return *m_absentOn; }
+    QSpinBox& AbsentCount() const { return *m_absentCount; }
+    QSpinBox& AbsentLeast() const { return *m_absentLeast; }
     QPushButton& MakeButton() const { return *m_make; }
     QPushButton& AddButton() const { return *m_add; }
     QPushButton& SaveButton() const { return *m_save; }
@@ -94,6 +105,9 @@ private:
     QCheckBox *m_sumOn = nullptr, *m_oddOn = nullptr, *m_runOn = nullptr, *m_hotOn = nullptr, *m_drawnOn = nullptr;
     QSpinBox *m_sumLow = nullptr, *m_sumHigh = nullptr, *m_oddLow = nullptr, *m_oddHigh = nullptr, *m_runMost = nullptr,
              *m_hotCount = nullptr, *m_hotLeast = nullptr;
+    QCheckBox *m_lowOn = nullptr, *m_decadeOn = nullptr, *m_digitOn = nullptr, *m_absentOn = nullptr;
+    QSpinBox *m_lowLeast = nullptr, *m_lowMost = nullptr, *m_decadeMost = nullptr, *m_digitMost = nullptr,
+             *m_absentCount = nullptr, *m_absentLeast = nullptr;
     QPushButton *m_make = nullptr, *m_add = nullptr, *m_save = nullptr, *m_print = nullptr;
     QLabel* m_summary = nullptr;
     QPlainTextEdit* m_list = nullptr;

@@ -105,6 +105,27 @@ TEST_F(WheelDialogTest, ClickedNumbersMakeAVerifiedWheelThatIsKeptSavedAndPrinte
               std::string::npos)
         << filtered;
 
+    // At most one number a decade and of the three long absent numbers (13 and up here, never drawn)
+    // at least one: no ticket of 1..7 passes, and each filter says what it keeps of every combination.
+    m_dialog->SumFilter().setChecked(false);
+    m_dialog->DecadeFilter().setChecked(true);
+    m_dialog->DecadeMost().setValue(1);
+    m_dialog->AbsentFilter().setChecked(true);
+    m_dialog->AbsentCount().setValue(3);
+    QTest::mouseClick(&m_dialog->MakeButton(), Qt::LeftButton);
+    EXPECT_TRUE(m_dialog->Tickets().empty());
+    const std::string decades = m_dialog->Summary().toStdString();
+    EXPECT_NE(decades.find("Фильтр «в одном десятке не больше 1» оставляет 0 из 3\u00A0билетов и "), std::string::npos)
+        << decades;
+    EXPECT_NE(decades.find("Фильтр «долго не выпадавших не меньше 1 из 3» оставляет 0 из 3\u00A0билетов и "),
+              std::string::npos)
+        << decades;
+    m_dialog->DecadeFilter().setChecked(false);
+    m_dialog->AbsentFilter().setChecked(false);
+    m_dialog->SumFilter().setChecked(true);
+    QTest::mouseClick(&m_dialog->MakeButton(), Qt::LeftButton);
+    ASSERT_EQ(m_dialog->Tickets().size(), 2u);
+
     EXPECT_EQ(m_dialog->AddToMyTickets(), 2);
     ASSERT_EQ(m_messages.shown.size(), 1u);
     EXPECT_EQ(m_messages.shown[0].text, "В мои билеты добавлено: 2\u00A0билета.");
