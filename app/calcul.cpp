@@ -27,6 +27,7 @@
 #include "app/new_table_dialog.h"
 #include "app/tickets_window.h"
 #include "app/backtest_command.h"
+#include "app/wheel_dialog.h"
 #include "datawin/data_window.h"
 #include "platform/exception.h"
 #include "toolkit/dialogs.h"
@@ -279,6 +280,8 @@ void TForm1::AddGameMenu(const Game& game) {
             [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
     AddItem(menu, (std::string(game.menu.menuName) + "Tickets").c_str(), "Мои билеты",
             [this, &game] { RunGuarded([&] { ShowTicketsWindow(game); }); });
+    AddItem(menu, (std::string(game.menu.menuName) + "Wheel").c_str(), "Составить систему…",
+            [this, &game] { RunGuarded([&] { ShowWheelDialog(game, DataSetOf(game), m_history, this); }); });
 }
 
 void TForm1::ShowTicketsWindow(const Game& game) {

@@ -167,6 +167,34 @@ constexpr std::array kCommands{
             "  --upto K         check only the draws up to record K\n"
             "  --format FORMAT  tsv (default), csv or json\n",
             &commandTickets, true},
+    Command{"wheel", "GAME --numbers LIST --guarantee TifM [OPTIONS]",
+            "tickets of your numbers that guarantee t of any m drawn",
+            "Makes the fewest tickets it finds in the time given such that whenever m of\n"
+            "the drawn numbers are among yours, some ticket holds at least t of them,\n"
+            "checks that guarantee over every m of your numbers, and prints the tickets,\n"
+            "one a line; what was made goes to standard error. The search is seeded:\n"
+            "the same seed and time give the same tickets on the same machine.\n"
+            "\n"
+            "  --numbers LIST      your numbers, such as 1,5,7,12-20\n"
+            "  --guarantee TifM    such as 3if4; t <= m <= your numbers and the drawn\n"
+            "  --size K            numbers a ticket (default: the game's ticket)\n"
+            "  --keys LIST         numbers in every ticket; the guarantee then speaks\n"
+            "                      of your other numbers\n"
+            "  --full              every combination instead of a small wheel\n"
+            "  --seconds S         the search's time (default 5)\n"
+            "  --seed X            the search's seed (default 1)\n"
+            "  --filter FILTERS    keep only the tickets that pass, blank-separated:\n"
+            "                      sum=A-B odd=A-B low=A-B run=A-B decade=A-B\n"
+            "                      digit=A-B from=N,N,...:A-B hot=K:A-B absent=K:A-B\n"
+            "                      drawn (hot, absent and drawn read the draw table);\n"
+            "                      each says how many it keeps, and the guarantee is\n"
+            "                      checked again\n"
+            "  --add-to-tickets    keep the tickets in the tickets table\n"
+            "  --verify FILE       check the guarantee of the tickets in FILE instead\n"
+            "                      (one a line; over --numbers, or their own numbers)\n"
+            "  --dir DIR, --table FILE, --tickets FILE   as for tickets\n"
+            "  --format FORMAT     tsv (default), csv or json\n",
+            &commandWheel, true},
 };
 
 bool isHelp(std::string_view word) { return word == "--help" || word == "-h" || word == "help"; }

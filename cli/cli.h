@@ -88,5 +88,6 @@ int commandBacktest(Arguments args, std::ostream& out, std::ostream& err);
 int commandAnalyze(Arguments args, std::ostream& out, std::ostream& err);
 int commandGames(Arguments args, std::ostream& out, std::ostream& err);
 int commandTickets(Arguments args, std::ostream& out, std::ostream& err);
+int commandWheel(Arguments args, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

@@ -82,15 +82,6 @@ void writeRows(std::ostream& out, OutputFormat format, const std::vector<std::ve
     }
 }
 
-// The game's draw table as the other commands take it: --table FILE, or the game's file in
-// --dir DIR (the current folder by default).
-std::string drawTablePath(const Game& game, const ParsedArguments& line) {
-    if (const auto table = line.value("--table")) return *table;
-    const std::string directory = line.value("--dir").value_or("");
-    if (directory.empty()) return game.tableFileName;
-    return directory + (directory.back() == '/' ? "" : "/") + game.tableFileName;
-}
-
 std::vector<Cell> ticketCells(const Ticket& ticket) {
     return {{"record", std::to_string(ticket.record)},
             {"name", ticket.name, false},

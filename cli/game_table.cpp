@@ -45,6 +45,13 @@ std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArgum
     return dataset;
 }
 
+std::string drawTablePath(const Game& game, const ParsedArguments& line) {
+    if (const auto table = line.value("--table")) return *table;
+    const std::string directory = line.value("--dir").value_or("");
+    if (directory.empty()) return game.tableFileName;
+    return directory + (directory.back() == '/' ? "" : "/") + game.tableFileName;
+}
+
 std::string ticketTablePath(const Game& game, const ParsedArguments& line) {
     if (const auto file = line.value("--tickets")) return *file;
     const auto table = line.value("--table");

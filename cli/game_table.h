@@ -33,6 +33,9 @@ std::unique_ptr<TXbaseDataSet> openGameTable(const Game& game, const ParsedArgum
 
 // The game's tickets table: --tickets FILE, else the one beside the game's draw table (--dir DIR,
 // the folder of --table FILE, or the current one).
+// The game's draw table as the commands take it: --table FILE, or the game's file in --dir DIR
+// (the current folder by default).
+std::string drawTablePath(const Game& game, const ParsedArguments& line);
 std::string ticketTablePath(const Game& game, const ParsedArguments& line);
 
 // A whole-number option within least..most, nullopt when it is not given; UsageError otherwise.

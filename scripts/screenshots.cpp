@@ -3,6 +3,10 @@
 // from the screen they are shown on (Xvfb, by scripts/make_screenshots.sh).
 // Usage: sharometr-screenshots OUTPUT_DIR
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPixmap>
@@ -15,6 +19,7 @@
 #include "app/draw_map.h"
 #include "app/import_dialog.h"
 #include "app/startup.h"
+#include "app/wheel_dialog.h"
 #include "toolkit/dialogs.h"
 
 namespace {
@@ -94,5 +99,17 @@ int main(int argc, char** argv) {
     import.move(0, 340);
     import.show();
     ok = save(import, out + "/import-dialog.png") && ok;
+    import.hide();
+
+    // СуперЛото > Составить систему…: twelve numbers, «3 из 3», past draws left out.
+    TWheelDialog wheel(kSuperLoto, main.XbaseDataSet1(), main.History());
+    for (const int n : {3, 7, 11, 12, 15, 19, 22, 28, 31, 40, 44, 49}) wheel.NumberButton(n).click();
+    wheel.Seconds().setValue(3);
+    wheel.Price().setValue(100);
+    wheel.DrawnFilter().setChecked(true);
+    wheel.move(0, 0);
+    wheel.show();
+    wheel.Make();
+    ok = save(wheel, out + "/wheel-dialog.png") && ok;
     return ok ? 0 : 1;
 }

@@ -196,7 +196,13 @@ TEST(ManualPictures, TheWalkthroughComesFirstAndBothFormsHoldItsScreenshots) {
         EXPECT_NE(rtf.find("\\pngblip"), std::string::npos);
         EXPECT_NE(rtf.find(hexOf(png)), std::string::npos) << name << " is held in manual.doc";
     }
-    EXPECT_EQ(between(page, "<img src=\"data:image/png;base64,", "\"").size(), 4u) << "four pictures in the page";
+    // The wheel window's picture stands in its own section, after the walkthrough.
+    const std::string wheel =
+        testsupport::readFile(std::string(SHAROMETR_SOURCE_DIR) + "/docs/screenshots/wheel-dialog.png");
+    EXPECT_GT(page.find("<img src=\"data:image/png;base64," + base64Of(wheel) + "\""), firstSection);
+    EXPECT_NE(page.find("<img src=\"data:image/png;base64," + base64Of(wheel) + "\""), std::string::npos);
+    EXPECT_NE(rtf.find(hexOf(wheel)), std::string::npos) << "wheel-dialog.png is held in manual.doc";
+    EXPECT_EQ(between(page, "<img src=\"data:image/png;base64,", "\"").size(), 5u) << "five pictures in the page";
 }
 
 }  // namespace
