@@ -105,7 +105,9 @@ private:
     void RunAnalysis(const Game& game, const Analysis& analysis);
     void ShowDataWindow(const Game& game);
     // "Данные → Импорт тиражей": the import dialog for the game's table.
-    void ImportDraws(const Game& game);
+    void ImportDraws(const Game& game, bool fromClipboard = false);
+    // Ctrl+V in the game's data window: the import dialog on the clipboard's draws.
+    void ListenForPaste(TDataWindow& window);
     // "Мои билеты" of a game: its tickets window, made at the first call.
     void ShowTicketsWindow(const Game& game);
 
@@ -130,6 +132,7 @@ private:
     std::vector<std::unique_ptr<GameSide>> m_games;
     QMenu* m_help = nullptr;    // the further games' menus go before it
     QMenu* m_import = nullptr;  // "Данные → Импорт тиражей": an item a game
+    QMenu* m_paste = nullptr;   // "Данные → Вставить тиражи из буфера": an item a game
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;
