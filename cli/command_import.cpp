@@ -255,7 +255,7 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
         return kExitFailure;
     };
     if (parser.faulty()) {
-        if (dryRun) dryRunOf(newestFirst, 0);
+        if (dryRun) dryRunOf(newestFirst || parser.order() == history::DrawOrder::kNewestFirst, 0);
         err << "nothing appended\n";
         return kExitFailure;
     }

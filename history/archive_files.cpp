@@ -9,7 +9,9 @@
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
 
+#include <cctype>
 #include <cmath>
+#include <stdexcept>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -133,14 +135,48 @@ private:
     RowWriter m_rows;
 };
 
+// Cell references such as "B7" or "A1:I40", as the sheet names its cells and ranges.
+class References : public ss::iface::import_reference_resolver {
+public:
+    ss::src_address_t resolve_address(std::string_view address) override {
+        ss::src_address_t at{0, 0, 0};
+        std::size_t i = 0;
+        while (i < address.size() && address[i] == '$') ++i;
+        int column = 0;
+        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])); ++i)
+            column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
+        while (i < address.size() && address[i] == '$') ++i;
+        int row = 0;
+        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])); ++i)
+            row = std::min(row * 10 + (address[i] - '0'), 1 << 24);
+        if (column == 0 || row == 0 || i != address.size()) throw std::invalid_argument("no cell address");
+        at.row = row - 1;
+        at.column = column - 1;
+        return at;
+    }
+    ss::src_range_t resolve_range(std::string_view range) override {
+        const std::size_t colon = range.find(':');
+        const ss::src_address_t first = resolve_address(range.substr(0, colon));
+        return {first, colon == std::string_view::npos ? first : resolve_address(range.substr(colon + 1))};
+    }
+};
+
 class Factory : public ss::iface::import_factory {
 public:
+    ss::iface::import_reference_resolver* get_reference_resolver(ss::formula_ref_context_t) override {
+        return &m_references;
+    }
     ss::iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
-    ss::iface::import_sheet* append_sheet(ss::sheet_t, std::string_view) override {
+    ss::iface::import_sheet* append_sheet(ss::sheet_t, std::string_view name) override {
         m_sheets.push_back(std::make_unique<Sheet>(m_strings));
+        m_names.emplace_back(name);
         return m_sheets.back().get();
     }
-    ss::iface::import_sheet* get_sheet(std::string_view) override { return nullptr; }
+    ss::iface::import_sheet* get_sheet(std::string_view name) override {
+        for (std::size_t i = 0; i < m_names.size(); ++i)
+            if (m_names[i] == name) return m_sheets[i].get();
+        return nullptr;
+    }
     ss::iface::import_sheet* get_sheet(ss::sheet_t index) override {
         return index >= 0 && static_cast<std::size_t>(index) < m_sheets.size() ? m_sheets[index].get() : nullptr;
     }
@@ -157,7 +193,9 @@ public:
 
 private:
     SharedStrings m_strings;
+    References m_references;
     std::vector<std::unique_ptr<Sheet>> m_sheets;
+    std::vector<std::string> m_names;
 };
 
 std::string xlsText(const std::string& path) {

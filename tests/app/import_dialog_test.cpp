@@ -519,6 +519,23 @@ TEST_F(ImportDialogTest, TheEncodingIsNamedAsFoundAndAReplaceCountsNoOldDraw) {
     EXPECT_EQ(table.getNumber(1), 1) << "the oldest draw first";
 }
 
+TEST_F(ImportDialogTest, ASpreadsheetShowsItsFormatAndAnotherFileIsRefusedInOneSentence) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(std::string(SHAROMETR_ARCHIVES_DIR) + "/superloto.ods")));
+    for (const char* shown : {"Файл: superloto.ods", "Формат: таблица ODS", "Заголовок: строка 1 пропущена",
+                              "Порядок: новые сверху (по номерам тиражей, столбец 1)", "К импорту: 3\u00A0тиража"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
+    const std::string picture = m_dir.file("archive.png");
+    testsupport::writeFile(picture, std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(picture)));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Это не текстовый файл и не таблица: «archive.png».");
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Формат: таблица ODS"))) << "the sheet stays";
+}
+
 class ImportMenuTest : public TableFolderTest {
 protected:
     RecordingMessageService m_messages;

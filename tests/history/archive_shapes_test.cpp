@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "history/archive_files.h"
 #include "history/draw_file.h"
+#include "history/html_table.h"
 #include "tests/support/engine_fixture.h"
 
 namespace {
@@ -216,6 +218,76 @@ TEST(ArchiveShapes, TheEncodingIsNamedAsFound) {
         EXPECT_EQ(utf16.draws, (std::vector<std::string>{"4 18 23 32 41 49", "3 17 22 31 40 48"})) << utf16.err;
         EXPECT_EQ(utf16.order, DrawOrder::kNewestFirst);
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::string archive(const std::string& name) { return std::string(SHAROMETR_ARCHIVES_DIR) + "/" + name; }
+
+TEST(ArchiveShapes, SpreadsheetsAndPagesComeInAsTheirTablesRows) {
+    struct Sheet {
+        std::string file, format, dateShown;
+    };
+    for (const Sheet& sheet : std::vector<Sheet>{{"superloto.xlsx", "XLSX", "01.12.2025 21:00"},
+                                                 {"superloto.ods", "ODS", "01.12.2025"},
+                                                 {"superloto.html", "HTML", "01.12.2025 23:00"}}) {
+        SCOPED_TRACE(sheet.file);
+        std::string format, why;
+        const auto text = history::archiveText(archive(sheet.file), format, why);
+        ASSERT_TRUE(text.has_value()) << why;
+        EXPECT_EQ(format, sheet.format);
+        EXPECT_NE(text->find(sheet.dateShown), std::string::npos) << "a date stays a date:\n" << *text;
+        const Reading reading = read(kLoto, *text);
+        EXPECT_EQ(reading.err, "skipped header line 1\n");
+        EXPECT_EQ(reading.draws, (std::vector<std::string>{"5 19 24 33 42 1", "4 18 23 32 41 49", "3 17 22 31 40 48"}));
+        EXPECT_EQ(reading.order, DrawOrder::kNewestFirst);
+    }
+    // Keno's twenty numbers in twenty cells of a page, among a menu table with no draws.
+    std::string page = "<table><tr><td>Меню</td></tr></table><table><tr><th>№</th><th>Дата</th></tr>";
+    for (int draw = 0; draw < 3; ++draw) {
+        page += "<tr><td>" + std::to_string(500 + draw) + "</td><td>0" + std::to_string(draw + 1) + ".03.2024</td>";
+        for (int k = 0; k < 20; ++k) page += "<td>" + std::to_string((draw * 7 + 3 * k) % 80 + 1) + "</td>";
+        page += "</tr>";
+    }
+    const Reading keno = read(kKeno, history::htmlTableText(page + "</table>"));
+    ASSERT_EQ(keno.draws.size(), 3u) << keno.err;
+    EXPECT_EQ(keno.draws[0], kenoNumbers(1));
+    EXPECT_EQ(keno.order, DrawOrder::kOldestFirst);
+
+    EXPECT_EQ(history::serialDateText(25569), "01.01.1970");
+    EXPECT_EQ(history::serialDateText(45992.875), "01.12.2025 21:00");
+    EXPECT_EQ(history::serialDateText(60), "28.02.1900");
+}
+
+TEST(ArchiveShapes, AFileThatIsNeitherTextNorATableIsRefusedAtOnce) {
+    testsupport::TempDir dir;
+    struct Case {
+        std::string bytes;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), true},
+        {"PK\x03\x04 broken zip", true},  // a spreadsheet that is not one: its reader says why
+        {std::string("\xFF\xFE"
+                     "1\0,\0"
+                     "2\0",
+                     8),
+         false},  // UTF-16 text has NULs of its own
+        {"3 17 22 31 40 48\n", false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file("draws.bin");
+        testsupport::writeFile(path, c.bytes);
+        std::string format, why;
+        EXPECT_FALSE(history::archiveText(path, format, why).has_value());
+        EXPECT_EQ(!why.empty(), c.refused) << why;
+    }
+    testsupport::writeFile(dir.file("photo.jpg"), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11));
+    std::string format, why;
+    history::archiveText(dir.file("photo.jpg"), format, why);
+    EXPECT_EQ(why, "not a text file nor a table");
 }
 
 }  // namespace
