@@ -86,7 +86,8 @@ TForm1::TForm1(QWidget* parent)
     // One item a game, each added with the game's own menu (AddGameMenu).
     m_import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
     m_import->menuAction()->setObjectName("NImport");
-    m_paste = data->addMenu(QString::fromUtf8("Вставить тиражи из буфера"));
+    // Its own letter, «б»: «В» stays with «Выход».
+    m_paste = data->addMenu(QString::fromUtf8("Вставить тиражи из &буфера"));
     m_paste->menuAction()->setObjectName("NPaste");
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
