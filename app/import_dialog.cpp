@@ -310,6 +310,8 @@ void TImportDialog::LoadClipboard() {
     // A table copied from a page: its cells, a line a row, when the page gave no plain text.
     if (data && data->hasHtml() && text.trimmed().isEmpty())
         text = QString::fromStdString(history::htmlTableText(data->html().toStdString()));
+    else if (history::looksLikeHtml(text.toStdString()))  // a page's source copied as text
+        text = QString::fromStdString(history::htmlTableText(text.toStdString()));
     LoadText(text);
 }
 

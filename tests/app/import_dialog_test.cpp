@@ -3,6 +3,7 @@
 // proposed for replacement and replaced.
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -462,6 +463,19 @@ TEST_F(ImportDialogTest, PastedResultsComeInWithoutAFileAndTheColumnsSayWhy) {
     ASSERT_EQ(table.recordCount(), 3u);
     table.readRecord(2);
     EXPECT_EQ(table.getNumber(1), 4) << "the oldest draw first";
+
+    // A table copied from a page as HTML only: its rows come in as the cells' text.
+    auto* page = new QMimeData;
+    page->setHtml(
+        QString::fromUtf8("<table><tr><td>7</td><td>08.12.2025</td><td>8 9 10 11 12 13</td></tr>"
+                          "<tr><td>8</td><td>09.12.2025</td><td>14 15 16 17 18 19</td></tr></table>"));
+    QApplication::clipboard()->setMimeData(page);
+    QTest::mouseClick(dialog.PasteButton(), Qt::LeftButton);
+    for (const char* shown : {"Номера: столбец 3", "Порядок: старые сверху (по номерам тиражей, столбец 1)",
+                              "Первый тираж: 8 9 10 11 12 13 (строка 1)"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
 }
 
 TEST_F(ImportDialogTest, TwoReadingsAreAskedAboutAndTheColumnsTakeEffectAsTyped) {
