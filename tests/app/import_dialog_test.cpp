@@ -550,6 +550,32 @@ TEST_F(ImportDialogTest, ASpreadsheetShowsItsFormatAndAnotherFileIsRefusedInOneS
     EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Формат: таблица ODS"))) << "the sheet stays";
 }
 
+TEST_F(ImportDialogTest, WhatTheDialogCannotTellItSaysInRussian) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    const auto summaryHas = [&](const char* text) {
+        return dialog.Summary()->text().contains(QString::fromUtf8(text));
+    };
+    dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
+    EXPECT_TRUE(
+        summaryHas("Порядок: не определён: в файле нет номеров тиражей и дат. Если новые тиражи сверху, "
+                   "отметьте флажок ниже"))
+        << dialog.Summary()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("1;3 17 22 31 40 48\n3;4 18 23 32 41 49\n2;5 19 24 33 42 1\n"));
+    EXPECT_TRUE(summaryHas("Порядок: не определён: номера тиражей и даты идут вразнобой"))
+        << dialog.Summary()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("[\n{\"C1\": 3, \"C2\": 17}\n{\"C1\" 3}\n]\n"));
+    EXPECT_EQ(problems(dialog),
+              (std::vector<QString>{QString::fromUtf8("строка 2: в записи json нет поля C3"),
+                                    QString::fromUtf8("строка 3: запись json сделана не этой программой")}));
+    const std::string broken = m_dir.file("broken.xlsx");
+    testsupport::writeFile(broken, "PK\x03\x04 no spreadsheet after all");
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(broken)));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_TRUE(m_messages.shown[0].text.starts_with("Таблицу «" + broken + "» не удалось прочитать: "))
+        << m_messages.shown[0].text;
+}
+
 class ImportMenuTest : public TableFolderTest {
 protected:
     RecordingMessageService m_messages;
