@@ -41,6 +41,12 @@ public:
     void cell(int row, int column, std::string text) {
         if (row != m_row) flush();
         m_row = row;
+        // The first row's words name the columns: a column named as a date holds day numbers.
+        if (m_rows == 0 && column >= 0 && column < 1024) {
+            if (static_cast<std::size_t>(column) >= m_dateColumns.size())
+                m_dateColumns.resize(static_cast<std::size_t>(column) + 1);
+            m_dateColumns[static_cast<std::size_t>(column)] = namesADate(text);
+        }
         if (column < 0 || column > 1024) return;
         if (static_cast<std::size_t>(column) >= m_cells.size()) m_cells.resize(static_cast<std::size_t>(column) + 1);
         // Tabs and line breaks inside a cell would part it.
@@ -55,12 +61,27 @@ public:
         m_sheet.rowsWithNumbers += line.find_first_of("0123456789") != std::string::npos;
         m_sheet.text += line + '\n';
         m_cells.clear();
+        ++m_rows;
+    }
+    // Whether a number in the column is a day number: a date stored the way spreadsheets keep dates.
+    bool dateColumn(int row, int column) const {
+        return row != m_firstRow() && column >= 0 && static_cast<std::size_t>(column) < m_dateColumns.size() &&
+               m_dateColumns[static_cast<std::size_t>(column)];
     }
 
 private:
+    static bool namesADate(const std::string& text) {
+        for (const char* word : {"Дата", "дата", "ДАТА", "Date", "date", "DATE"})
+            if (text.find(word) != std::string::npos) return true;
+        return false;
+    }
+    int m_firstRow() const { return m_rows == 0 ? m_row : -2; }
+
     SheetText& m_sheet;
     int m_row = -1;
+    std::size_t m_rows = 0;  // rows written
     std::vector<std::string> m_cells;
+    std::vector<bool> m_dateColumns;
 };
 
 std::string numberText(double value) {
@@ -108,7 +129,10 @@ public:
     void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override {
         m_rows.cell(row, col, m_strings.at(index));
     }
-    void set_value(ss::row_t row, ss::col_t col, double value) override { m_rows.cell(row, col, numberText(value)); }
+    void set_value(ss::row_t row, ss::col_t col, double value) override {
+        const bool date = value >= 1 && value < 2958466 && m_rows.dateColumn(row, col);
+        m_rows.cell(row, col, date ? serialDateText(value) : numberText(value));
+    }
     void set_bool(ss::row_t row, ss::col_t col, bool value) override { m_rows.cell(row, col, value ? "1" : "0"); }
     void set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour, int minute,
                        double) override {

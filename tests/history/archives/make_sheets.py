@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Writes the small spreadsheets the archive tests read: a SuperLoto archive as .xlsx and .ods,
-newest draw first, with a header, draw numbers, dates (a day number with a time in the .xlsx,
+newest draw first, with a header, draw numbers, dates (a day number in the .xlsx, as spreadsheets store dates,
 a date cell in the .ods) and a prize column. Run from this folder; the files are checked in."""
 import zipfile
 
-ROWS = [  # draw number, date, day number with time, numbers, prize
-    (1236, "2025-12-01", 45992.875, [5, 19, 24, 33, 42, 1], "1 234 567 руб."),
-    (1235, "2025-11-30", 45991.875, [4, 18, 23, 32, 41, 49], "900 000 руб."),
-    (1234, "2025-11-29", 45990.875, [3, 17, 22, 31, 40, 48], "1 000 000 руб."),
+ROWS = [  # draw number, date, day number, numbers, prize
+    (1236, "2025-12-01", 45992, [5, 19, 24, 33, 42, 1], "1 234 567 руб."),
+    (1235, "2025-11-30", 45991, [4, 18, 23, 32, 41, 49], "900 000 руб."),
+    (1234, "2025-11-29", 45990, [3, 17, 22, 31, 40, 48], "1 000 000 руб."),
 ]
 HEADER = ["Тираж", "Дата", "Ш1", "Ш2", "Ш3", "Ш4", "Ш5", "Ш6", "Джекпот"]
 
