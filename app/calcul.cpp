@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QStyleOptionMenuItem>
+#include <QShortcut>
 
 #include <array>
 #include <stdexcept>
@@ -140,6 +141,9 @@ TForm1::TForm1(QWidget* parent)
     // One item a game, each added with the game's own menu (AddGameMenu).
     m_import = data->addMenu(QString::fromUtf8("Импорт тиражей"));
     m_import->menuAction()->setObjectName("NImport");
+    // Its own letter, «б»: «В» stays with «Выход».
+    m_paste = data->addMenu(QString::fromUtf8("Вставить тиражи из &буфера"));
+    m_paste->menuAction()->setObjectName("NPaste");
     data->addSeparator()->setObjectName("N7");
     AddItem(data, "N8", "Выход", &TForm1::N8Click);
     for (const auto& side : m_games) AddGameMenu(*side->game);
@@ -228,6 +232,7 @@ std::unique_ptr<TForm1::GameSide> TForm1::OpenFurtherGame(const Game& game) {
         if (DrawTableMismatch(*side->dataset, game).empty()) {
             side->ownWindow = std::make_unique<TDataWindow>(game);
             side->window = side->ownWindow.get();
+            ListenForPaste(*side->window);
             return side;
         }
         m_notes.push_back("Таблица " + side->dataset->TableName() + " — не таблица игры «" + game.menu.menuCaption +
@@ -278,6 +283,8 @@ void TForm1::AddGameMenu(const Game& game) {
     const std::string importCaption = std::string(game.menu.menuCaption) + "…";
     AddItem(m_import, importName.c_str(), importCaption.c_str(),
             [this, &game] { RunGuarded([&] { ImportDraws(game); }); });
+    AddItem(m_paste, (std::string("NPaste") + game.menu.menuName).c_str(), importCaption.c_str(),
+            [this, &game] { RunGuarded([&] { ImportDraws(game, true); }); });
     AddItem(menu, (std::string(game.menu.menuName) + "Tickets").c_str(), "Мои билеты",
             [this, &game] { RunGuarded([&] { ShowTicketsWindow(game); }); });
     AddItem(menu, (std::string(game.menu.menuName) + "Wheel").c_str(), "Составить систему…",
@@ -322,7 +329,10 @@ QAction* TForm1::MenuItem(const char* name) const { return findChild<QAction*>(n
 
 void TForm1::SetWindows(TForm2* about, std::vector<TDataWindow*> dataWindows) {
     m_about = about;
-    for (TDataWindow* window : dataWindows) SideOf(window->GameShown()).window = window;
+    for (TDataWindow* window : dataWindows) {
+        SideOf(window->GameShown()).window = window;
+        ListenForPaste(*window);
+    }
 }
 
 TForm1::GameSide& TForm1::SideOf(const Game& game) {
@@ -387,7 +397,15 @@ void TForm1::ShowDataWindow(const Game& game) {
     });
 }
 
-void TForm1::ImportDraws(const Game& game) {
+void TForm1::ListenForPaste(TDataWindow& window) {
+    // Ctrl+V in a data window brings copied draws in; a cell being typed takes the key first.
+    auto* paste = new QShortcut(QKeySequence::Paste, &window);
+    paste->setContext(Qt::WindowShortcut);
+    const Game& game = window.GameShown();
+    connect(paste, &QShortcut::activated, this, [this, &game] { RunGuarded([&] { ImportDraws(game, true); }); });
+}
+
+void TForm1::ImportDraws(const Game& game, bool fromClipboard) {
     // The program's own users of the table let go of it, so that a replacement may have it to
     // itself, and open it again afterwards, the new draws and all.
     GameSide& side = SideOf(game);
@@ -405,7 +423,7 @@ void TForm1::ImportDraws(const Game& game) {
     const std::unique_ptr<std::vector<TDataSet*>, void (*)(std::vector<TDataSet*>*)> openAgain(&reopen, [](auto* sets) {
         for (TDataSet* dataSet : *sets) dataSet->Open();
     });
-    RunImportDialog(game, game.tableFileName, this);
+    RunImportDialog(game, game.tableFileName, this, fromClipboard);
     UpdateStartHint();
 }
 

@@ -121,7 +121,9 @@ private:
     void RunAnalysis(const Game& game, const Analysis& analysis);
     void ShowDataWindow(const Game& game);
     // "Данные → Импорт тиражей": the import dialog for the game's table.
-    void ImportDraws(const Game& game);
+    void ImportDraws(const Game& game, bool fromClipboard = false);
+    // Ctrl+V in the game's data window: the import dialog on the clipboard's draws.
+    void ListenForPaste(TDataWindow& window);
     // "Мои билеты" of a game: its tickets window, made at the first call.
     void ShowTicketsWindow(const Game& game);
 
@@ -150,6 +152,7 @@ private:
     QMenu* m_lotteries = nullptr;  // "Лотереи": the further games' menus when the bar is full
     QLabel* m_startHint = nullptr;
     bool m_pictureUsed = false;  // a command has painted the picture
+    QMenu* m_paste = nullptr;      // "Данные → Вставить тиражи из буфера": an item a game
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 class TImportDialog : public QDialog {
     Q_OBJECT
@@ -35,6 +36,8 @@ public:
     bool LoadFile(const QString& path);
     // Text such as a copied table: lines of tab-separated fields.
     void LoadText(const QString& text);
+    // The clipboard's text, or the table of the page it holds.
+    void LoadClipboard();
     // Reads the text with the dialog's choices and shows what the import would do.
     void Preview();
     // Checks again and imports as shown; says how it ended. True when the table changed; false,
@@ -50,6 +53,7 @@ public:
     QListWidget* Problems() const { return m_problems; }
     QPushButton* PasteButton() const { return m_paste; }
     QPushButton* ImportButton() const { return m_import; }
+    QPushButton* OpenButton() const { return m_open; }
 
 private:
     // The choices as the history takes them; a column list it cannot take is noted in
@@ -66,6 +70,7 @@ private:
     // The text being imported, read again for each check and for the import; none is kept.
     std::unique_ptr<history::ImportText> m_text;
     std::string m_fileName;      // "" for pasted text
+    std::string m_format;        // a spreadsheet's or a page's kind ("XLSX"), "" for text
     bool m_orderChosen = false;  // the player set the order: a new preview keeps it
     std::size_t m_faults = 0;
     std::size_t m_duplicates = 0;
@@ -78,11 +83,15 @@ private:
     QListWidget* m_problems;
     QPushButton* m_paste;
     QPushButton* m_import;
+    QPushButton* m_open;
+    QTimer* m_typing;  // restarted by each key typed into the columns
 };
 
-// The menu item's work: a file chosen, the dialog shown, the import made when the player says so.
-// Gives true when the table changed.
-bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent);
+// The menu item's work: a file chosen (or the clipboard's draws), the dialog shown, the import
+// made when the player says so. Gives true when the table changed.
+bool RunImportDialog(const Game& game, const std::string& tablePath, QWidget* parent, bool fromClipboard = false);
+// The file chooser of draw files (or the tests' stand-in for it); "" when none was chosen.
+QString ChooseDrawFile(QWidget* parent);
 
 // Tests choose the file in place of the file dialog (an empty function restores the dialog).
 void SetImportFileChooserHook(std::function<QString(QWidget*)> chooser);

@@ -73,7 +73,11 @@ constexpr std::array kCommands{
             "(C1.., K1..) says where the numbers are. Every line is checked before\n"
             "anything is written: one bad line, or a draw already in the table or higher\n"
             "up in the file, appends nothing. A draw-number or date column that runs\n"
-            "downwards is refused without --newest-first.\n"
+            "downwards is refused without --newest-first. Where no fields are named,\n"
+            "the draw is found over the first lines of the file beside draw numbers\n"
+            "(11 500, No 1234), dates with a time, sums and words, as results pasted\n"
+            "from a page have them; where two places could hold it, --columns decides.\n"
+            "CSV may be a spreadsheet (.xlsx, .ods, .xls) or a web page with a table.\n"
             "\n"
             "  --columns LIST     the fields that hold the numbers, such as 3-8 or\n"
             "                     2,4,6-9, or the one field that holds the draw;\n"
@@ -83,7 +87,9 @@ constexpr std::array kCommands{
             "                     draws from the last line up\n"
             "  --replace          put the file's draws in place of every draw of the\n"
             "                     table (a new table written beside it and renamed\n"
-            "                     over it; needs the table to itself)\n",
+            "                     over it; needs the table to itself)\n"
+            "  --dry-run          read and check only, and print what would go in: the\n"
+            "                     columns, the order, the first and last draw, bad lines\n",
             &commandImport},
     Command{"add", "FILE N1 N2 ...", "append one draw given on the command line",
             "The numbers are checked as import checks a line: one per field, within the\n"

@@ -1,8 +1,10 @@
-// `sharometr-cli import FILE CSV [--columns LIST] [--skip-duplicates] [--newest-first] [--replace]`
+// `sharometr-cli import FILE CSV [--columns LIST] [--skip-duplicates] [--newest-first] [--replace]
+// [--dry-run]`
 // and `add FILE N1 N2 ...`: draws appended to a draw table, or put in place of its draws. Every
 // draw is checked, and compared with the table's draws and with the draws before it, before the
 // first one is written, so that a mistake changes nothing; the history layer does the work.
 #include <map>
+#include <sstream>
 #include <span>
 #include <ostream>
 #include <string_view>
@@ -10,6 +12,7 @@
 
 #include "cli/cli.h"
 #include "cli/command_support.h"
+#include "history/archive_files.h"
 #include "history/draw_file.h"
 #include "history/draw_tables.h"
 #include "cli/options.h"
@@ -82,6 +85,66 @@ std::optional<OpenDrawTable> openDrawTable(const std::string& file, std::ostream
     return OpenDrawTable{std::move(table), std::move(*shape)};
 }
 
+std::string numbersOf(const std::vector<int>& numbers) {
+    std::string text;
+    for (const int number : numbers) text += (text.empty() ? "" : " ") + std::to_string(number);
+    return text;
+}
+
+// What `--dry-run` prints: the reading of the file as the import window's preview shows it.
+struct DryRun {
+    std::string encoding;
+    std::string header = "none";
+    std::size_t badLines = 0;
+    history::Draw first, last;  // in the order of the file
+
+    void print(std::ostream& out, const DrawFileParser& parser, std::size_t picks, bool newestFirst,
+               std::size_t fresh) const {
+        using Fields = DrawFileParser::Fields;
+        const history::DrawLayout& layout = parser.layout();
+        const std::vector<std::size_t>& fields = parser.drawFields();
+        out << "encoding: " << encoding << "\nheader: " << header << "\nnumbers: ";
+        switch (parser.fieldsFrom()) {
+            case Fields::kGiven:
+            case Fields::kNamedByHeader: {
+                std::string list;
+                for (const std::size_t field : fields) list += (list.empty() ? "" : ",") + std::to_string(field);
+                out << (fields.size() == 1 ? "field " : "fields ") << list
+                    << (parser.fieldsFrom() == Fields::kGiven ? ", as given" : ", named by the header");
+                break;
+            }
+            case Fields::kAmbiguous:
+                out << history::fieldsText(layout.firstField, layout.lastField) << " or "
+                    << history::fieldsText(layout.otherFirst, layout.otherLast) << ": --columns says which";
+                break;
+            case Fields::kEveryNumber:
+                out << "every number of the line";
+                break;
+            case Fields::kFound:
+                out << (layout.oneField ? "a run of " + std::to_string(picks) + " numbers in the line"
+                                        : history::fieldsText(layout.firstField, layout.lastField))
+                    << ", found: the draw stands there in " << layout.linesWithDraw << " of the first " << layout.lines
+                    << " lines";
+                break;
+        }
+        const history::DrawOrder order = parser.order();
+        out << "\norder: "
+            << (order == history::DrawOrder::kNewestFirst   ? "newest first, by " + parser.orderColumn()
+                : order == history::DrawOrder::kOldestFirst ? "oldest first, by " + parser.orderColumn()
+                : parser.drawCount() < 2                    ? std::string("unknown: fewer than two draws")
+                : parser.orderColumn().empty()              ? std::string("unknown: no draw numbers or dates")
+                                                            : "unknown: " + parser.orderColumn() + " runs both ways")
+            << "\ndraws to import: " << fresh << "\nbad lines: " << badLines << '\n';
+        if (parser.drawCount() > 0) {
+            const history::Draw& firstIn = newestFirst ? last : first;
+            const history::Draw& lastIn = newestFirst ? first : last;
+            out << "first draw: " << numbersOf(firstIn.numbers) << " (line " << firstIn.line << ")\n"
+                << "last draw: " << numbersOf(lastIn.numbers) << " (line " << lastIn.line << ")\n";
+        }
+        out << "nothing written (--dry-run)\n";
+    }
+};
+
 std::string sameDrawAs(std::uint32_t record, std::size_t line) {
     return record != 0 ? "the same draw as record " + std::to_string(record)
                        : "the same draw as line " + std::to_string(line);
@@ -92,8 +155,8 @@ std::string sameDrawAs(std::uint32_t record, std::size_t line) {
 // The steps of an import in the order its messages come: the options, the table, every line of
 // the file checked, its order, the duplicates, and only then the appends (or the replacement).
 int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
-    const ParsedArguments line =
-        parseArguments(args, {{"--columns", "LIST"}, {"--skip-duplicates"}, {"--newest-first"}, {"--replace"}});
+    const ParsedArguments line = parseArguments(
+        args, {{"--columns", "LIST"}, {"--skip-duplicates"}, {"--newest-first"}, {"--replace"}, {"--dry-run"}});
     const std::string& file = line.positional(0, "FILE");
     const std::string& drawFile = line.positional(1, "CSV");
     line.noMoreThan(2);
@@ -106,6 +169,7 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     const bool skipDuplicates = line.has("--skip-duplicates");
     const bool newestFirst = line.has("--newest-first");
     const bool replace = line.has("--replace");
+    const bool dryRun = line.has("--dry-run");
 
     // Replacing needs the table to itself, as pack does.
     auto opened = openDrawTable(file, err, /*shared=*/!replace);
@@ -115,38 +179,93 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
         throw UsageError("--columns names " + counted(columns.size(), "field") + ", the table has " +
                          std::to_string(opened->shape.picks()));
 
+    // A spreadsheet or a page comes in as its table's rows, read again from that text.
+    std::string format, refused;
+    const std::optional<std::string> sheet =
+        drawFile == "-" ? std::nullopt : history::archiveText(drawFile, format, refused);
+    if (!refused.empty()) {
+        err << "cannot read " << drawFile << ": " << refused << '\n';
+        return kExitFailure;
+    }
     DrawSource source;
-    if (const std::string why = source.open(drawFile); !why.empty()) {
+    if (const std::string why = sheet ? std::string() : source.open(drawFile); !why.empty()) {
         err << why << '\n';
         return kExitFailure;
     }
     // The draws are not kept: each becomes one entry of the index, and the file is read again to
     // write them. A source that cannot be read twice keeps a compact copy of its draws instead.
     const int highest = opened->shape.highest;
-    const bool readTwice = drawFile != "-" || platform::isRegularHandle(source.fd());
+    const bool readTwice = sheet || drawFile != "-" || platform::isRegularHandle(source.fd());
     const history::DrawReplay fromFile =
-        readTwice ? history::replayOfFile(source.fd(), opened->shape, columns) : history::DrawReplay();
+        sheet       ? history::replayOfLines(history::linesOfText(*sheet), opened->shape, columns)
+        : readTwice ? history::replayOfFile(source.fd(), opened->shape, columns)
+                    : history::DrawReplay();
     history::CompactDraws kept(opened->shape.picks());
     history::DrawIndex index(highest);
-    DrawFileParser parser(opened->shape, columns, err, [&](std::span<const int> numbers, std::size_t at) {
+    DryRun preview;
+    // The reader's notes pass through, counted for the dry run as they go.
+    struct Notes : std::stringbuf {
+        std::ostream& to;
+        DryRun& preview;
+        Notes(std::ostream& err, DryRun& dry) : to(err), preview(dry) {}
+        int sync() override {
+            std::string text = str();
+            const std::size_t end = text.rfind('\n');
+            if (end == std::string::npos) return 0;  // a note is judged whole
+            std::istringstream lines(text.substr(0, end + 1));
+            for (std::string note; std::getline(lines, note);) {
+                if (note.starts_with("skipped header line "))
+                    preview.header = "line " + note.substr(20) + " skipped";
+                else if (note.starts_with("line "))
+                    ++preview.badLines;
+                to << note << '\n';
+            }
+            str(text.substr(end + 1));
+            return 0;
+        }
+    } notesBuffer(err, preview);
+    std::ostream notes(&notesBuffer);
+    notes << std::unitbuf;
+    DrawFileParser parser(opened->shape, columns, notes, [&](std::span<const int> numbers, std::size_t at) {
         index.addDraw(numbers, at);
         if (!readTwice) kept.add(numbers, at);
+        if (!dryRun) return;
+        history::Draw& end = preview.first.line == 0 ? preview.first : preview.last;
+        end.numbers.assign(numbers.begin(), numbers.end());
+        end.line = at;
+        if (&end == &preview.first) preview.last = end;
     });
+    const auto feed = [&](std::string_view text) { parser.feedLine(text); };
+    if (sheet) preview.encoding = "none, a " + format + " table";
     if (const std::string why =
-            history::readTextLines(source.fd(), [&](std::string_view text) { parser.feedLine(text); });
+            sheet ? history::linesOfText(*sheet)(feed) : history::readTextLines(source.fd(), feed, &preview.encoding);
         !why.empty()) {
         err << (drawFile == "-" ? std::string("standard input") : drawFile) << ": " << why << '\n';
         err << "nothing appended\n";
         return kExitFailure;
     }
     parser.finish();
+    if (!parser.byteEncoding().empty()) preview.encoding = parser.byteEncoding();
+    const auto dryRunOf = [&](bool turned, std::size_t fresh) {
+        preview.print(out, parser, opened->shape.picks(), turned, fresh);
+        return kExitFailure;
+    };
     if (parser.faulty()) {
+        if (dryRun) dryRunOf(newestFirst || parser.order() == history::DrawOrder::kNewestFirst, 0);
         err << "nothing appended\n";
         return kExitFailure;
     }
     // Archives list the newest draw first; appended as it stands, such a file would make the
     // oldest draw the latest of every analysis.
     const history::DrawOrder order = parser.order();
+    if (dryRun && !newestFirst && order == history::DrawOrder::kNewestFirst) {
+        // The preview shows the draws as --newest-first would bring them in.
+        const history::FilePlan plan = index.plan(true);
+        dryRunOf(true, plan.fresh());
+        err << parser.orderColumn() << " runs downwards, the newest draw first; --newest-first imports such a file "
+            << "oldest first\n";
+        return kExitFailure;
+    }
     if (order == history::DrawOrder::kNewestFirst && !newestFirst) {
         err << parser.orderColumn() << " runs downwards, the newest draw first; --newest-first imports "
             << "such a file oldest first\nnothing appended\n";
@@ -165,6 +284,10 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     for (const history::Duplicate& duplicate : plan.duplicates) {
         err << "line " << duplicate.line << ": " << sameDrawAs(duplicate.record, duplicate.earlierLine)
             << (skipDuplicates ? ", skipped" : "") << '\n';
+    }
+    if (dryRun) {
+        dryRunOf(newestFirst, plan.fresh());
+        return plan.duplicates.empty() || skipDuplicates ? kExitOk : kExitFailure;
     }
     if (!plan.duplicates.empty() && !skipDuplicates) {
         err << "nothing appended (--skip-duplicates leaves duplicates out)\n";

@@ -20,7 +20,6 @@ namespace history {
 
 namespace {
 
-constexpr std::string_view kHardSeparators = ",;\t";
 constexpr std::string_view kBlanks = " \r";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t npos = std::string_view::npos;
@@ -54,7 +53,6 @@ private:
 };
 
 constexpr Chars kBlankSet(kBlanks);
-constexpr Chars kHardSet(kHardSeparators);
 constexpr Chars kDigitSet("0123456789");
 constexpr Chars kLineBlankSet(" \t\r");
 // What parts the numbers of a draw kept in one field.
@@ -64,17 +62,6 @@ std::string_view trimmed(std::string_view text) {
     const std::size_t first = kBlankSet.firstOut(text);
     if (first == npos) return {};
     return text.substr(first, kBlankSet.lastOut(text) - first + 1);
-}
-
-bool hasHardSeparator(std::string_view line) {
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && kHardSet.has(c))
-            return true;
-    }
-    return false;
 }
 
 // A field in double quotes starting at `at`; a doubled quote inside stands for one.
@@ -162,6 +149,11 @@ std::optional<std::string> checkDraw(std::span<const std::string> words, const D
     return std::nullopt;
 }
 
+std::string fieldsText(std::size_t first, std::size_t last) {
+    return first == last ? "field " + std::to_string(first)
+                         : "fields " + std::to_string(first) + "-" + std::to_string(last);
+}
+
 std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text) {
     std::vector<std::size_t> columns;
     while (true) {
@@ -182,8 +174,11 @@ std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text) {
 // The fields of a line: between commas, semicolons or tabs when it has any outside quotes (blanks
 // around a field do not count), otherwise between runs of blanks.
 std::optional<std::string> DrawFileParser::splitLine(std::string_view line, std::vector<Field>& fields) {
-    const bool hard = hasHardSeparator(line);
-    const Chars& separators = hard ? kHardSet : kBlankSet;
+    // One separator a line: commas inside a tab-separated field ("3,17,22") stay in it.
+    const char separator = fieldSeparatorOf(line);
+    const bool hard = separator != 0;
+    const Chars own(std::string_view(&separator, 1));
+    const Chars& separators = hard ? own : kBlankSet;
     std::size_t at = 0;
     for (;;) {
         at = std::min(line.size(), kBlankSet.firstOut(line, at));
@@ -250,6 +245,22 @@ std::optional<long long> dateKey(std::string_view text) {
     return *year * 10000 + *month * 100 + *day;
 }
 
+// KOI8-R text as UTF-8: its letters, and a question mark for the signs a draw file has no use for.
+std::string koi8ToUtf8(std::string_view text) {
+    static constexpr std::u32string_view kLetters = U"юабцдефгхийклмнопярстужвьызшэщчъЮАБЦДЕФГХИЙКЛМНОПЯРСТУЖВЬЫЗШЭЩЧЪ";
+    std::string utf8;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80)
+            utf8 += c;
+        else if (byte >= 0xC0)
+            xb::appendUtf8(utf8, kLetters[byte - 0xC0]);
+        else
+            xb::appendUtf8(utf8, byte == 0xA3 ? U'ё' : byte == 0xB3 ? U'Ё' : byte == 0x9A ? U'\u00A0' : U'?');
+    }
+    return utf8;
+}
+
 bool validUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
@@ -287,7 +298,11 @@ std::optional<std::string> jsonValue(std::string_view text, std::size_t& at) {
 }  // namespace
 
 DrawFileParser::DrawFileParser(DrawShape shape, std::vector<std::size_t> columns, std::ostream& err, DrawVisitor onDraw)
-    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {}
+    : m_shape(std::move(shape)), m_columns(std::move(columns)), m_err(err), m_onDraw(std::move(onDraw)) {
+    // Fields given by hand need no sample to decide where the draw stands.
+    m_decided = !m_columns.empty();
+    m_plainColumns = m_columns;
+}
 
 void DrawFileParser::takeDraw(std::span<const int> numbers, std::size_t line) {
     ++m_drawCount;
@@ -302,7 +317,9 @@ bool DrawFileParser::takePlainLine(std::string_view line) {
     constexpr std::size_t kMostFields = 64;
     constexpr std::size_t kLongestNumber = 12;  // as the longest draw number noteOrder takes
     const std::size_t picks = m_shape.picks();
-    if (picks < 2 || m_shape.highest >= 128 || (!m_columns.empty() && m_columns.size() != picks)) return false;
+    if (!m_decided || !m_plainUsable || picks < 2 || m_shape.highest >= 128 ||
+        (!m_plainColumns.empty() && m_plainColumns.size() != picks))
+        return false;
     m_plainValues.clear();
     m_plainEnds.clear();
     char separator = 0;
@@ -325,14 +342,17 @@ bool DrawFileParser::takePlainLine(std::string_view line) {
         ++at;
     }
     const std::size_t fields = m_plainValues.size();
-    if (m_columns.empty() ? fields != picks
-                          : std::any_of(m_columns.begin(), m_columns.end(), [&](std::size_t c) { return c > fields; }))
+    // A number after the draw where the first lines had none makes the draw too long.
+    if (m_fieldsFrom == Fields::kFound && !m_layout.numberAfter && fields > m_layout.at + picks) return false;
+    if (m_plainColumns.empty()
+            ? fields != picks
+            : std::any_of(m_plainColumns.begin(), m_plainColumns.end(), [&](std::size_t c) { return c > fields; }))
         return false;
     m_numbers.resize(picks);
     std::uint64_t seen[2] = {0, 0};
     std::uint64_t drawFields = 0;
     for (std::size_t k = 0; k < picks; ++k) {
-        const std::size_t field = m_columns.empty() ? k : m_columns[k] - 1;
+        const std::size_t field = m_plainColumns.empty() ? k : m_plainColumns[k] - 1;
         const long long value = m_plainValues[field];
         if (value < 1 || value > m_shape.highest) return false;
         std::uint64_t& word = seen[value >> 6];
@@ -344,6 +364,12 @@ bool DrawFileParser::takePlainLine(std::string_view line) {
     }
     takeDraw(m_numbers, m_lineNumber);
     if (!m_orderUsable) return true;
+    if (!m_plainOrderAnywhere) {
+        // The order column found over the first lines, and no other.
+        const std::size_t i = m_plainOrderField.value_or(fields);
+        if (i < fields && !(drawFields >> i & 1)) noteOrderKey(i, m_plainValues[i], false);
+        return true;
+    }
     for (std::size_t i = 0; i < fields; ++i) {
         if (drawFields >> i & 1) continue;
         const std::size_t start = i == 0 ? 0 : m_plainEnds[i - 1] + 1;
@@ -371,6 +397,15 @@ bool DrawFileParser::isHeaderOver(const std::vector<Field>& first, const std::ve
     return false;
 }
 
+// A line with a date or a marked draw number is no header, whatever words stand beside them
+// («Тираж № 1234 от 12.11.2025 — 3 15 22 31 40 48»).
+bool DrawFileParser::holdsDrawData(std::string_view line) {
+    lineItems(line, m_shape.highest, m_items);
+    return std::any_of(m_items.begin(), m_items.end(), [](const LineItem& item) {
+        return item.kind == ItemKind::kDate || item.kind == ItemKind::kDrawNumber;
+    });
+}
+
 void DrawFileParser::feedLine(std::string_view line) {
     ++m_lineNumber;
     if (m_lineNumber == 1 && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
@@ -379,7 +414,18 @@ void DrawFileParser::feedLine(std::string_view line) {
     // Text that is no UTF-8 is taken for Windows-1251, as Russian spreadsheets save it.
     std::string decoded;
     if (!validUtf8(line)) {
-        decoded = xb::textToUtf8(line);
+        // Russian text is mostly small letters: Windows-1251 keeps them at 0xE0-0xFF, KOI8-R at
+        // 0xC0-0xDF. The first line that tells decides for the file.
+        if (m_byteEncoding.empty()) {
+            std::size_t low = 0, high = 0;
+            for (const char c : line) {
+                const auto byte = static_cast<unsigned char>(c);
+                low += byte >= 0xC0 && byte < 0xE0;
+                high += byte >= 0xE0;
+            }
+            if (low != high) m_byteEncoding = low > high ? "KOI8-R" : "Windows-1251";
+        }
+        decoded = m_byteEncoding == "KOI8-R" ? koi8ToUtf8(line) : xb::textToUtf8(line);
         line = decoded;
         m_sawWindows1251 = true;
     }
@@ -399,31 +445,158 @@ void DrawFileParser::feedLine(std::string_view line) {
     if (!m_seenContent) {
         m_seenContent = true;
         m_firstLine = fields;
+        m_firstLineText = line;
         m_firstLineNumber = m_lineNumber;
         return;
     }
     if (m_firstLine) {
         std::vector<Field> firstLine = std::move(*m_firstLine);
         m_firstLine.reset();
-        if (isHeaderOver(firstLine, &fields)) {
+        if (!holdsDrawData(m_firstLineText) && isHeaderOver(firstLine, &fields)) {
             m_err << "skipped header line " << m_firstLineNumber << '\n';
-            if (m_columns.empty()) m_columns = namedColumns(firstLine, m_shape);
+            if (m_columns.empty()) {
+                m_columns = namedColumns(firstLine, m_shape);
+                if (!m_columns.empty()) {
+                    m_fieldsFrom = Fields::kNamedByHeader;
+                    m_decided = true;
+                    m_plainColumns = m_columns;
+                }
+            }
         } else {
-            takeLine(firstLine, m_firstLineNumber);
+            takeContent(m_firstLineText, m_firstLineNumber, firstLine);
         }
     }
-    takeLine(fields, m_lineNumber);
+    takeContent(line, m_lineNumber, fields);
 }
 
 void DrawFileParser::finish() {
-    if (!m_firstLine) return;
-    std::vector<Field> firstLine = std::move(*m_firstLine);
-    m_firstLine.reset();
-    if (isHeaderOver(firstLine, nullptr)) {
-        m_err << "skipped header line " << m_firstLineNumber << '\n';
+    if (m_firstLine) {
+        std::vector<Field> firstLine = std::move(*m_firstLine);
+        m_firstLine.reset();
+        if (!holdsDrawData(m_firstLineText) && isHeaderOver(firstLine, nullptr))
+            m_err << "skipped header line " << m_firstLineNumber << '\n';
+        else
+            takeContent(m_firstLineText, m_firstLineNumber, firstLine);
+    }
+    if (!m_decided) decide();
+}
+
+// How many lines tell where the draw stands: enough for a column's run down the file to show,
+// few enough to keep in memory.
+constexpr std::size_t kSampleLines = 1000;
+
+void DrawFileParser::takeContent(std::string_view line, std::size_t lineNumber, std::vector<Field>& fields) {
+    if (!m_decided) {
+        m_sample.emplace_back(lineNumber, std::string(line));
+        if (m_sample.size() == kSampleLines) decide();
         return;
     }
-    takeLine(firstLine, m_firstLineNumber);
+    switch (m_fieldsFrom) {
+        case Fields::kFound:
+            lineItems(line, m_shape.highest, m_items);
+            takeFound(m_items, lineNumber);
+            return;
+        case Fields::kAmbiguous:
+            return;
+        default:
+            takeLine(fields, lineNumber);
+    }
+}
+
+void DrawFileParser::decide() {
+    m_decided = true;
+    std::vector<std::pair<std::size_t, std::string>> sample = std::move(m_sample);
+    m_sample.clear();
+    std::vector<std::vector<LineItem>> items(sample.size());
+    for (std::size_t i = 0; i < sample.size(); ++i) lineItems(sample[i].second, m_shape.highest, items[i]);
+    m_layout = decideLayout(items, m_shape.picks(), m_shape.highest);
+    switch (m_layout.state) {
+        case DrawLayout::State::kAmbiguous:
+            m_fieldsFrom = Fields::kAmbiguous;
+            m_faulty = true;
+            m_err << "the draw may stand in " << fieldsText(m_layout.firstField, m_layout.lastField) << " or in "
+                  << fieldsText(m_layout.otherFirst, m_layout.otherLast) << ": name its fields\n";
+            return;
+        case DrawLayout::State::kNone:
+            // No line holds a draw: each line is read as before, and says what is wrong with it.
+            m_fieldsFrom = Fields::kEveryNumber;
+            for (auto& [number, line] : sample) {
+                std::vector<Field> fields;
+                if (const auto fault = splitLine(line, fields))
+                    this->fault(number, *fault);
+                else
+                    takeLine(fields, number);
+            }
+            return;
+        case DrawLayout::State::kFound:
+            break;
+    }
+    m_fieldsFrom = Fields::kFound;
+    // Lines of one number a field, the draw at the same place from the start: the plain path reads
+    // the rest of a long file.
+    const bool fieldByField =
+        !m_layout.fromEnd && std::all_of(items.begin(), items.end(), [](const std::vector<LineItem>& line) {
+            for (std::size_t i = 0; i < line.size(); ++i)
+                if (line[i].field != i) return false;
+            return true;
+        });
+    m_plainUsable = fieldByField;
+    if (fieldByField) {
+        m_plainColumns.clear();
+        for (std::size_t k = 0; k < m_shape.picks(); ++k) m_plainColumns.push_back(m_layout.at + k + 1);
+        m_plainOrderAnywhere = false;
+        if (m_layout.order == DrawLayout::Order::kItem) m_plainOrderField = m_layout.orderAt;
+    }
+    for (std::size_t i = 0; i < sample.size(); ++i) takeFound(items[i], sample[i].first);
+}
+
+// A line read with the layout found: the draw at its place, or else the line's numbers beside the
+// order column, which say what is wrong («5 numbers», «49 appears twice»).
+void DrawFileParser::takeFound(const std::vector<LineItem>& items, std::size_t lineNumber) {
+    const std::size_t picks = m_shape.picks();
+    std::vector<std::string>& words = m_words;
+    words.clear();
+    const auto start = drawStart(m_layout, items.size(), picks);
+    bool whole = start.has_value();
+    for (std::size_t k = 0; whole && k < picks; ++k) {
+        const LineItem& item = items[*start + k];
+        if (item.kind == ItemKind::kNumber || item.kind == ItemKind::kWord)
+            words.push_back(item.text);
+        else
+            whole = false;
+    }
+    const auto numberAt = [&](std::size_t i) { return i < items.size() && items[i].kind == ItemKind::kNumber; };
+    if (whole && ((!m_layout.numberBefore && *start > 0 && numberAt(*start - 1)) ||
+                  (!m_layout.numberAfter && numberAt(*start + picks))))
+        whole = false;
+    if (!whole) {
+        words.clear();
+        std::optional<std::size_t> orderItem;
+        if (m_layout.order == DrawLayout::Order::kItem && m_layout.orderAt < items.size())
+            orderItem = m_layout.fromEnd ? items.size() - 1 - m_layout.orderAt : m_layout.orderAt;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if ((items[i].kind == ItemKind::kNumber || items[i].kind == ItemKind::kWord) && orderItem != i)
+                words.push_back(items[i].text);
+        if (words.empty()) {
+            const auto word = std::find_if(items.begin(), items.end(), [](const LineItem& item) {
+                return item.kind == ItemKind::kWord || item.kind == ItemKind::kDate || item.kind == ItemKind::kEmpty;
+            });
+            if (word != items.end()) words.push_back(word->text);
+        }
+    }
+    if (const auto fault = checkDraw(words, m_shape, m_numbers)) {
+        this->fault(lineNumber, *fault);
+        return;
+    }
+    takeDraw(m_numbers, lineNumber);
+    if (!m_orderUsable) return;
+    const auto key = orderKeyOf(m_layout, items, picks);
+    if (!key) {
+        m_orderUsable = false;
+        return;
+    }
+    if (m_orderCount == 0) m_orderInOneField = items.empty() || items.back().field == 0;
+    noteOrderKey(m_orderInOneField ? 0 : key->field, key->key, key->isDate);
 }
 
 // A line of the companion's json dump: the brackets around the records, or one record's object
@@ -547,24 +720,27 @@ void DrawFileParser::noteOrder(const std::vector<Field>& fields, const std::vect
 // Whether field `i` holds a date or a draw number: noted as the draw's place in time, or the order
 // given up when it stands elsewhere than before. False: look further along the line.
 bool DrawFileParser::noteOrderValue(std::size_t i, std::string_view text) {
-    const auto date = dateKey(text);
-    if (!date && !(allDigits(text) && text.size() <= 12)) return false;
-    const bool isDate = date.has_value();
+    const auto key = orderKeyOfField(text);
+    if (!key) return false;
+    noteOrderKey(i, key->key, key->isDate);
+    return true;
+}
+
+void DrawFileParser::noteOrderKey(std::size_t i, long long key, bool isDate) {
     if (m_orderCount == 0) {
         m_orderField = i;
         m_orderIsDate = isDate;
     } else if (m_orderField != i || m_orderIsDate != isDate) {
         m_orderUsable = false;
-        return true;
+        return;
     }
-    const long long key = isDate ? *date : std::stoll(std::string(text));
+    // Equal keys (draws of one day) say nothing of the order.
     if (m_orderCount > 0) {
         m_orderUp = m_orderUp || key > m_lastOrderKey;
         m_orderDown = m_orderDown || key < m_lastOrderKey;
     }
     m_lastOrderKey = key;
     ++m_orderCount;
-    return true;
 }
 
 DrawOrder DrawFileParser::order() const {
@@ -577,6 +753,7 @@ DrawOrder DrawFileParser::order() const {
 
 std::string DrawFileParser::orderColumn() const {
     if (!m_orderField) return {};
+    if (m_orderInOneField) return m_orderIsDate ? "the date column" : "the draw-number column";
     return "field " + std::to_string(*m_orderField + 1) + (m_orderIsDate ? " (dates)" : " (draw numbers)");
 }
 

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "history/draw_detect.h"
+
 namespace history {
 
 // What a draw of one table looks like.
@@ -33,6 +35,9 @@ std::optional<std::string> checkDraw(std::span<const std::string> words, const D
 // "3-8" or "2,4,6-9": 1-based field numbers in the order given; nullopt when the text is no such
 // list (a zero, a range running backwards, anything else).
 std::optional<std::vector<std::size_t>> parseColumnList(std::string_view text);
+
+// "field 3" or "fields 3-8".
+std::string fieldsText(std::size_t first, std::size_t last);
 
 // Which way a file's draws run, as a draw-number or date column beside the numbers tells.
 enum class DrawOrder { kUnknown, kOldestFirst, kNewestFirst };
@@ -63,8 +68,17 @@ public:
     // The order of the draws, and the column that tells it ("field 1 (draw numbers)").
     DrawOrder order() const;
     std::string orderColumn() const;
-    // Whether some line was read as Windows-1251 rather than UTF-8.
+    // Whether some line was read as Windows-1251 (or KOI8-R) rather than UTF-8.
     bool sawWindows1251() const { return m_sawWindows1251; }
+    // The single-byte encoding lines were read in: "Windows-1251", "KOI8-R", or "" for none.
+    const std::string& byteEncoding() const { return m_byteEncoding; }
+    // Where the draw was found when no fields were named: decided over the first lines of the file.
+    const DrawLayout& layout() const { return m_layout; }
+    // How the draw's fields were had: named by hand, by a header line, found, or not at all.
+    enum class Fields { kGiven, kNamedByHeader, kFound, kAmbiguous, kEveryNumber };
+    Fields fieldsFrom() const { return m_fieldsFrom; }
+    // The fields of the draw (from 1) as given or found; empty when each line said its own.
+    const std::vector<std::size_t>& drawFields() const { return m_columns; }
 
 private:
     struct Field {
@@ -80,7 +94,14 @@ private:
     bool takeJsonLine(std::string_view line, std::size_t lineNumber);
     void noteOrder(const std::vector<Field>& fields, const std::vector<bool>& drawFields);
     static std::optional<std::string> splitLine(std::string_view line, std::vector<Field>& fields);
+    bool holdsDrawData(std::string_view line);
     static bool isHeaderOver(const std::vector<Field>& first, const std::vector<Field>* next);
+    // The content lines after the header wait in the sample until it is large enough to tell
+    // where the draw stands; then it is decided and they are read.
+    void takeContent(std::string_view line, std::size_t lineNumber, std::vector<Field>& fields);
+    void decide();
+    void takeFound(const std::vector<LineItem>& items, std::size_t lineNumber);
+    void noteOrderKey(std::size_t field, long long key, bool isDate);
 
     DrawShape m_shape;
     std::vector<std::size_t> m_columns;
@@ -97,6 +118,7 @@ private:
     bool m_sawWindows1251 = false;
     // The first line with content, kept until the next one says whether it is a header.
     std::optional<std::vector<Field>> m_firstLine;
+    std::string m_firstLineText;
     std::size_t m_firstLineNumber = 0;
     // The order column: its place, whether it holds dates, and which way its values ran (when
     // every draw has one in the same place); the values themselves are not kept.
@@ -107,6 +129,19 @@ private:
     long long m_lastOrderKey = 0;
     bool m_orderUp = false;
     bool m_orderDown = false;
+    std::string m_byteEncoding;
+    Fields m_fieldsFrom = Fields::kGiven;
+    // Lines waiting for the layout, with their numbers; cleared once it is decided.
+    std::vector<std::pair<std::size_t, std::string>> m_sample;
+    bool m_decided = false;
+    DrawLayout m_layout;
+    std::vector<LineItem> m_items;
+    // The fields the plain path reads the draw from: those given, or those found.
+    std::vector<std::size_t> m_plainColumns;
+    std::optional<std::size_t> m_plainOrderField;
+    bool m_plainOrderAnywhere = true;
+    bool m_plainUsable = true;
+    bool m_orderInOneField = false;  // the order column is part of a line of one field
     std::vector<Field> m_fields;
     std::vector<std::string> m_words;
     std::vector<bool> m_drawFields;

@@ -172,7 +172,8 @@ bool TableImport::checkIn(DBFObject& table, const ImportText& text, const Import
     } catch (const Stopped&) {
         return false;
     }
-    checked.encoding = text.encoding();
+    // A file read byte by byte may still have been in a single-byte Russian encoding.
+    checked.encoding = parser.byteEncoding().empty() ? text.encoding() : parser.byteEncoding();
     if (!checked.unread.empty()) return true;  // nothing to import: the check says why
     parser.finish();
 
@@ -181,6 +182,9 @@ bool TableImport::checkIn(DBFObject& table, const ImportText& text, const Import
     checked.faulty = parser.faulty();
     checked.order = parser.order();
     checked.orderColumn = parser.orderColumn();
+    checked.fieldsFrom = parser.fieldsFrom();
+    checked.fields = parser.drawFields();
+    checked.layout = parser.layout();
     checked.newestFirst = choices.newestFirst.value_or(checked.order == DrawOrder::kNewestFirst);
 
     // The table's own draws, when they stay: a block scan whose length is not told.

@@ -85,6 +85,10 @@ struct ImportCheck {
     bool faulty = false;             // a note tells of a bad line
     DrawOrder order = DrawOrder::kUnknown;
     std::string orderColumn;
+    // Where the draw was taken from: the fields given or named by a header, or as found.
+    DrawFileParser::Fields fieldsFrom = DrawFileParser::Fields::kGiven;
+    std::vector<std::size_t> fields;
+    DrawLayout layout;
     bool newestFirst = false;  // the draws were turned around
     std::vector<Duplicate> duplicates;
     std::size_t fresh = 0;  // the draws to be written

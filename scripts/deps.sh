@@ -19,6 +19,7 @@ PACKAGES=(
   qt6-base-dev
   qt6-translations-l10n
   libjpeg-dev
+  libgumbo-dev liborcus-dev libfreexl-dev
   fonts-liberation
   xvfb
   xauth

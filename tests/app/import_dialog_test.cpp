@@ -2,6 +2,8 @@
 // written, Cancel writing nothing, pasted text imported, and the first run's sample draws
 // proposed for replacement and replaced.
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,14 +91,15 @@ TEST_F(ImportDialogTest, ThePreviewShowsWhatWillHappenAndCancelWritesNothing) {
     TImportDialog dialog(kSuperLoto, m_table);
     ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
     const QString summary = dialog.Summary()->text();
-    for (const char* shown : {"Кодировка: UTF-8", "Разделитель: точка с запятой", "Заголовок: строка 1 пропущена",
-                              "Порядок: новые сверху (по номерам тиражей, поле 1)", "К импорту: 2\u00A0тиража",
-                              "Первый: 4 18 23 32 41 49 (строка 5)", "Последний: 3 17 22 31 40 48 (строка 2)"})
+    for (const char* shown :
+         {"Кодировка: UTF-8", "Разделитель: точка с запятой", "Заголовок: строка 1 пропущена",
+          "Порядок: новые сверху (по номерам тиражей, столбец 1)", "К импорту: 2\u00A0тиража",
+          "Первый тираж: 4 18 23 32 41 49 (строка 5)", "Последний тираж: 3 17 22 31 40 48 (строка 2)"})
         EXPECT_TRUE(summary.contains(QString::fromUtf8(shown))) << shown << "\n" << summary.toStdString();
     EXPECT_TRUE(dialog.NewestFirstBox()->isChecked()) << "the order found is proposed";
     EXPECT_FALSE(dialog.ReplaceBox()->isChecked()) << "real draws are not proposed for replacement";
-    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: номер 50 вне 1–49"),
-                                                      QString::fromUtf8("строка 4: тот же тираж, что запись 2")}));
+    EXPECT_EQ(problems(dialog), (std::vector<QString>{QString::fromUtf8("строка 3: номер 50 вне пределов 1–49"),
+                                                      QString::fromUtf8("строка 4: тот же тираж, что в записи 2")}));
     EXPECT_FALSE(dialog.ImportButton()->isEnabled()) << "a bad line imports nothing";
 
     // The columns changed by the player: the draw's field named, the same preview.
@@ -148,7 +151,7 @@ TEST_F(ImportDialogTest, PastedTextIsImportedWithItsCount) {
     QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 2\u00A0тиража.");
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено тиражей: 2.");
     DBFObject table(m_table, "", false, true);
     ASSERT_EQ(table.recordCount(), 3u);
     table.readRecord(3);
@@ -167,7 +170,7 @@ TEST_F(ImportDialogTest, TheFirstRunsSampleDrawsAreProposedForReplacement) {
         << dialog.ReplaceReason()->text().toStdString();
     dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
     ASSERT_TRUE(dialog.Import());
-    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 100\u00A0записей, стало 2\u00A0тиража.");
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 100\u00A0тиражей, стало 2.");
     DBFObject table(m_table, "", false, true);
     EXPECT_EQ(table.recordCount(), 2u);
 
@@ -198,7 +201,7 @@ TEST_F(ImportDialogTest, AnUnreadableFileIsSaidAndLoadsNothing) {
     const std::pair<std::string, std::string> cases[] = {
         {missing, "Не удалось прочитать файл «" + missing + "»."},
         {m_dir.path(), "Не удалось прочитать файл «" + m_dir.path() + "»."},
-        {overlong, "Файл «" + overlong + "» не прочитан: строка 1 длиннее 4096 байт — это не файл тиражей."}};
+        {overlong, "Файл «" + overlong + "» не прочитан: строка 1 длиннее 4096\u00A0байт — это не файл тиражей."}};
     TImportDialog dialog(kSuperLoto, m_table);
     for (const auto& [path, message] : cases) {
         m_messages.shown.clear();
@@ -310,7 +313,7 @@ TEST_F(ImportDialogTest, ACancelledCheckLoadsNothingAndTheImportChecksAgain) {
     QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 2\u00A0тиража.");
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено тиражей: 2.");
 }
 
 // Once the appends have begun they go to their end, each batch whole: Cancel is greyed, the
@@ -342,7 +345,7 @@ TEST_F(ImportDialogTest, TheAppendsOnceBegunGoToTheirEnd) {
     EXPECT_TRUE(greyed);
     EXPECT_FALSE(heard);
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, "Добавлено 3\u00A0тиража.");
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено тиражей: 3.");
     EXPECT_EQ(DBFObject(m_table, "", false, true).recordCount(), 4u);
 }
 
@@ -409,10 +412,10 @@ TEST_F(ImportDialogTest, TheFirstAndLastDrawsAreShownWhereverTheyStand) {
     dialog.SkipDuplicatesBox()->setChecked(true);
     ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(m_dir.file("draws.csv"))));
     for (const char* shown :
-         {"К импорту: 1\u00A0тираж", "Первый: 1 2 3 4 5 6 (строка 1)", "Последний: 1 2 3 4 5 6 (строка 1)"})
+         {"К импорту: 1\u00A0тираж", "Первый тираж: 1 2 3 4 5 6 (строка 1)", "Последний тираж: 1 2 3 4 5 6 (строка 1)"})
         EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown))) << shown;
     EXPECT_EQ(dialog.Problems()->count(), 300);
-    EXPECT_EQ(problems(dialog).back(), QString::fromUtf8("строка 301: тот же тираж, что запись 300"));
+    EXPECT_EQ(problems(dialog).back(), QString::fromUtf8("строка 301: тот же тираж, что в записи 300"));
 
     dialog.LoadText(
         QString::fromUtf8("Тираж\tДата\tШары\n"
@@ -420,15 +423,15 @@ TEST_F(ImportDialogTest, TheFirstAndLastDrawsAreShownWhereverTheyStand) {
                           "2\t06.12.2026\t4 18 23 32 41 49\n"
                           "1\t05.12.2026\t49 41 32 23 18 4\n"));
     for (const char* shown :
-         {"Кодировка: текст из буфера", "Порядок: новые сверху (по номерам тиражей, поле 1)",
-          "К импорту: 2\u00A0тиража", "Первый: 49 41 32 23 18 4 (строка 4)", "Последний: 5 19 24 33 42 1 (строка 2)"})
+         {"Источник: буфер обмена", "Порядок: новые сверху (по номерам тиражей, столбец 1)", "К импорту: 2\u00A0тиража",
+          "Первый тираж: 49 41 32 23 18 4 (строка 4)", "Последний тираж: 5 19 24 33 42 1 (строка 2)"})
         EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
             << shown << "\n"
             << dialog.Summary()->text().toStdString();
-    EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8("строка 3: тот же тираж, что строка 4")});
+    EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8("строка 3: тот же тираж, что в строке 4")});
     dialog.ReplaceBox()->setChecked(true);
     ASSERT_TRUE(dialog.Import());
-    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 300\u00A0записей, стало 2\u00A0тиража.");
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 300\u00A0тиражей, стало 2.");
     DBFObject table(m_table, "", false, true);
     ASSERT_EQ(table.recordCount(), 2u);
     table.readRecord(1);
@@ -439,6 +442,141 @@ TEST_F(ImportDialogTest, TheFirstAndLastDrawsAreShownWhereverTheyStand) {
 
 // The menu item with the program's windows open: the table's users here let go of it for the
 // replacement and see the new draws afterwards, the data window and the next analysis alike.
+TEST_F(ImportDialogTest, PastedResultsComeInWithoutAFileAndTheColumnsSayWhy) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    QApplication::clipboard()->setText(
+        QString::fromUtf8("Тираж № 1 236 от 14.11.2025 — 5 19 24 33 42 1\n"
+                          "Тираж № 1 235 от 13.11.2025 — 4 18 23 32 41 49\n"));
+    TImportDialog dialog(kSuperLoto, m_table);
+    EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Импорт тиражей: СуперЛото"));
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    QTest::mouseClick(dialog.PasteButton(), Qt::LeftButton);
+    const QString summary = dialog.Summary()->text();
+    for (const char* shown :
+         {"Источник: буфер обмена",
+          "Номера: 6\u00A0чисел подряд в строке — там 6\u00A0разных\u00A0чисел от 1 до 49 (так в 2 "
+          "из 2 просмотренных строк)",
+          "Порядок: новые сверху (по номерам тиражей)", "Первый тираж: 4 18 23 32 41 49 (строка 2)"})
+        EXPECT_TRUE(summary.contains(QString::fromUtf8(shown))) << shown << "\n" << summary.toStdString();
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(m_messages.shown.at(0).text, "Добавлено тиражей: 2.");
+    DBFObject table(m_table, "", false, true);
+    ASSERT_EQ(table.recordCount(), 3u);
+    table.readRecord(2);
+    EXPECT_EQ(table.getNumber(1), 4) << "the oldest draw first";
+
+    // A table copied from a page as HTML only: its rows come in as the cells' text.
+    auto* page = new QMimeData;
+    page->setHtml(
+        QString::fromUtf8("<table><tr><td>7</td><td>08.12.2025</td><td>8 9 10 11 12 13</td></tr>"
+                          "<tr><td>8</td><td>09.12.2025</td><td>14 15 16 17 18 19</td></tr></table>"));
+    QApplication::clipboard()->setMimeData(page);
+    QTest::mouseClick(dialog.PasteButton(), Qt::LeftButton);
+    for (const char* shown : {"Номера: столбец 3", "Порядок: старые сверху (по номерам тиражей, столбец 1)",
+                              "Первый тираж: 8 9 10 11 12 13 (строка 1)"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
+}
+
+TEST_F(ImportDialogTest, TwoReadingsAreAskedAboutAndTheColumnsTakeEffectAsTyped) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    dialog.LoadText(
+        QString::fromUtf8("\"3 17 22 31 40 48\";\"4 18 23 32 41 49\"\n\"5 19 24 33 42 1\";\"6 7 8 9 10 11\"\n"));
+    EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8(
+                                    "Номера тиража можно взять из столбца 1 или из столбца 2: укажите нужные в поле "
+                                    "«Столбцы с номерами»")});
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    EXPECT_EQ(dialog.ColumnsEdit()->placeholderText(), QString::fromUtf8("определяются автоматически"));
+    // Enter takes the column at once.
+    QTest::keyClicks(dialog.ColumnsEdit(), "2");
+    QTest::keyClick(dialog.ColumnsEdit(), Qt::Key_Return);
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Номера: столбец 2, как указано")))
+        << dialog.Summary()->text().toStdString();
+    EXPECT_TRUE(dialog.ImportButton()->isEnabled());
+    // Typing alone takes it once the typing pauses, without Tab or Enter.
+    QTest::keyClick(dialog.ColumnsEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(dialog.ColumnsEdit(), "1");
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.Summary()->text().contains(QString::fromUtf8("Номера: столбец 1, как указано")),
+                             3000);
+    QTest::keyClicks(dialog.ColumnsEdit(), "-5");
+    QTest::keyClick(dialog.ColumnsEdit(), Qt::Key_Return);
+    EXPECT_EQ(problems(dialog).at(0),
+              QString::fromUtf8("Столбцы с номерами «1-5»: нужно 6\u00A0столбцов или один, где весь тираж"));
+}
+
+TEST_F(ImportDialogTest, TheEncodingIsNamedAsFoundAndAReplaceCountsNoOldDraw) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    // «Тираж;Дата;Номера» in Windows-1251; the file repeats the table's first draw.
+    const std::string file = m_dir.file("archive.csv");
+    testsupport::writeFile(file,
+                           "\xD2\xE8\xF0\xE0\xE6;\xC4\xE0\xF2\xE0;\xCD\xEE\xEC\xE5\xF0\xE0\n"
+                           "1236;01.12.2025;3 17 22 31 40 48\n1235;30.11.2025;1 2 3 4 5 6\n");
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(file)));
+    for (const char* shown :
+         {"Файл: archive.csv", "Кодировка: Windows-1251", "Порядок: новые сверху (по номерам тиражей, столбец 1)"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
+    EXPECT_EQ(problems(dialog), std::vector<QString>{QString::fromUtf8("строка 3: тот же тираж, что в записи 1")});
+    dialog.ReplaceBox()->setChecked(true);
+    EXPECT_TRUE(problems(dialog).empty()) << "the old draws go, so none of them is met again";
+    ASSERT_TRUE(dialog.Import());
+    EXPECT_EQ(m_messages.shown.at(0).text, "Таблица заменена: было 2\u00A0тиража, стало 2.");
+    const std::string bytes = readFile(m_table);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[4]) | static_cast<unsigned char>(bytes[5]) << 8, 2)
+        << "the header counts the new draws";
+    DBFObject table(m_table, "", false, true);
+    ASSERT_EQ(table.recordCount(), 2u);
+    table.readRecord(1);
+    EXPECT_EQ(table.getNumber(1), 1) << "the oldest draw first";
+}
+
+TEST_F(ImportDialogTest, ASpreadsheetShowsItsFormatAndAnotherFileIsRefusedInOneSentence) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    ASSERT_TRUE(dialog.LoadFile(QString::fromStdString(std::string(SHAROMETR_ARCHIVES_DIR) + "/superloto.ods")));
+    for (const char* shown : {"Файл: superloto.ods", "Формат: таблица ODS", "Заголовок: строка 1 пропущена",
+                              "Порядок: новые сверху (по номерам тиражей, столбец 1)", "К импорту: 3\u00A0тиража"})
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8(shown)))
+            << shown << "\n"
+            << dialog.Summary()->text().toStdString();
+    const std::string picture = m_dir.file("archive.png");
+    testsupport::writeFile(picture, std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(picture)));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Это не текстовый файл и не таблица: «archive.png».");
+    EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Формат: таблица ODS"))) << "the sheet stays";
+}
+
+TEST_F(ImportDialogTest, WhatTheDialogCannotTellItSaysInRussian) {
+    testsupport::writeDrawTable(m_table, kSuperLoto, {{1, 2, 3, 4, 5, 6}});
+    TImportDialog dialog(kSuperLoto, m_table);
+    const auto summaryHas = [&](const char* text) {
+        return dialog.Summary()->text().contains(QString::fromUtf8(text));
+    };
+    dialog.LoadText(QString::fromUtf8("3 17 22 31 40 48\n4 18 23 32 41 49\n"));
+    EXPECT_TRUE(
+        summaryHas("Порядок: не определён: в файле нет номеров тиражей и дат. Если новые тиражи сверху, "
+                   "отметьте флажок ниже"))
+        << dialog.Summary()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("1;3 17 22 31 40 48\n3;4 18 23 32 41 49\n2;5 19 24 33 42 1\n"));
+    EXPECT_TRUE(summaryHas("Порядок: не определён: номера тиражей и даты идут вразнобой"))
+        << dialog.Summary()->text().toStdString();
+    dialog.LoadText(QString::fromUtf8("[\n{\"C1\": 3, \"C2\": 17}\n{\"C1\" 3}\n]\n"));
+    EXPECT_EQ(problems(dialog),
+              (std::vector<QString>{QString::fromUtf8("строка 2: в записи json нет поля C3"),
+                                    QString::fromUtf8("строка 3: запись json сделана не этой программой")}));
+    const std::string broken = m_dir.file("broken.xlsx");
+    testsupport::writeFile(broken, "PK\x03\x04 no spreadsheet after all");
+    EXPECT_FALSE(dialog.LoadFile(QString::fromStdString(broken)));
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_TRUE(m_messages.shown[0].text.starts_with("Таблицу «" + broken + "» не удалось прочитать: "))
+        << m_messages.shown[0].text;
+}
+
 class ImportMenuTest : public TableFolderTest {
 protected:
     RecordingMessageService m_messages;
@@ -468,7 +606,7 @@ TEST_F(ImportMenuTest, AReplacementFromTheMenuIsSeenByTheOpenWindows) {
     windows->Form1->MenuItem("NImportN2")->trigger();
     SetImportFileChooserHook({});
     ASSERT_EQ(m_messages.shown.size(), 1u);
-    EXPECT_EQ(m_messages.shown[0].text, "Таблица заменена: было 6\u00A0записей, стало 6\u00A0тиражей.")
+    EXPECT_EQ(m_messages.shown[0].text, "Таблица заменена: было 6\u00A0тиражей, стало 6.")
         << "the typed row was saved first";
     EXPECT_TRUE(windows->Form3->XbaseDataSet1().Active()) << "the data window has its table again";
     windows->Form3->XbaseDataSet1().Last();
@@ -478,6 +616,43 @@ TEST_F(ImportMenuTest, AReplacementFromTheMenuIsSeenByTheOpenWindows) {
     for (const std::int32_t value : LotoValues) counted += value;
     EXPECT_EQ(counted, 6 * 6) << "the analysis counts the new draws only";
     EXPECT_EQ(LotoValues[48], 1) << "49 once";
+    windows->Form3->hide();
+}
+
+TEST_F(ImportMenuTest, PasteComesInFromTheMenuAndCtrlVAndAfterAFileChooserLeftEmpty) {
+    makeTables(5, 5, 3, 4);
+    auto windows = CreateProgramWindows();
+    ASSERT_NE(windows, nullptr);
+    QApplication::clipboard()->setText(QString::fromUtf8("12.11.2025 №1234: 3, 17, 22, 31, 40, 48\n"));
+    const auto importPasted = [](TImportDialog& dialog) {
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Источник: буфер обмена")))
+            << dialog.Summary()->text().toStdString();
+        dialog.reject();
+    };
+    whenShown<TImportDialog>(importPasted);
+    windows->Form1->MenuItem("NPasteN2")->trigger();
+
+    // The file chooser left without a file: the dialog opens all the same, its paste at hand.
+    SetImportFileChooserHook([](QWidget*) { return QString(); });
+    whenShown<TImportDialog>([](TImportDialog& dialog) {
+        EXPECT_TRUE(dialog.Summary()->text().contains(QString::fromUtf8("Откройте файл тиражей")));
+        QTest::mouseClick(dialog.PasteButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    });
+    windows->Form1->MenuItem("NImportN2")->trigger();
+    SetImportFileChooserHook({});
+    ASSERT_EQ(m_messages.shown.size(), 1u);
+    EXPECT_EQ(m_messages.shown[0].text, "Добавлено тиражей: 1.");
+
+    windows->Form3->ShowAndRaise();
+    QApplication::setActiveWindow(windows->Form3.get());
+    bool shown = false;
+    whenShown<TImportDialog>([&](TImportDialog& dialog) {
+        shown = true;
+        importPasted(dialog);
+    });
+    QTest::keyClick(windows->Form3.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(shown) << "Ctrl+V in the data window opens the dialog on the clipboard";
     windows->Form3->hide();
 }
 
