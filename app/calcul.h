@@ -152,7 +152,7 @@ private:
     QMenu* m_lotteries = nullptr;  // "Лотереи": the further games' menus when the bar is full
     QLabel* m_startHint = nullptr;
     bool m_pictureUsed = false;  // a command has painted the picture
-    QMenu* m_paste = nullptr;      // "Данные → Вставить тиражи из буфера": an item a game
+    QMenu* m_paste = nullptr;    // "Данные → Вставить тиражи из буфера": an item a game
     std::vector<std::string> m_notes;
     // Which draws every analysis takes: every one, as the program starts, or the latest N.
     HistoryWindow m_history;
