@@ -17,7 +17,6 @@
 
 #include "analysis/board.h"
 #include "analysis/draw_datasets.h"
-#include "dbf/table_handler.h"
 #include "history/import.h"
 #include "history/new_draw_table.h"
 #include "analysis/runner.h"
@@ -47,20 +46,6 @@ namespace {
 // The client area is the board's: the picture and the strip below it the painter clears too.
 constexpr int kClientWidth = board::kWidth;
 constexpr int kClientHeight = board::kClientHeight;
-
-// What a game's table holds, for the start hint.
-enum class TableHolds { kNothing, kSamples, kOwnDraws };
-
-TableHolds WhatTableHolds(const Game& game) {
-    try {
-        DBFObject table(game.tableFileName, "", false, true);
-        if (table.recordCount() == 0) return TableHolds::kNothing;
-        return history::holdsOnlySyntheticDraws(table, game) ? TableHolds::kSamples : TableHolds::kOwnDraws;
-    } catch (const Exception&) {
-        // A table the hint cannot read is the windows' business; it is not the samples.
-        return TableHolds::kOwnDraws;
-    }
-}
 
 // The width the menu bar needs for `captions` in one row, as the style lays its items out.
 int MenuBarWidth(const QMenuBar& bar, const QStringList& captions) {
@@ -166,9 +151,9 @@ void TForm1::UpdateStartHint() {
     bool samples = false;
     bool own = false;
     for (const auto& side : m_games) {
-        const TableHolds holds = WhatTableHolds(*side->game);
-        own = own || holds == TableHolds::kOwnDraws;
-        samples = samples || holds == TableHolds::kSamples;
+        const history::TableHolds holds = history::whatTableHolds(*side->game, side->game->tableFileName);
+        own = own || holds == history::TableHolds::kOwnDraws;
+        samples = samples || holds == history::TableHolds::kSamples;
     }
     if (own || m_pictureUsed) {
         m_startHint->hide();

@@ -15,8 +15,6 @@
 #include "analysis/board.h"
 #include "analysis/runner.h"
 #include "dbf/table_file.h"
-#include "platform/error_codes.h"
-#include "platform/os_file.h"
 #include "toolkit/canvas.h"
 
 namespace cli {
@@ -75,38 +73,7 @@ bool PictureMaker::save(const Analysis& analysis, const Game& game, TDataSet& da
         errno = EINVAL;
         return false;
     }
-    const auto failed = [](std::uint32_t code) {
-        errno = platform::errnoFor(code);
-        return false;
-    };
-    // A device named as the file (/dev/stdout, say) is written as it is; it has no place beside.
-    const bool inPlace = !platform::isRegularFile(pngPath) && platform::pathExists(pngPath);
-    std::string target = pngPath;
-    if (platform::isRegularFile(pngPath)) target = platform::resolvedPath(pngPath);  // a link's file is replaced
-    if (target.empty()) return failed(platform::lastError());
-    const std::string scratch = inPlace ? pngPath : xb::scratchNameBeside(target, "picture");
-    const platform::Handle file = inPlace ? platform::openForWriting(pngPath)
-                                          : platform::openFile(scratch, true, false, platform::Disposition::CreateNew);
-    if (file == platform::kNoHandle) return failed(platform::lastError());
-    std::uint32_t done = 0;
-    bool written = platform::writeAt(file, 0, bytes.constData(), static_cast<std::uint32_t>(bytes.size()), done) &&
-                   (inPlace || platform::flushFile(file));
-    std::uint32_t reason = platform::lastError();
-    if (!platform::closeFile(file) && written) {
-        written = false;
-        reason = platform::lastError();
-    }
-    if (written && !inPlace && !platform::moveFile(scratch, target)) {
-        written = false;
-        reason = platform::lastError();
-    }
-    if (!written) {
-        // The scratch file goes; of what was named in place, only a link that led to a device
-        // (the device itself stays, whoever runs this).
-        if (!inPlace || platform::isSymbolicLink(pngPath)) platform::removeFile(scratch);
-        return failed(reason);
-    }
-    return true;
+    return xb::writeWholeFileBeside(pngPath, bytes.constData(), static_cast<std::uint32_t>(bytes.size()), "picture");
 }
 
 }  // namespace cli

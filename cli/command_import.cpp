@@ -20,9 +20,7 @@
 #include "history/import.h"
 #include "history/table_draws.h"
 #include "dbf/table_handler.h"
-#include "platform/error_codes.h"
 #include "platform/exception.h"
-#include "platform/os_file.h"
 
 namespace cli {
 
@@ -30,41 +28,10 @@ using history::checkDraw;
 using history::DrawFileParser;
 using history::DrawShape;
 using history::drawShapeOf;
+using history::DrawSource;
 using history::parseColumnList;
 
 namespace {
-
-// Closes the draw file, unless it is standard input.
-class DrawSource {
-public:
-    DrawSource() = default;
-    ~DrawSource() {
-        if (m_fd > 0) platform::closeFile(m_fd);
-    }
-    DrawSource(const DrawSource&) = delete;
-    DrawSource& operator=(const DrawSource&) = delete;
-
-    // Standard input for "-"; otherwise the file, which must be a regular one: a FIFO with no
-    // writer or a terminal device would keep the command waiting, /dev/zero would never end.
-    // Gives why it cannot be read, or "".
-    std::string open(const std::string& path) {
-        if (path == "-") {
-            m_fd = 0;  // standard input
-            return {};
-        }
-        m_fd = platform::openRegularFile(path);
-        if (m_fd == platform::kNoHandle) {
-            const bool irregular = platform::lastError() == platform::code::kNotRegularFile;
-            return "cannot read " + path + (irregular ? ": not a regular file" : "");
-        }
-        return {};
-    }
-
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
 
 struct OpenDrawTable {
     std::unique_ptr<DBFObject> table;
@@ -195,7 +162,7 @@ int commandImport(Arguments args, std::ostream& out, std::ostream& err) {
     // The draws are not kept: each becomes one entry of the index, and the file is read again to
     // write them. A source that cannot be read twice keeps a compact copy of its draws instead.
     const int highest = opened->shape.highest;
-    const bool readTwice = sheet || drawFile != "-" || platform::isRegularHandle(source.fd());
+    const bool readTwice = sheet || drawFile != "-" || source.isRegularFile();
     const history::DrawReplay fromFile =
         sheet       ? history::replayOfLines(history::linesOfText(*sheet), opened->shape, columns)
         : readTwice ? history::replayOfFile(source.fd(), opened->shape, columns)

@@ -10,7 +10,7 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
-#include "platform/error_codes.h"
+#include "dbf/error_report.h"
 
 namespace cli {
 
@@ -54,12 +54,12 @@ int withOutputChecked(Arguments args, int status, std::ostream& out, std::ostrea
 
 bool opensADirectory(const EXbaseError& error) {
     std::error_code failed;
-    return error.Code() == static_cast<int>(platform::code::kAccessDenied) && error.Location() == xb::loc::kOpen &&
+    return error.Code() == xb::kAccessDenied && error.Location() == xb::loc::kOpen &&
            std::filesystem::is_directory(error.Information(), failed);
 }
 
 EXbaseError asNotARegularFile(const EXbaseError& error) {
-    return EXbaseError(static_cast<int>(platform::code::kNotRegularFile), error.Location(), error.Information());
+    return EXbaseError(xb::kNotRegularFile, error.Location(), error.Information());
 }
 
 std::uint64_t recordNumberArgument(const std::string& text) {

@@ -41,6 +41,9 @@ std::string errorMessage(int code, int location, const std::string& information)
 
 // The code of a lock that another user holds, for callers that refuse on the same terms.
 inline constexpr int kLockViolation = static_cast<int>(platform::code::kLockViolation);
+// The codes of a file the caller may not open, and of a name that is no regular file.
+inline constexpr int kAccessDenied = static_cast<int>(platform::code::kAccessDenied);
+inline constexpr int kNotRegularFile = static_cast<int>(platform::code::kNotRegularFile);
 
 // The operating system's own words for a numbered failure ("No space left on device"), empty when
 // the code is none of the system's.

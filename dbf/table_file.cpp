@@ -4,6 +4,7 @@
 #include "platform/ascii_case.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "dbf/constants.h"
@@ -36,6 +37,13 @@ std::vector<std::string> caseVariantsOf(const std::string& path) { return platfo
 std::string openedPathOf(const std::string& path) { return platform::fullPath(path); }
 
 bool tableFileExists(const std::string& path) { return platform::isRegularFile(platform::fullPath(path)); }
+
+bool anythingAt(const std::string& path) {
+    const std::string full = platform::fullPath(path);
+    if (full.empty() || platform::pathExists(full)) return true;
+    const std::uint32_t why = platform::lastError();
+    return why != platform::code::kFileNotFound && why != platform::code::kPathNotFound;
+}
 
 bool sameTableName(std::string_view a, std::string_view b) { return platform::sameAsciiIgnoringCase(a, b); }
 
@@ -243,6 +251,40 @@ void NewTableFile::placeOver(const XBO_DiskFile& table) {
     if (!closed) raiseLastError(loc::kWrite, m_path);
     if (!platform::moveFile(m_path, m_target)) raiseLastError(loc::kRename, m_path);
     m_placed = true;
+}
+
+bool writeWholeFileBeside(const std::string& path, const void* bytes, std::uint32_t size, const std::string& kind) {
+    const auto failed = [](std::uint32_t code) {
+        errno = platform::errnoFor(code);
+        return false;
+    };
+    // A device named as the file (/dev/stdout, say) is written as it is; it has no place beside.
+    const bool inPlace = !platform::isRegularFile(path) && platform::pathExists(path);
+    std::string target = path;
+    if (platform::isRegularFile(path)) target = platform::resolvedPath(path);  // a link's file is replaced
+    if (target.empty()) return failed(platform::lastError());
+    const std::string scratch = inPlace ? path : scratchNameBeside(target, kind);
+    const platform::Handle file = inPlace ? platform::openForWriting(path)
+                                          : platform::openFile(scratch, true, false, platform::Disposition::CreateNew);
+    if (file == platform::kNoHandle) return failed(platform::lastError());
+    std::uint32_t done = 0;
+    bool written = platform::writeAt(file, 0, bytes, size, done) && (inPlace || platform::flushFile(file));
+    std::uint32_t reason = platform::lastError();
+    if (!platform::closeFile(file) && written) {
+        written = false;
+        reason = platform::lastError();
+    }
+    if (written && !inPlace && !platform::moveFile(scratch, target)) {
+        written = false;
+        reason = platform::lastError();
+    }
+    if (!written) {
+        // The scratch file goes; of what was named in place, only a link that led to a device
+        // (the device itself stays, whoever runs this).
+        if (!inPlace || platform::isSymbolicLink(path)) platform::removeFile(scratch);
+        return failed(reason);
+    }
+    return true;
 }
 
 }  // namespace xb

@@ -32,6 +32,9 @@ std::vector<std::string> caseVariantsOf(const std::string& path);
 std::string openedPathOf(const std::string& path);
 // Whether `path` names a regular file, found as an open would find it (in any letter case).
 bool tableFileExists(const std::string& path);
+// Whether anything at all stands at the name: a table, a directory, a device. False only when the
+// name is known to be free; a look that fails counts as something there, for its open to tell.
+bool anythingAt(const std::string& path);
 // Whether two table names are the same but for the letter case of ASCII letters.
 bool sameTableName(std::string_view a, std::string_view b);
 
@@ -75,6 +78,12 @@ void removeScratchFile(const std::string& path);
 // files of that kind for that target left by processes no longer running are removed first, and so
 // is one of this process's id, which an earlier process of the same id left.
 std::string scratchNameBeside(const std::string& target, const std::string& kind);
+
+// Writes `size` bytes as the whole file `path`: beside it under a scratch name of `kind`, flushed,
+// then renamed over it (a link's file is replaced), so that a failure neither leaves a part behind
+// a success nor takes away the file that was there. A device named as the file is written in
+// place. False, with errno saying why, when the file could not be written whole.
+bool writeWholeFileBeside(const std::string& path, const void* bytes, std::uint32_t size, const std::string& kind);
 // Removes the scratch files of every kind the engine and its callers make beside the table at
 // `target` (links followed) that processes no longer running left behind: what a command that
 // writes the table does first.

@@ -859,4 +859,23 @@ std::string readTextLines(int fd, const std::function<void(std::string_view)>& o
     return {};
 }
 
+DrawSource::~DrawSource() {
+    if (m_fd > 0) platform::closeFile(m_fd);
+}
+
+std::string DrawSource::open(const std::string& path) {
+    if (path == "-") {
+        m_fd = 0;  // standard input
+        return {};
+    }
+    m_fd = platform::openRegularFile(path);
+    if (m_fd == platform::kNoHandle) {
+        const bool irregular = platform::lastError() == platform::code::kNotRegularFile;
+        return "cannot read " + path + (irregular ? ": not a regular file" : "");
+    }
+    return {};
+}
+
+bool DrawSource::isRegularFile() const { return m_fd >= 0 && platform::isRegularHandle(m_fd); }
+
 }  // namespace history

@@ -155,6 +155,27 @@ inline constexpr std::size_t kMaxDrawLine = 4096;
 // system's reason a read failed.
 std::string readLines(int fd, const std::function<void(std::string_view)>& onLine);
 
+// A draw file by its name, or standard input for "-"; closed when it goes, unless it is standard
+// input.
+class DrawSource {
+public:
+    DrawSource() = default;
+    ~DrawSource();
+    DrawSource(const DrawSource&) = delete;
+    DrawSource& operator=(const DrawSource&) = delete;
+
+    // Standard input for "-"; otherwise the file, which must be a regular one: a FIFO with no
+    // writer or a terminal device would keep the command waiting, /dev/zero would never end.
+    // Gives why it cannot be read, or "".
+    std::string open(const std::string& path);
+    int fd() const { return m_fd; }
+    // Whether it can be read a second time from its start (a regular file, given or redirected).
+    bool isRegularFile() const;
+
+private:
+    int m_fd = -1;
+};
+
 // As readLines, for a text file in any of the encodings draw files come in: UTF-16 with its
 // byte-order mark (either byte order) is handed on as UTF-8; `encoding` names what was found.
 std::string readTextLines(int fd, const std::function<void(std::string_view)>& onLine, std::string* encoding = nullptr);

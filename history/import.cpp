@@ -549,4 +549,14 @@ TableKeys tableKeysOf(DBFObject& table, int highest, std::span<const int> only) 
     return known;
 }
 
+TableHolds whatTableHolds(const Game& game, const std::string& path) {
+    try {
+        DBFObject table(path, "", false, true);
+        if (table.recordCount() == 0) return TableHolds::kNothing;
+        return holdsOnlySyntheticDraws(table, game) ? TableHolds::kSamples : TableHolds::kOwnDraws;
+    } catch (const Exception&) {
+        return TableHolds::kOwnDraws;
+    }
+}
+
 }  // namespace history

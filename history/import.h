@@ -65,6 +65,11 @@ std::unique_ptr<DBFObject> openTableToImport(const std::string& path, bool share
 // first run's sample tables do: made-up draws that real ones should replace, not join.
 bool holdsOnlySyntheticDraws(DBFObject& table, const Game& game);
 
+// What a game's table holds, for the window's first-start hint. A table that cannot be read is the
+// windows' business: it counts as the player's own.
+enum class TableHolds { kNothing, kSamples, kOwnDraws };
+TableHolds whatTableHolds(const Game& game, const std::string& path);
+
 // How many records a batch holds at most; 0 (the default) means as many as fill about a megabyte.
 // Tests set it, to reach a failure between batches with few draws.
 void setRecordsPerBatch(std::size_t records);

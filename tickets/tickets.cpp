@@ -7,7 +7,6 @@
 #include "dbf/table_file.h"
 #include "dbf/table_handler.h"
 #include "dbf/text_numbers.h"
-#include "platform/os_file.h"
 #include "toolkit/russian_text.h"
 
 namespace {
@@ -111,9 +110,7 @@ std::string TicketTablePath(const Game& game, const std::string& directory) {
 
 // Anything at the table's name counts: a directory there is refused when it is opened, as no
 // regular file, rather than taken for a missing table and made anew over it.
-bool TicketTableExists(const std::string& path) {
-    return xb::tableFileExists(path) || platform::pathExists(platform::fullPath(path));
-}
+bool TicketTableExists(const std::string& path) { return xb::anythingAt(path); }
 
 void CreateTicketTable(const Game& game, const std::string& path) {
     std::vector<xb::FieldSpec> fields{{"NAME", 'C', kTicketNameWidth, 0}};
@@ -196,8 +193,7 @@ std::uint32_t DrawRecordsNow(const std::string& drawTable) {
     // Only a table that is not there holds no draws: a look that fails opens the table anyway and
     // is told by its open, rather than read as "no draws yet", which would judge the ticket on the
     // draws it was chosen from.
-    const std::string full = platform::fullPath(drawTable);
-    if (!full.empty() && !platform::isRegularFile(full)) return 0;
+    if (!xb::anythingAt(drawTable)) return 0;
     DBFObject table(drawTable, "", /*readWrite=*/false, /*shared=*/true);
     return table.recordCount();
 }
