@@ -461,21 +461,7 @@ QString TWheelDialog::TicketText() const {
 }
 
 int TWheelDialog::AddToMyTickets() {
-    const std::string path = TicketTableFileName(m_game);
-    // Chosen now: the tickets are judged only on the draws that come after those the table holds.
-    const std::uint32_t keptAfter = DrawRecordsNow(m_game.tableFileName);
-    int added = 0, kept = 0;
-    for (const auto& numbers : m_tickets) {
-        Ticket ticket;
-        ticket.numbers = numbers;
-        ticket.keptAfter = keptAfter;
-        if (KeptTwinOf(m_game, path, ticket)) {
-            ++kept;
-            continue;
-        }
-        AddTicket(m_game, path, ticket);
-        ++added;
-    }
+    const auto [added, kept] = AddNewTickets(m_game, TicketTableFileName(m_game), m_tickets, m_game.tableFileName);
     std::string text = "В мои билеты добавлено: " + russian::counted(added, russian::kTickets) + ".";
     if (kept) text += " Уже были там: " + russian::counted(kept, russian::kTickets) + ".";
     ShowMessage(text);

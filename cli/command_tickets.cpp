@@ -21,18 +21,6 @@ namespace cli {
 
 namespace {
 
-std::string joined(const std::vector<int>& numbers, const char* separator) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size(); ++i) text += (i ? separator : "") + std::to_string(numbers[i]);
-    return text;
-}
-
-std::string joined(const std::vector<std::int64_t>& counts, const char* separator) {
-    std::string text;
-    for (std::size_t i = 0; i < counts.size(); ++i) text += (i ? separator : "") + std::to_string(counts[i]);
-    return text;
-}
-
 std::string fixed2(double value) {
     char text[64];
     std::snprintf(text, sizeof text, "%.2f", value);

@@ -26,12 +26,6 @@ namespace cli {
 
 namespace {
 
-std::string joined(const std::vector<int>& numbers, const char* separator) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size(); ++i) text += (i ? separator : "") + std::to_string(numbers[i]);
-    return text;
-}
-
 // "1,5,7" or "1-10,12": whole numbers and ranges, as the import's --columns takes them.
 std::vector<int> numberList(const std::string& text, std::string_view option) {
     std::vector<int> numbers;
@@ -310,20 +304,7 @@ int commandWheel(Arguments args, std::ostream& out, std::ostream& err) {
 
     if (line.has("--add-to-tickets")) {
         const std::string path = ticketTablePath(game, line);
-        // Chosen now: the tickets are judged only on the draws that come after those the table holds.
-        const std::uint32_t keptAfter = DrawRecordsNow(drawTablePath(game, line));
-        int added = 0, kept = 0;
-        for (const auto& numbers : tickets) {
-            Ticket ticket;
-            ticket.numbers = numbers;
-            ticket.keptAfter = keptAfter;
-            if (KeptTwinOf(game, path, ticket)) {
-                ++kept;
-                continue;
-            }
-            AddTicket(game, path, ticket);
-            ++added;
-        }
+        const auto [added, kept] = AddNewTickets(game, path, tickets, drawTablePath(game, line));
         err << counted(static_cast<std::uint64_t>(added), "ticket") << " added to " << path;
         if (kept) err << "; " << kept << (kept == 1 ? " was" : " were") << " kept there already";
         err << '\n';

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/options.h"
 
@@ -20,5 +21,13 @@ std::string csvField(const std::string& text);
 std::string jsonString(std::string_view text);
 // Whether the text is a JSON number as the grammar has it: -?digits, an optional fraction.
 bool jsonNumber(std::string_view text);
+
+// Numbers written out with `separator` between them: "3 17 22".
+template <typename Number>
+std::string joined(const std::vector<Number>& numbers, const char* separator) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) text += (i ? separator : "") + std::to_string(numbers[i]);
+    return text;
+}
 
 }  // namespace cli

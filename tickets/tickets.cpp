@@ -198,6 +198,25 @@ std::uint32_t DrawRecordsNow(const std::string& drawTable) {
     return table.recordCount();
 }
 
+TicketsAdded AddNewTickets(const Game& game, const std::string& path, const std::vector<std::vector<int>>& tickets,
+                           const std::string& drawTable) {
+    // Chosen now: the tickets are judged only on the draws that come after those the table holds.
+    const std::uint32_t keptAfter = DrawRecordsNow(drawTable);
+    TicketsAdded result;
+    for (const auto& numbers : tickets) {
+        Ticket ticket;
+        ticket.numbers = numbers;
+        ticket.keptAfter = keptAfter;
+        if (KeptTwinOf(game, path, ticket)) {
+            ++result.there;
+            continue;
+        }
+        AddTicket(game, path, ticket);
+        ++result.added;
+    }
+    return result;
+}
+
 bool DeleteTicket(const Game& game, const std::string& path, std::uint32_t record) {
     DBFObject table(path, "", /*readWrite=*/true, /*shared=*/true);
     RequireTicketFields(game, table);

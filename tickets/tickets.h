@@ -93,6 +93,15 @@ bool KeepsKeptMark(const Game& game, const std::string& path);
 // Appends the ticket, making the table first when it is not there; returns its record number.
 // A table without KEPT keeps no keptAfter.
 std::uint32_t AddTicket(const Game& game, const std::string& path, const Ticket& ticket);
+// Keeps each of `tickets` (numbers a ticket) that the table does not hold yet, all marked as kept
+// after the draws `drawTable` holds now: a made set of tickets, such as a wheel. How many were
+// added, and how many were there already.
+struct TicketsAdded {
+    int added = 0;
+    int there = 0;
+};
+TicketsAdded AddNewTickets(const Game& game, const std::string& path, const std::vector<std::vector<int>>& tickets,
+                           const std::string& drawTable);
 // Deletes the ticket of record `record` under its lock; false, nothing written, when another user
 // holds the record. Raises TicketError when there is no such kept ticket.
 bool DeleteTicket(const Game& game, const std::string& path, std::uint32_t record);
