@@ -141,13 +141,35 @@ std::string RussianFaultText(const Game& game, const PlanFault& f) {
     return {};
 }
 
-Wheel MakeWheel(const Game& game, const Plan& given, const SearchOptions& options) {
-    Require(game, given);
+namespace {
+
+// The plan checked and put in order, with the chosen numbers besides the keys (v of them) and how
+// many of them a ticket holds (k): what a small wheel and a full wheel both start from.
+struct Prepared {
     Wheel wheel;
-    wheel.plan = Normalised(game, given);
-    const std::vector<int> others = OthersOf(wheel.plan);
-    const int v = static_cast<int>(others.size());
-    const int k = std::min(v, wheel.plan.size - static_cast<int>(wheel.plan.keys.size()));
+    std::vector<int> others;
+    int v = 0;
+    int k = 0;
+};
+
+Prepared Prepare(const Game& game, const Plan& given) {
+    Require(game, given);
+    Prepared prepared;
+    prepared.wheel.plan = Normalised(game, given);
+    prepared.others = OthersOf(prepared.wheel.plan);
+    prepared.v = static_cast<int>(prepared.others.size());
+    prepared.k = std::min(prepared.v, prepared.wheel.plan.size - static_cast<int>(prepared.wheel.plan.keys.size()));
+    return prepared;
+}
+
+}  // namespace
+
+Wheel MakeWheel(const Game& game, const Plan& given, const SearchOptions& options) {
+    Prepared prepared = Prepare(game, given);
+    Wheel& wheel = prepared.wheel;
+    const std::vector<int>& others = prepared.others;
+    const int v = prepared.v;
+    const int k = prepared.k;
     if (Choose(v, wheel.plan.guarantee.m) > kMostSearchSets)
         throw WheelError(FaultText(game, {PlanFault::Kind::kTooLarge}));
     const SearchResult found = Search(v, k, wheel.plan.guarantee, options);
@@ -160,16 +182,15 @@ Wheel MakeWheel(const Game& game, const Plan& given, const SearchOptions& option
     wheel.verification = Verify(found.tickets, v, wheel.plan.guarantee);
     if (!wheel.verification.holds)  // the search returns verified coverings only: never shown otherwise
         throw WheelError("the wheel found failed its check");
-    return wheel;
+    return std::move(prepared.wheel);
 }
 
 Wheel MakeFullWheel(const Game& game, const Plan& given) {
-    Require(game, given);
-    Wheel wheel;
-    wheel.plan = Normalised(game, given);
-    const std::vector<int> others = OthersOf(wheel.plan);
-    const int v = static_cast<int>(others.size());
-    const int k = std::min(v, wheel.plan.size - static_cast<int>(wheel.plan.keys.size()));
+    Prepared prepared = Prepare(game, given);
+    Wheel& wheel = prepared.wheel;
+    const std::vector<int>& others = prepared.others;
+    const int v = prepared.v;
+    const int k = prepared.k;
     if (Choose(v, k) > kMostFullWheelTickets)
         throw WheelError("the full wheel would hold " + std::to_string(Choose(v, k)) + " tickets, more than " +
                          std::to_string(kMostFullWheelTickets));
@@ -178,7 +199,7 @@ Wheel MakeFullWheel(const Game& game, const Plan& given) {
     wheel.full = true;
     wheel.lowerBound = LowerBound(v, k, wheel.plan.guarantee);
     wheel.verification = Verify(masks, v, wheel.plan.guarantee);
-    return wheel;
+    return std::move(prepared.wheel);
 }
 
 TicketsVerification VerifyTickets(const std::vector<std::vector<int>>& tickets, std::vector<int> numbers,
